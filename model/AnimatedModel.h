@@ -1,0 +1,77 @@
+// A model that moves: poses, named scripts of steps, the per-tick animation
+// engine and the speed-control re-timing of a script.
+#ifndef VELMORA_MODEL_ANIMATEDMODEL_H
+#define VELMORA_MODEL_ANIMATEDMODEL_H
+
+#include <list>
+#include <map>
+
+#include "model/AttributedModel.h"
+#include "model/ModelTypes.h"
+
+struct script_step {
+    position* pose;             // owned, keys included
+    int timing;                 // ticks of the transition into this pose
+    interpolation_type interpol;
+    double* tValues;            // null or exactly `timing` curve parameters (malloc)
+};
+
+// A list, so that the engine's positions survive appends while a script plays.
+typedef std::list<script_step> script_steps;
+
+struct script {
+    script_steps* steps;
+    script_behavior behavior;
+};
+
+class AnimatedModel : public AttributedModel {
+public:
+    AnimatedModel();
+    ~AnimatedModel() override;
+
+    TiXmlElement* toXML() override;
+    int fromXML(TiXmlElement* xml) override;
+    virtual void step();
+
+    position* getPose() const;
+    int newScript(const char* name);
+    int selectScript(const char* name);
+    int getScriptCount() const;
+    const char** getScriptNames() const;
+    int appendPose(position* pose, int timing, int interpolation);
+    int runScript(const char* name);
+    int stopScript();
+    void animateTo(position target, int duration, int interpol);
+    int doSpeedControl(const char* script_name, const char* param1, const char* param2,
+                       const char* param3, double accel, double decel);
+
+protected:
+    void prepareNextPose(position* target, int duration, interpolation_type interpol);
+    void adjustPose(position* pose, interpolation_type interpol);
+
+    position next_pose;
+    position prev_pose;
+    position cntl_pnt1;
+    position cntl_pnt2;
+    int ticks_left;
+    int ticks_total;
+    bool animate;
+    std::map<const char*, script, cmp_str> scripts;
+    script* current_script;
+    script_steps::iterator current_step;
+    script_steps::iterator last_step;
+    script_steps::iterator xtra_step1;
+    script_steps::iterator xtra_step2;
+    interpolation_type current_interpolation;
+
+private:
+    void endTransition();
+    void advanceScript();
+    bool splineStepsReady() const;
+
+    // The script whose list last_step, xtra_step1 and xtra_step2 point into;
+    // null when they point nowhere usable.
+    const script* spline_script;
+};
+
+#endif

@@ -1,0 +1,257 @@
+// Attributes with inclusive limits, handle bookkeeping and the XML form of a
+// model's attributes. Relies on TinyXML for parsing and printing; the file
+// layout (declaration, four-blank indentation, self-closing leaves) is TinyXML's.
+// Drawing the handles lives in AttributedModelGL.cpp, the only OpenGL here.
+#include "model/AttributedModel.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+namespace {
+
+const char* printable(const char* s) { return s ? s : "(null)"; }
+
+std::string formatValue(double v)
+{
+    int n = std::snprintf(nullptr, 0, "%f", v);
+    if (n < 0)
+        return std::string();
+    std::string out(static_cast<size_t>(n) + 1, '\0');
+    std::snprintf(&out[0], out.size(), "%f", v);
+    out.resize(static_cast<size_t>(n));
+    return out;
+}
+
+// Writes the document to a fresh file beside `file` and renames it into
+// place, so a failed write never leaves a truncated attribute file behind.
+bool writeDocumentAtomically(const TiXmlDocument& doc, const char* file)
+{
+    std::string tmp;
+    int fd = -1;
+    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
+        tmp = std::string(file) + "." + std::to_string(getpid()) + "." + std::to_string(attempt) + ".tmp";
+        fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        if (fd < 0 && errno != EEXIST)
+            return false;
+    }
+    if (fd < 0)
+        return false;
+    struct stat old;
+    if (stat(file, &old) == 0)
+        fchmod(fd, old.st_mode & 07777);
+    FILE* fp = fdopen(fd, "w");
+    if (!fp) {
+        close(fd);
+        unlink(tmp.c_str());
+        return false;
+    }
+    bool ok = doc.SaveFile(fp);
+    ok = (std::fflush(fp) == 0) && ok && !std::ferror(fp);
+    ok = (std::fclose(fp) == 0) && ok;
+    if (ok)
+        ok = std::rename(tmp.c_str(), file) == 0;
+    if (!ok)
+        unlink(tmp.c_str());
+    return ok;
+}
+
+} // namespace
+
+AttributedModel::AttributedModel()
+    : model_name(nullptr), class_name(nullptr), showHandles(false)
+{
+}
+
+AttributedModel::~AttributedModel() = default;
+
+// [SECTION] attributes
+
+bool AttributedModel::hasAttribute(const char* attr) const
+{
+    return attr && attributes.find(attr) != attributes.end();
+}
+
+double AttributedModel::getAttribute(const char* attr) const
+{
+    if (!attr)
+        return 0.0;
+    auto it = attributes.find(attr);
+    return it == attributes.end() ? 0.0 : it->second;
+}
+
+int AttributedModel::setAttribute(const char* attr, double val)
+{
+    if (!attr)
+        return -1;
+    auto it = attributes.find(attr);
+    if (it == attributes.end())
+        return -1;
+    // Written as "limit beyond value" so that NaN passes both tests.
+    auto lo = lower_limits.find(attr);
+    if (lo != lower_limits.end() && lo->second > val)
+        return 1;
+    auto hi = upper_limits.find(attr);
+    if (hi != upper_limits.end() && val > hi->second)
+        return 1;
+    it->second = val;
+    return 0;
+}
+
+int AttributedModel::adjustAttribute(const char* attr, double adj)
+{
+    if (!attr)
+        return -1;
+    auto it = attributes.find(attr);
+    if (it == attributes.end())
+        return -1;
+    it->second += adj;
+    auto lo = lower_limits.find(attr);
+    auto hi = upper_limits.find(attr);
+    if (lo != lower_limits.end() && lo->second > it->second)
+        it->second = lo->second;
+    else if (hi != upper_limits.end() && it->second > hi->second)
+        it->second = hi->second;
+    return 0;
+}
+
+int AttributedModel::getAttributeCount() const
+{
+    return static_cast<int>(attributes.size());
+}
+
+const char** AttributedModel::getAttributeNames() const
+{
+    const char** names = static_cast<const char**>(std::malloc((attributes.empty() ? 1 : attributes.size()) * sizeof(const char*)));
+    if (!names)
+        return nullptr;
+    size_t i = 0;
+    for (const auto& entry : attributes)
+        names[i++] = entry.first;
+    return names;
+}
+
+// [SECTION] handles
+
+void AttributedModel::enableHandles() { showHandles = true; }
+
+void AttributedModel::disableHandles() { showHandles = false; }
+
+bool AttributedModel::toggleHandles()
+{
+    showHandles = !showHandles;
+    return showHandles;
+}
+
+void AttributedModel::adjustHandle(unsigned int handle, double dx, double dy, double dz)
+{
+    // Handles are numbered from 1 so that 0 can mean "none".
+    if (handle < 1 || handle > handles.size())
+        return;
+    handle_t& h = handles[handle - 1];
+    h.x += dx;
+    h.y += dy;
+    h.z += dz;
+}
+
+// [SECTION] XML
+
+void AttributedModel::mapToXML(position map, const char* elementName, const char* mapName1,
+                               const char* mapName2, TiXmlElement* parent)
+{
+    if (!parent)
+        return;
+    for (const auto& entry : map) {
+        TiXmlElement* child = new TiXmlElement(elementName);
+        child->SetAttribute(mapName1, entry.first);
+        child->SetAttribute(mapName2, formatValue(entry.second).c_str());
+        parent->LinkEndChild(child);
+    }
+}
+
+TiXmlElement* AttributedModel::toXML()
+{
+    TiXmlElement* element = new TiXmlElement(model_name ? model_name : "");
+    mapToXML(attributes, "attribute", "name", "value", element);
+    return element;
+}
+
+TiXmlElement* AttributedModel::findModelElement(TiXmlElement* xml) const
+{
+    if (!xml)
+        return nullptr;
+    const char* names[2] = {model_name, class_name};
+    for (const char* name : names) {
+        if (!name)
+            continue;
+        if (std::strcmp(xml->Value(), name) == 0)
+            return xml;
+        if (TiXmlElement* child = xml->FirstChildElement(name))
+            return child;
+    }
+    return nullptr;
+}
+
+int AttributedModel::fromXML(TiXmlElement* xml)
+{
+    TiXmlElement* element = findModelElement(xml);
+    if (!element)
+        return 1;
+    int failures = 0;
+    for (TiXmlElement* a = element->FirstChildElement("attribute"); a; a = a->NextSiblingElement("attribute")) {
+        const char* name = a->Attribute("name");
+        if (!name) {
+            std::fprintf(stderr, "attribute without a name in model %s\n", printable(model_name));
+            ++failures;
+            continue;
+        }
+        const char* text = a->Attribute("value");
+        double value = 0.0;
+        bool ok = text && std::sscanf(text, "%lf", &value) == 1;
+        if (!ok)
+            value = 0.0;
+        if (!ok || setAttribute(name, value) != 0) {
+            std::fprintf(stderr, "error setting attribute %s to %f for model %s\n", name, value,
+                         printable(model_name));
+            ++failures;
+        }
+    }
+    return failures;
+}
+
+bool AttributedModel::loadAttributes(const char* file)
+{
+    TiXmlDocument doc(file);
+    if (!doc.LoadFile()) {
+        std::fprintf(stderr, "Error loading file: %s\n", printable(file));
+        return false;
+    }
+    TiXmlElement* root = doc.RootElement();
+    if (!root) {
+        std::fprintf(stderr, "no root element found");
+        return false;
+    }
+    return fromXML(root) == 0;
+}
+
+bool AttributedModel::saveAttributes(const char* file)
+{
+    if (!file) {
+        std::fprintf(stderr, "error saving xml file: %s\n", printable(file));
+        return false;
+    }
+    TiXmlDocument doc(file);
+    TiXmlElement* element = toXML();
+    doc.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
+    doc.LinkEndChild(element);
+    if (!writeDocumentAtomically(doc, file)) {
+        std::fprintf(stderr, "error saving xml file: %s\n", file);
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,57 @@
+// Root of the model hierarchy: named numeric attributes with inclusive limits,
+// draggable handles, and the attributes' XML form.
+#ifndef VELMORA_MODEL_ATTRIBUTEDMODEL_H
+#define VELMORA_MODEL_ATTRIBUTEDMODEL_H
+
+#include <GL/gl.h>
+#include <tinyxml.h>
+
+#include <map>
+#include <vector>
+
+#include "model/ModelTypes.h"
+
+class AttributedModel {
+public:
+    AttributedModel();
+    AttributedModel(const AttributedModel&) = delete;
+    AttributedModel& operator=(const AttributedModel&) = delete;
+
+    // Virtual slots, in this order: plug-ins built against this header rely on it.
+    virtual ~AttributedModel();
+    virtual int setAttribute(const char* attr, double val);
+    virtual void adjustHandle(unsigned int handle, double dx, double dy, double dz);
+    virtual void draw() = 0;
+    virtual void drawHandles(GLenum mode);
+    virtual TiXmlElement* toXML();
+    virtual int fromXML(TiXmlElement* xml);
+
+    bool hasAttribute(const char* attr) const;
+    double getAttribute(const char* attr) const;
+    int adjustAttribute(const char* attr, double adj);
+    int getAttributeCount() const;
+    const char** getAttributeNames() const;
+
+    void enableHandles();
+    void disableHandles();
+    bool toggleHandles();
+
+    void mapToXML(position map, const char* elementName, const char* mapName1,
+                  const char* mapName2, TiXmlElement* parent);
+    bool loadAttributes(const char* file);
+    bool saveAttributes(const char* file);
+
+protected:
+    // The model's own element under (or as) the given one, or null.
+    TiXmlElement* findModelElement(TiXmlElement* xml) const;
+
+    const char* model_name;
+    const char* class_name;
+    std::map<const char*, double, cmp_str> attributes;
+    std::map<const char*, double, cmp_str> upper_limits;
+    std::map<const char*, double, cmp_str> lower_limits;
+    bool showHandles;
+    std::vector<handle_t> handles;
+};
+
+#endif
