@@ -1,0 +1,92 @@
+#ifndef VELMORA_PAINT_POLYMESH_H
+#define VELMORA_PAINT_POLYMESH_H
+
+#include <vector>
+
+// Indexed triangle mesh: vertices, normals and texture coordinates are shared
+// by triangles through pointers; indices are positions in order of addition.
+// The mesh owns every element; nothing is ever removed.
+class PolyMesh {
+public:
+    class Vertex {
+    public:
+        Vertex(float x, float y, float z);
+        void getLocation(float* loc) const;
+        float pos[3];
+    };
+
+    class Normal {
+    public:
+        Normal(float i, float j, float k);
+        void getVector(float* normal) const;
+        float normal[3];
+    };
+
+    class TexCoord {
+    public:
+        TexCoord(float s, float t);
+        void getCoords(float* coords) const;
+        float s;
+        float t;
+    };
+
+    class Triangle {
+    public:
+        Triangle(Vertex* v0, Vertex* v1, Vertex* v2);
+        ~Triangle();
+        Triangle(const Triangle&) = delete;
+        Triangle& operator=(const Triangle&) = delete;
+
+        int setNormal(unsigned int vertex, Normal* normal);
+        int setTexCoord(unsigned int vertex, TexCoord* coord);
+        Vertex* getVertex(unsigned int vertex);
+        Normal* getNormal(unsigned int vertex);
+        void getVertexLocation(unsigned int vertex, float* loc);
+        void getVertexNormal(unsigned int vertex, float* normal);
+        void getVertexTexCoords(unsigned int vertex, float* coords);
+        Normal* getFaceNormal();
+        void getFaceNormal(float* normal);
+        int setTexture(unsigned int texture);
+        unsigned int getTexture();
+        void getCenter(float* center);
+        float getDiameter();
+
+        Vertex* verts[3];
+        Normal* norms[3];
+        TexCoord* tcs[3];
+        unsigned int texture;
+        Normal* face_normal;  // owned
+        float center[3];
+        float diameter;  // bounding radius about center
+    };
+
+    typedef std::vector<Triangle*>::iterator TriangleIterator;
+
+    PolyMesh();
+    virtual ~PolyMesh();
+    PolyMesh(const PolyMesh&) = delete;
+    PolyMesh& operator=(const PolyMesh&) = delete;
+
+    int addVertex(float x, float y, float z);
+    int addNormal(float i, float j, float k);
+    int addTexCoord(float s, float t);
+    int addTriangle(unsigned int v0, unsigned int v1, unsigned int v2);
+    int setNormal(unsigned int triangleId, unsigned int vertex, unsigned int normalId);
+    int setTexCoord(unsigned int triangleId, unsigned int vertex, unsigned int texCoordId);
+    int setTexture(unsigned int triangleId, unsigned int textureId);
+
+    Triangle* getTriangle(unsigned int id);
+    Vertex* getVertex(unsigned int id);
+    Normal* getNormal(unsigned int id);
+    TexCoord* getTexCoord(unsigned int id);
+    TriangleIterator triangleIterator();
+    TriangleIterator triangleIteratorEnd();
+
+protected:
+    std::vector<Triangle*> triangles;
+    std::vector<Vertex*> vertexes;
+    std::vector<TexCoord*> coords;
+    std::vector<Normal*> normals;
+};
+
+#endif
