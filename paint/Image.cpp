@@ -1,0 +1,437 @@
+// In-memory RGB pictures and their BMP files. Only uncompressed 24-bit files
+// are read; rows are padded to four bytes in the file, never in memory, and
+// top-down files are turned bottom-up on reading. Writes go through a
+// temporary file renamed over the target. OpenGL is called only by
+// updateTexture.
+#include "paint/Image.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <vector>
+
+#include "paint/BmpFormat.h"
+
+// [SECTION] file names
+// [SECTION] construction and factory
+// [SECTION] BMP reading
+// [SECTION] BMP writing
+// [SECTION] pixels and texture
+
+// ---------------------------------------------------------------- [SECTION] file names
+
+namespace {
+
+// From the last dot to the end, dot included; empty without a dot.
+std::string extensionOf(const std::string& name)
+{
+    size_t dot = name.rfind('.');
+    return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+bool isPcx(const std::string& ext)
+{
+    return ext == ".pcx" || ext == ".PCX";
+}
+
+// Skins named ".pcx" by model files are kept beside them as ".bmp".
+std::string bmpSibling(const std::string& name)
+{
+    return name.substr(0, name.rfind('.')) + ".bmp";
+}
+
+const int16_t kBmpMagic = 0x4D42;
+
+}  // namespace
+
+// ---------------------------------------------------------------- [SECTION] construction and factory
+
+Image::Image() : header(), data(nullptr), texture(0), data_size(0), plain_layout(false)
+{
+    std::memset(&header, 0, sizeof header);
+}
+
+Image::~Image()
+{
+    delete[] data;
+}
+
+Image* Image::load(std::string* filename)
+{
+    if (!filename)
+        return nullptr;
+    std::string ext = extensionOf(*filename);
+    std::string path;
+    if (ext == ".bmp") {
+        path = *filename;
+    } else if (isPcx(ext)) {
+        path = bmpSibling(*filename);
+    } else {
+        fprintf(stderr, "unsupported file type '%s', image '%s' not loaded.\n", ext.c_str(), filename->c_str());
+        return nullptr;
+    }
+    Image* image = new Image();
+    if (!image->loadBMP(path.c_str())) {
+        delete image;
+        return nullptr;
+    }
+    image->original_filename = *filename;
+    return image;
+}
+
+int Image::reloadImage(std::string* filename)
+{
+    if (!filename)
+        return 0;
+    std::string ext = extensionOf(*filename);
+    int ok;
+    if (ext == ".bmp") {
+        ok = reloadBMP(filename->c_str());
+    } else if (isPcx(ext)) {
+        ok = loadBMP(bmpSibling(*filename).c_str());
+    } else {
+        fprintf(stderr, "unsupported file type '%s', image '%s' not loaded.\n", ext.c_str(), filename->c_str());
+        return 0;
+    }
+    if (ok)
+        original_filename = *filename;
+    return ok;
+}
+
+int Image::write(const char* filename)
+{
+    std::string name(filename ? filename : "");
+    return write(&name);
+}
+
+int Image::write(std::string* filename)
+{
+    if (!filename)
+        return 0;
+    std::string ext = extensionOf(*filename);
+    if (ext != ".bmp") {
+        fprintf(stderr, "unsupported file type '%s', image '%s' not written.\n", ext.c_str(), filename->c_str());
+        return 0;
+    }
+    return writeBMP(filename->c_str());
+}
+
+int Image::save()
+{
+    printf("saving image: %s\n", original_filename.c_str());
+    return write(&original_filename);
+}
+
+// ---------------------------------------------------------------- [SECTION] BMP reading
+
+int Image::loadBMP(const char* filename)
+{
+    FILE* f = fopen(filename, "rb");
+    if (!f) {
+        printf("File not found : %s\n", filename);
+        return 0;
+    }
+
+    unsigned char raw[kBmpHeaderBytes];
+    if (fread(raw, 1, sizeof raw, f) != sizeof raw) {
+        puts("Error reading file");
+        fclose(f);
+        return 0;
+    }
+    BMPHeader h;
+    decodeBmpHeader(raw, &h);
+    if (h.magic != kBmpMagic) {
+        puts("Not a bitmap file");
+        fclose(f);
+        return 0;
+    }
+    if (!bmpHeaderSupported(h)) {
+        printf("Not a 24-bit uncompressed bitmap: %s\n", filename);
+        fclose(f);
+        return 0;
+    }
+    if (h.data_offset < kBmpHeaderBytes) {
+        puts("fixing offset (should be 54)");
+        h.data_offset = kBmpHeaderBytes;
+    }
+    bool plain = h.header_size == 40 && h.data_offset == kBmpHeaderBytes && h.height > 0;
+    bool top_down = h.height < 0;
+
+    // Dimensions are capped, so these sizes fit easily in 64 bits (and the
+    // file size in 32).
+    const uint64_t width = static_cast<uint64_t>(h.width);
+    const uint64_t rows = top_down ? static_cast<uint64_t>(-static_cast<int64_t>(h.height))
+                                   : static_cast<uint64_t>(h.height);
+    const uint64_t stride = bmpRowStride(h.width);
+    const uint64_t file_bytes = stride * rows;
+    const uint64_t row_bytes = 3 * width;
+    h.image_size = static_cast<uint32_t>(file_bytes);
+
+    // Refuse a short file before allocating what its header asks for.
+    if (fseek(f, 0, SEEK_END) == 0) {
+        long size = ftell(f);
+        if (size >= 0 && static_cast<uint64_t>(size) < h.data_offset + file_bytes) {
+            puts("Error loading file!");
+            fclose(f);
+            return 0;
+        }
+    }
+
+    GLubyte* pixels = new (std::nothrow) GLubyte[row_bytes * rows];
+    if (!pixels) {
+        puts("Error mallocing byte buffer");
+        fclose(f);
+        return 0;
+    }
+
+    bool complete = fseek(f, static_cast<long>(h.data_offset), SEEK_SET) == 0;
+    std::vector<unsigned char> row(stride);
+    for (uint64_t i = 0; complete && i < rows; ++i) {
+        if (fread(row.data(), 1, stride, f) != stride) {
+            complete = false;
+            break;
+        }
+        uint64_t y = top_down ? rows - 1 - i : i;
+        unsigned char* dst = pixels + y * row_bytes;
+        // The file holds blue, green, red.
+        for (uint64_t x = 0; x < row_bytes; x += 3) {
+            dst[x] = row[x + 2];
+            dst[x + 1] = row[x + 1];
+            dst[x + 2] = row[x];
+        }
+    }
+    fclose(f);
+    if (!complete) {
+        puts("Error loading file!");
+        delete[] pixels;
+        return 0;
+    }
+
+    if (top_down)
+        h.height = static_cast<int32_t>(rows);
+    delete[] data;
+    data = pixels;
+    data_size = row_bytes * rows;
+    header = h;
+    plain_layout = plain;
+    return 1;
+}
+
+int Image::reloadBMP(const char* filename)
+{
+    FILE* f = fopen(filename, "rb");
+    if (!f) {
+        printf("File not found : %s\n", filename);
+        return 0;
+    }
+    unsigned char raw[26];  // magic, 16 bytes up to the width, width, height
+    size_t got = fread(raw, 1, sizeof raw, f);
+    fclose(f);
+    if (got != sizeof raw) {
+        puts("Error reading file");
+        return 0;
+    }
+    if (static_cast<int16_t>(readLe16(raw)) != kBmpMagic) {
+        puts("Not a bitmap file");
+        return 0;
+    }
+    int32_t w = static_cast<int32_t>(readLe32(raw + 18));
+    int64_t rows = static_cast<int32_t>(readLe32(raw + 22));
+    if (rows < 0)
+        rows = -rows;  // a top-down file keeps its size
+    if (w != header.width || rows != header.height) {
+        printf("image/texture dimension mismatch! Cannot load texture '%s'.\n", filename);
+        return 0;
+    }
+    return loadBMP(filename);
+}
+
+// ---------------------------------------------------------------- [SECTION] BMP writing
+
+namespace {
+
+// Creates a new file beside target; its name is returned in tmp_name.
+FILE* openTemporaryBeside(const std::string& target, std::string* tmp_name)
+{
+    struct stat st;
+    bool replacing = stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        *tmp_name = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
+        int fd = open(tmp_name->c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
+        if (fd < 0) {
+            if (errno == EEXIST)
+                continue;
+            return nullptr;
+        }
+        if (replacing)
+            fchmod(fd, st.st_mode & 07777);  // a rewritten skin keeps its permissions
+        FILE* f = fdopen(fd, "wb");
+        if (!f) {
+            close(fd);
+            unlink(tmp_name->c_str());
+        }
+        return f;
+    }
+    return nullptr;
+}
+
+}  // namespace
+
+int Image::writeBMP(const char* filename)
+{
+    if (!data || !bmpHeaderSupported(header)) {
+        // Only a picture read from a file can be written.
+        puts("Error writing file");
+        return 0;
+    }
+    const uint64_t width = static_cast<uint64_t>(header.width);
+    const uint64_t rows = static_cast<uint64_t>(header.height);
+    const uint64_t stride = bmpRowStride(header.width);
+    const uint64_t row_bytes = 3 * width;
+
+    BMPHeader out = header;
+    if (!plain_layout) {
+        out.data_offset = kBmpHeaderBytes;
+        out.header_size = 40;
+        out.image_size = static_cast<uint32_t>(stride * rows);
+        out.file_size = static_cast<uint32_t>(kBmpHeaderBytes + stride * rows);
+    }
+
+    std::string tmp;
+    FILE* f = openTemporaryBeside(filename, &tmp);
+    if (!f) {
+        printf("File not found : %s\n", filename);
+        return 0;
+    }
+
+    unsigned char raw[kBmpHeaderBytes];
+    encodeBmpHeader(out, raw);
+    if (fwrite(raw, 1, sizeof raw, f) != sizeof raw) {
+        puts("Error writing file");
+        fclose(f);
+        unlink(tmp.c_str());
+        return 0;
+    }
+
+    // Converted row by row, so the pixels in memory never change order.
+    bool ok = true;
+    std::vector<unsigned char> row(stride, 0);
+    for (uint64_t y = 0; ok && y < rows; ++y) {
+        const GLubyte* src = data + y * row_bytes;
+        for (uint64_t x = 0; x < row_bytes; x += 3) {
+            row[x] = src[x + 2];
+            row[x + 1] = src[x + 1];
+            row[x + 2] = src[x];
+        }
+        ok = fwrite(row.data(), 1, stride, f) == stride;
+    }
+    // The data must be on disk before the rename makes it the skin.
+    ok = ok && fflush(f) == 0 && fsync(fileno(f)) == 0;
+    ok = (fclose(f) == 0) && ok;
+    ok = ok && rename(tmp.c_str(), filename) == 0;
+    if (!ok) {
+        puts("Error writing file!");
+        unlink(tmp.c_str());
+        return 0;
+    }
+    return 1;
+}
+
+// ---------------------------------------------------------------- [SECTION] pixels and texture
+
+int Image::width()
+{
+    return header.width;
+}
+
+int Image::height()
+{
+    return header.height;
+}
+
+bool Image::pixelOffset(int x, int y, size_t* offset) const
+{
+    if (!data || x < 0 || y < 0 || x >= header.width || y >= header.height)
+        return false;
+    size_t at = 3 * (static_cast<size_t>(y) * static_cast<size_t>(header.width) + static_cast<size_t>(x));
+    if (at + 3 > data_size)
+        return false;
+    *offset = at;
+    return true;
+}
+
+int Image::get(int x, int y, GLubyte* out)
+{
+    size_t at;
+    if (!pixelOffset(x, y, &at))
+        return 0;
+    out[0] = data[at];
+    out[1] = data[at + 1];
+    out[2] = data[at + 2];
+    return 1;
+}
+
+int Image::set(int x, int y, GLubyte* val, double opacity)
+{
+    if (opacity > 1.0)
+        opacity = 1.0;
+    else if (opacity < 0.0)
+        opacity = 0.0;
+    else if (std::isnan(opacity))
+        opacity = 0.0;  // an undefined weight leaves the texel alone
+    float inv_op = static_cast<float>(1.0 - opacity);
+    size_t at;
+    if (!pixelOffset(x, y, &at))
+        return 0;
+    for (int c = 0; c < 3; ++c) {
+        double blended = val[c] * opacity + data[at + c] * static_cast<double>(inv_op);
+        int v = static_cast<int>(blended);  // truncation, not rounding
+        data[at + c] = static_cast<GLubyte>(v > 255 ? 255 : v);
+    }
+    return 1;
+}
+
+void Image::setTexture(GLuint texture_)
+{
+    texture = texture_;
+}
+
+GLuint Image::getTexture()
+{
+    return texture;
+}
+
+void Image::updateTexture()
+{
+    if (!data || data_size < 3 * static_cast<size_t>(header.width) * static_cast<size_t>(header.height))
+        return;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    // Rows are tightly packed in memory: tell GL how they are aligned, and
+    // leave the setting as it was for everyone else.
+    GLint saved_alignment = 4;
+    glGetIntegerv(GL_UNPACK_ALIGNMENT, &saved_alignment);
+    int row_bytes = 3 * header.width;
+    glPixelStorei(GL_UNPACK_ALIGNMENT, row_bytes % 4 == 0 ? 4 : (row_bytes % 2 == 0 ? 2 : 1));
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, header.width, header.height, 0, GL_RGB, GL_UNSIGNED_BYTE, data);
+    glPixelStorei(GL_UNPACK_ALIGNMENT, saved_alignment);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+    glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+    glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+}
+
+void Image::swapRedBlue()
+{
+    if (!data)
+        return;
+    for (size_t i = 0; i + 2 < data_size; i += 3) {
+        GLubyte r = data[i];
+        data[i] = data[i + 2];
+        data[i + 2] = r;
+    }
+}

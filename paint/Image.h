@@ -1,0 +1,75 @@
+#ifndef VELMORA_PAINT_IMAGE_H
+#define VELMORA_PAINT_IMAGE_H
+
+#include <GL/gl.h>
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+// One RGB picture read from a 24-bit BMP file, with the texture name its owner
+// gave it. Pixels are held bottom row first, red-green-blue, rows tightly
+// packed: pixel (x, y) is at 3 * (y * width + x).
+class Image {
+public:
+    // The 14-byte file header and the 40-byte info header, field by field.
+    struct BMPHeader {
+        int16_t magic;
+        uint32_t file_size;
+        uint32_t reserved;
+        uint32_t data_offset;
+        uint32_t header_size;
+        int32_t width;
+        int32_t height;
+        uint16_t planes;
+        uint16_t bpp;
+        uint32_t compression;
+        uint32_t image_size;
+        int32_t h_res;
+        int32_t v_res;
+        uint32_t pallete_colors;
+        uint32_t important_colors;
+    };
+
+    Image();
+    virtual ~Image();
+    Image(const Image&) = delete;
+    Image& operator=(const Image&) = delete;
+
+    static Image* load(std::string* filename);
+    int reloadImage(std::string* filename);
+    int write(const char* filename);
+    int write(std::string* filename);
+    int save();
+
+    int loadBMP(const char* filename);
+    int reloadBMP(const char* filename);
+    int writeBMP(const char* filename);
+
+    int width();
+    int height();
+    int get(int x, int y, GLubyte* out);
+    int set(int x, int y, GLubyte* val, double opacity);
+
+    void setTexture(GLuint texture);
+    GLuint getTexture();
+    void updateTexture();  // GL thread only
+    void swapRedBlue();
+
+    const BMPHeader& getHeader() const { return header; }
+    const std::string& getFilename() const { return original_filename; }
+    const GLubyte* pixels() const { return data; }
+    size_t pixelBytes() const { return data_size; }
+
+private:
+    bool pixelOffset(int x, int y, size_t* offset) const;
+
+    BMPHeader header;
+    GLubyte* data;
+    std::string original_filename;
+    GLuint texture;
+    size_t data_size;    // bytes in data, whatever the header claims
+    bool plain_layout;   // read from a plain 54-byte bottom-up file: write its header back as is
+};
+
+#endif
