@@ -1,0 +1,69 @@
+// The brush is an animated model like any other, so console commands, key
+// bindings and scripts can move, colour and size it. Its sphere test is the
+// one the painter asks about every sampled texel; draw is its only GL code.
+#include "paint/BrushModel.h"
+
+#include <GL/glut.h>
+
+#include <cmath>
+
+BrushModel::BrushModel(const char* name) : shape(SPHERE)
+{
+    model_name = name;
+    class_name = "BrushModel";
+    attributes["red"] = 1.0;
+    attributes["green"] = 1.0;
+    attributes["blue"] = 1.0;
+    attributes["x"] = 0.0;
+    attributes["y"] = 0.0;
+    attributes["z"] = 0.0;
+    attributes["dim1"] = 1.0;
+    attributes["dim2"] = 1.0;  // kept for scripts and files; nothing reads it
+    attributes["opacity"] = 0.5;
+    attributes["solid_dim1"] = 0.6;
+    animate = true;
+}
+
+BrushModel::~BrushModel() {}
+
+void BrushModel::setShape(brush_shape shape_)
+{
+    shape = shape_;
+}
+
+brush_shape BrushModel::getShape()
+{
+    return shape;
+}
+
+bool BrushModel::contains(const float* point, float& dist)
+{
+    if (shape != SPHERE)
+        return false;
+    const float center[3] = {static_cast<float>(getAttribute("x")), static_cast<float>(getAttribute("y")),
+                             static_cast<float>(getAttribute("z"))};
+    float sum = 0.0f;
+    for (int k = 0; k < 3; ++k) {
+        float d = point[k] - center[k];
+        sum = static_cast<float>(sum + static_cast<double>(d) * d);
+    }
+    dist = static_cast<float>(std::sqrt(static_cast<double>(sum)));
+    // A point exactly on the outer radius is outside.
+    return getAttribute("dim1") > dist;
+}
+
+void BrushModel::draw()
+{
+    glPushMatrix();
+    GLfloat colour[4] = {static_cast<GLfloat>(getAttribute("red")), static_cast<GLfloat>(getAttribute("green")),
+                         static_cast<GLfloat>(getAttribute("blue")), 1.0f};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, colour);
+    glMatrixMode(GL_MODELVIEW);
+    glTranslatef(static_cast<GLfloat>(getAttribute("x")), static_cast<GLfloat>(getAttribute("y")),
+                 static_cast<GLfloat>(getAttribute("z")));
+    glEnable(GL_NORMALIZE);
+    if (shape == SPHERE)
+        glutWireSphere(getAttribute("dim1"), 7, 7);  // the solid radius is not shown
+    glDisable(GL_NORMALIZE);
+    glPopMatrix();
+}
