@@ -1,0 +1,27 @@
+// Every console command handler. Each receives the words after the command
+// name as a null-terminated array and prints its own messages.
+#pragma once
+
+void registerCommands();
+
+void cmd_add(char** args);
+void cmd_animate(char** args);
+void cmd_delete(char** args);
+void cmd_exec(char** args);
+void cmd_get(char** args);
+void cmd_help(char** args);
+void cmd_list(char** args);
+void cmd_load(char** args);
+void cmd_loadclass(char** args);
+void cmd_new(char** args);
+void cmd_paint(char** args);
+void cmd_quit(char** args);
+void cmd_save(char** args);
+void cmd_select(char** args);
+void cmd_set(char** args);
+void cmd_speed_control(char** args);
+void cmd_toggle(char** args);
+
+// Nested command files deeper than this are refused, so a file that runs
+// itself cannot recurse without end.
+const int exec_max_depth = 16;

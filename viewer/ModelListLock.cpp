@@ -1,0 +1,36 @@
+// Scoped model-list mutex. The mutex is not recursive: a holder must never
+// create a second guard on the same thread.
+#include "viewer/ModelListLock.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "viewer/SceneState.h"
+
+ModelListLock::ModelListLock(const char* lockMessage, const char* unlockMessage, Report report)
+    : unlockMessage_(unlockMessage), report_(report), locked_(false) {
+    const int rc = pthread_mutex_lock(&modelListMutex);
+    if (rc == 0) {
+        locked_ = true;
+    } else {
+        errno = rc;
+        fail(lockMessage);
+    }
+}
+
+ModelListLock::~ModelListLock() {
+    if (!locked_) return;
+    const int rc = pthread_mutex_unlock(&modelListMutex);
+    if (rc != 0) {
+        errno = rc;
+        fail(unlockMessage_);
+    }
+}
+
+void ModelListLock::fail(const char* message) const {
+    switch (report_) {
+    case PERROR: std::perror(message); break;
+    case NO_NEWLINE: std::fputs(message, stdout); std::fflush(stdout); break;
+    case LINE: std::puts(message); break;
+    }
+}

@@ -1,0 +1,23 @@
+// A scoped hold on the model-list mutex that reports a failed lock or unlock
+// the way the caller's messages require, and goes on either way.
+#pragma once
+
+class ModelListLock {
+public:
+    // How a failure is reported: through perror (the system's reason follows
+    // on standard error), as a bare line on standard output, or as a line.
+    enum Report { PERROR, NO_NEWLINE, LINE };
+
+    ModelListLock(const char* lockMessage, const char* unlockMessage, Report report);
+    ~ModelListLock();
+
+    ModelListLock(const ModelListLock&) = delete;
+    ModelListLock& operator=(const ModelListLock&) = delete;
+
+private:
+    void fail(const char* message) const;
+
+    const char* unlockMessage_;
+    Report report_;
+    bool locked_;
+};

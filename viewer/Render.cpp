@@ -1,0 +1,158 @@
+// Scene rendering: fixed camera and lights, the two text overlays, the scene
+// transform (translation then arcball rotation) and the model pass, which
+// runs under the model-list mutex so the console never changes the list
+// in the middle of a frame.
+#include "viewer/Render.h"
+
+#include <GL/glu.h>
+#include <GL/glut.h>
+
+#include <cstdio>
+#include <ctime>
+
+#include "viewer/SceneState.h"
+#include "viewer/ModelListLock.h"
+#include "viewer/ModelPasses.h"
+
+namespace {
+
+const int kFPSBufferSize = 20;
+const int kPosBufferSize = 40;
+
+void setOverlayMaterial() {
+    const GLfloat green[] = {0.0f, 1.0f, 0.0f, 1.0f};
+    glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, green);
+}
+
+}  // namespace
+
+double smoothFrameRate(double avg, double elapsed_ticks, double ticks_per_second) {
+    const double rate = elapsed_ticks > 0 ? ticks_per_second / elapsed_ticks : 100.0;
+    return avg * 0.9 + rate * 0.1;
+}
+
+bool formatFPS(char* buf, int size, double fps) {
+    const int n = std::snprintf(buf, size, "fps: %3.2f", fps);
+    if (n >= size) {
+        std::printf("FPS string buffer overflow error [%s]!\n", buf);
+        return false;
+    }
+    return true;
+}
+
+bool formatPos(char* buf, int size, const double pos[3]) {
+    const int n = std::snprintf(buf, size, "pos: (%3.2f, %3.2f, %3.2f)", pos[0], pos[1], pos[2]);
+    if (n >= size) {
+        std::printf("pos string buffer overflow error [%s]!\n", buf);
+        return false;
+    }
+    return true;
+}
+
+void setUpProjection(int w, int h) {
+    glViewport(0, 0, w, h);
+    // A window folded to no height must not divide by zero.
+    const double aspect = static_cast<double>(w) / static_cast<double>(h < 1 ? 1 : h);
+    gluPerspective(60.0, aspect, 1.0, 90.0);
+    arcBall.setBounds(static_cast<GLfloat>(w), static_cast<GLfloat>(h));
+    glMatrixMode(GL_MODELVIEW);
+}
+
+void reshapeCallback(int w, int h) {
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    setUpProjection(w, h);
+}
+
+void setUpView() {
+    glLoadIdentity();
+    gluLookAt(0.0, 0.0, 5.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
+    glTranslatef(0.0f, -12.0f, 0.0f);
+}
+
+void setUpLight() {
+    const GLfloat light0_pos[] = {0.0f, 0.0f, 5.0f, 0.0f};
+    const GLfloat light1_pos[] = {-3.0f, 4.0f, -1.0f, 0.0f};
+    const GLfloat white[] = {1.0f, 1.0f, 1.0f, 1.0f};
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glEnable(GL_LIGHT1);
+    glLightfv(GL_LIGHT0, GL_POSITION, light0_pos);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
+    glLightfv(GL_LIGHT1, GL_POSITION, light1_pos);
+    glLightfv(GL_LIGHT1, GL_DIFFUSE, white);
+}
+
+void setUpModelTransform() {
+    glTranslatef(static_cast<GLfloat>(modelTrans[0]), static_cast<GLfloat>(modelTrans[1]),
+                 static_cast<GLfloat>(modelTrans[2]));
+    glMultMatrixf(transformMatrix.M);
+}
+
+void drawString(char* text) {
+    glPushMatrix();
+    glRasterPos2f(0.0f, 0.0f);
+    for (const char* c = text; *c; ++c) glutBitmapCharacter(GLUT_BITMAP_TIMES_ROMAN_24, *c);
+    glPopMatrix();
+}
+
+void drawFPS(double fps) {
+    char text[kFPSBufferSize];
+    formatFPS(text, kFPSBufferSize, fps);
+    glPushMatrix();
+    setOverlayMaterial();
+    drawString(text);
+    glPopMatrix();
+}
+
+void drawPos() {
+    char text[kPosBufferSize];
+    formatPos(text, kPosBufferSize, modelTrans);
+    glPushMatrix();
+    setOverlayMaterial();
+    drawString(text);
+    glPopMatrix();
+}
+
+void display() {
+    static clock_t frame_time = 0;
+    static bool frame_time_set = false;
+    static double avg_time = 50.0;
+
+    glClearColor(static_cast<GLfloat>(background_color[0]), static_cast<GLfloat>(background_color[1]),
+                 static_cast<GLfloat>(background_color[2]), 1.0f);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+
+    setUpView();
+    setUpLight();
+
+    if (showFPS) {
+        if (!frame_time_set) {
+            frame_time = clock();
+            frame_time_set = true;
+        }
+        const clock_t new_time = clock();
+        const double elapsed_time = static_cast<double>(new_time - frame_time);
+        frame_time = new_time;
+        avg_time = smoothFrameRate(avg_time, elapsed_time, static_cast<double>(CLOCKS_PER_SEC));
+        glPushMatrix();
+        glTranslatef(-10.0f, 22.0f, -15.0f);
+        drawFPS(avg_time);
+        glPopMatrix();
+    }
+    if (showPos) {
+        glPushMatrix();
+        glTranslatef(-10.0f, 1.0f, -15.0f);
+        drawPos();
+        glPopMatrix();
+    }
+
+    setUpModelTransform();
+    {
+        ModelListLock lock("display - mutex lock error", "display - mutex unlock error",
+                           ModelListLock::NO_NEWLINE);
+        drawModels();
+    }
+    glutSwapBuffers();
+}

@@ -1,0 +1,53 @@
+// Start-up, the animation timer and the exit handler. The timer re-arms
+// itself before asking for a redraw, so it runs for the life of the process
+// and animation speed is counted in ticks, not in elapsed time.
+#include "viewer/Startup.h"
+
+#include <GL/glut.h>
+
+#include <csignal>
+#include <cstdio>
+
+#include "viewer/Render.h"
+#include "viewer/SceneState.h"
+#include "viewer/ModelListLock.h"
+#include "viewer/ModelPasses.h"
+
+void initModels(int, char**) {
+}
+
+void initMatrices() {
+    Matrix4fSetIdentity(&transformMatrix);
+    Matrix3fSetIdentity(&lastRotation);
+    Matrix3fSetIdentity(&currentRotation);
+}
+
+void openWindow(int* argc, char** argv) {
+    glutInit(argc, argv);
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(500, 500);
+    glutInitWindowPosition(510, 10);
+    glutCreateWindow("Daubry");
+    glEnable(GL_DEPTH_TEST);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+
+    glutDisplayFunc(display);
+    glutReshapeFunc(reshapeCallback);
+}
+
+void timerCallback(int) {
+    {
+        ModelListLock lock("timer - mutex lock error", "timer - mutex unlock error", ModelListLock::PERROR);
+        stepModels();
+    }
+    glutTimerFunc(1000 / FPS, timerCallback, 0);
+    glutPostRedisplay();
+}
+
+void exitCode() {
+    quit = true;
+    std::fclose(stdin);
+    // No handler is installed for the interrupt signal, so the process ends
+    // here and the global destructors never run under a live window thread.
+    std::raise(SIGINT);
+}

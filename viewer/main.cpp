@@ -1,0 +1,40 @@
+// Velmora's entry point: shared state, the console thread, bindings, the
+// brush, the window and its timer, then the GLUT event loop.
+#include <GL/glut.h>
+#include <pthread.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstdlib>
+
+#include "console/Console.h"
+#include "viewer/SceneState.h"
+#include "viewer/Startup.h"
+
+int main(int argc, char** argv) {
+    // Registered first, so that an exit from any thread at any moment of
+    // start-up ends the process by the interrupt signal, never by running
+    // global destructors under the other thread.
+    std::atexit(exitCode);
+
+    // pthread calls return their error instead of setting errno; perror reads errno.
+    int rc = pthread_mutex_init(&modelListMutex, nullptr);
+    if (rc != 0) {
+        errno = rc;
+        std::perror("mutex error");
+    }
+
+    pthread_t console_thread;
+    rc = pthread_create(&console_thread, nullptr, enterConsoleLoop, nullptr);
+    if (rc != 0) {
+        errno = rc;
+        std::perror("thread error: ");
+    }
+
+    initModels(argc, argv);
+    initMatrices();
+    openWindow(&argc, argv);
+    glutTimerFunc(500, timerCallback, 0);
+    glutMainLoop();
+    return 0;
+}
