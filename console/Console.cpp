@@ -12,6 +12,7 @@
 
 #include "console/Commands.h"
 #include "console/LineSplitter.h"
+#include "viewer/ModelListLock.h"
 #include "viewer/SceneState.h"
 
 void* enterConsoleLoop(void*) {
@@ -86,6 +87,28 @@ char* commandCompletion(const char* word, int callCount) {
     return strdup(it->first);
 }
 
-char* paramCompletion(const char*, int) {
-    return nullptr;
+char* paramCompletion(const char* word, int callCount) {
+    static const char** param_list = nullptr;
+    static int param_count = 0;
+    static int index = 0;
+    if (callCount == 0) {
+        std::free(param_list);
+        param_list = nullptr;
+        param_count = 0;
+        // The names stay the model's: copy each match before the lock is let go.
+        ModelListLock lock("completion - mutex lock error", "completion - mutex unlock error",
+                           ModelListLock::PERROR);
+        if (current_model) {
+            param_list = current_model->getAttributeNames();
+            param_count = current_model->getAttributeCount();
+        }
+        index = 0;
+    } else {
+        ++index;
+    }
+    ModelListLock lock("completion - mutex lock error", "completion - mutex unlock error", ModelListLock::PERROR);
+    const size_t len = std::strlen(word);
+    while (index < param_count && std::strncmp(param_list[index], word, len) != 0) ++index;
+    if (index >= param_count) return nullptr;
+    return strdup(param_list[index]);
 }

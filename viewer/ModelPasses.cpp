@@ -1,5 +1,20 @@
-// Model passes of the timer tick and the frame; the caller holds the lock.
+// Model passes of the timer tick and the frame. The caller holds the
+// model-list mutex; models are visited in name order, the brush included.
 #include "viewer/ModelPasses.h"
 
-void stepModels() {}
-void drawModels() {}
+#include "viewer/SceneState.h"
+
+void stepModels() {
+    for (auto& entry : models) entry.second->step();
+}
+
+void drawModels() {
+    for (auto& entry : models) {
+        AnimatedModel* model = entry.second;
+        model->draw();
+        // Blending is never on, so the alpha of the handle colour shows nothing.
+        const GLfloat diffuse[] = {handle_color[0], handle_color[1], handle_color[2], 0.0f};
+        glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
+        model->drawHandles(GL_RENDER);
+    }
+}

@@ -2,14 +2,17 @@
 // main() runs. The maps and the arcball are built by static initialisation.
 #include "viewer/SceneState.h"
 
-#include <cstring>
-
-bool cmp_str_commands::operator()(const char* a, const char* b) const {
-    return std::strcmp(a, b) < 0;
-}
-
-std::map<char*, command_handler, cmp_str_commands> commandMap;
+// Built in this order and destroyed in the reverse order, should the process
+// ever end without the exit handler's signal.
+std::map<const char*, AnimatedModel*, cmp_str> models;
+std::map<char*, command_handler, cmp_str> commandMap;
+std::map<const char*, position*, cmp_str> poses;
+std::map<char*, model_factory, cmp_str> model_classes;
+std::map<const char*, control_map*, cmp_str> control_schemes;
 ArcBall_t arcBall(500.0f, 500.0f);
+
+AnimatedModel* current_model = nullptr;
+control_map* current_controls = nullptr;
 
 double control_step = 4.0;
 double background_color[3] = {0.0, 0.0, 0.0};

@@ -8,14 +8,20 @@
 #include <atomic>
 #include <map>
 
+#include "model/AnimatedModel.h"
+#include "model/ModelTypes.h"
 #include "viewer/ArcBall.h"
 
-struct cmp_str_commands {
-    bool operator()(const char* a, const char* b) const;
-};
 typedef void (*command_handler)(char** args);
+typedef AnimatedModel* (*model_factory)(const char* name);
 
-extern std::map<char*, command_handler, cmp_str_commands> commandMap;
+extern std::map<const char*, AnimatedModel*, cmp_str> models;
+extern AnimatedModel* current_model;
+extern std::map<char*, command_handler, cmp_str> commandMap;
+extern std::map<const char*, position*, cmp_str> poses;
+extern std::map<char*, model_factory, cmp_str> model_classes;
+extern std::map<const char*, control_map*, cmp_str> control_schemes;
+extern control_map* current_controls;
 
 extern double control_step;
 extern double background_color[3];
