@@ -22,6 +22,18 @@ void cmd_set(char** args);
 void cmd_speed_control(char** args);
 void cmd_toggle(char** args);
 
+// The pose, script and binding forms of `new` and the control and script
+// forms of `select`; cmd_new and cmd_select have checked the first word and
+// pass their whole argument array.
+void newPoseCommand(char** args);
+void newScriptCommand(char** args);
+void newBindingCommand(char** args);
+void selectControlCommand(char** args);
+void selectScriptCommand(char** args);
+
+// Creates the "Default" key bindings and makes them current.
+void initControls();
+
 // Nested command files deeper than this are refused, so a file that runs
 // itself cannot recurse without end.
 const int exec_max_depth = 16;

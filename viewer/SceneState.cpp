@@ -13,6 +13,7 @@ ArcBall_t arcBall(500.0f, 500.0f);
 
 AnimatedModel* current_model = nullptr;
 control_map* current_controls = nullptr;
+BrushModel* brush = nullptr;
 
 double control_step = 4.0;
 double background_color[3] = {0.0, 0.0, 0.0};

@@ -10,6 +10,7 @@
 
 #include "model/AnimatedModel.h"
 #include "model/ModelTypes.h"
+#include "paint/BrushModel.h"
 #include "viewer/ArcBall.h"
 
 typedef void (*command_handler)(char** args);
@@ -22,6 +23,7 @@ extern std::map<const char*, position*, cmp_str> poses;
 extern std::map<char*, model_factory, cmp_str> model_classes;
 extern std::map<const char*, control_map*, cmp_str> control_schemes;
 extern control_map* current_controls;
+extern BrushModel* brush;
 
 extern double control_step;
 extern double background_color[3];

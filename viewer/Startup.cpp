@@ -14,6 +14,10 @@
 #include "viewer/ModelPasses.h"
 
 void initModels(int, char**) {
+    // The brush lives until the process ends; painting and picking rely on it.
+    brush = new BrushModel("brush");
+    models["brush"] = brush;
+    current_model = brush;
 }
 
 void initMatrices() {

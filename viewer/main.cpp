@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "console/Commands.h"
 #include "console/Console.h"
 #include "viewer/SceneState.h"
 #include "viewer/Startup.h"
@@ -31,6 +32,7 @@ int main(int argc, char** argv) {
         std::perror("thread error: ");
     }
 
+    initControls();
     initModels(argc, argv);
     initMatrices();
     openWindow(&argc, argv);
