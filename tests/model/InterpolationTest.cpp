@@ -5,12 +5,6 @@
 
 #include "model/Interpolation.h"
 
-TEST(InterpolationTest, linear_adds_the_increment)
-{
-    EXPECT_EQ(3.5, interpolateLinear(1.25, 2.25));
-    EXPECT_EQ(-1.0, interpolateLinear(1.0, -2.0));
-}
-
 TEST(InterpolationTest, sine_ease_starts_and_ends_at_rest)
 {
     EXPECT_NEAR(0.0, sineEase(0.0), 1e-15);
