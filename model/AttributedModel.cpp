@@ -226,6 +226,10 @@ int AttributedModel::fromXML(TiXmlElement* xml)
 
 bool AttributedModel::loadAttributes(const char* file)
 {
+    if (!file) {
+        std::fprintf(stderr, "Error loading file: %s\n", printable(file));
+        return false;
+    }
     TiXmlDocument doc(file);
     if (!doc.LoadFile()) {
         std::fprintf(stderr, "Error loading file: %s\n", printable(file));
