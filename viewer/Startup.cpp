@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "viewer/Input.h"
 #include "viewer/Render.h"
 #include "viewer/SceneState.h"
 #include "viewer/ModelListLock.h"
@@ -37,6 +38,9 @@ void openWindow(int* argc, char** argv) {
 
     glutDisplayFunc(display);
     glutReshapeFunc(reshapeCallback);
+    glutKeyboardFunc(keyCallback);
+    glutMouseFunc(mouseCallback);
+    glutMotionFunc(mouseMotionCallback);
 }
 
 void timerCallback(int) {

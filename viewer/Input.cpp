@@ -1,0 +1,192 @@
+// Window input. Picking draws the brush and every model's handles in
+// selection mode through the same projection, view and scene transform as
+// the frame, so a drag follows the cursor at the depth that was picked.
+// Key and motion handlers take the model-list mutex around their use of the
+// current model, so the console may select, delete or change models at any
+// moment; they run outside display and the timer, so they never nest it.
+#include "viewer/Input.h"
+
+#include <GL/glu.h>
+#include <GL/glut.h>
+
+#include "paint/PaintableModel.h"
+#include "viewer/ModelListLock.h"
+#include "viewer/Render.h"
+#include "viewer/SceneState.h"
+
+namespace {
+
+const int kSelectBufferSize = 512;
+const GLfloat kFarDepth = 99999.0f;
+
+struct InputLock : ModelListLock {
+    InputLock() : ModelListLock("input - mutex lock error", "input - mutex unlock error", ModelListLock::PERROR) {}
+};
+
+void pick(int x, int y, const Tuple2fT& pnt) {
+    GLint viewport[4];
+    GLuint buffer[kSelectBufferSize];
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    glSelectBuffer(kSelectBufferSize, buffer);
+    glRenderMode(GL_SELECT);
+    glInitNames();
+    glPushName(0);
+
+    glPushMatrix();
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    gluPickMatrix(x, viewport[3] - y, 5.0, 5.0, viewport);
+    setUpProjection(viewport[2], viewport[3]);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    setUpView();
+    setUpModelTransform();
+    {
+        ModelListLock lock("display - mutex lock error", "display - mutex unlock error", ModelListLock::NO_NEWLINE);
+        glPushMatrix();
+        glLoadName(brush_selection_name);
+        if (brush) brush->draw();
+        glPopMatrix();
+        // Only handles and the brush can be hit: model bodies are not drawn.
+        for (auto& entry : models) entry.second->drawHandles(GL_SELECT);
+    }
+    glPopMatrix();
+    glFlush();
+
+    const GLint hits = glRenderMode(GL_RENDER);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    setUpProjection(viewport[2], viewport[3]);
+
+    if (hits >= 1) {
+        selected_handle = processHits(hits, buffer);
+        if (selected_handle == static_cast<int>(brush_selection_name)) {
+            dragging_brush = true;
+            selected_handle = -1;
+        } else {
+            dragging_brush = false;
+        }
+        setUpView();
+        setUpLight();
+        setUpModelTransform();
+        getClickLocation(x, y, last_z, last_click);
+    } else {
+        // No hit, or the buffer overflowed: the press starts a rotation.
+        selected_handle = -1;
+        dragging_brush = false;
+        lastRotation = currentRotation;
+        arcBall.click(&pnt);
+    }
+}
+
+}  // namespace
+
+unsigned char bindingLookupKey(unsigned char key) {
+    return key <= 0x60 ? static_cast<unsigned char>(key + 32) : key;
+}
+
+double bindingAmount(unsigned char key, double step) {
+    const double amount = key <= 0x60 ? step : -step;
+    return static_cast<double>(static_cast<float>(amount));
+}
+
+void keyCallback(unsigned char key, int, int) {
+    switch (key) {
+    case 'x': modelTrans[0] -= 1.0; break;
+    case 'X': modelTrans[0] += 1.0; break;
+    case 'y': modelTrans[1] -= 1.0; break;
+    case 'Y': modelTrans[1] += 1.0; break;
+    case 'z': modelTrans[2] -= 1.0; break;
+    case 'Z': modelTrans[2] += 1.0; break;
+    default: break;
+    }
+    {
+        InputLock lock;
+        const unsigned char lookup = bindingLookupKey(key);
+        if (current_model && current_controls) {
+            auto binding = current_controls->find(static_cast<char>(lookup));
+            if (binding != current_controls->end())
+                current_model->adjustAttribute(binding->second, bindingAmount(key, control_step));
+        }
+    }
+    glutPostRedisplay();
+}
+
+void mouseCallback(int button, int state, int x, int y) {
+    Tuple2fT pnt;
+    pnt.s.X = static_cast<GLfloat>(x);
+    pnt.s.Y = static_cast<GLfloat>(y);
+    if (button == GLUT_RIGHT_BUTTON && state == GLUT_DOWN) {
+        Matrix3fSetIdentity(&lastRotation);
+        Matrix3fSetIdentity(&currentRotation);
+        Matrix4fSetRotationFromMatrix3f(&transformMatrix, &currentRotation);
+    } else if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN) {
+        pick(x, y, pnt);
+    }
+    leftDown = (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN);
+}
+
+void mouseMotionCallback(int x, int y) {
+    if (!leftDown) return;
+    if (selected_handle >= 0 || dragging_brush) {
+        setUpView();
+        setUpModelTransform();
+        GLdouble this_click[3];
+        getClickLocation(x, y, last_z, this_click);
+        const double dx = this_click[0] - last_click[0];
+        const double dy = this_click[1] - last_click[1];
+        const double dz = this_click[2] - last_click[2];
+        for (int i = 0; i < 3; ++i) last_click[i] = this_click[i];
+
+        InputLock lock;
+        if (selected_handle >= 0) {
+            // The handle number applies to the current model, whichever
+            // model's handle was under the cursor.
+            if (current_model) current_model->adjustHandle(static_cast<unsigned int>(selected_handle), dx, dy, dz);
+        } else if (brush) {
+            brush->adjustAttribute("x", dx);
+            brush->adjustAttribute("y", dy);
+            brush->adjustAttribute("z", dz);
+            PaintableModel* paintable = dynamic_cast<PaintableModel*>(current_model);
+            if (painting && paintable) paintable->paintModel(brush);
+        }
+        return;
+    }
+    Tuple2fT pnt;
+    pnt.s.X = static_cast<GLfloat>(x);
+    pnt.s.Y = static_cast<GLfloat>(y);
+    Tuple4fT quat;
+    arcBall.drag(&pnt, &quat);
+    Matrix3fSetRotationFromQuat4f(&currentRotation, &quat);
+    Matrix3fMulMatrix3f(&currentRotation, &lastRotation);
+    Matrix4fSetRotationFromMatrix3f(&transformMatrix, &currentRotation);
+}
+
+int processHits(GLint hits, GLuint* buffer) {
+    int result = -1;
+    GLfloat nearest = kFarDepth;
+    const GLuint* record = buffer;
+    for (GLint i = 0; i < hits; ++i) {
+        const GLuint names = record[0];
+        if (names > 0) {
+            const GLfloat depth = static_cast<GLfloat>(record[1] / 4294967296.0);
+            if (depth < nearest) {  // equal depths keep the earlier record
+                nearest = depth;
+                last_z = depth;
+                result = static_cast<int>(record[3]);
+            }
+        }
+        record += names + 3;
+    }
+    return result;
+}
+
+void getClickLocation(int x, int y, GLfloat z, GLdouble* ret) {
+    GLdouble modelview[16];
+    GLdouble projection[16];
+    GLint viewport[4];
+    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+    glGetDoublev(GL_PROJECTION_MATRIX, projection);
+    glGetIntegerv(GL_VIEWPORT, viewport);
+    gluUnProject(x, viewport[3] - y, z, modelview, projection, viewport, &ret[0], &ret[1], &ret[2]);
+}
