@@ -1,17 +1,241 @@
-// Pose, script, binding and setting commands, not built yet: they are in the
-// table so help and completion list them, and do nothing for now.
-#include "console/Commands.h"
+// Pose, script, binding and animation commands, and the start-up key
+// bindings. The handlers parse words and hand the work to the current model
+// (or to models named in the line); poses, bindings, models and the current
+// model are shared with the window thread, so that work runs under the
+// model-list mutex, taken once per handler.
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
 
-void cmd_add(char**) {}
-void cmd_animate(char**) {}
-void cmd_get(char**) {}
-void cmd_paint(char**) {}
-void cmd_set(char**) {}
-void cmd_speed_control(char**) {}
-void cmd_toggle(char**) {}
-void newPoseCommand(char**) {}
-void newScriptCommand(char**) {}
-void newBindingCommand(char**) {}
-void selectControlCommand(char**) {}
-void selectScriptCommand(char**) {}
-void initControls() {}
+#include "console/Commands.h"
+#include "viewer/ModelListLock.h"
+#include "viewer/SceneState.h"
+
+namespace {
+
+const char kNoModel[] = "no model selected";
+const char kSelectUsage[] = "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>";
+const char kAnimateUsage[] =
+    "usage: animate [<modelname>:]<scriptName>\n       animate <poseName> <frames> [linear/sin]";
+const char kSpeedControlUsage[] =
+    "usage: speedcontrol <script_name> <param_name> <param_name>\n     <param_name> <accel_ratio> <deccel_ratio>";
+
+// Only these two words name an interpolation; anything else, or nothing, is linear.
+interpolation_type interpolationWord(const char* word) {
+    if (word && std::strcmp(word, "sin") == 0) return INT_SIN;
+    return INT_LINEAR;
+}
+
+position* findPose(const char* name) {
+    auto it = poses.find(name);
+    return it == poses.end() ? nullptr : it->second;
+}
+
+// A stored pose outlives the model it was taken from, so it owns copies of
+// the attribute names instead of borrowing the model's.
+position* ownedPoseOf(AnimatedModel* model) {
+    position* borrowed = model->getPose();
+    position* owned = new position;
+    for (const auto& entry : *borrowed) (*owned)[strdup(entry.first)] = entry.second;
+    delete borrowed;
+    return owned;
+}
+
+void releaseOwnedPose(position* pose) {
+    for (const auto& entry : *pose) std::free(const_cast<char*>(entry.first));
+    delete pose;
+}
+
+// Binding names are heap copies owned by their scheme, so a replaced one can
+// be freed; readers of a scheme hold the model-list mutex.
+void bind(control_map* scheme, char key, const char* attribute) {
+    char* name = strdup(attribute);
+    auto it = scheme->find(key);
+    if (it == scheme->end()) {
+        (*scheme)[key] = name;
+        return;
+    }
+    std::free(const_cast<char*>(it->second));
+    it->second = name;
+}
+
+// `animate m1:walk m2:run ...`: every leading word with a ':' starts a script
+// on the model it names; the first word without one ends the list.
+void runNamedScripts(char** args) {
+    for (char** word = args; *word; ++word) {
+        char* colon = std::strchr(*word, ':');
+        if (!colon) break;
+        *colon = '\0';
+        const char* script_name = colon + 1;
+        auto it = models.find(*word);
+        if (it == models.end()) {
+            std::printf("model not found '%s'\n", *word);
+        } else if (it->second->runScript(script_name) != 0) {
+            std::fprintf(stderr, "error running script '%s'\n", script_name);
+        }
+    }
+}
+
+}  // namespace
+
+void initControls() {
+    static const struct {
+        char key;
+        const char* attribute;
+    } kDefaults[] = {{'q', "x"}, {'w', "y"}, {'e', "z"}, {'a', "rotation_x"}, {'s', "rotation_y"}, {'d', "rotation_z"}};
+
+    control_map* scheme = new control_map;
+    for (const auto& binding : kDefaults) bind(scheme, binding.key, binding.attribute);
+    ModelListLock lock("initControls - mutex lock error", "initControls - mutex unlock error", ModelListLock::LINE);
+    control_schemes["Default"] = scheme;
+    current_controls = scheme;
+}
+
+void newPoseCommand(char** args) {
+    const char* name = args[1];
+    if (!name) return;
+    ModelListLock lock("new - mutex lock error", "new - mutex unlock error", ModelListLock::LINE);
+    if (!current_model) {
+        std::puts(kNoModel);
+        return;
+    }
+    position* pose = ownedPoseOf(current_model);
+    auto it = poses.find(name);
+    if (it == poses.end()) {
+        poses[strdup(name)] = pose;
+        return;
+    }
+    // The entry keeps its key string; only the pose is replaced.
+    releaseOwnedPose(it->second);
+    it->second = pose;
+}
+
+void newScriptCommand(char** args) {
+    const char* name = args[1];
+    if (!name) return;
+    ModelListLock lock("new - mutex lock error", "new - mutex unlock error", ModelListLock::LINE);
+    if (!current_model) {
+        std::puts(kNoModel);
+        return;
+    }
+    if (current_model->newScript(name) != 0) std::printf("error creating script '%s'\n", name);
+}
+
+void newBindingCommand(char** args) {
+    if (!args[1] || !args[2]) {
+        std::puts("usage: new binding <key> <paramname>");
+        return;
+    }
+    const char key = args[1][0];
+    const char* attribute = args[2];
+    ModelListLock lock("new - mutex lock error", "new - mutex unlock error", ModelListLock::LINE);
+    if (!current_model) {
+        std::puts(kNoModel);
+        return;
+    }
+    if (!current_model->hasAttribute(attribute)) {
+        std::printf("no such attribute '%s'\n", attribute);
+        return;
+    }
+    if (!current_controls) {
+        std::puts("no control scheme selected");
+        return;
+    }
+    bind(current_controls, key, attribute);
+}
+
+void selectControlCommand(char** args) {
+    const char* name = args[1];
+    if (!name) {
+        std::puts(kSelectUsage);
+        return;
+    }
+    ModelListLock lock("select - mutex lock error", "select - mutex unlock error", ModelListLock::LINE);
+    auto it = control_schemes.find(name);
+    if (it == control_schemes.end()) {
+        std::printf("control scheme not found '%s'\n", name);
+        return;
+    }
+    current_controls = it->second;
+}
+
+void selectScriptCommand(char** args) {
+    const char* name = args[1];
+    if (!name) {
+        std::puts(kSelectUsage);
+        return;
+    }
+    ModelListLock lock("select - mutex lock error", "select - mutex unlock error", ModelListLock::LINE);
+    if (!current_model) {
+        std::puts(kNoModel);
+        return;
+    }
+    if (current_model->selectScript(name) != 0) std::printf("error selecting script '%s'\n", name);
+}
+
+void cmd_add(char** args) {
+    if (!args[0] || !args[1]) {
+        std::puts("usage: add <poseName> <timing> [linear|sin]");
+        return;
+    }
+    const char* pose_name = args[0];
+    const int timing = std::atoi(args[1]);
+    const interpolation_type interpolation = interpolationWord(args[2]);
+    ModelListLock lock("add - mutex lock error", "add - mutex unlock error", ModelListLock::LINE);
+    if (!current_model) {
+        std::puts(kNoModel);
+        return;
+    }
+    position* pose = findPose(pose_name);
+    if (!pose) {
+        std::printf("pose '%s' not found\n", pose_name);
+        return;
+    }
+    // The step keeps its own copy, so the stored pose may change later.
+    if (current_model->appendPose(pose, timing, interpolation) != 0) std::puts("error appending pose");
+}
+
+void cmd_animate(char** args) {
+    if (!args[0]) {
+        std::puts(kAnimateUsage);
+        return;
+    }
+    ModelListLock lock("animate - mutex lock error", "animate - mutex unlock error", ModelListLock::LINE);
+    if (std::strchr(args[0], ':')) {
+        runNamedScripts(args);
+        return;
+    }
+    if (!current_model) {
+        std::puts(kNoModel);
+        return;
+    }
+    if (args[1]) {
+        position* pose = findPose(args[0]);
+        if (!pose) {
+            std::printf("pose not found: %s\ntry list poses\n", args[0]);
+            return;
+        }
+        current_model->animateTo(*pose, std::atoi(args[1]), interpolationWord(args[2]));
+        return;
+    }
+    if (current_model->runScript(args[0]) != 0) std::printf("error running script '%s'\n", args[0]);
+}
+
+void cmd_speed_control(char** args) {
+    for (int i = 0; i < 6; ++i) {
+        if (!args[i]) {
+            std::puts(kSpeedControlUsage);
+            return;
+        }
+    }
+    const double accel = std::strtod(args[4], nullptr);
+    const double decel = std::strtod(args[5], nullptr);
+    ModelListLock lock("speed_control - mutex lock error", "speed_control - mutex unlock error",
+                       ModelListLock::LINE);
+    if (!current_model) {
+        std::puts(kNoModel);
+        return;
+    }
+    if (current_model->doSpeedControl(args[0], args[1], args[2], args[3], accel, decel) != 0)
+        std::puts("error performing speed control");
+}

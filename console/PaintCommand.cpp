@@ -1,0 +1,33 @@
+// The paint command: paints the brush once into the current model, or into a
+// named one when the current model cannot be painted. The window thread draws
+// and uploads the same images, so painting runs under the model-list mutex.
+#include <cstdio>
+
+#include "console/Commands.h"
+#include "paint/PaintableModel.h"
+#include "viewer/ModelListLock.h"
+#include "viewer/SceneState.h"
+
+void cmd_paint(char** args) {
+    ModelListLock lock("paint - mutex lock error", "paint - mutex unlock error", ModelListLock::LINE);
+    // A paintable current model wins; any word given is then ignored.
+    if (PaintableModel* current = dynamic_cast<PaintableModel*>(current_model)) {
+        current->paintModel(brush);
+        return;
+    }
+    if (!args[0]) {
+        std::puts("usage: paint [<moelname>]");
+        return;
+    }
+    auto it = models.find(args[0]);
+    if (it == models.end()) {
+        std::printf("invalid model name: %s\n", args[0]);
+        return;
+    }
+    PaintableModel* named = dynamic_cast<PaintableModel*>(it->second);
+    if (!named) {
+        std::printf("not a paintable model: %s\n", args[0]);
+        return;
+    }
+    named->paintModel(brush);
+}

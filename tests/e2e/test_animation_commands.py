@@ -1,0 +1,304 @@
+"""Poses, scripts, animation, speed control, settings, display flags and
+painting from the console of the real program."""
+
+import math
+import os
+import re
+import struct
+import time
+import unittest
+
+from velmora_harness import BUILD_DIR, DEADLINE, SessionTest
+
+TICK = 0.02  # seconds per timer tick
+BOXLET = os.path.join(BUILD_DIR, "models", "Boxlet.so")
+NEEDS_BOXLET = "needs the Boxlet plug-in (%s is not built)" % BOXLET
+
+
+def value_of(s, name):
+    """The current model's attribute as `get` prints it."""
+    out = s.command("get " + name)
+    m = re.fullmatch(r"  %s: (-?\d+\.\d{6})\n" % re.escape(name), out)
+    if not m:
+        raise AssertionError("unexpected get output %r" % out)
+    return float(m.group(1))
+
+
+def sample_until(s, name, final, timeout=DEADLINE):
+    """Reads the attribute as fast as the console answers until it shows
+    final; returns (time sent, time answered, value) for every reading."""
+    samples = []
+    end = time.monotonic() + timeout
+    while time.monotonic() < end:
+        sent = time.monotonic()
+        v = value_of(s, name)
+        samples.append((sent, time.monotonic(), v))
+        if abs(v - final) < 5e-7:
+            return samples
+        time.sleep(0.005)  # a few readings per tick are plenty
+    raise AssertionError("%s never reached %f; last readings %r" % (name, final, samples[-5:]))
+
+
+def green_pixels(shot, x0, y0, x1, y1):
+    """Pixels of the overlay text's green in the given rectangle."""
+    found = []
+    for y in range(y0, y1):
+        for x in range(x0, x1):
+            r, g, b = shot_pixel(shot, x, y)
+            if g > 60 and r < g // 3 and b < g // 3:
+                found.append((x, y))
+    return found
+
+
+def shot_pixel(shot, x, y):
+    w, _, rgb = shot
+    i = (y * w + x) * 3
+    return rgb[i], rgb[i + 1], rgb[i + 2]
+
+
+def region(shot, x0, y0, x1, y1):
+    w, _, rgb = shot
+    return b"".join(rgb[(y * w + x0) * 3:(y * w + x1) * 3] for y in range(y0, y1))
+
+
+def read_bmp(path):
+    """(width, height, rows of (r, g, b)), rows in file order (t = 0 first)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data[:2] == b"BM"
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height = struct.unpack_from("<ii", data, 18)
+    rows = []
+    for y in range(height):
+        base = offset + y * width * 3
+        rows.append([(data[base + 3 * x + 2], data[base + 3 * x + 1], data[base + 3 * x]) for x in range(width)])
+    return width, height, rows
+
+
+# Screen rectangles (x0, y0, x1, y1) of the two overlays in the 500 x 500
+# window: the frame rate near the top left, the position near the bottom left.
+FPS_AREA = (20, 5, 320, 60)
+POS_AREA = (20, 440, 420, 498)
+
+
+class Scripts(SessionTest):
+    def record(self, *lines):
+        for line in lines:
+            self.assertEqual(self.s.command(line), "", line)
+
+    def test_three_step_linear_script_moves_tick_by_tick_to_its_last_pose(self):
+        # Steps of 40 ticks: 0 -> 5 and 5 -> 10 by 0.125 a tick, 10 -> 20 by 0.25.
+        self.record("set x 5", "new pose p1", "set x 10", "new pose p2", "set x 20", "new pose p3", "set x 0",
+                    "new script walk", "add p1 40", "add p2 40 linear", "add p3 40")
+        self.assertEqual(self.s.command("list scripts"), "  walk\n")
+        started = time.monotonic()
+        self.assertEqual(self.s.command("animate walk"), "")
+        samples = sample_until(self.s, "x", 20.0)
+        finished = samples[-1][1]
+
+        values = [v for _, _, v in samples]
+        self.assertEqual(values, sorted(values), "x went back")
+        for v in values:
+            self.assertAlmostEqual(v / 0.125, round(v / 0.125), places=4, msg="%f is between ticks" % v)
+        self.assertGreater(len(set(values)), 10, "the model jumped instead of moving tick by tick")
+        # One tick at most every 20 ms: between two readings x grew by no more
+        # than the ticks that fit in between (plus one for the tick in flight).
+        for (sent0, _, v0), (_, got1, v1) in zip(samples, samples[1:]):
+            ticks = (got1 - sent0) / TICK + 1
+            self.assertLessEqual(v1 - v0, ticks * 0.25 + 1e-9)
+        self.assertGreaterEqual(finished - started, 120 * TICK * 0.95)
+        self.assertEqual(self.s.command("get x"), "  x: 20.000000\n")
+        time.sleep(5 * TICK)
+        self.assertEqual(self.s.command("get x"), "  x: 20.000000\n")  # the script has ended
+
+    def test_sine_move_reaches_half_way_at_half_time(self):
+        self.record("set y 10", "new pose up", "set y 0")
+        started = time.monotonic()
+        self.assertEqual(self.s.command("animate up 200 sin"), "")
+        samples = sample_until(self.s, "y", 10.0)
+        finished = samples[-1][1]
+        # Every reading lies on the eased curve y(k) = 10 (1 - cos(pi k / 200)) / 2
+        # for a whole tick k; k grows with time and never runs ahead of the timer.
+        readings = []
+        for sent, got, v in samples:
+            if 0.3 < v < 9.7:
+                k = math.acos(1 - 2 * v / 10) * 200 / math.pi
+                self.assertAlmostEqual(k, round(k), delta=0.01, msg="y = %f lies on no tick of the curve" % v)
+                self.assertLessEqual(round(k), (got - started) / TICK + 1)
+                readings.append((round(k), (sent + got) / 2))
+        ticks = [k for k, _ in readings]
+        self.assertEqual(ticks, sorted(ticks))
+        self.assertTrue(any(k < 100 for k in ticks) and any(k > 100 for k in ticks), ticks)
+        # Half-way (y = 5, tick 100) comes at about half the time the move takes.
+        k, at = min(readings, key=lambda r: abs(r[0] - 100))
+        self.assertLess(abs(k - 100), 20, "no reading near half-way")
+        fraction = (at - started) / (finished - started)
+        self.assertAlmostEqual(fraction, k / 200, delta=0.15)
+
+    def test_speed_control_prints_its_tables_and_retimes_the_steps(self):
+        self.record("new pose a", "set x 1", "new pose b", "set x 2", "new pose c", "set x 0",
+                    "new script walk", "add a 10", "add b 10", "add c 10")
+        self.assertEqual(self.s.command("speed_control walk x y z 0.25"),
+                         "usage: speedcontrol <script_name> <param_name> <param_name>\n"
+                         "     <param_name> <accel_ratio> <deccel_ratio>\n")
+        out = self.s.command("speed_control walk x y z 0.25 0.25")
+        lines = out.split("\n")
+        self.assertEqual(lines[-1], "")
+        samples = lines[:201]
+        self.assertEqual(samples[0], "0.00 0.000000 0.000000 0.000000 0.000000")
+        for i, line in enumerate(samples):
+            t, v1, v2, v3, dist = (float(w) for w in line.split())
+            self.assertAlmostEqual(t, i / 100, places=6)
+            self.assertEqual((v2, v3), (0.0, 0.0))
+            # The path runs along x from 0 to 2 without turning back.
+            self.assertAlmostEqual(dist, v1, places=5)
+        self.assertEqual(lines[201:203], ["frame count: 30", "top speed: 1.333333"])
+        # Frame i wants the trapezoid profile's share of the length 2.
+        speed = 1 / (0.125 + 0.5 + 0.125)
+        for i in range(30):
+            m = re.fullmatch(r"  ( {0,3}\d+)   (-?\d+\.\d{6})   (-?\d+\.\d{6})", lines[203 + i])
+            self.assertIsNotNone(m, lines[203 + i])
+            self.assertEqual(int(m.group(1)), i)
+            r = i / 29
+            if r <= 0.25:
+                share = speed * r * r / (2 * 0.25)
+            elif r <= 0.75:
+                share = (0.125 + r - 0.25) * speed
+            else:
+                u = r - 0.75
+                share = (0.125 + 0.5 + u * (1 + u / -0.5)) * speed
+            self.assertAlmostEqual(float(m.group(3)), 2 * share, places=5, msg=lines[203 + i])
+        self.assertEqual(lines[233:-1], ["1", "14", "15", "frames: 14", "frames: 15"])
+
+        # The new timings are the script's: a saved attribute file carries them.
+        self.assertEqual(self.s.command("save attributes walk.xml"), "")
+        with open(os.path.join(self.s.workdir, "walk.xml")) as f:
+            timings = re.findall(r'<pose timing="(\d+)"', f.read())
+        self.assertEqual(timings, ["10", "14", "15"])
+        self.assertEqual(self.s.command("speed_control hop x y z 0.25 0.25"), "error performing speed control\n")
+
+    def test_exec_file_builds_and_plays_a_script(self):
+        with open(os.path.join(self.s.workdir, "wave.txt"), "w") as f:
+            f.write("set z 3\nnew pose out\nset z 0\nnew script wave\nadd out 15 sin\nadd nowhere 5\nanimate wave\n")
+        self.assertEqual(self.s.command("exec wave.txt"), "pose 'nowhere' not found\n")
+        self.assertEqual(self.s.command("list poses"), "  out\n")
+        sample_until(self.s, "z", 3.0)
+        self.assertEqual(self.s.command("get z"), "  z: 3.000000\n")
+
+    def test_only_the_named_form_reports_a_failed_script_on_standard_error(self):
+        self.assertEqual(self.s.command("animate hop"), "error running script 'hop'\n")
+        self.assertEqual(self.s.command("animate ghost:hop brush:hop"), "model not found 'ghost'\n")
+        self.s.wait_stderr("error running script 'hop'\n")
+        self.assertEqual(self.s.stderr().count("error running script"), 1)
+
+
+class Settings(SessionTest):
+    def test_background_colour_in_bytes_fills_the_window(self):
+        self.s.wait_for_pixels(lambda shot: shot_pixel(shot, 5, 5) == (0, 0, 0))
+        self.assertEqual(self.s.command("set background_color 255 128 0"), "")
+
+        def orange(shot):
+            r, g, b = shot_pixel(shot, 5, 5)
+            return r == 255 and abs(g - 128) <= 1 and b == 0
+        shot = self.s.wait_for_pixels(orange)
+        w, h, _ = shot
+        for x, y in ((w - 5, 5), (5, h // 2), (w - 5, h - 5)):
+            r, g, b = shot_pixel(shot, x, y)
+            self.assertEqual((r, b), (255, 0), (x, y))
+            self.assertLessEqual(abs(g - 128), 1, (x, y))
+
+    def test_fps_text_appears_and_goes(self):
+        self.s.wait_for_pixels(lambda shot: not green_pixels(shot, *FPS_AREA))
+        self.assertEqual(self.s.command("toggle fps"), "fps enabled\n")
+        self.s.wait_for_pixels(lambda shot: len(green_pixels(shot, *FPS_AREA)) > 50)
+        self.assertEqual(self.s.command("toggle fps"), "fps disabled\n")
+        self.s.wait_for_pixels(lambda shot: not green_pixels(shot, *FPS_AREA))
+
+    def test_position_text_follows_the_scene_keys(self):
+        self.s.wait_for_pixels(lambda shot: not green_pixels(shot, *POS_AREA))
+        self.assertEqual(self.s.command("toggle pos"), "pos enabled\n")
+        first = self.s.wait_for_pixels(lambda shot: len(green_pixels(shot, *POS_AREA)) > 50)
+        self.assertFalse(green_pixels(first, *FPS_AREA))
+        # "x" moves the scene, so the text changes from (0.00, ...) to (-1.00, ...).
+        self.s.key("x")
+        self.s.wait_for_pixels(lambda shot: region(shot, *POS_AREA) != region(first, *POS_AREA))
+        self.assertEqual(self.s.command("toggle pos"), "pos disabled\n")
+        self.s.wait_for_pixels(lambda shot: not green_pixels(shot, *POS_AREA))
+
+
+@unittest.skipUnless(os.path.exists(BOXLET), NEEDS_BOXLET)
+class BoxletScenes(SessionTest):
+    def new_box(self, name):
+        self.s.send("new model Boxlet " + name)
+        out = self.s.expect(re.compile(r"texCoords: <[^>]*>\n"))
+        return [int(n) for n in re.search(r"textures: <(\d+),(\d+)>", out).groups()]
+
+    def test_two_models_start_their_scripts_from_one_line(self):
+        self.new_box("m1")
+        self.assertEqual(self.s.command("set x 3"), "")
+        for line in ("new pose m1far", "set x 0", "new script walk", "add m1far 50"):
+            self.assertEqual(self.s.command(line), "", line)
+        self.new_box("m2")
+        for line in ("set y 2", "new pose m2up", "set y 0", "new script run", "add m2up 50", "select model brush"):
+            self.assertEqual(self.s.command(line), "", line)
+
+        self.assertEqual(self.s.command("animate m1:walk m2:run plain nobody:walk"), "")
+        self.assertEqual(self.s.command("select model m1"), "")
+        moving = value_of(self.s, "x")
+        self.assertEqual(self.s.command("select model m2"), "")
+        rising = value_of(self.s, "y")
+        self.assertLess(moving, 3.0)
+        self.assertLess(rising, 2.0)
+        sample_until(self.s, "y", 2.0)
+        self.assertEqual(self.s.command("select model m1"), "")
+        self.assertEqual(self.s.command("get x"), "  x: 3.000000\n")
+        self.assertNotIn("error running script", self.s.stderr())
+
+    def test_paint_on_a_face_changes_exactly_the_texels_the_brush_reaches(self):
+        first, second = self.new_box("box")
+        self.assertEqual(self.s.command("save skin %d first-before.bmp" % first), "")
+        self.assertEqual(self.s.command("save skin %d second-before.bmp" % second), "")
+        # A red brush of radius 0.5 at full strength, centred on the z = +1 face.
+        self.assertEqual(self.s.command("select model brush"), "")
+        for line in ("set red 1", "set green 0", "set blue 0", "set opacity 1", "set dim1 0.5",
+                     "set solid_dim1 0.5", "set z 1"):
+            self.assertEqual(self.s.command(line), "", line)
+        self.assertEqual(self.s.command("paint box"), "")
+        self.assertEqual(self.s.command("select model box"), "")
+        self.assertEqual(self.s.command("save skin %d first-after.bmp" % first), "")
+        self.assertEqual(self.s.command("save skin %d second-after.bmp" % second), "")
+
+        def skin(name):
+            return read_bmp(self.s.wait_file(name))
+        self.assertEqual(skin("first-after.bmp"), skin("first-before.bmp"))  # no face of it is in reach
+        w, h, before = skin("second-before.bmp")
+        _, _, after = skin("second-after.bmp")
+        # The face shows s = (1 - x) / 4, t = (y + 1) / 4 of the second skin,
+        # and a texel covers s in [i, i + 1) / (w - 1), t in [j, j + 1) / (h - 1).
+        # The brush reaches the disc of radius 0.125 about (0.25, 0.25).
+        def distances(i, j):
+            s0, s1 = i / (w - 1), (i + 1) / (w - 1)
+            t0, t1 = j / (h - 1), (j + 1) / (h - 1)
+            ds = [abs(s - 0.25) for s in (s0, s1)]
+            dt = [abs(t - 0.25) for t in (t0, t1)]
+            near_s = 0.0 if s0 <= 0.25 <= s1 else min(ds)
+            near_t = 0.0 if t0 <= 0.25 <= t1 else min(dt)
+            return math.hypot(near_s, near_t), math.hypot(max(ds), max(dt))
+        changed, must, may = set(), set(), set()
+        for j in range(h):
+            for i in range(w):
+                nearest, farthest = distances(i, j)
+                if after[j][i] != before[j][i]:
+                    changed.add((i, j))
+                    self.assertEqual(after[j][i], (255, 0, 0), (i, j))
+                if farthest < 0.125 - 1e-4:
+                    must.add((i, j))
+                if nearest < 0.125 + 1e-4:
+                    may.add((i, j))
+        self.assertTrue(must, "the skin is too small to test")
+        self.assertEqual(must - changed, set(), "texels inside the brush left unpainted")
+        self.assertEqual(changed - may, set(), "texels out of the brush's reach painted")
+
+
+if __name__ == "__main__":
+    unittest.main()
