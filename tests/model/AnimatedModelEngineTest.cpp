@@ -2,6 +2,7 @@
 // chaining, end behaviours, and the guards against unplayable scripts.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdlib>
 #include <vector>
@@ -374,4 +375,14 @@ TEST(AnimatedModelEngineTest, spline_animate_to_without_control_steps_lets_its_t
         EXPECT_EQ(0, m.ticks_left);
         EXPECT_EQ(0.0, m.getAttribute("x"));
     }
+    // While a spline script plays, its positions supply the control steps.
+    TestModel m;
+    addScript(m, "c", {0.0, 2.0, 1.0}, {1, 9, 9}, INT_CATMULL_ROM);
+    ASSERT_EQ(0, m.runScript("c"));
+    m.animateTo(makePose({{"x", 10.0}}), 2, INT_CATMULL_ROM);
+    EXPECT_EQ(nullptr, m.current_script);
+    m.step();
+    EXPECT_NEAR(catmullRef(0, 0, 2, 1, 0.5), m.getAttribute("x"), 1e-12);
+    m.step();
+    EXPECT_NEAR(2.0, m.getAttribute("x"), 1e-12);
 }

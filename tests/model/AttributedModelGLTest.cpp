@@ -4,6 +4,7 @@
 
 #include <GL/gl.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "tests/model/TestModel.h"
