@@ -1,0 +1,169 @@
+// Cost of one paint stroke step (paintModel with the start-up brush centred on
+// the surface) and of one draw, for a 2,000-triangle mesh with a 256 x 256
+// texture and a 20,000-triangle mesh with a 1024 x 1024 texture. Each mesh is
+// a flat 10 x 10 grid in z = 0 mapped once onto its texture. Draw needs an X
+// display (run under xvfb-run) and is skipped without one.
+#include <benchmark/benchmark.h>
+
+#include <GL/freeglut.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "paint/BrushModel.h"
+#include "paint/Image.h"
+#include "paint/PaintableModel.h"
+
+namespace {
+
+const float kSide = 10.0f;
+
+// A grey square BMP of the given size, written to a temporary file.
+std::string writeSkin(int size)
+{
+    std::string name = "/tmp/velmora-bench-" + std::to_string(getpid()) + "-" + std::to_string(size) + ".bmp";
+    const size_t stride = (3 * static_cast<size_t>(size) + 3) / 4 * 4;
+    std::vector<unsigned char> file(54 + stride * size, 128);
+    auto put32 = [&](size_t at, uint32_t v) {
+        for (int i = 0; i < 4; ++i)
+            file[at + i] = (v >> (8 * i)) & 0xff;
+    };
+    file[0] = 'B';
+    file[1] = 'M';
+    put32(2, static_cast<uint32_t>(file.size()));
+    put32(6, 0);
+    put32(10, 54);
+    put32(14, 40);
+    put32(18, size);
+    put32(22, size);
+    put32(26, 1 | (24 << 16));  // planes, bits per pixel
+    put32(30, 0);
+    put32(34, static_cast<uint32_t>(stride * size));
+    for (size_t at = 38; at < 54; ++at)
+        file[at] = 0;
+    FILE* f = fopen(name.c_str(), "wb");
+    fwrite(file.data(), 1, file.size(), f);
+    fclose(f);
+    return name;
+}
+
+// A cols x rows grid of quads, two triangles each, textured edge to edge.
+class GridModel : public PaintableModel {
+public:
+    GridModel(int cols, int rows, int texture_size) : PaintableModel("grid")
+    {
+        class_name = "GridModel";
+        for (int j = 0; j <= rows; ++j)
+            for (int i = 0; i <= cols; ++i) {
+                float s = static_cast<float>(i) / cols, t = static_cast<float>(j) / rows;
+                addVertex(s * kSide, t * kSide, 0);
+                addTexCoord(s, t);
+            }
+        addNormal(0, 0, 1);
+        skin = writeSkin(texture_size);
+        auto corner = [&](int i, int j) { return static_cast<unsigned int>(j * (cols + 1) + i); };
+        for (int j = 0; j < rows; ++j)
+            for (int i = 0; i < cols; ++i) {
+                unsigned int quad[2][3] = {{corner(i, j), corner(i + 1, j), corner(i + 1, j + 1)},
+                                           {corner(i, j), corner(i + 1, j + 1), corner(i, j + 1)}};
+                for (auto& tri : quad) {
+                    int id = addTriangle(tri[0], tri[1], tri[2]);
+                    for (unsigned int c = 0; c < 3; ++c) {
+                        setNormal(id, c, 0);
+                        setTexCoord(id, c, tri[c]);
+                    }
+                    setTexture(id, 1);
+                }
+            }
+        // Painting needs only the picture; draw gives it a GL texture.
+        Image* image = Image::load(&skin);
+        image->setTexture(1);
+        textures[1] = image;
+    }
+    ~GridModel() override { unlink(skin.c_str()); }
+
+    void forgetUploads() { texturesToReload.clear(); }
+
+    // Swaps the picture for a GL texture of the same file (GL thread only).
+    void makeDrawable()
+    {
+        delete textures[1];
+        textures.clear();
+        const char* names[1] = {skin.c_str()};
+        GLuint id = 0;
+        loadTextures(1, names, &id, nullptr);
+        for (auto it = triangleIterator(); it != triangleIteratorEnd(); ++it)
+            (*it)->setTexture(id);
+    }
+
+private:
+    std::string skin;
+};
+
+void BM_PaintModel(benchmark::State& state)
+{
+    const int cols = static_cast<int>(state.range(0)), rows = static_cast<int>(state.range(1));
+    GridModel model(cols, rows, static_cast<int>(state.range(2)));
+    BrushModel brush("brush");
+    // Near the middle but off every vertex: a centre exactly on a vertex
+    // makes the angle test report a zero-length direction each call.
+    brush.setAttribute("x", kSide / 2 + 0.013);
+    brush.setAttribute("y", kSide / 2 - 0.029);
+    for (auto _ : state) {
+        model.paintModel(&brush);
+        model.forgetUploads();
+    }
+    state.counters["triangles"] = 2.0 * cols * rows;
+}
+// 40 x 25 quads = 2,000 triangles; 100 x 100 quads = 20,000 triangles.
+BENCHMARK(BM_PaintModel)->Args({40, 25, 256})->Args({100, 100, 1024})->Unit(benchmark::kMicrosecond);
+
+bool makeGlContext()
+{
+    static int window = 0;
+    if (window)
+        return true;
+    if (!std::getenv("DISPLAY"))
+        return false;
+    if (!glutGet(GLUT_INIT_STATE)) {
+        int argc = 1;
+        char name[] = "velmora_bench";
+        char* argv[] = {name, nullptr};
+        glutInit(&argc, argv);
+    }
+    glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+    glutInitWindowSize(500, 500);
+    window = glutCreateWindow("bench");
+    return true;
+}
+
+void BM_Draw(benchmark::State& state)
+{
+    if (!makeGlContext()) {
+        state.SkipWithError("no X display");
+        return;
+    }
+    const int cols = static_cast<int>(state.range(0)), rows = static_cast<int>(state.range(1));
+    GridModel model(cols, rows, static_cast<int>(state.range(2)));
+    model.makeDrawable();
+    glViewport(0, 0, 500, 500);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(0, kSide, 0, kSide, -1, 1);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    model.draw();  // the first draw runs modelInit
+    glFinish();
+    for (auto _ : state) {
+        model.draw();
+        glFinish();  // count the rendering, not only the queued commands
+    }
+    state.counters["triangles"] = 2.0 * cols * rows;
+}
+BENCHMARK(BM_Draw)->Args({40, 25, 256})->Args({100, 100, 1024})->Unit(benchmark::kMicrosecond);
+
+}  // namespace
