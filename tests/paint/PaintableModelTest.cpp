@@ -6,16 +6,6 @@
 
 namespace {
 
-TEST(PaintableModel, starts_at_origin_and_asks_for_model_init)
-{
-    TestPaintable model("m");
-    EXPECT_EQ(3, model.getAttributeCount());
-    EXPECT_EQ(0.0, model.getAttribute("x"));
-    EXPECT_TRUE(model.hasAttribute("z"));
-    EXPECT_TRUE(model.firstDraw);
-    EXPECT_EQ(0, model.numTextures());
-}
-
 TEST(PaintableModel, texture_path_under_a_base_keeps_the_last_slash)
 {
     EXPECT_EQ("models/m//skin.pcx", PaintableModel::texturePath("x/y/skin.pcx", "models/m"));

@@ -189,18 +189,6 @@ TEST_F(Painting, degenerate_texture_extent_and_missing_pictures_paint_nothing)
     EXPECT_EQ((std::vector<GLuint>{1, 1}), model.texturesToReload);
 }
 
-TEST_F(Painting, point_near_triangle_inside_or_within_distance_of_an_edge)
-{
-    addTestTriangle(model);
-    PolyMesh::Triangle* tri = model.getTriangle(0);
-    float inside[3] = {1, 1, 0}, left[3] = {-1, 1, 0}, far[3] = {-3, -3, 0};
-    EXPECT_TRUE(model.pointNearPoly(tri, inside, 0.01f));
-    EXPECT_FALSE(model.pointNearPoly(tri, left, 1.0f));  // distance 1 is not within 1
-    EXPECT_TRUE(model.pointNearPoly(tri, left, 1.001f));
-    EXPECT_FALSE(model.pointNearPoly(tri, far, 4.0f));
-    EXPECT_TRUE(model.pointNearPoly(tri, far, 4.25f));  // corner (0,0,0) is 4.243 away
-}
-
 TEST(BrushModel, attributes_and_sphere_test)
 {
     BrushModel brush("brush");
