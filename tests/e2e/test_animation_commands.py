@@ -4,24 +4,14 @@ painting from the console of the real program."""
 import math
 import os
 import re
-import struct
 import time
 import unittest
 
-from velmora_harness import BUILD_DIR, DEADLINE, SessionTest
+from velmora_harness import BUILD_DIR, DEADLINE, SessionTest, new_box, read_bmp, value_of
 
 TICK = 0.02  # seconds per timer tick
 BOXLET = os.path.join(BUILD_DIR, "models", "Boxlet.so")
 NEEDS_BOXLET = "needs the Boxlet plug-in (%s is not built)" % BOXLET
-
-
-def value_of(s, name):
-    """The current model's attribute as `get` prints it."""
-    out = s.command("get " + name)
-    m = re.fullmatch(r"  %s: (-?\d+\.\d{6})\n" % re.escape(name), out)
-    if not m:
-        raise AssertionError("unexpected get output %r" % out)
-    return float(m.group(1))
 
 
 def sample_until(s, name, final, timeout=DEADLINE):
@@ -59,20 +49,6 @@ def shot_pixel(shot, x, y):
 def region(shot, x0, y0, x1, y1):
     w, _, rgb = shot
     return b"".join(rgb[(y * w + x0) * 3:(y * w + x1) * 3] for y in range(y0, y1))
-
-
-def read_bmp(path):
-    """(width, height, rows of (r, g, b)), rows in file order (t = 0 first)."""
-    with open(path, "rb") as f:
-        data = f.read()
-    assert data[:2] == b"BM"
-    offset = struct.unpack_from("<I", data, 10)[0]
-    width, height = struct.unpack_from("<ii", data, 18)
-    rows = []
-    for y in range(height):
-        base = offset + y * width * 3
-        rows.append([(data[base + 3 * x + 2], data[base + 3 * x + 1], data[base + 3 * x]) for x in range(width)])
-    return width, height, rows
 
 
 # Screen rectangles (x0, y0, x1, y1) of the two overlays in the 500 x 500
@@ -228,17 +204,12 @@ class Settings(SessionTest):
 
 @unittest.skipUnless(os.path.exists(BOXLET), NEEDS_BOXLET)
 class BoxletScenes(SessionTest):
-    def new_box(self, name):
-        self.s.send("new model Boxlet " + name)
-        out = self.s.expect(re.compile(r"texCoords: <[^>]*>\n"))
-        return [int(n) for n in re.search(r"textures: <(\d+),(\d+)>", out).groups()]
-
     def test_two_models_start_their_scripts_from_one_line(self):
-        self.new_box("m1")
+        new_box(self.s, "m1")
         self.assertEqual(self.s.command("set x 3"), "")
         for line in ("new pose m1far", "set x 0", "new script walk", "add m1far 50"):
             self.assertEqual(self.s.command(line), "", line)
-        self.new_box("m2")
+        new_box(self.s, "m2")
         for line in ("set y 2", "new pose m2up", "set y 0", "new script run", "add m2up 50", "select model brush"):
             self.assertEqual(self.s.command(line), "", line)
 
@@ -255,7 +226,7 @@ class BoxletScenes(SessionTest):
         self.assertNotIn("error running script", self.s.stderr())
 
     def test_paint_on_a_face_changes_exactly_the_texels_the_brush_reaches(self):
-        first, second = self.new_box("box")
+        first, second = new_box(self.s, "box")
         self.assertEqual(self.s.command("save skin %d first-before.bmp" % first), "")
         self.assertEqual(self.s.command("save skin %d second-before.bmp" % second), "")
         # A red brush of radius 0.5 at full strength, centred on the z = +1 face.

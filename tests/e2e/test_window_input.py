@@ -1,31 +1,10 @@
 """Mouse and keyboard in the real window, with real X events."""
 
-import re
 import unittest
 
-from velmora_harness import SessionTest
+import os
 
-
-def differs(a, b, min_pixels=50):
-    """True when at least min_pixels pixels differ between two shots."""
-    if a[:2] != b[:2]:
-        return True
-    changed = 0
-    ra, rb = a[2], b[2]
-    for i in range(0, len(ra), 3):
-        if ra[i:i + 3] != rb[i:i + 3]:
-            changed += 1
-            if changed >= min_pixels:
-                return True
-    return False
-
-
-def value_of(s, name):
-    out = s.command("get " + name)
-    m = re.fullmatch(r"  %s: (-?\d+\.\d{6})\n" % re.escape(name), out)
-    if not m:
-        raise AssertionError("unexpected get output %r" % out)
-    return m.group(1)
+from velmora_harness import BUILD_DIR, SessionTest, differs, new_box, read_bmp, value_of
 
 
 def count_differences(a, b):
@@ -36,9 +15,9 @@ def count_differences(a, b):
 class Keys(SessionTest):
     def wait_value(self, name, expected):
         for _ in range(200):
-            if value_of(self.s, name) == expected:
+            if "%f" % value_of(self.s, name) == expected:
                 return
-        self.assertEqual(value_of(self.s, name), expected)
+        self.assertEqual("%f" % value_of(self.s, name), expected)
 
     def test_bound_keys_drive_the_current_model(self):
         # The brush is current; Q raises x by the step, q lowers it.
@@ -52,7 +31,7 @@ class Keys(SessionTest):
         self.wait_value("z", "0.100000")
         # A key without a binding changes nothing.
         self.s.key("r")
-        self.assertEqual(value_of(self.s, "x"), "-4.000000")
+        self.assertEqual(value_of(self.s, "x"), -4.0)
 
     def test_X_three_times_moves_the_scene_three_units(self):
         start = self.s.wait_for_pixels(lambda shot: shot[0] == 500)
@@ -96,6 +75,50 @@ class Rotation(SessionTest):
         self.s.x("xdotool", "mousemove", "--window", self.s.window(), "450", "450", "click", "3")
         restored = self.s.wait_for_pixels(lambda shot: not differs(shot, start, 1))
         self.assertEqual(restored[2], start[2])
+
+
+@unittest.skipUnless(os.path.exists(os.path.join(BUILD_DIR, "models", "Boxlet.so")), "needs the Boxlet plug-in")
+class BrushDrag(SessionTest):
+    def test_dragging_the_brush_in_paint_mode_paints_the_face_under_it(self):
+        first, second = new_box(self.s, "box")
+        # The brush sits on the middle of the z = +1 face, which faces the camera
+        # and shows the lower left quarter of the second skin.
+        for line in ("select model brush", "set z 1", "set dim1 0.3", "set solid_dim1 0.2",
+                     "set green 0", "set blue 0", "select model box", "save skin %d before.bmp" % second,
+                     "save skin %d first.bmp" % first):
+            self.assertEqual(self.s.command(line), "", line)
+        self.assertEqual(self.s.command("toggle painting"), "paint mode enabled\n")
+        w = self.s.window()
+        path = [(250, 250), (260, 250), (275, 250), (290, 250), (300, 250)]
+        # Paced like a hand: X may fold motion that comes faster than GLUT reads it.
+        args = ["xdotool", "mousemove", "--window", w, "250", "250", "sleep", "0.2", "mousedown", "1"]
+        for x, y in path[1:]:
+            args += ["sleep", "0.1", "mousemove", "--window", w, str(x), str(y)]
+        self.s.x(*args, "sleep", "0.1", "mouseup", "1")
+
+        self.assertEqual(self.s.command("select model brush"), "")
+        moved = value_of(self.s, "x")
+        self.assertGreater(moved, 0.2)  # 50 pixels to the right, at the face's depth
+        self.assertAlmostEqual(value_of(self.s, "y"), 0.0, places=2)
+        self.assertAlmostEqual(value_of(self.s, "z"), 1.0, places=2)
+        self.assertEqual(self.s.command("select model box"), "")
+        self.assertEqual(self.s.command("save skin %d after.bmp" % second), "")
+        self.assertEqual(self.s.command("save skin %d first-after.bmp" % first), "")
+
+        self.assertEqual(read_bmp(self.s.wait_file("first-after.bmp")), read_bmp(self.s.wait_file("first.bmp")))
+        width, height, before = read_bmp(self.s.wait_file("before.bmp"))
+        _, _, after = read_bmp(self.s.wait_file("after.bmp"))
+        changed = [(i, j) for j in range(height) for i in range(width) if before[j][i] != after[j][i]]
+        self.assertGreater(len(changed), 50)
+        # The face maps x to s = (1 - x) / 4 and y to t = (y + 1) / 4: the stroke
+        # ran from x = 0 to x = moved along y = 0, so every painted texel lies
+        # within the brush radius (0.3, i.e. 0.075 in s and t) of that segment.
+        reach = 0.075 + 2.0 / width
+        s_lo, s_hi = (1 - moved) / 4 - reach, 0.25 + reach
+        for i, j in changed:
+            s_, t_ = i / (width - 1), j / (height - 1)
+            self.assertTrue(s_lo <= s_ <= s_hi and abs(t_ - 0.25) <= reach, (i, j))
+            self.assertGreater(after[j][i][0], after[j][i][1])  # red paint
 
 
 if __name__ == "__main__":

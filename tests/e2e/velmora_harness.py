@@ -11,6 +11,7 @@ import pty
 import re
 import shutil
 import signal
+import struct
 import subprocess
 import tempfile
 import threading
@@ -256,6 +257,51 @@ class Session:
         errors = self.stderr()
         shutil.rmtree(self.workdir, ignore_errors=True)
         return errors
+
+
+def value_of(s, name):
+    """The current model's attribute as `get` prints it."""
+    out = s.command("get " + name)
+    m = re.fullmatch(r"  %s: (-?\d+\.\d{6})\n" % re.escape(name), out)
+    if not m:
+        raise AssertionError("unexpected get output %r" % out)
+    return float(m.group(1))
+
+
+def new_box(s, name):
+    """Creates a Boxlet and waits for its first draw; returns its two texture names."""
+    s.send("new model Boxlet " + name)
+    out = s.expect(re.compile(r"texCoords: <[^>]*>\n"))
+    return [int(n) for n in re.search(r"textures: <(\d+),(\d+)>", out).groups()]
+
+
+def read_bmp(path):
+    """(width, height, rows of (r, g, b)), rows in file order (t = 0 first)."""
+    with open(path, "rb") as f:
+        data = f.read()
+    assert data[:2] == b"BM"
+    offset = struct.unpack_from("<I", data, 10)[0]
+    width, height = struct.unpack_from("<ii", data, 18)
+    stride = (width * 3 + 3) & ~3
+    rows = []
+    for y in range(height):
+        base = offset + y * stride
+        rows.append([(data[base + 3 * x + 2], data[base + 3 * x + 1], data[base + 3 * x]) for x in range(width)])
+    return width, height, rows
+
+
+def differs(a, b, min_pixels=50):
+    """True when at least min_pixels pixels differ between two screenshots."""
+    if a[:2] != b[:2]:
+        return True
+    changed = 0
+    ra, rb = a[2], b[2]
+    for i in range(0, len(ra), 3):
+        if ra[i:i + 3] != rb[i:i + 3]:
+            changed += 1
+            if changed >= min_pixels:
+                return True
+    return False
 
 
 def parse_ppm(data):

@@ -1,0 +1,76 @@
+"""Plug-in models in the real program: the cube and the MD2 sample, the
+model list, attribute files and skins."""
+
+import os
+import re
+import unittest
+
+from velmora_harness import BUILD_DIR, SessionTest, new_box, read_bmp, value_of
+
+BOXLET = os.path.join(BUILD_DIR, "models", "Boxlet.so")
+
+
+def colourful(shot, x0, y0, x1, y1):
+    """Distinct colours in a rectangle of the window."""
+    w, _, rgb = shot
+    return {bytes(rgb[(y * w + x) * 3:(y * w + x) * 3 + 3]) for y in range(y0, y1, 2) for x in range(x0, x1, 2)}
+
+
+@unittest.skipUnless(os.path.exists(BOXLET), "needs the Boxlet plug-in")
+class PluginModels(SessionTest):
+    def test_cube_prints_its_indices_once_and_shows_its_texture(self):
+        self.s.send("new model Boxlet box")
+        out = self.s.expect(re.compile(r"texCoords: <[^>]*>\n"))
+        self.assertRegex(out, r"vectors: <0,1,2,3,4,5,6,7>\ntriangles: <0,1,2,3,4,5,6,7,8,9,10,11>\n"
+                              r"normals: <0,1,2,3,4,5>\ntextures: <\d+,\d+>\ntexCoords: <0,1,2,3,4,5,6,7>\n")
+        # The face towards the camera shows a textured picture, not a flat colour.
+        shot = self.s.wait_for_pixels(lambda shot: len(colourful(shot, 200, 200, 300, 300)) > 3)
+        self.assertNotIn(b"\x00\x00\x00", colourful(shot, 220, 220, 280, 280))
+        self.assertEqual(self.s.command("list params"),
+                         "  diffuse1_blue\n  diffuse1_green\n  diffuse1_red\n  x\n  y\n  z\n")
+        self.assertEqual(self.s.command("get diffuse1_red"), "  diffuse1_red: 0.200000\n")
+        self.assertEqual(self.s.command("list classes"), "  Boxlet\n")
+        self.assertEqual(self.s.command("list models"), "  box\n  brush\n")
+        self.assertNotIn("texCoords", self.s.command("help"))  # printed once, not on every draw
+
+    def test_sample_md2_model_appears(self):
+        before = self.s.screenshot()
+        self.assertEqual(self.s.command("new model Keyform cottage"), "")
+        self.s.wait_for_pixels(lambda shot: len(colourful(shot, 0, 0, 500, 500)) > 10)
+        self.assertEqual(self.s.command("list classes"), "  Keyform\n")
+        self.assertEqual(self.s.command("delete cottage"), "")
+        self.assertEqual(self.s.command("get x"), "no model selected\n")
+        self.s.wait_for_pixels(lambda shot: shot[2] == before[2])
+
+    def test_attributes_round_trip_through_a_file_with_a_model_prefix(self):
+        new_box(self.s, "box")
+        for line in ("set x 1.5", "set diffuse1_red 0.75", "save attributes box.xml", "set x 0",
+                     "select model brush", "load attributes box:box.xml"):
+            self.assertEqual(self.s.command(line), "", line)
+        self.assertEqual(value_of(self.s, "x"), 0.0)  # the brush is untouched
+        self.assertEqual(self.s.command("select model box"), "")
+        self.assertEqual(value_of(self.s, "x"), 1.5)
+        self.assertEqual(value_of(self.s, "diffuse1_red"), 0.75)
+        with open(self.s.wait_file("box.xml")) as f:
+            self.assertIn('<attribute name="x" value="1.500000" />', f.read())
+
+    def test_skins_save_and_load_back(self):
+        first, second = new_box(self.s, "box")
+        original = read_bmp(os.path.join(self.s.workdir, "tiles2.bmp"))
+        tiles = read_bmp(os.path.join(self.s.workdir, "tiles.bmp"))
+        # The first skin takes the second's picture and is saved; saving all
+        # skins writes each back to the file it last came from.
+        for line in ("load skin %d tiles2.bmp" % first, "save skin %d copy.bmp" % first):
+            self.assertEqual(self.s.command(line), "", line)
+        self.assertEqual(read_bmp(self.s.wait_file("copy.bmp")), original)
+        os.remove(os.path.join(self.s.workdir, "tiles2.bmp"))
+        out = self.s.command("save skins")
+        self.assertIn("saving image: tiles2.bmp\n", out)
+        self.assertIn("saving image: ./tiles2.bmp\n", out)
+        self.assertEqual(read_bmp(os.path.join(self.s.workdir, "tiles2.bmp")), original)
+        self.assertEqual(read_bmp(os.path.join(self.s.workdir, "tiles.bmp")), tiles)
+        self.assertEqual(self.s.command("load skin %d missing.bmp" % second), "error loading file 'missing.bmp'\n")
+
+
+if __name__ == "__main__":
+    unittest.main()
