@@ -69,7 +69,7 @@ class PluginModels(SessionTest):
         self.assertIn("saving image: ./tiles2.bmp\n", out)
         self.assertEqual(read_bmp(os.path.join(self.s.workdir, "tiles2.bmp")), original)
         self.assertEqual(read_bmp(os.path.join(self.s.workdir, "tiles.bmp")), tiles)
-        self.assertEqual(self.s.command("load skin %d missing.bmp" % second), "error loading file 'missing.bmp'\n")
+        self.assertEqual(self.s.command("load skin %d missing.bmp" % second), "File not found : missing.bmp\nerror loading file 'missing.bmp'\n")
 
 
 if __name__ == "__main__":
