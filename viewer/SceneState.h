@@ -11,16 +11,15 @@
 #include "model/AnimatedModel.h"
 #include "model/ModelTypes.h"
 #include "paint/BrushModel.h"
+#include "plugins/ClassRegistry.h"
 #include "viewer/ArcBall.h"
 
 typedef void (*command_handler)(char** args);
-typedef AnimatedModel* (*model_factory)(const char* name);
 
 extern std::map<const char*, AnimatedModel*, cmp_str> models;
 extern AnimatedModel* current_model;
 extern std::map<char*, command_handler, cmp_str> commandMap;
 extern std::map<const char*, position*, cmp_str> poses;
-extern std::map<char*, model_factory, cmp_str> model_classes;
 extern std::map<const char*, control_map*, cmp_str> control_schemes;
 extern control_map* current_controls;
 extern BrushModel* brush;

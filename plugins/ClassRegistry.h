@@ -1,0 +1,26 @@
+// The registry of model classes: plug-ins add their factories to it when the
+// dynamic loader runs their load-time registration.
+#ifndef VELMORA_PLUGINS_CLASSREGISTRY_H
+#define VELMORA_PLUGINS_CLASSREGISTRY_H
+
+#include <map>
+
+#include "model/AnimatedModel.h"
+#include "model/ModelTypes.h"
+
+typedef AnimatedModel* (*model_factory)(const char* name);
+
+// Class name to factory; plug-ins register string literals of their own,
+// which stay valid because no plug-in is ever unloaded.
+extern std::map<char*, model_factory, cmp_str> model_classes;
+
+// The factory of class_word, loading "./models/<class_word>.so" and then
+// "./<class_word>.so" when it is not registered yet; null when the class
+// cannot be had, whatever was loaded.
+model_factory findModelClass(const char* class_word);
+
+// Loads a plug-in by the path as given. Null on success, else the loader's
+// message (valid until the next loader call).
+const char* loadClassLibrary(const char* file);
+
+#endif
