@@ -1,0 +1,32 @@
+// A model read from an MD2 file: the model's name is its directory, holding
+// tris.md2 and the skins the file names. Only the first frame is shown.
+#ifndef VELMORA_PLUGINS_KEYFORM_KEYFORM_H
+#define VELMORA_PLUGINS_KEYFORM_KEYFORM_H
+
+#include <GL/gl.h>
+
+#include "paint/PaintableModel.h"
+
+class Keyform : public PaintableModel {
+public:
+    explicit Keyform(const char* name);
+    ~Keyform() override;
+
+    static AnimatedModel* create(const char* name);
+
+    void modelInit() override;  // GL thread: reads the file, loads the skins
+    int loadTexture(int num, const char* filename) override;
+
+    // The MD2 format's vertex normals, which vertices name by index.
+    static float precalculatedNormals[162][3];
+
+private:
+    bool adoptSkin(const char* filename);
+    void showSkin();
+
+    // The texture name every triangle shows once it has a picture: the first
+    // skin's, or one kept free for the first skin loaded later.
+    GLuint skinTexture;
+};
+
+#endif
