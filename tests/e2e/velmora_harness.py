@@ -143,10 +143,6 @@ class Session:
             self._mark = len(self._out)
         os.write(self.fd, text.encode())
 
-    def since_mark(self):
-        with self._cond:
-            return clean(self._out[self._mark:])
-
     def expect(self, text, timeout=DEADLINE):
         """Waits until text (a string or compiled regex) appears after the
         last send; returns the output since then."""
