@@ -13,9 +13,9 @@
 #include "viewer/Startup.h"
 
 int main(int argc, char** argv) {
-    // Registered first, so that an exit from any thread at any moment of
-    // start-up ends the process by the interrupt signal, never by running
-    // global destructors under the other thread.
+    // Registered now, so that the console quitting while the window is still
+    // being made ends the process by the interrupt signal instead of running
+    // global destructors under the other thread...
     std::atexit(exitCode);
 
     // pthread calls return their error instead of setting errno; perror reads errno.
@@ -37,6 +37,9 @@ int main(int argc, char** argv) {
     initMatrices();
     openWindow(&argc, argv);
     glutTimerFunc(500, timerCallback, 0);
+    // ...and again now, so that it runs before the exit handlers GLUT and the
+    // GL driver registered, which would tear the window down under a frame.
+    std::atexit(exitCode);
     glutMainLoop();
     return 0;
 }

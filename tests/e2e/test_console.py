@@ -86,7 +86,7 @@ class Ending(unittest.TestCase):
             errors = s.close()
         self.assertTrue(os.WIFSIGNALED(status), "ended with status %r" % status)
         self.assertEqual(os.WTERMSIG(status), signal.SIGINT)
-        self.assertNotIn("ERROR: AddressSanitizer", errors)
+        self.assertEqual(errors, "")  # nothing torn down under a running frame
 
     def test_quit_ends_by_interrupt(self):
         self.run_until_end(lambda s: s.send("quit"))
