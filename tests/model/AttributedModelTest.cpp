@@ -1,119 +1,164 @@
-// Attributes, limits and handles of the model base.
+// Limits, and the attribute file as written and as written by hand.
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <cstdlib>
-#include <cstring>
-#include <limits>
+#include <sys/resource.h>
+
+#include <csignal>
 
 #include "tests/model/TestModel.h"
 
-TEST(AttributedModelTest, set_accepts_values_equal_to_either_limit)
-{
-    TestModel m;
-    EXPECT_EQ(0, m.setAttribute("red", 0.0));
-    EXPECT_EQ(0.0, m.getAttribute("red"));
-    EXPECT_EQ(0, m.setAttribute("red", 1.0));
-    EXPECT_EQ(1.0, m.getAttribute("red"));
-    EXPECT_EQ(0, m.setAttribute("size", 0.5));
-    EXPECT_EQ(0.5, m.getAttribute("size"));
-}
+using testing::internal::CaptureStderr;
+using testing::internal::GetCapturedStderr;
 
-TEST(AttributedModelTest, set_refuses_out_of_bounds_without_clamping)
+TEST(AttributedModelTest, set_refuses_beyond_the_limits_and_adjust_clamps_to_them)
 {
     TestModel m;
     EXPECT_EQ(1, m.setAttribute("red", 1.0000001));
-    EXPECT_EQ(0.5, m.getAttribute("red"));
-    EXPECT_EQ(1, m.setAttribute("red", -0.1));
-    EXPECT_EQ(0.5, m.getAttribute("red"));
-    // Bounded below only: any large value is fine.
-    EXPECT_EQ(0, m.setAttribute("size", 1e9));
     EXPECT_EQ(1, m.setAttribute("size", 0.4999));
-    EXPECT_EQ(1e9, m.getAttribute("size"));
-}
-
-TEST(AttributedModelTest, unknown_attribute_is_never_created)
-{
-    TestModel m;
-    int before = m.getAttributeCount();
-    EXPECT_EQ(-1, m.setAttribute("blue", 1.0));
-    EXPECT_EQ(-1, m.adjustAttribute("blue", 1.0));
-    EXPECT_EQ(0.0, m.getAttribute("blue"));
-    EXPECT_FALSE(m.hasAttribute("blue"));
-    EXPECT_EQ(before, m.getAttributeCount());
-}
-
-TEST(AttributedModelTest, lookup_is_by_text_not_pointer)
-{
-    TestModel m;
-    char name[] = "size";
-    EXPECT_TRUE(m.hasAttribute(name));
-    EXPECT_EQ(0, m.setAttribute(name, 3.0));
-    EXPECT_EQ(3.0, m.getAttribute("size"));
-    EXPECT_FALSE(m.hasAttribute("Size"));
-}
-
-TEST(AttributedModelTest, nan_passes_both_limits_and_is_stored)
-{
-    TestModel m;
-    EXPECT_EQ(0, m.setAttribute("red", std::numeric_limits<double>::quiet_NaN()));
-    EXPECT_TRUE(std::isnan(m.getAttribute("red")));
-}
-
-TEST(AttributedModelTest, adjust_clamps_at_limits_and_moves_back_from_them)
-{
-    TestModel m;
-    EXPECT_EQ(0, m.adjustAttribute("red", 4.0));
-    EXPECT_EQ(1.0, m.getAttribute("red"));
-    EXPECT_EQ(0, m.adjustAttribute("red", -0.25));
-    EXPECT_EQ(0.75, m.getAttribute("red"));
+    EXPECT_EQ(0.5, m.getAttribute("red")); // refused, not clamped
+    EXPECT_EQ(1.0, m.getAttribute("size"));
+    EXPECT_EQ(0, m.setAttribute("red", 1.0)); // limits are inclusive
+    EXPECT_EQ(0, m.setAttribute("size", 0.5));
+    EXPECT_EQ(0, m.setAttribute("size", 1e9)); // bounded below only
     EXPECT_EQ(0, m.adjustAttribute("red", -4.0));
     EXPECT_EQ(0.0, m.getAttribute("red"));
-    EXPECT_EQ(0, m.adjustAttribute("size", -4.0));
-    EXPECT_EQ(0.5, m.getAttribute("size"));
+    EXPECT_EQ(0, m.adjustAttribute("red", 4.0));
+    EXPECT_EQ(1.0, m.getAttribute("red"));
     EXPECT_EQ(0, m.adjustAttribute("x", -4.0));
     EXPECT_EQ(-4.0, m.getAttribute("x"));
+    EXPECT_EQ(-1, m.setAttribute("blue", 1.0));
+    EXPECT_EQ(-1, m.adjustAttribute("blue", 1.0));
+    EXPECT_FALSE(m.hasAttribute("blue"));
 }
 
-TEST(AttributedModelTest, attribute_names_come_in_strcmp_order)
+TEST(AttributedModelTest, saved_file_has_the_exact_layout)
 {
-    TestModel m;
-    ASSERT_EQ(5, m.getAttributeCount());
-    const char** names = m.getAttributeNames();
-    ASSERT_NE(nullptr, names);
-    const char* expected[] = {"red", "size", "x", "y", "z"};
-    for (int i = 0; i < 5; ++i)
-        EXPECT_STREQ(expected[i], names[i]) << i;
-    std::free(names);
+    TempDir dir;
+    TestModel a;
+    a.setAttribute("x", 0.25);
+    a.setAttribute("y", -12.0);
+    a.setAttribute("size", 1234.5);
+    position p1{{"x", 2.0}}, p2{{"y", -1.0}, {"x", 0.3333333}}, none;
+    addScript(a, "wave", {}, {}, INT_LINEAR, SCR_REPEAT);
+    a.appendPose(&p1, 30, INT_SIN);
+    a.appendPose(&p2, 5, INT_CATMULL_ROM);
+    a.appendPose(&none, 1, INT_LINEAR);
+    a.newScript("empty");
+    std::string path = dir.file("tester.xml");
+    ASSERT_TRUE(a.saveAttributes(path.c_str()));
+    EXPECT_EQ("<?xml version=\"1.0\" ?>\n"
+              "<tester>\n"
+              "    <attribute name=\"red\" value=\"0.500000\" />\n"
+              "    <attribute name=\"size\" value=\"1234.500000\" />\n"
+              "    <attribute name=\"x\" value=\"0.250000\" />\n"
+              "    <attribute name=\"y\" value=\"-12.000000\" />\n"
+              "    <attribute name=\"z\" value=\"0.000000\" />\n"
+              "    <script name=\"empty\" behavior=\"0\" />\n"
+              "    <script name=\"wave\" behavior=\"1\">\n"
+              "        <pose timing=\"30\" interpolation_type=\"1\">\n"
+              "            <attribute name=\"x\" value=\"2.000000\" />\n"
+              "        </pose>\n"
+              "        <pose timing=\"5\" interpolation_type=\"4\">\n"
+              "            <attribute name=\"x\" value=\"0.333333\" />\n"
+              "            <attribute name=\"y\" value=\"-1.000000\" />\n"
+              "        </pose>\n"
+              "        <pose timing=\"1\" interpolation_type=\"0\" />\n"
+              "    </script>\n"
+              "</tester>\n",
+              readWholeFile(path));
 }
 
-TEST(AttributedModelTest, toggle_handles_flips_and_reports)
+TEST(AttributedModelTest, failed_save_reports_and_keeps_the_old_file)
 {
+    TempDir dir;
     TestModel m;
-    EXPECT_FALSE(m.showHandles);
-    EXPECT_TRUE(m.toggleHandles());
-    EXPECT_FALSE(m.toggleHandles());
-    m.enableHandles();
-    EXPECT_TRUE(m.showHandles);
-    m.disableHandles();
-    EXPECT_FALSE(m.showHandles);
+    std::string path = dir.file("keep.xml");
+    writeWholeFile(path, "old contents");
+    // A file-size limit makes the write itself fail half-way.
+    struct rlimit old;
+    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old));
+    struct rlimit tiny = old;
+    tiny.rlim_cur = 150; // room for the error message, not for the model
+    void (*oldHandler)(int) = std::signal(SIGXFSZ, SIG_IGN);
+    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &tiny));
+    CaptureStderr();
+    bool saved = m.saveAttributes(path.c_str());
+    std::string errors = GetCapturedStderr();
+    setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ("error saving xml file: " + path + "\n", errors);
+    EXPECT_EQ("old contents", readWholeFile(path));
+    namespace fs = std::filesystem;
+    EXPECT_EQ(1, std::distance(fs::directory_iterator(dir.file(".")), fs::directory_iterator()));
 }
 
-TEST(AttributedModelTest, adjust_handle_counts_from_one_and_ignores_others)
+// One scene file: each model reads its own element, else the class-named one,
+// reporting and skipping what it cannot use.
+TEST(AttributedModelTest, a_hand_written_file_is_read_as_far_as_it_goes)
 {
-    TestModel m;
-    m.adjustHandle(0, 5.0, 5.0, 5.0);
-    m.adjustHandle(4, 5.0, 5.0, 5.0);
-    EXPECT_EQ(1.0, m.handle(0).x);
-    EXPECT_EQ(2.0, m.handle(1).y);
-    EXPECT_EQ(3.0, m.handle(2).z);
+    TempDir dir;
+    std::string path = dir.file("scene.xml");
+    writeWholeFile(path,
+        "<?xml version=\"1.0\"?>\n<scene>\n"
+        "<TestModel><attribute name=\"y\" value=\"9\"/><script name=\"s\" behavior=\"1\"/></TestModel>\n"
+        "<alpha><attribute name=\"blue\" value=\"1\"/><attribute name=\"red\" value=\"1.5\"/>"
+        "<attribute value=\"1.5\" name=\"x\"/><attribute name=\"y\" value=\"tall\"/><attribute name=\"z\"/>"
+        "<attribute value=\"8\"/><attribute name=\"size\" value=\" 6cm\"/><extra/><script name=\"s\" behavior=\"0\"/></alpha>\n"
+        "<beta><script name=\"s\">\n"
+        "  <pose interpolation_type=\"1\"><attribute name=\"x\" value=\"1\"/></pose>\n"
+        "  <frame timing=\" 4 ticks\" interpolation_type=\"sin\">\n"
+        "    <attribute name=\"x\" value=\"2\"/><attribute name=\"x\" value=\"3\"/>\n"
+        "    <attribute name=\"y\" value=\"high\"/><attribute value=\"5\"/><value name=\"w\" value=\"6\"/>\n"
+        "  </frame></script>\n"
+        "  <script behavior=\"1\"><pose timing=\"3\"/></script>\n"
+        "  <script name=\"t\" behavior=\"9\"><pose timing=\"0\" interpolation_type=\"7\"/></script>\n"
+        "  <script name=\"t\" behavior=\"0\"><pose timing=\"2\"/></script></beta>\n"
+        "<group><gamma><attribute name=\"x\" value=\"4\"/></gamma></group>\n"
+        "</scene>\n");
+    TestModel a("alpha"), b("beta"), c("gamma");
+    CaptureStderr();
+    EXPECT_FALSE(a.loadAttributes(path.c_str()));
+    EXPECT_EQ("error setting attribute blue to 1.000000 for model alpha\n"
+              "error setting attribute red to 1.500000 for model alpha\n"
+              "error setting attribute y to 0.000000 for model alpha\n"
+              "error setting attribute z to 0.000000 for model alpha\n"
+              "attribute without a name in model alpha\n",
+              GetCapturedStderr());
+    EXPECT_EQ(1.5, a.getAttribute("x")); // its own element wins over the class-named one
+    EXPECT_EQ(6.0, a.getAttribute("size"));
+    EXPECT_EQ(0, a.getScriptCount()); // scripts are read only when every attribute was
 
-    m.adjustHandle(1, 0.5, -1.0, 2.0);
-    EXPECT_EQ(1.5, m.handle(0).x);
-    EXPECT_EQ(-1.0, m.handle(0).y);
-    EXPECT_EQ(2.0, m.handle(0).z);
-    m.adjustHandle(3, 0.0, 0.0, -3.0);
-    EXPECT_EQ(0.0, m.handle(2).z);
-    // Dragging a handle moves the handle, never the model.
-    EXPECT_EQ(0.0, m.getAttribute("x"));
+    CaptureStderr();
+    EXPECT_FALSE(b.loadAttributes(path.c_str()));
+    EXPECT_EQ("error reading behavior for script 's'\n"
+              "error reading timing for a pose in script 's'\n"
+              "error reading interpolation type for a pose in script 's'\n"
+              "error reading value for attribute 'y' in script 's'"
+              "attribute without a name in script 's'\n"
+              "script without a name in model beta\n"
+              "error creating new script named 't' \n",
+              GetCapturedStderr());
+    EXPECT_EQ(SCR_TERMINATE, b.findScript("s")->behavior);
+    ASSERT_EQ(2u, b.stepCount("s"));
+    EXPECT_EQ(1, b.stepOf("s", 0).timing);
+    EXPECT_EQ(4, b.stepOf("s", 1).timing);
+    EXPECT_EQ(INT_LINEAR, b.stepOf("s", 1).interpol);
+    const position& pose = *b.stepOf("s", 1).pose;
+    EXPECT_EQ(2u, pose.size());
+    EXPECT_EQ(3.0, pose.at("x"));
+    EXPECT_EQ(6.0, pose.at("w"));
+    // Numbers outside the enumerations are kept as read; the second "t" is skipped whole.
+    EXPECT_EQ(9, static_cast<int>(b.findScript("t")->behavior));
+    EXPECT_EQ(7, static_cast<int>(b.stepOf("t", 0).interpol));
+    EXPECT_EQ(1u, b.stepCount("t"));
+
+    // gamma's own element lies too deep: only the root and its children are searched.
+    CaptureStderr();
+    EXPECT_TRUE(c.loadAttributes(path.c_str()));
+    EXPECT_EQ("", GetCapturedStderr());
+    EXPECT_EQ(0.0, c.getAttribute("x"));
+    EXPECT_EQ(9.0, c.getAttribute("y"));
+    ASSERT_NE(nullptr, c.findScript("s"));
+    EXPECT_EQ(SCR_REPEAT, c.findScript("s")->behavior);
 }
