@@ -1,88 +1,59 @@
-// The command table and the console's own commands, run through executeLine
-// as the console thread runs them.
-#include <gtest/gtest.h>
-
-#include <cstdio>
-#include <fstream>
-#include <string>
-
-#include "console/Commands.h"
-#include "console/Console.h"
-#include "viewer/SceneState.h"
+// Line splitting and the console's own commands: help and exec.
+#include "console/LineSplitter.h"
+#include "tests/console/SceneFixture.h"
 
 namespace {
-
-std::string run(const std::string& text) {
-    std::string copy = text;
-    testing::internal::CaptureStdout();
-    executeLine(&copy[0]);
-    std::fflush(stdout);
-    return testing::internal::GetCapturedStdout();
-}
-
-class CoreCommands : public testing::Test {
-protected:
-    void SetUp() override {
-        if (commandMap.empty()) registerCommands();
-        path_ = testing::TempDir() + "velmora_exec_test.txt";
-    }
-    void TearDown() override { std::remove(path_.c_str()); }
-    void writeFile(const std::string& text) { std::ofstream(path_) << text; }
-    std::string path_;
-};
 
 const char kHelp[] =
     "available commands:\n"
     "add, animate, delete, exec, exit, get, help, list, load, loadclass, new, paint, quit, save, "
     "select, set, speed_control, toggle, \n";
 
+class CoreCommands : public SceneFixture {
+protected:
+    TempDir dir;
+    const std::string path = dir.file("commands.txt");
+};
+
 }  // namespace
 
-TEST_F(CoreCommands, help_lists_eighteen_names_in_strcmp_order) {
-    EXPECT_EQ(commandMap.size(), 18u);
-    EXPECT_EQ(run("help"), kHelp);
-    EXPECT_EQ(run("help with words"), kHelp);
+TEST(LineSplitter, splits_at_blanks_tabs_and_newlines_keeping_ten_arguments) {
+    // Each line and its command word and arguments, every one followed by '|'.
+    const char* const cases[][2] = {{"  new\tmodel  Boxlet box\n", "new|model|Boxlet|box|"},
+                                    {"set 1 2 3 4 5 6 7 8 9 10 11 12", "set|1|2|3|4|5|6|7|8|9|10|"},
+                                    {" \t \n", ""},
+                                    {"#note 'a b'", "#note|'a|b'|"}};  // no comments, no quoting
+    for (const auto& c : cases) {
+        std::string text = c[0], words;
+        char* args[arg_max + 1];
+        std::fill(args, args + arg_max + 1, reinterpret_cast<char*>(1));  // every used slot must be written
+        if (char* cmd = splitLine(&text[0], args)) words = std::string(cmd) + "|";
+        for (int i = 0; i <= arg_max && args[i]; ++i) words += std::string(args[i]) + "|";
+        EXPECT_EQ(words, c[1]) << c[0];
+    }
 }
 
-TEST_F(CoreCommands, unknown_words_are_reported) {
-    EXPECT_EQ(run("Help"), "command not found: Help\n");
-    EXPECT_EQ(run("#comment"), "command not found: #comment\n");
-    EXPECT_EQ(run(""), "");
-    EXPECT_EQ(run(" \t"), "");
-    executeLine(nullptr);  // no line at all is accepted
+TEST_F(CoreCommands, help_lists_every_command_in_name_order) {
+    EXPECT_EQ(out("help"), kHelp);
 }
 
-TEST_F(CoreCommands, quit_and_exit_only_set_the_flag) {
-    quit = false;
-    EXPECT_EQ(run("exit now"), "");
-    EXPECT_TRUE(quit);
-    quit = false;
-    EXPECT_EQ(run("quit"), "");
-    EXPECT_TRUE(quit);
-    quit = false;
+TEST_F(CoreCommands, exec_runs_a_long_line_in_pieces_and_an_unterminated_last_line) {
+    writeWholeFile(path, "help\n" + std::string(299, 'z') + "\nnope");
+    EXPECT_EQ(out("exec " + path), std::string(kHelp) + "command not found: " + std::string(254, 'z') +
+                                       "\ncommand not found: " + std::string(45, 'z') + "\ncommand not found: nope\n");
 }
 
-TEST_F(CoreCommands, exec_runs_pieces_of_long_lines_and_an_unterminated_last_line) {
-    writeFile("help\n" + std::string(299, 'z') + "\nnope");
-    EXPECT_EQ(run("exec " + path_), std::string(kHelp) + "command not found: " + std::string(254, 'z') +
-                                        "\ncommand not found: " + std::string(45, 'z') +
-                                        "\ncommand not found: nope\n");
+TEST_F(CoreCommands, exec_refuses_the_seventeenth_nested_file_and_recovers) {
+    writeWholeFile(path, "exec " + path + "\nhelp\n");
+    std::string expected = "exec: too many nested files, not running '" + path + "'\n";
+    for (int i = 0; i < 16; ++i) expected += kHelp;
+    EXPECT_EQ(out("exec " + path), expected);
+    writeWholeFile(path, "help\n");  // the depth count has unwound
+    EXPECT_EQ(out("exec " + path), kHelp);
 }
 
-TEST_F(CoreCommands, exec_refuses_runaway_nesting_and_recovers) {
-    writeFile("exec " + path_ + "\nhelp\n");
-    std::string out = run("exec " + path_);
-    std::string expected = "exec: too many nested files, not running '" + path_ + "'\n";
-    for (int i = 0; i < exec_max_depth; ++i) expected += kHelp;
-    EXPECT_EQ(out, expected);
-    // The depth count unwinds: a plain file still runs afterwards.
-    writeFile("help\n");
-    EXPECT_EQ(run("exec " + path_), kHelp);
-}
-
-TEST_F(CoreCommands, exec_without_file_or_with_missing_file) {
-    EXPECT_EQ(run("exec"), "usage: exec <filename>\n");
-    testing::internal::CaptureStderr();
-    EXPECT_EQ(run("exec /nonexistent/velmora.txt"), "");
-    EXPECT_EQ(testing::internal::GetCapturedStderr(), "error executing file: No such file or directory\n");
+TEST_F(CoreCommands, exec_reports_a_missing_file_on_stderr) {
+    const Output o = runLine("exec " + dir.file("none.txt"));
+    EXPECT_EQ(o.out, "");
+    EXPECT_EQ(o.err, "error executing file: No such file or directory\n");
 }

@@ -1,21 +1,23 @@
-// A scene for console command tests: a test model "tester" current, the
-// brush and two more models listed, the "Default" bindings freshly made, no
-// poses, start-up settings. Everything is put back afterwards. The model-list
-// mutex checks errors, so a nested lock shows up as a lock-error message in
-// the output instead of hanging the test.
+// The scene every console test starts from: "tester" current, "m1", "m2" and
+// the brush listed, the "Default" bindings fresh, no poses, and a class
+// "Tester" for `new model`; the real globals are swapped back afterwards. The
+// model-list mutex checks errors, so a handler that locks it twice prints its
+// lock-error message into the compared output instead of hanging the test.
 #ifndef VELMORA_TESTS_CONSOLE_SCENEFIXTURE_H
 #define VELMORA_TESTS_CONSOLE_SCENEFIXTURE_H
 
 #include <gtest/gtest.h>
-#include <pthread.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "console/Commands.h"
 #include "console/Console.h"
+#include "plugins/ClassRegistry.h"
 #include "tests/model/TestModel.h"
 #include "viewer/SceneState.h"
 
@@ -25,44 +27,31 @@ inline bool modelListLocked() {
     return rc == EBUSY;
 }
 
-// Remembers whether the console held the model-list mutex when it set a value.
-class ProbeModel : public TestModel {
-public:
-    explicit ProbeModel(const char* name) : TestModel(name) {}
-    int setAttribute(const char* attr, double val) override {
-        locked_on_set = modelListLocked();
-        return TestModel::setAttribute(attr, val);
-    }
-    bool locked_on_set = false;
-};
+struct Output { std::string out, err; };
 
-struct Output {
-    std::string out;
-    std::string err;
-};
-
-// Runs one line as the console does and returns what it printed.
-inline Output runLine(const std::string& text) {
-    std::string copy = text;
+// Runs one line as the console thread does and returns what it printed.
+inline Output runLine(std::string line) {
     testing::internal::CaptureStdout();
     testing::internal::CaptureStderr();
-    executeLine(&copy[0]);
-    std::fflush(stdout);
-    std::fflush(stderr);
-    Output o;
-    o.err = testing::internal::GetCapturedStderr();
-    o.out = testing::internal::GetCapturedStdout();
-    return o;
+    executeLine(&line[0]);
+    std::fflush(nullptr);
+    const std::string err = testing::internal::GetCapturedStderr();
+    return {testing::internal::GetCapturedStdout(), err};
 }
 
-inline std::string out(const std::string& text) {
-    return runLine(text).out;
+inline std::string out(const std::string& text) { return runLine(text).out; }
+
+// Set-up lines, each of which should print nothing.
+inline void runQuietly(std::initializer_list<const char*> lines) {
+    for (const char* line : lines) EXPECT_EQ(out(line), "") << line;
 }
+
+// Models made by `new model`; those no test deleted are deleted afterwards.
+inline std::vector<AnimatedModel*> made_models;
+inline AnimatedModel* makeTester(const char* name) { return made_models.emplace_back(new TestModel(name)); }
 
 class SceneFixture : public testing::Test {
 protected:
-    SceneFixture() : tester("tester"), m1("m1"), m2("m2"), test_brush("brush") {}
-
     void SetUp() override {
         if (commandMap.empty()) registerCommands();
         pthread_mutexattr_t attr;
@@ -71,38 +60,19 @@ protected:
         pthread_mutex_destroy(&modelListMutex);
         pthread_mutex_init(&modelListMutex, &attr);
         pthread_mutexattr_destroy(&attr);
-
-        saved_models = models;
-        saved_poses = poses;
-        saved_schemes = control_schemes;
-        saved_current = current_model;
-        saved_controls = current_controls;
-        saved_brush = brush;
-        saved_step = control_step;
-        for (int i = 0; i < 3; ++i) {
-            saved_background[i] = background_color[i];
-            saved_handle[i] = handle_color[i];
-        }
-        models.clear();
-        models["brush"] = &test_brush;
-        models["m1"] = &m1;
-        models["m2"] = &m2;
-        models["tester"] = &tester;
-        current_model = &tester;
-        brush = &test_brush;
-        poses.clear();
-        control_schemes.clear();
-        current_controls = nullptr;
+        swapScene();
         initControls();
-        control_step = 4.0;
-        background_color[0] = background_color[1] = background_color[2] = 0.0;
-        handle_color[0] = 1.0f;
-        handle_color[1] = handle_color[2] = 0.0f;
+        made_models.clear();
         showFPS = showPos = painting = game_mode = false;
     }
 
     void TearDown() override {
         EXPECT_FALSE(modelListLocked()) << "a command left the model-list mutex locked";
+        for (auto& entry : models) {
+            if (std::count(made_models.begin(), made_models.end(), entry.second) == 0) continue;
+            delete entry.second;
+            std::free(const_cast<char*>(entry.first));
+        }
         for (auto& entry : poses) {
             for (auto& value : *entry.second) std::free(const_cast<char*>(value.first));
             delete entry.second;
@@ -112,37 +82,31 @@ protected:
             for (auto& binding : *entry.second) std::free(const_cast<char*>(binding.second));
             delete entry.second;
         }
-        models = saved_models;
-        poses = saved_poses;
-        control_schemes = saved_schemes;
-        current_model = saved_current;
-        current_controls = saved_controls;
-        brush = saved_brush;
-        control_step = saved_step;
-        for (int i = 0; i < 3; ++i) {
-            background_color[i] = saved_background[i];
-            handle_color[i] = saved_handle[i];
-        }
-        showFPS = showPos = painting = game_mode = false;
+        swapScene();
         pthread_mutex_destroy(&modelListMutex);
         pthread_mutex_init(&modelListMutex, nullptr);
     }
 
-    ProbeModel tester;
-    TestModel m1;
-    TestModel m2;
-    BrushModel test_brush;
+    TestModel tester{"tester"}, m1{"m1"}, m2{"m2"};
+    BrushModel test_brush{"brush"};
 
 private:
-    std::map<const char*, AnimatedModel*, cmp_str> saved_models;
-    std::map<const char*, position*, cmp_str> saved_poses;
-    std::map<const char*, control_map*, cmp_str> saved_schemes;
-    AnimatedModel* saved_current = nullptr;
-    control_map* saved_controls = nullptr;
-    BrushModel* saved_brush = nullptr;
-    double saved_step = 0.0;
-    double saved_background[3] = {};
-    GLfloat saved_handle[3] = {};
+    void swapScene() {
+        std::swap(models, models_); std::swap(current_model, current_); std::swap(brush, brush_);
+        std::swap(poses, poses_); std::swap(control_schemes, schemes_); std::swap(current_controls, controls_);
+        std::swap(model_classes, classes_); std::swap(background_color, background_); std::swap(handle_color, handle_);
+    }
+
+    std::map<const char*, AnimatedModel*, cmp_str> models_{
+        {"brush", &test_brush}, {"m1", &m1}, {"m2", &m2}, {"tester", &tester}};
+    AnimatedModel* current_ = &tester;
+    BrushModel* brush_ = &test_brush;
+    std::map<const char*, position*, cmp_str> poses_;
+    std::map<const char*, control_map*, cmp_str> schemes_;
+    control_map* controls_ = nullptr;
+    std::map<char*, model_factory, cmp_str> classes_{{const_cast<char*>("Tester"), makeTester}};
+    double background_[3] = {};
+    GLfloat handle_[3] = {1.0f, 0.0f, 0.0f};
 };
 
 #endif
