@@ -8,7 +8,7 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
-#include <algorithm>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -31,65 +31,37 @@ ScratchDir::~ScratchDir()
         std::filesystem::remove_all(dir, ignored);
 }
 
-std::vector<std::string> ScratchDir::entries() const
+std::vector<unsigned char> gradient(int width, int height)
 {
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(dir))
-        names.push_back(entry.path().filename().string());
-    return names;
-}
-
-void gradientPixel(int x, int y, unsigned char* rgb)
-{
-    rgb[0] = static_cast<unsigned char>(x * 37 + 11);
-    rgb[1] = static_cast<unsigned char>(y * 53 + 7);
-    rgb[2] = static_cast<unsigned char>((x + 1) * (y + 3) * 19);
-}
-
-static void put16(std::vector<unsigned char>& b, size_t at, uint32_t v)
-{
-    b[at] = v & 0xff;
-    b[at + 1] = (v >> 8) & 0xff;
-}
-
-static void put32(std::vector<unsigned char>& b, size_t at, uint32_t v)
-{
-    for (int i = 0; i < 4; ++i)
-        b[at + i] = (v >> (8 * i)) & 0xff;
+    std::vector<unsigned char> rgb;
+    for (int y = height - 1; y >= 0; --y)
+        for (int x = 0; x < width; ++x)
+            rgb.insert(rgb.end(), {static_cast<unsigned char>(x * 37 + 11), static_cast<unsigned char>(y * 53 + 7),
+                                   static_cast<unsigned char>((x + 1) * (y + 3) * 19)});
+    return rgb;
 }
 
 std::vector<unsigned char> makeBmp(const BmpSpec& spec)
 {
-    const size_t stride = (static_cast<size_t>(spec.width) * 3 + 3) / 4 * 4;
-    const size_t pixel_bytes = stride * spec.height;
-    const uint32_t offset = spec.data_offset ? spec.data_offset : 14 + spec.header_size;
-    std::vector<unsigned char> b(std::max<size_t>(offset, 14 + spec.header_size) + pixel_bytes, 0);
-    b[0] = 'B';
-    b[1] = 'M';
-    put32(b, 2, spec.file_size_field ? spec.file_size_field : static_cast<uint32_t>(b.size()));
-    put32(b, 10, offset);
-    put32(b, 14, spec.header_size);
-    put32(b, 18, static_cast<uint32_t>(spec.width_field == INT32_MIN ? spec.width : spec.width_field));
-    put32(b, 22, static_cast<uint32_t>(spec.top_down ? -spec.height : spec.height));
-    put16(b, 26, 1);
-    put16(b, 28, spec.bpp);
-    put32(b, 30, spec.compression);
-    put32(b, 34, static_cast<uint32_t>(spec.image_size < 0 ? pixel_bytes : spec.image_size));
-    put32(b, 38, 2835);
-    put32(b, 42, 2835);
-    for (int row = 0; row < spec.height; ++row) {
-        int y = spec.top_down ? spec.height - 1 - row : row;
-        for (int x = 0; x < spec.width; ++x) {
-            unsigned char rgb[3];
-            gradientPixel(x, y, rgb);
-            if (spec.fill >= 0)
-                rgb[0] = rgb[1] = rgb[2] = static_cast<unsigned char>(spec.fill);
-            size_t at = offset + row * stride + 3 * x;
-            b[at] = rgb[2];
-            b[at + 1] = rgb[1];
-            b[at + 2] = rgb[0];
-        }
-    }
+    const std::vector<unsigned char> rgb = gradient(spec.width, spec.height);
+    const uint32_t stride = (spec.width * 3 + 3) / 4 * 4, pixel_bytes = stride * spec.height;
+    const uint32_t height = static_cast<uint32_t>(spec.top_down ? -spec.height : spec.height);
+    // {offset, value, bytes}: magic, file size, pixel offset, info header size, width, height,
+    // planes, bits per pixel, pixel array size, resolution; compression and palette stay 0.
+    const uint32_t fields[][3] = {{0, 0x4D42, 2}, {2, 54 + pixel_bytes, 4}, {10, 54, 4}, {14, 40, 4},
+                                  {18, static_cast<uint32_t>(spec.width), 4}, {22, height, 4}, {26, 1, 2},
+                                  {28, 24, 2}, {34, pixel_bytes, 4}, {38, 2835, 4}, {42, 2835, 4}};
+    std::vector<unsigned char> b(54 + pixel_bytes, 0);
+    for (const auto& field : fields)
+        for (uint32_t i = 0; i < field[2]; ++i)
+            b[field[0] + i] = (field[1] >> (8 * i)) & 0xff;
+    for (int row = 0; row < spec.height; ++row)  // bottom row first unless top_down
+        for (int x = 0; x < spec.width; ++x)
+            for (int c = 0; c < 3; ++c) {  // blue, green, red
+                const int top_row = spec.top_down ? row : spec.height - 1 - row;
+                const unsigned char value = rgb[3 * (top_row * spec.width + x) + 2 - c];
+                b[54 + row * stride + 3 * x + c] = static_cast<unsigned char>(spec.fill >= 0 ? spec.fill : value);
+            }
     return b;
 }
 
@@ -107,8 +79,7 @@ void writeFile(const std::string& path, const std::vector<unsigned char>& bytes)
 
 std::string convertTool()
 {
-    // The distribution's ImageMagick, not any wrapper earlier on the PATH.
-    return access("/usr/bin/convert", X_OK) == 0 ? "/usr/bin/convert" : "convert";
+    return "/usr/bin/convert";  // the distribution's, not a wrapper earlier on the PATH
 }
 
 int run(const std::string& command)
@@ -116,30 +87,18 @@ int run(const std::string& command)
     return std::system((command + " 2>/dev/null").c_str());
 }
 
-static bool readCommand(const std::string& command, std::string* out)
-{
-    FILE* p = popen((command + " 2>/dev/null").c_str(), "r");
-    if (!p)
-        return false;
-    char buf[4096];
-    size_t n;
-    out->clear();
-    while ((n = fread(buf, 1, sizeof buf, p)) > 0)
-        out->append(buf, n);
-    return pclose(p) == 0;
-}
-
 bool magickPixels(const std::string& file, int* width, int* height, std::vector<unsigned char>* rgb)
 {
-    std::string size, bytes;
-    if (!readCommand(convertTool() + " '" + file + "' -format '%w %h' info:", &size))
+    FILE* p = popen((convertTool() + " '" + file + "' -depth 8 ppm:- 2>/dev/null").c_str(), "r");
+    if (!p)
         return false;
-    if (sscanf(size.c_str(), "%d %d", width, height) != 2)
-        return false;
-    if (!readCommand(convertTool() + " '" + file + "' -depth 8 rgb:-", &bytes))
-        return false;
-    rgb->assign(bytes.begin(), bytes.end());
-    return rgb->size() == static_cast<size_t>(*width) * *height * 3;
+    int max = 0;
+    bool ok = fscanf(p, "P6 %d %d %d", width, height, &max) == 3 && max == 255 && fgetc(p) != EOF;
+    if (ok) {
+        rgb->resize(static_cast<size_t>(*width) * *height * 3);
+        ok = fread(rgb->data(), 1, rgb->size(), p) == rgb->size();
+    }
+    return pclose(p) == 0 && ok;
 }
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -1,221 +1,148 @@
-// Painting with the brush on a textured test mesh. The test triangle has
-// corners (0,0,0), (4,0,0), (0,4,0) with s = x / 4, t = y / 4 on a 32 x 32
-// texture, so the walk samples x = 4 * i / 32 exactly and sample i lands in
-// texel i - 1 (the (size - 1) mapping): texel (c, r) shows the point
-// (0.125 * (c + 1), 0.125 * (r + 1), 0).
+// Painting with the brush, and the first draws of a paintable model. The test
+// triangle (0,0,0), (4,0,0), (0,4,0) has s = x / 4, t = y / 4; on a 32 x 32
+// texture the walk samples x = 4i / 32 exactly and sample i lands in texel
+// i - 1 (coordinates scale by size - 1): texel (c, r) shows the point
+// ((c + 1) / 8, (r + 1) / 8, 0).
 #include <gtest/gtest.h>
 
+#include <GL/gl.h>
+
+#include <algorithm>
 #include <cmath>
-#include <cstdlib>
-#include <string>
 
 #include "paint/BrushModel.h"
-#include "tests/paint/TestPaintable.h"
+#include "paint/PaintableModel.h"
+#include "tests/paint/PaintTestSupport.h"
 
 namespace {
 
+// Counts its builds on first draw; the texture queues are open to the tests.
+struct TestPaintable : PaintableModel {
+    TestPaintable() : PaintableModel("canvas") {}
+    void modelInit() override { ++inits; }
+    void addTestTriangle(GLuint texture)
+    {
+        const int tri = addTriangle(addVertex(0, 0, 0), addVertex(4, 0, 0), addVertex(0, 4, 0));
+        for (int i = 0; i < 3; ++i)
+            setTexCoord(tri, i, addTexCoord(i == 1, i == 2));
+        setTexture(tri, texture);
+    }
+    int inits = 0;
+    using PaintableModel::textures;
+    using PaintableModel::texturesToReload;
+};
+
 class Painting : public testing::Test {
 protected:
-    void SetUp() override { texture = model.giveTexture(1, 32, 32, 0, dir); }
-
-    int addTestTriangle(TestPaintable& m, GLuint tex = 1)
+    void SetUp() override
     {
-        return m.addTexturedTriangle({0, 0, 0, 0, 0}, {4, 0, 0, 1, 0}, {0, 4, 0, 0, 1}, tex);
+        painttest::BmpSpec black;
+        black.width = black.height = 32;
+        black.fill = 0;
+        painttest::writeFile(file, painttest::makeBmp(black));
+        ASSERT_NE(nullptr, texture = model.textures[1] = Image::load(&file));
+        model.addTestTriangle(1);
     }
 
-    // Red channel of the texel that shows the point (x, y, 0).
-    int texelAt(Image* image, float x, float y)
+    // The colour of the texel that shows the point (x, y, 0).
+    std::vector<int> texel(double x, double y)
     {
-        unsigned char px[3];
-        EXPECT_EQ(1, image->get(static_cast<int>(std::lround(x / 0.125)) - 1,
-                                static_cast<int>(std::lround(y / 0.125)) - 1, px));
-        return px[0];
+        unsigned char px[3] = {1, 1, 1};
+        EXPECT_EQ(1, texture->get(std::lround(x * 8) - 1, std::lround(y * 8) - 1, px)) << x << "," << y;
+        return {px[0], px[1], px[2]};
     }
 
-    int paintedTexels(Image* image)
-    {
-        int count = 0;
-        for (int y = 0; y < image->height(); ++y)
-            for (int x = 0; x < image->width(); ++x) {
-                unsigned char px[3];
-                image->get(x, y, px);
-                count += px[0] != texelAt0;
-            }
-        return count;
-    }
-
-    void placeBrush(double x, double y, double z)
+    void stroke(double x, double y, double z)
     {
         brush.setAttribute("x", x);
         brush.setAttribute("y", y);
         brush.setAttribute("z", z);
+        model.paintModel(&brush);
     }
 
     painttest::ScratchDir dir;
+    std::string file = dir.path("black.bmp");
     TestPaintable model;
     BrushModel brush{"brush"};
     Image* texture = nullptr;
-    int texelAt0 = 0;  // the texture's untouched value
+    const std::vector<int> half{127, 127, 127}, quarter{63, 63, 63}, black{0, 0, 0};
 };
 
-TEST_F(Painting, default_brush_figures_on_black)
+TEST_F(Painting, default_brush_on_black)
 {
-    ASSERT_NE(nullptr, texture);
-    addTestTriangle(model);
-    placeBrush(1, 1, 0);
-    model.paintModel(&brush);
-    // White at opacity 0.5 inside the solid radius: 127.5, truncated.
-    EXPECT_EQ(127, texelAt(texture, 1.25f, 1.0f));      // 0.25 from the centre
-    EXPECT_EQ(127, texelAt(texture, 1.0f, 1.5f));       // 0.5
-    // sqrt(0.625^2 + 0.5^2) = 0.8004: opacity 0.5 * (1 - 0.2004 / 0.4) = 0.2495.
-    EXPECT_EQ(63, texelAt(texture, 1.625f, 1.5f));
-    EXPECT_EQ(0, texelAt(texture, 2.125f, 1.0f));       // beyond the outer radius
-    EXPECT_EQ(0, texelAt(texture, 2.5f, 2.5f));
-    ASSERT_EQ(1u, model.texturesToReload.size());
-    EXPECT_EQ(1u, model.texturesToReload[0]);
+    stroke(1, 1, 0);
+    EXPECT_EQ(half, texel(1.25, 1.0));      // 0.25 from the centre: 255 * 0.5 = 127.5
+    EXPECT_EQ(half, texel(1.0, 1.5));       // 0.5
+    EXPECT_EQ(quarter, texel(1.625, 1.5));  // 0.8004: 255 * 0.5 * (1 - 0.2004 / 0.4) = 63.6
+    EXPECT_EQ(black, texel(2.0, 1.0));      // at the outer radius
+    EXPECT_EQ(std::vector<GLuint>{1}, model.texturesToReload);
 }
 
-TEST_F(Painting, outer_radius_is_outside_even_at_full_strength)
+TEST_F(Painting, colour_bytes_wrap_and_only_samples_strictly_inside_change)
 {
-    TestPaintable white;
-    Image* canvas = white.giveTexture(1, 32, 32, 255, dir);
-    addTestTriangle(white);
-    texelAt0 = 255;
-    brush.setAttribute("red", 0);
-    brush.setAttribute("green", 0);
-    brush.setAttribute("blue", 0);
-    brush.setAttribute("solid_dim1", 2.0);  // beyond dim1: every touched texel at full opacity
-    placeBrush(1, 1, 0);
-    white.paintModel(&brush);
-    EXPECT_EQ(127, texelAt(canvas, 1.875f, 1.0f));  // 0.875 from the centre
-    EXPECT_EQ(255, texelAt(canvas, 2.0f, 1.0f));    // exactly 1.0: outside
-    // Exactly the samples strictly inside the unit circle about (1, 1) change.
-    int inside = 0;
-    for (int i = 1; i < 32; ++i)
-        for (int j = 1; j < 32; ++j) {
-            double x = 0.125 * i, y = 0.125 * j;
-            if (x + y < 4 && std::hypot(x - 1, y - 1) < 1.0 - 1e-6)
-                ++inside;
+    brush.setAttribute("red", 1.5);         // 382 -> 126
+    brush.setAttribute("green", 0.5);       // 127.5 -> 127
+    brush.setAttribute("blue", -0.5);       // -127 -> 129
+    brush.setAttribute("opacity", 3.0);     // as 1
+    brush.setAttribute("solid_dim1", 2.0);  // beyond dim1: full opacity up to the edge
+    stroke(1, 1, 0);
+    EXPECT_EQ((std::vector<int>{126, 127, 129}), texel(1.875, 1.0));
+    int inside = 0, painted = 0;
+    for (int c = 1; c <= 32; ++c)  // in eighths
+        for (int r = 1; r <= 32; ++r) {
+            inside += (c - 8) * (c - 8) + (r - 8) * (r - 8) < 64;
+            painted += texel(c / 8.0, r / 8.0) != black;
         }
-    EXPECT_EQ(inside, paintedTexels(canvas));
+    EXPECT_EQ(inside, painted);
 }
 
-TEST_F(Painting, colour_bytes_wrap_and_blend_with_opacity)
+TEST_F(Painting, moved_model_is_painted_where_it_is_drawn_and_strokes_blend)
 {
-    addTestTriangle(model);
-    brush.setAttribute("red", 1.5);     // 382 -> 126
-    brush.setAttribute("green", 0.5);   // 127
-    brush.setAttribute("blue", -0.5);   // -127 -> 129
-    brush.setAttribute("opacity", 3.0); // paints as 1
-    placeBrush(1, 1, 0);
-    model.paintModel(&brush);
-    unsigned char px[3];
-    ASSERT_EQ(1, texture->get(8, 7, px));  // shows (1.125, 1.0)
-    EXPECT_EQ(126, px[0]);
-    EXPECT_EQ(127, px[1]);
-    EXPECT_EQ(129, px[2]);
-
-    brush.setAttribute("opacity", 0.5);
-    placeBrush(2.5, 0.5, 0);  // 1.58 from the first stroke: a black texel at its centre
-    model.paintModel(&brush);
-    ASSERT_EQ(1, texture->get(19, 3, px));  // (2.5, 0.5), the centre
-    EXPECT_EQ(63, px[0]);                   // 126 * 0.5
-    EXPECT_EQ(63, px[1]);                   // 63.5, truncated
-    EXPECT_EQ(64, px[2]);                   // 64.5, truncated
-}
-
-TEST_F(Painting, moved_model_is_painted_where_it_is_drawn)
-{
-    addTestTriangle(model);
     model.setAttribute("x", 10);
     model.setAttribute("y", -3);
     model.setAttribute("z", 5);
-    placeBrush(1, 1, 0);  // where the mesh would be at the origin
-    model.paintModel(&brush);
-    EXPECT_EQ(0, paintedTexels(texture));
-    placeBrush(11, -2, 5);
-    model.paintModel(&brush);
-    EXPECT_EQ(127, texelAt(texture, 1.25f, 1.0f));
-    EXPECT_EQ(63, texelAt(texture, 1.625f, 1.5f));
-    EXPECT_EQ(0, texelAt(texture, 2.125f, 1.0f));
-}
-
-TEST_F(Painting, overlapping_triangles_each_blend_and_each_queue)
-{
-    for (int i = 0; i < 5; ++i)
-        addTestTriangle(model);
-    placeBrush(1, 1, 0);
-    model.paintModel(&brush);
-    // Five blends of white at 0.5 on black: 127, 191, 223, 239, 247.
-    EXPECT_EQ(247, texelAt(texture, 1.25f, 1.0f));
-    EXPECT_EQ((std::vector<GLuint>{1, 1, 1, 1, 1}), model.texturesToReload);
-    EXPECT_EQ((std::vector<GLuint>{1}), PaintableModel::distinctTextureNames(model.texturesToReload));
-    EXPECT_EQ((std::vector<GLuint>{3, 1, 2}), PaintableModel::distinctTextureNames({3, 1, 3, 2, 1}));
-}
-
-TEST_F(Painting, triangles_out_of_reach_are_left_alone)
-{
-    TestPaintable bare;
-    placeBrush(1, 1, 0);
-    bare.paintModel(&brush);  // no mesh before the first draw
-    EXPECT_TRUE(bare.texturesToReload.empty());
-
-    addTestTriangle(model);
-    placeBrush(1, 1, 1.0);  // exactly dim1 above the plane
-    model.paintModel(&brush);
-    placeBrush(1, 1, -1.0);
-    model.paintModel(&brush);
-    placeBrush(-1.0, 1.0, 0);  // exactly dim1 from the nearest edge
-    model.paintModel(&brush);
-    placeBrush(9, 9, 0);
-    model.paintModel(&brush);
-    EXPECT_EQ(0, paintedTexels(texture));
+    stroke(1, 1, 0);  // where the mesh was before the move
     EXPECT_TRUE(model.texturesToReload.empty());
-
-    placeBrush(1, 1, 0.9);  // within reach of the plane: 0.9 from (1, 1, 0)
-    model.paintModel(&brush);
-    EXPECT_EQ(31, texelAt(texture, 1.0f, 1.0f));  // 255 * 0.5 * (1 - 0.3 / 0.4) = 31.9
+    stroke(11, -2, 5);
+    stroke(11, -2, 5);
+    EXPECT_EQ(std::vector<int>(3, 191), texel(1.25, 1.0));   // 127.5 + 127 * 0.5
+    EXPECT_EQ(std::vector<int>(3, 110), texel(1.625, 1.5));  // 63.6 + 63 * (1 - 0.2495)
 }
 
-TEST_F(Painting, degenerate_texture_extent_and_missing_pictures_paint_nothing)
+TEST(PaintableModelGL, first_draw_builds_once_and_queued_skins_are_created_and_uploaded)
 {
-    // All three s equal, then all three t equal.
-    model.addTexturedTriangle({0, 0, 0, 0.5f, 0}, {4, 0, 0, 0.5f, 0.5f}, {0, 4, 0, 0.5f, 1}, 1);
-    model.addTexturedTriangle({0, 0, 0, 0, 0.5f}, {4, 0, 0, 0.5f, 0.5f}, {0, 4, 0, 1, 0.5f}, 1);
-    addTestTriangle(model, 7);  // no picture for texture 7
-    placeBrush(1, 1, 0);
-    model.paintModel(&brush);
-    EXPECT_EQ(0, paintedTexels(texture));
-    EXPECT_EQ((std::vector<GLuint>{1, 1}), model.texturesToReload);
-}
-
-TEST(BrushModel, attributes_and_sphere_test)
-{
+    if (!painttest::ensureGlContext())
+        GTEST_SKIP() << "no X display";
+    painttest::ScratchDir dir;
+    painttest::BmpSpec spec;
+    spec.width = 5;  // rows of 15 bytes
+    painttest::writeFile(dir.path("skin.bmp"), painttest::makeBmp(spec));
+    TestPaintable model;
+    ASSERT_EQ(1, model.loadTexture(1, dir.path("skin.bmp").c_str()));
+    model.draw();
+    model.draw();
+    EXPECT_EQ(1, model.inits);
+    ASSERT_EQ(1, model.numTextures());
+    const GLuint name = model.textures.begin()->first;
+    const Image* image = model.textures.begin()->second;
+    auto uploaded = [&] {
+        std::vector<unsigned char> bytes(image->pixelBytes());
+        glBindTexture(GL_TEXTURE_2D, name);
+        glPixelStorei(GL_PACK_ALIGNMENT, 1);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, bytes.data());
+        return std::equal(bytes.begin(), bytes.end(), image->pixels());
+    };
+    EXPECT_TRUE(uploaded());
+    model.addTestTriangle(name);
     BrushModel brush("brush");
-    const char** names = brush.getAttributeNames();
-    std::string listed;
-    for (int i = 0; i < brush.getAttributeCount(); ++i)
-        listed += std::string(names[i]) + " ";
-    free(names);
-    EXPECT_EQ("blue dim1 dim2 green opacity red solid_dim1 x y z ", listed);
-    EXPECT_EQ(0.5, brush.getAttribute("opacity"));
-    EXPECT_EQ(0.6, brush.getAttribute("solid_dim1"));
-    EXPECT_EQ(1.0, brush.getAttribute("dim1"));
-    EXPECT_EQ(SPHERE, brush.getShape());
-
     brush.setAttribute("x", 1);
-    brush.setAttribute("y", 2);
-    brush.setAttribute("z", 3);
-    float dist = -1;
-    const float on[3] = {1, 2, 4}, in[3] = {1.5f, 2, 3};
-    EXPECT_FALSE(brush.contains(on, dist));
-    EXPECT_EQ(1.0f, dist);
-    EXPECT_TRUE(brush.contains(in, dist));
-    EXPECT_EQ(0.5f, dist);
-    brush.setShape(static_cast<brush_shape>(1));
-    dist = -1;
-    EXPECT_FALSE(brush.contains(in, dist));
-    EXPECT_EQ(-1.0f, dist);
+    brush.setAttribute("y", 1);
+    model.paintModel(&brush);
+    EXPECT_FALSE(uploaded());  // painting changes only the picture
+    model.draw();
+    EXPECT_TRUE(uploaded());
+    glBindTexture(GL_TEXTURE_2D, 0);
+    glDisable(GL_TEXTURE_2D);
 }
 
 }  // namespace
