@@ -6,7 +6,7 @@ import re
 import signal
 import unittest
 
-from velmora_harness import Session, SessionTest
+from velmora_harness import Session, SessionTest, pixel
 
 COMMANDS = ["add", "animate", "delete", "exec", "exit", "get", "help", "list", "load", "loadclass",
             "new", "paint", "quit", "save", "select", "set", "speed_control", "toggle"]
@@ -103,9 +103,11 @@ class Ending(unittest.TestCase):
 
 class Window(SessionTest):
     def test_window_title_size_and_black_background(self):
-        self.assertEqual(self.s.geometry(), (500, 500))
-        shot = self.s.wait_for_pixels(lambda shot: shot[0] == 500 and shot[1] == 500)
-        self.assertEqual(self.s.pixel(shot, 5, 250), (0, 0, 0))
+        info = self.s.x("xwininfo", "-id", self.s.window()).stdout
+        self.assertRegex(info, r"Width: 500\n.*Height: 500\n")
+        shot = self.s.screenshot()
+        self.assertEqual(shot[:2], (500, 500))
+        self.assertEqual(pixel(shot, 5, 250), (0, 0, 0))
 
 
 if __name__ == "__main__":
