@@ -1,107 +1,110 @@
-// Shared pieces of the plug-in tests: an emptied class registry, a working
-// directory of the test's own, private copies of the built plug-ins, mesh
-// counting, and MD2 files written byte by byte (independently of the reader).
+// Shared pieces of the plug-in tests: an emptied class registry in a private
+// working directory, and models made by the built plug-ins in a GL context.
 #ifndef VELMORA_TESTS_PLUGINS_PLUGINTESTSUPPORT_H
 #define VELMORA_TESTS_PLUGINS_PLUGINTESTSUPPORT_H
 
+#include <gtest/gtest.h>
+
+#include <algorithm>
 #include <array>
-#include <cstdint>
+#include <climits>
+#include <cstring>
+#include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
-#include <gtest/gtest.h>
-
-#include "paint/PolyMesh.h"
+#include "paint/PaintableModel.h"
 #include "plugins/ClassRegistry.h"
 #include "tests/paint/PaintTestSupport.h"
 
 namespace plugintest {
 
-// Empties model_classes for one test and puts the old entries back after it.
-class RegistryScope {
-public:
-    RegistryScope();
-    ~RegistryScope();
-
-private:
-    std::map<char*, model_factory, cmp_str> saved;
-};
-
-// Makes dir the working directory until destroyed.
-class WorkingDir {
-public:
-    explicit WorkingDir(const std::string& dir);
-    ~WorkingDir();
-
-private:
-    std::string previous;
-};
-
-std::string builtPlugin(const std::string& name);  // <build>/models/<name>.so
-std::string testPlugin(const std::string& name);   // <build>/testplugins/<name>.so
-bool copyFile(const std::string& from, const std::string& to);
-
-// Loads a copy of plugin written to dir, so that its registration runs now
-// even if another test loaded the same library before; then looks up
-// className. Null when either step fails.
-model_factory loadCopy(const std::string& plugin, const std::string& dir, const char* className);
-
-// The real path of the library that holds factory's code.
-std::string libraryOf(model_factory factory);
-
-size_t vertexCount(PolyMesh* mesh);
-size_t normalCount(PolyMesh* mesh);
-size_t texCoordCount(PolyMesh* mesh);
-size_t triangleCount(PolyMesh* mesh);
-
-// Base of the tests that draw plug-in models: a GL context, an emptied
-// registry, and a scratch directory that is the working directory.
-class PluginModelTest : public testing::Test {
+// Base of the plug-in tests: model_classes emptied and a scratch directory as
+// the working directory; both are put back after the test.
+class PluginTest : public testing::Test {
 protected:
-    PluginModelTest();
-    void SetUp() override;
-    void TearDown() override;
-
-    // The factory of a fresh copy of the built plug-in className.
-    model_factory load(const char* className);
+    PluginTest() : saved(model_classes), previous(std::filesystem::current_path(error))
+    {
+        model_classes.clear();
+        std::filesystem::current_path(dir.root(), error);
+        EXPECT_FALSE(error) << error.message();
+    }
+    ~PluginTest() override
+    {
+        std::filesystem::current_path(previous, error);
+        model_classes = saved;
+    }
 
     painttest::ScratchDir dir;
-    RegistryScope registry;
-    WorkingDir cwd;
+    std::error_code error;
+    std::map<char*, model_factory, cmp_str> saved;
+    std::filesystem::path previous;
 };
 
-// An MD2 file as the tests lay it out: header, skins, texture coordinates,
-// triangles, frames, in that order, with counts and offsets to match.
-struct Md2Frame {
-    float scale[3];
-    float translate[3];
-    std::vector<std::array<uint8_t, 4>> vertices;  // x, y, z, normal index
-};
-struct Md2Spec {
-    int32_t ident = 0x32504449;
-    int32_t version = 8;
-    int32_t skinwidth = 64;
-    int32_t skinheight = 32;
-    std::vector<std::string> skins;  // written into 64-byte records, cut at 64
-    std::vector<std::array<int16_t, 2>> texCoords;
-    std::vector<std::array<int16_t, 6>> triangles;  // three vertex, then three st indices
-    std::vector<Md2Frame> frames;
-};
-std::vector<uint8_t> md2Bytes(const Md2Spec& spec);
+inline void writeGreyBmp(const std::string& path, int grey)  // 8 x 8
+{
+    painttest::BmpSpec spec;
+    spec.width = spec.height = 8;
+    spec.fill = grey;
+    painttest::writeFile(path, painttest::makeBmp(spec));
+}
 
-// Header field offsets, for corrupting a built file.
-enum Md2Field {
-    F_IDENT = 0, F_VERSION = 4, F_SKINWIDTH = 8, F_SKINHEIGHT = 12, F_FRAMESIZE = 16,
-    F_NUM_SKINS = 20, F_NUM_XYZ = 24, F_NUM_ST = 28, F_NUM_TRIS = 32, F_NUM_GLCMDS = 36,
-    F_NUM_FRAMES = 40, F_OFS_SKINS = 44, F_OFS_ST = 48, F_OFS_TRIS = 52, F_OFS_FRAMES = 56,
-    F_OFS_GLCMDS = 60, F_OFS_END = 64
-};
-void poke32(std::vector<uint8_t>& bytes, size_t at, int32_t value);
-int32_t peek32(const std::vector<uint8_t>& bytes, size_t at);
+typedef std::array<size_t, 4> Counts;  // vertices, triangles, normals, texture coordinates
+inline Counts meshCounts(PolyMesh* mesh)
+{
+    Counts n = {0, 0, 0, 0};
+    for (; mesh->getVertex(n[0]); ++n[0]) {}
+    for (; mesh->getTriangle(n[1]); ++n[1]) {}
+    for (; mesh->getNormal(n[2]); ++n[2]) {}
+    for (; mesh->getTexCoord(n[3]); ++n[3]) {}
+    return n;
+}
 
-// A small model with two skins (one named with directories and ".pcx", one
-// bare), two frames that differ, and vertex bytes 0 and 255.
-Md2Spec sampleSpec();
+// Base of the tests that draw plug-in models in a GL context.
+class PluginModelTest : public PluginTest {
+protected:
+    void SetUp() override
+    {
+        if (!std::getenv("DISPLAY")) {
+            GTEST_SKIP() << "no X display";
+        }
+        ASSERT_TRUE(painttest::ensureGlContext());
+    }
+
+    // A model made by the built plug-in className, loaded from a copy of this
+    // test's own so that its registration runs even if an earlier test of the
+    // process loaded the library. name must outlive the model.
+    std::unique_ptr<PaintableModel> create(const char* className, const char* name)
+    {
+        const std::string copy = dir.path(className) + ".so";
+        if (!model_classes.count(const_cast<char*>(className)) &&
+            (!std::filesystem::copy_file(VELMORA_BUILD_DIR "/models" + copy.substr(copy.rfind('/')), copy, error) ||
+             loadClassLibrary(copy.c_str())))
+            return nullptr;
+        model_factory factory = findModelClass(className);
+        return std::unique_ptr<PaintableModel>(factory ? dynamic_cast<PaintableModel*>(factory(name)) : nullptr);
+    }
+
+    // Draws once; returns what went to standard output, then to standard error.
+    std::string draw(PaintableModel* model)
+    {
+        testing::internal::CaptureStdout();
+        testing::internal::CaptureStderr();
+        model->draw();
+        std::fflush(nullptr);
+        const std::string errors = testing::internal::GetCapturedStderr();
+        return testing::internal::GetCapturedStdout() + errors;
+    }
+
+    int textureGrey(GLuint name)  // of the texture's first texel
+    {
+        unsigned char texels[8 * 8 * 3] = {};
+        glBindTexture(GL_TEXTURE_2D, name);
+        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, texels);
+        return texels[0];
+    }
+};
 
 }  // namespace plugintest
 
