@@ -63,8 +63,7 @@ class Rotation(SessionTest):
         start = self.s.wait_for_pixels(lambda shot: shot[0] == 500)
         # From empty space near the left edge across to the right: a turn about y.
         self.drag(1, [(60, 400), (120, 380), (200, 360), (300, 350)])
-        turned = self.s.wait_for_pixels(lambda shot: differs(shot, start))
-        self.assertTrue(differs(turned, start))
+        self.s.wait_for_pixels(lambda shot: differs(shot, start))
         self.s.x("xdotool", "mousemove", "--window", self.s.window(), "450", "450", "click", "3")
         restored = self.s.wait_for_pixels(lambda shot: not differs(shot, start, 1))
         self.assertEqual(restored[2], start[2])
@@ -76,27 +75,23 @@ class BrushDrag(SessionTest):
         first, second = new_box(self.s, "box")
         # The brush sits on the middle of the z = +1 face, which faces the camera
         # and shows the lower left quarter of the second skin.
-        for line in ("select model brush", "set z 1", "set dim1 0.3", "set solid_dim1 0.2",
-                     "set green 0", "set blue 0", "select model box", "save skin %d before.bmp" % second,
-                     "save skin %d first.bmp" % first):
-            self.assertEqual(self.s.command(line), "", line)
+        self.s.quietly("select model brush", "set z 1", "set dim1 0.3", "set solid_dim1 0.2", "set green 0",
+                       "set blue 0", "select model box", "save skin %d before.bmp" % second,
+                       "save skin %d first.bmp" % first)
         self.assertEqual(self.s.command("toggle painting"), "paint mode enabled\n")
-        w = self.s.window()
-        path = [(250, 250), (260, 250), (275, 250), (290, 250), (300, 250)]
         # Paced like a hand: X may fold motion that comes faster than GLUT reads it.
+        w = self.s.window()
         args = ["xdotool", "mousemove", "--window", w, "250", "250", "sleep", "0.2", "mousedown", "1"]
-        for x, y in path[1:]:
-            args += ["sleep", "0.1", "mousemove", "--window", w, str(x), str(y)]
+        for x in (260, 275, 290, 300):
+            args += ["sleep", "0.1", "mousemove", "--window", w, str(x), "250"]
         self.s.x(*args, "sleep", "0.1", "mouseup", "1")
 
-        self.assertEqual(self.s.command("select model brush"), "")
+        self.s.quietly("select model brush")
         moved = value_of(self.s, "x")
         self.assertGreater(moved, 0.2)  # 50 pixels to the right, at the face's depth
         self.assertAlmostEqual(value_of(self.s, "y"), 0.0, places=2)
         self.assertAlmostEqual(value_of(self.s, "z"), 1.0, places=2)
-        self.assertEqual(self.s.command("select model box"), "")
-        self.assertEqual(self.s.command("save skin %d after.bmp" % second), "")
-        self.assertEqual(self.s.command("save skin %d first-after.bmp" % first), "")
+        self.s.quietly("select model box", "save skin %d after.bmp" % second, "save skin %d first-after.bmp" % first)
 
         self.assertEqual(read_bmp(self.s.wait_file("first-after.bmp")), read_bmp(self.s.wait_file("first.bmp")))
         width, height, before = read_bmp(self.s.wait_file("before.bmp"))

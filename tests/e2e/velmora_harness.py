@@ -127,6 +127,13 @@ class Session:
         out = self.expect(re.compile(r"\n>\s*$"))
         return out.split("\n", 1)[1].rstrip(" ")[:-1]
 
+    def quietly(self, *lines):
+        """Runs lines that must print nothing."""
+        for line in lines:
+            out = self.command(line)
+            if out:
+                raise AssertionError("%r printed %r" % (line, out))
+
     def wait_until(self, predicate, what, timeout=DEADLINE):
         end = time.monotonic() + timeout
         while time.monotonic() < end:
