@@ -1,49 +1,132 @@
-// Shared pieces of the paint tests: a scratch directory, BMP files written
-// byte by byte (independently of the image writer), ImageMagick as the
-// reference reader, and a hidden GLUT window for the tests that need OpenGL.
+// Shared by the paint and plug-in tests: a scratch directory, files written
+// byte by byte (independently of the readers and writers under test),
+// ImageMagick as the reference BMP reader, and a hidden GLUT window.
 #ifndef VELMORA_TESTS_PAINT_PAINTTESTSUPPORT_H
 #define VELMORA_TESTS_PAINT_PAINTTESTSUPPORT_H
 
-#include <string>
-#include <vector>
+#include <GL/freeglut.h>
+#include <gtest/gtest.h>
+#if defined(__SANITIZE_ADDRESS__)
+#include <sanitizer/lsan_interface.h>
+#endif
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
 
 namespace painttest {
 
-// A fresh temporary directory, removed with its contents by the destructor.
-class ScratchDir {
-public:
-    ScratchDir();
-    ~ScratchDir();
-    const std::string& root() const { return dir; }
-    std::string path(const std::string& name) const { return dir + "/" + name; }
+typedef std::vector<unsigned char> Bytes;
+const std::string kConvert = "/usr/bin/convert";  // the distribution's, not a wrapper earlier on the PATH
 
-private:
-    std::string dir;
+struct ScratchDir {  // a fresh temporary directory, removed with its contents
+    ScratchDir() : root(std::filesystem::temp_directory_path() / "velmora-test-XXXXXX") { EXPECT_TRUE(mkdtemp(&root[0])); }
+    ~ScratchDir() { std::filesystem::remove_all(root, error); }
+    std::string path(const std::string& name) const { return root + "/" + name; }
+    std::string root;
+    std::error_code error;
 };
 
-// A plain bottom-up 24-bit BMP file, or one stored top row first.
-struct BmpSpec {
-    int width = 4;
-    int height = 3;
-    bool top_down = false;
-    int fill = -1;  // 0..255: every byte of every pixel, else the gradient
-};
+// Stores value little-endian in size bytes at offset at, growing bytes to fit.
+inline void putLe(Bytes& bytes, size_t at, uint32_t value, int size = 4)
+{
+    if (bytes.size() < at + size)
+        bytes.resize(at + size);
+    for (int i = 0; i < size; ++i)
+        bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
+}
 
-std::vector<unsigned char> makeBmp(const BmpSpec& spec);
-// The picture makeBmp writes unless told to fill: RGB bytes, top row first.
-std::vector<unsigned char> gradient(int width, int height);
-std::vector<unsigned char> readFile(const std::string& path);
-void writeFile(const std::string& path, const std::vector<unsigned char>& bytes);
+inline Bytes gradient(int width, int height)  // RGB, top row first; neighbours differ
+{
+    Bytes rgb(3 * width * height);
+    for (size_t i = 0; i < rgb.size(); ++i)
+        rgb[i] = static_cast<unsigned char>(i * 37 + i / (3 * width) * 53 + 11);
+    return rgb;
+}
 
-// ImageMagick's convert; runs a command line and returns its exit status.
-std::string convertTool();
-int run(const std::string& command);
-// ImageMagick's reading of a file: RGB bytes, top row first.
-bool magickPixels(const std::string& file, int* width, int* height, std::vector<unsigned char>* rgb);
+// A 24-bit BMP of the gradient, or all of one grey (fill 0..255); bottom row first unless topDown.
+inline Bytes makeBmp(int width, int height, int fill = -1, bool topDown = false)
+{
+    const Bytes rgb = gradient(width, height);
+    const uint32_t stride = (width * 3 + 3) / 4 * 4, size = stride * height;
+    // {offset, value, bytes}: magic, file size, pixel offset, info header size, width, height,
+    // planes, bits per pixel, pixel array size, resolution; compression and palette stay 0.
+    const uint32_t fields[][3] = {{0, 0x4D42, 2}, {2, 54 + size, 4}, {10, 54, 4}, {14, 40, 4},
+                                  {18, uint32_t(width), 4}, {22, uint32_t(topDown ? -height : height), 4},
+                                  {26, 1, 2}, {28, 24, 2}, {34, size, 4}, {38, 2835, 4}, {42, 2835, 4}};
+    Bytes b(54 + size, 0);
+    for (const auto& field : fields)
+        putLe(b, field[0], field[1], field[2]);
+    for (int row = 0; row < height; ++row)  // in file order
+        for (int x = 0; x < width; ++x)
+            for (int c = 0; c < 3; ++c)  // blue, green, red
+                b[54 + row * stride + 3 * x + c] =
+                    fill >= 0 ? fill : rgb[3 * ((topDown ? row : height - 1 - row) * width + x) + 2 - c];
+    return b;
+}
 
-// Makes a GL context current (a hidden GLUT window, once per process);
-// false when there is no display.
-bool ensureGlContext();
+inline Bytes readFile(const std::string& path)
+{
+    return Bytes(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()),
+                 std::istreambuf_iterator<char>());
+}
+
+inline void writeFile(const std::string& path, const Bytes& bytes)
+{
+    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
+}
+
+inline int run(const std::string& command) { return std::system((command + " 2>/dev/null").c_str()); }
+
+inline Bytes magickPixels(const std::string& file)  // RGB, top row first; empty when convert fails
+{
+    FILE* p = popen((kConvert + " '" + file + "' -depth 8 ppm:- 2>/dev/null").c_str(), "r");
+    int width = 0, height = 0, max = 0;
+    Bytes rgb;
+    if (p && fscanf(p, "P6 %d %d %d", &width, &height, &max) == 3 && max == 255 && fgetc(p) != EOF) {
+        rgb.resize(static_cast<size_t>(width) * height * 3);
+        rgb.resize(fread(rgb.data(), 1, rgb.size(), p));
+    }
+    return p && pclose(p) == 0 ? rgb : Bytes();
+}
+
+// Makes a GL context current (a hidden GLUT window, once per process); false without a display.
+inline bool ensureGlContext()
+{
+    static int window = 0;
+    if (!getenv("DISPLAY"))
+        return false;
+    if (window == 0) {
+        int argc = 1;
+        char name[] = "velmora_tests", *argv[] = {name, nullptr};
+        if (!glutGet(GLUT_INIT_STATE))
+            glutInit(&argc, argv);
+        glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
+        glutInitWindowSize(64, 64);
+        window = glutCreateWindow("velmora tests");
+        glutHideWindow();
+#if defined(__SANITIZE_ADDRESS__)
+        // The GL driver is unloaded at exit before the sanitizer's own leak check, which then
+        // cannot name the driver's allocations to suppress them; an exit handler still can.
+        atexit([] { __lsan_do_leak_check(); });
+#endif
+    }
+    glutSetWindow(window);
+    return true;
+}
+
+inline Bytes texturePixels(GLuint name)  // RGB of a 2D texture's level 0
+{
+    GLint width = 0, height = 0;
+    glBindTexture(GL_TEXTURE_2D, name);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);
+    glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_HEIGHT, &height);
+    Bytes rgb(static_cast<size_t>(width) * height * 3);
+    glPixelStorei(GL_PACK_ALIGNMENT, 1);
+    glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
+    return rgb;
+}
 
 }  // namespace painttest
 

@@ -5,18 +5,16 @@
 // ((c + 1) / 8, (r + 1) / 8, 0).
 #include <gtest/gtest.h>
 
-#include <GL/gl.h>
-
-#include <algorithm>
 #include <cmath>
 
 #include "paint/BrushModel.h"
 #include "paint/PaintableModel.h"
 #include "tests/paint/PaintTestSupport.h"
 
+using painttest::Bytes;
+
 namespace {
 
-// Counts its builds on first draw; the texture queues are open to the tests.
 struct TestPaintable : PaintableModel {
     TestPaintable() : PaintableModel("canvas") {}
     void modelInit() override { ++inits; }
@@ -36,20 +34,16 @@ class Painting : public testing::Test {
 protected:
     void SetUp() override
     {
-        painttest::BmpSpec black;
-        black.width = black.height = 32;
-        black.fill = 0;
-        painttest::writeFile(file, painttest::makeBmp(black));
+        painttest::writeFile(file, painttest::makeBmp(32, 32, 0));
         ASSERT_NE(nullptr, texture = model.textures[1] = Image::load(&file));
         model.addTestTriangle(1);
     }
 
-    // The colour of the texel that shows the point (x, y, 0).
-    std::vector<int> texel(double x, double y)
+    Bytes texel(double x, double y)  // the colour shown at (x, y, 0)
     {
         unsigned char px[3] = {1, 1, 1};
         EXPECT_EQ(1, texture->get(std::lround(x * 8) - 1, std::lround(y * 8) - 1, px)) << x << "," << y;
-        return {px[0], px[1], px[2]};
+        return Bytes(px, px + 3);
     }
 
     void stroke(double x, double y, double z)
@@ -65,7 +59,7 @@ protected:
     TestPaintable model;
     BrushModel brush{"brush"};
     Image* texture = nullptr;
-    const std::vector<int> half{127, 127, 127}, quarter{63, 63, 63}, black{0, 0, 0};
+    const Bytes half{127, 127, 127}, quarter{63, 63, 63}, black{0, 0, 0};
 };
 
 TEST_F(Painting, default_brush_on_black)
@@ -86,7 +80,7 @@ TEST_F(Painting, colour_bytes_wrap_and_only_samples_strictly_inside_change)
     brush.setAttribute("opacity", 3.0);     // as 1
     brush.setAttribute("solid_dim1", 2.0);  // beyond dim1: full opacity up to the edge
     stroke(1, 1, 0);
-    EXPECT_EQ((std::vector<int>{126, 127, 129}), texel(1.875, 1.0));
+    EXPECT_EQ((Bytes{126, 127, 129}), texel(1.875, 1.0));
     int inside = 0, painted = 0;
     for (int c = 1; c <= 32; ++c)  // in eighths
         for (int r = 1; r <= 32; ++r) {
@@ -105,8 +99,8 @@ TEST_F(Painting, moved_model_is_painted_where_it_is_drawn_and_strokes_blend)
     EXPECT_TRUE(model.texturesToReload.empty());
     stroke(11, -2, 5);
     stroke(11, -2, 5);
-    EXPECT_EQ(std::vector<int>(3, 191), texel(1.25, 1.0));   // 127.5 + 127 * 0.5
-    EXPECT_EQ(std::vector<int>(3, 110), texel(1.625, 1.5));  // 63.6 + 63 * (1 - 0.2495)
+    EXPECT_EQ(Bytes(3, 191), texel(1.25, 1.0));   // 127.5 + 127 * 0.5
+    EXPECT_EQ(Bytes(3, 110), texel(1.625, 1.5));  // 63.6 + 63 * (1 - 0.2495)
 }
 
 TEST(PaintableModelGL, first_draw_builds_once_and_queued_skins_are_created_and_uploaded)
@@ -114,9 +108,7 @@ TEST(PaintableModelGL, first_draw_builds_once_and_queued_skins_are_created_and_u
     if (!painttest::ensureGlContext())
         GTEST_SKIP() << "no X display";
     painttest::ScratchDir dir;
-    painttest::BmpSpec spec;
-    spec.width = 5;  // rows of 15 bytes
-    painttest::writeFile(dir.path("skin.bmp"), painttest::makeBmp(spec));
+    painttest::writeFile(dir.path("skin.bmp"), painttest::makeBmp(5, 3));  // rows of 15 bytes
     TestPaintable model;
     ASSERT_EQ(1, model.loadTexture(1, dir.path("skin.bmp").c_str()));
     model.draw();
@@ -125,24 +117,16 @@ TEST(PaintableModelGL, first_draw_builds_once_and_queued_skins_are_created_and_u
     ASSERT_EQ(1, model.numTextures());
     const GLuint name = model.textures.begin()->first;
     const Image* image = model.textures.begin()->second;
-    auto uploaded = [&] {
-        std::vector<unsigned char> bytes(image->pixelBytes());
-        glBindTexture(GL_TEXTURE_2D, name);
-        glPixelStorei(GL_PACK_ALIGNMENT, 1);
-        glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, bytes.data());
-        return std::equal(bytes.begin(), bytes.end(), image->pixels());
+    const auto uploaded = [&] {
+        return Bytes(image->pixels(), image->pixels() + image->pixelBytes()) == painttest::texturePixels(name);
     };
     EXPECT_TRUE(uploaded());
     model.addTestTriangle(name);
-    BrushModel brush("brush");
-    brush.setAttribute("x", 1);
-    brush.setAttribute("y", 1);
+    BrushModel brush("brush");  // at the triangle's corner
     model.paintModel(&brush);
     EXPECT_FALSE(uploaded());  // painting changes only the picture
     model.draw();
     EXPECT_TRUE(uploaded());
-    glBindTexture(GL_TEXTURE_2D, 0);
-    glDisable(GL_TEXTURE_2D);
 }
 
 }  // namespace

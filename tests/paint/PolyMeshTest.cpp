@@ -33,19 +33,15 @@ TEST(PolyMesh, indices_follow_addition_and_bad_ones_are_refused)
 
 TEST(PolyMesh, face_normal_centre_and_radius)
 {
-    // The plane x/2 + y/3 + z/6 = 1: normal (3, 2, 1) / sqrt(14), centre
-    // (2/3, 1, 2), farthest corner (0, 0, 6).
+    // The plane x/2 + y/3 + z/6 = 1: normal (3, 2, 1) / sqrt(14), centre (2/3, 1, 2), farthest corner (0, 0, 6).
     PolyMesh mesh;
     mesh.addTriangle(mesh.addVertex(2, 0, 0), mesh.addVertex(0, 3, 0), mesh.addVertex(0, 0, 6));
-    const double normal[3] = {3 / std::sqrt(14.0), 2 / std::sqrt(14.0), 1 / std::sqrt(14.0)};
-    const double centre[3] = {2.0 / 3, 1, 2};
-    float n[3], c[3];
-    mesh.getTriangle(0)->getFaceNormal(n);
-    mesh.getTriangle(0)->getCenter(c);
-    for (int k = 0; k < 3; ++k) {
-        EXPECT_NEAR(normal[k], n[k], 1e-6);
-        EXPECT_NEAR(centre[k], c[k], 1e-6);
-    }
+    const double expected[6] = {3 / std::sqrt(14.0), 2 / std::sqrt(14.0), 1 / std::sqrt(14.0), 2.0 / 3, 1, 2};
+    float got[6];
+    mesh.getTriangle(0)->getFaceNormal(got);
+    mesh.getTriangle(0)->getCenter(got + 3);
+    for (int k = 0; k < 6; ++k)
+        EXPECT_NEAR(expected[k], got[k], 1e-6) << k;
     EXPECT_NEAR(std::sqrt(4.0 / 9 + 1 + 16), mesh.getTriangle(0)->getDiameter(), 1e-5);
 }
 

@@ -1,6 +1,5 @@
-// The cube plug-in, loaded as the program loads it and drawn in a GL context:
-// its mesh and index lines at the first draw, the quarter of which texture
-// each face shows, and its attributes.
+// The cube plug-in, loaded as the program loads it and drawn in a GL context: its mesh
+// and index lines at the first draw, and the quarter of which texture each face shows.
 #include "tests/plugins/PluginTestSupport.h"
 
 using namespace plugintest;
@@ -12,16 +11,15 @@ protected:
     void SetUp() override
     {
         PluginModelTest::SetUp();
-        writeGreyBmp("tiles.bmp", 40);
-        writeGreyBmp("tiles2.bmp", 210);
-        box = create("Boxlet", "box");
-        ASSERT_TRUE(box);
+        writeFile("tiles.bmp", makeBmp(8, 8, 40));
+        writeFile("tiles2.bmp", makeBmp(8, 8, 210));
+        ASSERT_TRUE(box = create("Boxlet", "box"));
     }
 
     std::unique_ptr<PaintableModel> box;
 };
 
-TEST_F(Boxlet, first_draw_builds_the_cube_and_prints_its_indices_once)
+TEST_F(Boxlet, first_draw_builds_the_cube_prints_its_indices_once_and_gives_each_face_a_quarter)
 {
     const std::string lines = draw(box.get());
     EXPECT_EQ((Counts{8, 12, 6, 8}), meshCounts(box.get()));
@@ -31,11 +29,6 @@ TEST_F(Boxlet, first_draw_builds_the_cube_and_prints_its_indices_once)
               "textures: <" + first + "," + second + ">\ntexCoords: <0,1,2,3,4,5,6,7>\n",
               lines);
     EXPECT_EQ("", draw(box.get()));
-}
-
-TEST_F(Boxlet, every_face_shows_its_own_quarter_of_its_texture)
-{
-    draw(box.get());
     // Per pair of triangles: the face's plane (axis, side), the grey of its texture (tiles.bmp 40,
     // tiles2.bmp 210), its quarter's lowest s and t; then a corner of the first triangle and its s and t.
     const float faces[6][8] = {{1, -1, 40, 0, 0, 1, 0.5f, 0.5f}, {1, 1, 210, 0, 0.5f, 0, 0, 1},
@@ -44,7 +37,7 @@ TEST_F(Boxlet, every_face_shows_its_own_quarter_of_its_texture)
     for (unsigned int t = 0; t < 12; ++t) {
         const float* face = faces[t / 2];
         const int axis = static_cast<int>(face[0]);
-        EXPECT_EQ(face[2], textureGrey(box->getTriangle(t)->getTexture())) << "triangle " << t;
+        EXPECT_EQ(Bytes(8 * 8 * 3, face[2]), texturePixels(box->getTriangle(t)->getTexture())) << "triangle " << t;
         for (unsigned int c = 0; c < 3; ++c) {
             SCOPED_TRACE("triangle " + std::to_string(t) + " corner " + std::to_string(c));
             float p[3], st[2], n[3];
@@ -57,16 +50,6 @@ TEST_F(Boxlet, every_face_shows_its_own_quarter_of_its_texture)
             EXPECT_TRUE(t % 2 || c != face[5] || (st[0] == face[6] && st[1] == face[7]));
         }
     }
-}
-
-TEST_F(Boxlet, attributes_add_the_diffuse_colour)
-{
-    const char** listed = box->getAttributeNames();  // the caller frees the list
-    const std::vector<std::string> names(listed, listed + box->getAttributeCount());
-    std::free(listed);
-    EXPECT_EQ((std::vector<std::string>{"diffuse1_blue", "diffuse1_green", "diffuse1_red", "x", "y", "z"}), names);
-    EXPECT_EQ(0.2, box->getAttribute("diffuse1_red"));
-    EXPECT_EQ(0.25, box->getAttribute("diffuse1_blue"));
 }
 
 }  // namespace

@@ -1,8 +1,6 @@
-// Finding model classes: the two library paths in order, a library that
-// registers another name, failed loads, and class words too long for a path.
-// The loader knows a library by the path it was given, so each test lays out
-// copies of the test plug-in under class words of its own.
-#include <sys/stat.h>
+// Finding model classes: search order, a library registering another name, failed loads, long
+// class words. The loader knows a library by its file, so each test lays out copies of its own.
+#include <unistd.h>
 
 #include "tests/plugins/PluginTestSupport.h"
 
@@ -14,13 +12,13 @@ class ClassRegistry : public PluginTest {
 protected:
     ClassRegistry()
     {
-        mkdir("models", 0755);
-        mkdir("elsewhere", 0755);
+        std::filesystem::create_directory("models", error);
+        std::filesystem::create_directory("elsewhere", error);
     }
 
-    void layOut(const std::string& path, const char* fixture = "Chameleon")
+    void layOut(const std::string& path, const std::string& fixture = "Chameleon")
     {
-        const std::string built = VELMORA_BUILD_DIR "/testplugins/" + std::string(fixture) + ".so";
+        const std::string built = VELMORA_BUILD_DIR "/testplugins/" + fixture + ".so";
         ASSERT_TRUE(std::filesystem::copy_file(built, path, error)) << path << ": " << error.message();
     }
 };
@@ -31,12 +29,11 @@ TEST_F(ClassRegistry, searches_models_then_working_directory_and_keeps_what_it_l
     layOut("elsewhere/Other.so");
     ASSERT_EQ(0, symlink("elsewhere/Other.so", "Front.so"));  // would register "Other"
     layOut("Back.so");
-    model_factory front = findModelClass("Front");
+    const model_factory front = findModelClass("Front");
     EXPECT_NE(nullptr, front);
     EXPECT_NE(nullptr, findModelClass("Back"));
     EXPECT_EQ(0u, model_classes.count(const_cast<char*>("Other")));
-    // A second model of the class is made without loading anything again.
-    ASSERT_EQ(0, std::remove("models/Front.so"));
+    ASSERT_EQ(0, std::remove("models/Front.so"));  // a second model is made without loading again
     EXPECT_EQ(front, findModelClass("Front"));
 }
 
@@ -52,8 +49,7 @@ TEST_F(ClassRegistry, failed_loads_give_the_loaders_message_and_register_nothing
 {
     EXPECT_STREQ("./models/Absent.so: cannot open shared object file: No such file or directory",
                  loadClassLibrary("./models/Absent.so"));
-    // Immediate binding refuses a library that needs a missing function.
-    layOut("models/Unresolved.so", "Unresolved");
+    layOut("models/Unresolved.so", "Unresolved");  // immediate binding refuses it
     EXPECT_EQ(nullptr, findModelClass("Unresolved"));
     const char* message = loadClassLibrary("./models/Unresolved.so");
     ASSERT_NE(nullptr, message);

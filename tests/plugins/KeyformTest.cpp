@@ -1,6 +1,5 @@
-// The MD2 model plug-in and its reader: the mesh from a file's first frame, the
-// model's own skin, a full skin record, every kind of damaged file refused
-// whole, and real models nobody here made, from Debian's libirrlicht-doc.
+// The MD2 model plug-in and its reader: the first frame's mesh, the model's own skin, a full skin
+// record, damaged files refused whole, and real models nobody here made (Debian's libirrlicht-doc).
 #include "plugins/keyform/Md2File.h"
 #include "tests/plugins/PluginTestSupport.h"
 
@@ -13,29 +12,21 @@ enum Md2Field {  // header offsets
     F_NUM_GLCMDS = 36, F_NUM_FRAMES = 40, F_OFS_SKINS = 44, F_OFS_ST = 48, F_OFS_TRIS = 52, F_OFS_FRAMES = 56
 };
 
-void poke32(std::vector<uint8_t>& bytes, size_t at, int32_t value)
+// An MD2 file written byte by byte, independently of the reader: two skins,
+// three texture coordinates, one triangle and two frames of three vertices.
+Bytes sampleMd2()
 {
-    for (int i = 0; i < 4; ++i)
-        bytes[at + i] = static_cast<uint8_t>(static_cast<uint32_t>(value) >> (8 * i));
-}
-
-// An MD2 file written byte by byte, little-endian, independently of the reader:
-// two skins, three texture coordinates, one triangle and two frames of three vertices.
-std::vector<uint8_t> sampleMd2()
-{
-    std::vector<uint8_t> b;
-    auto put = [&b](std::initializer_list<uint32_t> values, int size) {
+    Bytes b;
+    const auto put = [&b](std::initializer_list<uint32_t> values, int size) {
         for (uint32_t v : values)
-            for (int i = 0; i < size; ++i)
-                b.push_back(static_cast<uint8_t>(v >> (8 * i)));
+            putLe(b, b.size(), v, size);
     };
     // ident, version, skin 64 x 32, framesize 40 + 4 * 3; counts of skins, vertices, st,
     // triangles, commands, frames; offsets of skins, st, triangles, frames, commands, end
     put({0x32504449, 8, 64, 32, 52, 2, 3, 3, 1, 0, 2, 68, 196, 208, 220, 324, 324}, 4);
-    for (std::string skin : {"players/thing/skin.pcx", "second.bmp"}) {
-        skin.resize(64, '\0');
-        b.insert(b.end(), skin.begin(), skin.end());
-    }
+    b.resize(196);  // two skin records, NUL-padded
+    std::strcpy(reinterpret_cast<char*>(&b[68]), "players/thing/skin.pcx");
+    std::strcpy(reinterpret_cast<char*>(&b[132]), "second.bmp");
     put({0, 0, 64, 32, 16, 8}, 2);  // st
     put({2, 0, 1, 1, 2, 0}, 2);     // the triangle: vertices, then st
     // First frame: scale 0.5 0.25 2, translate -3 1 -64 as IEEE floats, a blank name, then x, y, z and
@@ -49,7 +40,7 @@ std::vector<uint8_t> sampleMd2()
 
 TEST(Md2File, skin_record_without_terminator_is_read_whole)
 {
-    std::vector<uint8_t> bytes = sampleMd2();
+    Bytes bytes = sampleMd2();
     std::fill(bytes.begin() + 68, bytes.begin() + 132, 'k');
     Md2File md2;
     ASSERT_EQ(Md2File::MD2_READ, md2.decode(bytes.data(), bytes.size()));
@@ -58,28 +49,27 @@ TEST(Md2File, skin_record_without_terminator_is_read_whole)
 
 class Keyform : public PluginModelTest {
 protected:
-    // Writes bytes to tris.md2 here, then draws a model of this directory, or of
-    // one without the file, once; returns what it printed.
-    std::string drawModel(const std::vector<uint8_t>& bytes, bool elsewhere = false)
+    // Writes tris.md2 here, then draws once a model of here or of a folder without it; returns its output.
+    std::string drawModel(const Bytes& bytes, bool elsewhere = false)
     {
-        painttest::writeFile("tris.md2", bytes);
+        writeFile("tris.md2", bytes);
         model = create("Keyform", (elsewhere ? nowhere : here).c_str());
         return model ? draw(model.get()) : "no model";
     }
 
-    const std::string here = dir.root(), nowhere = dir.path("nowhere");
+    const std::string here = dir.root, nowhere = dir.path("nowhere");
     std::unique_ptr<PaintableModel> model;
 };
 
 TEST_F(Keyform, builds_the_mesh_from_the_first_frame_and_shows_its_own_first_skin)
 {
-    writeGreyBmp("skin.bmp", 70);  // "players/thing/skin.pcx" is read from beside the model
-    writeGreyBmp("second.bmp", 150);
+    writeFile("skin.bmp", makeBmp(8, 8, 70));  // "players/thing/skin.pcx" is read from beside the model
+    writeFile("second.bmp", makeBmp(8, 8, 150));
     GLuint taken[3];  // names handed out before the model's skins exist
     glGenTextures(3, taken);
-    std::vector<uint8_t> bytes = sampleMd2();
-    poke32(bytes, F_IDENT, 0x12345678);  // version 8 alone marks the file
-    drawModel(bytes);
+    Bytes bytes = sampleMd2();
+    putLe(bytes, F_IDENT, 0x12345678);  // version 8 alone marks the file
+    ASSERT_EQ("", drawModel(bytes));
     ASSERT_EQ((Counts{3, 1, 162, 3}), meshCounts(model.get()));
     // Per corner: byte * scale + translate (bytes 10 20 30, then 0, then 255), s / 64
     // and 1 - t / 32 (t counts from the skin's top row), the normal table's entry 0, 5, 161.
@@ -96,36 +86,30 @@ TEST_F(Keyform, builds_the_mesh_from_the_first_frame_and_shows_its_own_first_ski
             EXPECT_NEAR(expected[c][k], got[k], 1e-6) << "corner " << c << " value " << k;
     }
     EXPECT_EQ(2, model->numTextures());
-    EXPECT_EQ(70, textureGrey(tri->getTexture()));
+    EXPECT_EQ(Bytes(8 * 8 * 3, 70), texturePixels(tri->getTexture()));
 }
 
 TEST_F(Keyform, damaged_files_are_reported_and_build_nothing)
 {
-    const std::vector<uint8_t> good = sampleMd2();
-    writeGreyBmp("skin.bmp", 70);
-    const struct {
-        size_t field;  // set to value, or else the file cut to length
-        int32_t value;
-        size_t length;
-    } cases[] = {
-        {F_NUM_SKINS, -1, 0}, {F_NUM_XYZ, -1, 0}, {F_NUM_ST, -2, 0}, {F_NUM_TRIS, INT32_MIN, 0}, {F_NUM_FRAMES, -1, 0},
-        {F_NUM_GLCMDS, -1, 0}, {F_NUM_SKINS, 65537, 0}, {F_NUM_XYZ, 65537, 0}, {F_NUM_ST, 65537, 0},
-        {F_NUM_TRIS, INT32_MAX, 0}, {F_NUM_FRAMES, 65537, 0}, {F_NUM_GLCMDS, 65537, 0},
+    writeFile("skin.bmp", makeBmp(8, 8, 70));
+    const struct { size_t field; int32_t value; size_t length = 0; } cases[] = {  // else cut to length
+        {F_NUM_SKINS, -1}, {F_NUM_XYZ, -1}, {F_NUM_ST, -2}, {F_NUM_TRIS, INT32_MIN}, {F_NUM_FRAMES, -1},
+        {F_NUM_GLCMDS, -1}, {F_NUM_SKINS, 65537}, {F_NUM_XYZ, 65537}, {F_NUM_ST, 65537}, {F_NUM_TRIS, INT32_MAX},
+        {F_NUM_FRAMES, 65537}, {F_NUM_GLCMDS, 65537},
         // each section one byte past the file's 324; then before the file, and wrapping when added
-        {F_OFS_SKINS, 197, 0}, {F_OFS_ST, 313, 0}, {F_OFS_TRIS, 313, 0}, {F_OFS_FRAMES, 221, 0},
-        {F_NUM_FRAMES, 3, 0}, {F_OFS_ST, -1, 0}, {F_OFS_TRIS, INT32_MAX, 0},
-        {F_FRAMESIZE, 51, 0}, {F_NUM_XYZ, 4, 0},  // frames too small for their vertices
-        {0, 0, 67}, {0, 0, 323},                  // ends early
+        {F_OFS_SKINS, 197}, {F_OFS_ST, 313}, {F_OFS_TRIS, 313}, {F_OFS_FRAMES, 221}, {F_NUM_FRAMES, 3},
+        {F_OFS_ST, -1}, {F_OFS_TRIS, INT32_MAX},
+        {F_FRAMESIZE, 51}, {F_NUM_XYZ, 4},  // frames too small for their vertices
+        {0, 0, 67}, {0, 0, 323},            // ends early
     };
     for (const auto& damage : cases) {
         SCOPED_TRACE("field " + std::to_string(damage.field) + " value " + std::to_string(damage.value));
-        std::vector<uint8_t> bytes = good;
+        Bytes bytes = sampleMd2();
         if (damage.length)
             bytes.resize(damage.length);
         else
-            poke32(bytes, damage.field, damage.value);
-        EXPECT_EQ("error reading MD2 file " + here + "/tris.md2\n", drawModel(bytes));
-        ASSERT_TRUE(model);
+            putLe(bytes, damage.field, damage.value);
+        ASSERT_EQ("error reading MD2 file " + here + "/tris.md2\n", drawModel(bytes));
         EXPECT_EQ((Counts{0, 0, 162, 0}), meshCounts(model.get()));
         EXPECT_EQ(0, model->numTextures());
     }
@@ -133,12 +117,11 @@ TEST_F(Keyform, damaged_files_are_reported_and_build_nothing)
 
 TEST_F(Keyform, missing_or_unmarked_files_are_silent)
 {
-    std::vector<uint8_t> bytes = sampleMd2();
-    poke32(bytes, F_IDENT, 0x12345678);
-    poke32(bytes, F_VERSION, 7);
+    Bytes bytes = sampleMd2();
+    putLe(bytes, F_IDENT, 0x12345678);
+    putLe(bytes, F_VERSION, 7);
     for (bool elsewhere : {true, false}) {
-        EXPECT_EQ("", drawModel(bytes, elsewhere)) << elsewhere;
-        ASSERT_TRUE(model);
+        ASSERT_EQ("", drawModel(bytes, elsewhere)) << elsewhere;
         EXPECT_EQ((Counts{0, 0, 162, 0}), meshCounts(model.get())) << elsewhere;
     }
 }
@@ -151,24 +134,21 @@ TEST_F(RealMd2, models_have_the_counts_their_headers_give)
     const std::string cache = VELMORA_BUILD_DIR "/test-cache/libirrlicht-doc";
     const std::string in = "mkdir -p " + cache + " && cd " + cache + " && ";
     const std::string media = " x/usr/share/doc/libirrlicht-dev/media/";
-    if (painttest::readFile(cache + "/sydney.md2").empty()) {
-        if (painttest::run(in + "( (ls *.deb || apt-get download libirrlicht-doc) 2>&1 ) >log")) {
-            const std::vector<unsigned char> log = painttest::readFile(cache + "/log");
-            GTEST_SKIP() << "apt-get download libirrlicht-doc failed: " << std::string(log.begin(), log.end());
-        }
-        ASSERT_EQ(0, painttest::run(in + "dpkg-deb -x *.deb x && gzip -dc" + media + "gun.md2.gz >gun.md2 && gzip -dc" +
-                                    media + "sydney.md2.gz >part && mv part sydney.md2 && rm -r x"));
+    if (readFile(cache + "/sydney.md2").empty()) {
+        if (run(in + "( (ls *.deb || apt-get download libirrlicht-doc) 2>&1 ) >log"))
+            GTEST_SKIP() << "apt-get download libirrlicht-doc failed; see " << cache << "/log";
+        ASSERT_EQ(0, run(in + "dpkg-deb -x *.deb x && gzip -dc" + media + "gun.md2.gz >gun.md2 && gzip -dc" + media +
+                         "sydney.md2.gz >part && mv part sydney.md2 && rm -r x"));
     }
     for (const char* name : {"gun", "sydney"}) {
-        const std::vector<unsigned char> bytes = painttest::readFile(cache + "/" + name + ".md2");
+        const Bytes bytes = readFile(cache + "/" + name + ".md2");
         int32_t header[17];  // little-endian fields, as this machine's
         ASSERT_GE(bytes.size(), sizeof header);
         std::memcpy(header, bytes.data(), sizeof header);
-        drawModel(bytes);
-        ASSERT_TRUE(model);
+        ASSERT_NE("no model", drawModel(bytes)) << name;  // its skins are not here
         // vertices, triangles, the normal table, st; and several frames, of which the first is used
-        const Counts counts = {size_t(header[6]), size_t(header[8]), 162, size_t(header[7])};
-        EXPECT_EQ(counts, meshCounts(model.get())) << name;
+        EXPECT_EQ((Counts{size_t(header[6]), size_t(header[8]), 162, size_t(header[7])}), meshCounts(model.get()))
+            << name;
         EXPECT_GT(header[10], 1) << name;
     }
 }
