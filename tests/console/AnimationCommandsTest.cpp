@@ -3,19 +3,14 @@
 
 using AnimationCommands = SceneFixture;
 
-static bool playing(TestModel& model, const char* script_name) {
-    return model.current_script == model.findScript(script_name) && model.ticks_left > 0;
-}
+static bool playing(TestModel& m, const char* name) { return m.current_script == m.findScript(name) && m.ticks_left > 0; }
 
 TEST_F(AnimationCommands, new_pose_is_a_snapshot_replaced_by_name) {
     runQuietly({"set x 2", "new pose p1"});
     ASSERT_EQ(poses.size(), 1u);
-    const char* key = poses.begin()->first;
     tester.setAttribute("x", 7.0);
     EXPECT_DOUBLE_EQ((*poses["p1"])["x"], 2.0);
-    // The old pose is released (the leak check would see it) and the key kept.
-    EXPECT_EQ(out("new pose p1"), "");
-    EXPECT_EQ(poses.begin()->first, key);
+    EXPECT_EQ(out("new pose p1"), "");  // the old pose is released, or the leak check sees it
     EXPECT_DOUBLE_EQ((*poses["p1"])["x"], 7.0);
     EXPECT_EQ(out("list poses"), "  p1\n");
 }
@@ -43,8 +38,11 @@ TEST_F(AnimationCommands, add_reads_timing_and_interpolation_words) {
     EXPECT_EQ(tester.stepOf("walk", 2).timing, 1);  // no number reads as 0, kept as 1
 }
 
-TEST_F(AnimationCommands, animate_to_a_pose_over_the_frames_given) {
-    runQuietly({"set x 10", "new pose far", "set x 0"});
+TEST_F(AnimationCommands, animate_a_pose_or_scripts_of_the_current_or_named_models) {
+    runQuietly({"set x 10", "new pose far", "set x 0", "new script walk", "add far 2", "select model m1",
+                "new script walk", "add far 4", "select model m2", "new script run", "add far 6", "select model tester"});
+    EXPECT_EQ(out("animate"), "usage: animate [<modelname>:]<scriptName>\n"
+                              "       animate <poseName> <frames> [linear/sin]\n");
     EXPECT_EQ(out("animate ghost 5"), "pose not found: ghost\ntry list poses\n");
     EXPECT_EQ(out("animate far 4"), "");
     EXPECT_EQ(tester.current_interpolation, INT_LINEAR);
@@ -52,28 +50,17 @@ TEST_F(AnimationCommands, animate_to_a_pose_over_the_frames_given) {
     EXPECT_DOUBLE_EQ(tester.getAttribute("x"), 2.5);
     EXPECT_EQ(out("animate far 4 sin"), "");
     EXPECT_EQ(tester.current_interpolation, INT_SIN);
-}
 
-TEST_F(AnimationCommands, animate_scripts_of_the_current_or_named_models) {
-    runQuietly({"new pose a", "new script walk", "add a 2", "select model m1", "new script walk",
-                "add a 4", "select model m2", "new script run", "add a 6", "select model tester"});
-    EXPECT_EQ(out("animate"), "usage: animate [<modelname>:]<scriptName>\n"
-                              "       animate <poseName> <frames> [linear/sin]\n");
     // The current model's script: a failure is reported on stdout.
-    Output o = runLine("animate hop");
-    EXPECT_EQ(o.out, "error running script 'hop'\n");
-    EXPECT_EQ(o.err, "");
+    EXPECT_EQ(runLine("animate hop").both(), "error running script 'hop'\n|");
     EXPECT_EQ(out("animate walk"), "");
     EXPECT_TRUE(playing(tester, "walk"));
-
     // model:script words up to the first plain word; failures to run go to stderr.
-    o = runLine("animate m1:walk m2:run plain ghost:walk");
-    EXPECT_EQ(o.out + o.err, "");
+    EXPECT_EQ(runLine("animate m1:walk m2:run plain ghost:walk").both(), "|");
     EXPECT_TRUE(playing(m1, "walk") && playing(m2, "run"));
     EXPECT_EQ(current_model, &tester);
-    o = runLine("animate ghost:walk m1:run m2:run:x");
-    EXPECT_EQ(o.out, "model not found 'ghost'\n");
-    EXPECT_EQ(o.err, "error running script 'run'\nerror running script 'run:x'\n");
+    EXPECT_EQ(runLine("animate ghost:walk m1:run m2:run:x").both(),
+              "model not found 'ghost'\n|error running script 'run'\nerror running script 'run:x'\n");
 }
 
 TEST_F(AnimationCommands, speed_control_needs_six_words) {

@@ -21,13 +21,9 @@
 #include "tests/model/TestModel.h"
 #include "viewer/SceneState.h"
 
-inline bool modelListLocked() {
-    const int rc = pthread_mutex_trylock(&modelListMutex);
-    if (rc == 0) pthread_mutex_unlock(&modelListMutex);
-    return rc == EBUSY;
-}
+inline bool modelListLocked() { return pthread_mutex_trylock(&modelListMutex) == EBUSY || pthread_mutex_unlock(&modelListMutex); }
 
-struct Output { std::string out, err; };
+struct Output { std::string out, err; std::string both() const { return out + "|" + err; } };
 
 // Runs one line as the console thread does and returns what it printed.
 inline Output runLine(std::string line) {
@@ -41,10 +37,7 @@ inline Output runLine(std::string line) {
 
 inline std::string out(const std::string& text) { return runLine(text).out; }
 
-// Set-up lines, each of which should print nothing.
-inline void runQuietly(std::initializer_list<const char*> lines) {
-    for (const char* line : lines) EXPECT_EQ(out(line), "") << line;
-}
+inline void runQuietly(std::initializer_list<const char*> lines) { for (auto line : lines) EXPECT_EQ(out(line), "") << line; }
 
 // Models made by `new model`; those no test deleted are deleted afterwards.
 inline std::vector<AnimatedModel*> made_models;
@@ -54,12 +47,8 @@ class SceneFixture : public testing::Test {
 protected:
     void SetUp() override {
         if (commandMap.empty()) registerCommands();
-        pthread_mutexattr_t attr;
-        pthread_mutexattr_init(&attr);
-        pthread_mutexattr_settype(&attr, PTHREAD_MUTEX_ERRORCHECK);
         pthread_mutex_destroy(&modelListMutex);
-        pthread_mutex_init(&modelListMutex, &attr);
-        pthread_mutexattr_destroy(&attr);
+        modelListMutex = PTHREAD_ERRORCHECK_MUTEX_INITIALIZER_NP;
         swapScene();
         initControls();
         made_models.clear();
@@ -68,23 +57,20 @@ protected:
 
     void TearDown() override {
         EXPECT_FALSE(modelListLocked()) << "a command left the model-list mutex locked";
-        for (auto& entry : models) {
-            if (std::count(made_models.begin(), made_models.end(), entry.second) == 0) continue;
-            delete entry.second;
-            std::free(const_cast<char*>(entry.first));
+        for (auto& [name, model] : models)
+            if (std::count(made_models.begin(), made_models.end(), model)) { delete model; std::free(const_cast<char*>(name)); }
+        for (auto& [name, pose] : poses) {
+            for (auto& value : *pose) std::free(const_cast<char*>(value.first));
+            delete pose;
+            std::free(const_cast<char*>(name));
         }
-        for (auto& entry : poses) {
-            for (auto& value : *entry.second) std::free(const_cast<char*>(value.first));
-            delete entry.second;
-            std::free(const_cast<char*>(entry.first));
-        }
-        for (auto& entry : control_schemes) {
-            for (auto& binding : *entry.second) std::free(const_cast<char*>(binding.second));
-            delete entry.second;
+        for (auto& [name, scheme] : control_schemes) {
+            for (auto& binding : *scheme) std::free(const_cast<char*>(binding.second));
+            delete scheme;
         }
         swapScene();
         pthread_mutex_destroy(&modelListMutex);
-        pthread_mutex_init(&modelListMutex, nullptr);
+        modelListMutex = PTHREAD_MUTEX_INITIALIZER;
     }
 
     TestModel tester{"tester"}, m1{"m1"}, m2{"m2"};
@@ -97,14 +83,13 @@ private:
         std::swap(model_classes, classes_); std::swap(background_color, background_); std::swap(handle_color, handle_);
     }
 
-    std::map<const char*, AnimatedModel*, cmp_str> models_{
-        {"brush", &test_brush}, {"m1", &m1}, {"m2", &m2}, {"tester", &tester}};
+    decltype(models) models_{{"brush", &test_brush}, {"m1", &m1}, {"m2", &m2}, {"tester", &tester}};
     AnimatedModel* current_ = &tester;
     BrushModel* brush_ = &test_brush;
-    std::map<const char*, position*, cmp_str> poses_;
-    std::map<const char*, control_map*, cmp_str> schemes_;
+    decltype(poses) poses_;
+    decltype(control_schemes) schemes_;
     control_map* controls_ = nullptr;
-    std::map<char*, model_factory, cmp_str> classes_{{const_cast<char*>("Tester"), makeTester}};
+    decltype(model_classes) classes_{{const_cast<char*>("Tester"), makeTester}};
     double background_[3] = {};
     GLfloat handle_[3] = {1.0f, 0.0f, 0.0f};
 };

@@ -1,5 +1,5 @@
-// A small concrete model for the model and console tests: draws nothing, has
-// a bounded colour and size, three handles, and opens up the engine's state.
+// A small concrete model for the model and console tests: draws nothing, has a
+// bounded colour and size, and opens up the engine's state; with scratch files.
 #ifndef VELMORA_TESTS_MODEL_TESTMODEL_H
 #define VELMORA_TESTS_MODEL_TESTMODEL_H
 
@@ -7,7 +7,6 @@
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -22,8 +21,7 @@ public:
         attributes = {{"x", 0.0}, {"y", 0.0}, {"z", 0.0}, {"red", 0.5}, {"size", 1.0}};
         lower_limits = {{"red", 0.0}, {"size", 0.5}};
         upper_limits = {{"red", 1.0}};
-        handles = {{1.0, 0.0, 0.0}, {0.0, 2.0, 0.0}, {0.0, 0.0, 3.0}};
-        animate = true;
+        animate = true; // step() is a no-op otherwise
     }
     void draw() override {}
 
@@ -31,15 +29,11 @@ public:
     using AnimatedModel::current_script;
     using AnimatedModel::showHandles;
     using AnimatedModel::ticks_left;
-    using AnimatedModel::ticks_total;
 
-    script* findScript(const char* name)
-    {
-        auto it = scripts.find(name);
-        return it == scripts.end() ? nullptr : &it->second;
-    }
+    script* findScript(const char* name) { auto it = scripts.find(name); return it == scripts.end() ? nullptr : &it->second; }
     script_step& stepOf(const char* name, size_t index) { return *std::next(findScript(name)->steps->begin(), index); }
     size_t stepCount(const char* name) { return findScript(name)->steps->size(); }
+    int append(position pose, int timing, int interpol) { return appendPose(&pose, timing, interpol); }
 };
 
 // A new current script whose steps move only x.
@@ -48,29 +42,19 @@ inline void addScript(TestModel& m, const char* name, const std::vector<double>&
 {
     m.newScript(name);
     m.current_script->behavior = static_cast<script_behavior>(behavior);
-    for (size_t i = 0; i < xs.size(); ++i) {
-        position p{{"x", xs[i]}};
-        m.appendPose(&p, timings[i], interpol);
-    }
+    for (size_t i = 0; i < xs.size(); ++i) m.append({{"x", xs[i]}}, timings[i], interpol);
 }
 
 // A scratch folder removed with its files when the object goes.
-class TempDir {
-public:
-    TempDir() : path_(make()) {}
-    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path_, ignored); }
-    std::string file(const std::string& name) const { return path_ + "/" + name; }
-
-private:
-    static std::string make() { char pattern[] = "/tmp/velmora_model_XXXXXX"; return mkdtemp(pattern) ? pattern : ""; }
-    std::string path_;
+struct TempDir {
+    std::string path = [] { char p[] = "/tmp/velmora_model_XXXXXX"; return std::string(mkdtemp(p) ? p : ""); }();
+    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
+    std::string file(const std::string& name) const { return path + "/" + name; }
 };
 
 inline std::string readWholeFile(const std::string& path)
 {
-    std::ostringstream text;
-    text << std::ifstream(path, std::ios::binary).rdbuf();
-    return text.str();
+    return std::string(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
 }
 
 inline void writeWholeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
