@@ -13,7 +13,6 @@
 
 namespace {
 
-const char kNoModel[] = "no model selected";
 const char kSelectUsage[] = "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>";
 const char kAnimateUsage[] =
     "usage: animate [<modelname>:]<scriptName>\n       animate <poseName> <frames> [linear/sin]";

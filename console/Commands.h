@@ -34,6 +34,9 @@ void selectScriptCommand(char** args);
 // Creates the "Default" key bindings and makes them current.
 void initControls();
 
+// What commands that act on the current model say when there is none.
+inline constexpr char kNoModel[] = "no model selected";
+
 // Nested command files deeper than this are refused, so a file that runs
 // itself cannot recurse without end.
 const int exec_max_depth = 16;

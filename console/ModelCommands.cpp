@@ -14,7 +14,6 @@
 
 namespace {
 
-const char kNoModel[] = "no model selected";
 const char kNotApplicable[] = "Operation not applicable for current model";
 const char kLoadUsage[] = "usage: load attributes [<modelname>:]<filename> OR\n       load skin <skinNum> <filename>";
 const char kSaveUsage[] = "usage: save attributes <filename> OR\n       save skin[:<num>] [<filename>]";

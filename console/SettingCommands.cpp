@@ -12,7 +12,6 @@
 
 namespace {
 
-const char kNoModel[] = "no model selected";
 
 // Colour words may be given as 0..1 or as 0..255; anything above 1 is a byte.
 double colourComponent(const char* word) {
