@@ -1,11 +1,12 @@
 // The brush is an animated model like any other, so console commands, key
 // bindings and scripts can move, colour and size it. Its sphere test is the
-// one the painter asks about every sampled texel; draw is its only GL code.
+// shared insideSphere, which the painter calls per texel with the brush read
+// once per triangle; draw is its only GL code.
 #include "paint/BrushModel.h"
 
 #include <GL/glut.h>
 
-#include <cmath>
+#include "paint/PaintGeometry.h"
 
 BrushModel::BrushModel(const char* name) : shape(SPHERE)
 {
@@ -42,14 +43,7 @@ bool BrushModel::contains(const float* point, float& dist)
         return false;
     const float center[3] = {static_cast<float>(getAttribute("x")), static_cast<float>(getAttribute("y")),
                              static_cast<float>(getAttribute("z"))};
-    float sum = 0.0f;
-    for (int k = 0; k < 3; ++k) {
-        float d = point[k] - center[k];
-        sum = static_cast<float>(sum + static_cast<double>(d) * d);
-    }
-    dist = static_cast<float>(std::sqrt(static_cast<double>(sum)));
-    // A point exactly on the outer radius is outside.
-    return getAttribute("dim1") > dist;
+    return insideSphere(center, getAttribute("dim1"), point, dist);
 }
 
 void BrushModel::draw()

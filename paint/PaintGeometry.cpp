@@ -64,6 +64,17 @@ float calcAngle(const float* center, const float* p1, const float* p2)
     return static_cast<float>(std::acos(dot));
 }
 
+bool insideSphere(const float* center, double radius, const float* point, float& dist)
+{
+    float sum = 0.0f;
+    for (int k = 0; k < 3; ++k) {
+        float d = point[k] - center[k];
+        sum = static_cast<float>(sum + static_cast<double>(d) * d);
+    }
+    dist = static_cast<float>(std::sqrt(static_cast<double>(sum)));
+    return radius > dist;
+}
+
 double brushFalloff(double base_opacity, float dist, float solid_dim1, float dim1)
 {
     if (dist < solid_dim1)

@@ -14,6 +14,11 @@ float distanceToLine(const float* a, const float* b, const float* p);
 // Angle at center between the directions to p1 and p2, in radians.
 float calcAngle(const float* center, const float* p1, const float* p2);
 
+// Whether point lies strictly inside the sphere (a point on its surface is
+// outside); dist receives the point's distance from the centre, the squares
+// summed and kept as float axis by axis.
+bool insideSphere(const float* center, double radius, const float* point, float& dist);
+
 // Weight of the brush colour at dist from the brush centre: base_opacity up to
 // the solid radius, falling linearly to 0 at the outer radius.
 double brushFalloff(double base_opacity, float dist, float solid_dim1, float dim1);

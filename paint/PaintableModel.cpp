@@ -326,6 +326,13 @@ void PaintableModel::paintPoly(Triangle* tri, float* /*col_pt*/, BrushModel* bru
     const float step_s = static_cast<float>((s_max - s_min) / pix_w);
     const float step_t = static_cast<float>((t_max - t_min) / pix_h);
     const float dim1 = static_cast<float>(brush->getAttribute("dim1"));
+    // The brush holds still during the walk, so its sphere is read once here
+    // rather than looked up by name for every texel.
+    const bool sphere = brush->getShape() == SPHERE;
+    const double outer_radius = brush->getAttribute("dim1");
+    const float brush_center[3] = {static_cast<float>(brush->getAttribute("x")),
+                                   static_cast<float>(brush->getAttribute("y")),
+                                   static_cast<float>(brush->getAttribute("z"))};
     const float solid_dim1 = static_cast<float>(brush->getAttribute("solid_dim1"));
     const double base_opacity = brush->getAttribute("opacity");
     const float offset[3] = {static_cast<float>(getAttribute("x")), static_cast<float>(getAttribute("y")),
@@ -371,7 +378,7 @@ void PaintableModel::paintPoly(Triangle* tri, float* /*col_pt*/, BrushModel* bru
             float dist;
             int s_coord, t_coord;
             // Size minus one: s = 1 maps to the last column.
-            if (brush->contains(scene, dist) && truncateToInt((width - 1) * static_cast<double>(s), &s_coord) &&
+            if (sphere && insideSphere(brush_center, outer_radius, scene, dist) && truncateToInt((width - 1) * static_cast<double>(s), &s_coord) &&
                 truncateToInt((height - 1) * static_cast<double>(t), &t_coord))
                 image->set(s_coord, t_coord, paint_color, brushFalloff(base_opacity, dist, solid_dim1, dim1));
             float next_t = t + step_t;
