@@ -71,6 +71,41 @@ bool advanceWithin(script_steps::iterator& it, int n, script_steps::iterator end
     return it != end;
 }
 
+// Forward-only lookup in a map ordered like the pose being walked: the pose's
+// names come in ascending order, so each search resumes where the previous one
+// stopped instead of descending the tree again for every name, every tick.
+class OrderedCursor {
+public:
+    explicit OrderedCursor(position& map) : it(map.begin()), end(map.end()) {}
+
+    // The value stored under `name`, or null; names must be asked for in ascending order.
+    double* find(const char* name)
+    {
+        cmp_str less;
+        // The engine's maps share the attributes' key pointers, so most hits need no strcmp.
+        if (it != end && it->first != name) {
+            while (it != end && less(it->first, name))
+                ++it;
+            if (it == end || less(name, it->first))
+                return nullptr;
+        }
+        if (it == end)
+            return nullptr;
+        double* value = &it->second;
+        ++it;
+        return value;
+    }
+
+private:
+    position::iterator it;
+    position::iterator end;
+};
+
+double valueOrZero(const double* value)
+{
+    return value ? *value : 0.0;
+}
+
 bool readInt(const TiXmlElement* e, const char* name, int* out)
 {
     const char* text = e->Attribute(name);
@@ -397,27 +432,30 @@ void AnimatedModel::adjustPose(position* pose, interpolation_type interpol)
         if (st.tValues && st.timing == ticks_total)
             t = st.tValues[(ticks_total - 1) - ticks_left];
     }
+    // A missing entry in the engine's maps reads as 0, without being added.
+    OrderedCursor attr(attributes), prev(prev_pose), cntl1(cntl_pnt1), cntl2(cntl_pnt2);
     for (const auto& entry : *pose) {
-        auto attr = attributes.find(entry.first);
-        if (attr == attributes.end())
+        double* value = attr.find(entry.first);
+        if (!value)
             continue;
-        const char* name = attr->first;
         double v = entry.second;
         switch (interpol) {
         case INT_LINEAR:
-            attr->second = interpolateLinear(attr->second, v);
+            *value = interpolateLinear(*value, v);
             break;
         case INT_SIN:
-            attr->second = interpolateSine(prev_pose[name], v, t);
+            *value = interpolateSine(valueOrZero(prev.find(entry.first)), v, t);
             break;
         case INT_HARMONIC:
-            attr->second = interpolateHarmonic(prev_pose[name], v, t);
+            *value = interpolateHarmonic(valueOrZero(prev.find(entry.first)), v, t);
             break;
         case INT_CUBIC_BEZIER:
-            attr->second = cubicBezier(prev_pose[name], cntl_pnt1[name], cntl_pnt2[name], v, t);
+            *value = cubicBezier(valueOrZero(prev.find(entry.first)), valueOrZero(cntl1.find(entry.first)),
+                                 valueOrZero(cntl2.find(entry.first)), v, t);
             break;
         case INT_CATMULL_ROM:
-            attr->second = catmullRom(cntl_pnt1[name], prev_pose[name], v, cntl_pnt2[name], uniform);
+            *value = catmullRom(valueOrZero(cntl1.find(entry.first)), valueOrZero(prev.find(entry.first)), v,
+                                valueOrZero(cntl2.find(entry.first)), uniform);
             break;
         default:
             break;
