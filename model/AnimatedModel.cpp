@@ -142,6 +142,14 @@ position* AnimatedModel::getPose() const
     return new position(attributes);
 }
 
+script* AnimatedModel::findScript(const char* name)
+{
+    if (!name)
+        return nullptr;
+    auto found = scripts.find(name);
+    return found == scripts.end() ? nullptr : &found->second;
+}
+
 void AnimatedModel::endTransition()
 {
     ticks_left = 0;
@@ -149,7 +157,7 @@ void AnimatedModel::endTransition()
 
 int AnimatedModel::newScript(const char* name)
 {
-    if (!name || scripts.find(name) != scripts.end())
+    if (!name || findScript(name))
         return -1;
     char* key = copyString(name);
     if (!key)
@@ -165,13 +173,11 @@ int AnimatedModel::newScript(const char* name)
 
 int AnimatedModel::selectScript(const char* name)
 {
-    if (!name)
-        return -1;
-    auto it = scripts.find(name);
-    if (it == scripts.end())
+    script* found = findScript(name);
+    if (!found)
         return -1;
     endTransition();
-    current_script = &it->second;
+    current_script = found;
     return 0;
 }
 
@@ -214,12 +220,10 @@ int AnimatedModel::appendPose(position* pose, int timing, int interpolation)
 
 int AnimatedModel::runScript(const char* name)
 {
-    if (!name)
+    script* found = findScript(name);
+    if (!found)
         return -1;
-    auto found = scripts.find(name);
-    if (found == scripts.end())
-        return -1;
-    script& s = found->second;
+    script& s = *found;
     script_steps* steps = s.steps;
     if (!steps || steps->empty())
         return -1;
@@ -514,12 +518,10 @@ void AnimatedModel::advanceScript()
 int AnimatedModel::doSpeedControl(const char* script_name, const char* param1, const char* param2,
                                   const char* param3, double accel, double decel)
 {
-    if (!script_name)
+    script* found = findScript(script_name);
+    if (!found)
         return -1;
-    auto found = scripts.find(script_name);
-    if (found == scripts.end())
-        return -1;
-    script_steps* steps = found->second.steps;
+    script_steps* steps = found->steps;
     if (!steps || steps->size() < 3)
         return -1;
     if (!(accel >= 0.0 && decel >= 0.0 && accel + decel <= 1.0)) {

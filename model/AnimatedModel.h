@@ -65,6 +65,8 @@ protected:
     interpolation_type current_interpolation;
 
 private:
+    // The script of that name, or null (also for a null name).
+    script* findScript(const char* name);
     void endTransition();
     void advanceScript();
     bool splineStepsReady() const;
