@@ -6,6 +6,7 @@
 #include <readline/history.h>
 #include <readline/readline.h>
 
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -26,6 +27,11 @@ void initializeReadline() {
     rl_attempted_completion_function = completer;
     rl_set_signals();
     registerCommands();
+}
+
+void releaseConsole() {
+    if (rl_deprep_term_function) rl_deprep_term_function();
+    std::signal(SIGINT, SIG_DFL);
 }
 
 void consoleInput() {

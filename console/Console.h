@@ -9,3 +9,6 @@ void executeLine(char* line);
 char** completer(const char* word, int start, int end);
 char* commandCompletion(const char* word, int callCount);
 char* paramCompletion(const char* word, int callCount);
+// At process exit: gives the terminal back and takes readline's handler off
+// the interrupt signal, whether or not a line is being read.
+void releaseConsole();

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 
+#include "console/Console.h"
 #include "viewer/Input.h"
 #include "viewer/Render.h"
 #include "viewer/SceneState.h"
@@ -54,8 +55,12 @@ void timerCallback(int) {
 
 void exitCode() {
     quit = true;
+    // When the window is closed, readline may still be waiting for a line on
+    // the console thread, with the terminal in raw mode and its own handler
+    // on the interrupt signal: the terminal is handed back first.
+    releaseConsole();
     std::fclose(stdin);
-    // No handler is installed for the interrupt signal, so the process ends
-    // here and the global destructors never run under a live window thread.
+    // The process ends here, so the global destructors never run under a
+    // live window thread.
     std::raise(SIGINT);
 }

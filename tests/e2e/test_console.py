@@ -62,24 +62,33 @@ class ConsoleLines(SessionTest):
 
 
 class Ending(unittest.TestCase):
-    def run_until_end(self, finish, **kwargs):
+    def run_until_end(self, finish, expected_errors="", **kwargs):
         s = Session(**kwargs)
         try:
-            if not kwargs:
+            if not kwargs.get("stdin_devnull"):
                 s.expect(">")
                 s.window()  # the window is up and the event loop running
             finish(s)
             status = s.wait_exit()
         finally:
             errors = s.close()
+            expected_errors = expected_errors.format(display=s.display)
         self.assertTrue(os.WIFSIGNALED(status), "ended with status %r" % status)
         self.assertEqual(os.WTERMSIG(status), signal.SIGINT)
-        self.assertEqual(errors, "")  # nothing torn down under a running frame
+        self.assertEqual(errors, expected_errors)  # nothing torn down under a running frame
 
     def test_quit_exit_and_end_of_input_end_by_interrupt(self):
         for finish in ("quit\n", "exit now please\n", "\x04"):
             with self.subTest(finish=finish):
                 self.run_until_end(lambda s: s.type(finish))
+
+    def test_losing_the_display_while_a_line_is_read_ends_by_interrupt(self):
+        # The window thread exits while readline, with its own handler on the
+        # signal, waits for a line: the exit must still end by the signal.
+        def kill_display(s):
+            s.xvfb.terminate()
+            s.xvfb.wait()
+        self.run_until_end(kill_display, "X connection to {display} broken (explicit kill or server shutdown).\r\n")
 
     def test_closed_input_ends_by_interrupt(self):
         self.run_until_end(lambda s: None, stdin_devnull=True)
