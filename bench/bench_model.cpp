@@ -15,8 +15,7 @@
 
 namespace {
 
-const std::vector<std::string>& attributeNames()
-{
+const std::vector<std::string>& attributeNames() {
     static std::vector<std::string> names = [] {
         std::vector<std::string> v;
         for (int i = 0; i < 47; ++i)
@@ -31,8 +30,7 @@ const std::vector<std::string>& attributeNames()
 
 class BenchModel : public AnimatedModel {
 public:
-    BenchModel()
-    {
+    BenchModel() {
         model_name = "bench";
         class_name = "BenchModel";
         for (const std::string& name : attributeNames())
@@ -42,16 +40,14 @@ public:
     void draw() override {}
     bool playing() const { return current_script != nullptr && ticks_left > 0; }
     void repeatCurrentScript() { current_script->behavior = SCR_REPEAT; }
-    void setTimings(const char* name, int timing)
-    {
+    void setTimings(const char* name, int timing) {
         for (script_step& s : *scripts.find(name)->second.steps)
             s.timing = timing;
     }
 };
 
 // Four poses moving every attribute, 50 ticks per step.
-void buildScript(BenchModel& m, int interpol)
-{
+void buildScript(BenchModel& m, int interpol) {
     m.newScript("s");
     for (int k = 0; k < 4; ++k) {
         position p;
@@ -62,8 +58,7 @@ void buildScript(BenchModel& m, int interpol)
     }
 }
 
-void BM_StepFiftyAttributes(benchmark::State& state)
-{
+void BM_StepFiftyAttributes(benchmark::State& state) {
     int interpol = static_cast<int>(state.range(0));
     BenchModel m;
     buildScript(m, interpol);
@@ -79,8 +74,7 @@ void BM_StepFiftyAttributes(benchmark::State& state)
 }
 BENCHMARK(BM_StepFiftyAttributes)->DenseRange(INT_LINEAR, INT_CATMULL_ROM)->ArgName("interpolation");
 
-void BM_SpeedControl200Steps(benchmark::State& state)
-{
+void BM_SpeedControl200Steps(benchmark::State& state) {
     BenchModel m;
     m.newScript("path");
     for (int k = 0; k < 200; ++k) {
@@ -110,4 +104,4 @@ void BM_SpeedControl200Steps(benchmark::State& state)
 }
 BENCHMARK(BM_SpeedControl200Steps)->Unit(benchmark::kMillisecond);
 
-} // namespace
+}  // namespace

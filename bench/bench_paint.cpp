@@ -23,8 +23,7 @@ namespace {
 const float kSide = 10.0f;
 
 // A grey square BMP of the given size, written to a temporary file.
-std::string writeSkin(int size)
-{
+std::string writeSkin(int size) {
     std::string name = "/tmp/velmora-bench-" + std::to_string(getpid()) + "-" + std::to_string(size) + ".bmp";
     const size_t stride = (3 * static_cast<size_t>(size) + 3) / 4 * 4;
     std::vector<unsigned char> file(54 + stride * size, 128);
@@ -54,8 +53,7 @@ std::string writeSkin(int size)
 // A cols x rows grid of quads, two triangles each, textured edge to edge.
 class GridModel : public PaintableModel {
 public:
-    GridModel(int cols, int rows, int texture_size) : PaintableModel("grid")
-    {
+    GridModel(int cols, int rows, int texture_size) : PaintableModel("grid") {
         class_name = "GridModel";
         for (int j = 0; j <= rows; ++j)
             for (int i = 0; i <= cols; ++i) {
@@ -89,8 +87,7 @@ public:
     void forgetUploads() { texturesToReload.clear(); }
 
     // Swaps the picture for a GL texture of the same file (GL thread only).
-    void makeDrawable()
-    {
+    void makeDrawable() {
         delete textures[1];
         textures.clear();
         const char* names[1] = {skin.c_str()};
@@ -104,8 +101,7 @@ private:
     std::string skin;
 };
 
-void BM_PaintModel(benchmark::State& state)
-{
+void BM_PaintModel(benchmark::State& state) {
     const int cols = static_cast<int>(state.range(0)), rows = static_cast<int>(state.range(1));
     GridModel model(cols, rows, static_cast<int>(state.range(2)));
     BrushModel brush("brush");
@@ -122,8 +118,7 @@ void BM_PaintModel(benchmark::State& state)
 // 40 x 25 quads = 2,000 triangles; 100 x 100 quads = 20,000 triangles.
 BENCHMARK(BM_PaintModel)->Args({40, 25, 256})->Args({100, 100, 1024})->Unit(benchmark::kMicrosecond);
 
-bool makeGlContext()
-{
+bool makeGlContext() {
     static int window = 0;
     if (window)
         return true;
@@ -141,8 +136,7 @@ bool makeGlContext()
     return true;
 }
 
-void BM_Draw(benchmark::State& state)
-{
+void BM_Draw(benchmark::State& state) {
     if (!makeGlContext()) {
         state.SkipWithError("no X display");
         return;

@@ -21,7 +21,8 @@ const char kSpeedControlUsage[] =
 
 // Only these two words name an interpolation; anything else, or nothing, is linear.
 interpolation_type interpolationWord(const char* word) {
-    if (word && std::strcmp(word, "sin") == 0) return INT_SIN;
+    if (word && std::strcmp(word, "sin") == 0)
+        return INT_SIN;
     return INT_LINEAR;
 }
 
@@ -35,13 +36,15 @@ position* findPose(const char* name) {
 position* ownedPoseOf(AnimatedModel* model) {
     position* borrowed = model->getPose();
     position* owned = new position;
-    for (const auto& entry : *borrowed) (*owned)[strdup(entry.first)] = entry.second;
+    for (const auto& entry : *borrowed)
+        (*owned)[strdup(entry.first)] = entry.second;
     delete borrowed;
     return owned;
 }
 
 void releaseOwnedPose(position* pose) {
-    for (const auto& entry : *pose) std::free(const_cast<char*>(entry.first));
+    for (const auto& entry : *pose)
+        std::free(const_cast<char*>(entry.first));
     delete pose;
 }
 
@@ -63,7 +66,8 @@ void bind(control_map* scheme, char key, const char* attribute) {
 void runNamedScripts(char** args) {
     for (char** word = args; *word; ++word) {
         char* colon = std::strchr(*word, ':');
-        if (!colon) break;
+        if (!colon)
+            break;
         *colon = '\0';
         const char* script_name = colon + 1;
         auto it = models.find(*word);
@@ -84,7 +88,8 @@ void initControls() {
     } kDefaults[] = {{'q', "x"}, {'w', "y"}, {'e', "z"}, {'a', "rotation_x"}, {'s', "rotation_y"}, {'d', "rotation_z"}};
 
     control_map* scheme = new control_map;
-    for (const auto& binding : kDefaults) bind(scheme, binding.key, binding.attribute);
+    for (const auto& binding : kDefaults)
+        bind(scheme, binding.key, binding.attribute);
     ModelListLock lock("initControls - mutex lock error", "initControls - mutex unlock error", ModelListLock::LINE);
     control_schemes["Default"] = scheme;
     current_controls = scheme;
@@ -92,7 +97,8 @@ void initControls() {
 
 void newPoseCommand(char** args) {
     const char* name = args[1];
-    if (!name) return;
+    if (!name)
+        return;
     ModelListLock lock("new - mutex lock error", "new - mutex unlock error", ModelListLock::LINE);
     if (!current_model) {
         std::puts(kNoModel);
@@ -111,13 +117,15 @@ void newPoseCommand(char** args) {
 
 void newScriptCommand(char** args) {
     const char* name = args[1];
-    if (!name) return;
+    if (!name)
+        return;
     ModelListLock lock("new - mutex lock error", "new - mutex unlock error", ModelListLock::LINE);
     if (!current_model) {
         std::puts(kNoModel);
         return;
     }
-    if (current_model->newScript(name) != 0) std::printf("error creating script '%s'\n", name);
+    if (current_model->newScript(name) != 0)
+        std::printf("error creating script '%s'\n", name);
 }
 
 void newBindingCommand(char** args) {
@@ -169,7 +177,8 @@ void selectScriptCommand(char** args) {
         std::puts(kNoModel);
         return;
     }
-    if (current_model->selectScript(name) != 0) std::printf("error selecting script '%s'\n", name);
+    if (current_model->selectScript(name) != 0)
+        std::printf("error selecting script '%s'\n", name);
 }
 
 void cmd_add(char** args) {
@@ -191,7 +200,8 @@ void cmd_add(char** args) {
         return;
     }
     // The step keeps its own copy, so the stored pose may change later.
-    if (current_model->appendPose(pose, timing, interpolation) != 0) std::puts("error appending pose");
+    if (current_model->appendPose(pose, timing, interpolation) != 0)
+        std::puts("error appending pose");
 }
 
 void cmd_animate(char** args) {
@@ -217,7 +227,8 @@ void cmd_animate(char** args) {
         current_model->animateTo(*pose, std::atoi(args[1]), interpolationWord(args[2]));
         return;
     }
-    if (current_model->runScript(args[0]) != 0) std::printf("error running script '%s'\n", args[0]);
+    if (current_model->runScript(args[0]) != 0)
+        std::printf("error running script '%s'\n", args[0]);
 }
 
 void cmd_speed_control(char** args) {
@@ -229,8 +240,7 @@ void cmd_speed_control(char** args) {
     }
     const double accel = std::strtod(args[4], nullptr);
     const double decel = std::strtod(args[5], nullptr);
-    ModelListLock lock("speed_control - mutex lock error", "speed_control - mutex unlock error",
-                       ModelListLock::LINE);
+    ModelListLock lock("speed_control - mutex lock error", "speed_control - mutex unlock error", ModelListLock::LINE);
     if (!current_model) {
         std::puts(kNoModel);
         return;

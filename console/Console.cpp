@@ -30,7 +30,8 @@ void initializeReadline() {
 }
 
 void releaseConsole() {
-    if (rl_deprep_term_function) rl_deprep_term_function();
+    if (rl_deprep_term_function)
+        rl_deprep_term_function();
     std::signal(SIGINT, SIG_DFL);
 }
 
@@ -51,12 +52,14 @@ void consoleInput() {
 }
 
 void executeLine(char* line) {
-    if (!line || line[0] == '\0') return;
+    if (!line || line[0] == '\0')
+        return;
     add_history(line);
 
     char* args[arg_max + 1];
     char* cmd = splitLine(line, args);
-    if (!cmd) return;
+    if (!cmd)
+        return;
 
     auto it = commandMap.find(cmd);
     if (it == commandMap.end()) {
@@ -88,8 +91,10 @@ char* commandCompletion(const char* word, int callCount) {
         ++it;
     }
     const size_t len = std::strlen(word);
-    while (it != commandMap.end() && std::strncmp(it->first, word, len) != 0) ++it;
-    if (it == commandMap.end()) return nullptr;
+    while (it != commandMap.end() && std::strncmp(it->first, word, len) != 0)
+        ++it;
+    if (it == commandMap.end())
+        return nullptr;
     return strdup(it->first);
 }
 
@@ -102,8 +107,7 @@ char* paramCompletion(const char* word, int callCount) {
         param_list = nullptr;
         param_count = 0;
         // The names stay the model's: copy each match before the lock is let go.
-        ModelListLock lock("completion - mutex lock error", "completion - mutex unlock error",
-                           ModelListLock::PERROR);
+        ModelListLock lock("completion - mutex lock error", "completion - mutex unlock error", ModelListLock::PERROR);
         if (current_model) {
             param_list = current_model->getAttributeNames();
             param_count = current_model->getAttributeCount();
@@ -114,7 +118,9 @@ char* paramCompletion(const char* word, int callCount) {
     }
     ModelListLock lock("completion - mutex lock error", "completion - mutex unlock error", ModelListLock::PERROR);
     const size_t len = std::strlen(word);
-    while (index < param_count && std::strncmp(param_list[index], word, len) != 0) ++index;
-    if (index >= param_count) return nullptr;
+    while (index < param_count && std::strncmp(param_list[index], word, len) != 0)
+        ++index;
+    if (index >= param_count)
+        return nullptr;
     return strdup(param_list[index]);
 }

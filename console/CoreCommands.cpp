@@ -40,7 +40,8 @@ void registerCommands() {
 
 void cmd_help(char**) {
     std::printf("available commands:\n");
-    for (const auto& entry : commandMap) std::printf("%s, ", entry.first);
+    for (const auto& entry : commandMap)
+        std::printf("%s, ", entry.first);
     std::printf("\n");
 }
 
@@ -65,7 +66,8 @@ void cmd_exec(char** args) {
     ++exec_depth;
     // A line longer than the buffer arrives in pieces, each run as a line.
     char buf[kExecBufferSize];
-    while (std::fgets(buf, sizeof buf, file) && buf[0] != '\0') executeLine(buf);
+    while (std::fgets(buf, sizeof buf, file) && buf[0] != '\0')
+        executeLine(buf);
     --exec_depth;
     std::fclose(file);
 }

@@ -12,7 +12,8 @@ char* splitLine(char* line, char** args) {
     if (cmd) {
         while (count < arg_max) {
             char* word = strtok_r(nullptr, kDelimiters, &save);
-            if (!word) break;
+            if (!word)
+                break;
             args[count++] = word;
         }
     }

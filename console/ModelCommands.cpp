@@ -44,7 +44,8 @@ void newModel(char** args) {
     AnimatedModel* model = nullptr;
     // The model keeps this copy as its name and the list keys it by the same copy.
     char* name = strdup(args[2]);
-    if (factory) model = factory(name);
+    if (factory)
+        model = factory(name);
     if (!model) {
         std::free(name);
         std::printf("model not found '%s'\n", class_word);
@@ -73,7 +74,8 @@ void loadAttributes(char* word) {
         std::puts(kNoModel);
         return;
     }
-    if (!current_model->loadAttributes(word)) std::fprintf(stderr, "error loading xml file: %s\n", word);
+    if (!current_model->loadAttributes(word))
+        std::fprintf(stderr, "error loading xml file: %s\n", word);
 }
 
 // The current model as a paintable one; prints why not and yields null
@@ -84,19 +86,22 @@ PaintableModel* currentPaintable() {
         return nullptr;
     }
     PaintableModel* paintable = dynamic_cast<PaintableModel*>(current_model);
-    if (!paintable) std::puts(kNotApplicable);
+    if (!paintable)
+        std::puts(kNotApplicable);
     return paintable;
 }
 
 void listNames(const char* const* names, int count) {
-    for (int i = 0; i < count; ++i) std::printf("  %s\n", names[i]);
+    for (int i = 0; i < count; ++i)
+        std::printf("  %s\n", names[i]);
 }
 
 }  // namespace
 
 void cmd_new(char** args) {
     if (!args[0] || !args[1]) {
-        std::puts("usage: new pose|script <name>\n       new binding <key> [<paramname>]\n       new model <model> <name>");
+        std::puts(
+            "usage: new pose|script <name>\n       new binding <key> [<paramname>]\n       new model <model> <name>");
         return;
     }
     if (std::strcmp(args[0], "pose") == 0) {
@@ -163,7 +168,8 @@ void cmd_loadclass(char** args) {
         return;
     }
     const char* error = loadClassLibrary(args[0]);
-    if (error) std::printf("error loading %s\n", error);
+    if (error)
+        std::printf("error loading %s\n", error);
 }
 
 void cmd_load(char** args) {
@@ -181,7 +187,8 @@ void cmd_load(char** args) {
         const int num = std::atoi(args[1]);
         ConsoleLock lock;
         PaintableModel* paintable = currentPaintable();
-        if (paintable && paintable->loadTexture(num, args[2]) == 0) std::printf("error loading file '%s'\n", args[2]);
+        if (paintable && paintable->loadTexture(num, args[2]) == 0)
+            std::printf("error loading file '%s'\n", args[2]);
     } else {
         std::puts(kLoadUsage);
     }
@@ -206,7 +213,8 @@ void cmd_save(char** args) {
     } else if (std::strcmp(args[0], "skins") == 0) {
         ConsoleLock lock;
         PaintableModel* paintable = currentPaintable();
-        if (paintable && paintable->saveTextures() == 0) std::puts("error saving textures");
+        if (paintable && paintable->saveTextures() == 0)
+            std::puts("error saving textures");
     } else if (std::strcmp(args[0], "skin") == 0) {
         if (!args[1] || !args[2]) {
             std::puts(kSaveFormsUsage);
@@ -215,7 +223,8 @@ void cmd_save(char** args) {
         const int num = std::atoi(args[1]);
         ConsoleLock lock;
         PaintableModel* paintable = currentPaintable();
-        if (paintable) paintable->saveTexture(num, args[2]);
+        if (paintable)
+            paintable->saveTexture(num, args[2]);
     } else {
         std::puts(kSaveUsage);
     }
@@ -235,21 +244,26 @@ void cmd_list(char** args) {
     } else if (std::strcmp(what, "commands") == 0) {
         cmd_help(args);
     } else if (std::strcmp(what, "poses") == 0) {
-        for (const auto& entry : poses) std::printf("  %s\n", entry.first);
+        for (const auto& entry : poses)
+            std::printf("  %s\n", entry.first);
     } else if (std::strcmp(what, "scripts") == 0 && current_model) {
         const char** names = current_model->getScriptNames();
-        for (const char** name = names; name && *name; ++name) std::printf("  %s\n", *name);
+        for (const char** name = names; name && *name; ++name)
+            std::printf("  %s\n", *name);
         std::free(names);
     } else if (std::strcmp(what, "controls") == 0) {
         std::puts("current control mappings:");
         if (current_controls) {
-            for (const auto& binding : *current_controls) std::printf("  %c: %s\n", binding.first, binding.second);
+            for (const auto& binding : *current_controls)
+                std::printf("  %c: %s\n", binding.first, binding.second);
         }
         std::puts("");
     } else if (std::strcmp(what, "models") == 0) {
-        for (const auto& entry : models) std::printf("  %s\n", entry.first);
+        for (const auto& entry : models)
+            std::printf("  %s\n", entry.first);
     } else if (std::strcmp(what, "classes") == 0) {
-        for (const auto& entry : model_classes) std::printf("  %s\n", entry.first);
+        for (const auto& entry : model_classes)
+            std::printf("  %s\n", entry.first);
     } else {
         std::printf("invalid argument '%s'\n", what);
     }

@@ -12,7 +12,6 @@
 
 namespace {
 
-
 // Colour words may be given as 0..1 or as 0..255; anything above 1 is a byte.
 double colourComponent(const char* word) {
     const double value = std::strtod(word, nullptr);
@@ -69,13 +68,15 @@ void cmd_set(char** args) {
             std::puts("usage: set background_color <red> <green> <blue>");
             return;
         }
-        for (int i = 0; i < 3; ++i) background_color[i] = colourComponent(args[i + 1]);
+        for (int i = 0; i < 3; ++i)
+            background_color[i] = colourComponent(args[i + 1]);
     } else if (std::strcmp(args[0], "handle_color") == 0) {
         if (!args[2] || !args[3]) {
             std::puts("usage: set handle_color <red> <green> <blue>");
             return;
         }
-        for (int i = 0; i < 3; ++i) handle_color[i] = static_cast<GLfloat>(colourComponent(args[i + 1]));
+        for (int i = 0; i < 3; ++i)
+            handle_color[i] = static_cast<GLfloat>(colourComponent(args[i + 1]));
     } else {
         setAttribute(args[0], args[1]);
     }
@@ -94,7 +95,8 @@ void cmd_get(char** args) {
     if (std::strcmp(args[0], "all") == 0) {
         const char** names = current_model->getAttributeNames();
         const int count = names ? current_model->getAttributeCount() : 0;
-        for (int i = 0; i < count; ++i) std::printf("  %s: %f\n", names[i], current_model->getAttribute(names[i]));
+        for (int i = 0; i < count; ++i)
+            std::printf("  %s: %f\n", names[i], current_model->getAttribute(names[i]));
         std::free(names);
     } else if (current_model->hasAttribute(args[0])) {
         std::printf("  %s: %f\n", args[0], current_model->getAttribute(args[0]));

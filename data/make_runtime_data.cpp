@@ -30,13 +30,11 @@ class Picture {
 public:
     Picture(int w, int h, Rgb fill) : width(w), height(h), pixels(static_cast<size_t>(w) * h, fill) {}
 
-    void set(int x, int y, Rgb c)
-    {
+    void set(int x, int y, Rgb c) {
         if (x >= 0 && y >= 0 && x < width && y < height)
             pixels[static_cast<size_t>(y) * width + x] = c;
     }
-    void fillRect(int x0, int y0, int x1, int y1, Rgb c)
-    {
+    void fillRect(int x0, int y0, int x1, int y1, Rgb c) {
         for (int y = y0; y < y1; ++y)
             for (int x = x0; x < x1; ++x)
                 set(x, y, c);
@@ -47,20 +45,17 @@ public:
     std::vector<Rgb> pixels;
 };
 
-void put16(std::vector<uint8_t>& b, uint32_t v)
-{
+void put16(std::vector<uint8_t>& b, uint32_t v) {
     b.push_back(v & 0xff);
     b.push_back((v >> 8) & 0xff);
 }
 
-void put32(std::vector<uint8_t>& b, uint32_t v)
-{
+void put32(std::vector<uint8_t>& b, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         b.push_back((v >> (8 * i)) & 0xff);
 }
 
-bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
-{
+bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
         std::perror(path.c_str());
@@ -74,8 +69,7 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes)
 }
 
 // A plain 24-bit bottom-up BMP; rows are padded to four bytes in the file.
-bool writeBmp(const std::string& path, const Picture& pic)
-{
+bool writeBmp(const std::string& path, const Picture& pic) {
     const uint32_t stride = (static_cast<uint32_t>(pic.width) * 3 + 3) / 4 * 4;
     const uint32_t pixelBytes = stride * static_cast<uint32_t>(pic.height);
     std::vector<uint8_t> b;
@@ -131,8 +125,7 @@ const Glyph kGlyphs[] = {
 };
 
 // Draws text with its lower left corner at (x, y), each glyph cell scale pixels.
-void drawText(Picture& pic, int x, int y, int scale, const char* text, Rgb c)
-{
+void drawText(Picture& pic, int x, int y, int scale, const char* text, Rgb c) {
     for (; *text; ++text, x += 6 * scale) {
         for (const Glyph& g : kGlyphs) {
             if (g.ch != *text)
@@ -146,8 +139,7 @@ void drawText(Picture& pic, int x, int y, int scale, const char* text, Rgb c)
     }
 }
 
-int textWidth(const char* text, int scale)
-{
+int textWidth(const char* text, int scale) {
     return static_cast<int>(std::strlen(text)) * 6 * scale - scale;
 }
 
@@ -159,15 +151,13 @@ struct Quarter {
     const char* face;  // the cube face it lands on, or "" for the unused quarter
 };
 
-Rgb darker(Rgb c)
-{
+Rgb darker(Rgb c) {
     return {static_cast<uint8_t>(c.r / 2), static_cast<uint8_t>(c.g / 2), static_cast<uint8_t>(c.b / 2)};
 }
 
 // One quarter: a coloured square with a dark frame, a big digit and the name
 // of the face it is meant for; the unused quarter is striped.
-void drawQuarter(Picture& pic, int x0, int y0, int size, const Quarter& q)
-{
+void drawQuarter(Picture& pic, int x0, int y0, int size, const Quarter& q) {
     const Rgb frame = darker(q.colour);
     pic.fillRect(x0, y0, x0 + size, y0 + size, frame);
     pic.fillRect(x0 + 6, y0 + 6, x0 + size - 6, y0 + size - 6, q.colour);
@@ -186,8 +176,7 @@ void drawQuarter(Picture& pic, int x0, int y0, int size, const Quarter& q)
 
 // Quarters in the order bottom left, top left, bottom right, top right
 // (s then t from 0 to 0.5 and 0.5 to 1; t = 0 is the bottom row).
-Picture makeTiles(const Quarter (&quarters)[4])
-{
+Picture makeTiles(const Quarter (&quarters)[4]) {
     const int size = 256;
     const int half = size / 2;
     Picture pic(size, size, {0, 0, 0});
@@ -208,19 +197,16 @@ struct Vec3 {
     float x, y, z;
 };
 
-Vec3 sub(Vec3 a, Vec3 b)
-{
+Vec3 sub(Vec3 a, Vec3 b) {
     return {a.x - b.x, a.y - b.y, a.z - b.z};
 }
 
-Vec3 cross(Vec3 a, Vec3 b)
-{
+Vec3 cross(Vec3 a, Vec3 b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
 // The table entry closest in direction to n.
-uint8_t nearestNormal(Vec3 n)
-{
+uint8_t nearestNormal(Vec3 n) {
     float len = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
     int best = 0;
     float bestDot = -2.0f;
@@ -248,12 +234,11 @@ const Region kGable = {64, 64, 128, 128};
 struct Mesh {
     std::vector<Vec3> positions;
     std::vector<uint8_t> normals;
-    std::vector<int16_t> st;  // s, t pairs
+    std::vector<int16_t> st;    // s, t pairs
     std::vector<int16_t> tris;  // three vertex, then three st indices each
 };
 
-int16_t addPoint(Mesh& m, Vec3 p, uint8_t normal, int s, int t)
-{
+int16_t addPoint(Mesh& m, Vec3 p, uint8_t normal, int s, int t) {
     m.positions.push_back(p);
     m.normals.push_back(normal);
     m.st.push_back(static_cast<int16_t>(s));
@@ -262,16 +247,14 @@ int16_t addPoint(Mesh& m, Vec3 p, uint8_t normal, int s, int t)
     return static_cast<int16_t>(m.positions.size() - 1);
 }
 
-void addTriangle(Mesh& m, int16_t a, int16_t b, int16_t c)
-{
+void addTriangle(Mesh& m, int16_t a, int16_t b, int16_t c) {
     const int16_t corners[6] = {a, b, c, a, b, c};
     m.tris.insert(m.tris.end(), corners, corners + 6);
 }
 
 // A flat quad p0..p3 counter-clockwise seen from outside, p0 its lower left,
 // showing region r upright.
-void addQuad(Mesh& m, Vec3 p0, Vec3 p1, Vec3 p2, Vec3 p3, Region r)
-{
+void addQuad(Mesh& m, Vec3 p0, Vec3 p1, Vec3 p2, Vec3 p3, Region r) {
     uint8_t n = nearestNormal(cross(sub(p0, p1), sub(p1, p2)));
     int16_t a = addPoint(m, p0, n, r.s0, r.t1);
     int16_t b = addPoint(m, p1, n, r.s1, r.t1);
@@ -282,8 +265,7 @@ void addQuad(Mesh& m, Vec3 p0, Vec3 p1, Vec3 p2, Vec3 p3, Region r)
 }
 
 // A triangle p0, p1 along the bottom of region r and p2 at its top centre.
-void addGable(Mesh& m, Vec3 p0, Vec3 p1, Vec3 p2, Region r)
-{
+void addGable(Mesh& m, Vec3 p0, Vec3 p1, Vec3 p2, Region r) {
     uint8_t n = nearestNormal(cross(sub(p0, p1), sub(p1, p2)));
     int16_t a = addPoint(m, p0, n, r.s0, r.t1);
     int16_t b = addPoint(m, p1, n, r.s1, r.t1);
@@ -293,8 +275,7 @@ void addGable(Mesh& m, Vec3 p0, Vec3 p1, Vec3 p2, Region r)
 
 // A small house, y up, its door facing +z. lift raises the roof, so that the
 // frames differ where a viewer would see it.
-Mesh makeCottage(float lift)
-{
+Mesh makeCottage(float lift) {
     const float w = 1.0f, d = 0.8f, base = -1.2f, eaves = 0.4f, ridge = 1.3f + lift, over = 0.15f;
     Mesh m;
     // Walls.
@@ -311,18 +292,15 @@ Mesh makeCottage(float lift)
     const float e = eaves - over * (ridge - eaves) / d;
     addQuad(m, {-w - over, e, d + over}, {w + over, e, d + over}, {w + over, ridge, 0.0f}, {-w - over, ridge, 0.0f},
             kRoof);
-    addQuad(m, {w + over, e, -d - over}, {-w - over, e, -d - over}, {-w - over, ridge, 0.0f},
-            {w + over, ridge, 0.0f}, kRoof);
+    addQuad(m, {w + over, e, -d - over}, {-w - over, e, -d - over}, {-w - over, ridge, 0.0f}, {w + over, ridge, 0.0f},
+            kRoof);
     return m;
 }
 
-Picture makeCottageSkin()
-{
+Picture makeCottageSkin() {
     // Drawn with t down from the top, then stored bottom row first.
     Picture pic(kSkinSize, kSkinSize, {0, 0, 0});
-    auto rect = [&pic](Region r, Rgb c) {
-        pic.fillRect(r.s0, kSkinSize - r.t1, r.s1, kSkinSize - r.t0, c);
-    };
+    auto rect = [&pic](Region r, Rgb c) { pic.fillRect(r.s0, kSkinSize - r.t1, r.s1, kSkinSize - r.t0, c); };
     const Rgb wall = {236, 222, 180}, timber = {110, 70, 40}, glass = {120, 180, 230}, tile = {180, 50, 40};
     rect(kFrontWall, wall);
     rect({26, 30, 38, 64}, timber);  // door
@@ -341,8 +319,7 @@ Picture makeCottageSkin()
 
 // ---------------------------------------------------------------- [SECTION] MD2 file
 
-std::vector<uint8_t> md2Bytes(const std::vector<Mesh>& frames, const char* skinName)
-{
+std::vector<uint8_t> md2Bytes(const std::vector<Mesh>& frames, const char* skinName) {
     const Mesh& first = frames.front();
     const uint32_t numXyz = static_cast<uint32_t>(first.positions.size());
     const uint32_t numSt = static_cast<uint32_t>(first.st.size() / 2);
@@ -422,8 +399,7 @@ std::vector<uint8_t> md2Bytes(const std::vector<Mesh>& frames, const char* skinN
 
 // ---------------------------------------------------------------- [SECTION] main
 
-int main(int argc, char** argv)
-{
+int main(int argc, char** argv) {
     if (argc != 2) {
         std::fprintf(stderr, "usage: make_runtime_data <output directory>\n");
         return 2;

@@ -16,8 +16,7 @@
 
 namespace {
 
-char* copyString(const char* s)
-{
+char* copyString(const char* s) {
     size_t n = std::strlen(s) + 1;
     char* copy = static_cast<char*>(std::malloc(n));
     if (copy)
@@ -26,8 +25,7 @@ char* copyString(const char* s)
 }
 
 // A pose whose keys are private copies; null if memory ran out.
-position* copyPoseOwningKeys(const position& pose)
-{
+position* copyPoseOwningKeys(const position& pose) {
     position* copy = new position;
     for (const auto& entry : pose) {
         char* key = copyString(entry.first);
@@ -38,8 +36,7 @@ position* copyPoseOwningKeys(const position& pose)
     return copy;
 }
 
-void freePoseOwningKeys(position* pose)
-{
+void freePoseOwningKeys(position* pose) {
     if (!pose)
         return;
     for (const auto& entry : *pose)
@@ -47,22 +44,19 @@ void freePoseOwningKeys(position* pose)
     delete pose;
 }
 
-double poseValue(const position* pose, const char* name)
-{
+double poseValue(const position* pose, const char* name) {
     if (!pose || !name)
         return 0.0;
     auto it = pose->find(name);
     return it == pose->end() ? 0.0 : it->second;
 }
 
-bool isSpline(int interpol)
-{
+bool isSpline(int interpol) {
     return interpol == INT_CUBIC_BEZIER || interpol == INT_CATMULL_ROM;
 }
 
 // Moves `it` forward by `n` steps; false if it reaches or passes the end.
-bool advanceWithin(script_steps::iterator& it, int n, script_steps::iterator end)
-{
+bool advanceWithin(script_steps::iterator& it, int n, script_steps::iterator end) {
     for (int i = 0; i < n; ++i) {
         if (it == end)
             return false;
@@ -79,8 +73,7 @@ public:
     explicit OrderedCursor(position& map) : it(map.begin()), end(map.end()) {}
 
     // The value stored under `name`, or null; names must be asked for in ascending order.
-    double* find(const char* name)
-    {
+    double* find(const char* name) {
         cmp_str less;
         // The engine's maps share the attributes' key pointers, so most hits need no strcmp.
         if (it != end && it->first != name) {
@@ -101,27 +94,26 @@ private:
     position::iterator end;
 };
 
-double valueOrZero(const double* value)
-{
+double valueOrZero(const double* value) {
     return value ? *value : 0.0;
 }
 
-bool readInt(const TiXmlElement* e, const char* name, int* out)
-{
+bool readInt(const TiXmlElement* e, const char* name, int* out) {
     const char* text = e->Attribute(name);
     return text && std::sscanf(text, "%d", out) == 1;
 }
 
-} // namespace
+}  // namespace
 
 AnimatedModel::AnimatedModel()
-    : ticks_left(0), ticks_total(0), animate(false), current_script(nullptr),
-      current_interpolation(INT_LINEAR), spline_script(nullptr)
-{
-}
+    : ticks_left(0),
+      ticks_total(0),
+      animate(false),
+      current_script(nullptr),
+      current_interpolation(INT_LINEAR),
+      spline_script(nullptr) {}
 
-AnimatedModel::~AnimatedModel()
-{
+AnimatedModel::~AnimatedModel() {
     for (auto& entry : scripts) {
         script_steps* steps = entry.second.steps;
         if (steps) {
@@ -137,26 +129,22 @@ AnimatedModel::~AnimatedModel()
 
 // [SECTION] poses and scripts
 
-position* AnimatedModel::getPose() const
-{
+position* AnimatedModel::getPose() const {
     return new position(attributes);
 }
 
-script* AnimatedModel::findScript(const char* name)
-{
+script* AnimatedModel::findScript(const char* name) {
     if (!name)
         return nullptr;
     auto found = scripts.find(name);
     return found == scripts.end() ? nullptr : &found->second;
 }
 
-void AnimatedModel::endTransition()
-{
+void AnimatedModel::endTransition() {
     ticks_left = 0;
 }
 
-int AnimatedModel::newScript(const char* name)
-{
+int AnimatedModel::newScript(const char* name) {
     if (!name || findScript(name))
         return -1;
     char* key = copyString(name);
@@ -171,8 +159,7 @@ int AnimatedModel::newScript(const char* name)
     return 0;
 }
 
-int AnimatedModel::selectScript(const char* name)
-{
+int AnimatedModel::selectScript(const char* name) {
     script* found = findScript(name);
     if (!found)
         return -1;
@@ -181,13 +168,11 @@ int AnimatedModel::selectScript(const char* name)
     return 0;
 }
 
-int AnimatedModel::getScriptCount() const
-{
+int AnimatedModel::getScriptCount() const {
     return static_cast<int>(scripts.size());
 }
 
-const char** AnimatedModel::getScriptNames() const
-{
+const char** AnimatedModel::getScriptNames() const {
     const char** names = static_cast<const char**>(std::malloc((scripts.size() + 1) * sizeof(const char*)));
     if (!names)
         return nullptr;
@@ -198,8 +183,7 @@ const char** AnimatedModel::getScriptNames() const
     return names;
 }
 
-int AnimatedModel::appendPose(position* pose, int timing, int interpolation)
-{
+int AnimatedModel::appendPose(position* pose, int timing, int interpolation) {
     // Checked before the copy is made, so a refused pose costs nothing.
     if (!current_script) {
         std::puts("no current script");
@@ -218,8 +202,7 @@ int AnimatedModel::appendPose(position* pose, int timing, int interpolation)
     return 0;
 }
 
-int AnimatedModel::runScript(const char* name)
-{
+int AnimatedModel::runScript(const char* name) {
     script* found = findScript(name);
     if (!found)
         return -1;
@@ -262,8 +245,7 @@ int AnimatedModel::runScript(const char* name)
     return 0;
 }
 
-int AnimatedModel::stopScript()
-{
+int AnimatedModel::stopScript() {
     ticks_left = 0;
     current_script = nullptr;
     return 0;
@@ -271,8 +253,7 @@ int AnimatedModel::stopScript()
 
 // [SECTION] XML
 
-TiXmlElement* AnimatedModel::toXML()
-{
+TiXmlElement* AnimatedModel::toXML() {
     TiXmlElement* element = AttributedModel::toXML();
     for (const auto& entry : scripts) {
         TiXmlElement* se = new TiXmlElement("script");
@@ -293,8 +274,7 @@ TiXmlElement* AnimatedModel::toXML()
     return element;
 }
 
-int AnimatedModel::fromXML(TiXmlElement* xml)
-{
+int AnimatedModel::fromXML(TiXmlElement* xml) {
     int failures = AttributedModel::fromXML(xml);
     if (failures != 0)
         return failures;
@@ -360,23 +340,20 @@ int AnimatedModel::fromXML(TiXmlElement* xml)
 
 // [SECTION] engine
 
-void AnimatedModel::animateTo(position target, int duration, int interpol)
-{
+void AnimatedModel::animateTo(position target, int duration, int interpol) {
     prepareNextPose(&target, duration, static_cast<interpolation_type>(interpol));
     current_script = nullptr;
     ticks_left = ticks_total = duration;
 }
 
-bool AnimatedModel::splineStepsReady() const
-{
+bool AnimatedModel::splineStepsReady() const {
     if (!current_script || current_script != spline_script || !current_script->steps)
         return false;
     script_steps::iterator end = current_script->steps->end();
     return current_step != end && last_step != end && xtra_step1 != end && xtra_step2 != end;
 }
 
-void AnimatedModel::prepareNextPose(position* target, int duration, interpolation_type interpol)
-{
+void AnimatedModel::prepareNextPose(position* target, int duration, interpolation_type interpol) {
     next_pose.clear();
     prev_pose.clear();
     current_interpolation = interpol;
@@ -392,40 +369,38 @@ void AnimatedModel::prepareNextPose(position* target, int duration, interpolatio
         const char* name = attr->first;
         double change = entry.second - attr->second;
         switch (interpol) {
-        case INT_LINEAR:
-            if (duration > 0)
-                change = change / duration;
-            break;
-        case INT_SIN:
-        case INT_HARMONIC:
-            if (change != 0)
-                prev_pose[name] = attr->second;
-            break;
-        case INT_CUBIC_BEZIER:
-        case INT_CATMULL_ROM: {
-            double p0 = poseValue(last_step->pose, name);
-            double p1 = poseValue(xtra_step1->pose, name);
-            double p2 = poseValue(xtra_step2->pose, name);
-            double p3 = poseValue(current_step->pose, name);
-            if (!(p0 == p1 && p1 == p2 && p2 == p3)) {
-                prev_pose[name] = p0;
-                cntl_pnt1[name] = p1;
-                cntl_pnt2[name] = p2;
-                next_pose[name] = p3;
+            case INT_LINEAR:
+                if (duration > 0)
+                    change = change / duration;
+                break;
+            case INT_SIN:
+            case INT_HARMONIC:
+                if (change != 0)
+                    prev_pose[name] = attr->second;
+                break;
+            case INT_CUBIC_BEZIER:
+            case INT_CATMULL_ROM: {
+                double p0 = poseValue(last_step->pose, name);
+                double p1 = poseValue(xtra_step1->pose, name);
+                double p2 = poseValue(xtra_step2->pose, name);
+                double p3 = poseValue(current_step->pose, name);
+                if (!(p0 == p1 && p1 == p2 && p2 == p3)) {
+                    prev_pose[name] = p0;
+                    cntl_pnt1[name] = p1;
+                    cntl_pnt2[name] = p2;
+                    next_pose[name] = p3;
+                }
+                change = 0;
+                break;
             }
-            change = 0;
-            break;
-        }
-        default:
-            break;
+            default: break;
         }
         if (change != 0)
             next_pose[name] = change;
     }
 }
 
-void AnimatedModel::adjustPose(position* pose, interpolation_type interpol)
-{
+void AnimatedModel::adjustPose(position* pose, interpolation_type interpol) {
     if (!pose || ticks_total <= 0 || ticks_left < 0 || ticks_left >= ticks_total)
         return;
     double uniform = static_cast<double>(ticks_total - ticks_left) / ticks_total;
@@ -444,31 +419,23 @@ void AnimatedModel::adjustPose(position* pose, interpolation_type interpol)
             continue;
         double v = entry.second;
         switch (interpol) {
-        case INT_LINEAR:
-            *value = interpolateLinear(*value, v);
-            break;
-        case INT_SIN:
-            *value = interpolateSine(valueOrZero(prev.find(entry.first)), v, t);
-            break;
-        case INT_HARMONIC:
-            *value = interpolateHarmonic(valueOrZero(prev.find(entry.first)), v, t);
-            break;
-        case INT_CUBIC_BEZIER:
-            *value = cubicBezier(valueOrZero(prev.find(entry.first)), valueOrZero(cntl1.find(entry.first)),
-                                 valueOrZero(cntl2.find(entry.first)), v, t);
-            break;
-        case INT_CATMULL_ROM:
-            *value = catmullRom(valueOrZero(cntl1.find(entry.first)), valueOrZero(prev.find(entry.first)), v,
-                                valueOrZero(cntl2.find(entry.first)), uniform);
-            break;
-        default:
-            break;
+            case INT_LINEAR: *value = interpolateLinear(*value, v); break;
+            case INT_SIN: *value = interpolateSine(valueOrZero(prev.find(entry.first)), v, t); break;
+            case INT_HARMONIC: *value = interpolateHarmonic(valueOrZero(prev.find(entry.first)), v, t); break;
+            case INT_CUBIC_BEZIER:
+                *value = cubicBezier(valueOrZero(prev.find(entry.first)), valueOrZero(cntl1.find(entry.first)),
+                                     valueOrZero(cntl2.find(entry.first)), v, t);
+                break;
+            case INT_CATMULL_ROM:
+                *value = catmullRom(valueOrZero(cntl1.find(entry.first)), valueOrZero(prev.find(entry.first)), v,
+                                    valueOrZero(cntl2.find(entry.first)), uniform);
+                break;
+            default: break;
         }
     }
 }
 
-void AnimatedModel::step()
-{
+void AnimatedModel::step() {
     if (!animate || ticks_left <= 0)
         return;
     --ticks_left;
@@ -477,8 +444,7 @@ void AnimatedModel::step()
         advanceScript();
 }
 
-void AnimatedModel::advanceScript()
-{
+void AnimatedModel::advanceScript() {
     script_steps* steps = current_script->steps;
     script_steps::iterator end = steps->end();
     ++current_step;
@@ -515,9 +481,8 @@ void AnimatedModel::advanceScript()
 
 // [SECTION] speed control
 
-int AnimatedModel::doSpeedControl(const char* script_name, const char* param1, const char* param2,
-                                  const char* param3, double accel, double decel)
-{
+int AnimatedModel::doSpeedControl(const char* script_name, const char* param1, const char* param2, const char* param3,
+                                  double accel, double decel) {
     script* found = findScript(script_name);
     if (!found)
         return -1;

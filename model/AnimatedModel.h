@@ -1,7 +1,6 @@
 // A model that moves: poses, named scripts of steps, the per-tick animation
 // engine and the speed-control re-timing of a script.
-#ifndef VELMORA_MODEL_ANIMATEDMODEL_H
-#define VELMORA_MODEL_ANIMATEDMODEL_H
+#pragma once
 
 #include <list>
 #include <map>
@@ -10,10 +9,10 @@
 #include "model/ModelTypes.h"
 
 struct script_step {
-    position* pose;             // owned, keys included
-    int timing;                 // ticks of the transition into this pose
+    position* pose;  // owned, keys included
+    int timing;      // ticks of the transition into this pose
     interpolation_type interpol;
-    double* tValues;            // null or exactly `timing` curve parameters (malloc)
+    double* tValues;  // null or exactly `timing` curve parameters (malloc)
 };
 
 // A list, so that the engine's positions survive appends while a script plays.
@@ -42,8 +41,8 @@ public:
     int runScript(const char* name);
     int stopScript();
     void animateTo(position target, int duration, int interpol);
-    int doSpeedControl(const char* script_name, const char* param1, const char* param2,
-                       const char* param3, double accel, double decel);
+    int doSpeedControl(const char* script_name, const char* param1, const char* param2, const char* param3,
+                       double accel, double decel);
 
 protected:
     void prepareNextPose(position* target, int duration, interpolation_type interpol);
@@ -75,5 +74,3 @@ private:
     // null when they point nowhere usable.
     const script* spline_script;
 };
-
-#endif

@@ -15,10 +15,11 @@
 
 namespace {
 
-const char* printable(const char* s) { return s ? s : "(null)"; }
+const char* printable(const char* s) {
+    return s ? s : "(null)";
+}
 
-std::string formatValue(double v)
-{
+std::string formatValue(double v) {
     int n = std::snprintf(nullptr, 0, "%f", v);
     if (n < 0)
         return std::string();
@@ -30,8 +31,7 @@ std::string formatValue(double v)
 
 // Writes the document to a fresh file beside `file` and renames it into
 // place, so a failed write never leaves a truncated attribute file behind.
-bool writeDocumentAtomically(const TiXmlDocument& doc, const char* file)
-{
+bool writeDocumentAtomically(const TiXmlDocument& doc, const char* file) {
     std::string tmp;
     int fd = -1;
     for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
@@ -61,32 +61,26 @@ bool writeDocumentAtomically(const TiXmlDocument& doc, const char* file)
     return ok;
 }
 
-} // namespace
+}  // namespace
 
-AttributedModel::AttributedModel()
-    : model_name(nullptr), class_name(nullptr), showHandles(false)
-{
-}
+AttributedModel::AttributedModel() : model_name(nullptr), class_name(nullptr), showHandles(false) {}
 
 AttributedModel::~AttributedModel() = default;
 
 // [SECTION] attributes
 
-bool AttributedModel::hasAttribute(const char* attr) const
-{
+bool AttributedModel::hasAttribute(const char* attr) const {
     return attr && attributes.find(attr) != attributes.end();
 }
 
-double AttributedModel::getAttribute(const char* attr) const
-{
+double AttributedModel::getAttribute(const char* attr) const {
     if (!attr)
         return 0.0;
     auto it = attributes.find(attr);
     return it == attributes.end() ? 0.0 : it->second;
 }
 
-int AttributedModel::setAttribute(const char* attr, double val)
-{
+int AttributedModel::setAttribute(const char* attr, double val) {
     if (!attr)
         return -1;
     auto it = attributes.find(attr);
@@ -103,8 +97,7 @@ int AttributedModel::setAttribute(const char* attr, double val)
     return 0;
 }
 
-int AttributedModel::adjustAttribute(const char* attr, double adj)
-{
+int AttributedModel::adjustAttribute(const char* attr, double adj) {
     if (!attr)
         return -1;
     auto it = attributes.find(attr);
@@ -120,14 +113,13 @@ int AttributedModel::adjustAttribute(const char* attr, double adj)
     return 0;
 }
 
-int AttributedModel::getAttributeCount() const
-{
+int AttributedModel::getAttributeCount() const {
     return static_cast<int>(attributes.size());
 }
 
-const char** AttributedModel::getAttributeNames() const
-{
-    const char** names = static_cast<const char**>(std::malloc((attributes.empty() ? 1 : attributes.size()) * sizeof(const char*)));
+const char** AttributedModel::getAttributeNames() const {
+    const char** names =
+        static_cast<const char**>(std::malloc((attributes.empty() ? 1 : attributes.size()) * sizeof(const char*)));
     if (!names)
         return nullptr;
     size_t i = 0;
@@ -138,18 +130,20 @@ const char** AttributedModel::getAttributeNames() const
 
 // [SECTION] handles
 
-void AttributedModel::enableHandles() { showHandles = true; }
+void AttributedModel::enableHandles() {
+    showHandles = true;
+}
 
-void AttributedModel::disableHandles() { showHandles = false; }
+void AttributedModel::disableHandles() {
+    showHandles = false;
+}
 
-bool AttributedModel::toggleHandles()
-{
+bool AttributedModel::toggleHandles() {
     showHandles = !showHandles;
     return showHandles;
 }
 
-void AttributedModel::adjustHandle(unsigned int handle, double dx, double dy, double dz)
-{
+void AttributedModel::adjustHandle(unsigned int handle, double dx, double dy, double dz) {
     // Handles are numbered from 1 so that 0 can mean "none".
     if (handle < 1 || handle > handles.size())
         return;
@@ -161,9 +155,8 @@ void AttributedModel::adjustHandle(unsigned int handle, double dx, double dy, do
 
 // [SECTION] XML
 
-void AttributedModel::mapToXML(position map, const char* elementName, const char* mapName1,
-                               const char* mapName2, TiXmlElement* parent)
-{
+void AttributedModel::mapToXML(position map, const char* elementName, const char* mapName1, const char* mapName2,
+                               TiXmlElement* parent) {
     if (!parent)
         return;
     for (const auto& entry : map) {
@@ -174,15 +167,13 @@ void AttributedModel::mapToXML(position map, const char* elementName, const char
     }
 }
 
-TiXmlElement* AttributedModel::toXML()
-{
+TiXmlElement* AttributedModel::toXML() {
     TiXmlElement* element = new TiXmlElement(model_name ? model_name : "");
     mapToXML(attributes, "attribute", "name", "value", element);
     return element;
 }
 
-TiXmlElement* AttributedModel::findModelElement(TiXmlElement* xml) const
-{
+TiXmlElement* AttributedModel::findModelElement(TiXmlElement* xml) const {
     if (!xml)
         return nullptr;
     const char* names[2] = {model_name, class_name};
@@ -197,8 +188,7 @@ TiXmlElement* AttributedModel::findModelElement(TiXmlElement* xml) const
     return nullptr;
 }
 
-int AttributedModel::fromXML(TiXmlElement* xml)
-{
+int AttributedModel::fromXML(TiXmlElement* xml) {
     TiXmlElement* element = findModelElement(xml);
     if (!element)
         return 1;
@@ -216,16 +206,14 @@ int AttributedModel::fromXML(TiXmlElement* xml)
         if (!ok)
             value = 0.0;
         if (!ok || setAttribute(name, value) != 0) {
-            std::fprintf(stderr, "error setting attribute %s to %f for model %s\n", name, value,
-                         printable(model_name));
+            std::fprintf(stderr, "error setting attribute %s to %f for model %s\n", name, value, printable(model_name));
             ++failures;
         }
     }
     return failures;
 }
 
-bool AttributedModel::loadAttributes(const char* file)
-{
+bool AttributedModel::loadAttributes(const char* file) {
     if (!file) {
         std::fprintf(stderr, "Error loading file: %s\n", printable(file));
         return false;
@@ -243,8 +231,7 @@ bool AttributedModel::loadAttributes(const char* file)
     return fromXML(root) == 0;
 }
 
-bool AttributedModel::saveAttributes(const char* file)
-{
+bool AttributedModel::saveAttributes(const char* file) {
     if (!file) {
         std::fprintf(stderr, "error saving xml file: %s\n", printable(file));
         return false;

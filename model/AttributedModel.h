@@ -1,7 +1,6 @@
 // Root of the model hierarchy: named numeric attributes with inclusive limits,
 // draggable handles, and the attributes' XML form.
-#ifndef VELMORA_MODEL_ATTRIBUTEDMODEL_H
-#define VELMORA_MODEL_ATTRIBUTEDMODEL_H
+#pragma once
 
 #include <GL/gl.h>
 #include <tinyxml.h>
@@ -36,8 +35,8 @@ public:
     void disableHandles();
     bool toggleHandles();
 
-    void mapToXML(position map, const char* elementName, const char* mapName1,
-                  const char* mapName2, TiXmlElement* parent);
+    void mapToXML(position map, const char* elementName, const char* mapName1, const char* mapName2,
+                  TiXmlElement* parent);
     bool loadAttributes(const char* file);
     bool saveAttributes(const char* file);
 
@@ -53,5 +52,3 @@ protected:
     bool showHandles;
     std::vector<handle_t> handles;
 };
-
-#endif

@@ -5,8 +5,7 @@
 
 #include <GL/glut.h>
 
-void AttributedModel::drawHandles(GLenum mode)
-{
+void AttributedModel::drawHandles(GLenum mode) {
     if (!showHandles)
         return;
     glPushMatrix();

@@ -1,7 +1,6 @@
 // The curve formulas of the animation engine and of speed control, as pure
 // functions of plain numbers.
-#ifndef VELMORA_MODEL_INTERPOLATION_H
-#define VELMORA_MODEL_INTERPOLATION_H
+#pragma once
 
 // Linear steps add a fixed per-tick increment.
 double interpolateLinear(double value, double increment);
@@ -13,5 +12,3 @@ double interpolateHarmonic(double start, double change, double t);
 double cubicBezier(double p0, double p1, double p2, double p3, double t);
 // Tension one half: P1 at t = 0, P2 at t = 1, P0 and P3 the neighbours.
 double catmullRom(double p0, double p1, double p2, double p3, double t);
-
-#endif

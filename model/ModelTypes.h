@@ -1,6 +1,5 @@
 // Small types shared by every model and by the viewer and console that drive them.
-#ifndef VELMORA_MODEL_MODELTYPES_H
-#define VELMORA_MODEL_MODELTYPES_H
+#pragma once
 
 #include <cstring>
 #include <map>
@@ -27,12 +26,7 @@ enum interpolation_type : int {
 };
 
 // What a script does once its last step has been played.
-enum script_behavior : int {
-    SCR_TERMINATE = 0,
-    SCR_REPEAT = 1,
-    SCR_REVERSE = 2,
-    SCR_REVERSE_ONCE = 3
-};
+enum script_behavior : int { SCR_TERMINATE = 0, SCR_REPEAT = 1, SCR_REVERSE = 2, SCR_REVERSE_ONCE = 3 };
 
 // A draggable handle: its offset from the model's position.
 struct handle_t {
@@ -40,5 +34,3 @@ struct handle_t {
     double y;
     double z;
 };
-
-#endif

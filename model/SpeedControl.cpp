@@ -7,8 +7,7 @@
 
 #include "model/Interpolation.h"
 
-d_table samplePath(const std::vector<path_point>& points)
-{
+d_table samplePath(const std::vector<path_point>& points) {
     d_table table;
     size_t n = points.size();
     if (n < 3)
@@ -55,13 +54,11 @@ d_table samplePath(const std::vector<path_point>& points)
     return table;
 }
 
-double topSpeed(double accel, double decel)
-{
+double topSpeed(double accel, double decel) {
     return 1.0 / (accel / 2.0 + (1.0 - decel - accel) + decel / 2.0);
 }
 
-double travelledFraction(double r, double accel, double decel, double speed)
-{
+double travelledFraction(double r, double accel, double decel, double speed) {
     if (r <= accel)
         return speed * r * r / (2.0 * accel);
     if (r <= 1.0 - decel)
@@ -70,8 +67,7 @@ double travelledFraction(double r, double accel, double decel, double speed)
     return (accel / 2.0 + (1.0 - decel - accel) + u * (1.0 + u / (-2.0 * decel))) * speed;
 }
 
-double frameParameter(const d_table& table, size_t& search, double target)
-{
+double frameParameter(const d_table& table, size_t& search, double target) {
     if (table.empty())
         return 0.0;
     while (search + 1 < table.size() && target > table[search].distance)
@@ -88,8 +84,7 @@ double frameParameter(const d_table& table, size_t& search, double target)
     return prev.t + (found.t - prev.t) * x;
 }
 
-std::vector<int> countFrames(const std::vector<double>& t_vector)
-{
+std::vector<int> countFrames(const std::vector<double>& t_vector) {
     std::vector<int> frame_vector;
     double bound = 0.0;
     int count = 0;

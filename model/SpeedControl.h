@@ -1,19 +1,18 @@
 // The pieces of speed control that need no model: sampling the Catmull-Rom
 // path through a script's poses, the trapezoid speed profile, and sorting
 // frames into path segments.
-#ifndef VELMORA_MODEL_SPEEDCONTROL_H
-#define VELMORA_MODEL_SPEEDCONTROL_H
+#pragma once
 
 #include <array>
 #include <cstddef>
 #include <vector>
 
 struct d_table_entry {
-    double t;          // segment number plus the parameter within the segment
+    double t;  // segment number plus the parameter within the segment
     double value1;
     double value2;
     double value3;
-    double distance;   // chord length summed from the start of the path
+    double distance;  // chord length summed from the start of the path
 };
 typedef std::vector<d_table_entry> d_table;
 
@@ -28,5 +27,3 @@ double travelledFraction(double r, double accel, double decel, double speed);
 double frameParameter(const d_table& table, size_t& search, double target);
 // Frames per segment, entry 0 holding frame 0; empty when no frame passes 0.
 std::vector<int> countFrames(const std::vector<double>& t_vector);
-
-#endif

@@ -2,31 +2,26 @@
 // touches files, so the decoder can be fed any bytes.
 #include "paint/BmpFormat.h"
 
-uint16_t readLe16(const unsigned char* p)
-{
+uint16_t readLe16(const unsigned char* p) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
 
-uint32_t readLe32(const unsigned char* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+uint32_t readLe32(const unsigned char* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
 }
 
-void writeLe16(unsigned char* p, uint16_t v)
-{
+void writeLe16(unsigned char* p, uint16_t v) {
     p[0] = static_cast<unsigned char>(v & 0xff);
     p[1] = static_cast<unsigned char>(v >> 8);
 }
 
-void writeLe32(unsigned char* p, uint32_t v)
-{
+void writeLe32(unsigned char* p, uint32_t v) {
     for (int i = 0; i < 4; ++i)
         p[i] = static_cast<unsigned char>((v >> (8 * i)) & 0xff);
 }
 
-void decodeBmpHeader(const unsigned char* b, Image::BMPHeader* h)
-{
+void decodeBmpHeader(const unsigned char* b, Image::BMPHeader* h) {
     h->magic = static_cast<int16_t>(readLe16(b + 0));
     h->file_size = readLe32(b + 2);
     h->reserved = readLe32(b + 6);
@@ -44,27 +39,25 @@ void decodeBmpHeader(const unsigned char* b, Image::BMPHeader* h)
     h->important_colors = readLe32(b + 50);
 }
 
-void encodeBmpHeader(const Image::BMPHeader& h, unsigned char* b)
-{
-    writeLe16(b + 0, static_cast<uint16_t>(h.magic));      // "BM"
-    writeLe32(b + 2, h.file_size);                         // file size
-    writeLe32(b + 6, h.reserved);                          // reserved
-    writeLe32(b + 10, h.data_offset);                      // pixel array offset
-    writeLe32(b + 14, h.header_size);                      // info header size
-    writeLe32(b + 18, static_cast<uint32_t>(h.width));     // width
-    writeLe32(b + 22, static_cast<uint32_t>(h.height));    // height
-    writeLe16(b + 26, h.planes);                           // planes
-    writeLe16(b + 28, h.bpp);                              // bits per pixel
-    writeLe32(b + 30, h.compression);                      // compression
-    writeLe32(b + 34, h.image_size);                       // pixel array size
-    writeLe32(b + 38, static_cast<uint32_t>(h.h_res));     // horizontal resolution
-    writeLe32(b + 42, static_cast<uint32_t>(h.v_res));     // vertical resolution
-    writeLe32(b + 46, h.pallete_colors);                   // palette colours
-    writeLe32(b + 50, h.important_colors);                 // important colours
+void encodeBmpHeader(const Image::BMPHeader& h, unsigned char* b) {
+    writeLe16(b + 0, static_cast<uint16_t>(h.magic));    // "BM"
+    writeLe32(b + 2, h.file_size);                       // file size
+    writeLe32(b + 6, h.reserved);                        // reserved
+    writeLe32(b + 10, h.data_offset);                    // pixel array offset
+    writeLe32(b + 14, h.header_size);                    // info header size
+    writeLe32(b + 18, static_cast<uint32_t>(h.width));   // width
+    writeLe32(b + 22, static_cast<uint32_t>(h.height));  // height
+    writeLe16(b + 26, h.planes);                         // planes
+    writeLe16(b + 28, h.bpp);                            // bits per pixel
+    writeLe32(b + 30, h.compression);                    // compression
+    writeLe32(b + 34, h.image_size);                     // pixel array size
+    writeLe32(b + 38, static_cast<uint32_t>(h.h_res));   // horizontal resolution
+    writeLe32(b + 42, static_cast<uint32_t>(h.v_res));   // vertical resolution
+    writeLe32(b + 46, h.pallete_colors);                 // palette colours
+    writeLe32(b + 50, h.important_colors);               // important colours
 }
 
-bool bmpHeaderSupported(const Image::BMPHeader& h)
-{
+bool bmpHeaderSupported(const Image::BMPHeader& h) {
     if (h.header_size < 40 || h.bpp != 24 || h.compression != 0)
         return false;
     if (h.width <= 0 || h.width > kBmpMaxDimension)
@@ -74,8 +67,7 @@ bool bmpHeaderSupported(const Image::BMPHeader& h)
     return rows > 0 && rows <= kBmpMaxDimension;
 }
 
-uint64_t bmpRowStride(int32_t width)
-{
+uint64_t bmpRowStride(int32_t width) {
     uint64_t bytes = 3u * static_cast<uint64_t>(width < 0 ? 0 : width);
     return (bytes + 3u) & ~static_cast<uint64_t>(3u);
 }

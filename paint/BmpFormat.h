@@ -1,5 +1,4 @@
-#ifndef VELMORA_PAINT_BMPFORMAT_H
-#define VELMORA_PAINT_BMPFORMAT_H
+#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -9,7 +8,7 @@
 // Byte-level pieces of the BMP format, kept apart from file handling so that
 // hand-written header bytes can be checked directly.
 
-const size_t kBmpHeaderBytes = 54;      // 14-byte file header + 40-byte info header
+const size_t kBmpHeaderBytes = 54;  // 14-byte file header + 40-byte info header
 const int32_t kBmpMaxDimension = 16384;
 
 uint16_t readLe16(const unsigned char* p);
@@ -29,5 +28,3 @@ bool bmpHeaderSupported(const Image::BMPHeader& header);
 
 // Bytes of one pixel row in the file: 3 per pixel, padded to a multiple of 4.
 uint64_t bmpRowStride(int32_t width);
-
-#endif

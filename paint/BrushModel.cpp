@@ -8,8 +8,7 @@
 
 #include "paint/PaintGeometry.h"
 
-BrushModel::BrushModel(const char* name) : shape(SPHERE)
-{
+BrushModel::BrushModel(const char* name) : shape(SPHERE) {
     model_name = name;
     class_name = "BrushModel";
     attributes["red"] = 1.0;
@@ -27,18 +26,15 @@ BrushModel::BrushModel(const char* name) : shape(SPHERE)
 
 BrushModel::~BrushModel() {}
 
-void BrushModel::setShape(brush_shape shape_)
-{
+void BrushModel::setShape(brush_shape shape_) {
     shape = shape_;
 }
 
-brush_shape BrushModel::getShape()
-{
+brush_shape BrushModel::getShape() {
     return shape;
 }
 
-bool BrushModel::contains(const float* point, float& dist)
-{
+bool BrushModel::contains(const float* point, float& dist) {
     if (shape != SPHERE)
         return false;
     const float center[3] = {static_cast<float>(getAttribute("x")), static_cast<float>(getAttribute("y")),
@@ -46,8 +42,7 @@ bool BrushModel::contains(const float* point, float& dist)
     return insideSphere(center, getAttribute("dim1"), point, dist);
 }
 
-void BrushModel::draw()
-{
+void BrushModel::draw() {
     glPushMatrix();
     GLfloat colour[4] = {static_cast<GLfloat>(getAttribute("red")), static_cast<GLfloat>(getAttribute("green")),
                          static_cast<GLfloat>(getAttribute("blue")), 1.0f};

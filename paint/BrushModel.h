@@ -1,5 +1,4 @@
-#ifndef VELMORA_PAINT_BRUSHMODEL_H
-#define VELMORA_PAINT_BRUSHMODEL_H
+#pragma once
 
 #include "model/AnimatedModel.h"
 
@@ -23,5 +22,3 @@ public:
 private:
     brush_shape shape;
 };
-
-#endif

@@ -29,20 +29,17 @@
 namespace {
 
 // From the last dot to the end, dot included; empty without a dot.
-std::string extensionOf(const std::string& name)
-{
+std::string extensionOf(const std::string& name) {
     size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : name.substr(dot);
 }
 
-bool isPcx(const std::string& ext)
-{
+bool isPcx(const std::string& ext) {
     return ext == ".pcx" || ext == ".PCX";
 }
 
 // Skins named ".pcx" by model files are kept beside them as ".bmp".
-std::string bmpSibling(const std::string& name)
-{
+std::string bmpSibling(const std::string& name) {
     return name.substr(0, name.rfind('.')) + ".bmp";
 }
 
@@ -52,18 +49,15 @@ const int16_t kBmpMagic = 0x4D42;
 
 // ---------------------------------------------------------------- [SECTION] construction and factory
 
-Image::Image() : header(), data(nullptr), texture(0), data_size(0), plain_layout(false)
-{
+Image::Image() : header(), data(nullptr), texture(0), data_size(0), plain_layout(false) {
     std::memset(&header, 0, sizeof header);
 }
 
-Image::~Image()
-{
+Image::~Image() {
     delete[] data;
 }
 
-Image* Image::load(std::string* filename)
-{
+Image* Image::load(std::string* filename) {
     if (!filename)
         return nullptr;
     std::string ext = extensionOf(*filename);
@@ -85,8 +79,7 @@ Image* Image::load(std::string* filename)
     return image;
 }
 
-int Image::reloadImage(std::string* filename)
-{
+int Image::reloadImage(std::string* filename) {
     if (!filename)
         return 0;
     std::string ext = extensionOf(*filename);
@@ -104,14 +97,12 @@ int Image::reloadImage(std::string* filename)
     return ok;
 }
 
-int Image::write(const char* filename)
-{
+int Image::write(const char* filename) {
     std::string name(filename ? filename : "");
     return write(&name);
 }
 
-int Image::write(std::string* filename)
-{
+int Image::write(std::string* filename) {
     if (!filename)
         return 0;
     std::string ext = extensionOf(*filename);
@@ -122,16 +113,14 @@ int Image::write(std::string* filename)
     return writeBMP(filename->c_str());
 }
 
-int Image::save()
-{
+int Image::save() {
     printf("saving image: %s\n", original_filename.c_str());
     return write(&original_filename);
 }
 
 // ---------------------------------------------------------------- [SECTION] BMP reading
 
-int Image::loadBMP(const char* filename)
-{
+int Image::loadBMP(const char* filename) {
     FILE* f = fopen(filename, "rb");
     if (!f) {
         printf("File not found : %s\n", filename);
@@ -166,8 +155,8 @@ int Image::loadBMP(const char* filename)
     // Dimensions are capped, so these sizes fit easily in 64 bits (and the
     // file size in 32).
     const uint64_t width = static_cast<uint64_t>(h.width);
-    const uint64_t rows = top_down ? static_cast<uint64_t>(-static_cast<int64_t>(h.height))
-                                   : static_cast<uint64_t>(h.height);
+    const uint64_t rows =
+        top_down ? static_cast<uint64_t>(-static_cast<int64_t>(h.height)) : static_cast<uint64_t>(h.height);
     const uint64_t stride = bmpRowStride(h.width);
     const uint64_t file_bytes = stride * rows;
     const uint64_t row_bytes = 3 * width;
@@ -223,8 +212,7 @@ int Image::loadBMP(const char* filename)
     return 1;
 }
 
-int Image::reloadBMP(const char* filename)
-{
+int Image::reloadBMP(const char* filename) {
     FILE* f = fopen(filename, "rb");
     if (!f) {
         printf("File not found : %s\n", filename);
@@ -257,8 +245,7 @@ int Image::reloadBMP(const char* filename)
 namespace {
 
 // Creates a new file beside target; its name is returned in tmp_name.
-FILE* openTemporaryBeside(const std::string& target, std::string* tmp_name)
-{
+FILE* openTemporaryBeside(const std::string& target, std::string* tmp_name) {
     struct stat st;
     bool replacing = stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
     for (int attempt = 0; attempt < 100; ++attempt) {
@@ -283,8 +270,7 @@ FILE* openTemporaryBeside(const std::string& target, std::string* tmp_name)
 
 }  // namespace
 
-int Image::writeBMP(const char* filename)
-{
+int Image::writeBMP(const char* filename) {
     if (!data || !bmpHeaderSupported(header)) {
         // Only a picture read from a file can be written.
         puts("Error writing file");
@@ -345,18 +331,15 @@ int Image::writeBMP(const char* filename)
 
 // ---------------------------------------------------------------- [SECTION] pixels and texture
 
-int Image::width()
-{
+int Image::width() {
     return header.width;
 }
 
-int Image::height()
-{
+int Image::height() {
     return header.height;
 }
 
-bool Image::pixelOffset(int x, int y, size_t* offset) const
-{
+bool Image::pixelOffset(int x, int y, size_t* offset) const {
     if (!data || x < 0 || y < 0 || x >= header.width || y >= header.height)
         return false;
     size_t at = 3 * (static_cast<size_t>(y) * static_cast<size_t>(header.width) + static_cast<size_t>(x));
@@ -366,8 +349,7 @@ bool Image::pixelOffset(int x, int y, size_t* offset) const
     return true;
 }
 
-int Image::get(int x, int y, GLubyte* out)
-{
+int Image::get(int x, int y, GLubyte* out) {
     size_t at;
     if (!pixelOffset(x, y, &at))
         return 0;
@@ -377,8 +359,7 @@ int Image::get(int x, int y, GLubyte* out)
     return 1;
 }
 
-int Image::set(int x, int y, GLubyte* val, double opacity)
-{
+int Image::set(int x, int y, GLubyte* val, double opacity) {
     if (opacity > 1.0)
         opacity = 1.0;
     else if (opacity < 0.0)
@@ -397,18 +378,15 @@ int Image::set(int x, int y, GLubyte* val, double opacity)
     return 1;
 }
 
-void Image::setTexture(GLuint texture_)
-{
+void Image::setTexture(GLuint texture_) {
     texture = texture_;
 }
 
-GLuint Image::getTexture()
-{
+GLuint Image::getTexture() {
     return texture;
 }
 
-void Image::updateTexture()
-{
+void Image::updateTexture() {
     if (!data || data_size < 3 * static_cast<size_t>(header.width) * static_cast<size_t>(header.height))
         return;
     glBindTexture(GL_TEXTURE_2D, texture);
@@ -425,8 +403,7 @@ void Image::updateTexture()
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
 }
 
-void Image::swapRedBlue()
-{
+void Image::swapRedBlue() {
     if (!data)
         return;
     for (size_t i = 0; i + 2 < data_size; i += 3) {

@@ -1,5 +1,4 @@
-#ifndef VELMORA_PAINT_IMAGE_H
-#define VELMORA_PAINT_IMAGE_H
+#pragma once
 
 #include <GL/gl.h>
 
@@ -68,8 +67,6 @@ private:
     GLubyte* data;
     std::string original_filename;
     GLuint texture;
-    size_t data_size;    // bytes in data, whatever the header claims
-    bool plain_layout;   // read from a plain 54-byte bottom-up file: write its header back as is
+    size_t data_size;   // bytes in data, whatever the header claims
+    bool plain_layout;  // read from a plain 54-byte bottom-up file: write its header back as is
 };
-
-#endif

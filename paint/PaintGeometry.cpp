@@ -8,8 +8,7 @@
 
 #include "paint/VectorMath.h"
 
-float distanceBetween(const float* a, const float* b)
-{
+float distanceBetween(const float* a, const float* b) {
     float dx = a[0] - b[0];
     float dy = a[1] - b[1];
     float dz = a[2] - b[2];
@@ -17,17 +16,16 @@ float distanceBetween(const float* a, const float* b)
         std::sqrt(static_cast<double>(dx) * dx + static_cast<double>(dy) * dy + static_cast<double>(dz) * dz));
 }
 
-float nearestPointOnLine(const float* a, const float* b, const float* p)
-{
+float nearestPointOnLine(const float* a, const float* b, const float* p) {
     float ab[3], ap[3];
     for (int k = 0; k < 3; ++k) {
         ab[k] = b[k] - a[k];
         ap[k] = p[k] - a[k];
     }
-    double num = static_cast<double>(ap[0]) * ab[0] + static_cast<double>(ap[1]) * ab[1] +
-                 static_cast<double>(ap[2]) * ab[2];
-    double den = static_cast<double>(ab[0]) * ab[0] + static_cast<double>(ab[1]) * ab[1] +
-                 static_cast<double>(ab[2]) * ab[2];
+    double num =
+        static_cast<double>(ap[0]) * ab[0] + static_cast<double>(ap[1]) * ab[1] + static_cast<double>(ap[2]) * ab[2];
+    double den =
+        static_cast<double>(ab[0]) * ab[0] + static_cast<double>(ab[1]) * ab[1] + static_cast<double>(ab[2]) * ab[2];
     // A zero-length segment gives 0/0: NaN survives both clamps on purpose.
     float t = static_cast<float>(num / den);
     if (t < 0.0f)
@@ -37,8 +35,7 @@ float nearestPointOnLine(const float* a, const float* b, const float* p)
     return t;
 }
 
-float distanceToLine(const float* a, const float* b, const float* p)
-{
+float distanceToLine(const float* a, const float* b, const float* p) {
     float t = nearestPointOnLine(a, b, p);
     if (t <= 0.0f)
         return distanceBetween(p, a);
@@ -50,8 +47,7 @@ float distanceToLine(const float* a, const float* b, const float* p)
     return distanceBetween(p, foot);
 }
 
-float calcAngle(const float* center, const float* p1, const float* p2)
-{
+float calcAngle(const float* center, const float* p1, const float* p2) {
     float a[3], b[3];
     for (int k = 0; k < 3; ++k) {
         a[k] = p1[k] - center[k];
@@ -59,13 +55,11 @@ float calcAngle(const float* center, const float* p1, const float* p2)
     }
     normalize(a);
     normalize(b);
-    double dot = static_cast<double>(a[0]) * b[0] + static_cast<double>(a[1]) * b[1] +
-                 static_cast<double>(a[2]) * b[2];
+    double dot = static_cast<double>(a[0]) * b[0] + static_cast<double>(a[1]) * b[1] + static_cast<double>(a[2]) * b[2];
     return static_cast<float>(std::acos(dot));
 }
 
-bool insideSphere(const float* center, double radius, const float* point, float& dist)
-{
+bool insideSphere(const float* center, double radius, const float* point, float& dist) {
     float sum = 0.0f;
     for (int k = 0; k < 3; ++k) {
         float d = point[k] - center[k];
@@ -75,15 +69,13 @@ bool insideSphere(const float* center, double radius, const float* point, float&
     return radius > dist;
 }
 
-double brushFalloff(double base_opacity, float dist, float solid_dim1, float dim1)
-{
+double brushFalloff(double base_opacity, float dist, float solid_dim1, float dim1) {
     if (dist < solid_dim1)
         return base_opacity;
     return base_opacity * (1.0 - (static_cast<double>(dist) - solid_dim1) / (static_cast<double>(dim1) - solid_dim1));
 }
 
-unsigned char paintColorByte(double channel)
-{
+unsigned char paintColorByte(double channel) {
     double v = std::trunc(channel * 255.0);
     if (!std::isfinite(v))
         return 0;

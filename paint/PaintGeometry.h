@@ -1,5 +1,4 @@
-#ifndef VELMORA_PAINT_PAINTGEOMETRY_H
-#define VELMORA_PAINT_PAINTGEOMETRY_H
+#pragma once
 
 // Plain-number helpers of the painter. Points are arrays of three floats;
 // results are rounded to float where the painter stores them.
@@ -26,5 +25,3 @@ double brushFalloff(double base_opacity, float dist, float solid_dim1, float dim
 // A colour attribute (nominally 0..1) as a paint byte: truncated value of
 // channel * 255, kept modulo 256.
 unsigned char paintColorByte(double channel);
-
-#endif

@@ -19,8 +19,7 @@
 
 // ---------------------------------------------------------------- [SECTION] construction
 
-PaintableModel::PaintableModel(const char* name) : firstDraw(true)
-{
+PaintableModel::PaintableModel(const char* name) : firstDraw(true) {
     model_name = name;
     attributes["x"] = 0.0;
     attributes["y"] = 0.0;
@@ -28,15 +27,13 @@ PaintableModel::PaintableModel(const char* name) : firstDraw(true)
     animate = true;
 }
 
-PaintableModel::~PaintableModel()
-{
+PaintableModel::~PaintableModel() {
     // Texture objects stay with the GL context; only the pictures go.
     for (auto& entry : textures)
         delete entry.second;
 }
 
-void PaintableModel::step()
-{
+void PaintableModel::step() {
     AnimatedModel::step();
 }
 
@@ -44,13 +41,11 @@ void PaintableModel::modelInit() {}
 
 // ---------------------------------------------------------------- [SECTION] textures and their queues
 
-int PaintableModel::numTextures()
-{
+int PaintableModel::numTextures() {
     return static_cast<int>(textures.size());
 }
 
-int PaintableModel::loadTexture(int num, const char* filename)
-{
+int PaintableModel::loadTexture(int num, const char* filename) {
     if (!filename)
         return 0;
     auto found = textures.find(static_cast<GLuint>(num));
@@ -68,16 +63,14 @@ int PaintableModel::loadTexture(int num, const char* filename)
     return 1;
 }
 
-int PaintableModel::saveTexture(int num, const char* filename)
-{
+int PaintableModel::saveTexture(int num, const char* filename) {
     auto found = textures.find(static_cast<GLuint>(num));
     if (found == textures.end() || !found->second)
         return 0;
     return found->second->write(filename);
 }
 
-int PaintableModel::saveTextures()
-{
+int PaintableModel::saveTextures() {
     printf("textures.size() = %i\n", static_cast<int>(textures.size()));
     int result = 1;
     int count = 0;
@@ -92,8 +85,7 @@ int PaintableModel::saveTextures()
     return result;
 }
 
-std::string PaintableModel::texturePath(const char* filename, const char* base)
-{
+std::string PaintableModel::texturePath(const char* filename, const char* base) {
     std::string name(filename ? filename : "");
     if (!base)
         return name;
@@ -102,8 +94,7 @@ std::string PaintableModel::texturePath(const char* filename, const char* base)
     return std::string(base) + "/" + (slash == std::string::npos ? name : name.substr(slash));
 }
 
-std::vector<GLuint> PaintableModel::distinctTextureNames(const std::vector<GLuint>& queue)
-{
+std::vector<GLuint> PaintableModel::distinctTextureNames(const std::vector<GLuint>& queue) {
     std::vector<GLuint> names;
     std::unordered_set<GLuint> seen;
     for (GLuint name : queue)
@@ -114,8 +105,7 @@ std::vector<GLuint> PaintableModel::distinctTextureNames(const std::vector<GLuin
 
 // ---------------------------------------------------------------- [SECTION] drawing (GL)
 
-GLuint PaintableModel::loadTextures(unsigned int num, const char** filenames, GLuint* idArray, const char* base)
-{
+GLuint PaintableModel::loadTextures(unsigned int num, const char** filenames, GLuint* idArray, const char* base) {
     if (num == 0)
         return 0;
     glGenTextures(static_cast<GLsizei>(num), idArray);
@@ -136,8 +126,7 @@ GLuint PaintableModel::loadTextures(unsigned int num, const char** filenames, GL
     return failures;
 }
 
-void PaintableModel::runTextureQueues()
-{
+void PaintableModel::runTextureQueues() {
     if (!texturesToReload.empty()) {
         // One upload per texture: later entries would send the same picture again.
         for (GLuint name : distinctTextureNames(texturesToReload)) {
@@ -158,8 +147,7 @@ void PaintableModel::runTextureQueues()
     }
 }
 
-void PaintableModel::drawTriangle(Triangle* tri)
-{
+void PaintableModel::drawTriangle(Triangle* tri) {
     GLuint texture = tri->getTexture();
     bool textured = texture != 0;
     glBindTexture(GL_TEXTURE_2D, texture);
@@ -169,15 +157,15 @@ void PaintableModel::drawTriangle(Triangle* tri)
         // face normal and (0, 0) rather than to whatever was on the stack.
         float normal[3];
         tri->getFaceNormal(normal);
-        float coords[2] = {0.0f, 0.0f};
+        float st[2] = {0.0f, 0.0f};
         float location[3];
         tri->getVertexNormal(i, normal);
         if (textured)
-            tri->getVertexTexCoords(i, coords);
+            tri->getVertexTexCoords(i, st);
         tri->getVertexLocation(i, location);
         glNormal3fv(normal);
         if (textured)
-            glTexCoord2fv(coords);
+            glTexCoord2fv(st);
         glVertex3fv(location);
     }
     glEnd();
@@ -185,8 +173,7 @@ void PaintableModel::drawTriangle(Triangle* tri)
         glBindTexture(GL_TEXTURE_2D, 0);
 }
 
-void PaintableModel::draw()
-{
+void PaintableModel::draw() {
     glEnable(GL_TEXTURE_2D);
     if (firstDraw) {
         modelInit();
@@ -210,8 +197,7 @@ void PaintableModel::draw()
 namespace {
 
 // Truncation toward zero, refusing what no int can hold.
-bool truncateToInt(double v, int* out)
-{
+bool truncateToInt(double v, int* out) {
     if (!(v > -2147483649.0 && v < 2147483648.0))
         return false;
     *out = static_cast<int>(v);
@@ -219,21 +205,18 @@ bool truncateToInt(double v, int* out)
 }
 
 // a + (b - a) * f per axis, rounded to float.
-void lerp3(const float* a, const float* b, float f, float* out)
-{
+void lerp3(const float* a, const float* b, float f, float* out) {
     for (int k = 0; k < 3; ++k)
         out[k] = static_cast<float>(a[k] + static_cast<double>(b[k] - a[k]) * f);
 }
 
-float lerp1(float a, float b, float f)
-{
+float lerp1(float a, float b, float f) {
     return static_cast<float>(a + static_cast<double>(b - a) * f);
 }
 
 }  // namespace
 
-void PaintableModel::paintModel(BrushModel* brush)
-{
+void PaintableModel::paintModel(BrushModel* brush) {
     if (!brush || brush->getShape() != SPHERE)
         return;
     float brush_pos[3] = {static_cast<float>(brush->getAttribute("x") - getAttribute("x")),
@@ -262,8 +245,7 @@ void PaintableModel::paintModel(BrushModel* brush)
     }
 }
 
-bool PaintableModel::pointNearPoly(Triangle* tri, float* col_pt, float distance)
-{
+bool PaintableModel::pointNearPoly(Triangle* tri, float* col_pt, float distance) {
     float p[3][3];
     for (unsigned int i = 0; i < 3; ++i)
         tri->getVertexLocation(i, p[i]);
@@ -277,8 +259,7 @@ bool PaintableModel::pointNearPoly(Triangle* tri, float* col_pt, float distance)
            distance > distanceToLine(p[2], p[0], col_pt);
 }
 
-void PaintableModel::paintPoly(Triangle* tri, float* /*col_pt*/, BrushModel* brush)
-{
+void PaintableModel::paintPoly(Triangle* tri, float* /*col_pt*/, BrushModel* brush) {
     // Texture-space bounds; of equal coordinates the lowest corner wins.
     float st[3][2], pos[3][3];
     float s_min = 2.0f, t_min = 2.0f, s_max = -1.0f, t_max = -1.0f;
@@ -319,8 +300,7 @@ void PaintableModel::paintPoly(Triangle* tri, float* /*col_pt*/, BrushModel* bru
     // coordinates must not overflow an int.
     const double pix_w = std::ceil(static_cast<double>(s_max - s_min) * width);
     const double pix_h = std::ceil(static_cast<double>(t_max - t_min) * height);
-    GLubyte paint_color[3] = {paintColorByte(brush->getAttribute("red")),
-                              paintColorByte(brush->getAttribute("green")),
+    GLubyte paint_color[3] = {paintColorByte(brush->getAttribute("red")), paintColorByte(brush->getAttribute("green")),
                               paintColorByte(brush->getAttribute("blue"))};
     // 0/0 for a triangle without extent: the NaN step ends the walk.
     const float step_s = static_cast<float>((s_max - s_min) / pix_w);
@@ -378,7 +358,8 @@ void PaintableModel::paintPoly(Triangle* tri, float* /*col_pt*/, BrushModel* bru
             float dist;
             int s_coord, t_coord;
             // Size minus one: s = 1 maps to the last column.
-            if (sphere && insideSphere(brush_center, outer_radius, scene, dist) && truncateToInt((width - 1) * static_cast<double>(s), &s_coord) &&
+            if (sphere && insideSphere(brush_center, outer_radius, scene, dist) &&
+                truncateToInt((width - 1) * static_cast<double>(s), &s_coord) &&
                 truncateToInt((height - 1) * static_cast<double>(t), &t_coord))
                 image->set(s_coord, t_coord, paint_color, brushFalloff(base_opacity, dist, solid_dim1, dim1));
             float next_t = t + step_t;

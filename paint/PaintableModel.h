@@ -1,5 +1,4 @@
-#ifndef VELMORA_PAINT_PAINTABLEMODEL_H
-#define VELMORA_PAINT_PAINTABLEMODEL_H
+#pragma once
 
 #include <GL/gl.h>
 
@@ -51,5 +50,3 @@ private:
     void runTextureQueues();
     void drawTriangle(Triangle* tri);
 };
-
-#endif

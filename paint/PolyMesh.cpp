@@ -11,8 +11,7 @@
 
 PolyMesh::Vertex::Vertex(float x, float y, float z) : pos{x, y, z} {}
 
-void PolyMesh::Vertex::getLocation(float* loc) const
-{
+void PolyMesh::Vertex::getLocation(float* loc) const {
     loc[0] = pos[0];
     loc[1] = pos[1];
     loc[2] = pos[2];
@@ -20,8 +19,7 @@ void PolyMesh::Vertex::getLocation(float* loc) const
 
 PolyMesh::Normal::Normal(float i, float j, float k) : normal{i, j, k} {}
 
-void PolyMesh::Normal::getVector(float* out) const
-{
+void PolyMesh::Normal::getVector(float* out) const {
     out[0] = normal[0];
     out[1] = normal[1];
     out[2] = normal[2];
@@ -29,8 +27,7 @@ void PolyMesh::Normal::getVector(float* out) const
 
 PolyMesh::TexCoord::TexCoord(float s_, float t_) : s(s_), t(t_) {}
 
-void PolyMesh::TexCoord::getCoords(float* out) const
-{
+void PolyMesh::TexCoord::getCoords(float* out) const {
     out[0] = s;
     out[1] = t;
 }
@@ -38,9 +35,13 @@ void PolyMesh::TexCoord::getCoords(float* out) const
 // ---------------------------------------------------------------- triangle
 
 PolyMesh::Triangle::Triangle(Vertex* v0, Vertex* v1, Vertex* v2)
-    : verts{v0, v1, v2}, norms{nullptr, nullptr, nullptr}, tcs{nullptr, nullptr, nullptr}, texture(0),
-      face_normal(nullptr), center{0.0f, 0.0f, 0.0f}, diameter(0.0f)
-{
+    : verts{v0, v1, v2},
+      norms{nullptr, nullptr, nullptr},
+      tcs{nullptr, nullptr, nullptr},
+      texture(0),
+      face_normal(nullptr),
+      center{0.0f, 0.0f, 0.0f},
+      diameter(0.0f) {
     // (v0 - v1) x (v1 - v2) points towards a viewer who sees the corners
     // counter-clockwise.
     float a[3], b[3], n[3];
@@ -66,85 +67,71 @@ PolyMesh::Triangle::Triangle(Vertex* v0, Vertex* v1, Vertex* v2)
     }
 }
 
-PolyMesh::Triangle::~Triangle()
-{
+PolyMesh::Triangle::~Triangle() {
     delete face_normal;
 }
 
-int PolyMesh::Triangle::setNormal(unsigned int vertex, Normal* normal)
-{
+int PolyMesh::Triangle::setNormal(unsigned int vertex, Normal* normal) {
     if (vertex > 2)
         return -1;
     norms[vertex] = normal;
     return 0;
 }
 
-int PolyMesh::Triangle::setTexCoord(unsigned int vertex, TexCoord* coord)
-{
+int PolyMesh::Triangle::setTexCoord(unsigned int vertex, TexCoord* coord) {
     if (vertex > 2)
         return -1;
     tcs[vertex] = coord;
     return 0;
 }
 
-PolyMesh::Vertex* PolyMesh::Triangle::getVertex(unsigned int vertex)
-{
+PolyMesh::Vertex* PolyMesh::Triangle::getVertex(unsigned int vertex) {
     return vertex < 3 ? verts[vertex] : nullptr;
 }
 
-PolyMesh::Normal* PolyMesh::Triangle::getNormal(unsigned int vertex)
-{
+PolyMesh::Normal* PolyMesh::Triangle::getNormal(unsigned int vertex) {
     return vertex < 3 ? norms[vertex] : nullptr;
 }
 
-void PolyMesh::Triangle::getVertexLocation(unsigned int vertex, float* loc)
-{
+void PolyMesh::Triangle::getVertexLocation(unsigned int vertex, float* loc) {
     if (vertex < 3)
         verts[vertex]->getLocation(loc);
 }
 
-void PolyMesh::Triangle::getVertexNormal(unsigned int vertex, float* normal)
-{
+void PolyMesh::Triangle::getVertexNormal(unsigned int vertex, float* normal) {
     if (vertex < 3 && norms[vertex])
         norms[vertex]->getVector(normal);
 }
 
-void PolyMesh::Triangle::getVertexTexCoords(unsigned int vertex, float* coords)
-{
+void PolyMesh::Triangle::getVertexTexCoords(unsigned int vertex, float* coords) {
     if (vertex < 3 && tcs[vertex])
         tcs[vertex]->getCoords(coords);
 }
 
-PolyMesh::Normal* PolyMesh::Triangle::getFaceNormal()
-{
+PolyMesh::Normal* PolyMesh::Triangle::getFaceNormal() {
     return face_normal;
 }
 
-void PolyMesh::Triangle::getFaceNormal(float* normal)
-{
+void PolyMesh::Triangle::getFaceNormal(float* normal) {
     face_normal->getVector(normal);
 }
 
-int PolyMesh::Triangle::setTexture(unsigned int texture_)
-{
+int PolyMesh::Triangle::setTexture(unsigned int texture_) {
     texture = texture_;
     return 0;
 }
 
-unsigned int PolyMesh::Triangle::getTexture()
-{
+unsigned int PolyMesh::Triangle::getTexture() {
     return texture;
 }
 
-void PolyMesh::Triangle::getCenter(float* out)
-{
+void PolyMesh::Triangle::getCenter(float* out) {
     out[0] = center[0];
     out[1] = center[1];
     out[2] = center[2];
 }
 
-float PolyMesh::Triangle::getDiameter()
-{
+float PolyMesh::Triangle::getDiameter() {
     return diameter;
 }
 
@@ -152,8 +139,7 @@ float PolyMesh::Triangle::getDiameter()
 
 PolyMesh::PolyMesh() {}
 
-PolyMesh::~PolyMesh()
-{
+PolyMesh::~PolyMesh() {
     for (Triangle* t : triangles)
         delete t;
     for (Vertex* v : vertexes)
@@ -164,26 +150,22 @@ PolyMesh::~PolyMesh()
         delete n;
 }
 
-int PolyMesh::addVertex(float x, float y, float z)
-{
+int PolyMesh::addVertex(float x, float y, float z) {
     vertexes.push_back(new Vertex(x, y, z));
     return static_cast<int>(vertexes.size()) - 1;
 }
 
-int PolyMesh::addNormal(float i, float j, float k)
-{
+int PolyMesh::addNormal(float i, float j, float k) {
     normals.push_back(new Normal(i, j, k));
     return static_cast<int>(normals.size()) - 1;
 }
 
-int PolyMesh::addTexCoord(float s, float t)
-{
+int PolyMesh::addTexCoord(float s, float t) {
     coords.push_back(new TexCoord(s, t));
     return static_cast<int>(coords.size()) - 1;
 }
 
-int PolyMesh::addTriangle(unsigned int v0, unsigned int v1, unsigned int v2)
-{
+int PolyMesh::addTriangle(unsigned int v0, unsigned int v1, unsigned int v2) {
     Vertex* a = getVertex(v0);
     Vertex* b = getVertex(v1);
     Vertex* c = getVertex(v2);
@@ -193,8 +175,7 @@ int PolyMesh::addTriangle(unsigned int v0, unsigned int v1, unsigned int v2)
     return static_cast<int>(triangles.size()) - 1;
 }
 
-int PolyMesh::setNormal(unsigned int triangleId, unsigned int vertex, unsigned int normalId)
-{
+int PolyMesh::setNormal(unsigned int triangleId, unsigned int vertex, unsigned int normalId) {
     Triangle* t = getTriangle(triangleId);
     Normal* n = getNormal(normalId);
     if (!t || !n)
@@ -202,8 +183,7 @@ int PolyMesh::setNormal(unsigned int triangleId, unsigned int vertex, unsigned i
     return t->setNormal(vertex, n);
 }
 
-int PolyMesh::setTexCoord(unsigned int triangleId, unsigned int vertex, unsigned int texCoordId)
-{
+int PolyMesh::setTexCoord(unsigned int triangleId, unsigned int vertex, unsigned int texCoordId) {
     Triangle* t = getTriangle(triangleId);
     TexCoord* c = getTexCoord(texCoordId);
     if (!t || !c || vertex > 2)
@@ -211,40 +191,33 @@ int PolyMesh::setTexCoord(unsigned int triangleId, unsigned int vertex, unsigned
     return t->setTexCoord(vertex, c);
 }
 
-int PolyMesh::setTexture(unsigned int triangleId, unsigned int textureId)
-{
+int PolyMesh::setTexture(unsigned int triangleId, unsigned int textureId) {
     Triangle* t = getTriangle(triangleId);
     if (!t)
         return 1;
     return t->setTexture(textureId);
 }
 
-PolyMesh::Triangle* PolyMesh::getTriangle(unsigned int id)
-{
+PolyMesh::Triangle* PolyMesh::getTriangle(unsigned int id) {
     return id < triangles.size() ? triangles[id] : nullptr;
 }
 
-PolyMesh::Vertex* PolyMesh::getVertex(unsigned int id)
-{
+PolyMesh::Vertex* PolyMesh::getVertex(unsigned int id) {
     return id < vertexes.size() ? vertexes[id] : nullptr;
 }
 
-PolyMesh::Normal* PolyMesh::getNormal(unsigned int id)
-{
+PolyMesh::Normal* PolyMesh::getNormal(unsigned int id) {
     return id < normals.size() ? normals[id] : nullptr;
 }
 
-PolyMesh::TexCoord* PolyMesh::getTexCoord(unsigned int id)
-{
+PolyMesh::TexCoord* PolyMesh::getTexCoord(unsigned int id) {
     return id < coords.size() ? coords[id] : nullptr;
 }
 
-PolyMesh::TriangleIterator PolyMesh::triangleIterator()
-{
+PolyMesh::TriangleIterator PolyMesh::triangleIterator() {
     return triangles.begin();
 }
 
-PolyMesh::TriangleIterator PolyMesh::triangleIteratorEnd()
-{
+PolyMesh::TriangleIterator PolyMesh::triangleIteratorEnd() {
     return triangles.end();
 }

@@ -1,5 +1,4 @@
-#ifndef VELMORA_PAINT_POLYMESH_H
-#define VELMORA_PAINT_POLYMESH_H
+#pragma once
 
 #include <vector>
 
@@ -88,5 +87,3 @@ protected:
     std::vector<TexCoord*> coords;
     std::vector<Normal*> normals;
 };
-
-#endif

@@ -1,5 +1,4 @@
-#ifndef VELMORA_PAINT_VECTORMATH_H
-#define VELMORA_PAINT_VECTORMATH_H
+#pragma once
 
 // Vector helpers shared by the mesh (face normals) and the painter (angles).
 // Vectors are arrays of three floats.
@@ -9,5 +8,3 @@ void normalize(float* v);
 
 // out = v1 x v2, normalised.
 void normCrossProd(float* v1, float* v2, float* out);
-
-#endif

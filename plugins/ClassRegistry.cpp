@@ -15,8 +15,7 @@ namespace {
 const size_t kPathBufferSize = 128;
 const size_t kLongestClassWord = 115;
 
-model_factory registered(const char* class_word)
-{
+model_factory registered(const char* class_word) {
     // The map's key type is non-const; lookup never writes through it.
     auto found = model_classes.find(const_cast<char*>(class_word));
     return found == model_classes.end() ? nullptr : found->second;
@@ -24,8 +23,7 @@ model_factory registered(const char* class_word)
 
 }  // namespace
 
-model_factory findModelClass(const char* class_word)
-{
+model_factory findModelClass(const char* class_word) {
     // A longer word would not fit the path; such a class is never found.
     if (!class_word || std::strlen(class_word) > kLongestClassWord)
         return nullptr;
@@ -44,8 +42,7 @@ model_factory findModelClass(const char* class_word)
     return registered(class_word);
 }
 
-const char* loadClassLibrary(const char* file)
-{
+const char* loadClassLibrary(const char* file) {
     if (dlopen(file, RTLD_NOW))
         return nullptr;
     const char* error = dlerror();

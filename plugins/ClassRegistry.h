@@ -1,7 +1,6 @@
 // The registry of model classes: plug-ins add their factories to it when the
 // dynamic loader runs their load-time registration.
-#ifndef VELMORA_PLUGINS_CLASSREGISTRY_H
-#define VELMORA_PLUGINS_CLASSREGISTRY_H
+#pragma once
 
 #include <map>
 
@@ -22,5 +21,3 @@ model_factory findModelClass(const char* class_word);
 // Loads a plug-in by the path as given. Null on success, else the loader's
 // message (valid until the next loader call).
 const char* loadClassLibrary(const char* file);
-
-#endif

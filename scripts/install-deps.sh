@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake pkg-config
+  build-essential cmake pkg-config clang-format git
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri mesa-utils
   libreadline-dev libtinyxml-dev
   libgtest-dev libgmock-dev libbenchmark-dev

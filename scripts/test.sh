@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds the test configuration (AddressSanitizer and
+# Installs what is missing, checks the code style, builds the test configuration (AddressSanitizer and
 # UndefinedBehaviorSanitizer) into build-test/ and runs every test through CTest.
 # Unit tests that need OpenGL use the virtual display xvfb-run gives them; the
 # end-to-end tests start their own Xvfb for each program they run.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
-cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_TESTS=ON >/dev/null
+scripts/format.sh
+cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMORA_TESTS=ON -DVELMORA_WERROR=ON >/dev/null
 cmake --build build-test -j "$(nproc)"
 cd build-test
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j 2 "$@"

@@ -51,8 +51,10 @@ ArcBall_t::~ArcBall_t() {}
 
 void ArcBall_t::setBounds(GLfloat NewWidth, GLfloat NewHeight) {
     // A window one pixel wide (or less) would divide by zero: treat it as two.
-    if (NewWidth < 2.0f) NewWidth = 2.0f;
-    if (NewHeight < 2.0f) NewHeight = 2.0f;
+    if (NewWidth < 2.0f)
+        NewWidth = 2.0f;
+    if (NewHeight < 2.0f)
+        NewHeight = 2.0f;
     AdjustWidth = 1.0f / ((NewWidth - 1.0f) * 0.5f);
     AdjustHeight = 1.0f / ((NewHeight - 1.0f) * 0.5f);
 }
@@ -79,7 +81,8 @@ void ArcBall_t::click(const Tuple2fT* NewPt) {
 
 void ArcBall_t::drag(const Tuple2fT* NewPt, Tuple4fT* NewRot) {
     _mapToSphere(NewPt, &EnVec);
-    if (!NewRot) return;
+    if (!NewRot)
+        return;
 
     Tuple3fT perp;
     Vector3fCross(&perp, &StVec, &EnVec);

@@ -5,33 +5,69 @@
 #include <GL/gl.h>
 
 typedef union Tuple2f_t {
-    struct { GLfloat X, Y; } s;
+    struct {
+        GLfloat X, Y;
+    } s;
     GLfloat T[2];
 } Tuple2fT;
 
 typedef union Tuple3f_t {
-    struct { GLfloat X, Y, Z; } s;
+    struct {
+        GLfloat X, Y, Z;
+    } s;
     GLfloat T[3];
 } Tuple3fT;
 
 // Used as a quaternion: (X, Y, Z) is the vector part, W the scalar part.
 typedef union Tuple4f_t {
-    struct { GLfloat X, Y, Z, W; } s;
+    struct {
+        GLfloat X, Y, Z, W;
+    } s;
     GLfloat T[4];
 } Tuple4fT;
 
 // Element Mrc (row r, column c) is stored at index c * 3 + r.
 typedef union Matrix3f_t {
     struct {
-        union { GLfloat M00; GLfloat XX; GLfloat SX; };
-        union { GLfloat M10; GLfloat XY; };
-        union { GLfloat M20; GLfloat XZ; };
-        union { GLfloat M01; GLfloat YX; };
-        union { GLfloat M11; GLfloat YY; GLfloat SY; };
-        union { GLfloat M21; GLfloat YZ; };
-        union { GLfloat M02; GLfloat ZX; };
-        union { GLfloat M12; GLfloat ZY; };
-        union { GLfloat M22; GLfloat ZZ; GLfloat SZ; };
+        union {
+            GLfloat M00;
+            GLfloat XX;
+            GLfloat SX;
+        };
+        union {
+            GLfloat M10;
+            GLfloat XY;
+        };
+        union {
+            GLfloat M20;
+            GLfloat XZ;
+        };
+        union {
+            GLfloat M01;
+            GLfloat YX;
+        };
+        union {
+            GLfloat M11;
+            GLfloat YY;
+            GLfloat SY;
+        };
+        union {
+            GLfloat M21;
+            GLfloat YZ;
+        };
+        union {
+            GLfloat M02;
+            GLfloat ZX;
+        };
+        union {
+            GLfloat M12;
+            GLfloat ZY;
+        };
+        union {
+            GLfloat M22;
+            GLfloat ZZ;
+            GLfloat SZ;
+        };
     } s;
     GLfloat M[9];
 } Matrix3fT;
@@ -39,32 +75,86 @@ typedef union Matrix3f_t {
 // Element Mrc (row r, column c) is stored at index c * 4 + r, as OpenGL expects.
 typedef union Matrix4f_t {
     struct {
-        union { GLfloat M00; GLfloat XX; GLfloat SX; };
-        union { GLfloat M10; GLfloat XY; };
-        union { GLfloat M20; GLfloat XZ; };
-        union { GLfloat M30; GLfloat XW; };
-        union { GLfloat M01; GLfloat YX; };
-        union { GLfloat M11; GLfloat YY; GLfloat SY; };
-        union { GLfloat M21; GLfloat YZ; };
-        union { GLfloat M31; GLfloat YW; };
-        union { GLfloat M02; GLfloat ZX; };
-        union { GLfloat M12; GLfloat ZY; };
-        union { GLfloat M22; GLfloat ZZ; GLfloat SZ; };
-        union { GLfloat M32; GLfloat ZW; };
-        union { GLfloat M03; GLfloat TX; };
-        union { GLfloat M13; GLfloat TY; };
-        union { GLfloat M23; GLfloat TZ; };
-        union { GLfloat M33; GLfloat TW; GLfloat SW; };
+        union {
+            GLfloat M00;
+            GLfloat XX;
+            GLfloat SX;
+        };
+        union {
+            GLfloat M10;
+            GLfloat XY;
+        };
+        union {
+            GLfloat M20;
+            GLfloat XZ;
+        };
+        union {
+            GLfloat M30;
+            GLfloat XW;
+        };
+        union {
+            GLfloat M01;
+            GLfloat YX;
+        };
+        union {
+            GLfloat M11;
+            GLfloat YY;
+            GLfloat SY;
+        };
+        union {
+            GLfloat M21;
+            GLfloat YZ;
+        };
+        union {
+            GLfloat M31;
+            GLfloat YW;
+        };
+        union {
+            GLfloat M02;
+            GLfloat ZX;
+        };
+        union {
+            GLfloat M12;
+            GLfloat ZY;
+        };
+        union {
+            GLfloat M22;
+            GLfloat ZZ;
+            GLfloat SZ;
+        };
+        union {
+            GLfloat M32;
+            GLfloat ZW;
+        };
+        union {
+            GLfloat M03;
+            GLfloat TX;
+        };
+        union {
+            GLfloat M13;
+            GLfloat TY;
+        };
+        union {
+            GLfloat M23;
+            GLfloat TZ;
+        };
+        union {
+            GLfloat M33;
+            GLfloat TW;
+            GLfloat SW;
+        };
     } s;
     GLfloat M[16];
 } Matrix4fT;
 
 inline void Matrix3fSetZero(Matrix3fT* NewObj) {
-    for (GLfloat& m : NewObj->M) m = 0.0f;
+    for (GLfloat& m : NewObj->M)
+        m = 0.0f;
 }
 
 inline void Matrix4fSetZero(Matrix4fT* NewObj) {
-    for (GLfloat& m : NewObj->M) m = 0.0f;
+    for (GLfloat& m : NewObj->M)
+        m = 0.0f;
 }
 
 inline void Matrix3fSetIdentity(Matrix3fT* NewObj) {
@@ -86,9 +176,15 @@ inline void Matrix3fSetRotationFromQuat4f(Matrix3fT* NewObj, const Tuple4fT* q1)
     const GLfloat xx = X * xs, xy = X * ys, xz = X * zs;
     const GLfloat yy = Y * ys, yz = Y * zs, zz = Z * zs;
 
-    NewObj->s.M00 = 1.0f - (yy + zz); NewObj->s.M01 = xy - wz;          NewObj->s.M02 = xz + wy;
-    NewObj->s.M10 = xy + wz;          NewObj->s.M11 = 1.0f - (xx + zz); NewObj->s.M12 = yz - wx;
-    NewObj->s.M20 = xz - wy;          NewObj->s.M21 = yz + wx;          NewObj->s.M22 = 1.0f - (xx + yy);
+    NewObj->s.M00 = 1.0f - (yy + zz);
+    NewObj->s.M01 = xy - wz;
+    NewObj->s.M02 = xz + wy;
+    NewObj->s.M10 = xy + wz;
+    NewObj->s.M11 = 1.0f - (xx + zz);
+    NewObj->s.M12 = yz - wx;
+    NewObj->s.M20 = xz - wy;
+    NewObj->s.M21 = yz + wx;
+    NewObj->s.M22 = 1.0f - (xx + yy);
 }
 
 // NewObj = NewObj x m1, every element computed from the old values first.
@@ -97,7 +193,8 @@ inline void Matrix3fMulMatrix3f(Matrix3fT* NewObj, const Matrix3fT* m1) {
     for (int row = 0; row < 3; ++row) {
         for (int col = 0; col < 3; ++col) {
             GLfloat sum = 0.0f;
-            for (int k = 0; k < 3; ++k) sum += NewObj->M[k * 3 + row] * m1->M[col * 3 + k];
+            for (int k = 0; k < 3; ++k)
+                sum += NewObj->M[k * 3 + row] * m1->M[col * 3 + k];
             r.M[col * 3 + row] = sum;
         }
     }
@@ -107,12 +204,14 @@ inline void Matrix3fMulMatrix3f(Matrix3fT* NewObj, const Matrix3fT* m1) {
 // Copies m1 into the upper-left 3x3 block; the fourth row and column stay.
 inline void Matrix4fSetRotationScaleFromMatrix3f(Matrix4fT* NewObj, const Matrix3fT* m1) {
     for (int col = 0; col < 3; ++col)
-        for (int row = 0; row < 3; ++row) NewObj->M[col * 4 + row] = m1->M[col * 3 + row];
+        for (int row = 0; row < 3; ++row)
+            NewObj->M[col * 4 + row] = m1->M[col * 3 + row];
 }
 
 inline void Matrix4fMulRotationScale(Matrix4fT* NewObj, GLfloat scale) {
     for (int col = 0; col < 3; ++col)
-        for (int row = 0; row < 3; ++row) NewObj->M[col * 4 + row] *= scale;
+        for (int row = 0; row < 3; ++row)
+            NewObj->M[col * 4 + row] *= scale;
 }
 
 // Only the uniform scale is computed; the decomposition outputs are unused.

@@ -45,10 +45,12 @@ void pick(int x, int y, const Tuple2fT& pnt) {
         ModelListLock lock("display - mutex lock error", "display - mutex unlock error", ModelListLock::NO_NEWLINE);
         glPushMatrix();
         glLoadName(brush_selection_name);
-        if (brush) brush->draw();
+        if (brush)
+            brush->draw();
         glPopMatrix();
         // Only handles and the brush can be hit: model bodies are not drawn.
-        for (auto& entry : models) entry.second->drawHandles(GL_SELECT);
+        for (auto& entry : models)
+            entry.second->drawHandles(GL_SELECT);
     }
     glPopMatrix();
     glFlush();
@@ -92,13 +94,13 @@ double bindingAmount(unsigned char key, double step) {
 
 void keyCallback(unsigned char key, int, int) {
     switch (key) {
-    case 'x': modelTrans[0] -= 1.0; break;
-    case 'X': modelTrans[0] += 1.0; break;
-    case 'y': modelTrans[1] -= 1.0; break;
-    case 'Y': modelTrans[1] += 1.0; break;
-    case 'z': modelTrans[2] -= 1.0; break;
-    case 'Z': modelTrans[2] += 1.0; break;
-    default: break;
+        case 'x': modelTrans[0] -= 1.0; break;
+        case 'X': modelTrans[0] += 1.0; break;
+        case 'y': modelTrans[1] -= 1.0; break;
+        case 'Y': modelTrans[1] += 1.0; break;
+        case 'z': modelTrans[2] -= 1.0; break;
+        case 'Z': modelTrans[2] += 1.0; break;
+        default: break;
     }
     {
         InputLock lock;
@@ -127,7 +129,8 @@ void mouseCallback(int button, int state, int x, int y) {
 }
 
 void mouseMotionCallback(int x, int y) {
-    if (!leftDown) return;
+    if (!leftDown)
+        return;
     if (selected_handle >= 0 || dragging_brush) {
         setUpView();
         setUpModelTransform();
@@ -136,19 +139,22 @@ void mouseMotionCallback(int x, int y) {
         const double dx = this_click[0] - last_click[0];
         const double dy = this_click[1] - last_click[1];
         const double dz = this_click[2] - last_click[2];
-        for (int i = 0; i < 3; ++i) last_click[i] = this_click[i];
+        for (int i = 0; i < 3; ++i)
+            last_click[i] = this_click[i];
 
         InputLock lock;
         if (selected_handle >= 0) {
             // The handle number applies to the current model, whichever
             // model's handle was under the cursor.
-            if (current_model) current_model->adjustHandle(static_cast<unsigned int>(selected_handle), dx, dy, dz);
+            if (current_model)
+                current_model->adjustHandle(static_cast<unsigned int>(selected_handle), dx, dy, dz);
         } else if (brush) {
             brush->adjustAttribute("x", dx);
             brush->adjustAttribute("y", dy);
             brush->adjustAttribute("z", dz);
             PaintableModel* paintable = dynamic_cast<PaintableModel*>(current_model);
-            if (painting && paintable) paintable->paintModel(brush);
+            if (painting && paintable)
+                paintable->paintModel(brush);
         }
         return;
     }

@@ -19,7 +19,8 @@ ModelListLock::ModelListLock(const char* lockMessage, const char* unlockMessage,
 }
 
 ModelListLock::~ModelListLock() {
-    if (!locked_) return;
+    if (!locked_)
+        return;
     const int rc = pthread_mutex_unlock(&modelListMutex);
     if (rc != 0) {
         errno = rc;
@@ -29,8 +30,11 @@ ModelListLock::~ModelListLock() {
 
 void ModelListLock::fail(const char* message) const {
     switch (report_) {
-    case PERROR: std::perror(message); break;
-    case NO_NEWLINE: std::fputs(message, stdout); std::fflush(stdout); break;
-    case LINE: std::puts(message); break;
+        case PERROR: std::perror(message); break;
+        case NO_NEWLINE:
+            std::fputs(message, stdout);
+            std::fflush(stdout);
+            break;
+        case LINE: std::puts(message); break;
     }
 }

@@ -5,7 +5,8 @@
 #include "viewer/SceneState.h"
 
 void stepModels() {
-    for (auto& entry : models) entry.second->step();
+    for (auto& entry : models)
+        entry.second->step();
 }
 
 void drawModels() {

@@ -10,9 +10,9 @@
 #include <cstdio>
 #include <ctime>
 
-#include "viewer/SceneState.h"
 #include "viewer/ModelListLock.h"
 #include "viewer/ModelPasses.h"
+#include "viewer/SceneState.h"
 
 namespace {
 
@@ -93,7 +93,8 @@ void setUpModelTransform() {
 void drawString(char* text) {
     glPushMatrix();
     glRasterPos2f(0.0f, 0.0f);
-    for (const char* c = text; *c; ++c) glutBitmapCharacter(GLUT_BITMAP_TIMES_ROMAN_24, *c);
+    for (const char* c = text; *c; ++c)
+        glutBitmapCharacter(GLUT_BITMAP_TIMES_ROMAN_24, *c);
     glPopMatrix();
 }
 
@@ -150,8 +151,7 @@ void display() {
 
     setUpModelTransform();
     {
-        ModelListLock lock("display - mutex lock error", "display - mutex unlock error",
-                           ModelListLock::NO_NEWLINE);
+        ModelListLock lock("display - mutex lock error", "display - mutex unlock error", ModelListLock::NO_NEWLINE);
         drawModels();
     }
     glutSwapBuffers();

@@ -10,10 +10,10 @@
 
 #include "console/Console.h"
 #include "viewer/Input.h"
-#include "viewer/Render.h"
-#include "viewer/SceneState.h"
 #include "viewer/ModelListLock.h"
 #include "viewer/ModelPasses.h"
+#include "viewer/Render.h"
+#include "viewer/SceneState.h"
 
 void initModels(int, char**) {
     // The brush lives until the process ends; painting and picking rely on it.

@@ -11,14 +11,12 @@
 namespace {
 
 // Internal linkage: another plug-in's init can neither replace nor be mistaken for it.
-__attribute__((constructor)) void init()
-{
+__attribute__((constructor)) void init() {
     model_classes[const_cast<char*>("Boxlet")] = Boxlet::create;
 }
 
 const float kVertices[8][3] = {
-    {-1, -1, -1}, {-1, -1, 1}, {1, -1, 1}, {1, -1, -1},
-    {-1, 1, -1},  {-1, 1, 1},  {1, 1, 1},  {1, 1, -1},
+    {-1, -1, -1}, {-1, -1, 1}, {1, -1, 1}, {1, -1, -1}, {-1, 1, -1}, {-1, 1, 1}, {1, 1, 1}, {1, 1, -1},
 };
 const float kNormals[6][3] = {{-1, 0, 0}, {1, 0, 0}, {0, -1, 0}, {0, 1, 0}, {0, 0, -1}, {0, 0, 1}};
 const float kTexCoords[8][2] = {{0, 0}, {0, 0.5f}, {0.5f, 0}, {0.5f, 0.5f}, {0, 1}, {0.5f, 1}, {1, 0}, {1, 0.5f}};
@@ -31,17 +29,12 @@ struct CubeTriangle {
     int coords[3];
 };
 const CubeTriangle kTriangles[12] = {
-    {{0, 2, 1}, 2, 0, {0, 3, 1}},  // y = -1
-    {{0, 3, 2}, 2, 0, {0, 2, 3}},
-    {{4, 5, 6}, 3, 1, {4, 1, 3}},  // y = +1
-    {{4, 6, 7}, 3, 1, {4, 3, 5}},
-    {{0, 4, 7}, 4, 0, {1, 3, 5}},  // z = -1
-    {{0, 7, 3}, 4, 0, {1, 5, 4}},
-    {{1, 5, 4}, 0, 0, {6, 7, 3}},  // x = -1
-    {{1, 4, 0}, 0, 0, {6, 3, 2}},
-    {{2, 6, 5}, 5, 1, {0, 1, 3}},  // z = +1
-    {{2, 5, 1}, 5, 1, {0, 3, 2}},
-    {{3, 7, 6}, 1, 1, {6, 7, 3}},  // x = +1
+    {{0, 2, 1}, 2, 0, {0, 3, 1}},                                // y = -1
+    {{0, 3, 2}, 2, 0, {0, 2, 3}}, {{4, 5, 6}, 3, 1, {4, 1, 3}},  // y = +1
+    {{4, 6, 7}, 3, 1, {4, 3, 5}}, {{0, 4, 7}, 4, 0, {1, 3, 5}},  // z = -1
+    {{0, 7, 3}, 4, 0, {1, 5, 4}}, {{1, 5, 4}, 0, 0, {6, 7, 3}},  // x = -1
+    {{1, 4, 0}, 0, 0, {6, 3, 2}}, {{2, 6, 5}, 5, 1, {0, 1, 3}},  // z = +1
+    {{2, 5, 1}, 5, 1, {0, 3, 2}}, {{3, 7, 6}, 1, 1, {6, 7, 3}},  // x = +1
     {{3, 6, 2}, 1, 1, {6, 3, 2}},
 };
 
@@ -50,8 +43,7 @@ const int kTexturePairs[6][2] = {{0, 2}, {1, 3}, {4, 8}, {5, 9}, {6, 10}, {7, 11
 
 }  // namespace
 
-Boxlet::Boxlet(const char* name) : PaintableModel(name)
-{
+Boxlet::Boxlet(const char* name) : PaintableModel(name) {
     class_name = "Boxlet";
     attributes["diffuse1_red"] = 0.2;
     attributes["diffuse1_green"] = 0.25;
@@ -60,13 +52,11 @@ Boxlet::Boxlet(const char* name) : PaintableModel(name)
 
 Boxlet::~Boxlet() {}
 
-AnimatedModel* Boxlet::create(const char* name)
-{
+AnimatedModel* Boxlet::create(const char* name) {
     return new Boxlet(name);
 }
 
-void Boxlet::modelInit()
-{
+void Boxlet::modelInit() {
     int v[8], t[12], n[6], tc[8];
     for (int i = 0; i < 8; ++i)
         v[i] = addVertex(kVertices[i][0], kVertices[i][1], kVertices[i][2]);
@@ -95,8 +85,8 @@ void Boxlet::modelInit()
             setTexCoord(t[i], corner, tc[kTriangles[i].coords[corner]]);
 
     printf("vectors: <%i,%i,%i,%i,%i,%i,%i,%i>\n", v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
-    printf("triangles: <%i,%i,%i,%i,%i,%i,%i,%i,%i,%i,%i,%i>\n", t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7],
-           t[8], t[9], t[10], t[11]);
+    printf("triangles: <%i,%i,%i,%i,%i,%i,%i,%i,%i,%i,%i,%i>\n", t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], t[8],
+           t[9], t[10], t[11]);
     printf("normals: <%i,%i,%i,%i,%i,%i>\n", n[0], n[1], n[2], n[3], n[4], n[5]);
     printf("textures: <%i,%i>\n", static_cast<int>(tex[0]), static_cast<int>(tex[1]));
     printf("texCoords: <%i,%i,%i,%i,%i,%i,%i,%i>\n", tc[0], tc[1], tc[2], tc[3], tc[4], tc[5], tc[6], tc[7]);

@@ -1,7 +1,6 @@
 // A cube of edge 2 about the model's origin whose faces show quarters of two
 // textures read from the working directory.
-#ifndef VELMORA_PLUGINS_BOXLET_BOXLET_H
-#define VELMORA_PLUGINS_BOXLET_BOXLET_H
+#pragma once
 
 #include "paint/PaintableModel.h"
 
@@ -14,5 +13,3 @@ public:
 
     void modelInit() override;  // GL thread: builds the mesh, loads the textures
 };
-
-#endif

@@ -18,21 +18,18 @@ float Keyform::precalculatedNormals[162][3] = {
 namespace {
 
 // Internal linkage: another plug-in's init can neither replace nor be mistaken for it.
-__attribute__((constructor)) void init()
-{
+__attribute__((constructor)) void init() {
     model_classes[const_cast<char*>("Keyform")] = Keyform::create;
 }
 
 // A negative index becomes one far out of range, which the mesh refuses like any other.
-unsigned int meshIndex(int16_t index)
-{
+unsigned int meshIndex(int16_t index) {
     return index < 0 ? ~0u : static_cast<unsigned int>(index);
 }
 
 }  // namespace
 
-Keyform::Keyform(const char* name) : PaintableModel(name), skinTexture(0)
-{
+Keyform::Keyform(const char* name) : PaintableModel(name), skinTexture(0) {
     class_name = "Keyform";
     attributes["x"] = 0.0;
     attributes["y"] = 0.0;
@@ -43,13 +40,11 @@ Keyform::Keyform(const char* name) : PaintableModel(name), skinTexture(0)
 
 Keyform::~Keyform() {}
 
-AnimatedModel* Keyform::create(const char* name)
-{
+AnimatedModel* Keyform::create(const char* name) {
     return new Keyform(name);
 }
 
-void Keyform::modelInit()
-{
+void Keyform::modelInit() {
     const std::string path = std::string(model_name) + "/tris.md2";
     Md2File md2;
     Md2File::Result result = md2.read(path.c_str());
@@ -98,8 +93,7 @@ void Keyform::modelInit()
     showSkin();
 }
 
-int Keyform::loadTexture(int num, const char* filename)
-{
+int Keyform::loadTexture(int num, const char* filename) {
     // Skin 1 of a model still without pictures becomes its first skin, under
     // the name its triangles are to show; the upload waits for the next draw.
     if (num == 1 && textures.empty() && skinTexture != 0 && filename)
@@ -107,8 +101,7 @@ int Keyform::loadTexture(int num, const char* filename)
     return PaintableModel::loadTexture(num, filename);
 }
 
-bool Keyform::adoptSkin(const char* filename)
-{
+bool Keyform::adoptSkin(const char* filename) {
     std::string name(filename);
     Image* image = Image::load(&name);
     if (!image)
@@ -120,8 +113,7 @@ bool Keyform::adoptSkin(const char* filename)
     return true;
 }
 
-void Keyform::showSkin()
-{
+void Keyform::showSkin() {
     // Without a picture the triangles stay untextured rather than bind an empty texture.
     GLuint shown = textures.count(skinTexture) ? skinTexture : 0;
     for (Triangle* tri : triangles)

@@ -1,7 +1,6 @@
 // A model read from an MD2 file: the model's name is its directory, holding
 // tris.md2 and the skins the file names. Only the first frame is shown.
-#ifndef VELMORA_PLUGINS_KEYFORM_KEYFORM_H
-#define VELMORA_PLUGINS_KEYFORM_KEYFORM_H
+#pragma once
 
 #include <GL/gl.h>
 
@@ -28,5 +27,3 @@ private:
     // skin's, or one kept free for the first skin loaded later.
     GLuint skinTexture;
 };
-
-#endif

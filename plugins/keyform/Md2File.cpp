@@ -9,37 +9,31 @@
 
 namespace {
 
-uint16_t readLe16(const uint8_t* p)
-{
+uint16_t readLe16(const uint8_t* p) {
     return static_cast<uint16_t>(p[0] | (p[1] << 8));
 }
 
-uint32_t readLe32(const uint8_t* p)
-{
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) |
-           (static_cast<uint32_t>(p[2]) << 16) | (static_cast<uint32_t>(p[3]) << 24);
+uint32_t readLe32(const uint8_t* p) {
+    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
+           (static_cast<uint32_t>(p[3]) << 24);
 }
 
-int16_t readShort(const uint8_t* p)
-{
+int16_t readShort(const uint8_t* p) {
     return static_cast<int16_t>(readLe16(p));
 }
 
-int32_t readInt(const uint8_t* p)
-{
+int32_t readInt(const uint8_t* p) {
     return static_cast<int32_t>(readLe32(p));
 }
 
-float readFloat(const uint8_t* p)
-{
+float readFloat(const uint8_t* p) {
     uint32_t bits = readLe32(p);
     float value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
 }
 
-void decodeHeader(const uint8_t* p, Md2File::Header* h)
-{
+void decodeHeader(const uint8_t* p, Md2File::Header* h) {
     h->ident = readInt(p + 0);
     h->version = readInt(p + 4);
     h->skinwidth = readInt(p + 8);
@@ -59,15 +53,13 @@ void decodeHeader(const uint8_t* p, Md2File::Header* h)
     h->ofs_end = readInt(p + 64);
 }
 
-bool countPlausible(int32_t count)
-{
+bool countPlausible(int32_t count) {
     return count >= 0 && count <= Md2File::kMaxCount;
 }
 
 }  // namespace
 
-bool Md2File::sectionFits(int32_t offset, int64_t count, int64_t recordSize, size_t fileSize)
-{
+bool Md2File::sectionFits(int32_t offset, int64_t count, int64_t recordSize, size_t fileSize) {
     // An empty section lies nowhere, so its offset does not matter.
     if (count == 0)
         return true;
@@ -77,8 +69,7 @@ bool Md2File::sectionFits(int32_t offset, int64_t count, int64_t recordSize, siz
     return static_cast<uint64_t>(offset) + static_cast<uint64_t>(count * recordSize) <= fileSize;
 }
 
-bool Md2File::plausible(const Header& h, size_t fileSize)
-{
+bool Md2File::plausible(const Header& h, size_t fileSize) {
     const int32_t counts[] = {h.num_skins, h.num_xyz, h.num_st, h.num_tris, h.num_glcmds, h.num_frames};
     for (int32_t count : counts)
         if (!countPlausible(count))
@@ -95,8 +86,7 @@ bool Md2File::plausible(const Header& h, size_t fileSize)
            sectionFits(h.ofs_frames, frames, h.framesize, fileSize);
 }
 
-Md2File::Result Md2File::decode(const uint8_t* bytes, size_t size)
-{
+Md2File::Result Md2File::decode(const uint8_t* bytes, size_t size) {
     *this = Md2File();
     if (!bytes || size < 8)
         return MD2_CORRUPT;
@@ -149,8 +139,7 @@ Md2File::Result Md2File::decode(const uint8_t* bytes, size_t size)
     return MD2_READ;
 }
 
-Md2File::Result Md2File::read(const char* path)
-{
+Md2File::Result Md2File::read(const char* path) {
     *this = Md2File();
     FILE* f = path ? std::fopen(path, "rb") : nullptr;
     if (!f)

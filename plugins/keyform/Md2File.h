@@ -1,7 +1,6 @@
 // An MD2 model file as the Keyform class uses it: header, skin names, texture
 // coordinates, triangles and the first frame's vertices. Needs no OpenGL.
-#ifndef VELMORA_PLUGINS_KEYFORM_MD2FILE_H
-#define VELMORA_PLUGINS_KEYFORM_MD2FILE_H
+#pragma once
 
 #include <cstddef>
 #include <cstdint>
@@ -57,5 +56,3 @@ private:
     static bool sectionFits(int32_t offset, int64_t count, int64_t recordSize, size_t fileSize);
     static bool plausible(const Header& h, size_t fileSize);
 };
-
-#endif

@@ -3,7 +3,9 @@
 
 using AnimationCommands = SceneFixture;
 
-static bool playing(TestModel& m, const char* name) { return m.current_script == m.findScript(name) && m.ticks_left > 0; }
+static bool playing(TestModel& m, const char* name) {
+    return m.current_script == m.findScript(name) && m.ticks_left > 0;
+}
 
 TEST_F(AnimationCommands, new_pose_is_a_snapshot_replaced_by_name) {
     runQuietly({"set x 2", "new pose p1"});
@@ -19,8 +21,9 @@ TEST_F(AnimationCommands, binding_replaces_a_key_and_takes_only_the_first_charac
     EXPECT_EQ(out("new binding w"), "usage: new binding <key> <paramname>\n");
     EXPECT_EQ(out("new binding w rotation_y"), "no such attribute 'rotation_y'\n");  // the tester has none
     runQuietly({"new binding w size", "new binding kz red"});
-    EXPECT_EQ(out("list controls"), "current control mappings:\n  a: rotation_x\n  d: rotation_z\n  e: z\n"
-                                    "  k: red\n  q: x\n  s: rotation_y\n  w: size\n\n");
+    EXPECT_EQ(out("list controls"),
+              "current control mappings:\n  a: rotation_x\n  d: rotation_z\n  e: z\n"
+              "  k: red\n  q: x\n  s: rotation_y\n  w: size\n\n");
 }
 
 TEST_F(AnimationCommands, add_reads_timing_and_interpolation_words) {
@@ -40,9 +43,11 @@ TEST_F(AnimationCommands, add_reads_timing_and_interpolation_words) {
 
 TEST_F(AnimationCommands, animate_a_pose_or_scripts_of_the_current_or_named_models) {
     runQuietly({"set x 10", "new pose far", "set x 0", "new script walk", "add far 2", "select model m1",
-                "new script walk", "add far 4", "select model m2", "new script run", "add far 6", "select model tester"});
-    EXPECT_EQ(out("animate"), "usage: animate [<modelname>:]<scriptName>\n"
-                              "       animate <poseName> <frames> [linear/sin]\n");
+                "new script walk", "add far 4", "select model m2", "new script run", "add far 6",
+                "select model tester"});
+    EXPECT_EQ(out("animate"),
+              "usage: animate [<modelname>:]<scriptName>\n"
+              "       animate <poseName> <frames> [linear/sin]\n");
     EXPECT_EQ(out("animate ghost 5"), "pose not found: ghost\ntry list poses\n");
     EXPECT_EQ(out("animate far 4"), "");
     EXPECT_EQ(tester.current_interpolation, INT_LINEAR);
@@ -64,7 +69,8 @@ TEST_F(AnimationCommands, animate_a_pose_or_scripts_of_the_current_or_named_mode
 }
 
 TEST_F(AnimationCommands, speed_control_needs_six_words) {
-    EXPECT_EQ(out("speed_control walk x y z 0.25"), "usage: speedcontrol <script_name> <param_name> <param_name>\n"
-                                                    "     <param_name> <accel_ratio> <deccel_ratio>\n");
+    EXPECT_EQ(out("speed_control walk x y z 0.25"),
+              "usage: speedcontrol <script_name> <param_name> <param_name>\n"
+              "     <param_name> <accel_ratio> <deccel_ratio>\n");
     EXPECT_EQ(out("speed_control hop x y z 0.25 0.25"), "error performing speed control\n");
 }

@@ -30,10 +30,10 @@ TEST_F(ModelCommands, list_forms_and_every_command_on_the_current_model_refusing
     EXPECT_EQ(out("list params"), "  red\n  size\n  x\n  y\n  z\n");
     EXPECT_EQ(out("list scripts"), "  hop\n  walk\n");
     current_model = nullptr;
-    for (const char* line : {"new pose p", "new script s", "new binding w x", "select script walk", "add a 1",
-                             "animate a 5", "animate walk", "speed_control walk x y z 0.2 0.2", "set x 1", "get x",
-                             "get all", "toggle handles", "load attributes a.xml", "save attributes a.xml",
-                             "load skin 0 a.bmp", "save skins", "save skin 0 a.bmp"})
+    for (const char* line :
+         {"new pose p", "new script s", "new binding w x", "select script walk", "add a 1", "animate a 5",
+          "animate walk", "speed_control walk x y z 0.2 0.2", "set x 1", "get x", "get all", "toggle handles",
+          "load attributes a.xml", "save attributes a.xml", "load skin 0 a.bmp", "save skins", "save skin 0 a.bmp"})
         EXPECT_EQ(runLine(line).both(), "no model selected\n|") << line;
     EXPECT_EQ(out("list params") + out("list scripts"), "invalid argument 'params'\ninvalid argument 'scripts'\n");
     EXPECT_EQ(poses.count("p"), 0u);

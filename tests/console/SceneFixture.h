@@ -3,8 +3,7 @@
 // "Tester" for `new model`; the real globals are swapped back afterwards. The
 // model-list mutex checks errors, so a handler that locks it twice prints its
 // lock-error message into the compared output instead of hanging the test.
-#ifndef VELMORA_TESTS_CONSOLE_SCENEFIXTURE_H
-#define VELMORA_TESTS_CONSOLE_SCENEFIXTURE_H
+#pragma once
 
 #include <gtest/gtest.h>
 
@@ -21,9 +20,14 @@
 #include "tests/model/TestModel.h"
 #include "viewer/SceneState.h"
 
-inline bool modelListLocked() { return pthread_mutex_trylock(&modelListMutex) == EBUSY || pthread_mutex_unlock(&modelListMutex); }
+inline bool modelListLocked() {
+    return pthread_mutex_trylock(&modelListMutex) == EBUSY || pthread_mutex_unlock(&modelListMutex);
+}
 
-struct Output { std::string out, err; std::string both() const { return out + "|" + err; } };
+struct Output {
+    std::string out, err;
+    std::string both() const { return out + "|" + err; }
+};
 
 // Runs one line as the console thread does and returns what it printed.
 inline Output runLine(std::string line) {
@@ -35,18 +39,26 @@ inline Output runLine(std::string line) {
     return {testing::internal::GetCapturedStdout(), err};
 }
 
-inline std::string out(const std::string& text) { return runLine(text).out; }
+inline std::string out(const std::string& text) {
+    return runLine(text).out;
+}
 
-inline void runQuietly(std::initializer_list<const char*> lines) { for (auto line : lines) EXPECT_EQ(out(line), "") << line; }
+inline void runQuietly(std::initializer_list<const char*> lines) {
+    for (auto line : lines)
+        EXPECT_EQ(out(line), "") << line;
+}
 
 // Models made by `new model`; those no test deleted are deleted afterwards.
 inline std::vector<AnimatedModel*> made_models;
-inline AnimatedModel* makeTester(const char* name) { return made_models.emplace_back(new TestModel(name)); }
+inline AnimatedModel* makeTester(const char* name) {
+    return made_models.emplace_back(new TestModel(name));
+}
 
 class SceneFixture : public testing::Test {
 protected:
     void SetUp() override {
-        if (commandMap.empty()) registerCommands();
+        if (commandMap.empty())
+            registerCommands();
         pthread_mutex_destroy(&modelListMutex);
         modelListMutex = PTHREAD_ERRORCHECK_MUTEX_INITIALIZER_NP;
         swapScene();
@@ -58,14 +70,19 @@ protected:
     void TearDown() override {
         EXPECT_FALSE(modelListLocked()) << "a command left the model-list mutex locked";
         for (auto& [name, model] : models)
-            if (std::count(made_models.begin(), made_models.end(), model)) { delete model; std::free(const_cast<char*>(name)); }
+            if (std::count(made_models.begin(), made_models.end(), model)) {
+                delete model;
+                std::free(const_cast<char*>(name));
+            }
         for (auto& [name, pose] : poses) {
-            for (auto& value : *pose) std::free(const_cast<char*>(value.first));
+            for (auto& value : *pose)
+                std::free(const_cast<char*>(value.first));
             delete pose;
             std::free(const_cast<char*>(name));
         }
         for (auto& [name, scheme] : control_schemes) {
-            for (auto& binding : *scheme) std::free(const_cast<char*>(binding.second));
+            for (auto& binding : *scheme)
+                std::free(const_cast<char*>(binding.second));
             delete scheme;
         }
         swapScene();
@@ -78,9 +95,15 @@ protected:
 
 private:
     void swapScene() {
-        std::swap(models, models_); std::swap(current_model, current_); std::swap(brush, brush_);
-        std::swap(poses, poses_); std::swap(control_schemes, schemes_); std::swap(current_controls, controls_);
-        std::swap(model_classes, classes_); std::swap(background_color, background_); std::swap(handle_color, handle_);
+        std::swap(models, models_);
+        std::swap(current_model, current_);
+        std::swap(brush, brush_);
+        std::swap(poses, poses_);
+        std::swap(control_schemes, schemes_);
+        std::swap(current_controls, controls_);
+        std::swap(model_classes, classes_);
+        std::swap(background_color, background_);
+        std::swap(handle_color, handle_);
     }
 
     decltype(models) models_{{"brush", &test_brush}, {"m1", &m1}, {"m2", &m2}, {"tester", &tester}};
@@ -93,5 +116,3 @@ private:
     double background_[3] = {};
     GLfloat handle_[3] = {1.0f, 0.0f, 0.0f};
 };
-
-#endif

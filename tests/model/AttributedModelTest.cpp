@@ -10,14 +10,13 @@
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
-TEST(AttributedModelTest, set_refuses_beyond_the_limits_and_adjust_clamps_to_them)
-{
+TEST(AttributedModelTest, set_refuses_beyond_the_limits_and_adjust_clamps_to_them) {
     TestModel m;
     EXPECT_EQ(1, m.setAttribute("red", 1.0000001));
     EXPECT_EQ(1, m.setAttribute("size", 0.4999));
-    EXPECT_EQ(0.5, m.getAttribute("red")); // refused, not clamped
+    EXPECT_EQ(0.5, m.getAttribute("red"));  // refused, not clamped
     EXPECT_EQ(1.0, m.getAttribute("size"));
-    EXPECT_EQ(0, m.setAttribute("red", 1.0)); // limits are inclusive
+    EXPECT_EQ(0, m.setAttribute("red", 1.0));  // limits are inclusive
     EXPECT_EQ(0, m.setAttribute("size", 0.5));
     EXPECT_EQ(0, m.adjustAttribute("red", -4.0));
     EXPECT_EQ(0.0, m.getAttribute("red"));
@@ -30,11 +29,10 @@ TEST(AttributedModelTest, set_refuses_beyond_the_limits_and_adjust_clamps_to_the
     EXPECT_FALSE(m.hasAttribute("blue"));
 }
 
-TEST(AttributedModelTest, saved_file_has_the_exact_layout)
-{
+TEST(AttributedModelTest, saved_file_has_the_exact_layout) {
     TempDir dir;
     TestModel a;
-    for (auto [name, value] : position{{"x", 0.25}, {"y", -12.0}, {"size", 1234.5}}) // size has no upper limit
+    for (auto [name, value] : position{{"x", 0.25}, {"y", -12.0}, {"size", 1234.5}})  // size has no upper limit
         a.setAttribute(name, value);
     addScript(a, "wave", {}, {}, INT_LINEAR, SCR_REPEAT);
     a.append({{"x", 2.0}}, 30, INT_SIN);
@@ -43,30 +41,30 @@ TEST(AttributedModelTest, saved_file_has_the_exact_layout)
     a.newScript("empty");
     std::string path = dir.file("tester.xml");
     ASSERT_TRUE(a.saveAttributes(path.c_str()));
-    EXPECT_EQ("<?xml version=\"1.0\" ?>\n"
-              "<tester>\n"
-              "    <attribute name=\"red\" value=\"0.500000\" />\n"
-              "    <attribute name=\"size\" value=\"1234.500000\" />\n"
-              "    <attribute name=\"x\" value=\"0.250000\" />\n"
-              "    <attribute name=\"y\" value=\"-12.000000\" />\n"
-              "    <attribute name=\"z\" value=\"0.000000\" />\n"
-              "    <script name=\"empty\" behavior=\"0\" />\n"
-              "    <script name=\"wave\" behavior=\"1\">\n"
-              "        <pose timing=\"30\" interpolation_type=\"1\">\n"
-              "            <attribute name=\"x\" value=\"2.000000\" />\n"
-              "        </pose>\n"
-              "        <pose timing=\"5\" interpolation_type=\"4\">\n"
-              "            <attribute name=\"x\" value=\"0.333333\" />\n"
-              "            <attribute name=\"y\" value=\"-1.000000\" />\n"
-              "        </pose>\n"
-              "        <pose timing=\"1\" interpolation_type=\"0\" />\n"
-              "    </script>\n"
-              "</tester>\n",
-              readWholeFile(path));
+    EXPECT_EQ(
+        "<?xml version=\"1.0\" ?>\n"
+        "<tester>\n"
+        "    <attribute name=\"red\" value=\"0.500000\" />\n"
+        "    <attribute name=\"size\" value=\"1234.500000\" />\n"
+        "    <attribute name=\"x\" value=\"0.250000\" />\n"
+        "    <attribute name=\"y\" value=\"-12.000000\" />\n"
+        "    <attribute name=\"z\" value=\"0.000000\" />\n"
+        "    <script name=\"empty\" behavior=\"0\" />\n"
+        "    <script name=\"wave\" behavior=\"1\">\n"
+        "        <pose timing=\"30\" interpolation_type=\"1\">\n"
+        "            <attribute name=\"x\" value=\"2.000000\" />\n"
+        "        </pose>\n"
+        "        <pose timing=\"5\" interpolation_type=\"4\">\n"
+        "            <attribute name=\"x\" value=\"0.333333\" />\n"
+        "            <attribute name=\"y\" value=\"-1.000000\" />\n"
+        "        </pose>\n"
+        "        <pose timing=\"1\" interpolation_type=\"0\" />\n"
+        "    </script>\n"
+        "</tester>\n",
+        readWholeFile(path));
 }
 
-TEST(AttributedModelTest, failed_save_reports_and_keeps_the_old_file)
-{
+TEST(AttributedModelTest, failed_save_reports_and_keeps_the_old_file) {
     TempDir dir;
     TestModel m;
     std::string path = dir.file("keep.xml");
@@ -85,56 +83,64 @@ TEST(AttributedModelTest, failed_save_reports_and_keeps_the_old_file)
     EXPECT_FALSE(saved);
     EXPECT_EQ("error saving xml file: " + path + "\n", errors);
     EXPECT_EQ("old contents", readWholeFile(path));
-    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.path), {})); // no temporary left behind
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.path), {}));  // no temporary left behind
 }
 
 // One scene file: each model reads its own element, else the class-named one, reporting what it cannot use.
-TEST(AttributedModelTest, a_hand_written_file_is_read_as_far_as_it_goes)
-{
+TEST(AttributedModelTest, a_hand_written_file_is_read_as_far_as_it_goes) {
     TempDir dir;
     std::string path = dir.file("scene.xml");
     writeWholeFile(path,
-        "<?xml version=\"1.0\"?>\n<scene>\n"
-        "<TestModel><attribute name=\"y\" value=\"9\"/><script name=\"s\" behavior=\"1\"/></TestModel>\n"
-        "<alpha><attribute name=\"blue\" value=\"1\"/><attribute name=\"red\" value=\"1.5\"/>"
-        "<attribute value=\"1.5\" name=\"x\"/><attribute name=\"y\" value=\"tall\"/><attribute name=\"z\"/>"
-        "<attribute value=\"8\"/><attribute name=\"size\" value=\" 6cm\"/><extra/><script name=\"s\" behavior=\"0\"/></alpha>\n"
-        "<beta><script name=\"s\">\n"
-        "  <pose interpolation_type=\"1\"><attribute name=\"x\" value=\"1\"/></pose>\n"
-        "  <frame timing=\" 4 ticks\" interpolation_type=\"sin\">\n"
-        "    <attribute name=\"x\" value=\"2\"/><attribute name=\"x\" value=\"3\"/>\n"
-        "    <attribute name=\"y\" value=\"high\"/><attribute value=\"5\"/><value name=\"w\" value=\"6\"/>\n"
-        "  </frame></script>\n"
-        "  <script behavior=\"1\"><pose timing=\"3\"/></script>\n"
-        "  <script name=\"t\" behavior=\"9\"><pose timing=\"0\" interpolation_type=\"7\"/></script>\n"
-        "  <script name=\"t\" behavior=\"0\"><pose timing=\"2\"/></script></beta>\n"
-        "<group><gamma><attribute name=\"x\" value=\"4\"/></gamma></group>\n"
-        "</scene>\n");
+                   "<?xml version=\"1.0\"?>\n<scene>\n"
+                   "<TestModel><attribute name=\"y\" value=\"9\"/><script name=\"s\" behavior=\"1\"/></TestModel>\n"
+                   "<alpha><attribute name=\"blue\" value=\"1\"/><attribute name=\"red\" value=\"1.5\"/>"
+                   "<attribute value=\"1.5\" name=\"x\"/><attribute name=\"y\" value=\"tall\"/><attribute name=\"z\"/>"
+                   "<attribute value=\"8\"/><attribute name=\"size\" value=\" 6cm\"/><extra/><script name=\"s\" "
+                   "behavior=\"0\"/></alpha>\n"
+                   "<beta><script name=\"s\">\n"
+                   "  <pose interpolation_type=\"1\"><attribute name=\"x\" value=\"1\"/></pose>\n"
+                   "  <frame timing=\" 4 ticks\" interpolation_type=\"sin\">\n"
+                   "    <attribute name=\"x\" value=\"2\"/><attribute name=\"x\" value=\"3\"/>\n"
+                   "    <attribute name=\"y\" value=\"high\"/><attribute value=\"5\"/><value name=\"w\" value=\"6\"/>\n"
+                   "  </frame></script>\n"
+                   "  <script behavior=\"1\"><pose timing=\"3\"/></script>\n"
+                   "  <script name=\"t\" behavior=\"9\"><pose timing=\"0\" interpolation_type=\"7\"/></script>\n"
+                   "  <script name=\"t\" behavior=\"0\"><pose timing=\"2\"/></script></beta>\n"
+                   "<group><gamma><attribute name=\"x\" value=\"4\"/></gamma></group>\n"
+                   "</scene>\n");
     TestModel a("alpha"), b("beta"), c("gamma");
-    auto load = [&](TestModel& m, bool ok) { // what the load printed on stderr
-        CaptureStderr(); EXPECT_EQ(ok, m.loadAttributes(path.c_str())); return GetCapturedStderr(); };
-    EXPECT_EQ("error setting attribute blue to 1.000000 for model alpha\n"
-              "error setting attribute red to 1.500000 for model alpha\n"
-              "error setting attribute y to 0.000000 for model alpha\n"
-              "error setting attribute z to 0.000000 for model alpha\n"
-              "attribute without a name in model alpha\n", load(a, false));
-    EXPECT_EQ(1.5, a.getAttribute("x")); // its own element wins over the class-named one
+    auto load = [&](TestModel& m, bool ok) {  // what the load printed on stderr
+        CaptureStderr();
+        EXPECT_EQ(ok, m.loadAttributes(path.c_str()));
+        return GetCapturedStderr();
+    };
+    EXPECT_EQ(
+        "error setting attribute blue to 1.000000 for model alpha\n"
+        "error setting attribute red to 1.500000 for model alpha\n"
+        "error setting attribute y to 0.000000 for model alpha\n"
+        "error setting attribute z to 0.000000 for model alpha\n"
+        "attribute without a name in model alpha\n",
+        load(a, false));
+    EXPECT_EQ(1.5, a.getAttribute("x"));  // its own element wins over the class-named one
     EXPECT_EQ(6.0, a.getAttribute("size"));
-    EXPECT_EQ(0, a.getScriptCount()); // scripts are read only when every attribute was
-    EXPECT_EQ("error reading behavior for script 's'\n"
-              "error reading timing for a pose in script 's'\n"
-              "error reading interpolation type for a pose in script 's'\n"
-              "error reading value for attribute 'y' in script 's'"
-              "attribute without a name in script 's'\n"
-              "script without a name in model beta\n"
-              "error creating new script named 't' \n", load(b, false));
+    EXPECT_EQ(0, a.getScriptCount());  // scripts are read only when every attribute was
+    EXPECT_EQ(
+        "error reading behavior for script 's'\n"
+        "error reading timing for a pose in script 's'\n"
+        "error reading interpolation type for a pose in script 's'\n"
+        "error reading value for attribute 'y' in script 's'"
+        "attribute without a name in script 's'\n"
+        "script without a name in model beta\n"
+        "error creating new script named 't' \n",
+        load(b, false));
     EXPECT_EQ(SCR_TERMINATE, b.findScript("s")->behavior);
     ASSERT_EQ(2u, b.stepCount("s"));
     EXPECT_EQ(1, b.stepOf("s", 0).timing);
     EXPECT_EQ(4, b.stepOf("s", 1).timing);
     EXPECT_EQ(INT_LINEAR, b.stepOf("s", 1).interpol);
-    const position& pose = *b.stepOf("s", 1).pose; // the last x wins, w is read from a <value>
-    EXPECT_EQ((std::map<std::string, double>{{"w", 6.0}, {"x", 3.0}}), (std::map<std::string, double>(pose.begin(), pose.end())));
+    const position& pose = *b.stepOf("s", 1).pose;  // the last x wins, w is read from a <value>
+    EXPECT_EQ((std::map<std::string, double>{{"w", 6.0}, {"x", 3.0}}),
+              (std::map<std::string, double>(pose.begin(), pose.end())));
     // Numbers outside the enumerations are kept as read; the second "t" is skipped whole.
     EXPECT_EQ(9, static_cast<int>(b.findScript("t")->behavior));
     EXPECT_EQ(7, static_cast<int>(b.stepOf("t", 0).interpol));

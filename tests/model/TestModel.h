@@ -1,7 +1,6 @@
 // A small concrete model for the model and console tests: draws nothing, has a
 // bounded colour and size, and opens up the engine's state; with scratch files.
-#ifndef VELMORA_TESTS_MODEL_TESTMODEL_H
-#define VELMORA_TESTS_MODEL_TESTMODEL_H
+#pragma once
 
 #include <cstdlib>
 #include <filesystem>
@@ -14,14 +13,13 @@
 
 class TestModel : public AnimatedModel {
 public:
-    explicit TestModel(const char* name = "tester")
-    {
+    explicit TestModel(const char* name = "tester") {
         model_name = name;
         class_name = "TestModel";
         attributes = {{"x", 0.0}, {"y", 0.0}, {"z", 0.0}, {"red", 0.5}, {"size", 1.0}};
         lower_limits = {{"red", 0.0}, {"size", 0.5}};
         upper_limits = {{"red", 1.0}};
-        animate = true; // step() is a no-op otherwise
+        animate = true;  // step() is a no-op otherwise
     }
     void draw() override {}
 
@@ -30,33 +28,41 @@ public:
     using AnimatedModel::showHandles;
     using AnimatedModel::ticks_left;
 
-    script* findScript(const char* name) { auto it = scripts.find(name); return it == scripts.end() ? nullptr : &it->second; }
+    script* findScript(const char* name) {
+        auto it = scripts.find(name);
+        return it == scripts.end() ? nullptr : &it->second;
+    }
     script_step& stepOf(const char* name, size_t index) { return *std::next(findScript(name)->steps->begin(), index); }
     size_t stepCount(const char* name) { return findScript(name)->steps->size(); }
     int append(position pose, int timing, int interpol) { return appendPose(&pose, timing, interpol); }
 };
 
 // A new current script whose steps move only x.
-inline void addScript(TestModel& m, const char* name, const std::vector<double>& xs,
-                      const std::vector<int>& timings, int interpol, int behavior = SCR_TERMINATE)
-{
+inline void addScript(TestModel& m, const char* name, const std::vector<double>& xs, const std::vector<int>& timings,
+                      int interpol, int behavior = SCR_TERMINATE) {
     m.newScript(name);
     m.current_script->behavior = static_cast<script_behavior>(behavior);
-    for (size_t i = 0; i < xs.size(); ++i) m.append({{"x", xs[i]}}, timings[i], interpol);
+    for (size_t i = 0; i < xs.size(); ++i)
+        m.append({{"x", xs[i]}}, timings[i], interpol);
 }
 
 // A scratch folder removed with its files when the object goes.
 struct TempDir {
-    std::string path = [] { char p[] = "/tmp/velmora_model_XXXXXX"; return std::string(mkdtemp(p) ? p : ""); }();
-    ~TempDir() { std::error_code ignored; std::filesystem::remove_all(path, ignored); }
+    std::string path = [] {
+        char p[] = "/tmp/velmora_model_XXXXXX";
+        return std::string(mkdtemp(p) ? p : "");
+    }();
+    ~TempDir() {
+        std::error_code ignored;
+        std::filesystem::remove_all(path, ignored);
+    }
     std::string file(const std::string& name) const { return path + "/" + name; }
 };
 
-inline std::string readWholeFile(const std::string& path)
-{
+inline std::string readWholeFile(const std::string& path) {
     return std::string(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
 }
 
-inline void writeWholeFile(const std::string& path, const std::string& text) { std::ofstream(path, std::ios::binary) << text; }
-
-#endif
+inline void writeWholeFile(const std::string& path, const std::string& text) {
+    std::ofstream(path, std::ios::binary) << text;
+}

@@ -22,8 +22,7 @@ Bytes topFirst(Image& image)  // the picture as read
     return rgb;
 }
 
-TEST(ImageBmp, gradients_of_every_row_padding_round_trip_byte_for_byte)
-{
+TEST(ImageBmp, gradients_of_every_row_padding_round_trip_byte_for_byte) {
     ScratchDir dir;
     for (int width = 1; width <= 5; ++width) {
         writeFile(dir.path("in.bmp"), makeBmp(width, 3));
@@ -35,8 +34,7 @@ TEST(ImageBmp, gradients_of_every_row_padding_round_trip_byte_for_byte)
     }
 }
 
-TEST(ImageBmp, reads_as_imagemagick_does_and_writes_what_it_reads_alike)
-{
+TEST(ImageBmp, reads_as_imagemagick_does_and_writes_what_it_reads_alike) {
     // ImageMagick's default flavour (124-byte header), its plain 24-bit
     // flavour, and rows stored top first; all of odd widths.
     ScratchDir dir;
@@ -53,18 +51,25 @@ TEST(ImageBmp, reads_as_imagemagick_does_and_writes_what_it_reads_alike)
     }
 }
 
-TEST(ImageBmp, refuses_other_kinds_and_short_files_but_not_a_wrong_pixel_array_size)
-{
+TEST(ImageBmp, refuses_other_kinds_and_short_files_but_not_a_wrong_pixel_array_size) {
     ScratchDir dir;
     writeFile(dir.path("before.bmp"), makeBmp(5, 3));
     const std::string file = dir.path("k.bmp"), refused = "Not a 24-bit uncompressed bitmap: " + file + "\n";
     // A 4 x 3 file, its 32-bit field at `at` set to value and cut bytes cut off; what loading prints.
-    const struct { size_t at; uint32_t value; size_t cut; std::string said; } kinds[] = {
-        {28, 8, 0, refused}, {28, 32, 0, refused},     // bits per pixel
-        {30, 1, 0, refused},                           // compression: run-length
-        {18, 0, 0, refused}, {18, 16385, 0, refused},  // width
-        {34, 5, 0, ""}, {34, 0xfffffff0, 0, ""},       // pixel array size: the rows decide it
-        {2, 66, 1, "Error loading file!\n"},           // a wrong file size and a byte short
+    const struct {
+        size_t at;
+        uint32_t value;
+        size_t cut;
+        std::string said;
+    } kinds[] = {
+        {28, 8, 0, refused},
+        {28, 32, 0, refused},  // bits per pixel
+        {30, 1, 0, refused},   // compression: run-length
+        {18, 0, 0, refused},
+        {18, 16385, 0, refused},  // width
+        {34, 5, 0, ""},
+        {34, 0xfffffff0, 0, ""},              // pixel array size: the rows decide it
+        {2, 66, 1, "Error loading file!\n"},  // a wrong file size and a byte short
     };
     for (const auto& kind : kinds) {
         SCOPED_TRACE(&kind - kinds);
@@ -82,8 +87,7 @@ TEST(ImageBmp, refuses_other_kinds_and_short_files_but_not_a_wrong_pixel_array_s
     }
 }
 
-TEST(ImageBmp, failed_write_keeps_the_old_file)
-{
+TEST(ImageBmp, failed_write_keeps_the_old_file) {
     ScratchDir dir;
     writeFile(dir.path("skin.bmp"), makeBmp(32, 32));
     Image image;

@@ -1,8 +1,7 @@
 // Shared by the paint and plug-in tests: a scratch directory, files written
 // byte by byte (independently of the readers and writers under test),
 // ImageMagick as the reference BMP reader, and a hidden GLUT window.
-#ifndef VELMORA_TESTS_PAINT_PAINTTESTSUPPORT_H
-#define VELMORA_TESTS_PAINT_PAINTTESTSUPPORT_H
+#pragma once
 
 #include <GL/freeglut.h>
 #include <gtest/gtest.h>
@@ -21,7 +20,9 @@ typedef std::vector<unsigned char> Bytes;
 const std::string kConvert = "/usr/bin/convert";  // the distribution's, not a wrapper earlier on the PATH
 
 struct ScratchDir {  // a fresh temporary directory, removed with its contents
-    ScratchDir() : root(std::filesystem::temp_directory_path() / "velmora-test-XXXXXX") { EXPECT_TRUE(mkdtemp(&root[0])); }
+    ScratchDir() : root(std::filesystem::temp_directory_path() / "velmora-test-XXXXXX") {
+        EXPECT_TRUE(mkdtemp(&root[0]));
+    }
     ~ScratchDir() { std::filesystem::remove_all(root, error); }
     std::string path(const std::string& name) const { return root + "/" + name; }
     std::string root;
@@ -29,8 +30,7 @@ struct ScratchDir {  // a fresh temporary directory, removed with its contents
 };
 
 // Stores value little-endian in size bytes at offset at, growing bytes to fit.
-inline void putLe(Bytes& bytes, size_t at, uint32_t value, int size = 4)
-{
+inline void putLe(Bytes& bytes, size_t at, uint32_t value, int size = 4) {
     if (bytes.size() < at + size)
         bytes.resize(at + size);
     for (int i = 0; i < size; ++i)
@@ -46,15 +46,22 @@ inline Bytes gradient(int width, int height)  // RGB, top row first; neighbours 
 }
 
 // A 24-bit BMP of the gradient, or all of one grey (fill 0..255); bottom row first unless topDown.
-inline Bytes makeBmp(int width, int height, int fill = -1, bool topDown = false)
-{
+inline Bytes makeBmp(int width, int height, int fill = -1, bool topDown = false) {
     const Bytes rgb = gradient(width, height);
     const uint32_t stride = (width * 3 + 3) / 4 * 4, size = stride * height;
     // {offset, value, bytes}: magic, file size, pixel offset, info header size, width, height,
     // planes, bits per pixel, pixel array size, resolution; compression and palette stay 0.
-    const uint32_t fields[][3] = {{0, 0x4D42, 2}, {2, 54 + size, 4}, {10, 54, 4}, {14, 40, 4},
-                                  {18, uint32_t(width), 4}, {22, uint32_t(topDown ? -height : height), 4},
-                                  {26, 1, 2}, {28, 24, 2}, {34, size, 4}, {38, 2835, 4}, {42, 2835, 4}};
+    const uint32_t fields[][3] = {{0, 0x4D42, 2},
+                                  {2, 54 + size, 4},
+                                  {10, 54, 4},
+                                  {14, 40, 4},
+                                  {18, uint32_t(width), 4},
+                                  {22, uint32_t(topDown ? -height : height), 4},
+                                  {26, 1, 2},
+                                  {28, 24, 2},
+                                  {34, size, 4},
+                                  {38, 2835, 4},
+                                  {42, 2835, 4}};
     Bytes b(54 + size, 0);
     for (const auto& field : fields)
         putLe(b, field[0], field[1], field[2]);
@@ -66,18 +73,18 @@ inline Bytes makeBmp(int width, int height, int fill = -1, bool topDown = false)
     return b;
 }
 
-inline Bytes readFile(const std::string& path)
-{
+inline Bytes readFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()),
                  std::istreambuf_iterator<char>());
 }
 
-inline void writeFile(const std::string& path, const Bytes& bytes)
-{
+inline void writeFile(const std::string& path, const Bytes& bytes) {
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
 }
 
-inline int run(const std::string& command) { return std::system((command + " 2>/dev/null").c_str()); }
+inline int run(const std::string& command) {
+    return std::system((command + " 2>/dev/null").c_str());
+}
 
 inline Bytes magickPixels(const std::string& file)  // RGB, top row first; empty when convert fails
 {
@@ -92,8 +99,7 @@ inline Bytes magickPixels(const std::string& file)  // RGB, top row first; empty
 }
 
 // Makes a GL context current (a hidden GLUT window, once per process); false without a display.
-inline bool ensureGlContext()
-{
+inline bool ensureGlContext() {
     static int window = 0;
     if (!getenv("DISPLAY"))
         return false;
@@ -129,5 +135,3 @@ inline Bytes texturePixels(GLuint name)  // RGB of a 2D texture's level 0
 }
 
 }  // namespace painttest
-
-#endif

@@ -18,8 +18,7 @@ namespace {
 struct TestPaintable : PaintableModel {
     TestPaintable() : PaintableModel("canvas") {}
     void modelInit() override { ++inits; }
-    void addTestTriangle(GLuint texture)
-    {
+    void addTestTriangle(GLuint texture) {
         const int tri = addTriangle(addVertex(0, 0, 0), addVertex(4, 0, 0), addVertex(0, 4, 0));
         for (int i = 0; i < 3; ++i)
             setTexCoord(tri, i, addTexCoord(i == 1, i == 2));
@@ -32,8 +31,7 @@ struct TestPaintable : PaintableModel {
 
 class Painting : public testing::Test {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         painttest::writeFile(file, painttest::makeBmp(32, 32, 0));
         ASSERT_NE(nullptr, texture = model.textures[1] = Image::load(&file));
         model.addTestTriangle(1);
@@ -46,8 +44,7 @@ protected:
         return Bytes(px, px + 3);
     }
 
-    void stroke(double x, double y, double z)
-    {
+    void stroke(double x, double y, double z) {
         brush.setAttribute("x", x);
         brush.setAttribute("y", y);
         brush.setAttribute("z", z);
@@ -62,8 +59,7 @@ protected:
     const Bytes half{127, 127, 127}, quarter{63, 63, 63}, black{0, 0, 0};
 };
 
-TEST_F(Painting, default_brush_on_black)
-{
+TEST_F(Painting, default_brush_on_black) {
     stroke(1, 1, 0);
     EXPECT_EQ(half, texel(1.25, 1.0));      // 0.25 from the centre: 255 * 0.5 = 127.5
     EXPECT_EQ(half, texel(1.0, 1.5));       // 0.5
@@ -72,8 +68,7 @@ TEST_F(Painting, default_brush_on_black)
     EXPECT_EQ(std::vector<GLuint>{1}, model.texturesToReload);
 }
 
-TEST_F(Painting, colour_bytes_wrap_and_only_samples_strictly_inside_change)
-{
+TEST_F(Painting, colour_bytes_wrap_and_only_samples_strictly_inside_change) {
     brush.setAttribute("red", 1.5);         // 382 -> 126
     brush.setAttribute("green", 0.5);       // 127.5 -> 127
     brush.setAttribute("blue", -0.5);       // -127 -> 129
@@ -90,8 +85,7 @@ TEST_F(Painting, colour_bytes_wrap_and_only_samples_strictly_inside_change)
     EXPECT_EQ(inside, painted);
 }
 
-TEST_F(Painting, moved_model_is_painted_where_it_is_drawn_and_strokes_blend)
-{
+TEST_F(Painting, moved_model_is_painted_where_it_is_drawn_and_strokes_blend) {
     model.setAttribute("x", 10);
     model.setAttribute("y", -3);
     model.setAttribute("z", 5);
@@ -103,8 +97,7 @@ TEST_F(Painting, moved_model_is_painted_where_it_is_drawn_and_strokes_blend)
     EXPECT_EQ(Bytes(3, 110), texel(1.625, 1.5));  // 63.6 + 63 * (1 - 0.2495)
 }
 
-TEST(PaintableModelGL, first_draw_builds_once_and_queued_skins_are_created_and_uploaded)
-{
+TEST(PaintableModelGL, first_draw_builds_once_and_queued_skins_are_created_and_uploaded) {
     if (!painttest::ensureGlContext())
         GTEST_SKIP() << "no X display";
     painttest::ScratchDir dir;

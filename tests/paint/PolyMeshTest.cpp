@@ -7,19 +7,17 @@
 
 namespace {
 
-TEST(PolyMesh, indices_follow_addition_and_bad_ones_are_refused)
-{
+TEST(PolyMesh, indices_follow_addition_and_bad_ones_are_refused) {
     PolyMesh mesh;
     // Every adder and setter, in this order: {result, expected}.
     const int results[][2] = {
-        {mesh.addVertex(0, 0, 0), 0}, {mesh.addVertex(1, 0, 0), 1}, {mesh.addVertex(0, 1, 0), 2},
-        {mesh.addNormal(0, 0, 1), 0}, {mesh.addNormal(0, 1, 0), 1}, {mesh.addTexCoord(0, 0), 0},
-        {mesh.addTexCoord(1, 0), 1}, {mesh.addTriangle(0, 1, 2), 0},
-        {mesh.addTriangle(0, 1, 3), -1},                                // no vertex 3
+        {mesh.addVertex(0, 0, 0), 0},  {mesh.addVertex(1, 0, 0), 1},   {mesh.addVertex(0, 1, 0), 2},
+        {mesh.addNormal(0, 0, 1), 0},  {mesh.addNormal(0, 1, 0), 1},   {mesh.addTexCoord(0, 0), 0},
+        {mesh.addTexCoord(1, 0), 1},   {mesh.addTriangle(0, 1, 2), 0}, {mesh.addTriangle(0, 1, 3), -1},  // no vertex 3
         {mesh.setNormal(0, 3, 0), -1}, {mesh.setTexCoord(0, 3, 0), 1},  // no corner 3: the codes differ
-        {mesh.setNormal(1, 0, 0), 1}, {mesh.setTexCoord(1, 0, 0), 1}, {mesh.setTexture(1, 7), 1},  // no triangle 1
-        {mesh.setNormal(0, 0, 2), 1}, {mesh.setTexCoord(0, 0, 2), 1},  // no normal or coordinate 2
-        {mesh.setNormal(0, 2, 1), 0}, {mesh.setTexCoord(0, 2, 1), 0}, {mesh.setTexture(0, 7), 0},
+        {mesh.setNormal(1, 0, 0), 1},  {mesh.setTexCoord(1, 0, 0), 1}, {mesh.setTexture(1, 7), 1},  // no triangle 1
+        {mesh.setNormal(0, 0, 2), 1},  {mesh.setTexCoord(0, 0, 2), 1},  // no normal or coordinate 2
+        {mesh.setNormal(0, 2, 1), 0},  {mesh.setTexCoord(0, 2, 1), 0}, {mesh.setTexture(0, 7), 0},
     };
     for (const auto& result : results)
         EXPECT_EQ(result[1], result[0]) << "case " << &result - results;
@@ -31,8 +29,7 @@ TEST(PolyMesh, indices_follow_addition_and_bad_ones_are_refused)
     EXPECT_EQ(7u, tri->getTexture());
 }
 
-TEST(PolyMesh, face_normal_centre_and_radius)
-{
+TEST(PolyMesh, face_normal_centre_and_radius) {
     // The plane x/2 + y/3 + z/6 = 1: normal (3, 2, 1) / sqrt(14), centre (2/3, 1, 2), farthest corner (0, 0, 6).
     PolyMesh mesh;
     mesh.addTriangle(mesh.addVertex(2, 0, 0), mesh.addVertex(0, 3, 0), mesh.addVertex(0, 0, 6));

@@ -8,8 +8,7 @@ namespace {
 
 class Boxlet : public PluginModelTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         PluginModelTest::SetUp();
         writeFile("tiles.bmp", makeBmp(8, 8, 40));
         writeFile("tiles2.bmp", makeBmp(8, 8, 210));
@@ -19,15 +18,16 @@ protected:
     std::unique_ptr<PaintableModel> box;
 };
 
-TEST_F(Boxlet, first_draw_builds_the_cube_prints_its_indices_once_and_gives_each_face_a_quarter)
-{
+TEST_F(Boxlet, first_draw_builds_the_cube_prints_its_indices_once_and_gives_each_face_a_quarter) {
     const std::string lines = draw(box.get());
     EXPECT_EQ((Counts{8, 12, 6, 8}), meshCounts(box.get()));
     const std::string first = std::to_string(box->getTriangle(0)->getTexture());
     const std::string second = std::to_string(box->getTriangle(2)->getTexture());
-    EXPECT_EQ("vectors: <0,1,2,3,4,5,6,7>\ntriangles: <0,1,2,3,4,5,6,7,8,9,10,11>\nnormals: <0,1,2,3,4,5>\n"
-              "textures: <" + first + "," + second + ">\ntexCoords: <0,1,2,3,4,5,6,7>\n",
-              lines);
+    EXPECT_EQ(
+        "vectors: <0,1,2,3,4,5,6,7>\ntriangles: <0,1,2,3,4,5,6,7,8,9,10,11>\nnormals: <0,1,2,3,4,5>\n"
+        "textures: <" +
+            first + "," + second + ">\ntexCoords: <0,1,2,3,4,5,6,7>\n",
+        lines);
     EXPECT_EQ("", draw(box.get()));
     // Per pair of triangles: the face's plane (axis, side), the grey of its texture (tiles.bmp 40,
     // tiles2.bmp 210), its quarter's lowest s and t; then a corner of the first triangle and its s and t.

@@ -10,21 +10,18 @@ namespace {
 
 class ClassRegistry : public PluginTest {
 protected:
-    ClassRegistry()
-    {
+    ClassRegistry() {
         std::filesystem::create_directory("models", error);
         std::filesystem::create_directory("elsewhere", error);
     }
 
-    void layOut(const std::string& path, const std::string& fixture = "Chameleon")
-    {
+    void layOut(const std::string& path, const std::string& fixture = "Chameleon") {
         const std::string built = VELMORA_BUILD_DIR "/testplugins/" + fixture + ".so";
         ASSERT_TRUE(std::filesystem::copy_file(built, path, error)) << path << ": " << error.message();
     }
 };
 
-TEST_F(ClassRegistry, searches_models_then_working_directory_and_keeps_what_it_loaded)
-{
+TEST_F(ClassRegistry, searches_models_then_working_directory_and_keeps_what_it_loaded) {
     layOut("models/Front.so");
     layOut("elsewhere/Other.so");
     ASSERT_EQ(0, symlink("elsewhere/Other.so", "Front.so"));  // would register "Other"
@@ -37,16 +34,14 @@ TEST_F(ClassRegistry, searches_models_then_working_directory_and_keeps_what_it_l
     EXPECT_EQ(front, findModelClass("Front"));
 }
 
-TEST_F(ClassRegistry, library_registering_another_name_is_loaded_but_not_found)
-{
+TEST_F(ClassRegistry, library_registering_another_name_is_loaded_but_not_found) {
     layOut("elsewhere/Renamed.so");
     ASSERT_EQ(0, symlink("../elsewhere/Renamed.so", "models/Misnamed.so"));
     EXPECT_EQ(nullptr, findModelClass("Misnamed"));
     EXPECT_NE(nullptr, findModelClass("Renamed"));  // registered by that load; no file is named so
 }
 
-TEST_F(ClassRegistry, failed_loads_give_the_loaders_message_and_register_nothing)
-{
+TEST_F(ClassRegistry, failed_loads_give_the_loaders_message_and_register_nothing) {
     EXPECT_STREQ("./models/Absent.so: cannot open shared object file: No such file or directory",
                  loadClassLibrary("./models/Absent.so"));
     layOut("models/Unresolved.so", "Unresolved");  // immediate binding refuses it
@@ -57,8 +52,7 @@ TEST_F(ClassRegistry, failed_loads_give_the_loaders_message_and_register_nothing
     EXPECT_TRUE(model_classes.empty());
 }
 
-TEST_F(ClassRegistry, class_words_past_115_characters_are_not_found)
-{
+TEST_F(ClassRegistry, class_words_past_115_characters_are_not_found) {
     const std::string longest(115, 'w'), tooLong(116, 'w');
     layOut("models/" + longest + ".so");
     layOut("models/" + tooLong + ".so");

@@ -8,14 +8,24 @@ using namespace plugintest;
 namespace {
 
 enum Md2Field {  // header offsets
-    F_IDENT = 0, F_VERSION = 4, F_FRAMESIZE = 16, F_NUM_SKINS = 20, F_NUM_XYZ = 24, F_NUM_ST = 28, F_NUM_TRIS = 32,
-    F_NUM_GLCMDS = 36, F_NUM_FRAMES = 40, F_OFS_SKINS = 44, F_OFS_ST = 48, F_OFS_TRIS = 52, F_OFS_FRAMES = 56
+    F_IDENT = 0,
+    F_VERSION = 4,
+    F_FRAMESIZE = 16,
+    F_NUM_SKINS = 20,
+    F_NUM_XYZ = 24,
+    F_NUM_ST = 28,
+    F_NUM_TRIS = 32,
+    F_NUM_GLCMDS = 36,
+    F_NUM_FRAMES = 40,
+    F_OFS_SKINS = 44,
+    F_OFS_ST = 48,
+    F_OFS_TRIS = 52,
+    F_OFS_FRAMES = 56
 };
 
 // An MD2 file written byte by byte, independently of the reader: two skins,
 // three texture coordinates, one triangle and two frames of three vertices.
-Bytes sampleMd2()
-{
+Bytes sampleMd2() {
     Bytes b;
     const auto put = [&b](std::initializer_list<uint32_t> values, int size) {
         for (uint32_t v : values)
@@ -38,8 +48,7 @@ Bytes sampleMd2()
     return b;
 }
 
-TEST(Md2File, skin_record_without_terminator_is_read_whole)
-{
+TEST(Md2File, skin_record_without_terminator_is_read_whole) {
     Bytes bytes = sampleMd2();
     std::fill(bytes.begin() + 68, bytes.begin() + 132, 'k');
     Md2File md2;
@@ -50,8 +59,7 @@ TEST(Md2File, skin_record_without_terminator_is_read_whole)
 class Keyform : public PluginModelTest {
 protected:
     // Writes tris.md2 here, then draws once a model of here or of a folder without it; returns its output.
-    std::string drawModel(const Bytes& bytes, bool elsewhere = false)
-    {
+    std::string drawModel(const Bytes& bytes, bool elsewhere = false) {
         writeFile("tris.md2", bytes);
         model = create("Keyform", (elsewhere ? nowhere : here).c_str());
         return model ? draw(model.get()) : "no model";
@@ -61,8 +69,7 @@ protected:
     std::unique_ptr<PaintableModel> model;
 };
 
-TEST_F(Keyform, builds_the_mesh_from_the_first_frame_and_shows_its_own_first_skin)
-{
+TEST_F(Keyform, builds_the_mesh_from_the_first_frame_and_shows_its_own_first_skin) {
     writeFile("skin.bmp", makeBmp(8, 8, 70));  // "players/thing/skin.pcx" is read from beside the model
     writeFile("second.bmp", makeBmp(8, 8, 150));
     GLuint taken[3];  // names handed out before the model's skins exist
@@ -89,18 +96,38 @@ TEST_F(Keyform, builds_the_mesh_from_the_first_frame_and_shows_its_own_first_ski
     EXPECT_EQ(Bytes(8 * 8 * 3, 70), texturePixels(tri->getTexture()));
 }
 
-TEST_F(Keyform, damaged_files_are_reported_and_build_nothing)
-{
+TEST_F(Keyform, damaged_files_are_reported_and_build_nothing) {
     writeFile("skin.bmp", makeBmp(8, 8, 70));
-    const struct { size_t field; int32_t value; size_t length = 0; } cases[] = {  // else cut to length
-        {F_NUM_SKINS, -1}, {F_NUM_XYZ, -1}, {F_NUM_ST, -2}, {F_NUM_TRIS, INT32_MIN}, {F_NUM_FRAMES, -1},
-        {F_NUM_GLCMDS, -1}, {F_NUM_SKINS, 65537}, {F_NUM_XYZ, 65537}, {F_NUM_ST, 65537}, {F_NUM_TRIS, INT32_MAX},
-        {F_NUM_FRAMES, 65537}, {F_NUM_GLCMDS, 65537},
+    const struct {
+        size_t field;
+        int32_t value;
+        size_t length = 0;
+    } cases[] = {
+        // else cut to length
+        {F_NUM_SKINS, -1},
+        {F_NUM_XYZ, -1},
+        {F_NUM_ST, -2},
+        {F_NUM_TRIS, INT32_MIN},
+        {F_NUM_FRAMES, -1},
+        {F_NUM_GLCMDS, -1},
+        {F_NUM_SKINS, 65537},
+        {F_NUM_XYZ, 65537},
+        {F_NUM_ST, 65537},
+        {F_NUM_TRIS, INT32_MAX},
+        {F_NUM_FRAMES, 65537},
+        {F_NUM_GLCMDS, 65537},
         // each section one byte past the file's 324; then before the file, and wrapping when added
-        {F_OFS_SKINS, 197}, {F_OFS_ST, 313}, {F_OFS_TRIS, 313}, {F_OFS_FRAMES, 221}, {F_NUM_FRAMES, 3},
-        {F_OFS_ST, -1}, {F_OFS_TRIS, INT32_MAX},
-        {F_FRAMESIZE, 51}, {F_NUM_XYZ, 4},  // frames too small for their vertices
-        {0, 0, 67}, {0, 0, 323},            // ends early
+        {F_OFS_SKINS, 197},
+        {F_OFS_ST, 313},
+        {F_OFS_TRIS, 313},
+        {F_OFS_FRAMES, 221},
+        {F_NUM_FRAMES, 3},
+        {F_OFS_ST, -1},
+        {F_OFS_TRIS, INT32_MAX},
+        {F_FRAMESIZE, 51},
+        {F_NUM_XYZ, 4},  // frames too small for their vertices
+        {0, 0, 67},
+        {0, 0, 323},  // ends early
     };
     for (const auto& damage : cases) {
         SCOPED_TRACE("field " + std::to_string(damage.field) + " value " + std::to_string(damage.value));
@@ -115,8 +142,7 @@ TEST_F(Keyform, damaged_files_are_reported_and_build_nothing)
     }
 }
 
-TEST_F(Keyform, missing_or_unmarked_files_are_silent)
-{
+TEST_F(Keyform, missing_or_unmarked_files_are_silent) {
     Bytes bytes = sampleMd2();
     putLe(bytes, F_IDENT, 0x12345678);
     putLe(bytes, F_VERSION, 7);
@@ -128,8 +154,7 @@ TEST_F(Keyform, missing_or_unmarked_files_are_silent)
 
 class RealMd2 : public Keyform {};
 
-TEST_F(RealMd2, models_have_the_counts_their_headers_give)
-{
+TEST_F(RealMd2, models_have_the_counts_their_headers_give) {
     // Fetched once into a cache under the build folder; sydney.md2 is unpacked last.
     const std::string cache = VELMORA_BUILD_DIR "/test-cache/libirrlicht-doc";
     const std::string in = "mkdir -p " + cache + " && cd " + cache + " && ";

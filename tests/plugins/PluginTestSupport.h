@@ -1,7 +1,6 @@
 // Shared by the plug-in tests: an emptied class registry in a private working
 // directory, and models made by the built plug-ins in a GL context.
-#ifndef VELMORA_TESTS_PLUGINS_PLUGINTESTSUPPORT_H
-#define VELMORA_TESTS_PLUGINS_PLUGINTESTSUPPORT_H
+#pragma once
 
 #include <array>
 #include <memory>
@@ -18,14 +17,12 @@ typedef std::array<size_t, 4> Counts;  // vertices, triangles, normals, texture 
 // model_classes emptied and a scratch directory as the working directory, both put back after the test.
 class PluginTest : public testing::Test {
 protected:
-    PluginTest() : saved(model_classes), previous(std::filesystem::current_path(error))
-    {
+    PluginTest() : saved(model_classes), previous(std::filesystem::current_path(error)) {
         model_classes.clear();
         std::filesystem::current_path(dir.root, error);
         EXPECT_FALSE(error) << error.message();
     }
-    ~PluginTest() override
-    {
+    ~PluginTest() override {
         std::filesystem::current_path(previous, error);
         model_classes = saved;
     }
@@ -38,16 +35,14 @@ protected:
 
 class PluginModelTest : public PluginTest {
 protected:
-    void SetUp() override
-    {
+    void SetUp() override {
         if (!ensureGlContext())
             GTEST_SKIP() << "no X display";
     }
 
     // A model of the built plug-in className, loaded from this test's own copy so that its
     // registration runs even if an earlier test loaded the library. name must outlive the model.
-    std::unique_ptr<PaintableModel> create(const char* className, const char* name)
-    {
+    std::unique_ptr<PaintableModel> create(const char* className, const char* name) {
         const std::string copy = dir.path(className) + ".so";
         std::filesystem::copy_file(VELMORA_BUILD_DIR "/models/" + std::string(className) + ".so", copy,
                                    std::filesystem::copy_options::skip_existing, error);
@@ -64,17 +59,18 @@ protected:
         return testing::internal::GetCapturedStdout() + errors;
     }
 
-    static Counts meshCounts(PolyMesh* mesh)
-    {
+    static Counts meshCounts(PolyMesh* mesh) {
         Counts n = {0, 0, 0, 0};
-        for (; mesh->getVertex(n[0]); ++n[0]) {}
-        for (; mesh->getTriangle(n[1]); ++n[1]) {}
-        for (; mesh->getNormal(n[2]); ++n[2]) {}
-        for (; mesh->getTexCoord(n[3]); ++n[3]) {}
+        for (; mesh->getVertex(n[0]); ++n[0]) {
+        }
+        for (; mesh->getTriangle(n[1]); ++n[1]) {
+        }
+        for (; mesh->getNormal(n[2]); ++n[2]) {
+        }
+        for (; mesh->getTexCoord(n[3]); ++n[3]) {
+        }
         return n;
     }
 };
 
 }  // namespace plugintest
-
-#endif

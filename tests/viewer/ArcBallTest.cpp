@@ -12,7 +12,8 @@ static Matrix3fT rotationZ(float radians) {  // column by column, as M[] holds i
 }
 
 static void expectNear(const GLfloat* got, std::initializer_list<float> want, float tolerance) {
-    for (size_t i = 0; i < want.size(); ++i) EXPECT_NEAR(got[i], want.begin()[i], tolerance) << "component " << i;
+    for (size_t i = 0; i < want.size(); ++i)
+        EXPECT_NEAR(got[i], want.begin()[i], tolerance) << "component " << i;
 }
 
 TEST(ArcBallMath, multiply_keeps_the_left_operand_on_the_left) {
@@ -27,7 +28,8 @@ TEST(ArcBallMath, set_rotation_keeps_scale_and_translation) {
     Matrix4fT m;
     Matrix4fSetIdentity(&m);
     Matrix4fMulRotationScale(&m, 3.0f);
-    for (int i = 12; i < 15; ++i) m.M[i] = static_cast<float>(i);  // the translation column
+    for (int i = 12; i < 15; ++i)
+        m.M[i] = static_cast<float>(i);  // the translation column
     const Matrix3fT r = rotationZ(0.5f);
     Matrix4fSetRotationFromMatrix3f(&m, &r);
     EXPECT_NEAR(m.s.M00, 3.0f * std::cos(0.5f), 1e-5);

@@ -7,8 +7,16 @@
 #include "viewer/SceneState.h"
 
 TEST(ProcessHits, nearest_named_record_wins_and_ties_keep_the_earlier) {
-    struct Record { GLuint min_depth; std::vector<GLuint> names; };
-    const struct { std::vector<Record> records; int expected; float z; } cases[] = {  // z: last_z after, from -1
+    struct Record {
+        GLuint min_depth;
+        std::vector<GLuint> names;
+    };
+    const struct {
+        std::vector<Record> records;
+        int expected;
+        float z;
+    } cases[] = {
+        // z: last_z after, from -1
         {{{0x80000000u, {216}}, {0x40000000u, {2, 7}}, {0xC0000000u, {3}}}, 2, 0.25f},  // the first name counts
         {{{1000u, {216}}, {1000u, {1}}}, 216, 1000 / 4294967296.0f},
         {{{0u, {}}, {0x20000000u, {5}}}, 5, 0.125f},  // nearest, but nameless
