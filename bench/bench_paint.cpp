@@ -14,6 +14,7 @@
 #include <string>
 #include <vector>
 
+#include "paint/BmpFormat.h"
 #include "paint/BrushModel.h"
 #include "paint/Image.h"
 #include "paint/PaintableModel.h"
@@ -25,25 +26,8 @@ const float kSide = 10.0f;
 // A grey square BMP of the given size, written to a temporary file.
 std::string writeSkin(int size) {
     std::string name = "/tmp/velmora-bench-" + std::to_string(getpid()) + "-" + std::to_string(size) + ".bmp";
-    const size_t stride = (3 * static_cast<size_t>(size) + 3) / 4 * 4;
-    std::vector<unsigned char> file(54 + stride * size, 128);
-    auto put32 = [&](size_t at, uint32_t v) {
-        for (int i = 0; i < 4; ++i)
-            file[at + i] = (v >> (8 * i)) & 0xff;
-    };
-    file[0] = 'B';
-    file[1] = 'M';
-    put32(2, static_cast<uint32_t>(file.size()));
-    put32(6, 0);
-    put32(10, 54);
-    put32(14, 40);
-    put32(18, size);
-    put32(22, size);
-    put32(26, 1 | (24 << 16));  // planes, bits per pixel
-    put32(30, 0);
-    put32(34, static_cast<uint32_t>(stride * size));
-    for (size_t at = 38; at < 54; ++at)
-        file[at] = 0;
+    const std::vector<unsigned char> grey(3 * static_cast<size_t>(size) * size, 128);
+    const std::vector<unsigned char> file = encodeBmp24(size, size, grey.data(), 0);
     FILE* f = fopen(name.c_str(), "wb");
     fwrite(file.data(), 1, file.size(), f);
     fclose(f);

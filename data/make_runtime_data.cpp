@@ -11,6 +11,8 @@
 #include <string>
 #include <vector>
 
+#include "paint/BmpFormat.h"
+
 // [SECTION] pictures and BMP files
 // [SECTION] the cube's textures
 // [SECTION] the cottage model
@@ -45,16 +47,6 @@ public:
     std::vector<Rgb> pixels;
 };
 
-void put16(std::vector<uint8_t>& b, uint32_t v) {
-    b.push_back(v & 0xff);
-    b.push_back((v >> 8) & 0xff);
-}
-
-void put32(std::vector<uint8_t>& b, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        b.push_back((v >> (8 * i)) & 0xff);
-}
-
 bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) {
@@ -68,38 +60,13 @@ bool writeFile(const std::string& path, const std::vector<uint8_t>& bytes) {
     return ok;
 }
 
-// A plain 24-bit bottom-up BMP; rows are padded to four bytes in the file.
+// A plain 24-bit bottom-up BMP at 72 dpi, as the program itself reads and writes them.
 bool writeBmp(const std::string& path, const Picture& pic) {
-    const uint32_t stride = (static_cast<uint32_t>(pic.width) * 3 + 3) / 4 * 4;
-    const uint32_t pixelBytes = stride * static_cast<uint32_t>(pic.height);
-    std::vector<uint8_t> b;
-    b.push_back('B');
-    b.push_back('M');
-    put32(b, 54 + pixelBytes);  // file size
-    put32(b, 0);                // reserved
-    put32(b, 54);               // pixel data offset
-    put32(b, 40);               // info header size
-    put32(b, static_cast<uint32_t>(pic.width));
-    put32(b, static_cast<uint32_t>(pic.height));
-    put16(b, 1);   // planes
-    put16(b, 24);  // bits per pixel
-    put32(b, 0);   // no compression
-    put32(b, pixelBytes);
-    put32(b, 2835);  // 72 dpi
-    put32(b, 2835);
-    put32(b, 0);  // palette colours
-    put32(b, 0);  // important colours
-    for (int y = 0; y < pic.height; ++y) {
-        for (int x = 0; x < pic.width; ++x) {
-            const Rgb& c = pic.pixels[static_cast<size_t>(y) * pic.width + x];
-            b.push_back(c.b);
-            b.push_back(c.g);
-            b.push_back(c.r);
-        }
-        for (uint32_t pad = static_cast<uint32_t>(pic.width) * 3; pad < stride; ++pad)
-            b.push_back(0);
-    }
-    return writeFile(path, b);
+    std::vector<uint8_t> rgb;
+    rgb.reserve(3 * pic.pixels.size());
+    for (const Rgb& c : pic.pixels)
+        rgb.insert(rgb.end(), {c.r, c.g, c.b});
+    return writeFile(path, encodeBmp24(pic.width, pic.height, rgb.data(), 2835));
 }
 
 // 5 x 7 glyphs, top row first.
@@ -319,8 +286,15 @@ Picture makeCottageSkin() {
 
 // ---------------------------------------------------------------- [SECTION] MD2 file
 
-std::vector<uint8_t> md2Bytes(const std::vector<Mesh>& frames, const char* skinName) {
-    const Mesh& first = frames.front();
+void appendFloat(std::vector<uint8_t>& b, float f) {
+    uint32_t bits;
+    std::memcpy(&bits, &f, 4);
+    appendLe32(b, bits);
+}
+
+// The 68-byte header of a file with one skin and frames of the first frame's
+// layout, its sections in the order skins, st, triangles, frames, commands.
+void appendMd2Header(std::vector<uint8_t>& b, const Mesh& first, uint32_t numFrames) {
     const uint32_t numXyz = static_cast<uint32_t>(first.positions.size());
     const uint32_t numSt = static_cast<uint32_t>(first.st.size() / 2);
     const uint32_t numTris = static_cast<uint32_t>(first.tris.size() / 6);
@@ -330,68 +304,58 @@ std::vector<uint8_t> md2Bytes(const std::vector<Mesh>& frames, const char* skinN
     const uint32_t ofsSt = ofsSkins + 64;
     const uint32_t ofsTris = ofsSt + 4 * numSt;
     const uint32_t ofsFrames = ofsTris + 12 * numTris;
-    const uint32_t ofsGlcmds = ofsFrames + frameSize * static_cast<uint32_t>(frames.size());
+    const uint32_t ofsGlcmds = ofsFrames + frameSize * numFrames;
     const uint32_t ofsEnd = ofsGlcmds + 4 * numGlcmds;
+    // ident "IDP2", version, skin width and height, frame size, then the counts and the offsets.
+    const uint32_t fields[] = {0x32504449, 8,       kSkinSize, kSkinSize, frameSize, 1,
+                               numXyz,     numSt,   numTris,   numGlcmds, numFrames, ofsSkins,
+                               ofsSt,      ofsTris, ofsFrames, ofsGlcmds, ofsEnd};
+    for (uint32_t v : fields)
+        appendLe32(b, v);
+}
 
+// One frame: scale and translate that pack its bounding box into bytes, its
+// name, then each vertex as three packed bytes and a normal index.
+void appendMd2Frame(std::vector<uint8_t>& b, const Mesh& frame, int number) {
+    Vec3 lo = frame.positions.front(), hi = lo;
+    for (const Vec3& p : frame.positions) {
+        lo = {std::fmin(lo.x, p.x), std::fmin(lo.y, p.y), std::fmin(lo.z, p.z)};
+        hi = {std::fmax(hi.x, p.x), std::fmax(hi.y, p.y), std::fmax(hi.z, p.z)};
+    }
+    const float scale[3] = {(hi.x - lo.x) / 255.0f, (hi.y - lo.y) / 255.0f, (hi.z - lo.z) / 255.0f};
+    const float translate[3] = {lo.x, lo.y, lo.z};
+    for (float f : scale)
+        appendFloat(b, f);
+    for (float f : translate)
+        appendFloat(b, f);
+    char name[16] = {};
+    std::snprintf(name, sizeof name, "stand%d", number);
+    b.insert(b.end(), name, name + sizeof name);
+    for (size_t i = 0; i < frame.positions.size(); ++i) {
+        const float p[3] = {frame.positions[i].x, frame.positions[i].y, frame.positions[i].z};
+        for (int k = 0; k < 3; ++k) {
+            float packed = scale[k] > 0.0f ? (p[k] - translate[k]) / scale[k] : 0.0f;
+            b.push_back(static_cast<uint8_t>(std::lround(std::fmin(std::fmax(packed, 0.0f), 255.0f))));
+        }
+        b.push_back(frame.normals[i]);
+    }
+}
+
+std::vector<uint8_t> md2Bytes(const std::vector<Mesh>& frames, const char* skinName) {
+    const Mesh& first = frames.front();
     std::vector<uint8_t> b;
-    put32(b, 0x32504449);  // "IDP2"
-    put32(b, 8);           // version
-    put32(b, kSkinSize);   // skinwidth
-    put32(b, kSkinSize);   // skinheight
-    put32(b, frameSize);
-    put32(b, 1);  // num_skins
-    put32(b, numXyz);
-    put32(b, numSt);
-    put32(b, numTris);
-    put32(b, numGlcmds);
-    put32(b, static_cast<uint32_t>(frames.size()));
-    put32(b, ofsSkins);
-    put32(b, ofsSt);
-    put32(b, ofsTris);
-    put32(b, ofsFrames);
-    put32(b, ofsGlcmds);
-    put32(b, ofsEnd);
-
+    appendMd2Header(b, first, static_cast<uint32_t>(frames.size()));
     char skin[64] = {};
     std::snprintf(skin, sizeof skin, "%s", skinName);
     b.insert(b.end(), skin, skin + sizeof skin);
     for (int16_t v : first.st)
-        put16(b, static_cast<uint16_t>(v));
+        appendLe16(b, static_cast<uint16_t>(v));
     for (int16_t v : first.tris)
-        put16(b, static_cast<uint16_t>(v));
-
+        appendLe16(b, static_cast<uint16_t>(v));
     int index = 0;
-    for (const Mesh& frame : frames) {
-        Vec3 lo = frame.positions.front(), hi = lo;
-        for (const Vec3& p : frame.positions) {
-            lo = {std::fmin(lo.x, p.x), std::fmin(lo.y, p.y), std::fmin(lo.z, p.z)};
-            hi = {std::fmax(hi.x, p.x), std::fmax(hi.y, p.y), std::fmax(hi.z, p.z)};
-        }
-        const float scale[3] = {(hi.x - lo.x) / 255.0f, (hi.y - lo.y) / 255.0f, (hi.z - lo.z) / 255.0f};
-        const float translate[3] = {lo.x, lo.y, lo.z};
-        for (float f : scale) {
-            uint32_t bits;
-            std::memcpy(&bits, &f, 4);
-            put32(b, bits);
-        }
-        for (float f : translate) {
-            uint32_t bits;
-            std::memcpy(&bits, &f, 4);
-            put32(b, bits);
-        }
-        char name[16] = {};
-        std::snprintf(name, sizeof name, "stand%d", ++index);
-        b.insert(b.end(), name, name + sizeof name);
-        for (size_t i = 0; i < frame.positions.size(); ++i) {
-            const float p[3] = {frame.positions[i].x, frame.positions[i].y, frame.positions[i].z};
-            for (int k = 0; k < 3; ++k) {
-                float packed = scale[k] > 0.0f ? (p[k] - translate[k]) / scale[k] : 0.0f;
-                b.push_back(static_cast<uint8_t>(std::lround(std::fmin(std::fmax(packed, 0.0f), 255.0f))));
-            }
-            b.push_back(frame.normals[i]);
-        }
-    }
-    put32(b, 0);  // end of the (empty) GL command list
+    for (const Mesh& frame : frames)
+        appendMd2Frame(b, frame, ++index);
+    appendLe32(b, 0);  // end of the (empty) GL command list
     return b;
 }
 

@@ -4,14 +4,11 @@
 // Drawing the handles lives in AttributedModelGL.cpp, the only OpenGL here.
 #include "model/AttributedModel.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
+
+#include "model/AtomicFile.h"
 
 namespace {
 
@@ -29,36 +26,12 @@ std::string formatValue(double v) {
     return out;
 }
 
-// Writes the document to a fresh file beside `file` and renames it into
-// place, so a failed write never leaves a truncated attribute file behind.
+// Writes the document through a temporary beside `file`, so a failed write
+// never leaves a truncated attribute file behind.
 bool writeDocumentAtomically(const TiXmlDocument& doc, const char* file) {
-    std::string tmp;
-    int fd = -1;
-    for (int attempt = 0; attempt < 100 && fd < 0; ++attempt) {
-        tmp = std::string(file) + "." + std::to_string(getpid()) + "." + std::to_string(attempt) + ".tmp";
-        fd = open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-        if (fd < 0 && errno != EEXIST)
-            return false;
-    }
-    if (fd < 0)
-        return false;
-    struct stat old;
-    if (stat(file, &old) == 0)
-        fchmod(fd, old.st_mode & 07777);
-    FILE* fp = fdopen(fd, "w");
-    if (!fp) {
-        close(fd);
-        unlink(tmp.c_str());
-        return false;
-    }
-    bool ok = doc.SaveFile(fp);
-    ok = (std::fflush(fp) == 0) && ok && !std::ferror(fp);
-    ok = (std::fclose(fp) == 0) && ok;
-    if (ok)
-        ok = std::rename(tmp.c_str(), file) == 0;
-    if (!ok)
-        unlink(tmp.c_str());
-    return ok;
+    AtomicFile out(file);
+    FILE* fp = out.open();
+    return fp && doc.SaveFile(fp) && out.commit();
 }
 
 }  // namespace

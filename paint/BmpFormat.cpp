@@ -1,25 +1,7 @@
-// Little-endian field access and the 54-byte BMP header layout. Nothing here
-// touches files, so the decoder can be fed any bytes.
+// The 54-byte BMP header layout, pixel rows in the file's channel order, and
+// whole plain files as bytes. Nothing here touches files, so the decoder can
+// be fed any bytes and the data generator can share the encoder.
 #include "paint/BmpFormat.h"
-
-uint16_t readLe16(const unsigned char* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t readLe32(const unsigned char* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
-
-void writeLe16(unsigned char* p, uint16_t v) {
-    p[0] = static_cast<unsigned char>(v & 0xff);
-    p[1] = static_cast<unsigned char>(v >> 8);
-}
-
-void writeLe32(unsigned char* p, uint32_t v) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<unsigned char>((v >> (8 * i)) & 0xff);
-}
 
 void decodeBmpHeader(const unsigned char* b, Image::BMPHeader* h) {
     h->magic = static_cast<int16_t>(readLe16(b + 0));
@@ -70,4 +52,35 @@ bool bmpHeaderSupported(const Image::BMPHeader& h) {
 uint64_t bmpRowStride(int32_t width) {
     uint64_t bytes = 3u * static_cast<uint64_t>(width < 0 ? 0 : width);
     return (bytes + 3u) & ~static_cast<uint64_t>(3u);
+}
+
+void copySwappingRedBlue(const unsigned char* from, unsigned char* to, uint64_t count) {
+    for (uint64_t x = 0; x < 3 * count; x += 3) {
+        to[x] = from[x + 2];
+        to[x + 1] = from[x + 1];
+        to[x + 2] = from[x];
+    }
+}
+
+std::vector<unsigned char> encodeBmp24(int32_t width, int32_t height, const unsigned char* rgb, int32_t resolution) {
+    const uint64_t stride = bmpRowStride(width);
+    const uint64_t rows = static_cast<uint64_t>(height < 0 ? 0 : height);
+    const uint64_t columns = static_cast<uint64_t>(width < 0 ? 0 : width);
+    Image::BMPHeader h = {};
+    h.magic = kBmpMagic;
+    h.file_size = static_cast<uint32_t>(kBmpHeaderBytes + stride * rows);
+    h.data_offset = kBmpHeaderBytes;
+    h.header_size = 40;
+    h.width = width;
+    h.height = height;
+    h.planes = 1;
+    h.bpp = 24;
+    h.image_size = static_cast<uint32_t>(stride * rows);
+    h.h_res = resolution;
+    h.v_res = resolution;
+    std::vector<unsigned char> bytes(kBmpHeaderBytes + stride * rows, 0);
+    encodeBmpHeader(h, bytes.data());
+    for (uint64_t y = 0; y < rows; ++y)
+        copySwappingRedBlue(rgb + 3 * columns * y, &bytes[kBmpHeaderBytes + stride * y], columns);
+    return bytes;
 }

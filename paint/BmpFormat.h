@@ -2,19 +2,18 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <vector>
 
 #include "paint/Image.h"
+#include "paint/LittleEndian.h"
 
 // Byte-level pieces of the BMP format, kept apart from file handling so that
-// hand-written header bytes can be checked directly.
+// hand-written header bytes can be checked directly, and so that small tools
+// can write BMP files without the rest of the program.
 
 const size_t kBmpHeaderBytes = 54;  // 14-byte file header + 40-byte info header
 const int32_t kBmpMaxDimension = 16384;
-
-uint16_t readLe16(const unsigned char* p);
-uint32_t readLe32(const unsigned char* p);
-void writeLe16(unsigned char* p, uint16_t v);
-void writeLe32(unsigned char* p, uint32_t v);
+const int16_t kBmpMagic = 0x4D42;  // "BM"
 
 // Fills all fifteen fields from the first kBmpHeaderBytes of bytes.
 void decodeBmpHeader(const unsigned char* bytes, Image::BMPHeader* header);
@@ -28,3 +27,12 @@ bool bmpHeaderSupported(const Image::BMPHeader& header);
 
 // Bytes of one pixel row in the file: 3 per pixel, padded to a multiple of 4.
 uint64_t bmpRowStride(int32_t width);
+
+// Copies count pixels of three bytes, exchanging the first and third byte of
+// each: red-green-blue in memory to blue-green-red in the file and back.
+void copySwappingRedBlue(const unsigned char* from, unsigned char* to, uint64_t count);
+
+// A whole plain 24-bit file: the 54-byte header, then the rows of rgb
+// (red-green-blue, bottom row first, rows tightly packed) padded with zeros.
+// resolution is in pixels per metre, both ways.
+std::vector<unsigned char> encodeBmp24(int32_t width, int32_t height, const unsigned char* rgb, int32_t resolution);

@@ -5,17 +5,13 @@
 // updateTexture.
 #include "paint/Image.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <vector>
 
+#include "model/AtomicFile.h"
 #include "paint/BmpFormat.h"
 
 // [SECTION] file names
@@ -42,8 +38,6 @@ bool isPcx(const std::string& ext) {
 std::string bmpSibling(const std::string& name) {
     return name.substr(0, name.rfind('.')) + ".bmp";
 }
-
-const int16_t kBmpMagic = 0x4D42;
 
 }  // namespace
 
@@ -120,93 +114,106 @@ int Image::save() {
 
 // ---------------------------------------------------------------- [SECTION] BMP reading
 
+namespace {
+
+// Reads and checks the header; says why a file is refused.
+bool readBmpHeader(FILE* f, const char* filename, Image::BMPHeader* h) {
+    unsigned char raw[kBmpHeaderBytes];
+    if (fread(raw, 1, sizeof raw, f) != sizeof raw) {
+        puts("Error reading file");
+        return false;
+    }
+    decodeBmpHeader(raw, h);
+    if (h->magic != kBmpMagic) {
+        puts("Not a bitmap file");
+        return false;
+    }
+    if (!bmpHeaderSupported(*h)) {
+        printf("Not a 24-bit uncompressed bitmap: %s\n", filename);
+        return false;
+    }
+    if (h->data_offset < kBmpHeaderBytes) {
+        puts("fixing offset (should be 54)");
+        h->data_offset = kBmpHeaderBytes;
+    }
+    return true;
+}
+
+// False only when the file is known to be shorter than bytes.
+bool fileHolds(FILE* f, uint64_t bytes) {
+    if (fseek(f, 0, SEEK_END) != 0)
+        return true;
+    long size = ftell(f);
+    return size < 0 || static_cast<uint64_t>(size) >= bytes;
+}
+
+// Reads the pixel rows into pixels, bottom row first whatever the file's order.
+bool readBmpRows(FILE* f, const Image::BMPHeader& h, uint64_t rows, bool top_down, GLubyte* pixels) {
+    if (fseek(f, static_cast<long>(h.data_offset), SEEK_SET) != 0)
+        return false;
+    const uint64_t stride = bmpRowStride(h.width);
+    const uint64_t row_bytes = 3 * static_cast<uint64_t>(h.width);
+    std::vector<unsigned char> row(stride);
+    for (uint64_t i = 0; i < rows; ++i) {
+        if (fread(row.data(), 1, stride, f) != stride)
+            return false;
+        uint64_t y = top_down ? rows - 1 - i : i;
+        copySwappingRedBlue(row.data(), pixels + y * row_bytes, static_cast<uint64_t>(h.width));
+    }
+    return true;
+}
+
+// Reads the pixels a checked header describes into a new array; on success the
+// header describes them as held (bottom-up rows, their size in image_size).
+GLubyte* readBmpPixels(FILE* f, Image::BMPHeader* h) {
+    // Dimensions are capped, so these sizes fit easily in 64 bits (and the
+    // file size in 32).
+    const bool top_down = h->height < 0;
+    const uint64_t rows =
+        top_down ? static_cast<uint64_t>(-static_cast<int64_t>(h->height)) : static_cast<uint64_t>(h->height);
+    const uint64_t file_bytes = bmpRowStride(h->width) * rows;
+    h->image_size = static_cast<uint32_t>(file_bytes);
+    // Refuse a short file before allocating what its header asks for.
+    if (!fileHolds(f, h->data_offset + file_bytes)) {
+        puts("Error loading file!");
+        return nullptr;
+    }
+    GLubyte* pixels = new (std::nothrow) GLubyte[3 * static_cast<uint64_t>(h->width) * rows];
+    if (!pixels) {
+        puts("Error mallocing byte buffer");
+        return nullptr;
+    }
+    if (!readBmpRows(f, *h, rows, top_down, pixels)) {
+        puts("Error loading file!");
+        delete[] pixels;
+        return nullptr;
+    }
+    if (top_down)
+        h->height = static_cast<int32_t>(rows);
+    return pixels;
+}
+
+}  // namespace
+
 int Image::loadBMP(const char* filename) {
     FILE* f = fopen(filename, "rb");
     if (!f) {
         printf("File not found : %s\n", filename);
         return 0;
     }
-
-    unsigned char raw[kBmpHeaderBytes];
-    if (fread(raw, 1, sizeof raw, f) != sizeof raw) {
-        puts("Error reading file");
-        fclose(f);
-        return 0;
-    }
     BMPHeader h;
-    decodeBmpHeader(raw, &h);
-    if (h.magic != kBmpMagic) {
-        puts("Not a bitmap file");
-        fclose(f);
-        return 0;
-    }
-    if (!bmpHeaderSupported(h)) {
-        printf("Not a 24-bit uncompressed bitmap: %s\n", filename);
-        fclose(f);
-        return 0;
-    }
-    if (h.data_offset < kBmpHeaderBytes) {
-        puts("fixing offset (should be 54)");
-        h.data_offset = kBmpHeaderBytes;
-    }
-    bool plain = h.header_size == 40 && h.data_offset == kBmpHeaderBytes && h.height > 0;
-    bool top_down = h.height < 0;
-
-    // Dimensions are capped, so these sizes fit easily in 64 bits (and the
-    // file size in 32).
-    const uint64_t width = static_cast<uint64_t>(h.width);
-    const uint64_t rows =
-        top_down ? static_cast<uint64_t>(-static_cast<int64_t>(h.height)) : static_cast<uint64_t>(h.height);
-    const uint64_t stride = bmpRowStride(h.width);
-    const uint64_t file_bytes = stride * rows;
-    const uint64_t row_bytes = 3 * width;
-    h.image_size = static_cast<uint32_t>(file_bytes);
-
-    // Refuse a short file before allocating what its header asks for.
-    if (fseek(f, 0, SEEK_END) == 0) {
-        long size = ftell(f);
-        if (size >= 0 && static_cast<uint64_t>(size) < h.data_offset + file_bytes) {
-            puts("Error loading file!");
-            fclose(f);
-            return 0;
-        }
-    }
-
-    GLubyte* pixels = new (std::nothrow) GLubyte[row_bytes * rows];
-    if (!pixels) {
-        puts("Error mallocing byte buffer");
-        fclose(f);
-        return 0;
-    }
-
-    bool complete = fseek(f, static_cast<long>(h.data_offset), SEEK_SET) == 0;
-    std::vector<unsigned char> row(stride);
-    for (uint64_t i = 0; complete && i < rows; ++i) {
-        if (fread(row.data(), 1, stride, f) != stride) {
-            complete = false;
-            break;
-        }
-        uint64_t y = top_down ? rows - 1 - i : i;
-        unsigned char* dst = pixels + y * row_bytes;
-        // The file holds blue, green, red.
-        for (uint64_t x = 0; x < row_bytes; x += 3) {
-            dst[x] = row[x + 2];
-            dst[x + 1] = row[x + 1];
-            dst[x + 2] = row[x];
-        }
+    GLubyte* pixels = nullptr;
+    bool plain = false;
+    if (readBmpHeader(f, filename, &h)) {
+        plain = h.header_size == 40 && h.data_offset == kBmpHeaderBytes && h.height > 0;
+        pixels = readBmpPixels(f, &h);
     }
     fclose(f);
-    if (!complete) {
-        puts("Error loading file!");
-        delete[] pixels;
+    if (!pixels)
         return 0;
-    }
-
-    if (top_down)
-        h.height = static_cast<int32_t>(rows);
     delete[] data;
     data = pixels;
-    data_size = row_bytes * rows;
+    data_size = 3 * static_cast<size_t>(h.width) * static_cast<size_t>(h.height);
     header = h;
     plain_layout = plain;
     return 1;
@@ -242,45 +249,14 @@ int Image::reloadBMP(const char* filename) {
 
 // ---------------------------------------------------------------- [SECTION] BMP writing
 
-namespace {
-
-// Creates a new file beside target; its name is returned in tmp_name.
-FILE* openTemporaryBeside(const std::string& target, std::string* tmp_name) {
-    struct stat st;
-    bool replacing = stat(target.c_str(), &st) == 0 && S_ISREG(st.st_mode);
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        *tmp_name = target + ".tmp" + std::to_string(getpid()) + "-" + std::to_string(attempt);
-        int fd = open(tmp_name->c_str(), O_WRONLY | O_CREAT | O_EXCL, 0666);
-        if (fd < 0) {
-            if (errno == EEXIST)
-                continue;
-            return nullptr;
-        }
-        if (replacing)
-            fchmod(fd, st.st_mode & 07777);  // a rewritten skin keeps its permissions
-        FILE* f = fdopen(fd, "wb");
-        if (!f) {
-            close(fd);
-            unlink(tmp_name->c_str());
-        }
-        return f;
-    }
-    return nullptr;
-}
-
-}  // namespace
-
 int Image::writeBMP(const char* filename) {
     if (!data || !bmpHeaderSupported(header)) {
         // Only a picture read from a file can be written.
         puts("Error writing file");
         return 0;
     }
-    const uint64_t width = static_cast<uint64_t>(header.width);
-    const uint64_t rows = static_cast<uint64_t>(header.height);
     const uint64_t stride = bmpRowStride(header.width);
-    const uint64_t row_bytes = 3 * width;
-
+    const uint64_t rows = static_cast<uint64_t>(header.height);
     BMPHeader out = header;
     if (!plain_layout) {
         out.data_offset = kBmpHeaderBytes;
@@ -289,41 +265,28 @@ int Image::writeBMP(const char* filename) {
         out.file_size = static_cast<uint32_t>(kBmpHeaderBytes + stride * rows);
     }
 
-    std::string tmp;
-    FILE* f = openTemporaryBeside(filename, &tmp);
+    AtomicFile file(filename);
+    FILE* f = file.open();
     if (!f) {
         printf("File not found : %s\n", filename);
         return 0;
     }
-
     unsigned char raw[kBmpHeaderBytes];
     encodeBmpHeader(out, raw);
     if (fwrite(raw, 1, sizeof raw, f) != sizeof raw) {
         puts("Error writing file");
-        fclose(f);
-        unlink(tmp.c_str());
         return 0;
     }
-
     // Converted row by row, so the pixels in memory never change order.
+    const uint64_t width = static_cast<uint64_t>(header.width);
     bool ok = true;
     std::vector<unsigned char> row(stride, 0);
     for (uint64_t y = 0; ok && y < rows; ++y) {
-        const GLubyte* src = data + y * row_bytes;
-        for (uint64_t x = 0; x < row_bytes; x += 3) {
-            row[x] = src[x + 2];
-            row[x + 1] = src[x + 1];
-            row[x + 2] = src[x];
-        }
+        copySwappingRedBlue(data + 3 * width * y, row.data(), width);
         ok = fwrite(row.data(), 1, stride, f) == stride;
     }
-    // The data must be on disk before the rename makes it the skin.
-    ok = ok && fflush(f) == 0 && fsync(fileno(f)) == 0;
-    ok = (fclose(f) == 0) && ok;
-    ok = ok && rename(tmp.c_str(), filename) == 0;
-    if (!ok) {
+    if (!(ok && file.commit())) {
         puts("Error writing file!");
-        unlink(tmp.c_str());
         return 0;
     }
     return 1;

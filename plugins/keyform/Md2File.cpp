@@ -7,16 +7,9 @@
 #include <cstdio>
 #include <cstring>
 
+#include "paint/LittleEndian.h"
+
 namespace {
-
-uint16_t readLe16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-uint32_t readLe32(const uint8_t* p) {
-    return static_cast<uint32_t>(p[0]) | (static_cast<uint32_t>(p[1]) << 8) | (static_cast<uint32_t>(p[2]) << 16) |
-           (static_cast<uint32_t>(p[3]) << 24);
-}
 
 int16_t readShort(const uint8_t* p) {
     return static_cast<int16_t>(readLe16(p));

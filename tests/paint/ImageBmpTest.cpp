@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 
 #include <filesystem>
 
@@ -106,6 +107,25 @@ TEST(ImageBmp, failed_write_keeps_the_old_file) {
     EXPECT_EQ(0, written);
     EXPECT_EQ(makeBmp(32, 32), readFile(dir.path("skin.bmp")));
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.root), {}));  // no stray file
+}
+
+TEST(ImageBmp, rewritten_file_keeps_its_permissions_and_leaves_no_temporary) {
+    ScratchDir dir;
+    const std::string file = dir.path("skin.bmp");
+    writeFile(file, makeBmp(4, 4, 0));
+    ASSERT_EQ(0, chmod(file.c_str(), 0640));
+    Image image;
+    ASSERT_EQ(1, image.loadBMP(file.c_str()));
+    unsigned char white[3] = {255, 255, 255};
+    ASSERT_EQ(1, image.set(0, 0, white, 1.0));
+    ASSERT_EQ(1, image.writeBMP(file.c_str()));
+    struct stat st;
+    ASSERT_EQ(0, stat(file.c_str(), &st));
+    EXPECT_EQ(0640u, st.st_mode & 07777u);
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.root), {}));
+    Bytes expected = makeBmp(4, 4, 0);
+    std::fill(expected.begin() + 54, expected.begin() + 57, 255);  // the first pixel of the bottom row
+    EXPECT_EQ(expected, readFile(file));
 }
 
 }  // namespace
