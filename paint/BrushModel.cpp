@@ -1,7 +1,7 @@
 // The brush is an animated model like any other, so console commands, key
-// bindings and scripts can move, colour and size it. Its sphere test is the
-// shared insideSphere, which the painter calls per texel with the brush read
-// once per triangle; draw is its only GL code.
+// bindings and scripts can move, colour and size it. Its inside test goes
+// through a snapshot, the same one the painter takes once per paint call;
+// draw is its only GL code.
 #include "paint/BrushModel.h"
 
 #include <GL/glut.h>
@@ -35,11 +35,24 @@ brush_shape BrushModel::getShape() {
 }
 
 bool BrushModel::contains(const float* point, float& dist) {
-    if (shape != SPHERE)
-        return false;
-    const float center[3] = {static_cast<float>(getAttribute("x")), static_cast<float>(getAttribute("y")),
-                             static_cast<float>(getAttribute("z"))};
-    return insideSphere(center, getAttribute("dim1"), point, dist);
+    return snapshot().contains(point, dist);
+}
+
+BrushSnapshot BrushModel::snapshot() const {
+    BrushSnapshot b;
+    b.sphere = shape == SPHERE;
+    const char* axes[3] = {"x", "y", "z"};
+    for (int k = 0; k < 3; ++k) {
+        b.position[k] = getAttribute(axes[k]);
+        b.center[k] = static_cast<float>(b.position[k]);
+    }
+    b.radius = getAttribute("dim1");
+    b.solidRadius = static_cast<float>(getAttribute("solid_dim1"));
+    b.opacity = getAttribute("opacity");
+    b.colour[0] = paintColorByte(getAttribute("red"));
+    b.colour[1] = paintColorByte(getAttribute("green"));
+    b.colour[2] = paintColorByte(getAttribute("blue"));
+    return b;
 }
 
 void BrushModel::draw() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "model/AnimatedModel.h"
+#include "paint/BrushSnapshot.h"
 
 enum brush_shape { SPHERE = 0 };
 
@@ -16,8 +17,10 @@ public:
     void setShape(brush_shape shape);
     brush_shape getShape();
     // Whether point lies strictly inside the outer radius; dist receives its
-    // distance from the centre.
+    // distance from the centre. The same test as the painter's snapshot.
     bool contains(const float* point, float& dist);
+    // The shape and the attributes painting uses, as they are now.
+    BrushSnapshot snapshot() const;
 
 private:
     brush_shape shape;

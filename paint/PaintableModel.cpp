@@ -1,5 +1,6 @@
 // Paintable models: mesh drawing, the texture queues that keep OpenGL on the
-// GLUT thread, skin loading and saving, and painting with the brush. The brush
+// GLUT thread, skin loading and saving, and painting with the brush (which
+// triangles it reaches; TrianglePainter walks their texels). The brush
 // meets the mesh in the model's own coordinates (brush position minus the
 // model's x, y, z), so a moved model is painted where it is drawn. Nothing
 // here takes a lock: callers serialise through the model-list mutex.
@@ -11,6 +12,7 @@
 
 #include "paint/BrushModel.h"
 #include "paint/PaintGeometry.h"
+#include "paint/TrianglePainter.h"
 
 // [SECTION] construction
 // [SECTION] textures and their queues
@@ -194,35 +196,26 @@ void PaintableModel::draw() {
 
 // ---------------------------------------------------------------- [SECTION] painting
 
-namespace {
-
-// Truncation toward zero, refusing what no int can hold.
-bool truncateToInt(double v, int* out) {
-    if (!(v > -2147483649.0 && v < 2147483648.0))
-        return false;
-    *out = static_cast<int>(v);
-    return true;
+void PaintableModel::modelOffset(float* offset) {
+    offset[0] = static_cast<float>(getAttribute("x"));
+    offset[1] = static_cast<float>(getAttribute("y"));
+    offset[2] = static_cast<float>(getAttribute("z"));
 }
-
-// a + (b - a) * f per axis, rounded to float.
-void lerp3(const float* a, const float* b, float f, float* out) {
-    for (int k = 0; k < 3; ++k)
-        out[k] = static_cast<float>(a[k] + static_cast<double>(b[k] - a[k]) * f);
-}
-
-float lerp1(float a, float b, float f) {
-    return static_cast<float>(a + static_cast<double>(b - a) * f);
-}
-
-}  // namespace
 
 void PaintableModel::paintModel(BrushModel* brush) {
-    if (!brush || brush->getShape() != SPHERE)
+    if (!brush)
         return;
-    float brush_pos[3] = {static_cast<float>(brush->getAttribute("x") - getAttribute("x")),
-                          static_cast<float>(brush->getAttribute("y") - getAttribute("y")),
-                          static_cast<float>(brush->getAttribute("z") - getAttribute("z"))};
-    const double dim1 = brush->getAttribute("dim1");
+    // The brush holds still while the model is painted: read it once.
+    const BrushSnapshot snapshot = brush->snapshot();
+    if (!snapshot.sphere)
+        return;
+    float offset[3];
+    modelOffset(offset);
+    TrianglePainter painter(snapshot, offset);
+    float brush_pos[3] = {static_cast<float>(snapshot.position[0] - getAttribute("x")),
+                          static_cast<float>(snapshot.position[1] - getAttribute("y")),
+                          static_cast<float>(snapshot.position[2] - getAttribute("z"))};
+    const double dim1 = snapshot.radius;
 
     // Cheapest test first: bounding spheres, then the plane, then the outline.
     for (Triangle* tri : triangles) {
@@ -241,7 +234,7 @@ void PaintableModel::paintModel(BrushModel* brush) {
         for (int k = 0; k < 3; ++k)
             col_pt[k] = static_cast<float>(brush_pos[k] - static_cast<double>(n[k]) * d);
         if (pointNearPoly(tri, col_pt, static_cast<float>(dim1)))
-            paintPoly(tri, col_pt, brush);
+            paintTriangle(painter, tri);
     }
 }
 
@@ -260,117 +253,20 @@ bool PaintableModel::pointNearPoly(Triangle* tri, float* col_pt, float distance)
 }
 
 void PaintableModel::paintPoly(Triangle* tri, float* /*col_pt*/, BrushModel* brush) {
-    // Texture-space bounds; of equal coordinates the lowest corner wins.
-    float st[3][2], pos[3][3];
-    float s_min = 2.0f, t_min = 2.0f, s_max = -1.0f, t_max = -1.0f;
-    int s_min_pt = -1, s_max_pt = -1;
-    for (unsigned int i = 0; i < 3; ++i) {
-        if (!tri->tcs[i])
-            return;
-        tri->getVertexTexCoords(i, st[i]);
-        tri->getVertexLocation(i, pos[i]);
-        if (st[i][0] < s_min) {
-            s_min = st[i][0];
-            s_min_pt = static_cast<int>(i);
-        }
-        if (st[i][0] > s_max) {
-            s_max = st[i][0];
-            s_max_pt = static_cast<int>(i);
-        }
-        if (st[i][1] < t_min)
-            t_min = st[i][1];
-        if (st[i][1] > t_max)
-            t_max = st[i][1];
-    }
-    if (s_min_pt < 0 || s_max_pt < 0)
+    if (!brush)
         return;
-    int s_mid_pt = 0;
-    while (s_mid_pt == s_min_pt || s_mid_pt == s_max_pt)
-        ++s_mid_pt;
-    const float s_mid = st[s_mid_pt][0];
+    float offset[3];
+    modelOffset(offset);
+    TrianglePainter painter(brush->snapshot(), offset);
+    paintTriangle(painter, tri);
+}
 
+void PaintableModel::paintTriangle(TrianglePainter& painter, Triangle* tri) {
+    if (!painter.measure(tri))
+        return;
     auto found = textures.find(tri->getTexture());
     if (found == textures.end() || !found->second)
         return;
-    Image* image = found->second;
-    const int width = image->width();
-    const int height = image->height();
-
-    // Texel counts stay in double: they only feed the steps, and far-out
-    // coordinates must not overflow an int.
-    const double pix_w = std::ceil(static_cast<double>(s_max - s_min) * width);
-    const double pix_h = std::ceil(static_cast<double>(t_max - t_min) * height);
-    GLubyte paint_color[3] = {paintColorByte(brush->getAttribute("red")), paintColorByte(brush->getAttribute("green")),
-                              paintColorByte(brush->getAttribute("blue"))};
-    // 0/0 for a triangle without extent: the NaN step ends the walk.
-    const float step_s = static_cast<float>((s_max - s_min) / pix_w);
-    const float step_t = static_cast<float>((t_max - t_min) / pix_h);
-    const float dim1 = static_cast<float>(brush->getAttribute("dim1"));
-    // The brush holds still during the walk, so its sphere is read once here
-    // rather than looked up by name for every texel.
-    const bool sphere = brush->getShape() == SPHERE;
-    const double outer_radius = brush->getAttribute("dim1");
-    const float brush_center[3] = {static_cast<float>(brush->getAttribute("x")),
-                                   static_cast<float>(brush->getAttribute("y")),
-                                   static_cast<float>(brush->getAttribute("z"))};
-    const float solid_dim1 = static_cast<float>(brush->getAttribute("solid_dim1"));
-    const double base_opacity = brush->getAttribute("opacity");
-    const float offset[3] = {static_cast<float>(getAttribute("x")), static_cast<float>(getAttribute("y")),
-                             static_cast<float>(getAttribute("z"))};
-
-    const float* p_min = pos[s_min_pt];
-    const float* p_mid = pos[s_mid_pt];
-    const float* p_max = pos[s_max_pt];
-    const float t_of_min = st[s_min_pt][1];
-    const float t_of_mid = st[s_mid_pt][1];
-    const float t_of_max = st[s_max_pt][1];
-
-    // Columns of constant s; in each, rows of t between the long edge
-    // (min-max) and the short edge in use. Undefined (NaN) quotients compare
-    // false everywhere, which empties degenerate spans.
-    for (float s = s_min; s <= s_max;) {
-        float a_pt[3], b_pt[3];
-        float p = static_cast<float>((static_cast<double>(s) - s_min) / (static_cast<double>(s_max) - s_min));
-        float t_a = lerp1(t_of_min, t_of_max, p);
-        lerp3(p_min, p_max, p, a_pt);
-        float t_b;
-        if (s <= s_mid) {
-            p = static_cast<float>((static_cast<double>(s) - s_min) / (static_cast<double>(s_mid) - s_min));
-            t_b = lerp1(t_of_min, t_of_mid, p);
-            lerp3(p_min, p_mid, p, b_pt);
-        } else {
-            p = static_cast<float>((static_cast<double>(s) - s_mid) / (static_cast<double>(s_max) - s_mid));
-            t_b = lerp1(t_of_mid, t_of_max, p);
-            lerp3(p_mid, p_max, p, b_pt);
-        }
-        const bool a_above = t_a > t_b;
-        const float t_lo = a_above ? t_b : t_a;
-        const float t_hi = a_above ? t_a : t_b;
-        const float* lo_pt = a_above ? b_pt : a_pt;
-        const float* hi_pt = a_above ? a_pt : b_pt;
-
-        for (float t = t_lo; t <= t_hi;) {
-            float q = static_cast<float>((static_cast<double>(t) - t_lo) / (static_cast<double>(t_hi) - t_lo));
-            float local[3], scene[3];
-            lerp3(lo_pt, hi_pt, q, local);
-            for (int k = 0; k < 3; ++k)
-                scene[k] = local[k] + offset[k];
-            float dist;
-            int s_coord, t_coord;
-            // Size minus one: s = 1 maps to the last column.
-            if (sphere && insideSphere(brush_center, outer_radius, scene, dist) &&
-                truncateToInt((width - 1) * static_cast<double>(s), &s_coord) &&
-                truncateToInt((height - 1) * static_cast<double>(t), &t_coord))
-                image->set(s_coord, t_coord, paint_color, brushFalloff(base_opacity, dist, solid_dim1, dim1));
-            float next_t = t + step_t;
-            if (next_t == t)
-                break;  // a step below float resolution
-            t = next_t;
-        }
-        float next_s = s + step_s;
-        if (next_s == s)
-            break;
-        s = next_s;
-    }
+    painter.paint(found->second);
     texturesToReload.push_back(tri->getTexture());
 }

@@ -11,6 +11,7 @@
 #include "paint/PolyMesh.h"
 
 class BrushModel;
+class TrianglePainter;
 
 // An animated model with a textured triangle mesh that the brush paints on.
 // Texture work asked for off the GL thread (skin loads, paint strokes) is
@@ -49,4 +50,7 @@ protected:
 private:
     void runTextureQueues();
     void drawTriangle(Triangle* tri);
+    void modelOffset(float* offset);  // x, y, z rounded to float
+    // Paints tri if it has texture coordinates and an image, and queues the image for upload.
+    void paintTriangle(TrianglePainter& painter, Triangle* tri);
 };

@@ -1,0 +1,21 @@
+#pragma once
+
+// The brush as one paint call sees it: its attributes read once, so that a
+// stroke step uses the same centre, radii, opacity and colour for every
+// triangle and texel, and the brush's own inside test agrees with the painter's.
+struct BrushSnapshot {
+    bool sphere;              // the shape is SPHERE; no other shape contains a point
+    double position[3];       // x, y, z as set
+    float center[3];          // x, y, z rounded to float
+    double radius;            // dim1: the outer radius
+    float solidRadius;        // solid_dim1, rounded to float
+    double opacity;           // weight of the colour inside the solid radius
+    unsigned char colour[3];  // red, green, blue as paint bytes
+
+    // Whether point lies strictly inside the outer radius; dist receives its
+    // distance from the centre (left alone for a shape that is no sphere).
+    bool contains(const float* point, float& dist) const;
+    // Weight of the colour at dist from the centre: the opacity up to the
+    // solid radius, falling linearly to 0 at the outer radius.
+    double opacityAt(float dist) const;
+};

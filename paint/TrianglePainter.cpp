@@ -1,0 +1,149 @@
+// The texel walk of the painter. Of corners with equal s the lowest index is
+// taken as the lowest (and the highest) corner. Every expression is evaluated
+// in double and rounded to float where a value is kept, so the texels hit do
+// not depend on how the compiler orders float arithmetic. Undefined (NaN)
+// quotients compare false everywhere, which empties degenerate spans and ends
+// a walk whose step is undefined.
+#include "paint/TrianglePainter.h"
+
+#include <cmath>
+
+namespace {
+
+// Truncation toward zero, refusing what no int can hold.
+bool truncateToInt(double v, int* out) {
+    if (!(v > -2147483649.0 && v < 2147483648.0))
+        return false;
+    *out = static_cast<int>(v);
+    return true;
+}
+
+// a + (b - a) * f per axis, rounded to float.
+void lerp3(const float* a, const float* b, float f, float* out) {
+    for (int k = 0; k < 3; ++k)
+        out[k] = static_cast<float>(a[k] + static_cast<double>(b[k] - a[k]) * f);
+}
+
+float lerp1(float a, float b, float f) {
+    return static_cast<float>(a + static_cast<double>(b - a) * f);
+}
+
+// (v - from) / (to - from), rounded to float.
+float fraction(float v, float from, float to) {
+    return static_cast<float>((static_cast<double>(v) - from) / (static_cast<double>(to) - from));
+}
+
+}  // namespace
+
+TrianglePainter::TrianglePainter(const BrushSnapshot& brush, const float* offset)
+    : brush_(brush), low_(), mid_(), high_(), tMin_(0), tMax_(0), stepT_(0), image_(nullptr), width_(0), height_(0) {
+    for (int k = 0; k < 3; ++k) {
+        colour_[k] = brush.colour[k];
+        offset_[k] = offset[k];
+    }
+}
+
+bool TrianglePainter::measure(PolyMesh::Triangle* tri) {
+    Corner corners[3];
+    float s_min = 2.0f, s_max = -1.0f;
+    int s_min_pt = -1, s_max_pt = -1;
+    tMin_ = 2.0f;
+    tMax_ = -1.0f;
+    for (unsigned int i = 0; i < 3; ++i) {
+        if (!tri->tcs[i])
+            return false;
+        float st[2];
+        tri->getVertexTexCoords(i, st);
+        tri->getVertexLocation(i, corners[i].pos);
+        corners[i].s = st[0];
+        corners[i].t = st[1];
+        if (st[0] < s_min) {
+            s_min = st[0];
+            s_min_pt = static_cast<int>(i);
+        }
+        if (st[0] > s_max) {
+            s_max = st[0];
+            s_max_pt = static_cast<int>(i);
+        }
+        tMin_ = st[1] < tMin_ ? st[1] : tMin_;
+        tMax_ = st[1] > tMax_ ? st[1] : tMax_;
+    }
+    if (s_min_pt < 0 || s_max_pt < 0)
+        return false;
+    int s_mid_pt = 0;
+    while (s_mid_pt == s_min_pt || s_mid_pt == s_max_pt)
+        ++s_mid_pt;
+    low_ = corners[s_min_pt];
+    mid_ = corners[s_mid_pt];
+    high_ = corners[s_max_pt];
+    return true;
+}
+
+void TrianglePainter::paint(Image* image) {
+    image_ = image;
+    width_ = image->width();
+    height_ = image->height();
+    const float s_min = low_.s, s_max = high_.s;
+    // Texel counts stay in double: they only feed the steps, and far-out
+    // coordinates must not overflow an int. 0/0 for a triangle without
+    // extent: the NaN step ends the walk.
+    const double pix_w = std::ceil(static_cast<double>(s_max - s_min) * width_);
+    const double pix_h = std::ceil(static_cast<double>(tMax_ - tMin_) * height_);
+    const float step_s = static_cast<float>((s_max - s_min) / pix_w);
+    stepT_ = static_cast<float>((tMax_ - tMin_) / pix_h);
+    for (float s = s_min; s <= s_max;) {
+        walkColumn(s);
+        float next_s = s + step_s;
+        if (next_s == s)
+            break;  // a step below float resolution
+        s = next_s;
+    }
+}
+
+// One column of constant s: rows of t between the long edge (lowest to
+// highest corner) and the short edge in use.
+void TrianglePainter::walkColumn(float s) {
+    float a_pt[3], b_pt[3];
+    float p = fraction(s, low_.s, high_.s);
+    const float t_a = lerp1(low_.t, high_.t, p);
+    lerp3(low_.pos, high_.pos, p, a_pt);
+    float t_b;
+    if (s <= mid_.s) {
+        p = fraction(s, low_.s, mid_.s);
+        t_b = lerp1(low_.t, mid_.t, p);
+        lerp3(low_.pos, mid_.pos, p, b_pt);
+    } else {
+        p = fraction(s, mid_.s, high_.s);
+        t_b = lerp1(mid_.t, high_.t, p);
+        lerp3(mid_.pos, high_.pos, p, b_pt);
+    }
+    if (t_a > t_b)
+        walkRow(s, t_b, t_a, b_pt, a_pt);
+    else
+        walkRow(s, t_a, t_b, a_pt, b_pt);
+}
+
+void TrianglePainter::walkRow(float s, float t_lo, float t_hi, const float* lo_pt, const float* hi_pt) {
+    for (float t = t_lo; t <= t_hi;) {
+        float local[3];
+        lerp3(lo_pt, hi_pt, fraction(t, t_lo, t_hi), local);
+        blend(s, t, local);
+        float next_t = t + stepT_;
+        if (next_t == t)
+            break;
+        t = next_t;
+    }
+}
+
+// A sample at (s, t) showing the mesh point local.
+void TrianglePainter::blend(float s, float t, const float* local) {
+    float scene[3];
+    for (int k = 0; k < 3; ++k)
+        scene[k] = local[k] + offset_[k];
+    float dist;
+    int s_coord, t_coord;
+    // Size minus one: s = 1 maps to the last column.
+    if (brush_.contains(scene, dist) && truncateToInt((width_ - 1) * static_cast<double>(s), &s_coord) &&
+        truncateToInt((height_ - 1) * static_cast<double>(t), &t_coord))
+        image_->set(s_coord, t_coord, colour_, brush_.opacityAt(dist));
+}

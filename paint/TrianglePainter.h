@@ -1,0 +1,43 @@
+#pragma once
+
+#include <GL/gl.h>
+
+#include "paint/BrushSnapshot.h"
+#include "paint/Image.h"
+#include "paint/PolyMesh.h"
+
+// Paints one brush snapshot into the texels that show a triangle: the
+// triangle's bounds in texture space, the walk over them in columns of
+// constant s and rows of t, each sample mapped back to the point of the
+// triangle it shows, and the blend of the samples that lie inside the brush.
+// One painter serves every triangle of a paint call.
+class TrianglePainter {
+public:
+    // offset: the model's translation, which places mesh positions in the scene.
+    TrianglePainter(const BrushSnapshot& brush, const float* offset);
+
+    // Takes tri's texture coordinates and positions; false (nothing to paint)
+    // when a corner has no texture coordinates or no s is below 2 or above -1.
+    bool measure(PolyMesh::Triangle* tri);
+    // Walks the measured triangle over image.
+    void paint(Image* image);
+
+private:
+    struct Corner {
+        float s, t;
+        float pos[3];
+    };
+
+    void walkColumn(float s);
+    void walkRow(float s, float t_lo, float t_hi, const float* lo_pt, const float* hi_pt);
+    void blend(float s, float t, const float* local);
+
+    const BrushSnapshot brush_;
+    GLubyte colour_[3];
+    float offset_[3];
+    Corner low_, mid_, high_;  // the corners by s: lowest, middle, highest
+    float tMin_, tMax_;
+    float stepT_;
+    Image* image_;
+    int width_, height_;
+};
