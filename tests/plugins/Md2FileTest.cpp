@@ -1,0 +1,129 @@
+// The MD2 reader on bytes alone, without a window or the plug-in: a small
+// hand-written file decoded field by field, and damaged or unmarked files
+// refused whole, leaving nothing of an earlier read behind.
+#include <gtest/gtest.h>
+
+#include <climits>
+#include <cstring>
+
+#include "plugins/keyform/Md2File.h"
+#include "tests/paint/PaintTestSupport.h"
+
+using painttest::Bytes;
+using painttest::putLe;
+
+namespace {
+
+enum : size_t {  // header offsets
+    kIdent = 0,
+    kVersion = 4,
+    kSkinWidth = 8,
+    kFrameSize = 16,
+    kNumSkins = 20,
+    kNumXyz = 24,
+    kNumSt = 28,
+    kNumTris = 32,
+    kNumFrames = 40,
+    kOfsSkins = 44,
+    kOfsSt = 48,
+    kOfsTris = 52,
+    kOfsFrames = 56
+};
+
+void put(Bytes& b, std::initializer_list<uint32_t> values, int size) {
+    for (uint32_t v : values)
+        putLe(b, b.size(), v, size);
+}
+
+// Written byte by byte: a 32 x 16 skin, two texture coordinates, one triangle
+// and one frame of three vertices; 68 + 64 + 8 + 12 + 52 = 204 bytes.
+Bytes smallMd2() {
+    Bytes b;
+    put(b, {0x32504449, 8, 32, 16, 52, 1, 3, 2, 1, 0, 1, 68, 132, 140, 152, 204, 204}, 4);
+    b.resize(132);
+    std::strcpy(reinterpret_cast<char*>(&b[68]), "models/small/skin.bmp");
+    put(b, {8, 4, 32, 0xfff0}, 2);                                                           // st (8, 4) and (32, -16)
+    put(b, {0, 2, 1, 1, 0, 1}, 2);                                                           // vertices 0 2 1, st 1 0 1
+    put(b, {0x40000000, 0x3f000000, 0x3f800000, 0xbf800000, 0, 0x41200000, 0, 0, 0, 0}, 4);  // scale 2 0.5 1,
+    put(b, {1, 2, 3, 7, 0, 0, 0, 0, 255, 255, 255, 161}, 1);  // translate -1 0 10, blank name, vertices
+    return b;
+}
+
+TEST(Md2FileDecode, reads_every_section_of_a_good_file) {
+    const Bytes bytes = smallMd2();
+    Md2File md2;
+    ASSERT_EQ(Md2File::MD2_READ, md2.decode(bytes.data(), bytes.size()));
+    EXPECT_EQ(32, md2.header.skinwidth);
+    EXPECT_EQ(16, md2.header.skinheight);
+    EXPECT_EQ(std::vector<std::string>{"models/small/skin.bmp"}, md2.skins);
+    ASSERT_EQ(2u, md2.texCoords.size());
+    EXPECT_EQ((std::vector<int>{8, 4, 32, -16}),
+              (std::vector<int>{md2.texCoords[0].s, md2.texCoords[0].t, md2.texCoords[1].s, md2.texCoords[1].t}));
+    ASSERT_EQ(1u, md2.triangles.size());
+    const Md2File::Triangle& tri = md2.triangles[0];
+    EXPECT_EQ((std::vector<int>{0, 2, 1, 1, 0, 1}),
+              (std::vector<int>{tri.index_xyz[0], tri.index_xyz[1], tri.index_xyz[2], tri.index_st[0], tri.index_st[1],
+                                tri.index_st[2]}));
+    const float expected[3][4] = {{1, 1, 13, 7}, {-1, 0, 10, 0}, {509, 127.5f, 265, 161}};  // byte * scale + translate
+    ASSERT_EQ(3u, md2.vertices.size());
+    for (int i = 0; i < 3; ++i) {
+        const Md2File::Vertex& v = md2.vertices[i];
+        EXPECT_EQ((std::vector<float>(expected[i], expected[i] + 4)),
+                  (std::vector<float>{v.pos[0], v.pos[1], v.pos[2], static_cast<float>(v.lightnormalindex)}))
+            << "vertex " << i;
+    }
+}
+
+TEST(Md2FileDecode, damaged_and_unmarked_files_are_refused_whole) {
+    typedef std::vector<std::pair<size_t, int32_t>> Changes;  // header field, new value
+    const struct {
+        Changes changes;
+        size_t length;  // else the whole file
+        Md2File::Result result;
+    } cases[] = {
+        {{{kNumSkins, -1}}, 0, Md2File::MD2_CORRUPT},  // negative or huge counts
+        {{{kNumXyz, -1}}, 0, Md2File::MD2_CORRUPT},
+        {{{kNumTris, INT_MIN}}, 0, Md2File::MD2_CORRUPT},
+        {{{kNumFrames, -1}}, 0, Md2File::MD2_CORRUPT},
+        {{{kNumSt, 65537}}, 0, Md2File::MD2_CORRUPT},
+        {{{kOfsSkins, 141}}, 0, Md2File::MD2_CORRUPT},  // each section one byte past the end
+        {{{kOfsSt, 197}}, 0, Md2File::MD2_CORRUPT},
+        {{{kOfsTris, 193}}, 0, Md2File::MD2_CORRUPT},
+        {{{kOfsFrames, 153}}, 0, Md2File::MD2_CORRUPT},
+        {{{kNumFrames, 2}}, 0, Md2File::MD2_CORRUPT},
+        {{{kOfsSt, -1}}, 0, Md2File::MD2_CORRUPT},  // before the file, and wrapping when added
+        {{{kOfsTris, INT_MAX}}, 0, Md2File::MD2_CORRUPT},
+        {{{kFrameSize, 51}}, 0, Md2File::MD2_CORRUPT},  // frames too small for their vertices
+        {{{kNumXyz, 4}}, 0, Md2File::MD2_CORRUPT},
+        {{{kSkinWidth, 0}}, 0, Md2File::MD2_CORRUPT},  // texture coordinates are divided by it
+        {{}, 203, Md2File::MD2_CORRUPT},               // short files
+        {{}, 67, Md2File::MD2_CORRUPT},
+        {{}, 7, Md2File::MD2_CORRUPT},
+        {{{kIdent, 0x32504448}, {kVersion, 7}}, 0, Md2File::MD2_NOT_MD2},
+        {{{kVersion, 7}}, 0, Md2File::MD2_READ},  // one mark is enough
+        {{{kIdent, 0x32504448}}, 0, Md2File::MD2_READ},
+        {{{kNumSkins, 0}, {kOfsSkins, -5}}, 0, Md2File::MD2_READ},  // an empty section lies nowhere
+        {{{kNumFrames, 0}}, 0, Md2File::MD2_READ},                  // the first frame is read all the same
+    };
+    const Bytes good = smallMd2();
+    for (const auto& c : cases) {
+        SCOPED_TRACE("case " + std::to_string(&c - cases));
+        Bytes bytes = good;
+        for (const auto& change : c.changes)
+            putLe(bytes, change.first, static_cast<uint32_t>(change.second));
+        if (c.length)
+            bytes.resize(c.length);
+        Md2File md2;
+        ASSERT_EQ(Md2File::MD2_READ, md2.decode(good.data(), good.size()));
+        EXPECT_EQ(c.result, md2.decode(bytes.data(), bytes.size()));
+        // Nothing of the earlier read is kept when this one fails.
+        const bool read = c.result == Md2File::MD2_READ;
+        EXPECT_EQ(read ? 3u : 0u, md2.vertices.size());
+        EXPECT_EQ(read ? 1u : 0u, md2.triangles.size());
+        EXPECT_EQ(read ? 32 : 0, md2.header.skinwidth);
+    }
+    Md2File md2;
+    EXPECT_EQ(Md2File::MD2_CORRUPT, md2.decode(nullptr, 0));
+}
+
+}  // namespace
