@@ -5,9 +5,13 @@ import os
 import re
 import unittest
 
-from velmora_harness import BUILD_DIR, SessionTest, new_box, read_bmp, value_of
+from velmora_harness import BUILD_DIR, SessionTest, changed_in, new_box, read_bmp, value_of
 
 BOXLET = os.path.join(BUILD_DIR, "models", "Boxlet.so")
+# Where the sample cottage stands in the window (x0, y0, x1, y1), with a margin; it covers about
+# 160 x 160 pixels of it, the brush in front of it a few hundred.
+COTTAGE = (150, 150, 350, 350)
+COTTAGE_PIXELS = 12000
 
 
 def colourful(shot, x0, y0, x1, y1):
@@ -34,13 +38,16 @@ class PluginModels(SessionTest):
         self.assertNotIn("texCoords", self.s.command("help"))  # printed once, not on every draw
 
     def test_sample_md2_model_appears(self):
-        before = self.s.screenshot()
+        # The brush alone already shows many colours, so the cottage is judged by what it changes: most of
+        # the square it stands in, nothing outside it, and all of it back to the brush-only picture when deleted.
+        brush_only = self.s.wait_for_pixels(lambda shot: len(colourful(shot, 0, 0, 500, 500)) > 10)
         self.assertEqual(self.s.command("new model Keyform cottage"), "")
-        self.s.wait_for_pixels(lambda shot: len(colourful(shot, 0, 0, 500, 500)) > 10)
+        shot = self.s.wait_for_pixels(lambda shot: changed_in(shot, brush_only, *COTTAGE) > COTTAGE_PIXELS)
+        self.assertEqual(changed_in(shot, brush_only, 0, 0, 500, 500), changed_in(shot, brush_only, *COTTAGE))
         self.assertEqual(self.s.command("list classes"), "  Keyform\n")
         self.assertEqual(self.s.command("delete cottage"), "")
         self.assertEqual(self.s.command("get x"), "no model selected\n")
-        self.s.wait_for_pixels(lambda shot: shot[2] == before[2])
+        self.s.wait_for_pixels(lambda shot: shot[2] == brush_only[2])
 
     def test_attributes_round_trip_through_a_file_with_a_model_prefix(self):
         new_box(self.s, "box")
