@@ -1,5 +1,5 @@
 """Plug-in models in the real program: the cube and the MD2 sample, the
-model list, attribute files and skins."""
+model list, attribute files and skins, and real MD2 models from the model cache."""
 
 import os
 import re
@@ -77,6 +77,28 @@ class PluginModels(SessionTest):
         self.assertEqual(read_bmp(os.path.join(self.s.workdir, "tiles2.bmp")), original)
         self.assertEqual(read_bmp(os.path.join(self.s.workdir, "tiles.bmp")), tiles)
         self.assertEqual(self.s.command("load skin %d missing.bmp" % second), "File not found : missing.bmp\nerror loading file 'missing.bmp'\n")
+
+
+def cached_models():
+    """Folders of the model cache holding a tris.md2 (scripts/fetch-models.sh fills it)."""
+    cache = os.environ.get("VELMORA_MODEL_CACHE") or os.environ.get("HOME", "") + "/.cache/velmora/models"
+    names = sorted(os.listdir(cache)) if os.path.isdir(cache) else []
+    return cache, [os.path.join(cache, n) for n in names if os.path.isfile(os.path.join(cache, n, "tris.md2"))]
+
+
+class RealModels(SessionTest):
+    def test_each_cached_model_shows_and_leaves_with_its_skins_as_shipped(self):
+        cache, folders = cached_models()
+        if not folders:
+            self.skipTest("no real MD2 models in %s; scripts/fetch-models.sh fetches them" % cache)
+        brush_only = self.s.wait_for_pixels(lambda shot: len(colourful(shot, 0, 0, 500, 500)) > 10)
+        for folder in folders:
+            with self.subTest(folder):
+                # Skins the program cannot read are reported on standard error, not on the console.
+                self.assertEqual(self.s.command("new model Keyform " + folder), "")
+                self.s.wait_for_pixels(lambda shot: changed_in(shot, brush_only, 0, 0, 500, 500) > 1000)
+                self.assertEqual(self.s.command("delete " + folder), "")
+                self.s.wait_for_pixels(lambda shot: shot[2] == brush_only[2])
 
 
 if __name__ == "__main__":
