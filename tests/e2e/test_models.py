@@ -1,13 +1,17 @@
 """Plug-in models in the real program: the cube and the MD2 sample, the
-model list, attribute files and skins."""
+model list, attribute files and skins, and real MD2 models from the model cache."""
 
 import os
 import re
 import unittest
 
-from velmora_harness import BUILD_DIR, SessionTest, new_box, read_bmp, value_of
+from velmora_harness import BUILD_DIR, SessionTest, changed_in, new_box, read_bmp, value_of
 
 BOXLET = os.path.join(BUILD_DIR, "models", "Boxlet.so")
+# Where the sample cottage stands in the window (x0, y0, x1, y1), with a margin; it covers about
+# 160 x 160 pixels of it, the brush in front of it a few hundred.
+COTTAGE = (150, 150, 350, 350)
+COTTAGE_PIXELS = 12000
 
 
 def colourful(shot, x0, y0, x1, y1):
@@ -34,13 +38,16 @@ class PluginModels(SessionTest):
         self.assertNotIn("texCoords", self.s.command("help"))  # printed once, not on every draw
 
     def test_sample_md2_model_appears(self):
-        before = self.s.screenshot()
+        # The brush alone already shows many colours, so the cottage is judged by what it changes: most of
+        # the square it stands in, nothing outside it, and all of it back to the brush-only picture when deleted.
+        brush_only = self.s.wait_for_pixels(lambda shot: len(colourful(shot, 0, 0, 500, 500)) > 10)
         self.assertEqual(self.s.command("new model Keyform cottage"), "")
-        self.s.wait_for_pixels(lambda shot: len(colourful(shot, 0, 0, 500, 500)) > 10)
+        shot = self.s.wait_for_pixels(lambda shot: changed_in(shot, brush_only, *COTTAGE) > COTTAGE_PIXELS)
+        self.assertEqual(changed_in(shot, brush_only, 0, 0, 500, 500), changed_in(shot, brush_only, *COTTAGE))
         self.assertEqual(self.s.command("list classes"), "  Keyform\n")
         self.assertEqual(self.s.command("delete cottage"), "")
         self.assertEqual(self.s.command("get x"), "no model selected\n")
-        self.s.wait_for_pixels(lambda shot: shot[2] == before[2])
+        self.s.wait_for_pixels(lambda shot: shot[2] == brush_only[2])
 
     def test_attributes_round_trip_through_a_file_with_a_model_prefix(self):
         new_box(self.s, "box")
@@ -70,6 +77,28 @@ class PluginModels(SessionTest):
         self.assertEqual(read_bmp(os.path.join(self.s.workdir, "tiles2.bmp")), original)
         self.assertEqual(read_bmp(os.path.join(self.s.workdir, "tiles.bmp")), tiles)
         self.assertEqual(self.s.command("load skin %d missing.bmp" % second), "File not found : missing.bmp\nerror loading file 'missing.bmp'\n")
+
+
+def cached_models():
+    """Folders of the model cache holding a tris.md2 (scripts/fetch-models.sh fills it)."""
+    cache = os.environ.get("VELMORA_MODEL_CACHE") or os.environ.get("HOME", "") + "/.cache/velmora/models"
+    names = sorted(os.listdir(cache)) if os.path.isdir(cache) else []
+    return cache, [os.path.join(cache, n) for n in names if os.path.isfile(os.path.join(cache, n, "tris.md2"))]
+
+
+class RealModels(SessionTest):
+    def test_each_cached_model_shows_and_leaves_with_its_skins_as_shipped(self):
+        cache, folders = cached_models()
+        if not folders:
+            self.skipTest("no real MD2 models in %s; scripts/fetch-models.sh fetches them" % cache)
+        brush_only = self.s.wait_for_pixels(lambda shot: len(colourful(shot, 0, 0, 500, 500)) > 10)
+        for folder in folders:
+            with self.subTest(folder):
+                # Skins the program cannot read are reported on standard error, not on the console.
+                self.assertEqual(self.s.command("new model Keyform " + folder), "")
+                self.s.wait_for_pixels(lambda shot: changed_in(shot, brush_only, 0, 0, 500, 500) > 1000)
+                self.assertEqual(self.s.command("delete " + folder), "")
+                self.s.wait_for_pixels(lambda shot: shot[2] == brush_only[2])
 
 
 if __name__ == "__main__":

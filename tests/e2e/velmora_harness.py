@@ -213,6 +213,13 @@ def differs(a, b, min_pixels=50):
     return sum(1 for i in range(0, len(ra), 3) if ra[i:i + 3] != rb[i:i + 3]) >= min_pixels
 
 
+def changed_in(a, b, x0, y0, x1, y1):
+    """How many pixels of the rectangle [x0, x1) x [y0, y1) differ between two screenshots."""
+    w, ra, rb = a[0], a[2], b[2]
+    return sum(1 for y in range(y0, y1) for x in range(x0, x1)
+               if ra[(y * w + x) * 3:(y * w + x) * 3 + 3] != rb[(y * w + x) * 3:(y * w + x) * 3 + 3])
+
+
 def value_of(s, name):
     """The current model's attribute as `get` prints it."""
     out = s.command("get " + name)
