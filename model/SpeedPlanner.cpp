@@ -83,8 +83,7 @@ SpeedPlan planSpeedControl(const std::vector<path_point>& points, const std::vec
     int frame_count = 0;
     for (int timing : timings)
         frame_count += timing;
-    plan.report.reserve(table.size() + static_cast<size_t>(frame_count > 0 ? frame_count : 0) + 2 * timings.size() +
-                        2);
+    plan.report.reserve(table.size() + static_cast<size_t>(frame_count > 0 ? frame_count : 0) + 2 * timings.size() + 2);
     for (const d_table_entry& e : table)
         plan.report.push_back(formatLine("%.2f %f %f %f %f", e.t, e.value1, e.value2, e.value3, e.distance));
     plan.report.push_back(formatLine("frame count: %i", frame_count));

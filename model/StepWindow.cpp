@@ -67,8 +67,8 @@ StepWindow::Advance StepWindow::advance() {
     bool ok = true;
     if (type == INT_CUBIC_BEZIER) {
         // The next segment starts where this one ended and spans three steps.
-        ok = advanceWithin(current_, 2, end) && advanceWithin(control1_, 3, end) &&
-             advanceWithin(control2_, 3, end) && advanceWithin(segmentStart_, 3, end);
+        ok = advanceWithin(current_, 2, end) && advanceWithin(control1_, 3, end) && advanceWithin(control2_, 3, end) &&
+             advanceWithin(segmentStart_, 3, end);
     } else if (type == INT_CATMULL_ROM) {
         ok = advanceCatmullRom(end);
     }
