@@ -45,7 +45,7 @@ TEST(CurvesTest, path_sampling_takes_101_then_100_samples_per_segment) {
         double x;
     };
     // The Catmull-Rom basis on (0, 0, 1, 2) at 0.5 and on (0, 1, 2, 2) at 0.01 and 0.5.
-    const Sample samples[] = {{0, 0.0, 0.0},          {50, 0.5, 0.4375},    {100, 1.0, 1.0},
+    const Sample samples[] = {{0, 0.0, 0.0},          {50, 0.5, 0.4375},  {100, 1.0, 1.0},
                               {101, 1.01, 1.0100495}, {150, 1.5, 1.5625}, {200, 2.0, 2.0}};
     for (const Sample& s : samples) {
         EXPECT_NEAR(s.t, table[s.index].t, 1e-9) << s.index;

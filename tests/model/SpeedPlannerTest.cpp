@@ -42,8 +42,8 @@ TEST(SpeedPlannerTest, thirty_frames_go_one_fourteen_fifteen) {
     const std::vector<double>& third = plan.steps[1].tValues;
     ASSERT_EQ(14u, second.size());
     ASSERT_EQ(15u, third.size());
-    const double want[][2] = {{0.0, second[0]},    {0.0123, second[1]}, {0.0465, second[2]},
-                              {-0.045, third[0]}, {0.9877, third[14]}};
+    const double want[][2] = {
+        {0.0, second[0]}, {0.0123, second[1]}, {0.0465, second[2]}, {-0.045, third[0]}, {0.9877, third[14]}};
     for (const auto& w : want)
         EXPECT_NEAR(w[0], w[1], 5e-5);
 }
