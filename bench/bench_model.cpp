@@ -1,6 +1,7 @@
 // Cost of one animation tick over a model with 50 attributes for each
-// interpolation type, and of speed control over a 200-step script (its
-// report goes to /dev/null, but is still formatted).
+// interpolation type, and of speed control over a 200-step script: planned
+// alone, and run on a model (its report goes to /dev/null, but is still
+// formatted and printed).
 #include <benchmark/benchmark.h>
 
 #include <fcntl.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "model/AnimatedModel.h"
+#include "model/SpeedPlanner.h"
 
 namespace {
 
@@ -74,14 +76,32 @@ void BM_StepFiftyAttributes(benchmark::State& state) {
 }
 BENCHMARK(BM_StepFiftyAttributes)->DenseRange(INT_LINEAR, INT_CATMULL_ROM)->ArgName("interpolation");
 
+// A helix of 200 poses.
+path_point helixPoint(int k) {
+    return {std::cos(0.3 * k) * 5.0, std::sin(0.3 * k) * 5.0, 0.1 * k};
+}
+
+void BM_PlanSpeedControl200Steps(benchmark::State& state) {
+    std::vector<path_point> points;
+    for (int k = 0; k < 200; ++k)
+        points.push_back(helixPoint(k));
+    std::vector<int> timings(points.size(), 10);
+    for (auto _ : state) {
+        SpeedPlan plan = planSpeedControl(points, timings, 0.25, 0.25);
+        benchmark::DoNotOptimize(plan.steps.data());
+    }
+}
+BENCHMARK(BM_PlanSpeedControl200Steps)->Unit(benchmark::kMillisecond);
+
 void BM_SpeedControl200Steps(benchmark::State& state) {
     BenchModel m;
     m.newScript("path");
     for (int k = 0; k < 200; ++k) {
+        path_point point = helixPoint(k);
         position p;
-        p["x"] = std::cos(0.3 * k) * 5.0;
-        p["y"] = std::sin(0.3 * k) * 5.0;
-        p["z"] = 0.1 * k;
+        p["x"] = point[0];
+        p["y"] = point[1];
+        p["z"] = point[2];
         m.appendPose(&p, 10, INT_SIN);
     }
     std::fflush(stdout);

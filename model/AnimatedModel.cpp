@@ -1,10 +1,11 @@
-// Poses, scripts and their XML form, the per-tick animation engine and speed
-// control. Step poses own copies of their key strings, so a step never depends
-// on the model or pose it was built from; the engine's own maps are keyed by
-// the model's attribute names. Engine positions are list iterators, valid
-// across appends; every advance is checked against the end of the list.
+// Poses and scripts, the per-tick animation engine and the model's side of
+// speed control. Step poses own copies of their key strings, so a step never
+// depends on the model or pose it was built from; the engine's own maps are
+// keyed by the model's attribute names. Where a playing script stands is kept
+// by a StepWindow; the scripts' XML is in ScriptXml.cpp.
 #include "model/AnimatedModel.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,57 +13,16 @@
 #include <vector>
 
 #include "model/Interpolation.h"
-#include "model/SpeedControl.h"
+#include "model/OwnedPose.h"
+#include "model/SpeedPlanner.h"
 
 namespace {
-
-char* copyString(const char* s) {
-    size_t n = std::strlen(s) + 1;
-    char* copy = static_cast<char*>(std::malloc(n));
-    if (copy)
-        std::memcpy(copy, s, n);
-    return copy;
-}
-
-// A pose whose keys are private copies; null if memory ran out.
-position* copyPoseOwningKeys(const position& pose) {
-    position* copy = new position;
-    for (const auto& entry : pose) {
-        char* key = copyString(entry.first);
-        if (!key)
-            continue;
-        (*copy)[key] = entry.second;
-    }
-    return copy;
-}
-
-void freePoseOwningKeys(position* pose) {
-    if (!pose)
-        return;
-    for (const auto& entry : *pose)
-        std::free(const_cast<char*>(entry.first));
-    delete pose;
-}
 
 double poseValue(const position* pose, const char* name) {
     if (!pose || !name)
         return 0.0;
     auto it = pose->find(name);
     return it == pose->end() ? 0.0 : it->second;
-}
-
-bool isSpline(int interpol) {
-    return interpol == INT_CUBIC_BEZIER || interpol == INT_CATMULL_ROM;
-}
-
-// Moves `it` forward by `n` steps; false if it reaches or passes the end.
-bool advanceWithin(script_steps::iterator& it, int n, script_steps::iterator end) {
-    for (int i = 0; i < n; ++i) {
-        if (it == end)
-            return false;
-        ++it;
-    }
-    return it != end;
 }
 
 // Forward-only lookup in a map ordered like the pose being walked: the pose's
@@ -98,27 +58,17 @@ double valueOrZero(const double* value) {
     return value ? *value : 0.0;
 }
 
-bool readInt(const TiXmlElement* e, const char* name, int* out) {
-    const char* text = e->Attribute(name);
-    return text && std::sscanf(text, "%d", out) == 1;
-}
-
 }  // namespace
 
 AnimatedModel::AnimatedModel()
-    : ticks_left(0),
-      ticks_total(0),
-      animate(false),
-      current_script(nullptr),
-      current_interpolation(INT_LINEAR),
-      spline_script(nullptr) {}
+    : ticks_left(0), ticks_total(0), animate(false), current_script(nullptr), current_interpolation(INT_LINEAR) {}
 
 AnimatedModel::~AnimatedModel() {
     for (auto& entry : scripts) {
         script_steps* steps = entry.second.steps;
         if (steps) {
             for (script_step& s : *steps) {
-                freePoseOwningKeys(s.pose);
+                freePoseOwningNames(s.pose);
                 std::free(s.tValues);
             }
             delete steps;
@@ -147,7 +97,7 @@ void AnimatedModel::endTransition() {
 int AnimatedModel::newScript(const char* name) {
     if (!name || findScript(name))
         return -1;
-    char* key = copyString(name);
+    char* key = strdup(name);
     if (!key)
         return -1;
     // The transition in progress may step through another script's list.
@@ -194,7 +144,7 @@ int AnimatedModel::appendPose(position* pose, int timing, int interpolation) {
         return -1;
     }
     script_step s;
-    s.pose = pose ? copyPoseOwningKeys(*pose) : new position;
+    s.pose = pose ? copyPoseOwningNames(*pose) : new position;
     s.timing = timing <= 0 ? 1 : timing;
     s.interpol = static_cast<interpolation_type>(interpolation);
     s.tValues = nullptr;
@@ -204,44 +154,15 @@ int AnimatedModel::appendPose(position* pose, int timing, int interpolation) {
 
 int AnimatedModel::runScript(const char* name) {
     script* found = findScript(name);
-    if (!found)
-        return -1;
-    script& s = *found;
-    script_steps* steps = s.steps;
-    if (!steps || steps->empty())
-        return -1;
     // Refuse step patterns the engine cannot play rather than discover it mid-way.
-    interpolation_type first = steps->front().interpol;
-    size_t n = steps->size();
-    if (first == INT_CUBIC_BEZIER && (n < 4 || n % 3 != 1 || s.behavior == SCR_REPEAT))
+    if (!found || !StepWindow::playable(*found))
         return -1;
-    if (first == INT_CATMULL_ROM && n < 3)
-        return -1;
-    if (!isSpline(first)) {
-        for (const script_step& st : *steps)
-            if (isSpline(st.interpol))
-                return -1;
-    }
-
     endTransition();
-    current_script = &s;
-    current_step = steps->begin();
-    if (first == INT_CUBIC_BEZIER) {
-        last_step = current_step;
-        xtra_step1 = std::next(last_step, 1);
-        xtra_step2 = std::next(last_step, 2);
-        current_step = std::next(last_step, 3);
-        spline_script = &s;
-    } else if (first == INT_CATMULL_ROM) {
-        last_step = xtra_step1 = current_step;
-        current_step = std::next(last_step, 1);
-        xtra_step2 = std::next(last_step, 2);
-        spline_script = &s;
-    } else {
-        spline_script = nullptr;
-    }
-    ticks_left = ticks_total = current_step->timing;
-    prepareNextPose(current_step->pose, current_step->timing, current_step->interpol);
+    current_script = found;
+    window_.start(*found);
+    const script_step& first = window_.current();
+    ticks_left = ticks_total = first.timing;
+    prepareNextPose(first.pose, first.timing, first.interpol);
     return 0;
 }
 
@@ -249,93 +170,6 @@ int AnimatedModel::stopScript() {
     ticks_left = 0;
     current_script = nullptr;
     return 0;
-}
-
-// [SECTION] XML
-
-TiXmlElement* AnimatedModel::toXML() {
-    TiXmlElement* element = AttributedModel::toXML();
-    for (const auto& entry : scripts) {
-        TiXmlElement* se = new TiXmlElement("script");
-        se->SetAttribute("name", entry.first);
-        se->SetAttribute("behavior", static_cast<int>(entry.second.behavior));
-        if (entry.second.steps) {
-            for (const script_step& st : *entry.second.steps) {
-                TiXmlElement* pe = new TiXmlElement("pose");
-                pe->SetAttribute("timing", st.timing);
-                pe->SetAttribute("interpolation_type", static_cast<int>(st.interpol));
-                if (st.pose)
-                    mapToXML(*st.pose, "attribute", "name", "value", pe);
-                se->LinkEndChild(pe);
-            }
-        }
-        element->LinkEndChild(se);
-    }
-    return element;
-}
-
-int AnimatedModel::fromXML(TiXmlElement* xml) {
-    int failures = AttributedModel::fromXML(xml);
-    if (failures != 0)
-        return failures;
-    TiXmlElement* element = findModelElement(xml);
-    if (!element)
-        return 1;
-    for (TiXmlElement* se = element->FirstChildElement("script"); se; se = se->NextSiblingElement("script")) {
-        const char* name = se->Attribute("name");
-        if (!name) {
-            std::fprintf(stderr, "script without a name in model %s\n", model_name ? model_name : "(null)");
-            ++failures;
-            continue;
-        }
-        // A taken name skips the whole element: nothing of it may reach another script.
-        if (newScript(name) != 0) {
-            std::fprintf(stderr, "error creating new script named '%s' \n", name);
-            ++failures;
-            continue;
-        }
-        int behavior = 0;
-        if (readInt(se, "behavior", &behavior)) {
-            current_script->behavior = static_cast<script_behavior>(behavior);
-        } else {
-            std::fprintf(stderr, "error reading behavior for script '%s'\n", name);
-            ++failures;
-        }
-        for (TiXmlElement* pe = se->FirstChildElement(); pe; pe = pe->NextSiblingElement()) {
-            int timing = 1;
-            if (!readInt(pe, "timing", &timing)) {
-                std::fprintf(stderr, "error reading timing for a pose in script '%s'\n", name);
-                ++failures;
-                timing = 1;
-            }
-            int interpolation = INT_LINEAR;
-            if (!readInt(pe, "interpolation_type", &interpolation)) {
-                std::fprintf(stderr, "error reading interpolation type for a pose in script '%s'\n", name);
-                ++failures;
-                interpolation = INT_LINEAR;
-            }
-            // Keys borrow the document's strings; appendPose copies them.
-            position pose;
-            for (TiXmlElement* ae = pe->FirstChildElement(); ae; ae = ae->NextSiblingElement()) {
-                const char* attr = ae->Attribute("name");
-                if (!attr) {
-                    std::fprintf(stderr, "attribute without a name in script '%s'\n", name);
-                    ++failures;
-                    continue;
-                }
-                const char* text = ae->Attribute("value");
-                double value = 0.0;
-                if (!text || std::sscanf(text, "%lf", &value) != 1) {
-                    std::fprintf(stderr, "error reading value for attribute '%s' in script '%s'", attr, name);
-                    ++failures;
-                    continue;
-                }
-                pose[attr] = value;
-            }
-            appendPose(&pose, timing, interpolation);
-        }
-    }
-    return failures;
 }
 
 // [SECTION] engine
@@ -346,13 +180,6 @@ void AnimatedModel::animateTo(position target, int duration, int interpol) {
     ticks_left = ticks_total = duration;
 }
 
-bool AnimatedModel::splineStepsReady() const {
-    if (!current_script || current_script != spline_script || !current_script->steps)
-        return false;
-    script_steps::iterator end = current_script->steps->end();
-    return current_step != end && last_step != end && xtra_step1 != end && xtra_step2 != end;
-}
-
 void AnimatedModel::prepareNextPose(position* target, int duration, interpolation_type interpol) {
     next_pose.clear();
     prev_pose.clear();
@@ -360,7 +187,7 @@ void AnimatedModel::prepareNextPose(position* target, int duration, interpolatio
     if (!target)
         return;
     // Control steps exist only while a spline script started by runScript is current.
-    if (isSpline(interpol) && !splineStepsReady())
+    if (isSplineType(interpol) && !window_.controlStepsValid(current_script))
         return;
     for (const auto& entry : *target) {
         auto attr = attributes.find(entry.first);
@@ -380,10 +207,10 @@ void AnimatedModel::prepareNextPose(position* target, int duration, interpolatio
                 break;
             case INT_CUBIC_BEZIER:
             case INT_CATMULL_ROM: {
-                double p0 = poseValue(last_step->pose, name);
-                double p1 = poseValue(xtra_step1->pose, name);
-                double p2 = poseValue(xtra_step2->pose, name);
-                double p3 = poseValue(current_step->pose, name);
+                double p0 = poseValue(window_.segmentStart().pose, name);
+                double p1 = poseValue(window_.control1().pose, name);
+                double p2 = poseValue(window_.control2().pose, name);
+                double p3 = poseValue(window_.current().pose, name);
                 if (!(p0 == p1 && p1 == p2 && p2 == p3)) {
                     prev_pose[name] = p0;
                     cntl_pnt1[name] = p1;
@@ -406,8 +233,8 @@ void AnimatedModel::adjustPose(position* pose, interpolation_type interpol) {
     double uniform = static_cast<double>(ticks_total - ticks_left) / ticks_total;
     double t = uniform;
     // Speed-control parameters apply only while they match this transition's ticks.
-    if (current_script) {
-        const script_step& st = *current_step;
+    if (window_.pointsInto(current_script)) {
+        const script_step& st = window_.current();
         if (st.tValues && st.timing == ticks_total)
             t = st.tValues[(ticks_total - 1) - ticks_left];
     }
@@ -445,41 +272,60 @@ void AnimatedModel::step() {
 }
 
 void AnimatedModel::advanceScript() {
-    script_steps* steps = current_script->steps;
-    script_steps::iterator end = steps->end();
-    ++current_step;
-    if (current_step != end) {
-        interpolation_type type = current_step->interpol;
-        bool ok = true;
-        if (isSpline(type) && spline_script != current_script) {
-            // Control positions were never set for this script.
-            ok = false;
-        } else if (type == INT_CUBIC_BEZIER) {
-            ok = advanceWithin(current_step, 2, end) && advanceWithin(xtra_step1, 3, end) &&
-                 advanceWithin(xtra_step2, 3, end) && advanceWithin(last_step, 3, end);
-        } else if (type == INT_CATMULL_ROM) {
-            if (xtra_step1 != last_step)
-                ok = advanceWithin(xtra_step1, 1, end);
-            ok = ok && advanceWithin(last_step, 1, end) && xtra_step2 != end;
-            if (ok && ++xtra_step2 == end)
-                --xtra_step2;
-        }
-        if (!ok) {
+    switch (window_.advance()) {
+        case StepWindow::kNextStep: break;
+        case StepWindow::kEndOfList:
+            if (current_script->behavior == SCR_REPEAT) {
+                window_.restart();
+                break;
+            }
+            // Reversing behaviours have no meaning yet; they end the script too.
             current_script = nullptr;
             return;
-        }
-    } else if (current_script->behavior == SCR_REPEAT) {
-        current_step = steps->begin();
-    } else {
-        // Reversing behaviours have no meaning yet; they end the script too.
-        current_script = nullptr;
-        return;
+        case StepWindow::kMissingStep: current_script = nullptr; return;
     }
-    ticks_left = ticks_total = current_step->timing;
-    prepareNextPose(current_step->pose, ticks_left, current_step->interpol);
+    const script_step& next = window_.current();
+    ticks_left = ticks_total = next.timing;
+    prepareNextPose(next.pose, ticks_left, next.interpol);
 }
 
 // [SECTION] speed control
+
+namespace {
+
+// Prints the plan's report and hands every step after the first its frames.
+// A step's own lines follow its "frames" line, so an allocation failure is
+// reported right after the count it failed on; steps without a count keep
+// their timing and play uniformly.
+int applySpeedPlan(const SpeedPlan& plan, script_steps& steps) {
+    size_t printed = 0;
+    auto printUpTo = [&plan, &printed](size_t end) {
+        for (; printed < end; ++printed)
+            std::puts(plan.report[printed].c_str());
+    };
+    size_t j = 0;
+    for (auto it = std::next(steps.begin()); it != steps.end(); ++it, ++j) {
+        std::free(it->tValues);
+        it->tValues = nullptr;
+        if (j >= plan.steps.size())
+            continue;
+        const StepRetiming& retiming = plan.steps[j];
+        printUpTo(retiming.reportLine + 1);
+        int count = static_cast<int>(retiming.tValues.size());
+        double* values = static_cast<double*>(std::malloc(retiming.tValues.size() * sizeof(double)));
+        if (!values) {
+            std::printf("malloc failed, aborting\nframes: %i\n", count);
+            return -1;
+        }
+        std::copy(retiming.tValues.begin(), retiming.tValues.end(), values);
+        it->timing = count;
+        it->tValues = values;
+    }
+    printUpTo(plan.report.size());
+    return 0;
+}
+
+}  // namespace
 
 int AnimatedModel::doSpeedControl(const char* script_name, const char* param1, const char* param2, const char* param3,
                                   double accel, double decel) {
@@ -493,65 +339,13 @@ int AnimatedModel::doSpeedControl(const char* script_name, const char* param1, c
         std::puts("speed control ratios must be at least 0 and sum to at most 1");
         return -1;
     }
-
     std::vector<path_point> points;
+    std::vector<int> timings;
     points.reserve(steps->size());
-    for (const script_step& st : *steps)
+    timings.reserve(steps->size());
+    for (const script_step& st : *steps) {
         points.push_back({poseValue(st.pose, param1), poseValue(st.pose, param2), poseValue(st.pose, param3)});
-    d_table table = samplePath(points);
-    for (const d_table_entry& e : table)
-        std::printf("%.2f %f %f %f %f\n", e.t, e.value1, e.value2, e.value3, e.distance);
-    double length = table.empty() ? 0.0 : table.back().distance;
-
-    int frame_count = 0;
-    for (const script_step& st : *steps)
-        frame_count += st.timing;
-    std::printf("frame count: %i\n", frame_count);
-    double speed = topSpeed(accel, decel);
-    std::printf("top speed: %f\n", speed);
-
-    std::vector<double> t_vector;
-    t_vector.reserve(static_cast<size_t>(frame_count > 0 ? frame_count : 0));
-    size_t search = 0;
-    for (int i = 0; i < frame_count; ++i) {
-        double r = frame_count > 1 ? static_cast<double>(i) / (frame_count - 1) : 0.0;
-        double target = travelledFraction(r, accel, decel, speed) * length;
-        double param = frameParameter(table, search, target);
-        t_vector.push_back(param);
-        std::printf("  % 4i   %f   %f\n", i, param, target);
+        timings.push_back(st.timing);
     }
-
-    std::vector<int> frame_vector = countFrames(t_vector);
-    for (int count : frame_vector)
-        std::printf("%i\n", count);
-
-    // Steps after the first take their frames in order; steps without a count
-    // keep their timing and play uniformly.
-    size_t read = 0;
-    double base = 0.0;
-    size_t j = 1;
-    for (auto it = std::next(steps->begin()); it != steps->end(); ++it, ++j) {
-        std::free(it->tValues);
-        it->tValues = nullptr;
-        if (j >= frame_vector.size())
-            continue;
-        int count = frame_vector[j];
-        std::printf("frames: %i\n", count);
-        double* values = static_cast<double*>(std::malloc(static_cast<size_t>(count) * sizeof(double)));
-        if (!values) {
-            std::printf("malloc failed, aborting\nframes: %i\n", count);
-            return -1;
-        }
-        for (int k = 0; k < count; ++k) {
-            double param = read < t_vector.size() ? t_vector[read++] : t_vector.back();
-            double value = param - base;
-            if (value > 1)
-                std::printf("erroroneous tValue of %f being assigned!!!\n", value);
-            values[k] = value;
-        }
-        it->timing = count;
-        it->tValues = values;
-        base += 1.0;
-    }
-    return 0;
+    return applySpeedPlan(planSpeedControl(points, timings, accel, decel), *steps);
 }

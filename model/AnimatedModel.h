@@ -2,26 +2,12 @@
 // engine and the speed-control re-timing of a script.
 #pragma once
 
-#include <list>
 #include <map>
 
 #include "model/AttributedModel.h"
 #include "model/ModelTypes.h"
-
-struct script_step {
-    position* pose;  // owned, keys included
-    int timing;      // ticks of the transition into this pose
-    interpolation_type interpol;
-    double* tValues;  // null or exactly `timing` curve parameters (malloc)
-};
-
-// A list, so that the engine's positions survive appends while a script plays.
-typedef std::list<script_step> script_steps;
-
-struct script {
-    script_steps* steps;
-    script_behavior behavior;
-};
+#include "model/Script.h"
+#include "model/StepWindow.h"
 
 class AnimatedModel : public AttributedModel {
 public:
@@ -57,10 +43,6 @@ protected:
     bool animate;
     std::map<const char*, script, cmp_str> scripts;
     script* current_script;
-    script_steps::iterator current_step;
-    script_steps::iterator last_step;
-    script_steps::iterator xtra_step1;
-    script_steps::iterator xtra_step2;
     interpolation_type current_interpolation;
 
 private:
@@ -68,9 +50,9 @@ private:
     script* findScript(const char* name);
     void endTransition();
     void advanceScript();
-    bool splineStepsReady() const;
+    // Reading one "script" element of the model's XML; the number of failures.
+    int scriptFromXML(TiXmlElement* se);
 
-    // The script whose list last_step, xtra_step1 and xtra_step2 point into;
-    // null when they point nowhere usable.
-    const script* spline_script;
+    // The steps of the playing script: the current step and a spline's control steps.
+    StepWindow window_;
 };

@@ -1,0 +1,121 @@
+// The scripts' part of an animated model's XML element: one "script" element
+// per script with its behaviour, one "pose" element per step with its timing
+// and interpolation, and the pose's attribute values inside. Reading reports
+// every unreadable piece on standard error and counts it as a failure.
+#include <cstdio>
+
+#include "model/AnimatedModel.h"
+
+namespace {
+
+bool readInt(const TiXmlElement* e, const char* name, int* out) {
+    const char* text = e->Attribute(name);
+    return text && std::sscanf(text, "%d", out) == 1;
+}
+
+TiXmlElement* stepToXML(AnimatedModel& model, const script_step& st) {
+    TiXmlElement* pe = new TiXmlElement("pose");
+    pe->SetAttribute("timing", st.timing);
+    pe->SetAttribute("interpolation_type", static_cast<int>(st.interpol));
+    if (st.pose)
+        model.mapToXML(*st.pose, "attribute", "name", "value", pe);
+    return pe;
+}
+
+// A step's timing and interpolation; what cannot be read stays 1 and linear.
+int readStepHeader(const TiXmlElement* pe, const char* name, int* timing, int* interpolation) {
+    int failures = 0;
+    if (!readInt(pe, "timing", timing)) {
+        std::fprintf(stderr, "error reading timing for a pose in script '%s'\n", name);
+        ++failures;
+        *timing = 1;
+    }
+    if (!readInt(pe, "interpolation_type", interpolation)) {
+        std::fprintf(stderr, "error reading interpolation type for a pose in script '%s'\n", name);
+        ++failures;
+        *interpolation = INT_LINEAR;
+    }
+    return failures;
+}
+
+// The step's attribute values; keys borrow the document's strings, which
+// appendPose copies. Entries without a name or a readable value are skipped.
+int readStepPose(const TiXmlElement* pe, const char* name, position* pose) {
+    int failures = 0;
+    for (const TiXmlElement* ae = pe->FirstChildElement(); ae; ae = ae->NextSiblingElement()) {
+        const char* attr = ae->Attribute("name");
+        if (!attr) {
+            std::fprintf(stderr, "attribute without a name in script '%s'\n", name);
+            ++failures;
+            continue;
+        }
+        const char* text = ae->Attribute("value");
+        double value = 0.0;
+        if (!text || std::sscanf(text, "%lf", &value) != 1) {
+            std::fprintf(stderr, "error reading value for attribute '%s' in script '%s'", attr, name);
+            ++failures;
+            continue;
+        }
+        (*pose)[attr] = value;
+    }
+    return failures;
+}
+
+}  // namespace
+
+TiXmlElement* AnimatedModel::toXML() {
+    TiXmlElement* element = AttributedModel::toXML();
+    for (const auto& entry : scripts) {
+        TiXmlElement* se = new TiXmlElement("script");
+        se->SetAttribute("name", entry.first);
+        se->SetAttribute("behavior", static_cast<int>(entry.second.behavior));
+        if (entry.second.steps) {
+            for (const script_step& st : *entry.second.steps)
+                se->LinkEndChild(stepToXML(*this, st));
+        }
+        element->LinkEndChild(se);
+    }
+    return element;
+}
+
+int AnimatedModel::fromXML(TiXmlElement* xml) {
+    int failures = AttributedModel::fromXML(xml);
+    if (failures != 0)
+        return failures;
+    TiXmlElement* element = findModelElement(xml);
+    if (!element)
+        return 1;
+    for (TiXmlElement* se = element->FirstChildElement("script"); se; se = se->NextSiblingElement("script"))
+        failures += scriptFromXML(se);
+    return failures;
+}
+
+int AnimatedModel::scriptFromXML(TiXmlElement* se) {
+    const char* name = se->Attribute("name");
+    if (!name) {
+        std::fprintf(stderr, "script without a name in model %s\n", model_name ? model_name : "(null)");
+        return 1;
+    }
+    // A taken name skips the whole element: nothing of it may reach another script.
+    if (newScript(name) != 0) {
+        std::fprintf(stderr, "error creating new script named '%s' \n", name);
+        return 1;
+    }
+    int failures = 0;
+    int behavior = 0;
+    if (readInt(se, "behavior", &behavior)) {
+        current_script->behavior = static_cast<script_behavior>(behavior);
+    } else {
+        std::fprintf(stderr, "error reading behavior for script '%s'\n", name);
+        ++failures;
+    }
+    for (TiXmlElement* pe = se->FirstChildElement(); pe; pe = pe->NextSiblingElement()) {
+        int timing = 1;
+        int interpolation = INT_LINEAR;
+        failures += readStepHeader(pe, name, &timing, &interpolation);
+        position pose;
+        failures += readStepPose(pe, name, &pose);
+        appendPose(&pose, timing, interpolation);
+    }
+    return failures;
+}

@@ -1,0 +1,84 @@
+// Speed control planned from numbers alone, and the model printing and
+// applying exactly that plan.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "model/SpeedPlanner.h"
+#include "tests/model/TestModel.h"
+
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+std::vector<path_point> alongX(int steps) {
+    std::vector<path_point> points;
+    for (int i = 0; i < steps; ++i)
+        points.push_back({double(i), 0.0, 0.0});
+    return points;
+}
+
+std::vector<std::string> tail(const std::vector<std::string>& lines, size_t n) {
+    return std::vector<std::string>(lines.end() - static_cast<std::ptrdiff_t>(n), lines.end());
+}
+
+}  // namespace
+
+// Three steps at x = 0, 1, 2 and ten ticks each, accel = decel = 0.25.
+TEST(SpeedPlannerTest, thirty_frames_go_one_fourteen_fifteen) {
+    SpeedPlan plan = planSpeedControl(alongX(3), {10, 10, 10}, 0.25, 0.25);
+    ASSERT_EQ(201u + 2u + 30u + 3u + 2u, plan.report.size());
+    EXPECT_EQ("0.00 0.000000 0.000000 0.000000 0.000000", plan.report[0]);
+    EXPECT_EQ("frame count: 30", plan.report[201]);
+    EXPECT_EQ("top speed: 1.333333", plan.report[202]);
+    EXPECT_EQ("     0   0.000000   0.000000", plan.report[203]);
+    EXPECT_EQ((std::vector<std::string>{"1", "14", "15", "frames: 14", "frames: 15"}), tail(plan.report, 5));
+    ASSERT_EQ(2u, plan.steps.size());
+    EXPECT_EQ(236u, plan.steps[0].reportLine);
+    EXPECT_EQ(237u, plan.steps[1].reportLine);
+    const std::vector<double>& second = plan.steps[0].tValues;
+    const std::vector<double>& third = plan.steps[1].tValues;
+    ASSERT_EQ(14u, second.size());
+    ASSERT_EQ(15u, third.size());
+    const double want[][2] = {
+        {0.0, second[0]}, {0.0123, second[1]}, {0.0465, second[2]}, {-0.045, third[0]}, {0.9877, third[14]}};
+    for (const auto& w : want)
+        EXPECT_NEAR(w[0], w[1], 5e-5);
+}
+
+// Six steps at x = 0..5 with one tick each: six frames for five segments, so
+// frame 4 (parameter 4.416) passes two bounds and the last step gets no count.
+TEST(SpeedPlannerTest, steps_beyond_the_counts_are_left_out_and_overshoots_reported) {
+    std::vector<int> timings(6, 1);
+    SpeedPlan plan = planSpeedControl(alongX(6), timings, 0.25, 0.25);
+    EXPECT_EQ((std::vector<std::string>{"1", "1", "1", "1", "2", "frames: 1", "frames: 1", "frames: 1", "frames: 2",
+                                        "erroroneous tValue of 1.416119 being assigned!!!"}),
+              tail(plan.report, 10));
+    ASSERT_EQ(4u, plan.steps.size());
+    // Frame 2 lies on the straight middle of the path: 0.366667 of 5 = 1.833333.
+    EXPECT_NEAR(1.833333 - 2.0, plan.steps[2].tValues.at(0), 1e-6);
+    ASSERT_EQ(2u, plan.steps[3].tValues.size());
+    EXPECT_NEAR(1.416119, plan.steps[3].tValues[1], 1e-6);
+    EXPECT_TRUE(planSpeedControl(alongX(2), {1, 1}, 0.25, 0.25).report.empty());
+}
+
+TEST(SpeedPlannerTest, the_model_prints_the_plan_and_applies_it) {
+    TestModel m;
+    addScript(m, "line", {0, 1, 2, 3, 4, 5}, {1, 1, 1, 1, 1, 1}, INT_SIN);
+    SpeedPlan plan = planSpeedControl(alongX(6), std::vector<int>(6, 1), 0.25, 0.25);
+    std::string want;
+    for (const std::string& line : plan.report)
+        want += line + "\n";
+    CaptureStdout();
+    EXPECT_EQ(0, m.doSpeedControl("line", "x", "y", "z", 0.25, 0.25));
+    EXPECT_EQ(want, GetCapturedStdout());
+    for (size_t j = 1; j < 5; ++j) {
+        const script_step& st = m.stepOf("line", j);
+        ASSERT_EQ(plan.steps[j - 1].tValues.size(), size_t(st.timing)) << j;
+        EXPECT_EQ(plan.steps[j - 1].tValues, std::vector<double>(st.tValues, st.tValues + st.timing)) << j;
+    }
+    EXPECT_EQ(1, m.stepOf("line", 5).timing);
+    EXPECT_EQ(nullptr, m.stepOf("line", 5).tValues);
+}
