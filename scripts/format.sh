@@ -3,7 +3,7 @@
 # --fix rewrites them in place. Exits non-zero and names the files that differ.
 set -euo pipefail
 cd "$(dirname "$0")/.."
-mapfile -t files < <(git ls-files '*.cpp' '*.h')
+mapfile -t files < <(git ls-files -co --exclude-standard '*.cpp' '*.h')
 if [ "${1:-}" = "--fix" ]; then
   clang-format -i "${files[@]}"
   exit 0
