@@ -20,9 +20,15 @@ const char kSaveUsage[] = "usage: save attributes <filename> OR\n       save ski
 const char kSaveFormsUsage[] =
     "usage: save attributes <filename> OR\n       save skins OR\n       save skin <num> <filename>";
 
+// Called with the model-list mutex held.
 AnimatedModel* findModel(const char* name) {
     auto it = models.find(name);
     return it == models.end() ? nullptr : it->second;
+}
+
+bool modelExists(const char* name) {
+    ModelListLock lock;
+    return findModel(name) != nullptr;
 }
 
 // Runs body(paintable) on the current model with the mutex held when it can
@@ -44,7 +50,7 @@ void newModel(char** args) {
         return;
     }
     const char* class_word = args[1];
-    if (findModel(args[2])) {
+    if (modelExists(args[2])) {
         std::printf("model name '%s' already in use\n", args[2]);
         return;
     }
