@@ -103,6 +103,7 @@ private:
         std::swap(control_schemes, schemes_);
         std::swap(current_controls, controls_);
         std::swap(model_classes, classes_);
+        control_step_ = control_step.exchange(control_step_);
         for (int i = 0; i < 3; ++i) {
             background_[i] = background_color[i].exchange(background_[i]);
             handle_[i] = handle_color[i].exchange(handle_[i]);
@@ -116,6 +117,7 @@ private:
     decltype(control_schemes) schemes_;
     control_map* controls_ = nullptr;
     decltype(model_classes) classes_{{const_cast<char*>("Tester"), makeTester}};
+    double control_step_ = 4.0;
     double background_[3] = {};
     GLfloat handle_[3] = {1.0f, 0.0f, 0.0f};
 };
