@@ -33,8 +33,11 @@ TEST(SubCommands, only_an_exact_word_runs_and_the_earlier_entry_wins) {
         const char* word;
         bool found;
         const char* expected;
-    } cases[] = {{"pose", true, "first:pose,arg;"}, {"posed", true, "second:posed;"}, {"pos", false, ""},
-                 {"Pose", false, ""},               {"poses", false, ""}};
+    } cases[] = {{"pose", true, "first:pose,arg;"},
+                 {"posed", true, "second:posed;"},
+                 {"pos", false, ""},
+                 {"Pose", false, ""},
+                 {"poses", false, ""}};
     for (const auto& c : cases) {
         dispatched.clear();
         char word[16], arg[] = "arg";
@@ -46,7 +49,8 @@ TEST(SubCommands, only_an_exact_word_runs_and_the_earlier_entry_wins) {
 }
 
 TEST_F(CommandScaffold, every_table_refuses_unknown_and_incomplete_forms_with_its_own_text) {
-    const char kLoadUsage[] = "usage: load attributes [<modelname>:]<filename> OR\n       load skin <skinNum> <filename>\n";
+    const char kLoadUsage[] =
+        "usage: load attributes [<modelname>:]<filename> OR\n       load skin <skinNum> <filename>\n";
     const char kSaveUsage[] = "usage: save attributes <filename> OR\n       save skin[:<num>] [<filename>]\n";
     const char kSaveForms[] =
         "usage: save attributes <filename> OR\n       save skins OR\n       save skin <num> <filename>\n";
