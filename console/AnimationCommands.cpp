@@ -7,9 +7,9 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "console/CommandScaffold.h"
 #include "console/Commands.h"
-#include "viewer/ModelListLock.h"
-#include "viewer/SceneState.h"
+#include "console/Console.h"
 
 namespace {
 
@@ -90,7 +90,7 @@ void initControls() {
     control_map* scheme = new control_map;
     for (const auto& binding : kDefaults)
         bind(scheme, binding.key, binding.attribute);
-    ModelListLock lock("initControls - mutex lock error", "initControls - mutex unlock error", ModelListLock::LINE);
+    ModelListLock lock;
     control_schemes["Default"] = scheme;
     current_controls = scheme;
 }
@@ -99,33 +99,27 @@ void newPoseCommand(char** args) {
     const char* name = args[1];
     if (!name)
         return;
-    ModelListLock lock("new - mutex lock error", "new - mutex unlock error", ModelListLock::LINE);
-    if (!current_model) {
-        std::puts(kNoModel);
-        return;
-    }
-    position* pose = ownedPoseOf(current_model);
-    auto it = poses.find(name);
-    if (it == poses.end()) {
-        poses[strdup(name)] = pose;
-        return;
-    }
-    // The entry keeps its key string; only the pose is replaced.
-    releaseOwnedPose(it->second);
-    it->second = pose;
+    withCurrentModel([&](AnimatedModel& model) {
+        position* pose = ownedPoseOf(&model);
+        auto it = poses.find(name);
+        if (it == poses.end()) {
+            poses[strdup(name)] = pose;
+            return;
+        }
+        // The entry keeps its key string; only the pose is replaced.
+        releaseOwnedPose(it->second);
+        it->second = pose;
+    });
 }
 
 void newScriptCommand(char** args) {
     const char* name = args[1];
     if (!name)
         return;
-    ModelListLock lock("new - mutex lock error", "new - mutex unlock error", ModelListLock::LINE);
-    if (!current_model) {
-        std::puts(kNoModel);
-        return;
-    }
-    if (current_model->newScript(name) != 0)
-        std::printf("error creating script '%s'\n", name);
+    withCurrentModel([&](AnimatedModel& model) {
+        if (model.newScript(name) != 0)
+            std::printf("error creating script '%s'\n", name);
+    });
 }
 
 void newBindingCommand(char** args) {
@@ -135,20 +129,15 @@ void newBindingCommand(char** args) {
     }
     const char key = args[1][0];
     const char* attribute = args[2];
-    ModelListLock lock("new - mutex lock error", "new - mutex unlock error", ModelListLock::LINE);
-    if (!current_model) {
-        std::puts(kNoModel);
-        return;
-    }
-    if (!current_model->hasAttribute(attribute)) {
-        std::printf("no such attribute '%s'\n", attribute);
-        return;
-    }
-    if (!current_controls) {
-        std::puts("no control scheme selected");
-        return;
-    }
-    bind(current_controls, key, attribute);
+    withCurrentModel([&](AnimatedModel& model) {
+        if (!model.hasAttribute(attribute)) {
+            std::printf("no such attribute '%s'\n", attribute);
+        } else if (!current_controls) {
+            std::puts("no control scheme selected");
+        } else {
+            bind(current_controls, key, attribute);
+        }
+    });
 }
 
 void selectControlCommand(char** args) {
@@ -157,7 +146,7 @@ void selectControlCommand(char** args) {
         std::puts(kSelectUsage);
         return;
     }
-    ModelListLock lock("select - mutex lock error", "select - mutex unlock error", ModelListLock::LINE);
+    ModelListLock lock;
     auto it = control_schemes.find(name);
     if (it == control_schemes.end()) {
         std::printf("control scheme not found '%s'\n", name);
@@ -172,13 +161,10 @@ void selectScriptCommand(char** args) {
         std::puts(kSelectUsage);
         return;
     }
-    ModelListLock lock("select - mutex lock error", "select - mutex unlock error", ModelListLock::LINE);
-    if (!current_model) {
-        std::puts(kNoModel);
-        return;
-    }
-    if (current_model->selectScript(name) != 0)
-        std::printf("error selecting script '%s'\n", name);
+    withCurrentModel([&](AnimatedModel& model) {
+        if (model.selectScript(name) != 0)
+            std::printf("error selecting script '%s'\n", name);
+    });
 }
 
 void cmd_add(char** args) {
@@ -189,19 +175,16 @@ void cmd_add(char** args) {
     const char* pose_name = args[0];
     const int timing = std::atoi(args[1]);
     const interpolation_type interpolation = interpolationWord(args[2]);
-    ModelListLock lock("add - mutex lock error", "add - mutex unlock error", ModelListLock::LINE);
-    if (!current_model) {
-        std::puts(kNoModel);
-        return;
-    }
-    position* pose = findPose(pose_name);
-    if (!pose) {
-        std::printf("pose '%s' not found\n", pose_name);
-        return;
-    }
-    // The step keeps its own copy, so the stored pose may change later.
-    if (current_model->appendPose(pose, timing, interpolation) != 0)
-        std::puts("error appending pose");
+    withCurrentModel([&](AnimatedModel& model) {
+        position* pose = findPose(pose_name);
+        if (!pose) {
+            std::printf("pose '%s' not found\n", pose_name);
+            return;
+        }
+        // The step keeps its own copy, so the stored pose may change later.
+        if (model.appendPose(pose, timing, interpolation) != 0)
+            std::puts("error appending pose");
+    });
 }
 
 void cmd_animate(char** args) {
@@ -209,26 +192,24 @@ void cmd_animate(char** args) {
         std::puts(kAnimateUsage);
         return;
     }
-    ModelListLock lock("animate - mutex lock error", "animate - mutex unlock error", ModelListLock::LINE);
     if (std::strchr(args[0], ':')) {
+        ModelListLock lock;
         runNamedScripts(args);
         return;
     }
-    if (!current_model) {
-        std::puts(kNoModel);
-        return;
-    }
-    if (args[1]) {
+    withCurrentModel([&](AnimatedModel& model) {
+        if (!args[1]) {
+            if (model.runScript(args[0]) != 0)
+                std::printf("error running script '%s'\n", args[0]);
+            return;
+        }
         position* pose = findPose(args[0]);
         if (!pose) {
             std::printf("pose not found: %s\ntry list poses\n", args[0]);
             return;
         }
-        current_model->animateTo(*pose, std::atoi(args[1]), interpolationWord(args[2]));
-        return;
-    }
-    if (current_model->runScript(args[0]) != 0)
-        std::printf("error running script '%s'\n", args[0]);
+        model.animateTo(*pose, std::atoi(args[1]), interpolationWord(args[2]));
+    });
 }
 
 void cmd_speed_control(char** args) {
@@ -240,11 +221,8 @@ void cmd_speed_control(char** args) {
     }
     const double accel = std::strtod(args[4], nullptr);
     const double decel = std::strtod(args[5], nullptr);
-    ModelListLock lock("speed_control - mutex lock error", "speed_control - mutex unlock error", ModelListLock::LINE);
-    if (!current_model) {
-        std::puts(kNoModel);
-        return;
-    }
-    if (current_model->doSpeedControl(args[0], args[1], args[2], args[3], accel, decel) != 0)
-        std::puts("error performing speed control");
+    withCurrentModel([&](AnimatedModel& model) {
+        if (model.doSpeedControl(args[0], args[1], args[2], args[3], accel, decel) != 0)
+            std::puts("error performing speed control");
+    });
 }

@@ -2,8 +2,6 @@
 // name as a null-terminated array and prints its own messages.
 #pragma once
 
-void registerCommands();
-
 void cmd_add(char** args);
 void cmd_animate(char** args);
 void cmd_delete(char** args);
@@ -30,13 +28,3 @@ void newScriptCommand(char** args);
 void newBindingCommand(char** args);
 void selectControlCommand(char** args);
 void selectScriptCommand(char** args);
-
-// Creates the "Default" key bindings and makes them current.
-void initControls();
-
-// What commands that act on the current model say when there is none.
-inline constexpr char kNoModel[] = "no model selected";
-
-// Nested command files deeper than this are refused, so a file that runs
-// itself cannot recurse without end.
-const int exec_max_depth = 16;

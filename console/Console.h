@@ -1,14 +1,11 @@
-// The console thread: readline set-up, the read loop, line execution and
-// completion over command names, file names and attribute names.
+// What start-up needs of the console: the thread's entry point, the
+// start-up key bindings, and handing the terminal back at exit.
 #pragma once
 
+// The console thread: reads and runs lines until `quit`, then exit(0).
 void* enterConsoleLoop(void* unused);
-void initializeReadline();
-void consoleInput();
-void executeLine(char* line);
-char** completer(const char* word, int start, int end);
-char* commandCompletion(const char* word, int callCount);
-char* paramCompletion(const char* word, int callCount);
+// Creates the "Default" key bindings and makes them current.
+void initControls();
 // At process exit: gives the terminal back and takes readline's handler off
 // the interrupt signal, whether or not a line is being read.
 void releaseConsole();

@@ -1,42 +1,21 @@
-// The command table and the console's own commands: help, quit/exit, exec.
+// The console's own commands: help, quit/exit and exec. Command files run
+// their lines through the same path as typed lines, one after another.
 #include <cstdio>
 #include <cstring>
 
+#include "console/CommandTable.h"
 #include "console/Commands.h"
-#include "console/Console.h"
 #include "viewer/SceneState.h"
 
 namespace {
 
 const int kExecBufferSize = 255;
+// Nested command files deeper than this are refused, so a file that runs
+// itself cannot recurse without end.
+const int kExecMaxDepth = 16;
 int exec_depth = 0;
 
-void addCommand(const char* name, command_handler handler) {
-    commandMap[const_cast<char*>(name)] = handler;
-}
-
 }  // namespace
-
-void registerCommands() {
-    addCommand("add", cmd_add);
-    addCommand("animate", cmd_animate);
-    addCommand("delete", cmd_delete);
-    addCommand("exec", cmd_exec);
-    addCommand("exit", cmd_quit);
-    addCommand("get", cmd_get);
-    addCommand("help", cmd_help);
-    addCommand("list", cmd_list);
-    addCommand("load", cmd_load);
-    addCommand("loadclass", cmd_loadclass);
-    addCommand("new", cmd_new);
-    addCommand("paint", cmd_paint);
-    addCommand("quit", cmd_quit);
-    addCommand("save", cmd_save);
-    addCommand("select", cmd_select);
-    addCommand("set", cmd_set);
-    addCommand("speed_control", cmd_speed_control);
-    addCommand("toggle", cmd_toggle);
-}
 
 void cmd_help(char**) {
     std::printf("available commands:\n");
@@ -54,7 +33,7 @@ void cmd_exec(char** args) {
         std::puts("usage: exec <filename>");
         return;
     }
-    if (exec_depth >= exec_max_depth) {
+    if (exec_depth >= kExecMaxDepth) {
         std::printf("exec: too many nested files, not running '%s'\n", args[0]);
         return;
     }

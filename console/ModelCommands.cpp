@@ -6,11 +6,11 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "console/CommandScaffold.h"
 #include "console/Commands.h"
+#include "paint/BrushModel.h"
 #include "paint/PaintableModel.h"
 #include "plugins/ClassRegistry.h"
-#include "viewer/ModelListLock.h"
-#include "viewer/SceneState.h"
 
 namespace {
 
@@ -20,14 +20,28 @@ const char kSaveUsage[] = "usage: save attributes <filename> OR\n       save ski
 const char kSaveFormsUsage[] =
     "usage: save attributes <filename> OR\n       save skins OR\n       save skin <num> <filename>";
 
-// The lock for console work that has no messages of its own.
-struct ConsoleLock : ModelListLock {
-    ConsoleLock() : ModelListLock("console - mutex lock error", "console - mutex unlock error", ModelListLock::LINE) {}
-};
-
+// Called with the model-list mutex held.
 AnimatedModel* findModel(const char* name) {
     auto it = models.find(name);
     return it == models.end() ? nullptr : it->second;
+}
+
+bool modelExists(const char* name) {
+    ModelListLock lock;
+    return findModel(name) != nullptr;
+}
+
+// Runs body(paintable) on the current model with the mutex held when it can
+// hold skins; prints why not otherwise.
+template <typename Body>
+void withCurrentPaintable(Body&& body) {
+    withCurrentModel([&](AnimatedModel& model) {
+        if (PaintableModel* paintable = dynamic_cast<PaintableModel*>(&model)) {
+            body(*paintable);
+        } else {
+            std::puts(kNotApplicable);
+        }
+    });
 }
 
 void newModel(char** args) {
@@ -36,7 +50,7 @@ void newModel(char** args) {
         return;
     }
     const char* class_word = args[1];
-    if (findModel(args[2])) {
+    if (modelExists(args[2])) {
         std::printf("model name '%s' already in use\n", args[2]);
         return;
     }
@@ -56,45 +70,136 @@ void newModel(char** args) {
     current_model = model;
 }
 
-void loadAttributes(char* word) {
+void selectModel(char** args) {
+    ModelListLock lock;
+    if (AnimatedModel* model = findModel(args[1])) {
+        current_model = model;
+    } else {
+        std::printf("model not found '%s'\n", args[1]);
+    }
+}
+
+// `load attributes [<modelname>:]<filename>`: a prefix names the model, which
+// need not be the current one.
+void loadAttributes(char** args) {
+    char* word = args[1];
     char* colon = std::strchr(word, ':');
-    ConsoleLock lock;
-    if (colon) {
-        *colon = '\0';
-        const char* file = colon + 1;
-        AnimatedModel* model = findModel(word);
-        if (!model) {
-            std::printf("model not found '%s'\n", word);
-        } else if (!model->loadAttributes(file)) {
-            std::fprintf(stderr, "error loading xml file: %s\n", file);
-        }
+    if (!colon) {
+        withCurrentModel([&](AnimatedModel& model) {
+            if (!model.loadAttributes(word))
+                std::fprintf(stderr, "error loading xml file: %s\n", word);
+        });
         return;
     }
-    if (!current_model) {
-        std::puts(kNoModel);
+    ModelListLock lock;
+    *colon = '\0';
+    const char* file = colon + 1;
+    AnimatedModel* model = findModel(word);
+    if (!model) {
+        std::printf("model not found '%s'\n", word);
+    } else if (!model->loadAttributes(file)) {
+        std::fprintf(stderr, "error loading xml file: %s\n", file);
+    }
+}
+
+void loadSkin(char** args) {
+    if (!args[2]) {
+        std::puts(kLoadUsage);
         return;
     }
-    if (!current_model->loadAttributes(word))
-        std::fprintf(stderr, "error loading xml file: %s\n", word);
+    const int num = std::atoi(args[1]);
+    withCurrentPaintable([&](PaintableModel& model) {
+        if (model.loadTexture(num, args[2]) == 0)
+            std::printf("error loading file '%s'\n", args[2]);
+    });
 }
 
-// The current model as a paintable one; prints why not and yields null
-// when there is none or it cannot hold skins. Called under the lock.
-PaintableModel* currentPaintable() {
-    if (!current_model) {
-        std::puts(kNoModel);
-        return nullptr;
+void saveAttributes(char** args) {
+    if (!args[1]) {
+        std::puts(kSaveFormsUsage);
+        return;
     }
-    PaintableModel* paintable = dynamic_cast<PaintableModel*>(current_model);
-    if (!paintable)
-        std::puts(kNotApplicable);
-    return paintable;
+    // A failed write is reported by the model itself.
+    withCurrentModel([&](AnimatedModel& model) { model.saveAttributes(args[1]); });
 }
 
-void listNames(const char* const* names, int count) {
+void saveSkins(char**) {
+    withCurrentPaintable([](PaintableModel& model) {
+        if (model.saveTextures() == 0)
+            std::puts("error saving textures");
+    });
+}
+
+void saveSkin(char** args) {
+    if (!args[1] || !args[2]) {
+        std::puts(kSaveFormsUsage);
+        return;
+    }
+    const int num = std::atoi(args[1]);
+    withCurrentPaintable([&](PaintableModel& model) { model.saveTexture(num, args[2]); });
+}
+
+// The forms of `list`; they run with the mutex held.
+void printName(const char* name) {
+    std::printf("  %s\n", name);
+}
+
+void listParams(char** args) {
+    if (!current_model) {
+        std::printf("invalid argument '%s'\n", args[0]);
+        return;
+    }
+    const char** names = current_model->getAttributeNames();
+    const int count = names ? current_model->getAttributeCount() : 0;
     for (int i = 0; i < count; ++i)
-        std::printf("  %s\n", names[i]);
+        printName(names[i]);
+    std::free(names);
 }
+
+void listScripts(char** args) {
+    if (!current_model) {
+        std::printf("invalid argument '%s'\n", args[0]);
+        return;
+    }
+    const char** names = current_model->getScriptNames();
+    for (const char** name = names; name && *name; ++name)
+        printName(*name);
+    std::free(names);
+}
+
+void listPoses(char**) {
+    for (const auto& entry : poses)
+        printName(entry.first);
+}
+
+void listControls(char**) {
+    std::puts("current control mappings:");
+    if (current_controls) {
+        for (const auto& binding : *current_controls)
+            std::printf("  %c: %s\n", binding.first, binding.second);
+    }
+    std::puts("");
+}
+
+void listModels(char**) {
+    for (const auto& entry : models)
+        printName(entry.first);
+}
+
+void listClasses(char**) {
+    for (const auto& entry : model_classes)
+        printName(entry.first);
+}
+
+const SubCommand kNewForms[] = {
+    {"pose", newPoseCommand}, {"script", newScriptCommand}, {"binding", newBindingCommand}, {"model", newModel}};
+const SubCommand kSelectForms[] = {
+    {"control", selectControlCommand}, {"model", selectModel}, {"script", selectScriptCommand}};
+const SubCommand kLoadForms[] = {{"attributes", loadAttributes}, {"skin", loadSkin}};
+const SubCommand kSaveForms[] = {{"attributes", saveAttributes}, {"skins", saveSkins}, {"skin", saveSkin}};
+const SubCommand kListForms[] = {{"params", listParams},   {"commands", cmd_help},     {"poses", listPoses},
+                                 {"scripts", listScripts}, {"controls", listControls}, {"models", listModels},
+                                 {"classes", listClasses}};
 
 }  // namespace
 
@@ -104,17 +209,8 @@ void cmd_new(char** args) {
             "usage: new pose|script <name>\n       new binding <key> [<paramname>]\n       new model <model> <name>");
         return;
     }
-    if (std::strcmp(args[0], "pose") == 0) {
-        newPoseCommand(args);
-    } else if (std::strcmp(args[0], "script") == 0) {
-        newScriptCommand(args);
-    } else if (std::strcmp(args[0], "binding") == 0) {
-        newBindingCommand(args);
-    } else if (std::strcmp(args[0], "model") == 0) {
-        newModel(args);
-    } else {
+    if (!runSubCommand(kNewForms, args))
         std::printf("syntax error in '%s'\n", args[0]);
-    }
 }
 
 void cmd_delete(char** args) {
@@ -122,6 +218,7 @@ void cmd_delete(char** args) {
         std::puts("usage: delete <moelname>");
         return;
     }
+    ModelListLock lock("delete - mutex lock error", "delete - mutex unlock error", ModelListLock::NO_NEWLINE);
     auto it = models.find(args[0]);
     if (it == models.end()) {
         std::printf("invalid model name: %s\n", args[0]);
@@ -132,7 +229,6 @@ void cmd_delete(char** args) {
         std::puts("the brush cannot be deleted");
         return;
     }
-    ModelListLock lock("delete - mutex lock error", "delete - mutex unlock error", ModelListLock::NO_NEWLINE);
     const char* key = it->first;
     delete it->second;
     models.erase(it);
@@ -145,21 +241,8 @@ void cmd_select(char** args) {
         std::puts("usage: select model|script|control <modelname>|<scriptname>|<controlschemename>");
         return;
     }
-    if (std::strcmp(args[0], "control") == 0) {
-        selectControlCommand(args);
-    } else if (std::strcmp(args[0], "model") == 0) {
-        ConsoleLock lock;
-        AnimatedModel* model = findModel(args[1]);
-        if (model) {
-            current_model = model;
-        } else {
-            std::printf("model not found '%s'\n", args[1]);
-        }
-    } else if (std::strcmp(args[0], "script") == 0) {
-        selectScriptCommand(args);
-    } else {
+    if (!runSubCommand(kSelectForms, args))
         std::printf("error select '%s', must be one of model, control, or script\n", args[0]);
-    }
 }
 
 void cmd_loadclass(char** args) {
@@ -173,61 +256,13 @@ void cmd_loadclass(char** args) {
 }
 
 void cmd_load(char** args) {
-    if (!args[0] || !args[1]) {
+    if (!args[0] || !args[1] || !runSubCommand(kLoadForms, args))
         std::puts(kLoadUsage);
-        return;
-    }
-    if (std::strcmp(args[0], "attributes") == 0) {
-        loadAttributes(args[1]);
-    } else if (std::strcmp(args[0], "skin") == 0) {
-        if (!args[2]) {
-            std::puts(kLoadUsage);
-            return;
-        }
-        const int num = std::atoi(args[1]);
-        ConsoleLock lock;
-        PaintableModel* paintable = currentPaintable();
-        if (paintable && paintable->loadTexture(num, args[2]) == 0)
-            std::printf("error loading file '%s'\n", args[2]);
-    } else {
-        std::puts(kLoadUsage);
-    }
 }
 
 void cmd_save(char** args) {
-    if (!args[0]) {
+    if (!args[0] || !runSubCommand(kSaveForms, args))
         std::puts(kSaveUsage);
-        return;
-    }
-    if (std::strcmp(args[0], "attributes") == 0) {
-        if (!args[1]) {
-            std::puts(kSaveFormsUsage);
-            return;
-        }
-        ConsoleLock lock;
-        if (!current_model) {
-            std::puts(kNoModel);
-            return;
-        }
-        current_model->saveAttributes(args[1]);  // reports a failed write itself
-    } else if (std::strcmp(args[0], "skins") == 0) {
-        ConsoleLock lock;
-        PaintableModel* paintable = currentPaintable();
-        if (paintable && paintable->saveTextures() == 0)
-            std::puts("error saving textures");
-    } else if (std::strcmp(args[0], "skin") == 0) {
-        if (!args[1] || !args[2]) {
-            std::puts(kSaveFormsUsage);
-            return;
-        }
-        const int num = std::atoi(args[1]);
-        ConsoleLock lock;
-        PaintableModel* paintable = currentPaintable();
-        if (paintable)
-            paintable->saveTexture(num, args[2]);
-    } else {
-        std::puts(kSaveUsage);
-    }
 }
 
 void cmd_list(char** args) {
@@ -235,36 +270,7 @@ void cmd_list(char** args) {
         std::puts("usage: list <what>");
         return;
     }
-    const char* what = args[0];
-    ConsoleLock lock;
-    if (std::strcmp(what, "params") == 0 && current_model) {
-        const char** names = current_model->getAttributeNames();
-        listNames(names, current_model->getAttributeCount());
-        std::free(names);
-    } else if (std::strcmp(what, "commands") == 0) {
-        cmd_help(args);
-    } else if (std::strcmp(what, "poses") == 0) {
-        for (const auto& entry : poses)
-            std::printf("  %s\n", entry.first);
-    } else if (std::strcmp(what, "scripts") == 0 && current_model) {
-        const char** names = current_model->getScriptNames();
-        for (const char** name = names; name && *name; ++name)
-            std::printf("  %s\n", *name);
-        std::free(names);
-    } else if (std::strcmp(what, "controls") == 0) {
-        std::puts("current control mappings:");
-        if (current_controls) {
-            for (const auto& binding : *current_controls)
-                std::printf("  %c: %s\n", binding.first, binding.second);
-        }
-        std::puts("");
-    } else if (std::strcmp(what, "models") == 0) {
-        for (const auto& entry : models)
-            std::printf("  %s\n", entry.first);
-    } else if (std::strcmp(what, "classes") == 0) {
-        for (const auto& entry : model_classes)
-            std::printf("  %s\n", entry.first);
-    } else {
-        std::printf("invalid argument '%s'\n", what);
-    }
+    ModelListLock lock;
+    if (!runSubCommand(kListForms, args))
+        std::printf("invalid argument '%s'\n", args[0]);
 }

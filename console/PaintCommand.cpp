@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "console/Commands.h"
+#include "paint/BrushModel.h"
 #include "paint/PaintableModel.h"
 #include "viewer/ModelListLock.h"
 #include "viewer/SceneState.h"

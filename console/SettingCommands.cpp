@@ -1,14 +1,13 @@
 // Setting and reading attributes and viewer settings: set, get and toggle.
 // Attribute work on the current model runs under the model-list mutex; the
-// viewer settings and display flags are plain values the window thread reads
-// at its next frame, so they are written without it.
+// viewer settings and display flags are atomics the window thread reads at
+// its next key press or frame, so they are written without it.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
+#include "console/CommandScaffold.h"
 #include "console/Commands.h"
-#include "viewer/ModelListLock.h"
-#include "viewer/SceneState.h"
 
 namespace {
 
@@ -29,29 +28,70 @@ bool flip(std::atomic<bool>& flag) {
     return now;
 }
 
-void setAttribute(const char* name, const char* value_word) {
-    const double value = std::strtod(value_word, nullptr);
-    ModelListLock lock("set - mutex lock error", "set - mutex unlock error", ModelListLock::LINE);
-    if (!current_model) {
-        std::puts(kNoModel);
-        return;
-    }
-    const int result = current_model->setAttribute(name, value);
-    if (result < 0) {
-        std::printf("no such attribute: %s\n", name);
-    } else if (result > 0) {
-        std::printf("param out of bounds: %s\n", value_word);
-    }
+// The forms of `set`: the settings, or else an attribute of the current model.
+void setControlStep(char** args) {
+    control_step = std::strtod(args[1], nullptr);
 }
 
-void toggleHandles() {
-    ModelListLock lock("toggle - mutex lock error", "toggle - mutex unlock error", ModelListLock::LINE);
-    if (!current_model) {
-        std::puts(kNoModel);
+void setBackgroundColor(char** args) {
+    if (!args[2] || !args[3]) {
+        std::puts("usage: set background_color <red> <green> <blue>");
         return;
     }
-    std::printf("handles %s\n", stateWord(current_model->toggleHandles()));
+    for (int i = 0; i < 3; ++i)
+        background_color[i] = colourComponent(args[i + 1]);
 }
+
+void setHandleColor(char** args) {
+    if (!args[2] || !args[3]) {
+        std::puts("usage: set handle_color <red> <green> <blue>");
+        return;
+    }
+    for (int i = 0; i < 3; ++i)
+        handle_color[i] = static_cast<GLfloat>(colourComponent(args[i + 1]));
+}
+
+void setAttribute(const char* name, const char* value_word) {
+    const double value = std::strtod(value_word, nullptr);
+    withCurrentModel([&](AnimatedModel& model) {
+        const int result = model.setAttribute(name, value);
+        if (result < 0) {
+            std::printf("no such attribute: %s\n", name);
+        } else if (result > 0) {
+            std::printf("param out of bounds: %s\n", value_word);
+        }
+    });
+}
+
+// The forms of `toggle`.
+void toggleHandles(char**) {
+    withCurrentModel([](AnimatedModel& model) { std::printf("handles %s\n", stateWord(model.toggleHandles())); });
+}
+
+void toggleGameMode(char**) {
+    std::printf("gamemode %s\n", stateWord(flip(game_mode)));
+}
+
+void toggleFPS(char**) {
+    std::printf("fps %s\n", stateWord(flip(showFPS)));
+}
+
+void togglePos(char**) {
+    std::printf("pos %s\n", stateWord(flip(showPos)));
+}
+
+void togglePainting(char**) {
+    std::printf("paint mode %s\n", stateWord(flip(painting)));
+}
+
+// The setting names come first, so no attribute of these names can be set.
+const SubCommand kSettings[] = {
+    {"control_step", setControlStep}, {"background_color", setBackgroundColor}, {"handle_color", setHandleColor}};
+const SubCommand kToggleForms[] = {{"handles", toggleHandles},
+                                   {"gamemode", toggleGameMode},
+                                   {"fps", toggleFPS},
+                                   {"pos", togglePos},
+                                   {"painting", togglePainting}};
 
 }  // namespace
 
@@ -60,26 +100,8 @@ void cmd_set(char** args) {
         std::puts("usage: set <param> <value>");
         return;
     }
-    // The setting names come first, so no attribute of these names can be set.
-    if (std::strcmp(args[0], "control_step") == 0) {
-        control_step = std::strtod(args[1], nullptr);
-    } else if (std::strcmp(args[0], "background_color") == 0) {
-        if (!args[2] || !args[3]) {
-            std::puts("usage: set background_color <red> <green> <blue>");
-            return;
-        }
-        for (int i = 0; i < 3; ++i)
-            background_color[i] = colourComponent(args[i + 1]);
-    } else if (std::strcmp(args[0], "handle_color") == 0) {
-        if (!args[2] || !args[3]) {
-            std::puts("usage: set handle_color <red> <green> <blue>");
-            return;
-        }
-        for (int i = 0; i < 3; ++i)
-            handle_color[i] = static_cast<GLfloat>(colourComponent(args[i + 1]));
-    } else {
+    if (!runSubCommand(kSettings, args))
         setAttribute(args[0], args[1]);
-    }
 }
 
 void cmd_get(char** args) {
@@ -87,22 +109,19 @@ void cmd_get(char** args) {
         std::puts("usage: get <param>");
         return;
     }
-    ModelListLock lock("get - mutex lock error", "get - mutex unlock error", ModelListLock::LINE);
-    if (!current_model) {
-        std::puts(kNoModel);
-        return;
-    }
-    if (std::strcmp(args[0], "all") == 0) {
-        const char** names = current_model->getAttributeNames();
-        const int count = names ? current_model->getAttributeCount() : 0;
-        for (int i = 0; i < count; ++i)
-            std::printf("  %s: %f\n", names[i], current_model->getAttribute(names[i]));
-        std::free(names);
-    } else if (current_model->hasAttribute(args[0])) {
-        std::printf("  %s: %f\n", args[0], current_model->getAttribute(args[0]));
-    } else {
-        std::printf("no such attribute: '%s'\n", args[0]);
-    }
+    withCurrentModel([&](AnimatedModel& model) {
+        if (std::strcmp(args[0], "all") == 0) {
+            const char** names = model.getAttributeNames();
+            const int count = names ? model.getAttributeCount() : 0;
+            for (int i = 0; i < count; ++i)
+                std::printf("  %s: %f\n", names[i], model.getAttribute(names[i]));
+            std::free(names);
+        } else if (model.hasAttribute(args[0])) {
+            std::printf("  %s: %f\n", args[0], model.getAttribute(args[0]));
+        } else {
+            std::printf("no such attribute: '%s'\n", args[0]);
+        }
+    });
 }
 
 void cmd_toggle(char** args) {
@@ -110,19 +129,7 @@ void cmd_toggle(char** args) {
         std::puts("usage: toggle handles|gamemode|fps|pos|painting");
         return;
     }
-    const char* what = args[0];
-    if (std::strcmp(what, "handles") == 0) {
-        toggleHandles();
-    } else if (std::strcmp(what, "gamemode") == 0) {
-        std::printf("gamemode %s\n", stateWord(flip(game_mode)));
-    } else if (std::strcmp(what, "fps") == 0) {
-        std::printf("fps %s\n", stateWord(flip(showFPS)));
-    } else if (std::strcmp(what, "pos") == 0) {
-        std::printf("pos %s\n", stateWord(flip(showPos)));
-    } else if (std::strcmp(what, "painting") == 0) {
-        std::printf("paint mode %s\n", stateWord(flip(painting)));
-    } else {
-        // This usage line leaves painting out; it is the one users have always seen here.
+    // The usage for an unknown word leaves painting out; it is the one users have always seen here.
+    if (!runSubCommand(kToggleForms, args))
         std::puts("usage: toggle handles|gamemode|fps|pos");
-    }
 }

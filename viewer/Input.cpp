@@ -9,23 +9,24 @@
 #include <GL/glu.h>
 #include <GL/glut.h>
 
+#include "paint/BrushModel.h"
 #include "paint/PaintableModel.h"
 #include "viewer/ModelListLock.h"
 #include "viewer/Render.h"
 #include "viewer/SceneState.h"
+#include "viewer/WindowState.h"
 
 namespace {
 
 const int kSelectBufferSize = 512;
 const GLfloat kFarDepth = 99999.0f;
 
-struct InputLock : ModelListLock {
-    InputLock() : ModelListLock("input - mutex lock error", "input - mutex unlock error", ModelListLock::PERROR) {}
-};
+WindowState& win = window_state;
 
-void pick(int x, int y, const Tuple2fT& pnt) {
+// Draws the brush and every model's handles in selection mode under a pick
+// matrix around (x, y); returns the hit count, negative on overflow.
+GLint selectionPass(int x, int y, GLuint* buffer) {
     GLint viewport[4];
-    GLuint buffer[kSelectBufferSize];
     glGetIntegerv(GL_VIEWPORT, viewport);
     glSelectBuffer(kSelectBufferSize, buffer);
     glRenderMode(GL_SELECT);
@@ -59,25 +60,59 @@ void pick(int x, int y, const Tuple2fT& pnt) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     setUpProjection(viewport[2], viewport[3]);
+    return hits;
+}
 
+void pick(int x, int y, const Tuple2fT& pnt) {
+    GLuint buffer[kSelectBufferSize];
+    const GLint hits = selectionPass(x, y, buffer);
     if (hits >= 1) {
-        selected_handle = processHits(hits, buffer);
-        if (selected_handle == static_cast<int>(brush_selection_name)) {
-            dragging_brush = true;
-            selected_handle = -1;
+        win.selected_handle = processHits(hits, buffer);
+        if (win.selected_handle == static_cast<int>(brush_selection_name)) {
+            win.dragging_brush = true;
+            win.selected_handle = -1;
         } else {
-            dragging_brush = false;
+            win.dragging_brush = false;
         }
         setUpView();
         setUpLight();
         setUpModelTransform();
-        getClickLocation(x, y, last_z, last_click);
+        getClickLocation(x, y, win.last_z, win.last_click);
     } else {
         // No hit, or the buffer overflowed: the press starts a rotation.
-        selected_handle = -1;
-        dragging_brush = false;
-        lastRotation = currentRotation;
-        arcBall.click(&pnt);
+        win.selected_handle = -1;
+        win.dragging_brush = false;
+        win.lastRotation = win.currentRotation;
+        win.arcBall.click(&pnt);
+    }
+}
+
+// Moves the dragged handle or the brush by the cursor's motion in scene
+// space at the picked depth, painting with the brush in paint mode.
+void dragTo(int x, int y) {
+    setUpView();
+    setUpModelTransform();
+    GLdouble this_click[3];
+    getClickLocation(x, y, win.last_z, this_click);
+    const double dx = this_click[0] - win.last_click[0];
+    const double dy = this_click[1] - win.last_click[1];
+    const double dz = this_click[2] - win.last_click[2];
+    for (int i = 0; i < 3; ++i)
+        win.last_click[i] = this_click[i];
+
+    ModelListLock lock;
+    if (win.selected_handle >= 0) {
+        // The handle number applies to the current model, whichever
+        // model's handle was under the cursor.
+        if (current_model)
+            current_model->adjustHandle(static_cast<unsigned int>(win.selected_handle), dx, dy, dz);
+    } else if (brush) {
+        brush->adjustAttribute("x", dx);
+        brush->adjustAttribute("y", dy);
+        brush->adjustAttribute("z", dz);
+        PaintableModel* paintable = dynamic_cast<PaintableModel*>(current_model);
+        if (painting && paintable)
+            paintable->paintModel(brush);
     }
 }
 
@@ -94,16 +129,16 @@ double bindingAmount(unsigned char key, double step) {
 
 void keyCallback(unsigned char key, int, int) {
     switch (key) {
-        case 'x': modelTrans[0] -= 1.0; break;
-        case 'X': modelTrans[0] += 1.0; break;
-        case 'y': modelTrans[1] -= 1.0; break;
-        case 'Y': modelTrans[1] += 1.0; break;
-        case 'z': modelTrans[2] -= 1.0; break;
-        case 'Z': modelTrans[2] += 1.0; break;
+        case 'x': win.modelTrans[0] -= 1.0; break;
+        case 'X': win.modelTrans[0] += 1.0; break;
+        case 'y': win.modelTrans[1] -= 1.0; break;
+        case 'Y': win.modelTrans[1] += 1.0; break;
+        case 'z': win.modelTrans[2] -= 1.0; break;
+        case 'Z': win.modelTrans[2] += 1.0; break;
         default: break;
     }
     {
-        InputLock lock;
+        ModelListLock lock;
         const unsigned char lookup = bindingLookupKey(key);
         if (current_model && current_controls) {
             auto binding = current_controls->find(static_cast<char>(lookup));
@@ -119,53 +154,30 @@ void mouseCallback(int button, int state, int x, int y) {
     pnt.s.X = static_cast<GLfloat>(x);
     pnt.s.Y = static_cast<GLfloat>(y);
     if (button == GLUT_RIGHT_BUTTON && state == GLUT_DOWN) {
-        Matrix3fSetIdentity(&lastRotation);
-        Matrix3fSetIdentity(&currentRotation);
-        Matrix4fSetRotationFromMatrix3f(&transformMatrix, &currentRotation);
+        Matrix3fSetIdentity(&win.lastRotation);
+        Matrix3fSetIdentity(&win.currentRotation);
+        Matrix4fSetRotationFromMatrix3f(&win.transformMatrix, &win.currentRotation);
     } else if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN) {
         pick(x, y, pnt);
     }
-    leftDown = (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN);
+    win.leftDown = (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN);
 }
 
 void mouseMotionCallback(int x, int y) {
-    if (!leftDown)
+    if (!win.leftDown)
         return;
-    if (selected_handle >= 0 || dragging_brush) {
-        setUpView();
-        setUpModelTransform();
-        GLdouble this_click[3];
-        getClickLocation(x, y, last_z, this_click);
-        const double dx = this_click[0] - last_click[0];
-        const double dy = this_click[1] - last_click[1];
-        const double dz = this_click[2] - last_click[2];
-        for (int i = 0; i < 3; ++i)
-            last_click[i] = this_click[i];
-
-        InputLock lock;
-        if (selected_handle >= 0) {
-            // The handle number applies to the current model, whichever
-            // model's handle was under the cursor.
-            if (current_model)
-                current_model->adjustHandle(static_cast<unsigned int>(selected_handle), dx, dy, dz);
-        } else if (brush) {
-            brush->adjustAttribute("x", dx);
-            brush->adjustAttribute("y", dy);
-            brush->adjustAttribute("z", dz);
-            PaintableModel* paintable = dynamic_cast<PaintableModel*>(current_model);
-            if (painting && paintable)
-                paintable->paintModel(brush);
-        }
+    if (win.selected_handle >= 0 || win.dragging_brush) {
+        dragTo(x, y);
         return;
     }
     Tuple2fT pnt;
     pnt.s.X = static_cast<GLfloat>(x);
     pnt.s.Y = static_cast<GLfloat>(y);
     Tuple4fT quat;
-    arcBall.drag(&pnt, &quat);
-    Matrix3fSetRotationFromQuat4f(&currentRotation, &quat);
-    Matrix3fMulMatrix3f(&currentRotation, &lastRotation);
-    Matrix4fSetRotationFromMatrix3f(&transformMatrix, &currentRotation);
+    win.arcBall.drag(&pnt, &quat);
+    Matrix3fSetRotationFromQuat4f(&win.currentRotation, &quat);
+    Matrix3fMulMatrix3f(&win.currentRotation, &win.lastRotation);
+    Matrix4fSetRotationFromMatrix3f(&win.transformMatrix, &win.currentRotation);
 }
 
 int processHits(GLint hits, GLuint* buffer) {
@@ -178,7 +190,7 @@ int processHits(GLint hits, GLuint* buffer) {
             const GLfloat depth = static_cast<GLfloat>(record[1] / 4294967296.0);
             if (depth < nearest) {  // equal depths keep the earlier record
                 nearest = depth;
-                last_z = depth;
+                win.last_z = depth;
                 result = static_cast<int>(record[3]);
             }
         }

@@ -7,6 +7,9 @@
 
 #include "viewer/SceneState.h"
 
+ModelListLock::ModelListLock()
+    : ModelListLock("model list - mutex lock error", "model list - mutex unlock error", LINE) {}
+
 ModelListLock::ModelListLock(const char* lockMessage, const char* unlockMessage, Report report)
     : unlockMessage_(unlockMessage), report_(report), locked_(false) {
     const int rc = pthread_mutex_lock(&modelListMutex);

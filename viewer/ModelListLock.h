@@ -8,6 +8,8 @@ public:
     // on standard error), as a bare line on standard output, or as a line.
     enum Report { PERROR, NO_NEWLINE, LINE };
 
+    // The one pair of messages for every hold whose messages are not fixed.
+    ModelListLock();
     ModelListLock(const char* lockMessage, const char* unlockMessage, Report report);
     ~ModelListLock();
 

@@ -14,7 +14,7 @@ void drawModels() {
         AnimatedModel* model = entry.second;
         model->draw();
         // Blending is never on, so the alpha of the handle colour shows nothing.
-        const GLfloat diffuse[] = {handle_color[0], handle_color[1], handle_color[2], 0.0f};
+        const GLfloat diffuse[] = {handle_color[0].load(), handle_color[1].load(), handle_color[2].load(), 0.0f};
         glMaterialfv(GL_FRONT, GL_DIFFUSE, diffuse);
         model->drawHandles(GL_RENDER);
     }

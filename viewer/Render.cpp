@@ -13,6 +13,7 @@
 #include "viewer/ModelListLock.h"
 #include "viewer/ModelPasses.h"
 #include "viewer/SceneState.h"
+#include "viewer/WindowState.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ void setUpProjection(int w, int h) {
     // A window folded to no height must not divide by zero.
     const double aspect = static_cast<double>(w) / static_cast<double>(h < 1 ? 1 : h);
     gluPerspective(60.0, aspect, 1.0, 90.0);
-    arcBall.setBounds(static_cast<GLfloat>(w), static_cast<GLfloat>(h));
+    window_state.arcBall.setBounds(static_cast<GLfloat>(w), static_cast<GLfloat>(h));
     glMatrixMode(GL_MODELVIEW);
 }
 
@@ -85,9 +86,9 @@ void setUpLight() {
 }
 
 void setUpModelTransform() {
-    glTranslatef(static_cast<GLfloat>(modelTrans[0]), static_cast<GLfloat>(modelTrans[1]),
-                 static_cast<GLfloat>(modelTrans[2]));
-    glMultMatrixf(transformMatrix.M);
+    const GLdouble* trans = window_state.modelTrans;
+    glTranslatef(static_cast<GLfloat>(trans[0]), static_cast<GLfloat>(trans[1]), static_cast<GLfloat>(trans[2]));
+    glMultMatrixf(window_state.transformMatrix.M);
 }
 
 void drawString(char* text) {
@@ -109,7 +110,7 @@ void drawFPS(double fps) {
 
 void drawPos() {
     char text[kPosBufferSize];
-    formatPos(text, kPosBufferSize, modelTrans);
+    formatPos(text, kPosBufferSize, window_state.modelTrans);
     glPushMatrix();
     setOverlayMaterial();
     drawString(text);
@@ -121,8 +122,8 @@ void display() {
     static bool frame_time_set = false;
     static double avg_time = 50.0;
 
-    glClearColor(static_cast<GLfloat>(background_color[0]), static_cast<GLfloat>(background_color[1]),
-                 static_cast<GLfloat>(background_color[2]), 1.0f);
+    glClearColor(static_cast<GLfloat>(background_color[0].load()), static_cast<GLfloat>(background_color[1].load()),
+                 static_cast<GLfloat>(background_color[2].load()), 1.0f);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
 
     setUpView();

@@ -1,5 +1,6 @@
-// The scene state the window thread and the console thread share.
-// Everything here is defined once, in SceneState.cpp.
+// The state the console thread and the window thread share: the models, the
+// current model, poses, key schemes, the settings and flags, and the lock.
+// Everything here is read and written under modelListMutex, except the atomics.
 #pragma once
 
 #include <GL/gl.h>
@@ -10,40 +11,28 @@
 
 #include "model/AnimatedModel.h"
 #include "model/ModelTypes.h"
-#include "paint/BrushModel.h"
-#include "plugins/ClassRegistry.h"
-#include "viewer/ArcBall.h"
+#include "viewer/Visibility.h"
 
-typedef void (*command_handler)(char** args);
+class BrushModel;
 
-extern std::map<const char*, AnimatedModel*, cmp_str> models;
+extern std::map<const char*, AnimatedModel*, cmp_str> models VELMORA_HIDDEN;
+// Reachable from plug-ins.
 extern AnimatedModel* current_model;
-extern std::map<char*, command_handler, cmp_str> commandMap;
-extern std::map<const char*, position*, cmp_str> poses;
-extern std::map<const char*, control_map*, cmp_str> control_schemes;
-extern control_map* current_controls;
-extern BrushModel* brush;
+extern std::map<const char*, position*, cmp_str> poses VELMORA_HIDDEN;
+extern std::map<const char*, control_map*, cmp_str> control_schemes VELMORA_HIDDEN;
+extern control_map* current_controls VELMORA_HIDDEN;
+extern BrushModel* brush VELMORA_HIDDEN;
+extern pthread_mutex_t modelListMutex VELMORA_HIDDEN;
 
-extern double control_step;
-extern double background_color[3];
-extern GLfloat handle_color[3];
-extern const int FPS;
-extern pthread_mutex_t modelListMutex;
+// Settings the console sets and the window thread reads at its next key press
+// or frame. A colour is three separate values, so a frame drawn during `set`
+// may show one component early; the next frame shows all three.
+extern std::atomic<double> control_step VELMORA_HIDDEN;
+extern std::atomic<double> background_color[3] VELMORA_HIDDEN;
+extern std::atomic<GLfloat> handle_color[3] VELMORA_HIDDEN;
 
-extern std::atomic<bool> quit;
-extern std::atomic<bool> showFPS;
-extern std::atomic<bool> showPos;
-extern std::atomic<bool> painting;
-extern std::atomic<bool> game_mode;
-
-extern GLdouble modelTrans[3];
-extern Matrix4fT transformMatrix;
-extern Matrix3fT lastRotation;
-extern Matrix3fT currentRotation;
-extern ArcBall_t arcBall;
-
-extern bool leftDown;
-extern bool dragging_brush;
-extern int selected_handle;
-extern GLdouble last_click[3];
-extern GLfloat last_z;
+extern std::atomic<bool> quit VELMORA_HIDDEN;
+extern std::atomic<bool> showFPS VELMORA_HIDDEN;
+extern std::atomic<bool> showPos VELMORA_HIDDEN;
+extern std::atomic<bool> painting VELMORA_HIDDEN;
+extern std::atomic<bool> game_mode VELMORA_HIDDEN;

@@ -9,23 +9,35 @@
 #include <cstdio>
 
 #include "console/Console.h"
+#include "paint/BrushModel.h"
 #include "viewer/Input.h"
 #include "viewer/ModelListLock.h"
 #include "viewer/ModelPasses.h"
 #include "viewer/Render.h"
 #include "viewer/SceneState.h"
+#include "viewer/WindowState.h"
+
+namespace {
+
+// Timer ticks per second.
+const int FPS = 50;
+
+}  // namespace
 
 void initModels(int, char**) {
     // The brush lives until the process ends; painting and picking rely on it.
-    brush = new BrushModel("brush");
+    // The console thread is already running, so the list changes under the lock.
+    BrushModel* made = new BrushModel("brush");
+    ModelListLock lock;
+    brush = made;
     models["brush"] = brush;
     current_model = brush;
 }
 
 void initMatrices() {
-    Matrix4fSetIdentity(&transformMatrix);
-    Matrix3fSetIdentity(&lastRotation);
-    Matrix3fSetIdentity(&currentRotation);
+    Matrix4fSetIdentity(&window_state.transformMatrix);
+    Matrix3fSetIdentity(&window_state.lastRotation);
+    Matrix3fSetIdentity(&window_state.currentRotation);
 }
 
 void openWindow(int* argc, char** argv) {

@@ -7,7 +7,6 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "console/Commands.h"
 #include "console/Console.h"
 #include "viewer/SceneState.h"
 #include "viewer/Startup.h"

@@ -14,8 +14,9 @@
 #include <string>
 #include <vector>
 
-#include "console/Commands.h"
+#include "console/CommandTable.h"
 #include "console/Console.h"
+#include "paint/BrushModel.h"
 #include "plugins/ClassRegistry.h"
 #include "tests/model/TestModel.h"
 #include "viewer/SceneState.h"
@@ -102,8 +103,11 @@ private:
         std::swap(control_schemes, schemes_);
         std::swap(current_controls, controls_);
         std::swap(model_classes, classes_);
-        std::swap(background_color, background_);
-        std::swap(handle_color, handle_);
+        control_step_ = control_step.exchange(control_step_);
+        for (int i = 0; i < 3; ++i) {
+            background_[i] = background_color[i].exchange(background_[i]);
+            handle_[i] = handle_color[i].exchange(handle_[i]);
+        }
     }
 
     decltype(models) models_{{"brush", &test_brush}, {"m1", &m1}, {"m2", &m2}, {"tester", &tester}};
@@ -113,6 +117,7 @@ private:
     decltype(control_schemes) schemes_;
     control_map* controls_ = nullptr;
     decltype(model_classes) classes_{{const_cast<char*>("Tester"), makeTester}};
+    double control_step_ = 4.0;
     double background_[3] = {};
     GLfloat handle_[3] = {1.0f, 0.0f, 0.0f};
 };

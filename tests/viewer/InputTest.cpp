@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "viewer/Input.h"
-#include "viewer/SceneState.h"
+#include "viewer/WindowState.h"
 
 TEST(ProcessHits, nearest_named_record_wins_and_ties_keep_the_earlier) {
     struct Record {
@@ -28,9 +28,9 @@ TEST(ProcessHits, nearest_named_record_wins_and_ties_keep_the_earlier) {
             buf.insert(buf.end(), {static_cast<GLuint>(r.names.size()), r.min_depth, 0xffffffffu});
             buf.insert(buf.end(), r.names.begin(), r.names.end());
         }
-        last_z = -1.0f;
+        window_state.last_z = -1.0f;
         EXPECT_EQ(processHits(static_cast<GLint>(c.records.size()), buf.data()), c.expected) << c.expected;
-        EXPECT_FLOAT_EQ(last_z, c.z) << c.expected;
+        EXPECT_FLOAT_EQ(window_state.last_z, c.z) << c.expected;
     }
     GLuint overflowed[1] = {};
     EXPECT_EQ(processHits(-1, overflowed), -1);

@@ -1,0 +1,85 @@
+// The handlers' shared scaffold: work on the current model under the lock,
+// and the sub-word tables, down to the words each table must refuse.
+#include "console/CommandScaffold.h"
+#include "tests/console/SceneFixture.h"
+
+using CommandScaffold = SceneFixture;
+
+TEST_F(CommandScaffold, body_runs_on_the_current_model_with_the_lock_held_or_not_at_all) {
+    std::vector<std::pair<AnimatedModel*, bool>> runs;
+    auto body = [&](AnimatedModel& model) { runs.push_back({&model, modelListLocked()}); };
+    testing::internal::CaptureStdout();
+    withCurrentModel(body);
+    current_model = nullptr;
+    withCurrentModel(body);
+    EXPECT_EQ(testing::internal::GetCapturedStdout(), "no model selected\n");
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0].first, &tester);
+    EXPECT_TRUE(runs[0].second);
+    EXPECT_FALSE(modelListLocked());
+}
+
+static std::string dispatched;
+static void first(char** args) {
+    dispatched += std::string("first:") + args[0] + "," + (args[1] ? args[1] : "-") + ";";
+}
+static void second(char** args) {
+    dispatched += std::string("second:") + args[0] + ";";
+}
+
+TEST(SubCommands, only_an_exact_word_runs_and_the_earlier_entry_wins) {
+    const SubCommand table[] = {{"pose", first}, {"posed", second}, {"pose", second}};
+    const struct {
+        const char* word;
+        bool found;
+        const char* expected;
+    } cases[] = {{"pose", true, "first:pose,arg;"},
+                 {"posed", true, "second:posed;"},
+                 {"pos", false, ""},
+                 {"Pose", false, ""},
+                 {"poses", false, ""}};
+    for (const auto& c : cases) {
+        dispatched.clear();
+        char word[16], arg[] = "arg";
+        std::snprintf(word, sizeof word, "%s", c.word);
+        char* args[] = {word, arg, nullptr};
+        EXPECT_EQ(runSubCommand(table, args), c.found) << c.word;
+        EXPECT_EQ(dispatched, c.expected) << c.word;
+    }
+}
+
+TEST_F(CommandScaffold, every_table_refuses_unknown_and_incomplete_forms_with_its_own_text) {
+    const char kLoadUsage[] =
+        "usage: load attributes [<modelname>:]<filename> OR\n       load skin <skinNum> <filename>\n";
+    const char kSaveUsage[] = "usage: save attributes <filename> OR\n       save skin[:<num>] [<filename>]\n";
+    const char kSaveForms[] =
+        "usage: save attributes <filename> OR\n       save skins OR\n       save skin <num> <filename>\n";
+    const char* const cases[][2] = {
+        {"new Pose p", "syntax error in 'Pose'\n"},
+        {"new mod Tester t", "syntax error in 'mod'\n"},
+        {"new model Tester", "usage: new model <model> <name>\n"},
+        {"select control Other", "control scheme not found 'Other'\n"},
+        {"select control Default", ""},
+        {"load attribute a.xml", kLoadUsage},
+        {"load skin 0", kLoadUsage},
+        {"load skin 0 a.bmp", "Operation not applicable for current model\n"},
+        {"save", kSaveUsage},
+        {"save skinz a.bmp", kSaveUsage},
+        {"save attributes", kSaveForms},
+        {"save skin 0", kSaveForms},
+        {"save skins", "Operation not applicable for current model\n"},
+        {"list classes", "  Tester\n"},
+        {"list param", "invalid argument 'param'\n"},
+        {"toggle gamemode", "gamemode enabled\n"},
+        {"toggle fps", "fps enabled\n"},
+        {"toggle pos", "pos enabled\n"},
+        {"toggle Fps", "usage: toggle handles|gamemode|fps|pos\n"},
+        {"set handle_color 1 2", "usage: set handle_color <red> <green> <blue>\n"},
+        {"set control_step 0.5", ""},
+        {"set control_steps 0.5", "no such attribute: control_steps\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(runLine(c[0]).both(), std::string(c[1]) + "|") << c[0];
+    EXPECT_TRUE(game_mode && showFPS && showPos);
+    EXPECT_EQ(control_step, 0.5);
+}
