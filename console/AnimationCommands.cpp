@@ -10,6 +10,7 @@
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
 #include "console/Console.h"
+#include "model/OwnedPose.h"
 
 namespace {
 
@@ -35,17 +36,9 @@ position* findPose(const char* name) {
 // the attribute names instead of borrowing the model's.
 position* ownedPoseOf(AnimatedModel* model) {
     position* borrowed = model->getPose();
-    position* owned = new position;
-    for (const auto& entry : *borrowed)
-        (*owned)[strdup(entry.first)] = entry.second;
+    position* owned = copyPoseOwningNames(*borrowed);
     delete borrowed;
     return owned;
-}
-
-void releaseOwnedPose(position* pose) {
-    for (const auto& entry : *pose)
-        std::free(const_cast<char*>(entry.first));
-    delete pose;
 }
 
 // Binding names are heap copies owned by their scheme, so a replaced one can
@@ -107,7 +100,7 @@ void newPoseCommand(char** args) {
             return;
         }
         // The entry keeps its key string; only the pose is replaced.
-        releaseOwnedPose(it->second);
+        freePoseOwningNames(it->second);
         it->second = pose;
     });
 }
