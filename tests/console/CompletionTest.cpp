@@ -52,9 +52,9 @@ TEST_F(Completion, each_attempt_starts_over_on_the_model_current_then) {
 }
 
 TEST_F(Completion, the_first_word_of_the_line_chooses_commands_files_or_attributes) {
-    TempDir dir;
-    writeWholeFile(dir.file("saved.xml"), "");
-    const std::string file = dir.file("sa"), saved = dir.file("saved.xml") + "|";
+    ScratchDir dir;
+    writeFile(dir.path("saved.xml"), std::string());
+    const std::string file = dir.path("sa"), saved = dir.path("saved.xml") + "|";
     const struct {
         std::string line;
         int start;
@@ -67,7 +67,7 @@ TEST_F(Completion, the_first_word_of_the_line_chooses_commands_files_or_attribut
         {"animate q", 8, ""},
         {"load attributes " + file, 16, saved},
         {"loadclass " + file, 10, saved},
-        {"exec " + dir.file("none"), 5, ""},
+        {"exec " + dir.path("none"), 5, ""},
     };
     char* saved_line = rl_line_buffer;
     for (auto c : cases) {

@@ -41,8 +41,8 @@ TEST_F(ModelCommands, list_forms_and_every_command_on_the_current_model_refusing
 }
 
 TEST_F(ModelCommands, attributes_load_into_a_prefixed_model_and_failures_go_to_stderr) {
-    TempDir dir;
-    const std::string file = dir.file("saved.xml"), none = dir.file("none.xml"), bad = dir.file("no/dir.xml");
+    ScratchDir dir;
+    const std::string file = dir.path("saved.xml"), none = dir.path("none.xml"), bad = dir.path("no/dir.xml");
     m1.setAttribute("x", 2.5);
     runQuietly({"select model m1", ("save attributes " + file).c_str(), "select model tester"});
     m1.setAttribute("x", 7.0);

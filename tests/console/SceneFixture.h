@@ -9,13 +9,12 @@
 
 #include <algorithm>
 #include <cerrno>
-#include <cstdio>
-#include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "console/CommandTable.h"
 #include "console/Console.h"
+#include "model/OwnedPose.h"
 #include "paint/BrushModel.h"
 #include "plugins/ClassRegistry.h"
 #include "tests/model/TestModel.h"
@@ -44,8 +43,8 @@ inline std::string out(const std::string& text) {
     return runLine(text).out;
 }
 
-inline void runQuietly(std::initializer_list<const char*> lines) {
-    for (auto line : lines)
+inline void runQuietly(std::initializer_list<std::string> lines) {
+    for (const std::string& line : lines)
         EXPECT_EQ(out(line), "") << line;
 }
 
@@ -76,9 +75,7 @@ protected:
                 std::free(const_cast<char*>(name));
             }
         for (auto& [name, pose] : poses) {
-            for (auto& value : *pose)
-                std::free(const_cast<char*>(value.first));
-            delete pose;
+            freePoseOwningNames(pose);
             std::free(const_cast<char*>(name));
         }
         for (auto& [name, scheme] : control_schemes) {

@@ -1,10 +1,6 @@
 // Limits, and the attribute file as written and as written by hand.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
-#include <csignal>
-
 #include "tests/model/TestModel.h"
 
 using testing::internal::CaptureStderr;
@@ -30,7 +26,7 @@ TEST(AttributedModelTest, set_refuses_beyond_the_limits_and_adjust_clamps_to_the
 }
 
 TEST(AttributedModelTest, saved_file_has_the_exact_layout) {
-    TempDir dir;
+    ScratchDir dir;
     TestModel a;
     for (auto [name, value] : position{{"x", 0.25}, {"y", -12.0}, {"size", 1234.5}})  // size has no upper limit
         a.setAttribute(name, value);
@@ -39,7 +35,7 @@ TEST(AttributedModelTest, saved_file_has_the_exact_layout) {
     a.append({{"y", -1.0}, {"x", 0.3333333}}, 5, INT_CATMULL_ROM);
     a.append({}, 1, INT_LINEAR);
     a.newScript("empty");
-    std::string path = dir.file("tester.xml");
+    std::string path = dir.path("tester.xml");
     ASSERT_TRUE(a.saveAttributes(path.c_str()));
     EXPECT_EQ(
         "<?xml version=\"1.0\" ?>\n"
@@ -61,37 +57,27 @@ TEST(AttributedModelTest, saved_file_has_the_exact_layout) {
         "        <pose timing=\"1\" interpolation_type=\"0\" />\n"
         "    </script>\n"
         "</tester>\n",
-        readWholeFile(path));
+        readFile(path));
 }
 
 TEST(AttributedModelTest, failed_save_reports_and_keeps_the_old_file) {
-    TempDir dir;
+    ScratchDir dir;
     TestModel m;
-    std::string path = dir.file("keep.xml");
-    writeWholeFile(path, "old contents");
-    // A file-size limit with room for the error message, not for the model, fails the write half-way.
-    struct rlimit old;
-    ASSERT_EQ(0, getrlimit(RLIMIT_FSIZE, &old));
-    const struct rlimit tiny = {150, old.rlim_max};
-    auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
-    ASSERT_EQ(0, setrlimit(RLIMIT_FSIZE, &tiny));
-    CaptureStderr();
-    bool saved = m.saveAttributes(path.c_str());
-    std::string errors = GetCapturedStderr();
-    setrlimit(RLIMIT_FSIZE, &old);
-    std::signal(SIGXFSZ, oldHandler);
-    EXPECT_FALSE(saved);
-    EXPECT_EQ("error saving xml file: " + path + "\n", errors);
-    EXPECT_EQ("old contents", readWholeFile(path));
-    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.path), {}));  // no temporary left behind
+    const std::string path = dir.path("keep.xml");
+    writeFile(path, std::string("old contents"));
+    CaptureStderr();  // room for the error message, not for the model
+    EXPECT_FALSE(underFileSizeLimit(150, [&] { return m.saveAttributes(path.c_str()); }));
+    EXPECT_EQ("error saving xml file: " + path + "\n", GetCapturedStderr());
+    EXPECT_EQ("old contents", readFile(path));
+    EXPECT_EQ(1, dir.entries());  // no temporary left behind
 }
 
 // One scene file: each model reads its own element, else the class-named one, reporting what it cannot use.
 TEST(AttributedModelTest, a_hand_written_file_is_read_as_far_as_it_goes) {
-    TempDir dir;
-    std::string path = dir.file("scene.xml");
-    writeWholeFile(path,
-                   "<?xml version=\"1.0\"?>\n<scene>\n"
+    ScratchDir dir;
+    std::string path = dir.path("scene.xml");
+    writeFile(path,
+              std::string("<?xml version=\"1.0\"?>\n<scene>\n"
                    "<TestModel><attribute name=\"y\" value=\"9\"/><script name=\"s\" behavior=\"1\"/></TestModel>\n"
                    "<alpha><attribute name=\"blue\" value=\"1\"/><attribute name=\"red\" value=\"1.5\"/>"
                    "<attribute value=\"1.5\" name=\"x\"/><attribute name=\"y\" value=\"tall\"/><attribute name=\"z\"/>"
@@ -107,7 +93,7 @@ TEST(AttributedModelTest, a_hand_written_file_is_read_as_far_as_it_goes) {
                    "  <script name=\"t\" behavior=\"9\"><pose timing=\"0\" interpolation_type=\"7\"/></script>\n"
                    "  <script name=\"t\" behavior=\"0\"><pose timing=\"2\"/></script></beta>\n"
                    "<group><gamma><attribute name=\"x\" value=\"4\"/></gamma></group>\n"
-                   "</scene>\n");
+                   "</scene>\n"));
     TestModel a("alpha"), b("beta"), c("gamma");
     auto load = [&](TestModel& m, bool ok) {  // what the load printed on stderr
         CaptureStderr();

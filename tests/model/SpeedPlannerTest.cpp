@@ -2,6 +2,7 @@
 // applying exactly that plan.
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -64,21 +65,34 @@ TEST(SpeedPlannerTest, steps_beyond_the_counts_are_left_out_and_overshoots_repor
     EXPECT_TRUE(planSpeedControl(alongX(2), {1, 1}, 0.25, 0.25).report.empty());
 }
 
-TEST(SpeedPlannerTest, the_model_prints_the_plan_and_applies_it) {
+// The model prints the plan, applies it, plays a sine step along its parameters and plans again from
+// the new timings.
+TEST(SpeedPlannerTest, the_model_prints_the_plan_applies_it_and_plays_it) {
     TestModel m;
     addScript(m, "line", {0, 1, 2, 3, 4, 5}, {1, 1, 1, 1, 1, 1}, INT_SIN);
-    SpeedPlan plan = planSpeedControl(alongX(6), std::vector<int>(6, 1), 0.25, 0.25);
-    std::string want;
-    for (const std::string& line : plan.report)
-        want += line + "\n";
-    CaptureStdout();
-    EXPECT_EQ(0, m.doSpeedControl("line", "x", "y", "z", 0.25, 0.25));
-    EXPECT_EQ(want, GetCapturedStdout());
-    for (size_t j = 1; j < 5; ++j) {
-        const script_step& st = m.stepOf("line", j);
-        ASSERT_EQ(plan.steps[j - 1].tValues.size(), size_t(st.timing)) << j;
-        EXPECT_EQ(plan.steps[j - 1].tValues, std::vector<double>(st.tValues, st.tValues + st.timing)) << j;
+    std::vector<int> timings(6, 1);
+    for (int run = 0; run < 2; ++run) {
+        SpeedPlan plan = planSpeedControl(alongX(6), timings, 0.25, 0.25);
+        std::string want;
+        for (const std::string& line : plan.report)
+            want += line + "\n";
+        CaptureStdout();
+        EXPECT_EQ(0, m.doSpeedControl("line", "x", "y", "z", 0.25, 0.25));
+        EXPECT_EQ(want, GetCapturedStdout());
+        for (size_t j = 1; j < 6; ++j) {
+            const script_step& st = m.stepOf("line", j);
+            const std::vector<double> none;
+            const std::vector<double>& t = j - 1 < plan.steps.size() ? plan.steps[j - 1].tValues : none;
+            EXPECT_EQ(t, std::vector<double>(st.tValues, st.tValues + (st.tValues ? st.timing : 0))) << j;
+            EXPECT_EQ(t.empty() ? timings[j] : int(t.size()), st.timing) << j;
+            timings[j] = st.timing;
+        }
     }
-    EXPECT_EQ(1, m.stepOf("line", 5).timing);
-    EXPECT_EQ(nullptr, m.stepOf("line", 5).tValues);
+    ASSERT_EQ(0, m.runScript("line"));
+    m.step();  // the first step
+    const script_step& second = m.stepOf("line", 1);
+    for (int k = 0; k < second.timing; ++k) {
+        m.step();
+        EXPECT_NEAR((1 - std::cos(std::acos(-1.0) * second.tValues[k])) / 2, m.getAttribute("x"), 1e-12) << k;
+    }
 }

@@ -1,15 +1,13 @@
 // A small concrete model for the model and console tests: draws nothing, has a
-// bounded colour and size, and opens up the engine's state; with scratch files.
+// bounded colour and size, and opens up the engine's state.
 #pragma once
 
-#include <cstdlib>
-#include <filesystem>
-#include <fstream>
 #include <iterator>
 #include <string>
 #include <vector>
 
 #include "model/AnimatedModel.h"
+#include "tests/ScratchFiles.h"
 
 class TestModel : public AnimatedModel {
 public:
@@ -44,25 +42,4 @@ inline void addScript(TestModel& m, const char* name, const std::vector<double>&
     m.current_script->behavior = static_cast<script_behavior>(behavior);
     for (size_t i = 0; i < xs.size(); ++i)
         m.append({{"x", xs[i]}}, timings[i], interpol);
-}
-
-// A scratch folder removed with its files when the object goes.
-struct TempDir {
-    std::string path = [] {
-        char p[] = "/tmp/velmora_model_XXXXXX";
-        return std::string(mkdtemp(p) ? p : "");
-    }();
-    ~TempDir() {
-        std::error_code ignored;
-        std::filesystem::remove_all(path, ignored);
-    }
-    std::string file(const std::string& name) const { return path + "/" + name; }
-};
-
-inline std::string readWholeFile(const std::string& path) {
-    return std::string(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {});
-}
-
-inline void writeWholeFile(const std::string& path, const std::string& text) {
-    std::ofstream(path, std::ios::binary) << text;
 }

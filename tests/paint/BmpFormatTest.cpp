@@ -24,21 +24,14 @@ TEST(BmpFormat, every_header_field_is_decoded_from_its_offset_and_encoded_back) 
     ASSERT_EQ(kBmpHeaderBytes, bytes.size());
     Image::BMPHeader h;
     decodeBmpHeader(bytes.data(), &h);
-    EXPECT_EQ(0x4D42, h.magic);
-    EXPECT_EQ(0x01020304u, h.file_size);
-    EXPECT_EQ(0x05060708u, h.reserved);
-    EXPECT_EQ(0x0a0b0c0du, h.data_offset);
-    EXPECT_EQ(0x11121314u, h.header_size);
-    EXPECT_EQ(-2, h.width);
-    EXPECT_EQ(-3, h.height);
-    EXPECT_EQ(0x2122, h.planes);
-    EXPECT_EQ(0x2324, h.bpp);
-    EXPECT_EQ(0x31323334u, h.compression);
-    EXPECT_EQ(0x41424344u, h.image_size);
-    EXPECT_EQ(INT_MIN, h.h_res);
-    EXPECT_EQ(INT_MAX, h.v_res);
-    EXPECT_EQ(0x51525354u, h.pallete_colors);
-    EXPECT_EQ(0x61626364u, h.important_colors);
+    const std::vector<int64_t> decoded = {h.magic,       h.file_size,      h.reserved,        h.data_offset,
+                                          h.header_size, h.width,          h.height,          h.planes,
+                                          h.bpp,         h.compression,    h.image_size,      h.h_res,
+                                          h.v_res,       h.pallete_colors, h.important_colors};
+    const std::vector<int64_t> want = {0x4D42,     0x01020304, 0x05060708, 0x0a0b0c0d, 0x11121314,
+                                       -2,         -3,         0x2122,     0x2324,     0x31323334,
+                                       0x41424344, INT_MIN,    INT_MAX,    0x51525354, 0x61626364};
+    EXPECT_EQ(want, decoded);
     Bytes encoded(kBmpHeaderBytes);
     encodeBmpHeader(h, encoded.data());
     EXPECT_EQ(bytes, encoded);
@@ -46,30 +39,20 @@ TEST(BmpFormat, every_header_field_is_decoded_from_its_offset_and_encoded_back) 
 
 TEST(BmpFormat, supported_headers_are_24_bit_uncompressed_with_40_or_more_header_bytes_and_sizes_up_to_16384) {
     const Bytes plain = makeBmp(4, 3);
-    const struct {
-        size_t at;
-        uint32_t value;
-        bool supported;
-    } kinds[] = {
-        {0, 0x4D42, true},                                                    // as written
-        {14, 124, true},                                                      // a larger info header
-        {14, 39, false},                                                      // a smaller one
-        {14, 12, false},                                                      // the old OS/2 header
-        {18, 16384, true},                                                    // widest
-        {18, 0xfffffffc, false},                                              // negative width
-        {22, 16384, true},                                                    // tallest
-        {22, 0, false},          {22, 16385, false}, {22, 0xfffffffd, true},  // -3: top-down rows
-        {22, 0xffffc000, true},                                               // -16384
-        {22, 0xffffbfff, false},                                              // -16385
-        {22, 0x80000000, false},                                              // INT32_MIN, whose negation is no int
-        {28, 16, false},         {30, 3, false},                              // bit fields
-    };
+    // {offset, value, supported}: as written, a larger info header, a smaller one, the old OS/2 header; widths:
+    // the widest, negative, none, one too many; heights: the tallest, none, one too many, -3 (top-down rows),
+    // -16384, -16385, INT32_MIN (whose negation is no int); bits per pixel; compression: run-length, bit fields.
+    const uint32_t kinds[][3] = {{0, 0x4D42, 1},      {14, 124, 1},        {14, 39, 0},         {14, 12, 0},
+                                 {18, 16384, 1},      {18, 0xfffffffc, 0}, {18, 0, 0},          {18, 16385, 0},
+                                 {22, 16384, 1},      {22, 0, 0},          {22, 16385, 0},      {22, 0xfffffffd, 1},
+                                 {22, 0xffffc000, 1}, {22, 0xffffbfff, 0}, {22, 0x80000000, 0}, {28, 8, 0},
+                                 {28, 16, 0},         {28, 32, 0},         {30, 1, 0},          {30, 3, 0}};
     for (const auto& kind : kinds) {
         Bytes bytes = plain;
-        putLe(bytes, kind.at, kind.value);
+        putLe(bytes, kind[0], kind[1]);
         Image::BMPHeader h;
         decodeBmpHeader(bytes.data(), &h);
-        EXPECT_EQ(kind.supported, bmpHeaderSupported(h)) << "offset " << kind.at << " value " << kind.value;
+        EXPECT_EQ(kind[2] == 1, bmpHeaderSupported(h)) << "offset " << kind[0] << " value " << kind[1];
     }
 }
 

@@ -1,6 +1,6 @@
-// Shared by the paint and plug-in tests: a scratch directory, files written
-// byte by byte (independently of the readers and writers under test),
-// ImageMagick as the reference BMP reader, and a hidden GLUT window.
+// Shared by the paint and plug-in tests: BMP and other files written byte by
+// byte (independently of the readers and writers under test), and a hidden
+// GLUT window with the textures it holds.
 #pragma once
 
 #include <GL/freeglut.h>
@@ -9,36 +9,23 @@
 #include <sanitizer/lsan_interface.h>
 #endif
 
-#include <cstdio>
-#include <filesystem>
-#include <fstream>
-#include <iterator>
+#include <algorithm>
+#include <vector>
+
+#include "tests/ScratchFiles.h"
 
 namespace painttest {
 
 typedef std::vector<unsigned char> Bytes;
-const std::string kConvert = "/usr/bin/convert";  // the distribution's, not a wrapper earlier on the PATH
-
-struct ScratchDir {  // a fresh temporary directory, removed with its contents
-    ScratchDir() : root(std::filesystem::temp_directory_path() / "velmora-test-XXXXXX") {
-        EXPECT_TRUE(mkdtemp(&root[0]));
-    }
-    ~ScratchDir() { std::filesystem::remove_all(root, error); }
-    std::string path(const std::string& name) const { return root + "/" + name; }
-    std::string root;
-    std::error_code error;
-};
 
 // Stores value little-endian in size bytes at offset at, growing bytes to fit.
 inline void putLe(Bytes& bytes, size_t at, uint32_t value, int size = 4) {
-    if (bytes.size() < at + size)
-        bytes.resize(at + size);
+    bytes.resize(std::max(bytes.size(), at + size));
     for (int i = 0; i < size; ++i)
         bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
-inline Bytes gradient(int width, int height)  // RGB, top row first; neighbours differ
-{
+inline Bytes gradient(int width, int height) {  // RGB, top row first; neighbours differ
     Bytes rgb(3 * width * height);
     for (size_t i = 0; i < rgb.size(); ++i)
         rgb[i] = static_cast<unsigned char>(i * 37 + i / (3 * width) * 53 + 11);
@@ -49,8 +36,8 @@ inline Bytes gradient(int width, int height)  // RGB, top row first; neighbours 
 inline Bytes makeBmp(int width, int height, int fill = -1, bool topDown = false) {
     const Bytes rgb = gradient(width, height);
     const uint32_t stride = (width * 3 + 3) / 4 * 4, size = stride * height;
-    // {offset, value, bytes}: magic, file size, pixel offset, info header size, width, height,
-    // planes, bits per pixel, pixel array size, resolution; compression and palette stay 0.
+    // {offset, value, bytes}: magic, file size, pixel offset, info header size, width, height, planes,
+    // bits per pixel, pixel array size, resolution; compression and palette stay 0.
     const uint32_t fields[][3] = {{0, 0x4D42, 2},
                                   {2, 54 + size, 4},
                                   {10, 54, 4},
@@ -71,31 +58,6 @@ inline Bytes makeBmp(int width, int height, int fill = -1, bool topDown = false)
                 b[54 + row * stride + 3 * x + c] =
                     fill >= 0 ? fill : rgb[3 * ((topDown ? row : height - 1 - row) * width + x) + 2 - c];
     return b;
-}
-
-inline Bytes readFile(const std::string& path) {
-    return Bytes(std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()),
-                 std::istreambuf_iterator<char>());
-}
-
-inline void writeFile(const std::string& path, const Bytes& bytes) {
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());
-}
-
-inline int run(const std::string& command) {
-    return std::system((command + " 2>/dev/null").c_str());
-}
-
-inline Bytes magickPixels(const std::string& file)  // RGB, top row first; empty when convert fails
-{
-    FILE* p = popen((kConvert + " '" + file + "' -depth 8 ppm:- 2>/dev/null").c_str(), "r");
-    int width = 0, height = 0, max = 0;
-    Bytes rgb;
-    if (p && fscanf(p, "P6 %d %d %d", &width, &height, &max) == 3 && max == 255 && fgetc(p) != EOF) {
-        rgb.resize(static_cast<size_t>(width) * height * 3);
-        rgb.resize(fread(rgb.data(), 1, rgb.size(), p));
-    }
-    return p && pclose(p) == 0 ? rgb : Bytes();
 }
 
 // Makes a GL context current (a hidden GLUT window, once per process); false without a display.
@@ -122,8 +84,7 @@ inline bool ensureGlContext() {
     return true;
 }
 
-inline Bytes texturePixels(GLuint name)  // RGB of a 2D texture's level 0
-{
+inline Bytes texturePixels(GLuint name) {  // RGB of a 2D texture's level 0
     GLint width = 0, height = 0;
     glBindTexture(GL_TEXTURE_2D, name);
     glGetTexLevelParameteriv(GL_TEXTURE_2D, 0, GL_TEXTURE_WIDTH, &width);

@@ -32,7 +32,7 @@ struct TestPaintable : PaintableModel {
 class Painting : public testing::Test {
 protected:
     void SetUp() override {
-        painttest::writeFile(file, painttest::makeBmp(32, 32, 0));
+        writeFile(file, painttest::makeBmp(32, 32, 0));
         ASSERT_NE(nullptr, texture = model.textures[1] = Image::load(&file));
         model.addTestTriangle(1);
     }
@@ -45,13 +45,12 @@ protected:
     }
 
     void stroke(double x, double y, double z) {
-        brush.setAttribute("x", x);
-        brush.setAttribute("y", y);
-        brush.setAttribute("z", z);
+        for (auto [name, value] : {std::pair{"x", x}, {"y", y}, {"z", z}})
+            brush.setAttribute(name, value);
         model.paintModel(&brush);
     }
 
-    painttest::ScratchDir dir;
+    ScratchDir dir;
     std::string file = dir.path("black.bmp");
     TestPaintable model;
     BrushModel brush{"brush"};
@@ -69,11 +68,10 @@ TEST_F(Painting, default_brush_on_black) {
 }
 
 TEST_F(Painting, colour_bytes_wrap_and_only_samples_strictly_inside_change) {
-    brush.setAttribute("red", 1.5);         // 382 -> 126
-    brush.setAttribute("green", 0.5);       // 127.5 -> 127
-    brush.setAttribute("blue", -0.5);       // -127 -> 129
-    brush.setAttribute("opacity", 3.0);     // as 1
-    brush.setAttribute("solid_dim1", 2.0);  // beyond dim1: full opacity up to the edge
+    // Opacity 3 counts as 1, and a solid radius beyond dim1 gives full opacity up to the edge.
+    for (auto [name, value] :
+         {std::pair{"red", 1.5}, {"green", 0.5}, {"blue", -0.5}, {"opacity", 3.0}, {"solid_dim1", 2.0}})
+        brush.setAttribute(name, value);
     stroke(1, 1, 0);
     EXPECT_EQ((Bytes{126, 127, 129}), texel(1.875, 1.0));
     int inside = 0, painted = 0;
@@ -86,9 +84,8 @@ TEST_F(Painting, colour_bytes_wrap_and_only_samples_strictly_inside_change) {
 }
 
 TEST_F(Painting, moved_model_is_painted_where_it_is_drawn_and_strokes_blend) {
-    model.setAttribute("x", 10);
-    model.setAttribute("y", -3);
-    model.setAttribute("z", 5);
+    for (auto [name, value] : {std::pair{"x", 10}, {"y", -3}, {"z", 5}})
+        model.setAttribute(name, value);
     stroke(1, 1, 0);  // where the mesh was before the move
     EXPECT_TRUE(model.texturesToReload.empty());
     stroke(11, -2, 5);
@@ -100,8 +97,8 @@ TEST_F(Painting, moved_model_is_painted_where_it_is_drawn_and_strokes_blend) {
 TEST(PaintableModelGL, first_draw_builds_once_and_queued_skins_are_created_and_uploaded) {
     if (!painttest::ensureGlContext())
         GTEST_SKIP() << "no X display";
-    painttest::ScratchDir dir;
-    painttest::writeFile(dir.path("skin.bmp"), painttest::makeBmp(5, 3));  // rows of 15 bytes
+    ScratchDir dir;
+    writeFile(dir.path("skin.bmp"), painttest::makeBmp(5, 3));  // rows of 15 bytes
     TestPaintable model;
     ASSERT_EQ(1, model.loadTexture(1, dir.path("skin.bmp").c_str()));
     model.draw();

@@ -3,8 +3,10 @@
 // refused whole, leaving nothing of an earlier read behind.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <climits>
 #include <cstring>
+#include <tuple>
 
 #include "plugins/keyform/Md2File.h"
 #include "tests/paint/PaintTestSupport.h"
@@ -14,21 +16,9 @@ using painttest::putLe;
 
 namespace {
 
-enum : size_t {  // header offsets
-    kIdent = 0,
-    kVersion = 4,
-    kSkinWidth = 8,
-    kFrameSize = 16,
-    kNumSkins = 20,
-    kNumXyz = 24,
-    kNumSt = 28,
-    kNumTris = 32,
-    kNumFrames = 40,
-    kOfsSkins = 44,
-    kOfsSt = 48,
-    kOfsTris = 52,
-    kOfsFrames = 56
-};
+// Header offsets.
+constexpr size_t kIdent = 0, kVersion = 4, kSkinWidth = 8, kFrameSize = 16, kNumSkins = 20, kNumXyz = 24, kNumSt = 28,
+                 kNumTris = 32, kNumFrames = 40, kOfsSkins = 44, kOfsSt = 48, kOfsTris = 52, kOfsFrames = 56;
 
 void put(Bytes& b, std::initializer_list<uint32_t> values, int size) {
     for (uint32_t v : values)
@@ -74,56 +64,53 @@ TEST(Md2FileDecode, reads_every_section_of_a_good_file) {
     }
 }
 
+// Each case's header changes {field, value} and the length it is cut to (0: the whole file), then what is read.
 TEST(Md2FileDecode, damaged_and_unmarked_files_are_refused_whole) {
-    typedef std::vector<std::pair<size_t, int32_t>> Changes;  // header field, new value
-    const struct {
-        Changes changes;
-        size_t length;  // else the whole file
-        Md2File::Result result;
-    } cases[] = {
-        {{{kNumSkins, -1}}, 0, Md2File::MD2_CORRUPT},  // negative or huge counts
-        {{{kNumXyz, -1}}, 0, Md2File::MD2_CORRUPT},
-        {{{kNumTris, INT_MIN}}, 0, Md2File::MD2_CORRUPT},
-        {{{kNumFrames, -1}}, 0, Md2File::MD2_CORRUPT},
-        {{{kNumSt, 65537}}, 0, Md2File::MD2_CORRUPT},
-        {{{kOfsSkins, 141}}, 0, Md2File::MD2_CORRUPT},  // each section one byte past the end
-        {{{kOfsSt, 197}}, 0, Md2File::MD2_CORRUPT},
-        {{{kOfsTris, 193}}, 0, Md2File::MD2_CORRUPT},
-        {{{kOfsFrames, 153}}, 0, Md2File::MD2_CORRUPT},
-        {{{kNumFrames, 2}}, 0, Md2File::MD2_CORRUPT},
-        {{{kOfsSt, -1}}, 0, Md2File::MD2_CORRUPT},  // before the file, and wrapping when added
-        {{{kOfsTris, INT_MAX}}, 0, Md2File::MD2_CORRUPT},
-        {{{kFrameSize, 51}}, 0, Md2File::MD2_CORRUPT},  // frames too small for their vertices
-        {{{kNumXyz, 4}}, 0, Md2File::MD2_CORRUPT},
-        {{{kSkinWidth, 0}}, 0, Md2File::MD2_CORRUPT},  // texture coordinates are divided by it
-        {{}, 203, Md2File::MD2_CORRUPT},               // short files
-        {{}, 67, Md2File::MD2_CORRUPT},
-        {{}, 7, Md2File::MD2_CORRUPT},
-        {{{kIdent, 0x32504448}, {kVersion, 7}}, 0, Md2File::MD2_NOT_MD2},
-        {{{kVersion, 7}}, 0, Md2File::MD2_READ},  // one mark is enough
-        {{{kIdent, 0x32504448}}, 0, Md2File::MD2_READ},
-        {{{kNumSkins, 0}, {kOfsSkins, -5}}, 0, Md2File::MD2_READ},  // an empty section lies nowhere
-        {{{kNumFrames, 0}}, 0, Md2File::MD2_READ},                  // the first frame is read all the same
-    };
+    typedef std::vector<std::pair<size_t, int32_t>> Changes;
+    std::vector<std::tuple<Changes, size_t, Md2File::Result>> cases;
+    // Negative or huge counts; each section one byte past the end; sections before the file and wrapping when
+    // added; frames too small for their vertices; a zero skin width (texture coordinates are divided by it).
+    const int64_t corrupt[][2] = {{kNumSkins, -1},   {kNumXyz, -1},    {kNumTris, INT_MIN}, {kNumFrames, -1},
+                                  {kNumSt, 65537},   {kOfsSkins, 141}, {kOfsSt, 197},       {kOfsTris, 193},
+                                  {kOfsFrames, 153}, {kNumFrames, 2},  {kOfsSt, -1},        {kOfsTris, INT_MAX},
+                                  {kFrameSize, 51},  {kNumXyz, 4},     {kSkinWidth, 0}};
+    for (const auto& change : corrupt)
+        cases.push_back({{{change[0], change[1]}}, 0, Md2File::MD2_CORRUPT});
+    for (size_t length : {203, 67, 7})  // short files
+        cases.push_back({{}, length, Md2File::MD2_CORRUPT});
+    cases.push_back({{{kIdent, 0x32504448}, {kVersion, 7}}, 0, Md2File::MD2_NOT_MD2});
+    // One mark is enough; an empty section lies nowhere; the first frame is read all the same.
+    for (const Changes& read : {Changes{{kVersion, 7}}, Changes{{kIdent, 0x32504448}},
+                                Changes{{kNumSkins, 0}, {kOfsSkins, -5}}, Changes{{kNumFrames, 0}}})
+        cases.push_back({read, 0, Md2File::MD2_READ});
     const Bytes good = smallMd2();
-    for (const auto& c : cases) {
-        SCOPED_TRACE("case " + std::to_string(&c - cases));
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE("case " + std::to_string(i));
+        const auto& [changes, length, result] = cases[i];
         Bytes bytes = good;
-        for (const auto& change : c.changes)
+        for (const auto& change : changes)
             putLe(bytes, change.first, static_cast<uint32_t>(change.second));
-        if (c.length)
-            bytes.resize(c.length);
+        if (length)
+            bytes.resize(length);
         Md2File md2;
         ASSERT_EQ(Md2File::MD2_READ, md2.decode(good.data(), good.size()));
-        EXPECT_EQ(c.result, md2.decode(bytes.data(), bytes.size()));
+        EXPECT_EQ(result, md2.decode(bytes.data(), bytes.size()));
         // Nothing of the earlier read is kept when this one fails.
-        const bool read = c.result == Md2File::MD2_READ;
+        const bool read = result == Md2File::MD2_READ;
         EXPECT_EQ(read ? 3u : 0u, md2.vertices.size());
         EXPECT_EQ(read ? 1u : 0u, md2.triangles.size());
         EXPECT_EQ(read ? 32 : 0, md2.header.skinwidth);
     }
     Md2File md2;
     EXPECT_EQ(Md2File::MD2_CORRUPT, md2.decode(nullptr, 0));
+}
+
+TEST(Md2FileDecode, skin_record_without_terminator_is_read_whole) {
+    Bytes bytes = smallMd2();
+    std::fill(bytes.begin() + 68, bytes.begin() + 132, 'k');
+    Md2File md2;
+    ASSERT_EQ(Md2File::MD2_READ, md2.decode(bytes.data(), bytes.size()));
+    EXPECT_EQ(std::vector<std::string>{std::string(64, 'k')}, md2.skins);
 }
 
 }  // namespace

@@ -50,8 +50,7 @@ protected:
         return std::unique_ptr<PaintableModel>(factory ? dynamic_cast<PaintableModel*>(factory(name)) : nullptr);
     }
 
-    std::string draw(PaintableModel* model)  // once; returns its standard output, then its errors
-    {
+    std::string draw(PaintableModel* model) {  // once; returns its standard output, then its errors
         testing::internal::CaptureStdout();
         testing::internal::CaptureStderr();
         model->draw();
@@ -61,14 +60,14 @@ protected:
 
     static Counts meshCounts(PolyMesh* mesh) {
         Counts n = {0, 0, 0, 0};
-        for (; mesh->getVertex(n[0]); ++n[0]) {
-        }
-        for (; mesh->getTriangle(n[1]); ++n[1]) {
-        }
-        for (; mesh->getNormal(n[2]); ++n[2]) {
-        }
-        for (; mesh->getTexCoord(n[3]); ++n[3]) {
-        }
+        while (mesh->getVertex(n[0]))
+            ++n[0];
+        while (mesh->getTriangle(n[1]))
+            ++n[1];
+        while (mesh->getNormal(n[2]))
+            ++n[2];
+        while (mesh->getTexCoord(n[3]))
+            ++n[3];
         return n;
     }
 };
