@@ -7,15 +7,14 @@ import re
 import time
 import unittest
 
-from velmora_harness import BUILD_DIR, DEADLINE, SessionTest, new_box, pixel, read_bmp, value_of
+from velmora_harness import BOXLET, DEADLINE, SessionTest, new_box, pixel, read_bmp, value_of
 
 TICK = 0.02  # seconds per timer tick
-BOXLET = os.path.join(BUILD_DIR, "models", "Boxlet.so")
+FPS_AREA = (20, 5, 320, 60)  # the frame-rate text, near the top left
 
 
 def sample_until(s, name, final, timeout=DEADLINE):
-    """Reads the attribute as fast as the console answers until it shows
-    final; returns (time sent, time answered, value) for every reading."""
+    """Readings (time sent, time answered, value) of the attribute, as fast as the console answers, up to final."""
     samples = []
     end = time.monotonic() + timeout
     while time.monotonic() < end:
@@ -29,18 +28,9 @@ def sample_until(s, name, final, timeout=DEADLINE):
 
 
 def green_pixels(shot, x0, y0, x1, y1):
-    """Pixels of the overlay text's green in the given rectangle."""
-    found = []
-    for y in range(y0, y1):
-        for x in range(x0, x1):
-            r, g, b = pixel(shot, x, y)
-            if g > 60 and r < g // 3 and b < g // 3:
-                found.append((x, y))
-    return found
-
-
-# Screen rectangle (x0, y0, x1, y1) of the frame-rate text, near the top left.
-FPS_AREA = (20, 5, 320, 60)
+    """How many pixels of the overlay text's green the rectangle holds."""
+    colours = (pixel(shot, x, y) for y in range(y0, y1) for x in range(x0, x1))
+    return sum(1 for r, g, b in colours if g > 60 and r < g // 3 and b < g // 3)
 
 
 class Scripts(SessionTest):
@@ -67,12 +57,11 @@ class Scripts(SessionTest):
         samples = sample_until(self.s, "y", 10.0)
         finished = samples[-1][1]
         # Each reading lies on y(k) = 10 (1 - cos(pi k / 200)) / 2 for a whole tick k.
-        readings = []
-        for sent, got, v in samples:
-            if 0.3 < v < 9.7:
-                k = math.acos(1 - 2 * v / 10) * 200 / math.pi
-                self.assertAlmostEqual(k, round(k), delta=0.01, msg="y = %f lies on no tick of the curve" % v)
-                readings.append((round(k), (sent + got) / 2))
+        readings = [(math.acos(1 - 2 * v / 10) * 200 / math.pi, (sent + got) / 2) for sent, got, v in samples
+                    if 0.3 < v < 9.7]
+        for k, _ in readings:
+            self.assertAlmostEqual(k, round(k), delta=0.01, msg="tick %f is no whole tick of the curve" % k)
+        readings = [(round(k), at) for k, at in readings]
         k, at = min(readings, key=lambda r: abs(r[0] - 100))
         self.assertLess(abs(k - 100), 20, "no reading near half-way")
         self.assertAlmostEqual((at - started) / (finished - started), k / 200, delta=0.15)
@@ -102,24 +91,22 @@ class Scripts(SessionTest):
 
 
 class Settings(SessionTest):
-    def test_background_colour_in_bytes_fills_the_window(self):
-        self.s.wait_for_pixels(lambda shot: pixel(shot, 5, 5) == (0, 0, 0))
+    def test_window_size_title_and_background_colour_in_bytes(self):
+        info = self.s.x("xwininfo", "-id", self.s.window()).stdout  # found by its title
+        self.assertRegex(info, r"Width: 500\n.*Height: 500\n")
+        self.s.wait_for_pixels(lambda shot: pixel(shot, 5, 5) == (0, 0, 0) and pixel(shot, 5, 250) == (0, 0, 0))
         self.assertEqual(self.s.command("set background_color 255 128 0"), "")
 
-        def orange(shot):
-            r, g, b = pixel(shot, 5, 5)
-            return r == 255 and abs(g - 128) <= 1 and b == 0
-        shot = self.s.wait_for_pixels(orange)
+        orange = lambda shot, x, y: pixel(shot, x, y)[::2] == (255, 0) and abs(pixel(shot, x, y)[1] - 128) <= 1
+        shot = self.s.wait_for_pixels(lambda shot: orange(shot, 5, 5))
         w, h, _ = shot
         for x, y in ((w - 5, 5), (5, h // 2), (w - 5, h - 5)):
-            r, g, b = pixel(shot, x, y)
-            self.assertEqual((r, b), (255, 0), (x, y))
-            self.assertLessEqual(abs(g - 128), 1, (x, y))
+            self.assertTrue(orange(shot, x, y), (x, y, pixel(shot, x, y)))
 
     def test_fps_text_appears_and_goes(self):
         self.s.wait_for_pixels(lambda shot: not green_pixels(shot, *FPS_AREA))
         self.assertEqual(self.s.command("toggle fps"), "fps enabled\n")
-        self.s.wait_for_pixels(lambda shot: len(green_pixels(shot, *FPS_AREA)) > 50)
+        self.s.wait_for_pixels(lambda shot: green_pixels(shot, *FPS_AREA) > 50)
         self.assertEqual(self.s.command("toggle fps"), "fps disabled\n")
         self.s.wait_for_pixels(lambda shot: not green_pixels(shot, *FPS_AREA))
 
@@ -153,10 +140,9 @@ class BoxletScenes(SessionTest):
         # The face shows s = (1 - x) / 4, t = (y + 1) / 4 of the second skin, and
         # texel (i, j) covers s in [i, i + 1) / (w - 1), t in [j, j + 1) / (h - 1):
         # the brush reaches the disc of radius 0.125 about (0.25, 0.25).
-        def span(k, n):
-            lo, hi = k / (n - 1), (k + 1) / (n - 1)
-            near = 0.0 if lo <= 0.25 <= hi else min(abs(lo - 0.25), abs(hi - 0.25))
-            return near, max(abs(lo - 0.25), abs(hi - 0.25))
+        def span(k, n):  # nearest and farthest distance of the texel's s or t from 0.25
+            lo, hi = k / (n - 1) - 0.25, (k + 1) / (n - 1) - 0.25
+            return 0.0 if lo <= 0 <= hi else min(abs(lo), abs(hi)), max(abs(lo), abs(hi))
         for j in range(h):
             for i in range(w):
                 (ns, fs), (nt, ft) = span(i, w), span(j, h)

@@ -1,10 +1,6 @@
-"""Runs the real velmora program for end-to-end tests.
-
-Each session has its own Xvfb display, a working directory laid out like the
-build folder, a pseudo-terminal for the console and a file for standard
-error. Tests type lines, wait for what they expect, send X events with
-xdotool and read the window back as pixels.
-"""
+"""Runs the real velmora program for end-to-end tests: each session has its own Xvfb display, a working
+directory laid out like the build folder, a pseudo-terminal for the console and a file for standard error.
+Tests type lines, wait for what they expect, send X events with xdotool and read the window back as pixels."""
 
 import os
 import pty
@@ -19,13 +15,9 @@ import time
 import unittest
 
 BUILD_DIR = os.environ.get("VELMORA_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
+BOXLET = os.path.join(BUILD_DIR, "models", "Boxlet.so")
 DEADLINE = float(os.environ.get("VELMORA_E2E_DEADLINE", "60"))
 _ANSI = re.compile(rb"\x1b\[[0-9;?]*[A-Za-z]|\x1b[=>]")
-
-
-def clean(data):
-    """Terminal output as plain text: escape sequences dropped, CR LF as LF."""
-    return _ANSI.sub(b"", data).replace(b"\r\n", b"\n").decode("utf-8", "replace")
 
 
 def start_xvfb():
@@ -40,26 +32,21 @@ def start_xvfb():
     return proc, ":" + number.decode()
 
 
-def lay_out_runtime(workdir):
-    """The program, its plug-ins and the runtime files the build lists."""
-    os.symlink(os.path.abspath(os.path.join(BUILD_DIR, "velmora")), os.path.join(workdir, "velmora"))
-    with open(os.path.join(BUILD_DIR, "runtime-files.txt")) as f:
-        names = f.read().split()
-    for name in ["models"] + names:
-        src, dst = os.path.join(BUILD_DIR, name), os.path.join(workdir, name)
-        if os.path.isdir(src):
-            shutil.copytree(src, dst)
-        elif os.path.exists(src):
-            shutil.copy(src, dst)
-
-
 class Session:
-    """One running velmora with its own display and working directory."""
+    """One running velmora with its own display and working directory (the program, its plug-ins and the
+    runtime files the build lists)."""
 
     def __init__(self, stdin_devnull=False):
         self.xvfb, self.display = start_xvfb()
         self.workdir = tempfile.mkdtemp(prefix="velmora-e2e-")
-        lay_out_runtime(self.workdir)
+        os.symlink(os.path.abspath(os.path.join(BUILD_DIR, "velmora")), os.path.join(self.workdir, "velmora"))
+        with open(os.path.join(BUILD_DIR, "runtime-files.txt")) as f:
+            for name in ["models"] + f.read().split():
+                src, dst = os.path.join(BUILD_DIR, name), os.path.join(self.workdir, name)
+                if os.path.isdir(src):
+                    shutil.copytree(src, dst)
+                elif os.path.exists(src):
+                    shutil.copy(src, dst)
         self.stderr_path = os.path.join(self.workdir, ".stderr")
         self._out, self._mark, self._closed, self.status = b"", 0, False, None
         self._cond = threading.Condition()
@@ -80,7 +67,8 @@ class Session:
         threading.Thread(target=self._read, daemon=True).start()
 
     def _read(self):
-        while True:
+        data = True
+        while data:
             try:
                 data = os.read(self.fd, 65536)
             except OSError:
@@ -89,10 +77,7 @@ class Session:
                 self._closed = not data
                 self._out += data
                 self._cond.notify_all()
-                if not data:
-                    return
 
-    # --- console -----------------------------------------------------------
     def stderr(self):
         with open(self.stderr_path, "rb") as f:
             return f.read().decode("utf-8", "replace")
@@ -107,12 +92,12 @@ class Session:
         self.type(line + "\n")
 
     def expect(self, text, timeout=DEADLINE):
-        """Waits until text (a string or compiled regex) appears after the
-        last line typed; returns the output since then."""
+        """Waits until text (a string or compiled regex) appears after the last line typed, as plain text
+        (escape sequences dropped, CR LF as LF); returns the output since then."""
         end = time.monotonic() + timeout
         with self._cond:
             while True:
-                seen = clean(self._out[self._mark:])
+                seen = _ANSI.sub(b"", self._out[self._mark:]).replace(b"\r\n", b"\n").decode("utf-8", "replace")
                 if text.search(seen) if hasattr(text, "search") else text in seen:
                     return seen
                 if time.monotonic() >= end or self._closed:
@@ -121,11 +106,9 @@ class Session:
                 self._cond.wait(0.5)
 
     def command(self, line):
-        """Runs a line, waits for the next prompt and returns what the line
-        printed (without its echo and the prompt)."""
+        """Runs a line and returns what it printed before the next prompt (without its echo)."""
         self.send(line)
-        out = self.expect(re.compile(r"\n>\s*$"))
-        return out.split("\n", 1)[1].rstrip(" ")[:-1]
+        return self.expect(re.compile(r"\n>\s*$")).split("\n", 1)[1].rstrip(" ")[:-1]
 
     def quietly(self, *lines):
         """Runs lines that must print nothing."""
@@ -153,13 +136,11 @@ class Session:
     def wait_exit(self):
         def ended():
             pid, status = os.waitpid(self.pid, os.WNOHANG)
-            if pid:
-                self.status = status
+            self.status = status if pid else None
             return pid != 0
         self.wait_until(ended, "the program to end")
         return self.status
 
-    # --- window ------------------------------------------------------------
     def x(self, *args):
         return subprocess.run(list(args), env=dict(os.environ, DISPLAY=self.display), capture_output=True,
                               text=True, check=True, timeout=DEADLINE)
@@ -183,6 +164,7 @@ class Session:
     def wait_for_pixels(self, predicate):
         """Takes screenshots until predicate(shot) holds; returns that shot."""
         shots = []
+
         def check():
             shots[:] = [self.screenshot()]
             return predicate(shots[0])
@@ -207,17 +189,14 @@ def pixel(shot, x, y):
     return tuple(shot[2][i:i + 3])
 
 
+def changed_in(a, b, x0=0, y0=0, x1=None, y1=None):
+    """How many pixels of the rectangle [x0, x1) x [y0, y1) (the whole window by default) differ."""
+    return sum(1 for y in range(y0, a[1] if y1 is None else y1) for x in range(x0, a[0] if x1 is None else x1)
+               if pixel(a, x, y) != pixel(b, x, y))
+
+
 def differs(a, b, min_pixels=50):
-    """True when at least min_pixels pixels differ between two screenshots."""
-    ra, rb = a[2], b[2]
-    return sum(1 for i in range(0, len(ra), 3) if ra[i:i + 3] != rb[i:i + 3]) >= min_pixels
-
-
-def changed_in(a, b, x0, y0, x1, y1):
-    """How many pixels of the rectangle [x0, x1) x [y0, y1) differ between two screenshots."""
-    w, ra, rb = a[0], a[2], b[2]
-    return sum(1 for y in range(y0, y1) for x in range(x0, x1)
-               if ra[(y * w + x) * 3:(y * w + x) * 3 + 3] != rb[(y * w + x) * 3:(y * w + x) * 3 + 3])
+    return changed_in(a, b) >= min_pixels
 
 
 def value_of(s, name):
@@ -240,16 +219,14 @@ def read_bmp(path):
     """(width, height, rows of (r, g, b)), rows in file order (bottom first)."""
     with open(path, "rb") as f:
         data = f.read()
-    offset = struct.unpack_from("<I", data, 10)[0]
-    width, height = struct.unpack_from("<ii", data, 18)
+    offset, (width, height) = struct.unpack_from("<I", data, 10)[0], struct.unpack_from("<ii", data, 18)
     stride = (width * 3 + 3) & ~3
     return width, height, [[tuple(data[offset + y * stride + 3 * x:offset + y * stride + 3 * x + 3][::-1])
                             for x in range(width)] for y in range(height)]
 
 
 class SessionTest(unittest.TestCase):
-    """A fresh program per test; the test fails if the sanitizers reported
-    anything on standard error."""
+    """A fresh program per test; the test fails if the sanitizers reported anything on standard error."""
 
     def setUp(self):
         self.s = Session()
