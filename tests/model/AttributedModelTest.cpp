@@ -77,23 +77,24 @@ TEST(AttributedModelTest, a_hand_written_file_is_read_as_far_as_it_goes) {
     ScratchDir dir;
     std::string path = dir.path("scene.xml");
     writeFile(path,
-              std::string("<?xml version=\"1.0\"?>\n<scene>\n"
-                   "<TestModel><attribute name=\"y\" value=\"9\"/><script name=\"s\" behavior=\"1\"/></TestModel>\n"
-                   "<alpha><attribute name=\"blue\" value=\"1\"/><attribute name=\"red\" value=\"1.5\"/>"
-                   "<attribute value=\"1.5\" name=\"x\"/><attribute name=\"y\" value=\"tall\"/><attribute name=\"z\"/>"
-                   "<attribute value=\"8\"/><attribute name=\"size\" value=\" 6cm\"/><extra/><script name=\"s\" "
-                   "behavior=\"0\"/></alpha>\n"
-                   "<beta><script name=\"s\">\n"
-                   "  <pose interpolation_type=\"1\"><attribute name=\"x\" value=\"1\"/></pose>\n"
-                   "  <frame timing=\" 4 ticks\" interpolation_type=\"sin\">\n"
-                   "    <attribute name=\"x\" value=\"2\"/><attribute name=\"x\" value=\"3\"/>\n"
-                   "    <attribute name=\"y\" value=\"high\"/><attribute value=\"5\"/><value name=\"w\" value=\"6\"/>\n"
-                   "  </frame></script>\n"
-                   "  <script behavior=\"1\"><pose timing=\"3\"/></script>\n"
-                   "  <script name=\"t\" behavior=\"9\"><pose timing=\"0\" interpolation_type=\"7\"/></script>\n"
-                   "  <script name=\"t\" behavior=\"0\"><pose timing=\"2\"/></script></beta>\n"
-                   "<group><gamma><attribute name=\"x\" value=\"4\"/></gamma></group>\n"
-                   "</scene>\n"));
+              std::string(
+                  "<?xml version=\"1.0\"?>\n<scene>\n"
+                  "<TestModel><attribute name=\"y\" value=\"9\"/><script name=\"s\" behavior=\"1\"/></TestModel>\n"
+                  "<alpha><attribute name=\"blue\" value=\"1\"/><attribute name=\"red\" value=\"1.5\"/>"
+                  "<attribute value=\"1.5\" name=\"x\"/><attribute name=\"y\" value=\"tall\"/><attribute name=\"z\"/>"
+                  "<attribute value=\"8\"/><attribute name=\"size\" value=\" 6cm\"/><extra/><script name=\"s\" "
+                  "behavior=\"0\"/></alpha>\n"
+                  "<beta><script name=\"s\">\n"
+                  "  <pose interpolation_type=\"1\"><attribute name=\"x\" value=\"1\"/></pose>\n"
+                  "  <frame timing=\" 4 ticks\" interpolation_type=\"sin\">\n"
+                  "    <attribute name=\"x\" value=\"2\"/><attribute name=\"x\" value=\"3\"/>\n"
+                  "    <attribute name=\"y\" value=\"high\"/><attribute value=\"5\"/><value name=\"w\" value=\"6\"/>\n"
+                  "  </frame></script>\n"
+                  "  <script behavior=\"1\"><pose timing=\"3\"/></script>\n"
+                  "  <script name=\"t\" behavior=\"9\"><pose timing=\"0\" interpolation_type=\"7\"/></script>\n"
+                  "  <script name=\"t\" behavior=\"0\"><pose timing=\"2\"/></script></beta>\n"
+                  "<group><gamma><attribute name=\"x\" value=\"4\"/></gamma></group>\n"
+                  "</scene>\n"));
     TestModel a("alpha"), b("beta"), c("gamma");
     auto load = [&](TestModel& m, bool ok) {  // what the load printed on stderr
         CaptureStderr();
