@@ -10,6 +10,7 @@
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
 #include "console/Console.h"
+#include "console/NumberWords.h"
 #include "model/OwnedPose.h"
 
 namespace {
@@ -166,7 +167,9 @@ void cmd_add(char** args) {
         return;
     }
     const char* pose_name = args[0];
-    const int timing = std::atoi(args[1]);
+    int timing = 0;
+    if (!parseWhole(args[1], timing))
+        return;
     const interpolation_type interpolation = interpolationWord(args[2]);
     withCurrentModel([&](AnimatedModel& model) {
         position* pose = findPose(pose_name);
@@ -201,7 +204,9 @@ void cmd_animate(char** args) {
             std::printf("pose not found: %s\ntry list poses\n", args[0]);
             return;
         }
-        model.animateTo(*pose, std::atoi(args[1]), interpolationWord(args[2]));
+        int frames = 0;
+        if (parseWhole(args[1], frames))
+            model.animateTo(*pose, frames, interpolationWord(args[2]));
     });
 }
 
@@ -212,8 +217,9 @@ void cmd_speed_control(char** args) {
             return;
         }
     }
-    const double accel = std::strtod(args[4], nullptr);
-    const double decel = std::strtod(args[5], nullptr);
+    double accel = 0, decel = 0;
+    if (!parseNumber(args[4], accel) || !parseNumber(args[5], decel))
+        return;
     withCurrentModel([&](AnimatedModel& model) {
         if (model.doSpeedControl(args[0], args[1], args[2], args[3], accel, decel) != 0)
             std::puts("error performing speed control");

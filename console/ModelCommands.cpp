@@ -8,6 +8,7 @@
 
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
+#include "console/NumberWords.h"
 #include "paint/BrushModel.h"
 #include "paint/PaintableModel.h"
 #include "plugins/ClassRegistry.h"
@@ -107,7 +108,9 @@ void loadSkin(char** args) {
         std::puts(kLoadUsage);
         return;
     }
-    const int num = std::atoi(args[1]);
+    int num = 0;
+    if (!parseWhole(args[1], num))
+        return;
     withCurrentPaintable([&](PaintableModel& model) {
         if (model.loadTexture(num, args[2]) == 0)
             std::printf("error loading file '%s'\n", args[2]);
@@ -135,7 +138,9 @@ void saveSkin(char** args) {
         std::puts(kSaveFormsUsage);
         return;
     }
-    const int num = std::atoi(args[1]);
+    int num = 0;
+    if (!parseWhole(args[1], num))
+        return;
     withCurrentPaintable([&](PaintableModel& model) { model.saveTexture(num, args[2]); });
 }
 

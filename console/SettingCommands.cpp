@@ -8,13 +8,20 @@
 
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
+#include "console/NumberWords.h"
 
 namespace {
 
 // Colour words may be given as 0..1 or as 0..255; anything above 1 is a byte.
-double colourComponent(const char* word) {
-    const double value = std::strtod(word, nullptr);
-    return value > 1 ? value / 255 : value;
+// All three words are read before any is stored, so one bad word changes nothing.
+bool readColour(char** words, double (&colour)[3]) {
+    for (int i = 0; i < 3; ++i) {
+        if (!parseNumber(words[i], colour[i]))
+            return false;
+        if (colour[i] > 1)
+            colour[i] /= 255;
+    }
+    return true;
 }
 
 const char* stateWord(bool on) {
@@ -30,7 +37,9 @@ bool flip(std::atomic<bool>& flag) {
 
 // The forms of `set`: the settings, or else an attribute of the current model.
 void setControlStep(char** args) {
-    control_step = std::strtod(args[1], nullptr);
+    double step = 0;
+    if (parseNumber(args[1], step))
+        control_step = step;
 }
 
 void setBackgroundColor(char** args) {
@@ -38,8 +47,11 @@ void setBackgroundColor(char** args) {
         std::puts("usage: set background_color <red> <green> <blue>");
         return;
     }
+    double colour[3];
+    if (!readColour(args + 1, colour))
+        return;
     for (int i = 0; i < 3; ++i)
-        background_color[i] = colourComponent(args[i + 1]);
+        background_color[i] = colour[i];
 }
 
 void setHandleColor(char** args) {
@@ -47,12 +59,17 @@ void setHandleColor(char** args) {
         std::puts("usage: set handle_color <red> <green> <blue>");
         return;
     }
+    double colour[3];
+    if (!readColour(args + 1, colour))
+        return;
     for (int i = 0; i < 3; ++i)
-        handle_color[i] = static_cast<GLfloat>(colourComponent(args[i + 1]));
+        handle_color[i] = static_cast<GLfloat>(colour[i]);
 }
 
 void setAttribute(const char* name, const char* value_word) {
-    const double value = std::strtod(value_word, nullptr);
+    double value = 0;
+    if (!parseNumber(value_word, value))
+        return;
     withCurrentModel([&](AnimatedModel& model) {
         const int result = model.setAttribute(name, value);
         if (result < 0) {

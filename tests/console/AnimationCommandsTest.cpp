@@ -32,13 +32,13 @@ TEST_F(AnimationCommands, add_reads_timing_and_interpolation_words) {
     EXPECT_EQ(out("add a 5"), "no current script\nerror appending pose\n");
     EXPECT_EQ(out("new script walk"), "");
     EXPECT_EQ(out("add ghost 5"), "pose 'ghost' not found\n");
-    runQuietly({"add a 5 sin", "add c 12 cubic", "add c seven sin"});
+    runQuietly({"add a 5 sin", "add c 12 cubic", "add c 0 sin"});
     ASSERT_EQ(tester.stepCount("walk"), 3u);
     EXPECT_EQ(tester.stepOf("walk", 0).timing, 5);
     EXPECT_EQ(tester.stepOf("walk", 0).interpol, INT_SIN);
     EXPECT_EQ(tester.stepOf("walk", 1).interpol, INT_LINEAR);  // only "sin" is not linear
     EXPECT_DOUBLE_EQ((*tester.stepOf("walk", 1).pose)["x"], 2.0);
-    EXPECT_EQ(tester.stepOf("walk", 2).timing, 1);  // no number reads as 0, kept as 1
+    EXPECT_EQ(tester.stepOf("walk", 2).timing, 1);  // a timing of 0 is kept as 1
 }
 
 TEST_F(AnimationCommands, animate_a_pose_or_scripts_of_the_current_or_named_models) {

@@ -15,7 +15,7 @@ TEST_F(SettingCommands, set_echoes_refused_values_as_typed_and_get_lists_in_name
     EXPECT_EQ(out("set x"), "usage: set <param> <value>\n");
     EXPECT_EQ(out("set wings 1"), "no such attribute: wings\n");
     EXPECT_EQ(out("set red 1.50"), "param out of bounds: 1.50\n");
-    EXPECT_EQ(out("set size big"), "param out of bounds: big\n");  // no number reads as 0
+    EXPECT_EQ(out("set size 0.25"), "param out of bounds: 0.25\n");
     EXPECT_DOUBLE_EQ(tester.getAttribute("red"), 0.5);
     EXPECT_DOUBLE_EQ(tester.getAttribute("size"), 1.0);
     tester.setAttribute("y", 1.0 / 3.0);

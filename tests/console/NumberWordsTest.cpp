@@ -1,0 +1,123 @@
+// Number words: a word counts only when all of it is a finite number, and
+// every command that reads one refuses a bad word before changing anything.
+#include <sstream>
+
+#include "console/NumberWords.h"
+#include "paint/PaintableModel.h"
+#include "tests/console/SceneFixture.h"
+
+namespace {
+
+// Records the skin numbers that reach the model; no file is read.
+struct SkinRecorder : PaintableModel {
+    using PaintableModel::PaintableModel;
+    int loadTexture(int num, const char*) override {
+        loaded.push_back(num);
+        return 1;
+    }
+    std::vector<int> loaded;
+};
+
+template <class T, class Parse>
+std::string parsed(Parse parse, const char* word, T start) {
+    T value = start;
+    testing::internal::CaptureStdout();
+    const bool ok = parse(word, value);
+    std::ostringstream result;
+    result << ok << " " << value << " " << testing::internal::GetCapturedStdout();
+    return result.str();
+}
+
+}  // namespace
+
+TEST(NumberWords, only_whole_words_of_finite_numbers_are_read) {
+    const struct {
+        const char* word;
+        std::string number, whole;  // "ok value message" after starting from -1
+    } cases[] = {
+        {"7", "1 7 ", "1 7 "},
+        {"-2.5", "1 -2.5 ", "0 -1 not a whole number: '-2.5'\n"},
+        {"+12", "1 12 ", "1 12 "},
+        {"1e3", "1 1000 ", "0 -1 not a whole number: '1e3'\n"},
+        {"0x10", "1 16 ", "0 -1 not a whole number: '0x10'\n"},
+        {"1e-400", "1 0 ", "0 -1 not a whole number: '1e-400'\n"},  // too small still reads, as nothing
+        {"-2147483648", "1 -2.14748e+09 ", "1 -2147483648 "},
+        {"2147483648", "1 2.14748e+09 ", "0 -1 not a whole number: '2147483648'\n"},
+        {"99999999999999999999", "1 1e+20 ", "0 -1 not a whole number: '99999999999999999999'\n"},
+        {"abc", "0 -1 not a number: 'abc'\n", "0 -1 not a whole number: 'abc'\n"},
+        {"7q", "0 -1 not a number: '7q'\n", "0 -1 not a whole number: '7q'\n"},
+        {"nan", "0 -1 not a number: 'nan'\n", "0 -1 not a whole number: 'nan'\n"},
+        {"-inf", "0 -1 not a number: '-inf'\n", "0 -1 not a whole number: '-inf'\n"},
+        {"1e400", "0 -1 not a number: '1e400'\n", "0 -1 not a whole number: '1e400'\n"},
+        {"", "0 -1 not a number: ''\n", "0 -1 not a whole number: ''\n"},
+        {" 7", "0 -1 not a number: ' 7'\n", "0 -1 not a whole number: ' 7'\n"},
+        {"7\r", "0 -1 not a number: '7\r'\n", "0 -1 not a whole number: '7\r'\n"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(parsed(parseNumber, c.word, -1.0), c.number) << c.word;
+        EXPECT_EQ(parsed(parseWhole, c.word, -1), c.whole) << c.word;
+    }
+}
+
+using NumberCommands = SceneFixture;
+
+TEST_F(NumberCommands, a_bad_number_word_is_named_and_changes_nothing) {
+    SkinRecorder skins("skins");
+    models.insert({"skins", &skins});
+    addScript(tester, "walk", {0, 1, 2, 3, 4, 5}, {1, 1, 1, 1, 1, 1}, INT_SIN);
+    runQuietly({"new pose far"});
+    // Everything a number command may change, as text.
+    auto state = [&] {
+        std::ostringstream s;
+        s << tester.getAttribute("x") << " " << control_step << " " << tester.ticks_left << " |";
+        for (int i = 0; i < 3; ++i)
+            s << " " << background_color[i] << " " << handle_color[i];
+        for (size_t i = 0; i < tester.stepCount("walk"); ++i) {
+            const script_step& step = tester.stepOf("walk", i);
+            s << " " << step.timing;
+            for (int k = 0; step.tValues && k < step.timing; ++k)  // the speed-control profile
+                s << (k ? "," : ":") << step.tValues[k];
+        }
+        s << " | " << skins.loaded.size();
+        return s.str();
+    };
+    const struct {
+        const char* line;  // '#' stands for the word under test
+        const char* good;
+        bool whole, on_skins;
+    } commands[] = {
+        {"set x #", "2.5", false, false},
+        {"set control_step #", "0.5", false, false},
+        {"set background_color # 0 0", "255", false, false},
+        {"set background_color 0.5 0.5 #", "0.25", false, false},
+        {"set handle_color 0.5 # 1", "51", false, false},
+        {"add far # sin", "5", true, false},
+        {"animate far #", "8", true, false},
+        {"speed_control walk x y z # 0.4", "0.1", false, false},
+        {"speed_control walk x y z 0.1 #", "0.3", false, false},
+        {"load skin # a.bmp", "3", true, true},
+        {"save skin # /nonexistent/out.bmp", "3", true, true},
+    };
+    for (const auto& c : commands) {
+        current_model = c.on_skins ? static_cast<AnimatedModel*>(&skins) : &tester;
+        auto lineWith = [&](const char* word) {
+            std::string line = c.line;
+            return line.replace(line.find('#'), 1, word);
+        };
+        const std::string before = state();
+        for (const char* word : {"abc", "7q", "nan", "inf", "1e400"}) {
+            const std::string message = std::string(c.whole ? "not a whole number: '" : "not a number: '") + word;
+            EXPECT_EQ(runLine(lineWith(word)).both(), message + "'\n|") << lineWith(word);
+            EXPECT_EQ(state(), before) << lineWith(word);
+        }
+        const Output good = runLine(lineWith(c.good));
+        EXPECT_EQ(good.out.find("not a"), std::string::npos) << lineWith(c.good) << ": " << good.out;
+        if (!c.on_skins || std::strncmp(c.line, "save", 4) != 0) {  // the recorder has no skin to save
+            EXPECT_NE(state(), before) << lineWith(c.good);
+        }
+    }
+    EXPECT_EQ(skins.loaded, std::vector<int>{3});
+    EXPECT_DOUBLE_EQ(background_color[2], 0.25);
+    EXPECT_FLOAT_EQ(handle_color[1], 0.2f);
+    EXPECT_EQ(tester.stepCount("walk"), 7u);
+}
