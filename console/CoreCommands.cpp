@@ -1,5 +1,7 @@
 // The console's own commands: help, quit/exit and exec. Command files run
-// their lines through the same path as typed lines, one after another.
+// their lines through the same path as typed lines, one after another; a
+// line too long for the line buffer, or holding a NUL byte, is reported and
+// skipped whole, and the file goes on with its next line.
 #include <cstdio>
 #include <cstring>
 
@@ -9,11 +11,54 @@
 
 namespace {
 
-const int kExecBufferSize = 255;
+// The longest command-file line that runs, not counting its newline.
+const int kExecLineLimit = 254;
 // Nested command files deeper than this are refused, so a file that runs
 // itself cannot recurse without end.
 const int kExecMaxDepth = 16;
 int exec_depth = 0;
+
+enum class FileLine { kRun, kTooLong, kHoldsNul, kEnd };
+
+// Reads the next line of `file` into `buf`, with its newline when it has one.
+// What does not fit is read and dropped, so a long line never reaches the
+// next read as a line of its own. kEnd at the end of the file or on a read
+// error (ferror tells which).
+FileLine readFileLine(FILE* file, char (&buf)[kExecLineLimit + 2]) {
+    int length = 0;
+    bool too_long = false, holds_nul = false;
+    int c;
+    while ((c = std::getc(file)) != EOF && c != '\n') {
+        holds_nul = holds_nul || c == '\0';
+        if (length < kExecLineLimit) {
+            buf[length++] = static_cast<char>(c);
+        } else {
+            too_long = true;
+        }
+    }
+    if (c == EOF && length == 0)
+        return FileLine::kEnd;
+    if (c == '\n')
+        buf[length++] = '\n';
+    buf[length] = '\0';
+    if (holds_nul)
+        return FileLine::kHoldsNul;
+    return too_long ? FileLine::kTooLong : FileLine::kRun;
+}
+
+void runFileLines(FILE* file, const char* name) {
+    char buf[kExecLineLimit + 2];
+    for (int line = 1;; ++line) {
+        switch (readFileLine(file, buf)) {
+            case FileLine::kRun: executeLine(buf); break;
+            case FileLine::kTooLong: std::printf("exec: line %d of '%s' is too long, skipped\n", line, name); break;
+            case FileLine::kHoldsNul:
+                std::printf("exec: line %d of '%s' holds a NUL byte, skipped\n", line, name);
+                break;
+            case FileLine::kEnd: return;
+        }
+    }
+}
 
 }  // namespace
 
@@ -43,10 +88,10 @@ void cmd_exec(char** args) {
         return;
     }
     ++exec_depth;
-    // A line longer than the buffer arrives in pieces, each run as a line.
-    char buf[kExecBufferSize];
-    while (std::fgets(buf, sizeof buf, file) && buf[0] != '\0')
-        executeLine(buf);
+    runFileLines(file, args[0]);
     --exec_depth;
+    // A directory opens but cannot be read: its reason is reported like a failed open.
+    if (std::ferror(file))
+        std::perror("error executing file");
     std::fclose(file);
 }

@@ -20,18 +20,20 @@ class ConsoleLines(SessionTest):
         self.assertEqual(self.s.command("   "), "")
         self.assertEqual(self.s.command("Help"), "command not found: Help\n")
 
-    def test_exec_runs_files_in_pieces_and_refuses_runaway_nesting(self):
+    def test_exec_skips_overlong_lines_and_refuses_runaway_nesting(self):
         for name, text in (("self.txt", "exec self.txt\nhelp\n"), ("cmds.txt", "help\n" + "x" * 299 + "\nhelp")):
             with open(os.path.join(self.s.workdir, name), "w") as f:
                 f.write(text)
         self.assertEqual(self.s.command("exec self.txt"),
                          "exec: too many nested files, not running 'self.txt'\n" + HELP * 16)
-        # The nesting count has unwound; a 300-character line arrives as 254 characters and the rest, and the
-        # last line needs no newline.
-        self.assertEqual(self.s.command("exec cmds.txt"), HELP + "command not found: " + "x" * 254 + "\n"
-                         + "command not found: " + "x" * 45 + "\n" + HELP)
+        # The nesting count has unwound; a 300-character line is skipped whole, and the last line needs no
+        # newline.
+        self.assertEqual(self.s.command("exec cmds.txt"),
+                         HELP + "exec: line 2 of 'cmds.txt' is too long, skipped\n" + HELP)
         self.assertEqual(self.s.command("exec no-such-file.txt"), "")
         self.s.wait_stderr("error executing file: No such file or directory\n")
+        self.assertEqual(self.s.command("exec models"), "")
+        self.s.wait_stderr("error executing file: Is a directory\n")
 
     def test_tab_completes_command_names(self):
         self.s.type("lo\t")

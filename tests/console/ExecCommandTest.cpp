@@ -1,0 +1,45 @@
+// Command files: lines run as typed, while a line too long for the line
+// buffer or holding a NUL byte is reported and skipped whole.
+#include "tests/console/SceneFixture.h"
+
+using ExecCommand = SceneFixture;
+
+TEST_F(ExecCommand, overlong_and_nul_lines_are_skipped_whole_and_the_file_goes_on) {
+    ScratchDir dir;
+    const std::string file = dir.path("cmds.txt");
+    const std::string fits = "set size 2" + std::string(244, ' '), over = "set size 3" + std::string(245, ' ');
+    ASSERT_EQ(fits.size(), 254u);
+    const std::string lines[] = {
+        "set x 1",
+        std::string(1 << 20, 'x'),  // run in pieces, it would be thousands of unknown commands
+        "set y 2",
+        std::string("set z 3\0junk", 12),
+        std::string("\0set x 9", 8),  // a NUL at the start once ended the file
+        "set red 0.25",
+        fits,
+        over,
+        "get size",
+    };
+    std::string text;
+    for (const std::string& line : lines)
+        text += line + "\n";
+    text.pop_back();  // the last line needs no newline
+    writeFile(file, text);
+
+    auto message = [&](int line, const char* what) {
+        return "exec: line " + std::to_string(line) + " of '" + file + "' " + what;
+    };
+    EXPECT_EQ(runLine("exec " + file).both(), message(2, "is too long, skipped\n") +
+                                                  message(4, "holds a NUL byte, skipped\n") +
+                                                  message(5, "holds a NUL byte, skipped\n") +
+                                                  message(8, "is too long, skipped\n") + "  size: 2.000000\n|");
+    const std::pair<const char*, double> values[] = {{"x", 1}, {"y", 2}, {"z", 0}, {"red", 0.25}, {"size", 2}};
+    for (const auto& [attribute, value] : values)
+        EXPECT_DOUBLE_EQ(tester.getAttribute(attribute), value) << attribute;
+}
+
+TEST_F(ExecCommand, a_directory_is_reported_with_its_reason) {
+    ScratchDir dir;
+    EXPECT_EQ(runLine("exec " + dir.root).both(), "|error executing file: Is a directory\n");
+    EXPECT_EQ(runLine("exec " + dir.path("none")).both(), "|error executing file: No such file or directory\n");
+}
