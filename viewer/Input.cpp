@@ -119,7 +119,7 @@ void dragTo(int x, int y) {
 }  // namespace
 
 unsigned char bindingLookupKey(unsigned char key) {
-    return key <= 0x60 ? static_cast<unsigned char>(key + 32) : key;
+    return key >= 'A' && key <= 'Z' ? static_cast<unsigned char>(key - 'A' + 'a') : key;
 }
 
 double bindingAmount(unsigned char key, double step) {

@@ -11,8 +11,8 @@ void mouseMotionCallback(int x, int y);
 int processHits(GLint hits, GLuint* buffer);
 void getClickLocation(int x, int y, GLfloat z, GLdouble* ret);
 
-// The binding a key looks up: codes up to 0x60 are shifted up by 32, so
-// upper-case letters find the lower-case binding.
+// The binding a key looks up: upper-case letters find the lower-case
+// binding; every other key finds its own.
 unsigned char bindingLookupKey(unsigned char key);
 // Codes up to 0x60 raise the attribute, the others lower it; the step is
 // passed on in single precision.

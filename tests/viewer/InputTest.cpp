@@ -1,4 +1,4 @@
-// Hit-record walking, and the key-binding arithmetic of the window input.
+// Hit-record walking, and the key-binding lookup and arithmetic of the window input.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -36,12 +36,20 @@ TEST(ProcessHits, nearest_named_record_wins_and_ties_keep_the_earlier) {
     EXPECT_EQ(processHits(-1, overflowed), -1);
 }
 
-TEST(KeyBindings, codes_to_grave_accent_look_up_32_higher_and_raise) {
-    EXPECT_EQ(bindingLookupKey('Q'), 'q');
-    EXPECT_EQ(bindingLookupKey('`'), 0x80);
-    EXPECT_EQ(bindingLookupKey('a'), 'a');
-    EXPECT_EQ(bindingAmount('`', 4.0), 4.0);
-    EXPECT_EQ(bindingAmount('a', 4.0), -4.0);
+TEST(KeyBindings, only_letters_fold_and_codes_to_grave_accent_raise) {
+    const struct {
+        unsigned char key, lookup;
+        double amount;  // with a step of 4
+    } cases[] = {
+        {'Q', 'q', 4.0},  {'A', 'a', 4.0},  {'Z', 'z', 4.0},  // upper case finds the lower-case binding
+        {'q', 'q', -4.0}, {'z', 'z', -4.0},                   // and lower case lowers it
+        {'1', '1', 4.0},  {'0', '0', 4.0},  {'@', '@', 4.0},  // digits and punctuation find their own
+        {'[', '[', 4.0},  {'`', '`', 4.0},  {'{', '{', -4.0}, {'~', '~', -4.0}, {' ', ' ', 4.0}, {0x7f, 0x7f, -4.0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(bindingLookupKey(c.key), c.lookup) << c.key;
+        EXPECT_EQ(bindingAmount(c.key, 4.0), c.amount) << c.key;
+    }
     // The step goes through single precision: 0.1 arrives as 0.1f.
     EXPECT_EQ(bindingAmount('E', 0.1), static_cast<double>(0.1f));
     EXPECT_NE(bindingAmount('E', 0.1), 0.1);
