@@ -1,5 +1,6 @@
 // Limits, and the attribute file as written and as written by hand.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "tests/model/TestModel.h"
 
@@ -212,9 +213,11 @@ TEST(AttributedModelTest, a_failed_save_names_its_reason) {
     TestModel m;
     writeFile(dir.path("plain"), std::string("a file"));
     std::filesystem::create_directory(dir.path("folder"));
+    ASSERT_EQ(0, symlink("loop", dir.path("loop").c_str()));
     const struct {
         std::string file, said;
     } cases[] = {
+        {dir.path("loop"), dir.path("loop") + ": Too many levels of symbolic links\n"},
         {dir.path("missing/m.xml"), dir.path("missing/m.xml") + "\n"},
         {dir.path("plain/m.xml"), dir.path("plain/m.xml") + ": Not a directory\n"},
         {dir.path("folder"), dir.path("folder") + ": Is a directory\n"},
