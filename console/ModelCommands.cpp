@@ -51,6 +51,10 @@ void newModel(char** args) {
         return;
     }
     const char* class_word = args[1];
+    if (!isClassWord(class_word)) {
+        std::printf("not a class name: '%s'\n", class_word);
+        return;
+    }
     if (modelExists(args[2])) {
         std::printf("model name '%s' already in use\n", args[2]);
         return;

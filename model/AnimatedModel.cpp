@@ -15,6 +15,7 @@
 #include "model/Interpolation.h"
 #include "model/OwnedPose.h"
 #include "model/SpeedPlanner.h"
+#include "model/XmlText.h"
 
 namespace {
 
@@ -95,7 +96,9 @@ void AnimatedModel::endTransition() {
 }
 
 int AnimatedModel::newScript(const char* name) {
-    if (!name || findScript(name))
+    // A name the attribute file could not carry is refused here, where every
+    // script is made, so that whatever is saved loads back.
+    if (!isPlainText(name) || findScript(name))
         return -1;
     char* key = strdup(name);
     if (!key)

@@ -1,14 +1,19 @@
 // Attributes with inclusive limits, handle bookkeeping and the XML form of a
 // model's attributes. Relies on TinyXML for parsing and printing; the file
 // layout (declaration, four-blank indentation, self-closing leaves) is TinyXML's.
+// A file is written only when it will read back: the model's element is named
+// after its class when the model's own name is no XML name.
 // Drawing the handles lives in AttributedModelGL.cpp, the only OpenGL here.
 #include "model/AttributedModel.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <string>
 
 #include "model/AtomicFile.h"
+#include "model/XmlText.h"
 
 namespace {
 
@@ -26,12 +31,35 @@ std::string formatValue(double v) {
     return out;
 }
 
-// Writes the document through a temporary beside `file`, so a failed write
-// never leaves a truncated attribute file behind.
-bool writeDocumentAtomically(const TiXmlDocument& doc, const char* file) {
+// Why an element could not be read back as written, or null when it can: every
+// tag must be an XML name and every attribute text plain UTF-8.
+const char* unreadable(const TiXmlElement* element) {
+    if (!isXmlName(element->Value()))
+        return "neither the model's name nor its class's is an XML name";
+    for (const TiXmlAttribute* a = element->FirstAttribute(); a; a = a->Next()) {
+        if (!isPlainText(a->Value()))
+            return "a name is not UTF-8 text without control characters";
+    }
+    for (const TiXmlElement* child = element->FirstChildElement(); child; child = child->NextSiblingElement()) {
+        if (const char* why = unreadable(child))
+            return why;
+    }
+    return nullptr;
+}
+
+// Writes the document whole (AtomicFile), so a failed write never leaves a
+// truncated attribute file behind. The system's reason for a failure, if any,
+// goes to *err.
+bool writeDocumentAtomically(const TiXmlDocument& doc, const char* file, int* err) {
     AtomicFile out(file);
     FILE* fp = out.open();
-    return fp && doc.SaveFile(fp) && out.commit();
+    bool ok = fp != nullptr;
+    if (ok) {
+        doc.SaveFile(fp);
+        ok = out.commit();  // refuses a stream that saw a write error
+    }
+    *err = out.error();
+    return ok;
 }
 
 }  // namespace
@@ -141,7 +169,10 @@ void AttributedModel::mapToXML(position map, const char* elementName, const char
 }
 
 TiXmlElement* AttributedModel::toXML() {
-    TiXmlElement* element = new TiXmlElement(model_name ? model_name : "");
+    // Loading accepts an element named after the class, so it stands in for a
+    // model name no XML reader would take.
+    const char* tag = isXmlName(model_name) ? model_name : class_name;
+    TiXmlElement* element = new TiXmlElement(tag ? tag : "");
     mapToXML(attributes, "attribute", "name", "value", element);
     return element;
 }
@@ -213,8 +244,17 @@ bool AttributedModel::saveAttributes(const char* file) {
     TiXmlElement* element = toXML();
     doc.LinkEndChild(new TiXmlDeclaration("1.0", "", ""));
     doc.LinkEndChild(element);
-    if (!writeDocumentAtomically(doc, file)) {
-        std::fprintf(stderr, "error saving xml file: %s\n", file);
+    if (const char* why = unreadable(element)) {
+        std::fprintf(stderr, "error saving xml file: %s: %s\n", file, why);
+        return false;
+    }
+    int err = 0;
+    if (!writeDocumentAtomically(doc, file, &err)) {
+        // A missing directory says enough by the file name; other reasons are named.
+        if (err == 0 || err == ENOENT)
+            std::fprintf(stderr, "error saving xml file: %s\n", file);
+        else
+            std::fprintf(stderr, "error saving xml file: %s: %s\n", file, std::strerror(err));
         return false;
     }
     return true;

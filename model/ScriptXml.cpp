@@ -1,10 +1,12 @@
 // The scripts' part of an animated model's XML element: one "script" element
 // per script with its behaviour, one "pose" element per step with its timing
 // and interpolation, and the pose's attribute values inside. Reading reports
-// every unreadable piece on standard error and counts it as a failure.
+// every unreadable piece on standard error and counts it as a failure; names
+// that could not be written back are unreadable pieces too.
 #include <cstdio>
 
 #include "model/AnimatedModel.h"
+#include "model/XmlText.h"
 
 namespace {
 
@@ -46,6 +48,11 @@ int readStepPose(const TiXmlElement* pe, const char* name, position* pose) {
         const char* attr = ae->Attribute("name");
         if (!attr) {
             std::fprintf(stderr, "attribute without a name in script '%s'\n", name);
+            ++failures;
+            continue;
+        }
+        if (!isPlainText(attr)) {
+            std::fprintf(stderr, "attribute name in script '%s' is not UTF-8 text without control characters\n", name);
             ++failures;
             continue;
         }

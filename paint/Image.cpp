@@ -1,10 +1,12 @@
 // In-memory RGB pictures and their BMP files. Only uncompressed 24-bit files
 // are read; rows are padded to four bytes in the file, never in memory, and
-// top-down files are turned bottom-up on reading. Writes go through a
-// temporary file renamed over the target. OpenGL is called only by
+// top-down files are turned bottom-up on reading. Writes replace the file
+// whole (AtomicFile). A file that cannot be opened is reported as not found
+// only when it is missing; any other reason is named. OpenGL is called only by
 // updateTexture.
 #include "paint/Image.h"
 
+#include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
@@ -28,6 +30,14 @@ namespace {
 std::string extensionOf(const std::string& name) {
     size_t dot = name.rfind('.');
     return dot == std::string::npos ? std::string() : name.substr(dot);
+}
+
+// Why a file could not be opened to be read or written.
+void reportUnopened(const char* filename, int err, const char* action) {
+    if (err == ENOENT)
+        printf("File not found : %s\n", filename);
+    else
+        printf("cannot %s %s: %s\n", action, filename, strerror(err));
 }
 
 bool isPcx(const std::string& ext) {
@@ -198,7 +208,7 @@ GLubyte* readBmpPixels(FILE* f, Image::BMPHeader* h) {
 int Image::loadBMP(const char* filename) {
     FILE* f = fopen(filename, "rb");
     if (!f) {
-        printf("File not found : %s\n", filename);
+        reportUnopened(filename, errno, "read");
         return 0;
     }
     BMPHeader h;
@@ -222,7 +232,7 @@ int Image::loadBMP(const char* filename) {
 int Image::reloadBMP(const char* filename) {
     FILE* f = fopen(filename, "rb");
     if (!f) {
-        printf("File not found : %s\n", filename);
+        reportUnopened(filename, errno, "read");
         return 0;
     }
     unsigned char raw[26];  // magic, 16 bytes up to the width, width, height
@@ -268,7 +278,7 @@ int Image::writeBMP(const char* filename) {
     AtomicFile file(filename);
     FILE* f = file.open();
     if (!f) {
-        printf("File not found : %s\n", filename);
+        reportUnopened(filename, file.error(), "write");
         return 0;
     }
     unsigned char raw[kBmpHeaderBytes];

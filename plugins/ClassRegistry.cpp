@@ -23,9 +23,13 @@ model_factory registered(const char* class_word) {
 
 }  // namespace
 
+bool isClassWord(const char* word) {
+    return word && std::strchr(word, '/') == nullptr && std::strcmp(word, ".") != 0 && std::strcmp(word, "..") != 0;
+}
+
 model_factory findModelClass(const char* class_word) {
     // A longer word would not fit the path; such a class is never found.
-    if (!class_word || std::strlen(class_word) > kLongestClassWord)
+    if (!isClassWord(class_word) || std::strlen(class_word) > kLongestClassWord)
         return nullptr;
     model_factory factory = registered(class_word);
     if (factory)

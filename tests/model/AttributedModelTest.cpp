@@ -1,5 +1,6 @@
 // Limits, and the attribute file as written and as written by hand.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include "tests/model/TestModel.h"
 
@@ -67,7 +68,7 @@ TEST(AttributedModelTest, failed_save_reports_and_keeps_the_old_file) {
     writeFile(path, std::string("old contents"));
     CaptureStderr();  // room for the error message, not for the model
     EXPECT_FALSE(underFileSizeLimit(150, [&] { return m.saveAttributes(path.c_str()); }));
-    EXPECT_EQ("error saving xml file: " + path + "\n", GetCapturedStderr());
+    EXPECT_EQ("error saving xml file: " + path + ": File too large\n", GetCapturedStderr());
     EXPECT_EQ("old contents", readFile(path));
     EXPECT_EQ(1, dir.entries());  // no temporary left behind
 }
@@ -138,4 +139,92 @@ TEST(AttributedModelTest, a_hand_written_file_is_read_as_far_as_it_goes) {
     EXPECT_EQ(9.0, c.getAttribute("y"));
     ASSERT_NE(nullptr, c.findScript("s"));
     EXPECT_EQ(SCR_REPEAT, c.findScript("s")->behavior);
+}
+
+// A model name no XML reader takes tags the model's element with its class name, which loading accepts.
+TEST(AttributedModelTest, every_model_name_saves_to_a_file_that_loads_back) {
+    ScratchDir dir;
+    const char* names[] = {"tester",
+                           "\xc3\xbc"
+                           "ber",
+                           "_x.y-z:w",
+                           "1abc",
+                           "a<b&c",
+                           "q\"x",
+                           "path/to/model",
+                           "-dash",
+                           ":colon",
+                           "a\xff",
+                           "caf\xc3\xa9\xcc\x81",
+                           "x\xc3\x97y"};
+    const bool own_tag[] = {true, true, true, false, false, false, false, false, false, false, true, false};
+    for (size_t i = 0; i < std::size(names); ++i) {
+        SCOPED_TRACE(names[i]);
+        const std::string path = dir.path("model.xml");
+        TestModel saved(names[i]), loaded(names[i]);
+        saved.setAttribute("x", i + 0.5);
+        addScript(saved, "walk", {2.0}, {3}, INT_SIN);
+        ASSERT_TRUE(saved.saveAttributes(path.c_str()));
+        const std::string opening =
+            "<?xml version=\"1.0\" ?>\n<" + std::string(own_tag[i] ? names[i] : "TestModel") + ">\n";
+        EXPECT_EQ(opening, readFile(path).substr(0, opening.size()));
+        EXPECT_TRUE(loaded.loadAttributes(path.c_str()));
+        EXPECT_EQ(i + 0.5, loaded.getAttribute("x"));
+        ASSERT_NE(nullptr, loaded.findScript("walk"));
+        EXPECT_EQ(3, loaded.stepOf("walk", 0).timing);
+    }
+}
+
+// Attribute names come from the model's class; one the file could not carry refuses the save.
+TEST(AttributedModelTest, a_save_that_could_not_load_back_is_refused) {
+    ScratchDir dir;
+    struct OddModel : TestModel {
+        OddModel(const char* attribute, const char* name, const char* cls) {
+            attributes[attribute] = 1.0;
+            model_name = name;
+            class_name = cls;
+        }
+    };
+    const std::string path = dir.path("odd.xml");
+    const std::string anyName = "a name is not UTF-8 text without control characters";
+    const struct {
+        const char *attribute, *name, *cls;
+        std::string why;
+    } cases[] = {
+        {"h\xf6he", "odd", "TestModel", anyName},
+        {"tab\tbed", "odd", "TestModel", anyName},
+        {"high\xc3", "odd", "TestModel", anyName},
+        {"x", "1st", "2nd", "neither the model's name nor its class's is an XML name"},
+    };
+    for (const auto& c : cases) {
+        OddModel model(c.attribute, c.name, c.cls);
+        writeFile(path, std::string("old contents"));
+        CaptureStderr();
+        EXPECT_FALSE(model.saveAttributes(path.c_str()));
+        EXPECT_EQ("error saving xml file: " + path + ": " + c.why + "\n", GetCapturedStderr());
+        EXPECT_EQ("old contents", readFile(path));
+    }
+    EXPECT_EQ(1, dir.entries());
+}
+
+// A missing folder is reported as before; any other reason is named.
+TEST(AttributedModelTest, a_failed_save_names_its_reason) {
+    ScratchDir dir;
+    TestModel m;
+    writeFile(dir.path("plain"), std::string("a file"));
+    std::filesystem::create_directory(dir.path("folder"));
+    ASSERT_EQ(0, symlink("loop", dir.path("loop").c_str()));
+    const struct {
+        std::string file, said;
+    } cases[] = {
+        {dir.path("loop"), dir.path("loop") + ": Too many levels of symbolic links\n"},
+        {dir.path("missing/m.xml"), dir.path("missing/m.xml") + "\n"},
+        {dir.path("plain/m.xml"), dir.path("plain/m.xml") + ": Not a directory\n"},
+        {dir.path("folder"), dir.path("folder") + ": Is a directory\n"},
+    };
+    for (const auto& c : cases) {
+        CaptureStderr();
+        EXPECT_FALSE(m.saveAttributes(c.file.c_str()));
+        EXPECT_EQ("error saving xml file: " + c.said, GetCapturedStderr());
+    }
 }

@@ -125,4 +125,34 @@ TEST(ImageBmp, rewritten_file_keeps_its_permissions_and_leaves_no_temporary) {
     EXPECT_EQ(expected, readFile<Bytes>(file));
 }
 
+// A file that cannot be opened is "not found" only when it is missing; otherwise the reason is named.
+TEST(ImageBmp, files_that_cannot_be_opened_name_the_reason) {
+    ScratchDir dir;
+    writeFile(dir.path("skin.bmp"), makeBmp(4, 4));
+    std::filesystem::create_directory(dir.path("folder.bmp"));
+    Image image;
+    ASSERT_EQ(1, image.loadBMP(dir.path("skin.bmp").c_str()));
+    const struct {
+        std::string file, read, written;
+    } cases[] = {
+        {dir.path("gone/a.bmp"), "File not found : " + dir.path("gone/a.bmp"),
+         "File not found : " + dir.path("gone/a.bmp")},
+        {dir.path("skin.bmp/a.bmp"), "cannot read " + dir.path("skin.bmp/a.bmp") + ": Not a directory",
+         "cannot write " + dir.path("skin.bmp/a.bmp") + ": Not a directory"},
+        {dir.path("folder.bmp"), "", "cannot write " + dir.path("folder.bmp") + ": Is a directory"},
+    };
+    for (const auto& c : cases) {
+        if (!c.read.empty()) {
+            testing::internal::CaptureStdout();
+            EXPECT_EQ(0, image.loadBMP(c.file.c_str()));
+            EXPECT_EQ(0, image.reloadBMP(c.file.c_str()));
+            EXPECT_EQ(c.read + "\n" + c.read + "\n", testing::internal::GetCapturedStdout());
+        }
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(0, image.writeBMP(c.file.c_str()));
+        EXPECT_EQ(c.written + "\n", testing::internal::GetCapturedStdout());
+    }
+    EXPECT_EQ(makeBmp(4, 4), readFile<Bytes>(dir.path("skin.bmp")));
+}
+
 }  // namespace

@@ -1,7 +1,9 @@
 // Finding model classes: search order, a library registering another name, failed loads, long
-// class words. The loader knows a library by its file, so each test lays out copies of its own.
+// class words, paths refused as class words. The loader knows a library by its file, so each test lays out copies of
+// its own.
 #include <unistd.h>
 
+#include "tests/console/SceneFixture.h"
 #include "tests/plugins/PluginTestSupport.h"
 
 using namespace plugintest;
@@ -60,6 +62,22 @@ TEST_F(ClassRegistry, class_words_past_115_characters_are_not_found) {
     EXPECT_EQ(nullptr, findModelClass(tooLong.c_str()));
     EXPECT_TRUE(model_classes.empty());
     EXPECT_NE(nullptr, findModelClass(longest.c_str()));
+}
+
+// Only loadclass takes paths: a class word leading anywhere else loads nothing, though a library is there.
+TEST_F(ClassRegistry, class_words_are_names_not_paths) {
+    layOut("elsewhere/Evil.so");
+    layOut("models/..so");   // what "." would load
+    layOut("models/...so");  // and ".."
+    for (const char* word : {"../elsewhere/Evil", "./elsewhere/Evil", "elsewhere/Evil", ".", ".."}) {
+        EXPECT_FALSE(isClassWord(word)) << word;
+        EXPECT_EQ(nullptr, findModelClass(word)) << word;
+    }
+    EXPECT_TRUE(isClassWord("...")) << "a name of dots only is still a name";
+    if (commandMap.empty())
+        registerCommands();
+    EXPECT_EQ("not a class name: '../elsewhere/Evil'\n", runLine("new model ../elsewhere/Evil x").out);
+    EXPECT_TRUE(model_classes.empty());
 }
 
 }  // namespace

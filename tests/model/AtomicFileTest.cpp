@@ -1,0 +1,184 @@
+// Whole-file saves: through links, in place where a rename would break
+// something, long names, killed saves, and failures that keep the old contents.
+// Why a save failed is checked through its callers (attribute files, images).
+#include <grp.h>
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <csignal>
+#include <cstring>
+
+#include "model/AtomicFile.h"
+#include "tests/ScratchFiles.h"
+
+namespace {
+
+bool save(const std::string& target, const std::string& contents) {
+    AtomicFile file(target.c_str());
+    FILE* f = file.open();
+    return f && std::fputs(contents.c_str(), f) >= 0 && file.commit();
+}
+
+struct stat statOf(const std::string& path, bool follow = true) {
+    struct stat st {};
+    EXPECT_EQ(0, follow ? stat(path.c_str(), &st) : lstat(path.c_str(), &st)) << path;
+    return st;
+}
+
+std::string linkText(const std::string& path) {
+    char text[4096];
+    ssize_t n = readlink(path.c_str(), text, sizeof text);
+    return n < 0 ? std::string() : std::string(text, static_cast<size_t>(n));
+}
+
+// Runs body in a child process and returns its exit status, or -signal when a
+// signal ended it.
+template <class Body>
+int inChild(Body body) {
+    std::fflush(nullptr);
+    pid_t pid = fork();
+    if (pid == 0)
+        _exit(body());
+    int status = 0;
+    waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -WTERMSIG(status);
+}
+
+TEST(AtomicFile, writes_through_links_to_the_file_they_point_to) {
+    ScratchDir dir;
+    std::filesystem::create_directory(dir.path("sub"));
+    struct Case {
+        const char* link;
+        const char* points_to;
+        const char* file;  // the file the save must change
+    } cases[] = {
+        {"relative.xml", "real.xml", "real.xml"},
+        {"chain.xml", "relative.xml", "real.xml"},
+        {"sub/up.xml", "../real.xml", "real.xml"},
+        {"absolute.xml", "", "sub/deep.xml"},  // points to the file's absolute path
+        {"dangling.xml", "sub/new.xml", "sub/new.xml"},
+    };
+    writeFile(dir.path("real.xml"), std::string("old"));
+    writeFile(dir.path("sub/deep.xml"), std::string("old"));
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.link);
+        const std::string target = *c.points_to ? c.points_to : dir.path(c.file);
+        ASSERT_EQ(0, symlink(target.c_str(), dir.path(c.link).c_str()));
+        ASSERT_TRUE(save(dir.path(c.link), std::string("new ") + c.link));
+        EXPECT_EQ(std::string("new ") + c.link, readFile(dir.path(c.file)));
+        EXPECT_TRUE(S_ISLNK(statOf(dir.path(c.link), false).st_mode));
+        EXPECT_EQ(target, linkText(dir.path(c.link)));
+    }
+    // No temporaries: sub, real.xml and four links above; deep.xml, new.xml and a link in sub.
+    EXPECT_EQ(6, dir.entries());
+    EXPECT_EQ(3, std::distance(std::filesystem::directory_iterator(dir.path("sub")), {}));
+}
+
+TEST(AtomicFile, hard_linked_files_are_written_in_place_and_restored_when_that_fails) {
+    ScratchDir dir;
+    const std::string a = dir.path("a.xml"), b = dir.path("b.xml");
+    writeFile(a, std::string("old contents"));
+    ASSERT_EQ(0, link(a.c_str(), b.c_str()));
+    ASSERT_TRUE(save(a, "new"));
+    EXPECT_EQ("new", readFile(b));
+    EXPECT_EQ(statOf(a).st_ino, statOf(b).st_ino);
+    EXPECT_EQ(2u, statOf(a).st_nlink);
+    // Written in place, a write that fails half way must put the old bytes back.
+    EXPECT_FALSE(underFileSizeLimit(100, [&] { return save(a, std::string(5000, 'x')); }));
+    EXPECT_EQ("new", readFile(b));
+    // So must a save abandoned without commit.
+    {
+        AtomicFile file(a.c_str());
+        FILE* f = file.open();
+        ASSERT_NE(nullptr, f);
+        std::fputs("abandoned", f);
+        std::fflush(f);
+    }
+    EXPECT_EQ("new", readFile(b));
+    EXPECT_EQ(2, dir.entries());
+}
+
+TEST(AtomicFile, device_nodes_stay_devices) {
+    ScratchDir dir;
+    const std::string null = dir.path("null");  // the system's null device, made here
+    if (mknod(null.c_str(), S_IFCHR | 0666, makedev(1, 3)) != 0)
+        GTEST_SKIP() << "cannot make a device node here (needs root): " << std::strerror(errno);
+    ASSERT_TRUE(save(null, "discarded"));
+    const struct stat st = statOf(null, false);
+    EXPECT_TRUE(S_ISCHR(st.st_mode));
+    EXPECT_EQ(makedev(1, 3), st.st_rdev);
+    EXPECT_EQ(1, dir.entries());
+}
+
+TEST(AtomicFile, names_up_to_255_bytes_can_be_created_and_replaced) {
+    ScratchDir dir;
+    for (size_t length : {250u, 255u}) {
+        const std::string path = dir.path(std::string(length, 'n'));
+        ASSERT_TRUE(save(path, "first")) << length;
+        ASSERT_TRUE(save(path, "second")) << length;
+        EXPECT_EQ("second", readFile(path));
+    }
+    EXPECT_EQ(2, dir.entries());
+}
+
+TEST(AtomicFile, replaced_file_keeps_its_mode_and_owner) {
+    ScratchDir dir;
+    const std::string path = dir.path("kept.xml");
+    writeFile(path, std::string("old"));
+    ASSERT_EQ(0, chmod(path.c_str(), 0604));
+    const bool root = geteuid() == 0;
+    if (root) {
+        ASSERT_EQ(0, chown(path.c_str(), 65534, 65534));
+    }
+    const ino_t before = statOf(path).st_ino;
+    ASSERT_TRUE(save(path, "new"));
+    const struct stat st = statOf(path);
+    EXPECT_NE(before, st.st_ino);  // replaced, not written in place
+    EXPECT_EQ(0604u, st.st_mode & 07777u);
+    EXPECT_EQ(root ? 65534u : geteuid(), st.st_uid);
+}
+
+// Root may write any directory, so the save runs as "nobody" then.
+TEST(AtomicFile, writable_file_in_a_directory_we_may_not_write_is_written_in_place) {
+    ScratchDir dir;
+    const std::string locked = dir.path("locked"), path = dir.path("locked/file.xml");
+    std::filesystem::create_directory(locked);
+    writeFile(path, std::string("old"));
+    ASSERT_EQ(0, chmod(path.c_str(), 0666));
+    ASSERT_EQ(0, chmod(locked.c_str(), 0555));
+    ASSERT_EQ(0, chmod(dir.root.c_str(), 0755));
+    const ino_t before = statOf(path).st_ino;
+    EXPECT_EQ(0, inChild([&] {
+                  if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+                      return 2;
+                  return save(path, "new") ? 0 : 1;
+              }));
+    EXPECT_EQ("new", readFile(path));
+    EXPECT_EQ(before, statOf(path).st_ino);
+    EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(locked), {}));
+    chmod(locked.c_str(), 0755);  // so that the scratch folder can go
+}
+
+TEST(AtomicFile, a_save_killed_before_commit_leaves_the_old_file_and_nothing_else) {
+    ScratchDir dir;
+    const std::string path = dir.path(std::string(200, 'k') + ".bmp");
+    writeFile(path, std::string("old"));
+    for (int signal : {0, SIGKILL}) {  // 0: the process exits without running destructors
+        EXPECT_EQ(signal ? -signal : 0, inChild([&] {
+                      AtomicFile file(path.c_str());
+                      FILE* f = file.open();
+                      if (!f || std::fputs(std::string(100000, 'x').c_str(), f) < 0 || std::fflush(f) != 0)
+                          return 1;
+                      if (signal)
+                          raise(signal);
+                      return 0;
+                  }));
+        EXPECT_EQ("old", readFile(path));
+        EXPECT_EQ(1, dir.entries());
+    }
+}
+
+}  // namespace
