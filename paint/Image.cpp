@@ -1,8 +1,9 @@
 // In-memory RGB pictures and their BMP files. Only uncompressed 24-bit files
 // are read; rows are padded to four bytes in the file, never in memory, and
 // top-down files are turned bottom-up on reading. Writes go through a
-// temporary file renamed over the target. OpenGL is called only by
-// updateTexture.
+// temporary file renamed over the target. Files are opened through
+// ReadAhead, so a read never blocks on a FIFO and a console load reads from
+// memory. OpenGL is called only by updateTexture.
 #include "paint/Image.h"
 
 #include <cmath>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "model/AtomicFile.h"
+#include "model/ReadAhead.h"
 #include "paint/BmpFormat.h"
 
 // [SECTION] file names
@@ -71,6 +73,13 @@ Image* Image::load(std::string* filename) {
     }
     image->original_filename = *filename;
     return image;
+}
+
+std::string Image::sourceFile(const std::string& filename) {
+    std::string ext = extensionOf(filename);
+    if (ext == ".bmp")
+        return filename;
+    return isPcx(ext) ? bmpSibling(filename) : std::string();
 }
 
 int Image::reloadImage(std::string* filename) {
@@ -196,7 +205,7 @@ GLubyte* readBmpPixels(FILE* f, Image::BMPHeader* h) {
 }  // namespace
 
 int Image::loadBMP(const char* filename) {
-    FILE* f = fopen(filename, "rb");
+    FILE* f = ReadAhead::open(filename);
     if (!f) {
         printf("File not found : %s\n", filename);
         return 0;
@@ -220,7 +229,7 @@ int Image::loadBMP(const char* filename) {
 }
 
 int Image::reloadBMP(const char* filename) {
-    FILE* f = fopen(filename, "rb");
+    FILE* f = ReadAhead::open(filename);
     if (!f) {
         printf("File not found : %s\n", filename);
         return 0;
