@@ -2,7 +2,8 @@
 // bindings. The handlers parse words and hand the work to the current model
 // (or to models named in the line); poses, bindings, models and the current
 // model are shared with the window thread, so that work runs under the
-// model-list mutex, taken once per handler.
+// model-list mutex, taken once per handler (twice by speed control, which
+// plans without it).
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -12,6 +13,7 @@
 #include "console/Console.h"
 #include "console/NumberWords.h"
 #include "model/OwnedPose.h"
+#include "model/SpeedPlanner.h"
 
 namespace {
 
@@ -53,6 +55,14 @@ void bind(control_map* scheme, char key, const char* attribute) {
     }
     std::free(const_cast<char*>(it->second));
     it->second = name;
+}
+
+// Called with the model-list mutex held.
+bool stillListed(const AnimatedModel* model) {
+    for (const auto& entry : models)
+        if (entry.second == model)
+            return true;
+    return false;
 }
 
 // `animate m1:walk m2:run ...`: every leading word with a ':' starts a script
@@ -220,8 +230,25 @@ void cmd_speed_control(char** args) {
     double accel = 0, decel = 0;
     if (!parseNumber(args[4], accel) || !parseNumber(args[5], decel))
         return;
-    withCurrentModel([&](AnimatedModel& model) {
-        if (model.doSpeedControl(args[0], args[1], args[2], args[3], accel, decel) != 0)
-            std::puts("error performing speed control");
+    // Planning prints a line per sample and per frame: it runs without the
+    // lock, between reading the script under it and writing the result under it.
+    AnimatedModel* model = nullptr;
+    SpeedControlSnapshot snapshot;
+    bool taken = false;
+    withCurrentModel([&](AnimatedModel& current) {
+        model = &current;
+        taken = current.speedControlSnapshot(args[0], args[1], args[2], args[3], accel, decel, snapshot) == 0;
     });
+    if (!model)
+        return;
+    int result = -1;
+    if (taken) {
+        SpeedPlan plan = planSpeedControl(snapshot.points, snapshot.timings, accel, decel);
+        printSpeedPlan(plan);
+        ModelListLock lock;
+        if (stillListed(model))
+            result = model->applySpeedControl(args[0], snapshot, plan);
+    }
+    if (result != 0)
+        std::puts("error performing speed control");
 }

@@ -5,10 +5,13 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <string>
 
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
 #include "console/NumberWords.h"
+#include "model/FileContents.h"
+#include "model/ReadAhead.h"
 #include "paint/BrushModel.h"
 #include "paint/PaintableModel.h"
 #include "plugins/ClassRegistry.h"
@@ -84,25 +87,37 @@ void selectModel(char** args) {
     }
 }
 
+// Says so when a file given to load is something other than a regular file;
+// such a file is never read.
+bool refusedAsNotRegular(const FileContents& contents, const char* path) {
+    if (contents.status != FileContents::kNotRegular)
+        return false;
+    std::printf("not a regular file: '%s'\n", path);
+    return true;
+}
+
 // `load attributes [<modelname>:]<filename>`: a prefix names the model, which
-// need not be the current one.
+// need not be the current one. The file is read before the lock is taken.
 void loadAttributes(char** args) {
     char* word = args[1];
     char* colon = std::strchr(word, ':');
+    const char* file = colon ? colon + 1 : word;
+    const FileContents contents = FileContents::read(file);
+    if (refusedAsNotRegular(contents, file))
+        return;
     if (!colon) {
         withCurrentModel([&](AnimatedModel& model) {
-            if (!model.loadAttributes(word))
-                std::fprintf(stderr, "error loading xml file: %s\n", word);
+            if (!model.loadAttributes(file, contents))
+                std::fprintf(stderr, "error loading xml file: %s\n", file);
         });
         return;
     }
     ModelListLock lock;
     *colon = '\0';
-    const char* file = colon + 1;
     AnimatedModel* model = findModel(word);
     if (!model) {
         std::printf("model not found '%s'\n", word);
-    } else if (!model->loadAttributes(file)) {
+    } else if (!model->loadAttributes(file, contents)) {
         std::fprintf(stderr, "error loading xml file: %s\n", file);
     }
 }
@@ -114,6 +129,12 @@ void loadSkin(char** args) {
     }
     int num = 0;
     if (!parseWhole(args[1], num))
+        return;
+    // The picture is read before the lock is taken; the model's reads of it
+    // under the lock are served from memory.
+    ReadAhead files;
+    const std::string source = Image::sourceFile(args[2]);
+    if (!source.empty() && refusedAsNotRegular(files.add(source), source.c_str()))
         return;
     withCurrentPaintable([&](PaintableModel& model) {
         if (model.loadTexture(num, args[2]) == 0)

@@ -2,7 +2,8 @@
 // speed control. Step poses own copies of their key strings, so a step never
 // depends on the model or pose it was built from; the engine's own maps are
 // keyed by the model's attribute names. Where a playing script stands is kept
-// by a StepWindow; the scripts' XML is in ScriptXml.cpp.
+// by a StepWindow; the scripts' XML is in ScriptXml.cpp. Speed control reads
+// a script, leaves the planning to SpeedPlanner and writes the result back.
 #include "model/AnimatedModel.h"
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <string>
 #include <vector>
 
 #include "model/Interpolation.h"
@@ -296,42 +298,27 @@ void AnimatedModel::advanceScript() {
 
 namespace {
 
-// Prints the plan's report and hands every step after the first its frames.
-// A step's own lines follow its "frames" line, so an allocation failure is
-// reported right after the count it failed on; steps without a count keep
-// their timing and play uniformly.
-int applySpeedPlan(const SpeedPlan& plan, script_steps& steps) {
-    size_t printed = 0;
-    auto printUpTo = [&plan, &printed](size_t end) {
-        for (; printed < end; ++printed)
-            std::puts(plan.report[printed].c_str());
-    };
-    size_t j = 0;
-    for (auto it = std::next(steps.begin()); it != steps.end(); ++it, ++j) {
-        std::free(it->tValues);
-        it->tValues = nullptr;
-        if (j >= plan.steps.size())
-            continue;
-        const StepRetiming& retiming = plan.steps[j];
-        printUpTo(retiming.reportLine + 1);
-        int count = static_cast<int>(retiming.tValues.size());
-        double* values = static_cast<double*>(std::malloc(retiming.tValues.size() * sizeof(double)));
-        if (!values) {
-            std::printf("malloc failed, aborting\nframes: %i\n", count);
-            return -1;
-        }
-        std::copy(retiming.tValues.begin(), retiming.tValues.end(), values);
-        it->timing = count;
-        it->tValues = values;
+// What identifies a step: its pose is its own copy, made when it was appended.
+const void* stepIdentity(const script_step& st) {
+    return st.pose;
+}
+
+bool sameSteps(const script_steps& steps, const SpeedControlSnapshot& snapshot) {
+    if (steps.size() != snapshot.steps.size() || steps.size() != snapshot.timings.size())
+        return false;
+    size_t i = 0;
+    for (const script_step& st : steps) {
+        if (stepIdentity(st) != snapshot.steps[i] || st.timing != snapshot.timings[i])
+            return false;
+        ++i;
     }
-    printUpTo(plan.report.size());
-    return 0;
+    return true;
 }
 
 }  // namespace
 
-int AnimatedModel::doSpeedControl(const char* script_name, const char* param1, const char* param2, const char* param3,
-                                  double accel, double decel) {
+int AnimatedModel::speedControlSnapshot(const char* script_name, const char* param1, const char* param2,
+                                        const char* param3, double accel, double decel, SpeedControlSnapshot& out) {
     script* found = findScript(script_name);
     if (!found)
         return -1;
@@ -342,13 +329,58 @@ int AnimatedModel::doSpeedControl(const char* script_name, const char* param1, c
         std::puts("speed control ratios must be at least 0 and sum to at most 1");
         return -1;
     }
-    std::vector<path_point> points;
-    std::vector<int> timings;
-    points.reserve(steps->size());
-    timings.reserve(steps->size());
-    for (const script_step& st : *steps) {
-        points.push_back({poseValue(st.pose, param1), poseValue(st.pose, param2), poseValue(st.pose, param3)});
-        timings.push_back(st.timing);
+    std::string refusal = speedControlStepRefusal(steps->size());
+    if (!refusal.empty()) {
+        std::puts(refusal.c_str());
+        return -1;
     }
-    return applySpeedPlan(planSpeedControl(points, timings, accel, decel), *steps);
+    out = SpeedControlSnapshot();
+    out.points.reserve(steps->size());
+    out.timings.reserve(steps->size());
+    out.steps.reserve(steps->size());
+    for (const script_step& st : *steps) {
+        out.points.push_back({poseValue(st.pose, param1), poseValue(st.pose, param2), poseValue(st.pose, param3)});
+        out.timings.push_back(st.timing);
+        out.steps.push_back(stepIdentity(st));
+    }
+    return 0;
+}
+
+// Hands every step after the first its frames. Steps without a count keep
+// their timing and play uniformly; an allocation failure stops at the step it
+// failed on, the steps before it keeping their new tables.
+int AnimatedModel::applySpeedControl(const char* script_name, const SpeedControlSnapshot& snapshot,
+                                     const SpeedPlan& plan) {
+    script* found = findScript(script_name);
+    if (plan.refused || !found || !found->steps || !sameSteps(*found->steps, snapshot))
+        return -1;
+    script_steps& steps = *found->steps;
+    size_t j = 0;
+    for (auto it = std::next(steps.begin()); it != steps.end(); ++it, ++j) {
+        std::free(it->tValues);
+        it->tValues = nullptr;
+        if (j >= plan.steps.size())
+            continue;
+        const std::vector<double>& values = plan.steps[j].tValues;
+        int count = static_cast<int>(values.size());
+        double* table = static_cast<double*>(std::malloc(values.size() * sizeof(double)));
+        if (!table) {
+            std::printf("malloc failed, aborting\nframes: %i\n", count);
+            return -1;
+        }
+        std::copy(values.begin(), values.end(), table);
+        it->timing = count;
+        it->tValues = table;
+    }
+    return 0;
+}
+
+int AnimatedModel::doSpeedControl(const char* script_name, const char* param1, const char* param2, const char* param3,
+                                  double accel, double decel) {
+    SpeedControlSnapshot snapshot;
+    if (speedControlSnapshot(script_name, param1, param2, param3, accel, decel, snapshot) != 0)
+        return -1;
+    SpeedPlan plan = planSpeedControl(snapshot.points, snapshot.timings, accel, decel);
+    printSpeedPlan(plan);
+    return applySpeedControl(script_name, snapshot, plan);
 }

@@ -7,6 +7,7 @@
 #include "model/AttributedModel.h"
 #include "model/ModelTypes.h"
 #include "model/Script.h"
+#include "model/SpeedPlanner.h"
 #include "model/StepWindow.h"
 
 class AnimatedModel : public AttributedModel {
@@ -29,6 +30,13 @@ public:
     void animateTo(position target, int duration, int interpol);
     int doSpeedControl(const char* script_name, const char* param1, const char* param2, const char* param3,
                        double accel, double decel);
+    // doSpeedControl in parts, so that planning and printing (planSpeedControl,
+    // printSpeedPlan) can run without the model-list mutex: the script's
+    // points and timings are taken first, the plan applied afterwards. Both
+    // return 0 or -1; applying refuses a script whose steps changed since.
+    int speedControlSnapshot(const char* script_name, const char* param1, const char* param2, const char* param3,
+                             double accel, double decel, SpeedControlSnapshot& out);
+    int applySpeedControl(const char* script_name, const SpeedControlSnapshot& snapshot, const SpeedPlan& plan);
 
 protected:
     void prepareNextPose(position* target, int duration, interpolation_type interpol);

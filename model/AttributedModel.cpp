@@ -13,6 +13,7 @@
 #include <string>
 
 #include "model/AtomicFile.h"
+#include "model/XmlNesting.h"
 #include "model/XmlText.h"
 
 namespace {
@@ -217,13 +218,47 @@ int AttributedModel::fromXML(TiXmlElement* xml) {
     return failures;
 }
 
+namespace {
+
+// Deeper element nesting than this is refused before the file is parsed.
+const size_t kMaxXmlNesting = 256;
+
+// Parses bytes read from a file exactly as the document would read the file
+// itself (line ends, encoding detection and errors alike).
+bool parseDocument(TiXmlDocument& doc, const std::string& bytes) {
+    static char empty[1];
+    // A read-only memory stream never writes to its buffer.
+    char* buffer = bytes.empty() ? empty : const_cast<char*>(bytes.data());
+    FILE* stream = fmemopen(buffer, bytes.size(), "rb");
+    if (!stream)
+        return false;
+    bool ok = doc.LoadFile(stream);
+    std::fclose(stream);
+    return ok;
+}
+
+}  // namespace
+
 bool AttributedModel::loadAttributes(const char* file) {
+    return loadAttributes(file, FileContents::read(file));
+}
+
+bool AttributedModel::loadAttributes(const char* file, const FileContents& contents) {
     if (!file) {
         std::fprintf(stderr, "Error loading file: %s\n", printable(file));
         return false;
     }
+    if (contents.status == FileContents::kNotRegular) {
+        std::printf("not a regular file: '%s'\n", file);
+        return false;
+    }
+    // The reader descends once per element level: a deep file is refused unread.
+    if (contents.status == FileContents::kRead && xmlNestingDepth(contents.bytes) > kMaxXmlNesting) {
+        std::fprintf(stderr, "Error loading file: %s: elements nested deeper than %zu\n", file, kMaxXmlNesting);
+        return false;
+    }
     TiXmlDocument doc(file);
-    if (!doc.LoadFile()) {
+    if (contents.status != FileContents::kRead || !parseDocument(doc, contents.bytes)) {
         std::fprintf(stderr, "Error loading file: %s\n", printable(file));
         return false;
     }

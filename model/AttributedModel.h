@@ -8,6 +8,7 @@
 #include <map>
 #include <vector>
 
+#include "model/FileContents.h"
 #include "model/ModelTypes.h"
 
 class AttributedModel {
@@ -38,6 +39,8 @@ public:
     void mapToXML(position map, const char* elementName, const char* mapName1, const char* mapName2,
                   TiXmlElement* parent);
     bool loadAttributes(const char* file);
+    // Applies a file already read (contents) as loadAttributes(file) would.
+    bool loadAttributes(const char* file, const FileContents& contents);
     bool saveAttributes(const char* file);
 
 protected:

@@ -2,8 +2,10 @@
 // over it by the speed profile, counts them into segments and hands each step
 // after the first its parameters, writing the report as it goes. Built from
 // the helpers of SpeedControl.h; the report's formats are the printed ones.
+// Nothing here touches a model, so planning needs no lock.
 #include "model/SpeedPlanner.h"
 
+#include <algorithm>
 #include <cstdarg>
 #include <cstdio>
 #include <utility>
@@ -74,15 +76,31 @@ std::vector<StepRetiming> assignFrames(const std::vector<double>& t_vector, cons
 
 }  // namespace
 
+std::string speedControlStepRefusal(size_t step_count) {
+    if (step_count <= kMaxSpeedControlSteps)
+        return std::string();
+    return formatLine("speed control: too many steps (%zu, at most %zu)", step_count, kMaxSpeedControlSteps);
+}
+
 SpeedPlan planSpeedControl(const std::vector<path_point>& points, const std::vector<int>& timings, double accel,
                            double decel) {
     SpeedPlan plan;
     if (points.size() < 3)
         return plan;
-    d_table table = samplePath(points);
-    int frame_count = 0;
+    long long frames = 0;
     for (int timing : timings)
-        frame_count += timing;
+        frames += timing;
+    std::string refusal = speedControlStepRefusal(std::max(points.size(), timings.size()));
+    if (refusal.empty() && frames > kMaxSpeedControlFrames)
+        refusal = formatLine("speed control: too many frames (%lld, at most %lld)", frames, kMaxSpeedControlFrames);
+    if (!refusal.empty()) {
+        plan.refused = true;
+        plan.report.push_back(refusal);
+        return plan;
+    }
+    // Within the limits the count fits an int, as it is printed.
+    const int frame_count = static_cast<int>(frames);
+    d_table table = samplePath(points);
     plan.report.reserve(table.size() + static_cast<size_t>(frame_count > 0 ? frame_count : 0) + 2 * timings.size() + 2);
     for (const d_table_entry& e : table)
         plan.report.push_back(formatLine("%.2f %f %f %f %f", e.t, e.value1, e.value2, e.value3, e.distance));
@@ -93,4 +111,9 @@ SpeedPlan planSpeedControl(const std::vector<path_point>& points, const std::vec
         plan.report.push_back(formatLine("%i", count));
     plan.steps = assignFrames(t_vector, frame_vector, timings.size(), plan.report);
     return plan;
+}
+
+void printSpeedPlan(const SpeedPlan& plan) {
+    for (const std::string& line : plan.report)
+        std::puts(line.c_str());
 }

@@ -1,9 +1,10 @@
 // In-memory RGB pictures and their BMP files. Only uncompressed 24-bit files
 // are read; rows are padded to four bytes in the file, never in memory, and
 // top-down files are turned bottom-up on reading. Writes replace the file
-// whole (AtomicFile). A file that cannot be opened is reported as not found
-// only when it is missing; any other reason is named. OpenGL is called only by
-// updateTexture.
+// whole (AtomicFile). Files are opened through ReadAhead, so a read never
+// blocks on a FIFO and a console load reads from memory. A file that cannot be
+// opened is reported as not found only when it is missing; any other reason
+// is named. OpenGL is called only by updateTexture.
 #include "paint/Image.h"
 
 #include <cerrno>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include "model/AtomicFile.h"
+#include "model/ReadAhead.h"
 #include "paint/BmpFormat.h"
 
 // [SECTION] file names
@@ -81,6 +83,13 @@ Image* Image::load(std::string* filename) {
     }
     image->original_filename = *filename;
     return image;
+}
+
+std::string Image::sourceFile(const std::string& filename) {
+    std::string ext = extensionOf(filename);
+    if (ext == ".bmp")
+        return filename;
+    return isPcx(ext) ? bmpSibling(filename) : std::string();
 }
 
 int Image::reloadImage(std::string* filename) {
@@ -206,7 +215,7 @@ GLubyte* readBmpPixels(FILE* f, Image::BMPHeader* h) {
 }  // namespace
 
 int Image::loadBMP(const char* filename) {
-    FILE* f = fopen(filename, "rb");
+    FILE* f = ReadAhead::open(filename);
     if (!f) {
         reportUnopened(filename, errno, "read");
         return 0;
@@ -230,7 +239,7 @@ int Image::loadBMP(const char* filename) {
 }
 
 int Image::reloadBMP(const char* filename) {
-    FILE* f = fopen(filename, "rb");
+    FILE* f = ReadAhead::open(filename);
     if (!f) {
         reportUnopened(filename, errno, "read");
         return 0;

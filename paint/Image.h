@@ -36,6 +36,9 @@ public:
     Image& operator=(const Image&) = delete;
 
     static Image* load(std::string* filename);
+    // The file load and reloadImage read for a picture named filename (a
+    // ".pcx" name reads the ".bmp" beside it); empty for names they refuse.
+    static std::string sourceFile(const std::string& filename);
     int reloadImage(std::string* filename);
     int write(const char* filename);
     int write(std::string* filename);

@@ -6,6 +6,8 @@
 // here takes a lock: callers serialise through the model-list mutex.
 #include "paint/PaintableModel.h"
 
+#include <sys/stat.h>
+
 #include <cmath>
 #include <cstdio>
 #include <unordered_set>
@@ -59,9 +61,17 @@ int PaintableModel::loadTexture(int num, const char* filename) {
         return ok;
     }
     // A model without textures takes its first skin as texture 1, the name
-    // the MD2 models give every triangle; the file is read by the next draw.
-    if (textures.empty() && num == 1)
+    // the MD2 models give every triangle; the file is read by the next draw,
+    // which must not meet a FIFO or a device there.
+    if (textures.empty() && num == 1) {
+        const std::string source = Image::sourceFile(filename);
+        struct stat st;
+        if (!source.empty() && ::stat(source.c_str(), &st) == 0 && !S_ISREG(st.st_mode)) {
+            std::printf("not a regular file: '%s'\n", source.c_str());
+            return 0;
+        }
         texturesToCreate.push_back(filename);
+    }
     return 1;
 }
 

@@ -3,7 +3,9 @@
 // in double and rounded to float where a value is kept, so the texels hit do
 // not depend on how the compiler orders float arithmetic. Undefined (NaN)
 // quotients compare false everywhere, which empties degenerate spans and ends
-// a walk whose step is undefined.
+// a walk whose step is undefined. The walk is kept to the texture coordinates
+// that map to texels of the image, so a triangle whose coordinates lie far
+// outside 0..1 costs no more than one that covers the image once.
 #include "paint/TrianglePainter.h"
 
 #include <cmath>
@@ -36,7 +38,21 @@ float fraction(float v, float from, float to) {
 }  // namespace
 
 TrianglePainter::TrianglePainter(const BrushSnapshot& brush, const float* offset)
-    : brush_(brush), low_(), mid_(), high_(), tMin_(0), tMax_(0), stepT_(0), image_(nullptr), width_(0), height_(0) {
+    : brush_(brush),
+      low_(),
+      mid_(),
+      high_(),
+      tMin_(0),
+      tMax_(0),
+      stepT_(0),
+      image_(nullptr),
+      width_(0),
+      height_(0),
+      sLow_(0),
+      sHigh_(0),
+      tLow_(0),
+      tHigh_(0),
+      samples_(0) {
     for (int k = 0; k < 3; ++k) {
         colour_[k] = brush.colour[k];
         offset_[k] = offset[k];
@@ -79,10 +95,42 @@ bool TrianglePainter::measure(PolyMesh::Triangle* tri) {
     return true;
 }
 
+namespace {
+
+// The open range of coordinates that map to one of `size` texels: coordinate
+// c maps to the truncation of (size - 1) * c, so the range reaches one
+// texel's width (at least 1) beyond 0 and 1.
+void texelRange(int size, double* low, double* high) {
+    double texel = size > 1 ? 1.0 / (size - 1) : 1.0;
+    *low = -texel;
+    *high = 1.0 + texel;
+}
+
+}  // namespace
+
+float TrianglePainter::firstAtOrAbove(float from, float step, double lowest) {
+    if (!(from < lowest) || !(step > 0.0f))
+        return from;
+    // Jump close below lowest, then step on as the walk does.
+    double k = std::floor((lowest - from) / step) - 1.0;
+    float at = k > 0.0 ? static_cast<float>(from + k * static_cast<double>(step)) : from;
+    while (at < lowest) {
+        float next = at + step;
+        if (next == at)
+            break;
+        at = next;
+    }
+    return at;
+}
+
 void TrianglePainter::paint(Image* image) {
     image_ = image;
     width_ = image->width();
     height_ = image->height();
+    if (width_ < 1 || height_ < 1)
+        return;  // no texel to paint
+    texelRange(width_, &sLow_, &sHigh_);
+    texelRange(height_, &tLow_, &tHigh_);
     const float s_min = low_.s, s_max = high_.s;
     // Texel counts stay in double: they only feed the steps, and far-out
     // coordinates must not overflow an int. 0/0 for a triangle without
@@ -91,7 +139,7 @@ void TrianglePainter::paint(Image* image) {
     const double pix_h = std::ceil(static_cast<double>(tMax_ - tMin_) * height_);
     const float step_s = static_cast<float>((s_max - s_min) / pix_w);
     stepT_ = static_cast<float>((tMax_ - tMin_) / pix_h);
-    for (float s = s_min; s <= s_max;) {
+    for (float s = firstAtOrAbove(s_min, step_s, sLow_); s <= s_max && s < sHigh_;) {
         walkColumn(s);
         float next_s = s + step_s;
         if (next_s == s)
@@ -124,7 +172,7 @@ void TrianglePainter::walkColumn(float s) {
 }
 
 void TrianglePainter::walkRow(float s, float t_lo, float t_hi, const float* lo_pt, const float* hi_pt) {
-    for (float t = t_lo; t <= t_hi;) {
+    for (float t = firstAtOrAbove(t_lo, stepT_, tLow_); t <= t_hi && t < tHigh_;) {
         float local[3];
         lerp3(lo_pt, hi_pt, fraction(t, t_lo, t_hi), local);
         blend(s, t, local);
@@ -137,6 +185,7 @@ void TrianglePainter::walkRow(float s, float t_lo, float t_hi, const float* lo_p
 
 // A sample at (s, t) showing the mesh point local.
 void TrianglePainter::blend(float s, float t, const float* local) {
+    ++samples_;
     float scene[3];
     for (int k = 0; k < 3; ++k)
         scene[k] = local[k] + offset_[k];

@@ -21,6 +21,8 @@ public:
     bool measure(PolyMesh::Triangle* tri);
     // Walks the measured triangle over image.
     void paint(Image* image);
+    // Samples taken (points tested against the brush) by every paint so far.
+    long long samplesTaken() const { return samples_; }
 
 private:
     struct Corner {
@@ -28,6 +30,9 @@ private:
         float pos[3];
     };
 
+    // The first of from, from + step, ... (accumulated in float, as the walk
+    // steps) that is not below lowest; from itself when it is not.
+    static float firstAtOrAbove(float from, float step, double lowest);
     void walkColumn(float s);
     void walkRow(float s, float t_lo, float t_hi, const float* lo_pt, const float* hi_pt);
     void blend(float s, float t, const float* local);
@@ -40,4 +45,7 @@ private:
     float stepT_;
     Image* image_;
     int width_, height_;
+    // Texture coordinates beyond these map to no texel: the walk stays inside.
+    double sLow_, sHigh_, tLow_, tHigh_;
+    long long samples_;
 };

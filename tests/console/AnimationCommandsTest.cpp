@@ -1,4 +1,8 @@
 // Pose, binding, script-step and animation commands as typed.
+#include <unistd.h>
+
+#include <thread>
+
 #include "tests/console/SceneFixture.h"
 
 using AnimationCommands = SceneFixture;
@@ -73,4 +77,48 @@ TEST_F(AnimationCommands, speed_control_needs_six_words) {
               "usage: speedcontrol <script_name> <param_name> <param_name>\n"
               "     <param_name> <accel_ratio> <deccel_ratio>\n");
     EXPECT_EQ(out("speed_control hop x y z 0.25 0.25"), "error performing speed control\n");
+}
+
+TEST_F(AnimationCommands, speed_control_refuses_too_many_frames) {
+    addScript(tester, "big", {0, 1, 2}, {400000, 400000, 400000}, INT_SIN);
+    EXPECT_EQ(out("speed_control big x y z 0.25 0.25"),
+              "speed control: too many frames (1200000, at most 1000000)\nerror performing speed control\n");
+    EXPECT_EQ(tester.stepOf("big", 1).timing, 400000);
+}
+
+// The report runs to thousands of lines; it is printed with the model-list
+// mutex free, so the window goes on drawing. Standard output is a pipe read
+// only after the first piece has come, so the command waits in the middle of
+// its report while the mutex is tried.
+TEST_F(AnimationCommands, speed_control_prints_its_report_without_the_lock) {
+    std::vector<double> xs;
+    for (int i = 0; i < 40; ++i)
+        xs.push_back(i);
+    addScript(tester, "long", xs, std::vector<int>(40, 10), INT_SIN);
+    int fds[2];
+    ASSERT_EQ(0, pipe(fds));
+    std::fflush(stdout);
+    const int saved = dup(1);
+    dup2(fds[1], 1);
+    close(fds[1]);
+    int locked_while_printing = -1;
+    std::string report;
+    std::thread reader([&] {
+        char buffer[4096];
+        ssize_t got = read(fds[0], buffer, sizeof buffer);
+        locked_while_printing = modelListLocked();
+        for (; got > 0; got = read(fds[0], buffer, sizeof buffer))
+            report.append(buffer, static_cast<size_t>(got));
+    });
+    std::string line = "speed_control long x y z 0.25 0.25";
+    executeLine(&line[0]);
+    std::fflush(stdout);
+    dup2(saved, 1);  // the pipe's last writer goes: the reader sees its end
+    close(saved);
+    reader.join();
+    close(fds[0]);
+    EXPECT_EQ(locked_while_printing, 0);
+    EXPECT_GT(report.size(), 100000u);
+    EXPECT_EQ(report.find("error performing speed control"), std::string::npos);
+    EXPECT_NE(tester.stepOf("long", 1).tValues, nullptr);
 }

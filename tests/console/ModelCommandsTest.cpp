@@ -1,6 +1,17 @@
 // Model, file and list commands, and the refusal every command that works on
 // the current model gives when there is none.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <thread>
+
+#include "paint/PaintableModel.h"
 #include "tests/console/SceneFixture.h"
+#include "tests/paint/PaintTestSupport.h"
 
 using ModelCommands = SceneFixture;
 
@@ -55,4 +66,73 @@ TEST_F(ModelCommands, attributes_load_into_a_prefixed_model_and_failures_go_to_s
     EXPECT_EQ(runLine("load attributes m1:" + none).err, reports);
     EXPECT_EQ(runLine("load attributes " + none).err, reports);
     EXPECT_EQ(runLine("save attributes " + bad).err, "error saving xml file: " + bad + "\n");
+}
+
+namespace {
+
+// Opens the writing end of a FIFO now and then until stopped, so that a
+// command that opened the FIFO for reading (and would wait for a writer
+// forever) returns and the test fails instead of hanging.
+class FifoWriterNudge {
+public:
+    explicit FifoWriterNudge(const std::string& path)
+        : thread_([this, path] {
+              std::unique_lock<std::mutex> lock(mutex_);
+              while (!cv_.wait_for(lock, std::chrono::milliseconds(500), [this] { return stop_; })) {
+                  int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
+                  if (fd >= 0)
+                      close(fd);
+              }
+          }) {}
+    ~FifoWriterNudge() {
+        {
+            std::lock_guard<std::mutex> lock(mutex_);
+            stop_ = true;
+        }
+        cv_.notify_one();
+        thread_.join();
+    }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable cv_;
+    bool stop_ = false;
+    std::thread thread_;
+};
+
+struct Canvas : PaintableModel {
+    Canvas() : PaintableModel("canvas") {}
+    using PaintableModel::textures;
+};
+
+}  // namespace
+
+// A FIFO (or a folder) given to load is refused unread and the command changes
+// nothing: reading it would wait for a writer with the model-list mutex held.
+TEST_F(ModelCommands, load_refuses_what_is_not_a_regular_file) {
+    ScratchDir dir;
+    const std::string fifo = dir.path("pipe.bmp"), folder = dir.path("folder.bmp"), skin = dir.path("skin.bmp");
+    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
+    ASSERT_EQ(0, mkdir(folder.c_str(), 0700));
+    writeFile(skin, painttest::makeBmp(2, 2, 9));
+    Canvas canvas;
+    std::string name = skin;
+    canvas.textures[1] = Image::load(&name);
+    models["canvas"] = &canvas;
+    current_model = &canvas;
+    FifoWriterNudge nudge(fifo);
+    for (const std::string& file : {fifo, folder}) {
+        const std::string refusal = "not a regular file: '" + file + "'\n|";
+        for (const std::string& line : {"load attributes " + file, "load attributes m1:" + file, "load skin 1 " + file})
+            EXPECT_EQ(runLine(line).both(), refusal) << line;
+    }
+    unsigned char px[3];
+    ASSERT_EQ(1, canvas.textures[1]->get(0, 0, px));
+    EXPECT_EQ(9, px[0]);
+    // An ordinary skin still loads under the lock, read beforehand.
+    writeFile(skin, painttest::makeBmp(2, 2, 200));
+    EXPECT_EQ(runLine("load skin 1 " + skin).both(), "|");
+    ASSERT_EQ(1, canvas.textures[1]->get(0, 0, px));
+    EXPECT_EQ(200, px[0]);
+    models.erase("canvas");
 }

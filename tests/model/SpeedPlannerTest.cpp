@@ -96,3 +96,45 @@ TEST(SpeedPlannerTest, the_model_prints_the_plan_applies_it_and_plays_it) {
         EXPECT_NEAR((1 - std::cos(std::acos(-1.0) * second.tValues[k])) / 2, m.getAttribute("x"), 1e-12) << k;
     }
 }
+
+// Timings are summed in 64 bits, so sums past 2^31 are seen for what they
+// are; scripts beyond the limits are refused before anything is planned.
+TEST(SpeedPlannerTest, too_many_frames_or_steps_are_refused_and_change_nothing) {
+    const int big = 1 << 30;
+    const struct {
+        std::vector<int> timings;
+        const char* said;
+    } cases[] = {
+        {{big, big, big}, "speed control: too many frames (3221225472, at most 1000000)\n"},
+        {{400000, 400000, 200001}, "speed control: too many frames (1000001, at most 1000000)\n"},
+        {std::vector<int>(10001, 1), "speed control: too many steps (10001, at most 10000)\n"},
+    };
+    for (const auto& c : cases) {
+        TestModel m;
+        addScript(m, "path", std::vector<double>(c.timings.size(), 0.0), c.timings, INT_SIN);
+        CaptureStdout();
+        EXPECT_EQ(-1, m.doSpeedControl("path", "x", "y", "z", 0.25, 0.25));
+        EXPECT_EQ(c.said, GetCapturedStdout());
+        EXPECT_EQ(c.timings[1], m.stepOf("path", 1).timing);
+        EXPECT_EQ(nullptr, m.stepOf("path", 1).tValues);
+    }
+}
+
+// A plan is applied only to the steps it was made from.
+TEST(SpeedPlannerTest, a_plan_is_not_applied_to_a_script_whose_steps_changed) {
+    TestModel m;
+    addScript(m, "line", {0, 1, 2}, {10, 10, 10}, INT_SIN);
+    SpeedControlSnapshot snapshot;
+    ASSERT_EQ(0, m.speedControlSnapshot("line", "x", "y", "z", 0.25, 0.25, snapshot));
+    EXPECT_EQ(std::vector<int>({10, 10, 10}), snapshot.timings);
+    const SpeedPlan plan = planSpeedControl(snapshot.points, snapshot.timings, 0.25, 0.25);
+    m.append({{"x", 3.0}}, 10, INT_SIN);
+    EXPECT_EQ(-1, m.applySpeedControl("line", snapshot, plan));
+    EXPECT_EQ(10, m.stepOf("line", 1).timing);
+    EXPECT_EQ(-1, m.applySpeedControl("other", snapshot, plan));
+
+    ASSERT_EQ(0, m.speedControlSnapshot("line", "x", "y", "z", 0.25, 0.25, snapshot));
+    const SpeedPlan again = planSpeedControl(snapshot.points, snapshot.timings, 0.25, 0.25);
+    EXPECT_EQ(0, m.applySpeedControl("line", snapshot, again));
+    EXPECT_EQ(int(again.steps[0].tValues.size()), m.stepOf("line", 1).timing);
+}
