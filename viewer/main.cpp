@@ -1,5 +1,5 @@
-// Velmora's entry point: shared state, the console thread, bindings, the
-// brush, the window and its timer, then the GLUT event loop.
+// Velmora's entry point: shared state, bindings, the brush, the window and
+// its timer, then the console thread, then the GLUT event loop.
 #include <GL/glut.h>
 #include <pthread.h>
 
@@ -12,9 +12,8 @@
 #include "viewer/Startup.h"
 
 int main(int argc, char** argv) {
-    // Registered now, so that the console quitting while the window is still
-    // being made ends the process by the interrupt signal instead of running
-    // global destructors under the other thread...
+    // Registered now, so that GLUT giving up while the window is being made
+    // ends the process by the interrupt signal, as every other ending does...
     std::atexit(exitCode);
 
     // pthread calls return their error instead of setting errno; perror reads errno.
@@ -22,13 +21,6 @@ int main(int argc, char** argv) {
     if (rc != 0) {
         errno = rc;
         std::perror("mutex error");
-    }
-
-    pthread_t console_thread;
-    rc = pthread_create(&console_thread, nullptr, enterConsoleLoop, nullptr);
-    if (rc != 0) {
-        errno = rc;
-        std::perror("thread error: ");
     }
 
     initControls();
@@ -39,6 +31,15 @@ int main(int argc, char** argv) {
     // ...and again now, so that it runs before the exit handlers GLUT and the
     // GL driver registered, which would tear the window down under a frame.
     std::atexit(exitCode);
+
+    // Lines typed ahead or piped in run only now, when everything they may
+    // touch exists and any ending of the process goes through exitCode.
+    pthread_t console_thread;
+    rc = pthread_create(&console_thread, nullptr, enterConsoleLoop, nullptr);
+    if (rc != 0) {
+        errno = rc;
+        std::perror("thread error: ");
+    }
     glutMainLoop();
     return 0;
 }
