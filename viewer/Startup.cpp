@@ -10,6 +10,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -62,6 +63,30 @@ bool claimProcessEnd() {
         pause();
 }
 
+// Starts the console thread, once. Lines typed ahead or piped in run as soon
+// as it starts, so it starts only when everything they may touch exists and
+// the window is on the screen; any ending of the process from then on goes
+// through exitCode.
+void startConsole() {
+    static bool started = false;
+    if (started)
+        return;
+    started = true;
+    pthread_t console_thread;
+    const int rc = pthread_create(&console_thread, nullptr, enterConsoleLoop, nullptr);
+    if (rc != 0) {
+        errno = rc;  // pthread calls return their error; perror reads errno
+        std::perror("thread error: ");
+    }
+}
+
+// The first frame shows the window; the console starts after it.
+void firstFrame() {
+    display();
+    glutDisplayFunc(display);
+    startConsole();
+}
+
 }  // namespace
 
 void initModels(int, char**) {
@@ -89,7 +114,7 @@ void openWindow(int* argc, char** argv) {
     glEnable(GL_DEPTH_TEST);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
-    glutDisplayFunc(display);
+    glutDisplayFunc(firstFrame);
     glutReshapeFunc(reshapeCallback);
     glutKeyboardFunc(keyCallback);
     glutMouseFunc(mouseCallback);
@@ -99,6 +124,7 @@ void openWindow(int* argc, char** argv) {
 void timerCallback(int) {
     if (exit_requested)
         std::exit(0);
+    startConsole();  // in case the window is not shown (started iconic)
     {
         ModelListLock lock("timer - mutex lock error", "timer - mutex unlock error", ModelListLock::PERROR);
         stepModels();

@@ -1,5 +1,6 @@
 // Velmora's entry point: shared state, bindings, the brush, the window and
-// its timer, then the console thread, then the GLUT event loop.
+// its timer, then the GLUT event loop, which starts the console thread once
+// the window shows its first frame.
 #include <GL/glut.h>
 #include <pthread.h>
 
@@ -17,7 +18,7 @@ int main(int argc, char** argv) {
     std::atexit(exitCode);
 
     // pthread calls return their error instead of setting errno; perror reads errno.
-    int rc = pthread_mutex_init(&modelListMutex, nullptr);
+    const int rc = pthread_mutex_init(&modelListMutex, nullptr);
     if (rc != 0) {
         errno = rc;
         std::perror("mutex error");
@@ -31,15 +32,6 @@ int main(int argc, char** argv) {
     // ...and again now, so that it runs before the exit handlers GLUT and the
     // GL driver registered, which would tear the window down under a frame.
     std::atexit(exitCode);
-
-    // Lines typed ahead or piped in run only now, when everything they may
-    // touch exists and any ending of the process goes through exitCode.
-    pthread_t console_thread;
-    rc = pthread_create(&console_thread, nullptr, enterConsoleLoop, nullptr);
-    if (rc != 0) {
-        errno = rc;
-        std::perror("thread error: ");
-    }
     glutMainLoop();
     return 0;
 }
