@@ -1,23 +1,29 @@
-// The console thread. It sets up readline, reads lines and runs them; it
-// ends the process with exit(0) once `quit` is set, by a command or by the
-// end of input.
+// The console thread. Start-up starts it last, once the window and everything
+// its commands rely on exist; it sets up readline, reads lines and runs them,
+// and ends the process once `quit` is set, by a command or by the end of
+// input. The terminal it hands readline is given back by any
+// signal that ends the process.
 #include "console/Console.h"
 
 #include <readline/history.h>
 #include <readline/readline.h>
 
-#include <csignal>
 #include <cstdlib>
 
 #include "console/CommandTable.h"
 #include "console/Completion.h"
+#include "console/TerminalSignals.h"
 #include "viewer/SceneState.h"
+#include "viewer/Startup.h"
 
 namespace {
 
 void initializeReadline() {
     rl_readline_name = "Velmora";
     rl_attempted_completion_function = completer;
+    // Readline would act on a signal only at the next keystroke, and only on
+    // this thread; the terminal guard acts on it at once.
+    rl_catch_signals = 0;
     rl_set_signals();
     registerCommands();
 }
@@ -41,13 +47,13 @@ void consoleInput() {
 }  // namespace
 
 void* enterConsoleLoop(void*) {
+    guardTerminal();
     initializeReadline();
     consoleInput();
-    std::exit(0);
+    endProcess();
 }
 
 void releaseConsole() {
     if (rl_deprep_term_function)
         rl_deprep_term_function();
-    std::signal(SIGINT, SIG_DFL);
 }

@@ -2,10 +2,13 @@
 // start-up key bindings, and handing the terminal back at exit.
 #pragma once
 
-// The console thread: reads and runs lines until `quit`, then exit(0).
+// The console thread: reads and runs lines until `quit`, then ends the
+// process. Start it only once start-up is complete: lines typed ahead run at
+// once.
 void* enterConsoleLoop(void* unused);
 // Creates the "Default" key bindings and makes them current.
 void initControls();
-// At process exit: gives the terminal back and takes readline's handler off
-// the interrupt signal, whether or not a line is being read.
+// At process exit: gives the terminal back, whether or not a line is being
+// read. Signal dispositions are left as they are: an interrupt signal ignored
+// from the start stays ignored.
 void releaseConsole();

@@ -1,12 +1,20 @@
-// Start-up, the animation timer and the exit handler. The timer re-arms
-// itself before asking for a redraw, so it runs for the life of the process
-// and animation speed is counted in ticks, not in elapsed time.
+// Start-up, the animation timer and the ending of the process. The timer
+// re-arms itself before asking for a redraw, so it runs for the life of the
+// process and animation speed is counted in ticks, not in elapsed time. Exit
+// processing runs once, on one thread, whichever thread asks for it.
 #include "viewer/Startup.h"
 
 #include <GL/glut.h>
 
+#include <pthread.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstdlib>
+#include <ctime>
 
 #include "console/Console.h"
 #include "paint/BrushModel.h"
@@ -22,11 +30,68 @@ namespace {
 // Timer ticks per second.
 const int FPS = 50;
 
+// How long exit processing waits for a frame or a command to let go of the
+// model list before it goes on regardless.
+const int kListHoldSeconds = 5;
+
+// Keeps the window's callbacks and the console's commands off the shared
+// state while exit processing destroys it. The caller might hold the lock
+// itself, so the wait is bounded.
+void holdModelList() {
+    timespec until;
+    clock_gettime(CLOCK_REALTIME, &until);
+    until.tv_sec += kListHoldSeconds;
+    pthread_mutex_timedlock(&modelListMutex, &until);
+}
+
+// The console has ended and left exit processing to the window thread.
+std::atomic<bool> exit_requested = false;
+
+// Claims the ending of the process for the calling thread: true if no other
+// thread has claimed it (or this one already has). A thread that gets false
+// must not run exit processing.
+bool claimProcessEnd() {
+    static std::atomic<bool> claimed = false;
+    thread_local bool claimed_here = false;
+    if (!claimed_here && !claimed.exchange(true))
+        claimed_here = true;
+    return claimed_here;
+}
+
+[[noreturn]] void waitForTheEnd() {
+    for (;;)
+        pause();
+}
+
+// Starts the console thread, once. Lines typed ahead or piped in run as soon
+// as it starts, so it starts only when everything they may touch exists and
+// the window is on the screen; any ending of the process from then on goes
+// through exitCode.
+void startConsole() {
+    static bool started = false;
+    if (started)
+        return;
+    started = true;
+    pthread_t console_thread;
+    const int rc = pthread_create(&console_thread, nullptr, enterConsoleLoop, nullptr);
+    if (rc != 0) {
+        errno = rc;  // pthread calls return their error; perror reads errno
+        std::perror("thread error: ");
+    }
+}
+
+// The first frame shows the window; the console starts after it.
+void firstFrame() {
+    display();
+    glutDisplayFunc(display);
+    startConsole();
+}
+
 }  // namespace
 
 void initModels(int, char**) {
     // The brush lives until the process ends; painting and picking rely on it.
-    // The console thread is already running, so the list changes under the lock.
+    // Every change to the list is made under the lock.
     BrushModel* made = new BrushModel("brush");
     ModelListLock lock;
     brush = made;
@@ -49,7 +114,7 @@ void openWindow(int* argc, char** argv) {
     glEnable(GL_DEPTH_TEST);
     glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
 
-    glutDisplayFunc(display);
+    glutDisplayFunc(firstFrame);
     glutReshapeFunc(reshapeCallback);
     glutKeyboardFunc(keyCallback);
     glutMouseFunc(mouseCallback);
@@ -57,6 +122,9 @@ void openWindow(int* argc, char** argv) {
 }
 
 void timerCallback(int) {
+    if (exit_requested)
+        std::exit(0);
+    startConsole();  // in case the window is not shown (started iconic)
     {
         ModelListLock lock("timer - mutex lock error", "timer - mutex unlock error", ModelListLock::PERROR);
         stepModels();
@@ -65,14 +133,33 @@ void timerCallback(int) {
     glutPostRedisplay();
 }
 
+void endProcess() {
+    struct sigaction interrupt;
+    const bool ignored = sigaction(SIGINT, nullptr, &interrupt) == 0 && interrupt.sa_handler == SIG_IGN;
+    if (ignored)
+        exit_requested = true;
+    else if (claimProcessEnd())
+        std::exit(0);
+    waitForTheEnd();
+}
+
 void exitCode() {
+    static bool ran = false;  // only the claiming thread gets past the claim
+    if (!claimProcessEnd())
+        waitForTheEnd();  // another thread is ending the process
+    if (ran)
+        return;
+    ran = true;
     quit = true;
     // When the window is closed, readline may still be waiting for a line on
-    // the console thread, with the terminal in raw mode and its own handler
-    // on the interrupt signal: the terminal is handed back first.
+    // the console thread, with the terminal in raw mode: the terminal is
+    // handed back first.
     releaseConsole();
     std::fclose(stdin);
     // The process ends here, so the global destructors never run under a
     // live window thread.
     std::raise(SIGINT);
+    // Only an interrupt signal ignored from the start gets here: exit
+    // processing goes on and destroys the shared maps.
+    holdModelList();
 }

@@ -1,5 +1,6 @@
-// Velmora's entry point: shared state, the console thread, bindings, the
-// brush, the window and its timer, then the GLUT event loop.
+// Velmora's entry point: shared state, bindings, the brush, the window and
+// its timer, then the GLUT event loop, which starts the console thread once
+// the window shows its first frame.
 #include <GL/glut.h>
 #include <pthread.h>
 
@@ -12,23 +13,15 @@
 #include "viewer/Startup.h"
 
 int main(int argc, char** argv) {
-    // Registered now, so that the console quitting while the window is still
-    // being made ends the process by the interrupt signal instead of running
-    // global destructors under the other thread...
+    // Registered now, so that GLUT giving up while the window is being made
+    // ends the process by the interrupt signal, as every other ending does...
     std::atexit(exitCode);
 
     // pthread calls return their error instead of setting errno; perror reads errno.
-    int rc = pthread_mutex_init(&modelListMutex, nullptr);
+    const int rc = pthread_mutex_init(&modelListMutex, nullptr);
     if (rc != 0) {
         errno = rc;
         std::perror("mutex error");
-    }
-
-    pthread_t console_thread;
-    rc = pthread_create(&console_thread, nullptr, enterConsoleLoop, nullptr);
-    if (rc != 0) {
-        errno = rc;
-        std::perror("thread error: ");
     }
 
     initControls();

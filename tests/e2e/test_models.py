@@ -22,11 +22,14 @@ def colourful(shot, x0, y0, x1, y1):
 @unittest.skipUnless(os.path.exists(BOXLET), "needs the Boxlet plug-in")
 class PluginModels(SessionTest):
     def test_cube_prints_its_indices_once_and_shows_its_texture(self):
+        brush_only = self.s.wait_for_pixels(lambda shot: len(colourful(shot, 0, 0, 500, 500)) > 10)
         self.s.send("new model Boxlet box")
         self.assertRegex(self.s.expect(re.compile(r"texCoords: <[^>]*>\n")), r"vectors: <0,1,2,3,4,5,6,7>\ntriangles: <0,1,2,3,4,5,6,7,8,9,10,11>\n"
                               r"normals: <0,1,2,3,4,5>\ntextures: <\d+,\d+>\ntexCoords: <0,1,2,3,4,5,6,7>\n")
-        # The face towards the camera shows a textured picture, not a flat colour.
-        shot = self.s.wait_for_pixels(lambda shot: len(colourful(shot, 200, 200, 300, 300)) > 3)
+        # The face towards the camera shows a textured picture, not a flat colour. The brush alone already
+        # shows a few colours there, so the face is judged once it covers most of the window's middle.
+        shot = self.s.wait_for_pixels(lambda shot: changed_in(shot, brush_only, 220, 220, 280, 280) > 1800
+                                      and len(colourful(shot, 200, 200, 300, 300)) > 3)
         self.assertNotIn(b"\x00\x00\x00", colourful(shot, 220, 220, 280, 280))
         self.assertEqual(self.s.command("list params"),
                          "  diffuse1_blue\n  diffuse1_green\n  diffuse1_red\n  x\n  y\n  z\n")
