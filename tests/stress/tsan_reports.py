@@ -46,6 +46,10 @@ def parse_reports(text):
     return [Report(m.group(2), m.group(1)) for m in _REPORT.finditer(text)]
 
 
+def without_reports(text):
+    return _REPORT.sub("", text)
+
+
 def load_suppressions(path):
     """(kind, library pattern, reason) for each entry; every entry names a library and has its reason on the
     comment line right above it."""

@@ -103,7 +103,7 @@ class Commands:
 
 class WindowInput(threading.Thread):
     """Random keys (bound keys, unbound ones and the scene keys x/X), left drags from the middle, where the
-    brush usually is, and from empty corners, and right clicks, paced roughly like a hand."""
+    brush usually is, from empty sides and from anywhere, and right clicks, paced roughly like a hand."""
 
     KEYS = list("qQwWeEaAsSdDrRtT1") + ["comma"]
 
@@ -141,8 +141,10 @@ class WindowInput(threading.Thread):
             self.scene_keys([r.choice("xXyYzZ") for _ in range(r.randint(1, 3))])
         elif what < 0.75:
             self.drag((250 + r.randint(-6, 6), 250 + r.randint(-6, 6)), r.randint(2, 8))
-        elif what < 0.87:
+        elif what < 0.82:
             self.drag((r.choice([r.randint(5, 60), r.randint(440, 495)]), r.randint(5, 495)), r.randint(2, 8))
+        elif what < 0.87:  # anywhere: now and then on a handle
+            self.drag((r.randint(100, 400), r.randint(100, 400)), r.randint(2, 8))
         elif what < 0.95:
             self.s.x("xdotool", "mousemove", "--window", self.s.window(), str(r.randint(1, 498)),
                      str(r.randint(1, 498)), "click", "3")
@@ -216,20 +218,23 @@ class Stress:
             if time.monotonic() >= next_probe:
                 self.probe_window()
                 next_probe = time.monotonic() + PROBE_EVERY
-        self.input.stop.set()
-        self.input.join(DEADLINE)
         self.probe_window()
 
     def finish(self):
-        """Quits; the program must end by the interrupt signal as it always does (or status 0 when that
-        signal is ignored)."""
+        """Quits while the window is still busy with input; the program must end by the interrupt signal as it
+        always does (or status 0 when that signal is ignored)."""
         self.s.type("quit\n")
-        end = time.monotonic() + DEADLINE
-        while self.alive() and time.monotonic() < end:
-            time.sleep(0.1)
+        self.wait_gone(DEADLINE)
+        self.input.stop.set()
+        self.input.join(DEADLINE)
         if self.alive():
             raise AssertionError("the program did not end after quit")
         self.check_status()
+
+    def wait_gone(self, seconds):
+        end = time.monotonic() + seconds
+        while self.alive() and time.monotonic() < end:
+            time.sleep(0.1)
 
     def check_status(self):
         st = self.s.status
@@ -265,14 +270,16 @@ def main():
         run.drive()
         run.finish()
     except Exception as e:  # a missed answer, a failed xdotool or screenshot: the program is looked at
+        what = str(e).split("\nstderr:\n")[0]
+        run.wait_gone(5.0)
         if run.alive():
-            problem = "stopped answering: %s\nthread stacks:\n%s" % (e, run.stacks())
+            problem = "stopped answering: %s\nthread stacks:\n%s" % (what, run.stacks())
         else:
             try:
                 run.check_status()
-                problem = "ended early: %s" % e
+                problem = "ended early: %s" % what
             except AssertionError as ended:
-                problem = "crashed (%s): %s" % (ended, e)
+                problem = "crashed (%s): %s" % (ended, what)
     finally:
         run.input.stop.set()
         errors = run.s.close()
@@ -287,11 +294,13 @@ def main():
         print("stress: %d report(s) set aside by %s:%s (%s)" % (count, kind, pattern, reason))
     for report in failing:
         print("==================\n" + report.text + "==================")
-    if "ThreadSanitizer" in errors and ("DEADLYSIGNAL" in errors or "CHECK failed" in errors or
-                                        "FATAL: ThreadSanitizer" in errors):
-        problem = problem or "ThreadSanitizer stopped the program:\n" + errors[-4000:]
+    if not problem and any(word in errors for word in ("ERROR: ThreadSanitizer", "FATAL: ThreadSanitizer",
+                                                       "ThreadSanitizer: CHECK failed")):
+        problem = "was stopped by ThreadSanitizer"
     if problem:
         print("stress: the program " + problem)
+        other = [line for line in tsan_reports.without_reports(errors).splitlines() if line.strip()]
+        print("stress: standard error besides the reports (last lines):\n  " + "\n  ".join(other[-30:]))
         print("stress: last console lines:\n  " + "\n  ".join(run.sent[-15:]))
     if failing or problem:
         print("stress: FAILED (%d race report(s) to fix); replay with --seed %d" % (len(failing), seed))
