@@ -4,6 +4,7 @@
 #include <pthread.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
     // being made ends the process by the interrupt signal instead of running
     // global destructors under the other thread...
     std::atexit(exitCode);
+    // The character set readline's first line would switch to, chosen before
+    // any other thread runs: the process locale is not safe to change while
+    // the window thread's X calls read it.
+    std::setlocale(LC_CTYPE, "");
 
     // pthread calls return their error instead of setting errno; perror reads errno.
     int rc = pthread_mutex_init(&modelListMutex, nullptr);
