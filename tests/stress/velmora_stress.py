@@ -83,11 +83,20 @@ class Commands:
             (1, lambda: "help"),
             (1, lambda: "loadclass ./models/Boxlet.so"),
             (1, lambda: "exec scratch/cmds.txt"),
+            (3, self.playable_script),
             # Brings the brush back to the middle of the scene, where the window's drags look for it.
             (2, lambda: "select model brush\nset x 0\nset y 0\nset z %s\nselect model %s" % (num(0.8, 1.2),
                                                                                         c(BOXES))),
         ]
         self.total = sum(w for w, _ in self.forms)
+
+    def playable_script(self):
+        """A script the current model can play and re-time: poses along a path, three steps, then either."""
+        r, num, name = self.r, self.number, self.r.choice(SCRIPTS)
+        lines = ["set %s %s\nnew pose %s" % (a, num(-3, 3), p) for a, p in zip("xyz", POSES)]
+        lines += ["new script " + name] + ["add %s %d %s" % (p, r.randint(5, 40), r.choice(["", "sin"])) for p in POSES]
+        lines.append(r.choice(["animate " + name, "speed_control %s x y z %s %s" % (name, num(0, 0.5), num(0, 0.5))]))
+        return "\n".join(lines)
 
     def number(self, lo, hi):
         return "%.2f" % self.r.uniform(lo, hi)
