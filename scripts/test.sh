@@ -12,3 +12,4 @@ cmake -S . -B build-test -DCMAKE_BUILD_TYPE=Debug -DVELMORA_SANITIZE=ON -DVELMOR
 cmake --build build-test -j "$(nproc)"
 cd build-test
 xvfb-run -a -s "-screen 0 1280x1024x24" ctest --output-on-failure -j 2 "$@"
+../scripts/stress.sh 60

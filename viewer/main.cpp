@@ -5,6 +5,7 @@
 #include <pthread.h>
 
 #include <cerrno>
+#include <clocale>
 #include <cstdio>
 #include <cstdlib>
 
@@ -16,6 +17,10 @@ int main(int argc, char** argv) {
     // Registered now, so that GLUT giving up while the window is being made
     // ends the process by the interrupt signal, as every other ending does...
     std::atexit(exitCode);
+    // The character set readline's first line would switch to, chosen before
+    // any other thread runs: the process locale is not safe to change while
+    // the window thread's X calls read it.
+    std::setlocale(LC_CTYPE, "");
 
     // pthread calls return their error instead of setting errno; perror reads errno.
     const int rc = pthread_mutex_init(&modelListMutex, nullptr);

@@ -1,0 +1,322 @@
+"""Stress for the two threads: runs the ThreadSanitizer build of velmora under its own Xvfb and, for a number of
+seconds, types random console commands while random keys, drags and clicks reach the window at the same time.
+It fails when ThreadSanitizer reports a race in the program's own code (or one in a library the suppressions file
+does not name), when the program crashes, or when the console or the window stops answering.
+
+usage: velmora_stress.py [--seed N] [--transcript FILE] [seconds]   (the build folder comes from VELMORA_BUILD_DIR)
+The seed is printed; giving it again replays the same commands and window input (their interleaving still
+depends on timing)."""
+
+import argparse
+import os
+import random
+import signal
+import sys
+import threading
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+SOURCE_ROOT = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(SOURCE_ROOT, "tests", "e2e"))
+sys.path.insert(0, HERE)
+
+# No answer for this long from the console, or no new frame for this long, counts as stopped.
+DEADLINE = 120.0
+PROBE_EVERY = 10.0
+# Mesa's software rasteriser runs its own worker threads, whose hand-offs ThreadSanitizer cannot see; with
+# none, every GL call runs on the window thread, as the program itself assumes.
+os.environ["LP_NUM_THREADS"] = "0"
+os.environ["TSAN_OPTIONS"] = "halt_on_error=0:history_size=7:second_deadlock_stack=1"
+os.environ.setdefault("VELMORA_E2E_DEADLINE", str(DEADLINE))
+
+import tsan_reports  # noqa: E402
+from velmora_harness import Session, differs  # noqa: E402
+
+BOXES = ["box0", "box1", "box2"]
+KEYFORMS = ["cottage", "./cottage"]
+MODELS = BOXES + KEYFORMS + ["brush", "nosuch"]
+POSES = ["p0", "p1", "p2"]
+SCRIPTS = ["s0", "s1", "s2"]
+ATTRS = ["x", "y", "z", "red", "green", "blue", "dim1", "solid_dim1", "opacity", "diffuse1_red", "nosuch"]
+SKIN_FILES = ["tiles.bmp", "tiles2.bmp", "cottage/skin.bmp", "scratch/s0.bmp", "scratch/s1.bmp", "scratch/none.bmp"]
+XML_FILES = ["scratch/a.xml", "scratch/b.xml", "scratch/none.xml"]
+LISTS = ["models", "classes", "params", "scripts", "poses", "controls", "commands"]
+TOGGLES = ["handles", "gamemode", "fps", "pos", "painting"]
+
+
+class Commands:
+    """Random console lines, weighted towards what makes the two threads meet: models coming and going,
+    attributes and animations the timer steps, and painting."""
+
+    def __init__(self, rng):
+        self.r = rng
+        c = rng.choice
+        num = self.number
+        self.forms = [
+            (6, lambda: "new model Boxlet " + c(BOXES)),
+            (2, lambda: "new model Keyform " + c(KEYFORMS)),
+            (4, lambda: "delete " + c(MODELS)),
+            (10, lambda: "select model " + c(MODELS)),
+            (10, lambda: "set %s %s" % (c(ATTRS), num(-3, 3))),
+            (4, lambda: "get " + c(ATTRS + ["all"])),
+            (2, lambda: "set control_step " + num(0.1, 2)),
+            (2, lambda: "set %s %s %s %s" % (c(["background_color", "handle_color"]), num(0, 1), num(0, 1),
+                                             num(0, 255))),
+            (4, lambda: "new pose " + c(POSES)),
+            (2, lambda: "new script " + c(SCRIPTS)),
+            (2, lambda: "select script " + c(SCRIPTS)),
+            (4, lambda: "add %s %d %s" % (c(POSES), self.r.randint(1, 40), c(["", "linear", "sin"]))),
+            (4, lambda: "animate " + c(SCRIPTS)),
+            (2, lambda: "animate %s:%s %s:%s" % (c(MODELS), c(SCRIPTS), c(MODELS), c(SCRIPTS))),
+            (3, lambda: "animate %s %d %s" % (c(POSES), self.r.randint(1, 60), c(["", "sin"]))),
+            (2, lambda: "speed_control %s x y z %s %s" % (c(SCRIPTS), num(0, 0.5), num(0, 0.5))),
+            (4, lambda: "toggle " + c(TOGGLES)),
+            (4, lambda: "paint " + c(["", c(MODELS)])),
+            (2, lambda: "load skin %d %s" % (self.r.randint(0, 3), c(SKIN_FILES))),
+            (2, lambda: "save skin %d %s" % (self.r.randint(0, 3), c(SKIN_FILES[3:]))),
+            (1, lambda: "save skins"),
+            (2, lambda: "load attributes %s%s" % (c(["", c(MODELS) + ":"]), c(XML_FILES))),
+            (2, lambda: "save attributes " + c(XML_FILES[:2])),
+            (3, lambda: "list " + c(LISTS)),
+            (1, lambda: "new binding %s %s" % (c("rtfgvbn"), c(ATTRS))),
+            (1, lambda: "select control Default"),
+            (1, lambda: "help"),
+            (1, lambda: "loadclass ./models/Boxlet.so"),
+            (1, lambda: "exec scratch/cmds.txt"),
+            (3, self.playable_script),
+            # Brings the brush back to the middle of the scene, where the window's drags look for it.
+            (2, lambda: "select model brush\nset x 0\nset y 0\nset z %s\nselect model %s" % (num(0.8, 1.2),
+                                                                                        c(BOXES))),
+        ]
+        self.total = sum(w for w, _ in self.forms)
+
+    def playable_script(self):
+        """A script the current model can play and re-time: poses along a path, three steps, then either."""
+        r, num, name = self.r, self.number, self.r.choice(SCRIPTS)
+        lines = ["set %s %s\nnew pose %s" % (a, num(-3, 3), p) for a, p in zip("xyz", POSES)]
+        lines += ["new script " + name] + ["add %s %d %s" % (p, r.randint(5, 40), r.choice(["", "sin"])) for p in POSES]
+        lines.append(r.choice(["animate " + name, "speed_control %s x y z %s %s" % (name, num(0, 0.5), num(0, 0.5))]))
+        return "\n".join(lines)
+
+    def number(self, lo, hi):
+        return "%.2f" % self.r.uniform(lo, hi)
+
+    def line(self):
+        pick = self.r.uniform(0, self.total)
+        for weight, make in self.forms:
+            pick -= weight
+            if pick <= 0:
+                return make()
+        return self.forms[-1][1]()
+
+
+class WindowInput(threading.Thread):
+    """Random keys (bound keys, unbound ones and the scene keys x/X), left drags from the middle, where the
+    brush usually is, from empty sides and from anywhere, and right clicks, paced roughly like a hand."""
+
+    KEYS = list("qQwWeEaAsSdDrRtT1") + ["comma"]
+
+    def __init__(self, session, rng):
+        super().__init__(daemon=True)
+        self.s, self.r = session, rng
+        self.stop = threading.Event()
+        self.lock = threading.Lock()
+        self.shift = {"x": 0, "y": 0, "z": 0}  # scene moves sent, to send back now and then
+        self.actions = 0
+        self.error = None
+
+    def scene_keys(self, keys):
+        with self.lock:
+            for k in keys:
+                self.shift[k.lower()] += 1 if k.isupper() else -1
+        self.s.key(*keys)
+
+    def drag(self, start, steps):
+        w = self.s.window()
+        x, y = start
+        args = ["xdotool", "mousemove", "--window", w, str(x), str(y), "sleep", "0.05", "mousedown", "1"]
+        for _ in range(steps):
+            x += self.r.randint(-25, 25)
+            y += self.r.randint(-25, 25)
+            args += ["sleep", "0.03", "mousemove", "--window", w, str(min(max(x, 1), 498)), str(min(max(y, 1), 498))]
+        self.s.x(*args, "sleep", "0.03", "mouseup", "1")
+
+    def act(self):
+        r = self.r
+        what = r.random()
+        if what < 0.35:
+            self.s.key(*[r.choice(self.KEYS) for _ in range(r.randint(1, 3))])
+        elif what < 0.5:
+            self.scene_keys([r.choice("xXyYzZ") for _ in range(r.randint(1, 3))])
+        elif what < 0.75:
+            self.drag((250 + r.randint(-6, 6), 250 + r.randint(-6, 6)), r.randint(2, 8))
+        elif what < 0.82:
+            self.drag((r.choice([r.randint(5, 60), r.randint(440, 495)]), r.randint(5, 495)), r.randint(2, 8))
+        elif what < 0.87:  # anywhere: now and then on a handle
+            self.drag((r.randint(100, 400), r.randint(100, 400)), r.randint(2, 8))
+        elif what < 0.95:
+            self.s.x("xdotool", "mousemove", "--window", self.s.window(), str(r.randint(1, 498)),
+                     str(r.randint(1, 498)), "click", "3")
+        else:
+            with self.lock:
+                back = [(k.upper() if n < 0 else k) for k, n in self.shift.items() for _ in range(abs(n))]
+            if back:
+                self.scene_keys(back)
+
+    def run(self):
+        try:
+            while not self.stop.is_set():
+                self.act()
+                self.actions += 1
+                time.sleep(self.r.uniform(0, 0.08))
+        except Exception as e:  # the window went away or xdotool hung: the main thread reports it
+            self.error = e
+
+
+class Stress:
+    def __init__(self, seconds, seed):
+        self.seconds, self.seed = seconds, seed
+        self.sent = []
+        self.pings = 0
+        self.pos_shown = False
+        self.s = Session()
+        os.mkdir(os.path.join(self.s.workdir, "scratch"))
+        cmds = Commands(random.Random(seed ^ 0x5eed))
+        lines = [cmds.line() for _ in range(12)]
+        with open(os.path.join(self.s.workdir, "scratch", "cmds.txt"), "w") as f:
+            f.write("\n".join(x for x in lines if not x.startswith("exec")) + "\n")
+        self.commands = Commands(random.Random(seed))
+        self.input = WindowInput(self.s, random.Random(seed + 1))
+
+    def run_line(self, line):
+        """Types a line and waits until the console has run it: a marker command after it must answer."""
+        self.pings += 1
+        marker = "command not found: ping%d\n" % self.pings
+        self.sent.append(line)
+        self.s.type("%s\nping%d\n" % (line, self.pings))
+        out = self.s.expect(marker, timeout=DEADLINE)
+        if "pos enabled" in out or "pos disabled" in out:
+            self.pos_shown = out.rfind("pos enabled") > out.rfind("pos disabled")
+        return out
+
+    def probe_window(self):
+        """The window still draws: with the position text shown, moving the scene changes the picture."""
+        if not self.pos_shown:
+            self.run_line("toggle pos")
+        before = self.s.screenshot()
+        self.input.scene_keys(["X"])
+        self.s.wait_until(lambda: differs(self.s.screenshot(), before, 1), "the window to draw a new frame",
+                          timeout=DEADLINE)
+
+    def alive(self):
+        if self.s.status is None:
+            pid, status = os.waitpid(self.s.pid, os.WNOHANG)
+            if pid:
+                self.s.status = status
+        return self.s.status is None
+
+    def drive(self):
+        self.run_line("select model brush")
+        self.input.start()
+        end = next_probe = time.monotonic()
+        end += self.seconds
+        while time.monotonic() < end:
+            self.run_line(self.commands.line())
+            if self.input.error:
+                raise AssertionError("window input failed: %s" % self.input.error)
+            if time.monotonic() >= next_probe:
+                self.probe_window()
+                next_probe = time.monotonic() + PROBE_EVERY
+        self.probe_window()
+
+    def finish(self):
+        """Quits while the window is still busy with input; the program must end by the interrupt signal as it
+        always does (or status 0 when that signal is ignored)."""
+        self.s.type("quit\n")
+        self.wait_gone(DEADLINE)
+        self.input.stop.set()
+        self.input.join(DEADLINE)
+        if self.alive():
+            raise AssertionError("the program did not end after quit")
+        self.check_status()
+
+    def wait_gone(self, seconds):
+        end = time.monotonic() + seconds
+        while self.alive() and time.monotonic() < end:
+            time.sleep(0.1)
+
+    def check_status(self):
+        st = self.s.status
+        if not ((os.WIFSIGNALED(st) and os.WTERMSIG(st) == signal.SIGINT) or (os.WIFEXITED(st) and
+                                                                              os.WEXITSTATUS(st) == 0)):
+            how = ("signal %d" % os.WTERMSIG(st)) if os.WIFSIGNALED(st) else ("status %d" % os.WEXITSTATUS(st))
+            raise AssertionError("the program ended by %s" % how)
+
+    def stacks(self):
+        """Every thread's stack of a program that stopped answering, for the report."""
+        try:
+            import subprocess
+            return subprocess.run(["gdb", "-batch", "-p", str(self.s.pid), "-ex", "thread apply all bt"],
+                                  capture_output=True, text=True, timeout=60).stdout
+        except Exception as e:
+            return "(no stacks: %s)" % e
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("seconds", nargs="?", type=float, default=60.0)
+    parser.add_argument("--seed", type=int, default=None)
+    parser.add_argument("--transcript", help="write what the console printed to this file")
+    args = parser.parse_args()
+    seed = args.seed if args.seed is not None else random.SystemRandom().randrange(1 << 32)
+    print("stress: seed %d, %g seconds (replay with --seed %d)" % (seed, args.seconds, seed), flush=True)
+    entries = tsan_reports.load_suppressions(os.path.join(HERE, "tsan.supp"))
+
+    run = Stress(args.seconds, seed)
+    problem, started = None, time.monotonic()
+    try:
+        run.s.expect(">", timeout=DEADLINE)
+        run.drive()
+        run.finish()
+    except Exception as e:  # a missed answer, a failed xdotool or screenshot: the program is looked at
+        what = str(e).split("\nstderr:\n")[0]
+        run.wait_gone(5.0)
+        if run.alive():
+            problem = "stopped answering: %s\nthread stacks:\n%s" % (what, run.stacks())
+        else:
+            try:
+                run.check_status()
+                problem = "ended early: %s" % what
+            except AssertionError as ended:
+                problem = "crashed (%s): %s" % (ended, what)
+    finally:
+        run.input.stop.set()
+        errors = run.s.close()
+        if args.transcript:
+            with open(args.transcript, "wb") as f:
+                f.write(run.s._out)
+
+    failing, suppressed = tsan_reports.classify(errors, SOURCE_ROOT, entries)
+    print("stress: %d console lines, %d window actions in %.0f s" % (len(run.sent), run.input.actions,
+                                                                     time.monotonic() - started))
+    for (kind, pattern, reason), count in sorted(suppressed.items()):
+        print("stress: %d report(s) set aside by %s:%s (%s)" % (count, kind, pattern, reason))
+    for report in failing:
+        print("==================\n" + report.text + "==================")
+    if not problem and any(word in errors for word in ("ERROR: ThreadSanitizer", "FATAL: ThreadSanitizer",
+                                                       "ThreadSanitizer: CHECK failed")):
+        problem = "was stopped by ThreadSanitizer"
+    if problem:
+        print("stress: the program " + problem)
+        other = [line for line in tsan_reports.without_reports(errors).splitlines() if line.strip()]
+        print("stress: standard error besides the reports (last lines):\n  " + "\n  ".join(other[-30:]))
+        print("stress: last console lines:\n  " + "\n  ".join(run.sent[-15:]))
+    if failing or problem:
+        print("stress: FAILED (%d race report(s) to fix); replay with --seed %d" % (len(failing), seed))
+        return 1
+    print("stress: passed")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
