@@ -28,6 +28,8 @@ fi
 export ASAN_OPTIONS=detect_leaks=1:allocator_may_return_null=1
 export LSAN_OPTIONS=suppressions=$root/tests/lsan.supp:print_suppressions=0
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+# Scratch files on a memory file system when there is one: every save syncs its file.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then export TMPDIR=/dev/shm; fi
 failed=()
 for t in "${targets[@]}"; do
   findings=$out/findings/$t
@@ -35,7 +37,8 @@ for t in "${targets[@]}"; do
   mkdir -p "$out/corpus/$t" "$findings"
   log=$out/logs/$t.log
   # The first folder takes the new inputs; the committed ones are only read.
-  if "$out/fuzz/fuzz_$t" "$out/corpus/$t" "fuzz/corpus/$t" "fuzz/regressions/$t" \
+  # Absolute folders: the console target works inside a scratch folder of its own.
+  if "$out/fuzz/fuzz_$t" "$out/corpus/$t" "$root/fuzz/corpus/$t" "$root/fuzz/regressions/$t" \
       -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -close_fd_mask=3 \
       -print_final_stats=1 -artifact_prefix="$findings/" >"$log" 2>&1; then
     runs=$(sed -n 's/^stat::number_of_executed_units: *//p' "$log")
@@ -46,6 +49,8 @@ for t in "${targets[@]}"; do
     grep -E "^==[0-9]+==ERROR|SUMMARY|runtime error|^artifact_prefix|Test unit written" "$log" | head -8 || true
     for f in "$findings"/*; do
       [ -e "$f" ] || continue
+      # Once more with the target's own messages, which the fuzzing run keeps quiet.
+      "$out/fuzz/fuzz_$t" -timeout=10 -rss_limit_mb=2048 "$f" 2>&1 | grep -av "^INFO:" | tail -n 12 || true
       cp "$f" "fuzz/regressions/$t/"
       echo "  kept as fuzz/regressions/$t/$(basename "$f") (rename it after what broke)"
     done
