@@ -9,6 +9,7 @@ packages=(
   libreadline-dev libtinyxml-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick python3
+  clang libclang-rt-14-dev
 )
 
 missing=()
