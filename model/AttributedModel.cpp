@@ -225,11 +225,13 @@ const size_t kMaxXmlNesting = 256;
 
 // Parses bytes read from a file exactly as the document would read the file
 // itself (line ends, encoding detection and errors alike).
+// The reader stops at the first NUL byte but, after a UTF-8 lead byte, may
+// step up to three bytes past it: the text is handed over with NUL bytes
+// behind it, so those steps stay inside the reader's own copy.
 bool parseDocument(TiXmlDocument& doc, const std::string& bytes) {
-    static char empty[1];
-    // A read-only memory stream never writes to its buffer.
-    char* buffer = bytes.empty() ? empty : const_cast<char*>(bytes.data());
-    FILE* stream = fmemopen(buffer, bytes.size(), "rb");
+    std::string padded = bytes;
+    padded.append(4, '\0');
+    FILE* stream = fmemopen(&padded[0], padded.size(), "rb");
     if (!stream)
         return false;
     bool ok = doc.LoadFile(stream);
