@@ -25,7 +25,13 @@ def waits_for_a_display(pid):
         if f.read().rsplit(")", 1)[1].split()[0] == "Z":
             return True
     fds = "/proc/%d/fd" % pid
-    return any(os.readlink(os.path.join(fds, fd)).startswith("socket:") for fd in os.listdir(fds))
+    for fd in os.listdir(fds):
+        try:
+            if os.readlink(os.path.join(fds, fd)).startswith("socket:"):
+                return True
+        except FileNotFoundError:  # closed between the listing and the look
+            continue
+    return False
 
 
 def piped(text):
