@@ -1,25 +1,32 @@
-// In-memory RGB pictures and their BMP files. Only uncompressed 24-bit files
-// are read; rows are padded to four bytes in the file, never in memory, and
-// top-down files are turned bottom-up on reading. Writes replace the file
-// whole (AtomicFile). Files are opened through ReadAhead, so a read never
-// blocks on a FIFO and a console load reads from memory. A file that cannot be
-// opened is reported as not found only when it is missing; any other reason
-// is named. OpenGL is called only by updateTexture.
+// In-memory RGB pictures and their files. Plain 24-bit uncompressed BMP files
+// are read and written here; rows are padded to four bytes in the file, never
+// in memory, and top-down files are turned bottom-up on reading. Every other
+// format and BMP depth is decoded and encoded by ImageCodec, and every BMP is
+// written as 24-bit. Writes replace the file whole (AtomicFile). Files are
+// opened through ReadAhead, so a read never blocks on a FIFO and a console
+// load reads from memory. A file that cannot be opened is reported as not
+// found only when it is missing; any other reason is named. OpenGL is called
+// only by updateTexture.
 #include "paint/Image.h"
+
+#include <sys/stat.h>
 
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
 #include <cstring>
 #include <new>
+#include <utility>
 #include <vector>
 
 #include "model/AtomicFile.h"
 #include "model/ReadAhead.h"
 #include "paint/BmpFormat.h"
+#include "paint/ImageCodec.h"
 
 // [SECTION] file names
 // [SECTION] construction and factory
+// [SECTION] reading and writing by format
 // [SECTION] BMP reading
 // [SECTION] BMP writing
 // [SECTION] pixels and texture
@@ -27,12 +34,6 @@
 // ---------------------------------------------------------------- [SECTION] file names
 
 namespace {
-
-// From the last dot to the end, dot included; empty without a dot.
-std::string extensionOf(const std::string& name) {
-    size_t dot = name.rfind('.');
-    return dot == std::string::npos ? std::string() : name.substr(dot);
-}
 
 // Why a file could not be opened to be read or written.
 void reportUnopened(const char* filename, int err, const char* action) {
@@ -42,20 +43,81 @@ void reportUnopened(const char* filename, int err, const char* action) {
         printf("cannot %s %s: %s\n", action, filename, strerror(err));
 }
 
-bool isPcx(const std::string& ext) {
-    return ext == ".pcx" || ext == ".PCX";
+void reportUnreadable(const std::string& filename, const std::string& why) {
+    printf("cannot read skin '%s': %s\n", filename.c_str(), why.c_str());
 }
 
-// Skins named ".pcx" by model files are kept beside them as ".bmp".
+// Refuses a name of no supported format, saying which are.
+bool supportedName(const std::string& name) {
+    if (imageFormatOfName(name) != ImageFormat::kNone)
+        return true;
+    reportUnreadable(name, "unsupported extension '" + imageExtensionOf(name) +
+                               "' (supported: " + supportedImageExtensionsText() + ")");
+    return false;
+}
+
+// Skins named ".pcx" by model files may have an edited copy beside them as ".bmp".
 std::string bmpSibling(const std::string& name) {
     return name.substr(0, name.rfind('.')) + ".bmp";
+}
+
+// Opens the file a picture named name is read from; *path says which. A ".pcx"
+// name reads its ".bmp" sibling first, when that is there (read ahead or on disk).
+FILE* openSource(const std::string& name, std::string* path) {
+    *path = name;
+    if (imageFormatOfName(name) == ImageFormat::kPcx) {
+        const std::string sibling = bmpSibling(name);
+        if (FILE* f = ReadAhead::open(sibling.c_str())) {
+            *path = sibling;
+            return f;
+        }
+        if (errno != ENOENT) {
+            *path = sibling;
+            return nullptr;
+        }
+    }
+    return ReadAhead::open(name.c_str());
+}
+
+// The whole stream; false with errno set when reading fails.
+bool readAll(FILE* f, std::vector<unsigned char>* bytes) {
+    unsigned char chunk[65536];
+    size_t got;
+    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0)
+        bytes->insert(bytes->end(), chunk, chunk + got);
+    return !ferror(f);
+}
+
+// A BMP this unit reads itself: a whole header that bmpHeaderSupported accepts.
+bool isPlainBmp(const std::vector<unsigned char>& bytes) {
+    if (bytes.size() < kBmpHeaderBytes)
+        return false;
+    Image::BMPHeader h;
+    decodeBmpHeader(bytes.data(), &h);
+    return h.magic == kBmpMagic && bmpHeaderSupported(h);
+}
+
+// The header of a plain bottom-up 24-bit file of width x height.
+Image::BMPHeader plainHeader(int width, int height) {
+    const uint64_t bytes = bmpRowStride(width) * static_cast<uint64_t>(height);
+    Image::BMPHeader h = {};
+    h.magic = kBmpMagic;
+    h.file_size = static_cast<uint32_t>(kBmpHeaderBytes + bytes);
+    h.data_offset = kBmpHeaderBytes;
+    h.header_size = 40;
+    h.width = width;
+    h.height = height;
+    h.planes = 1;
+    h.bpp = 24;
+    h.image_size = static_cast<uint32_t>(bytes);
+    return h;
 }
 
 }  // namespace
 
 // ---------------------------------------------------------------- [SECTION] construction and factory
 
-Image::Image() : header(), data(nullptr), texture(0), data_size(0), plain_layout(false) {
+Image::Image() : header(), data(nullptr), texture(0), data_size(0), plain_layout(false), format_(ImageFormat::kNone) {
     std::memset(&header, 0, sizeof header);
 }
 
@@ -64,20 +126,10 @@ Image::~Image() {
 }
 
 Image* Image::load(std::string* filename) {
-    if (!filename)
+    if (!filename || !supportedName(*filename))
         return nullptr;
-    std::string ext = extensionOf(*filename);
-    std::string path;
-    if (ext == ".bmp") {
-        path = *filename;
-    } else if (isPcx(ext)) {
-        path = bmpSibling(*filename);
-    } else {
-        fprintf(stderr, "unsupported file type '%s', image '%s' not loaded.\n", ext.c_str(), filename->c_str());
-        return nullptr;
-    }
     Image* image = new Image();
-    if (!image->loadBMP(path.c_str())) {
+    if (!image->readFile(*filename)) {
         delete image;
         return nullptr;
     }
@@ -86,28 +138,35 @@ Image* Image::load(std::string* filename) {
 }
 
 std::string Image::sourceFile(const std::string& filename) {
-    std::string ext = extensionOf(filename);
-    if (ext == ".bmp")
-        return filename;
-    return isPcx(ext) ? bmpSibling(filename) : std::string();
+    const ImageFormat format = imageFormatOfName(filename);
+    if (format == ImageFormat::kNone)
+        return std::string();
+    if (format == ImageFormat::kPcx) {
+        struct stat st;
+        const std::string sibling = bmpSibling(filename);
+        if (::stat(sibling.c_str(), &st) == 0 || errno != ENOENT)
+            return sibling;
+    }
+    return filename;
 }
 
+// A reload through a ".pcx" name may change the size, as it always could; every
+// other reload replaces the picture of a texture the model's mesh is mapped on,
+// so it must keep the width and height.
 int Image::reloadImage(std::string* filename) {
-    if (!filename)
+    if (!filename || !supportedName(*filename))
         return 0;
-    std::string ext = extensionOf(*filename);
-    int ok;
-    if (ext == ".bmp") {
-        ok = reloadBMP(filename->c_str());
-    } else if (isPcx(ext)) {
-        ok = loadBMP(bmpSibling(*filename).c_str());
-    } else {
-        fprintf(stderr, "unsupported file type '%s', image '%s' not loaded.\n", ext.c_str(), filename->c_str());
+    Image fresh;
+    if (!fresh.readFile(*filename))
+        return 0;
+    const bool keepsSize = imageFormatOfName(*filename) != ImageFormat::kPcx;
+    if (keepsSize && (fresh.header.width != header.width || fresh.header.height != header.height)) {
+        printf("image/texture dimension mismatch! Cannot load texture '%s'.\n", fresh.sourceFile_.c_str());
         return 0;
     }
-    if (ok)
-        original_filename = *filename;
-    return ok;
+    takePicture(fresh);
+    original_filename = *filename;
+    return 1;
 }
 
 int Image::write(const char* filename) {
@@ -118,17 +177,123 @@ int Image::write(const char* filename) {
 int Image::write(std::string* filename) {
     if (!filename)
         return 0;
-    std::string ext = extensionOf(*filename);
-    if (ext != ".bmp") {
-        fprintf(stderr, "unsupported file type '%s', image '%s' not written.\n", ext.c_str(), filename->c_str());
+    const ImageFormat format = imageFormatOfName(*filename);
+    if (format == ImageFormat::kNone) {
+        printf("cannot save skin as '%s': unsupported extension '%s' (supported: %s)\n", filename->c_str(),
+               imageExtensionOf(*filename).c_str(), supportedImageExtensionsText());
         return 0;
     }
-    return writeBMP(filename->c_str());
+    if (format == ImageFormat::kBmp)
+        return writeBMP(filename->c_str());
+    return writeEncoded(*filename, format);
 }
 
 int Image::save() {
-    printf("saving image: %s\n", original_filename.c_str());
-    return write(&original_filename);
+    std::string target = sourceFile_.empty() ? original_filename : sourceFile_;
+    printf("saving image: %s\n", target.c_str());
+    return write(&target);
+}
+
+// ---------------------------------------------------------------- [SECTION] reading and writing by format
+
+// Reads the file a picture named name comes from into this image, which a
+// failure leaves as it was.
+int Image::readFile(const std::string& name) {
+    std::string path;
+    FILE* f = openSource(name, &path);
+    if (!f) {
+        reportUnopened(path.c_str(), errno, "read");
+        return 0;
+    }
+    std::vector<unsigned char> bytes;
+    const bool read = readAll(f, &bytes);
+    const int err = errno;
+    fclose(f);
+    if (!read) {
+        reportUnreadable(path, strerror(err));
+        return 0;
+    }
+    const ImageFormat format = imageFormatOfName(path);
+    int ok;
+    if (format == ImageFormat::kBmp && isPlainBmp(bytes)) {
+        FILE* memory = fmemopen(bytes.data(), bytes.size(), "rb");
+        if (!memory) {
+            reportUnreadable(path, strerror(errno));
+            return 0;
+        }
+        ok = readBmpStream(memory, path.c_str());
+        fclose(memory);
+        if (ok)
+            palette_.clear();
+    } else {
+        ok = readDecoded(bytes, path, format);
+    }
+    if (ok) {
+        sourceFile_ = path;
+        format_ = format;
+    }
+    return ok;
+}
+
+int Image::readDecoded(const std::vector<unsigned char>& bytes, const std::string& path, ImageFormat format) {
+    ImageCodec::Picture picture;
+    std::string why;
+    if (!ImageCodec::decode(bytes, format, &picture, &why)) {
+        reportUnreadable(path, why);
+        return 0;
+    }
+    GLubyte* pixels = new (std::nothrow) GLubyte[picture.rgb.size()];
+    if (!pixels) {
+        puts("Error mallocing byte buffer");
+        return 0;
+    }
+    std::memcpy(pixels, picture.rgb.data(), picture.rgb.size());
+    delete[] data;
+    data = pixels;
+    data_size = picture.rgb.size();
+    header = plainHeader(picture.width, picture.height);
+    plain_layout = false;
+    palette_ = std::move(picture.palette);
+    return 1;
+}
+
+int Image::writeEncoded(const std::string& filename, ImageFormat format) {
+    std::vector<unsigned char> bytes;
+    long changed = 0;
+    std::string why;
+    const std::vector<unsigned char> none;
+    const bool encoded =
+        data && ImageCodec::encode(header.width, header.height, data, format == ImageFormat::kPcx ? palette_ : none,
+                                   format, &bytes, &changed, &why);
+    if (!encoded) {
+        printf("cannot write %s: %s\n", filename.c_str(), data ? why.c_str() : "no picture");
+        return 0;
+    }
+    AtomicFile file(filename.c_str());
+    FILE* f = file.open();
+    if (!f) {
+        reportUnopened(filename.c_str(), file.error(), "write");
+        return 0;
+    }
+    if (fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || !file.commit()) {
+        printf("cannot write %s: %s\n", filename.c_str(), strerror(file.error() ? file.error() : EIO));
+        return 0;
+    }
+    if (changed > 0)
+        printf("%s: %ld texels took the nearest colour of its palette\n", filename.c_str(), changed);
+    if (format == ImageFormat::kJpeg)
+        printf("%s: JPEG is lossy; the saved texels differ slightly from the painted ones\n", filename.c_str());
+    return 1;
+}
+
+void Image::takePicture(Image& from) {
+    std::swap(header, from.header);
+    std::swap(data, from.data);
+    std::swap(data_size, from.data_size);
+    std::swap(plain_layout, from.plain_layout);
+    std::swap(sourceFile_, from.sourceFile_);
+    std::swap(format_, from.format_);
+    std::swap(palette_, from.palette_);
 }
 
 // ---------------------------------------------------------------- [SECTION] BMP reading
@@ -220,6 +385,12 @@ int Image::loadBMP(const char* filename) {
         reportUnopened(filename, errno, "read");
         return 0;
     }
+    int ok = readBmpStream(f, filename);
+    fclose(f);
+    return ok;
+}
+
+int Image::readBmpStream(FILE* f, const char* filename) {
     BMPHeader h;
     GLubyte* pixels = nullptr;
     bool plain = false;
@@ -227,7 +398,6 @@ int Image::loadBMP(const char* filename) {
         plain = h.header_size == 40 && h.data_offset == kBmpHeaderBytes && h.height > 0;
         pixels = readBmpPixels(f, &h);
     }
-    fclose(f);
     if (!pixels)
         return 0;
     delete[] data;

@@ -4,11 +4,17 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <cstdio>
 #include <string>
+#include <vector>
 
-// One RGB picture read from a 24-bit BMP file, with the texture name its owner
-// gave it. Pixels are held bottom row first, red-green-blue, rows tightly
-// packed: pixel (x, y) is at 3 * (y * width + x).
+#include "paint/ImageFormats.h"
+
+// One RGB picture read from a skin file (BMP, PCX, PNG, JPEG or TGA), with the
+// file it came from, that file's format and the texture name its owner gave
+// it. Pixels are held bottom row first, red-green-blue, rows tightly packed:
+// pixel (x, y) is at 3 * (y * width + x). Whatever the file, the header
+// describes the picture as a plain 24-bit BMP.
 class Image {
 public:
     // The 14-byte file header and the 40-byte info header, field by field.
@@ -37,7 +43,8 @@ public:
 
     static Image* load(std::string* filename);
     // The file load and reloadImage read for a picture named filename (a
-    // ".pcx" name reads the ".bmp" beside it); empty for names they refuse.
+    // ".pcx" name reads the ".bmp" beside it when there is one); empty for
+    // names they refuse.
     static std::string sourceFile(const std::string& filename);
     int reloadImage(std::string* filename);
     int write(const char* filename);
@@ -60,16 +67,27 @@ public:
 
     const BMPHeader& getHeader() const { return header; }
     const std::string& getFilename() const { return original_filename; }
+    // The file the picture was read from, which save() writes, and its format.
+    const std::string& getSourceFile() const { return sourceFile_; }
+    ImageFormat getFormat() const { return format_; }
     const GLubyte* pixels() const { return data; }
     size_t pixelBytes() const { return data_size; }
 
 private:
     bool pixelOffset(int x, int y, size_t* offset) const;
+    int readBmpStream(FILE* f, const char* filename);
+    int readFile(const std::string& path);
+    int readDecoded(const std::vector<unsigned char>& bytes, const std::string& path, ImageFormat format);
+    int writeEncoded(const std::string& filename, ImageFormat format);
+    void takePicture(Image& from);
 
     BMPHeader header;
     GLubyte* data;
     std::string original_filename;
     GLuint texture;
-    size_t data_size;   // bytes in data, whatever the header claims
-    bool plain_layout;  // read from a plain 54-byte bottom-up file: write its header back as is
+    size_t data_size;                     // bytes in data, whatever the header claims
+    bool plain_layout;                    // read from a plain 54-byte bottom-up file: write its header back as is
+    std::string sourceFile_;              // the file read, which may differ from original_filename
+    ImageFormat format_;                  // sourceFile_'s format
+    std::vector<unsigned char> palette_;  // an 8-bit PCX's colours, written back with it
 };

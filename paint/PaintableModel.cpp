@@ -82,12 +82,10 @@ int PaintableModel::saveTexture(int num, const char* filename) {
     return found->second->write(filename);
 }
 
+// Each image goes back to the file it was read from, in that file's format.
 int PaintableModel::saveTextures() {
-    printf("textures.size() = %i\n", static_cast<int>(textures.size()));
     int result = 1;
-    int count = 0;
     for (auto& entry : textures) {
-        printf("called %i time(s)\n", ++count);
         // Every image is tried, even after a failure.
         if (entry.second)
             result &= entry.second->save();

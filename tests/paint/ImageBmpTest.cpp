@@ -10,27 +10,6 @@ using namespace painttest;
 
 namespace {
 
-const std::string kConvert = "/usr/bin/convert";  // the distribution's, not a wrapper earlier on the PATH
-
-Bytes magickPixels(const std::string& file) {  // RGB, top row first; empty when convert fails
-    FILE* p = popen((kConvert + " '" + file + "' -depth 8 ppm:- 2>/dev/null").c_str(), "r");
-    int width = 0, height = 0, max = 0;
-    Bytes rgb;
-    if (p && fscanf(p, "P6 %d %d %d", &width, &height, &max) == 3 && max == 255 && fgetc(p) != EOF) {
-        rgb.resize(static_cast<size_t>(width) * height * 3);
-        rgb.resize(fread(rgb.data(), 1, rgb.size(), p));
-    }
-    return p && pclose(p) == 0 ? rgb : Bytes();
-}
-
-Bytes topFirst(Image& image) {  // the picture as read
-    Bytes rgb;
-    const size_t row = 3 * static_cast<size_t>(image.width());
-    for (int y = image.height() - 1; image.pixels() && y >= 0; --y)
-        rgb.insert(rgb.end(), image.pixels() + y * row, image.pixels() + (y + 1) * row);
-    return rgb;
-}
-
 TEST(ImageBmp, gradients_of_every_row_padding_round_trip_byte_for_byte) {
     ScratchDir dir;
     for (int width = 1; width <= 5; ++width) {

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "paint/Image.h"
 #include "tests/ScratchFiles.h"
 
 namespace painttest {
@@ -58,6 +59,28 @@ inline Bytes makeBmp(int width, int height, int fill = -1, bool topDown = false)
                 b[54 + row * stride + 3 * x + c] =
                     fill >= 0 ? fill : rgb[3 * ((topDown ? row : height - 1 - row) * width + x) + 2 - c];
     return b;
+}
+
+const std::string kConvert = "/usr/bin/convert";  // the distribution's, not a wrapper earlier on the PATH
+
+// The picture ImageMagick reads from file: RGB, top row first; empty when convert fails.
+inline Bytes magickPixels(const std::string& file) {
+    FILE* p = popen((kConvert + " '" + file + "' -depth 8 ppm:- 2>/dev/null").c_str(), "r");
+    int width = 0, height = 0, max = 0;
+    Bytes rgb;
+    if (p && fscanf(p, "P6 %d %d %d", &width, &height, &max) == 3 && max == 255 && fgetc(p) != EOF) {
+        rgb.resize(static_cast<size_t>(width) * height * 3);
+        rgb.resize(fread(rgb.data(), 1, rgb.size(), p));
+    }
+    return p && pclose(p) == 0 ? rgb : Bytes();
+}
+
+inline Bytes topFirst(const Image& image) {  // the picture as held, top row first
+    Bytes rgb;
+    const size_t row = 3 * static_cast<size_t>(image.getHeader().width);
+    for (int y = image.getHeader().height - 1; image.pixels() && y >= 0; --y)
+        rgb.insert(rgb.end(), image.pixels() + y * row, image.pixels() + (y + 1) * row);
+    return rgb;
 }
 
 // Makes a GL context current (a hidden GLUT window, once per process); false without a display.

@@ -29,7 +29,8 @@ TEST(SkinReading, a_read_ahead_serves_its_files_from_memory_on_its_thread_only) 
     std::string file = dir.path("skin.bmp"), pcx = dir.path("skin.pcx");
     writeFile(file, painttest::makeBmp(3, 2));
     EXPECT_EQ(file, Image::sourceFile(pcx));
-    EXPECT_EQ("", Image::sourceFile(dir.path("skin.png")));
+    EXPECT_EQ(dir.path("skin.png"), Image::sourceFile(dir.path("skin.png")));
+    EXPECT_EQ("", Image::sourceFile(dir.path("skin.gif")));
     {
         ReadAhead files;
         ASSERT_EQ(FileContents::kRead, files.add(file).status);
@@ -70,5 +71,5 @@ TEST(SkinReading, the_skin_queue_refuses_what_is_not_a_regular_file) {
     CaptureStdout();
     std::string name = fifo;
     EXPECT_EQ(nullptr, Image::load(&name));
-    EXPECT_EQ("Error reading file\n", GetCapturedStdout());
+    EXPECT_EQ("cannot read skin '" + fifo + "': empty file\n", GetCapturedStdout());
 }

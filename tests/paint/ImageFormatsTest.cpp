@@ -1,0 +1,267 @@
+// Skins in every format and depth: read as ImageMagick's convert reads them,
+// written so that convert reads back what was held (exactly for the lossless
+// formats), 8-bit PCX kept on its own palette, damaged files refused with the
+// file and the reason, and failed writes that leave the old file.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+
+#include "paint/ImageFormats.h"
+#include "tests/paint/PaintTestSupport.h"
+
+using namespace painttest;
+using testing::internal::CaptureStdout;
+using testing::internal::GetCapturedStdout;
+
+namespace {
+
+// A 24 x 16 picture with many colours, made by convert with extra options into file.
+bool convertTo(const std::string& options, const std::string& file) {
+    const std::string line =
+        kConvert + " -seed 7 -size 24x16 plasma:fractal -depth 8 " + options + " '" + file + "' 2>/dev/null";
+    return std::system(line.c_str()) == 0;
+}
+
+struct Kind {
+    const char* name;     // the file's name, whose extension gives its format
+    const char* options;  // convert's options, the output format prefix included
+    int at, value;        // a header byte that shows the kind was made (-1: none)
+};
+
+// Every format and depth a skin may come in.
+const Kind kKinds[] = {
+    {"pal.pcx", "-type palette", 3, 8},
+    {"true.pcx", "-type truecolor", 65, 3},
+    {"rgb.png", "", -1, 0},
+    {"alpha.PNG", "-alpha set -channel A -evaluate set 40% +channel", 25, 6},
+    {"photo.jpg", "-quality 90", -1, 0},
+    {"photo.jpeg", "", -1, 0},
+    {"plain.tga", "-compress none", 2, 2},
+    {"rle.tga", "-compress RLE", 2, 10},
+    {"one.bmp", "-monochrome BMP3:", 28, 1},
+    {"four.bmp", "-colors 16 -compress none BMP3:", 28, 4},
+    {"eight.bmp", "-type palette -compress none BMP3:", 28, 8},
+    {"eightrle.bmp", "-type palette -compress RLE BMP3:", 30, 1},
+    {"sixteen.bmp", "-define bmp:subtype=RGB565", 28, 16},
+    {"thirtytwo.bmp", "-alpha set", 28, 32},
+    {"plain24.BMP", "-type truecolor BMP3:", 28, 24},
+};
+
+std::string inDir(const ScratchDir& dir, const Kind& kind) {
+    const std::string file = dir.path(kind.name);
+    const std::string options = kind.options;
+    const size_t colon = options.rfind(' ') == std::string::npos ? 0 : options.rfind(' ') + 1;
+    const bool prefixed = !options.empty() && options.back() == ':';
+    // convert takes "BMP3:file"; the prefix belongs before the file name, not among the options.
+    EXPECT_TRUE(prefixed ? convertTo(options.substr(0, colon), options.substr(colon) + file) : convertTo(options, file))
+        << kind.name;
+    if (kind.at >= 0) {
+        EXPECT_EQ(kind.value, readFile<Bytes>(file).at(kind.at)) << kind.name << ": not the kind meant";
+    }
+    return file;
+}
+
+// Largest difference of one channel between two pictures of the same size; 256 for other sizes.
+int largestDifference(const Bytes& a, const Bytes& b) {
+    if (a.size() != b.size() || a.empty())
+        return 256;
+    int most = 0;
+    for (size_t i = 0; i < a.size(); ++i)
+        most = std::max(most, std::abs(int(a[i]) - int(b[i])));
+    return most;
+}
+
+TEST(ImageFormats, extensions_in_any_case_and_only_the_supported_ones) {
+    const struct {
+        const char* name;
+        ImageFormat format;
+    } cases[] = {{"a.bmp", ImageFormat::kBmp},  {"d.x/A.PCX", ImageFormat::kPcx},     {"b.Png", ImageFormat::kPng},
+                 {"c.JPG", ImageFormat::kJpeg}, {"c.jpeg", ImageFormat::kJpeg},       {"t.tga", ImageFormat::kTga},
+                 {"a.gif", ImageFormat::kNone}, {"dir.png/skin", ImageFormat::kNone}, {"bmp", ImageFormat::kNone}};
+    for (const auto& c : cases)
+        EXPECT_EQ(c.format, imageFormatOfName(c.name)) << c.name;
+    EXPECT_TRUE(isSupportedImageExtension(".TGA"));
+    EXPECT_FALSE(isSupportedImageExtension("tga"));
+    EXPECT_STREQ(".bmp, .pcx, .png, .jpg, .jpeg, .tga", supportedImageExtensionsText());
+}
+
+// Read as convert reads, texel by texel; written back by save() into the same
+// file and format, which convert reads as the texels held (JPEG: nearly).
+TEST(ImageFormats, every_kind_reads_as_imagemagick_reads_it_and_saves_back_in_place) {
+    ScratchDir dir;
+    for (const Kind& kind : kKinds) {
+        SCOPED_TRACE(kind.name);
+        std::string file = inDir(dir, kind);
+        Image* image = Image::load(&file);
+        ASSERT_NE(nullptr, image);
+        EXPECT_EQ(magickPixels(file), topFirst(*image));
+        EXPECT_EQ(file, image->getSourceFile());
+        GLubyte paint[3] = {250, 10, 120};
+        for (int x = 0; x < 5; ++x)
+            ASSERT_EQ(1, image->set(x, 2, paint, 0.5));
+        CaptureStdout();
+        ASSERT_EQ(1, image->save());
+        const std::string said = GetCapturedStdout();
+        const bool lossy = imageFormatOfName(file) == ImageFormat::kJpeg;
+        const bool palette = std::string(kind.name) == "pal.pcx";
+        if (lossy) {
+            EXPECT_EQ("saving image: " + file + "\n" + file +
+                          ": JPEG is lossy; the saved texels differ slightly from the painted ones\n",
+                      said);
+            EXPECT_GE(32, largestDifference(magickPixels(file), topFirst(*image)));
+        } else if (!palette) {
+            EXPECT_EQ("saving image: " + file + "\n", said);
+            EXPECT_EQ(magickPixels(file), topFirst(*image));
+        }
+        delete image;
+    }
+}
+
+// An 8-bit PCX goes back with its own palette, untouched, and each texel the
+// nearest of its colours; the texels that changed are counted.
+TEST(ImageFormats, an_eight_bit_pcx_keeps_its_palette_and_says_how_many_texels_changed) {
+    ScratchDir dir;
+    std::string file = inDir(dir, kKinds[0]);
+    const Bytes before = readFile<Bytes>(file);
+    Image* image = Image::load(&file);
+    ASSERT_NE(nullptr, image);
+    const Bytes held = topFirst(*image);
+    GLubyte odd[3] = {1, 254, 3};  // a colour the plasma's palette does not have
+    ASSERT_EQ(1, image->set(0, 0, odd, 1.0));
+    ASSERT_EQ(1, image->set(1, 0, odd, 1.0));
+    CaptureStdout();
+    ASSERT_EQ(1, image->save());
+    EXPECT_EQ("saving image: " + file + "\n" + file + ": 2 texels took the nearest colour of its palette\n",
+              GetCapturedStdout());
+    const Bytes after = readFile<Bytes>(file);
+    ASSERT_GE(after.size(), 769u);
+    EXPECT_EQ(8, after[3]);
+    EXPECT_EQ(1, after[65]);
+    EXPECT_EQ(Bytes(before.end() - 769, before.end()), Bytes(after.end() - 769, after.end()));
+    // Everything but the two bottom-left texels is as read; those two are one colour of the palette.
+    const Bytes back = magickPixels(file);
+    ASSERT_EQ(held.size(), back.size());
+    const size_t bottom = held.size() - 3 * 24;
+    EXPECT_EQ(Bytes(held.begin(), held.begin() + bottom), Bytes(back.begin(), back.begin() + bottom));
+    EXPECT_EQ(Bytes(held.begin() + bottom + 6, held.end()), Bytes(back.begin() + bottom + 6, back.end()));
+    bool inPalette = false;
+    for (size_t i = after.size() - 768; i < after.size(); i += 3)
+        inPalette = inPalette || std::equal(after.begin() + i, after.begin() + i + 3, back.begin() + bottom);
+    EXPECT_TRUE(inPalette);
+    EXPECT_EQ(Bytes(back.begin() + bottom, back.begin() + bottom + 3),
+              Bytes(back.begin() + bottom + 3, back.begin() + bottom + 6));
+    delete image;
+}
+
+// save skin picks the format from the name: each written file reads back as held.
+TEST(ImageFormats, writing_picks_the_format_from_the_name_and_refuses_others) {
+    ScratchDir dir;
+    std::string file = inDir(dir, kKinds[2]);
+    Image* image = Image::load(&file);
+    ASSERT_NE(nullptr, image);
+    for (const char* name : {"w.bmp", "w.PNG", "w.tga", "w.pcx"}) {
+        CaptureStdout();
+        EXPECT_EQ(1, image->write(dir.path(name).c_str())) << name;
+        EXPECT_EQ("", GetCapturedStdout()) << name;
+        EXPECT_EQ(topFirst(*image), magickPixels(dir.path(name))) << name;
+    }
+    CaptureStdout();
+    EXPECT_EQ(0, image->write(dir.path("w.gif").c_str()));
+    EXPECT_EQ("cannot save skin as '" + dir.path("w.gif") +
+                  "': unsupported extension '.gif' (supported: .bmp, .pcx, .png, .jpg, .jpeg, .tga)\n",
+              GetCapturedStdout());
+    std::string gif = dir.path("skin.gif");
+    CaptureStdout();
+    EXPECT_EQ(nullptr, Image::load(&gif));
+    EXPECT_EQ(0, image->reloadImage(&gif));
+    const std::string refused = "cannot read skin '" + gif +
+                                "': unsupported extension '.gif' (supported: .bmp, .pcx, .png, .jpg, .jpeg, .tga)\n";
+    EXPECT_EQ(refused + refused, GetCapturedStdout());
+    delete image;
+}
+
+// Cut short or with a spoiled start, every kind is refused with its name and a
+// reason, and a reload from it leaves the picture as it was.
+TEST(ImageFormats, damaged_and_truncated_files_are_refused_with_the_file_and_a_reason) {
+    ScratchDir dir;
+    std::string good = dir.path("good.png");
+    ASSERT_TRUE(convertTo("", good));
+    Image* image = Image::load(&good);
+    ASSERT_NE(nullptr, image);
+    const Bytes held = topFirst(*image);
+    for (const Kind& kind : kKinds) {
+        const Bytes whole = readFile<Bytes>(inDir(dir, kind));
+        for (int damage = 0; damage < 3; ++damage) {
+            SCOPED_TRACE(std::string(kind.name) + " damage " + std::to_string(damage));
+            Bytes bytes = whole;
+            if (damage == 0)
+                bytes.resize(bytes.size() / 2);
+            else if (damage == 1)
+                bytes.resize(20);
+            else
+                std::fill(bytes.begin(), bytes.begin() + 18, 0xEE);
+            std::string file = dir.path(std::string("bad_") + kind.name);
+            writeFile(file, bytes);
+            CaptureStdout();
+            EXPECT_EQ(nullptr, Image::load(&file));
+            EXPECT_EQ(0, image->reloadImage(&file));
+            const std::string said = GetCapturedStdout();
+            const std::string start = "cannot read skin '" + file + "': ";
+            const bool ownReader = said.find("Error") == 0;  // a plain 24-bit BMP cut short, in its own words
+            EXPECT_TRUE(ownReader || (said.compare(0, start.size(), start) == 0 && said.size() > start.size() + 1))
+                << said;
+            EXPECT_EQ(held, topFirst(*image));
+        }
+    }
+    delete image;
+}
+
+// A reload keeps the size, except through a ".pcx" name; a ".pcx" name reads
+// the ".bmp" beside it when there is one, else the PCX itself, and writes back
+// whichever it read.
+TEST(ImageFormats, reloads_keep_the_size_and_pcx_names_read_their_bmp_sibling_first) {
+    ScratchDir dir;
+    std::string png = dir.path("skin.png"), small = dir.path("small.png"), pcx = dir.path("skin.pcx");
+    ASSERT_TRUE(convertTo("", png));
+    for (const std::string& made : {small, "PCX:" + pcx})
+        ASSERT_EQ(0, std::system((kConvert + " -size 4x4 xc:red '" + made + "'").c_str()));
+    Image* image = Image::load(&png);
+    ASSERT_NE(nullptr, image);
+    CaptureStdout();
+    EXPECT_EQ(0, image->reloadImage(&small));
+    EXPECT_EQ("image/texture dimension mismatch! Cannot load texture '" + small + "'.\n", GetCapturedStdout());
+    EXPECT_EQ(24, image->width());
+    EXPECT_EQ(1, image->reloadImage(&pcx));
+    EXPECT_EQ(4, image->width());
+    EXPECT_EQ(pcx, image->getSourceFile());
+    EXPECT_EQ(ImageFormat::kPcx, image->getFormat());
+    writeFile(dir.path("skin.bmp"), makeBmp(3, 2));
+    EXPECT_EQ(1, image->reloadImage(&pcx));
+    EXPECT_EQ(gradient(3, 2), topFirst(*image));
+    EXPECT_EQ(dir.path("skin.bmp"), image->getSourceFile());
+    EXPECT_EQ(pcx, image->getFilename());
+    CaptureStdout();
+    EXPECT_EQ(1, image->save());
+    EXPECT_EQ("saving image: " + dir.path("skin.bmp") + "\n", GetCapturedStdout());
+    delete image;
+}
+
+// A write that fails part way is reported and leaves the old file whole, with nothing beside it.
+TEST(ImageFormats, a_failed_write_keeps_the_old_file) {
+    ScratchDir dir;
+    std::string file = dir.path("skin.tga");
+    ASSERT_TRUE(convertTo("-compress none", file));
+    const Bytes before = readFile<Bytes>(file);
+    Image* image = Image::load(&file);
+    ASSERT_NE(nullptr, image);
+    GLubyte white[3] = {255, 255, 255};
+    image->set(0, 0, white, 1.0);
+    CaptureStdout();
+    EXPECT_EQ(0, underFileSizeLimit(200, [&] { return image->save(); }));
+    EXPECT_EQ("saving image: " + file + "\ncannot write " + file + ": File too large\n", GetCapturedStdout());
+    EXPECT_EQ(before, readFile<Bytes>(file));
+    EXPECT_EQ(1, dir.entries());
+    delete image;
+}
+
+}  // namespace
