@@ -5,11 +5,13 @@
 #include "plugins/keyform/Keyform.h"
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "plugins/ClassRegistry.h"
 #include "plugins/keyform/Md2File.h"
+#include "plugins/keyform/SkinSearch.h"
 
 float Keyform::precalculatedNormals[162][3] = {
 #include "plugins/keyform/Md2Normals.inc"
@@ -25,6 +27,34 @@ __attribute__((constructor)) void init() {
 // A negative index becomes one far out of range, which the mesh refuses like any other.
 unsigned int meshIndex(int16_t index) {
     return index < 0 ? ~0u : static_cast<unsigned int>(index);
+}
+
+// The names of the regular files in folder; none when it cannot be read.
+std::vector<std::string> filesIn(const char* folder) {
+    std::vector<std::string> names;
+    std::error_code error;
+    for (std::filesystem::directory_iterator it(folder, error), end; !error && it != end; it.increment(error)) {
+        std::error_code ignored;
+        if (it->is_regular_file(ignored))
+            names.push_back(it->path().filename().string());
+    }
+    return names;
+}
+
+// The folder's own name ("sydney" for "models/sydney/" or, run from inside it, for ".").
+std::string folderNameOf(const char* folder) {
+    std::error_code error;
+    std::filesystem::path path = std::filesystem::absolute(folder, error).lexically_normal();
+    if (path.filename().empty())
+        path = path.parent_path();
+    return path.filename().string();
+}
+
+std::string joined(const std::vector<std::string>& names) {
+    std::string text;
+    for (const std::string& name : names)
+        text += (text.empty() ? "" : ", ") + name;
+    return text;
 }
 
 }  // namespace
@@ -74,16 +104,7 @@ void Keyform::modelInit() {
         }
     }
 
-    if (!md2.skins.empty()) {
-        std::vector<const char*> names;
-        for (const std::string& skin : md2.skins)
-            names.push_back(skin.c_str());
-        std::vector<GLuint> ids(names.size(), 0);
-        loadTextures(static_cast<unsigned int>(names.size()), names.data(), ids.data(), model_name);
-        skinTexture = ids[0];
-    } else {
-        glGenTextures(1, &skinTexture);
-    }
+    loadSkins(md2.skins);
     // A skin asked for before this first draw takes the first skin's place.
     if (textures.empty() && !texturesToCreate.empty()) {
         std::string queued = texturesToCreate.front();
@@ -91,6 +112,22 @@ void Keyform::modelInit() {
         adoptSkin(queued.c_str());
     }
     showSkin();
+}
+
+void Keyform::loadSkins(const std::vector<std::string>& skinNames) {
+    const SkinSearch::Result found = SkinSearch(filesIn(model_name), folderNameOf(model_name)).search(skinNames);
+    if (!found.missing.empty())
+        fprintf(stderr, "skins not found for %s: %s\n", model_name, joined(found.missing).c_str());
+    if (found.files.empty()) {
+        glGenTextures(1, &skinTexture);  // kept free for the first skin loaded later
+        return;
+    }
+    std::vector<const char*> names;
+    for (const std::string& file : found.files)
+        names.push_back(file.c_str());
+    std::vector<GLuint> ids(names.size(), 0);
+    loadTextures(static_cast<unsigned int>(names.size()), names.data(), ids.data(), model_name);
+    skinTexture = ids[0];
 }
 
 int Keyform::loadTexture(int num, const char* filename) {

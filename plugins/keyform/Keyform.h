@@ -1,8 +1,12 @@
 // A model read from an MD2 file: the model's name is its directory, holding
-// tris.md2 and the skins the file names. Only the first frame is shown.
+// tris.md2 and the skins, found there by the names the file gives or, failing
+// those, the folder's own picture. Only the first frame is shown.
 #pragma once
 
 #include <GL/gl.h>
+
+#include <string>
+#include <vector>
 
 #include "paint/PaintableModel.h"
 
@@ -20,6 +24,8 @@ public:
     static float precalculatedNormals[162][3];
 
 private:
+    // GL thread: loads the skins found in the model's folder for the names the file gives.
+    void loadSkins(const std::vector<std::string>& skinNames);
     bool adoptSkin(const char* filename);
     void showSkin();
 

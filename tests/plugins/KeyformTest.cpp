@@ -2,6 +2,7 @@
 // models nobody here made (from the model cache).
 #include <algorithm>
 #include <cstdlib>
+#include <list>
 
 #include "tests/plugins/PluginTestSupport.h"
 
@@ -74,6 +75,38 @@ TEST_F(Keyform, builds_the_mesh_from_the_first_frame_and_shows_its_own_first_ski
     }
     EXPECT_EQ(2, model->numTextures());
     EXPECT_EQ(Bytes(8 * 8 * 3, 70), texturePixels(tri->getTexture()));
+}
+
+// Skins as models ship them: a PNG under another case and extension than the name the file gives, and,
+// for a model none of whose skins is there, a JPEG named like its folder. What is missing is one line.
+TEST_F(Keyform, finds_skins_in_the_formats_and_under_the_names_models_ship_them_with) {
+    struct Layout {
+        const char* folder;
+        const char* skinFile;  // converted from a grey BMP by ImageMagick
+        int grey, tolerance;   // JPEG is lossy
+        const char* missing;
+    };
+    const Layout layouts[] = {{"png", "Skin.PNG", 70, 0, "second.bmp"},
+                              {"thing", "Thing.jpg", 150, 4, "players/thing/skin.pcx, second.bmp"}};
+    std::list<std::string> names;  // outlive the models named by them
+    for (const Layout& layout : layouts) {
+        SCOPED_TRACE(layout.folder);
+        const std::string& folder = names.emplace_back(dir.path(layout.folder));
+        const std::string skin = folder + "/" + layout.skinFile;
+        std::filesystem::create_directory(folder);
+        writeFile(folder + "/tris.md2", sampleMd2());
+        writeFile(folder + "/grey.bmp", makeBmp(8, 8, layout.grey));
+        ASSERT_EQ(0, std::system(("/usr/bin/convert '" + folder + "/grey.bmp' '" + skin + "'").c_str()));
+        std::filesystem::remove(folder + "/grey.bmp");
+        model = create("Keyform", folder.c_str());
+        ASSERT_TRUE(model);
+        EXPECT_EQ("skins not found for " + folder + ": " + layout.missing + "\n", draw(model.get()));
+        EXPECT_EQ(1, model->numTextures());
+        const Bytes pixels = texturePixels(model->getTriangle(0)->getTexture());
+        ASSERT_EQ(size_t(8 * 8 * 3), pixels.size());
+        for (unsigned char value : pixels)
+            ASSERT_NEAR(layout.grey, value, layout.tolerance);
+    }
 }
 
 // Which files are damaged is the reader's to decide (and tested there); the model reports one and builds nothing.
