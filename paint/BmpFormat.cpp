@@ -62,22 +62,29 @@ void copySwappingRedBlue(const unsigned char* from, unsigned char* to, uint64_t 
     }
 }
 
-std::vector<unsigned char> encodeBmp24(int32_t width, int32_t height, const unsigned char* rgb, int32_t resolution) {
-    const uint64_t stride = bmpRowStride(width);
+Image::BMPHeader plainBmpHeader(int32_t width, int32_t height, int32_t resolution) {
     const uint64_t rows = static_cast<uint64_t>(height < 0 ? 0 : height);
-    const uint64_t columns = static_cast<uint64_t>(width < 0 ? 0 : width);
+    const uint64_t bytes = bmpRowStride(width) * rows;
     Image::BMPHeader h = {};
     h.magic = kBmpMagic;
-    h.file_size = static_cast<uint32_t>(kBmpHeaderBytes + stride * rows);
+    h.file_size = static_cast<uint32_t>(kBmpHeaderBytes + bytes);
     h.data_offset = kBmpHeaderBytes;
     h.header_size = 40;
     h.width = width;
     h.height = height;
     h.planes = 1;
     h.bpp = 24;
-    h.image_size = static_cast<uint32_t>(stride * rows);
+    h.image_size = static_cast<uint32_t>(bytes);
     h.h_res = resolution;
     h.v_res = resolution;
+    return h;
+}
+
+std::vector<unsigned char> encodeBmp24(int32_t width, int32_t height, const unsigned char* rgb, int32_t resolution) {
+    const uint64_t stride = bmpRowStride(width);
+    const uint64_t rows = static_cast<uint64_t>(height < 0 ? 0 : height);
+    const uint64_t columns = static_cast<uint64_t>(width < 0 ? 0 : width);
+    const Image::BMPHeader h = plainBmpHeader(width, height, resolution);
     std::vector<unsigned char> bytes(kBmpHeaderBytes + stride * rows, 0);
     encodeBmpHeader(h, bytes.data());
     for (uint64_t y = 0; y < rows; ++y)

@@ -32,6 +32,9 @@ uint64_t bmpRowStride(int32_t width);
 // each: red-green-blue in memory to blue-green-red in the file and back.
 void copySwappingRedBlue(const unsigned char* from, unsigned char* to, uint64_t count);
 
+// The header of a plain bottom-up 24-bit file: 54-byte header, rows padded to four bytes.
+Image::BMPHeader plainBmpHeader(int32_t width, int32_t height, int32_t resolution = 0);
+
 // A whole plain 24-bit file: the 54-byte header, then the rows of rgb
 // (red-green-blue, bottom row first, rows tightly packed) padded with zeros.
 // resolution is in pixels per metre, both ways.

@@ -97,22 +97,6 @@ bool isPlainBmp(const std::vector<unsigned char>& bytes) {
     return h.magic == kBmpMagic && bmpHeaderSupported(h);
 }
 
-// The header of a plain bottom-up 24-bit file of width x height.
-Image::BMPHeader plainHeader(int width, int height) {
-    const uint64_t bytes = bmpRowStride(width) * static_cast<uint64_t>(height);
-    Image::BMPHeader h = {};
-    h.magic = kBmpMagic;
-    h.file_size = static_cast<uint32_t>(kBmpHeaderBytes + bytes);
-    h.data_offset = kBmpHeaderBytes;
-    h.header_size = 40;
-    h.width = width;
-    h.height = height;
-    h.planes = 1;
-    h.bpp = 24;
-    h.image_size = static_cast<uint32_t>(bytes);
-    return h;
-}
-
 }  // namespace
 
 // ---------------------------------------------------------------- [SECTION] construction and factory
@@ -251,7 +235,7 @@ int Image::readDecoded(const std::vector<unsigned char>& bytes, const std::strin
     delete[] data;
     data = pixels;
     data_size = picture.rgb.size();
-    header = plainHeader(picture.width, picture.height);
+    header = plainBmpHeader(picture.width, picture.height);
     plain_layout = false;
     palette_ = std::move(picture.palette);
     return 1;
