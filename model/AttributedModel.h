@@ -46,6 +46,10 @@ public:
 protected:
     // The model's own element under (or as) the given one, or null.
     TiXmlElement* findModelElement(TiXmlElement* xml) const;
+    // GL thread only: each handle as a sphere at its offset from the current
+    // matrix, named for picking in GL_SELECT mode; sphereScale undoes a scale
+    // already on the matrix so the spheres keep their size.
+    void drawHandleSpheres(GLenum mode, double sphereScale);
 
     const char* model_name;
     const char* class_name;

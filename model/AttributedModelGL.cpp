@@ -11,6 +11,11 @@ void AttributedModel::drawHandles(GLenum mode) {
     glPushMatrix();
     glTranslatef(static_cast<float>(getAttribute("x")), static_cast<float>(getAttribute("y")),
                  static_cast<float>(getAttribute("z")));
+    drawHandleSpheres(mode, 1.0);
+    glPopMatrix();
+}
+
+void AttributedModel::drawHandleSpheres(GLenum mode, double sphereScale) {
     for (size_t i = 0; i < handles.size(); ++i) {
         glPushMatrix();
         // Picking names start at 1; 0 means no handle was hit.
@@ -18,8 +23,9 @@ void AttributedModel::drawHandles(GLenum mode) {
             glLoadName(static_cast<GLuint>(i + 1));
         glTranslatef(static_cast<float>(handles[i].x), static_cast<float>(handles[i].y),
                      static_cast<float>(handles[i].z));
+        if (sphereScale != 1.0)
+            glScaled(sphereScale, sphereScale, sphereScale);
         glutSolidSphere(0.25, 9, 9);
         glPopMatrix();
     }
-    glPopMatrix();
 }

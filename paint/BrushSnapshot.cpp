@@ -4,6 +4,7 @@
 // double, the falloff with both radii as floats.
 #include "paint/BrushSnapshot.h"
 
+#include "paint/ModelTransform.h"
 #include "paint/PaintGeometry.h"
 
 bool BrushSnapshot::contains(const float* point, float& dist) const {
@@ -12,4 +13,14 @@ bool BrushSnapshot::contains(const float* point, float& dist) const {
 
 double BrushSnapshot::opacityAt(float dist) const {
     return brushFalloff(opacity, dist, solidRadius, static_cast<float>(radius));
+}
+
+BrushSnapshot BrushSnapshot::inModelSpace(const ModelTransform& transform) const {
+    BrushSnapshot local = *this;
+    transform.toModel(position, local.position);
+    for (int k = 0; k < 3; ++k)
+        local.center[k] = static_cast<float>(local.position[k]);
+    local.radius = radius / transform.scale();
+    local.solidRadius = static_cast<float>(solidRadius / transform.scale());
+    return local;
 }

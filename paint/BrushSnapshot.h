@@ -3,6 +3,8 @@
 // The brush as one paint call sees it: its attributes read once, so that a
 // stroke step uses the same centre, radii, opacity and colour for every
 // triangle and texel, and the brush's own inside test agrees with the painter's.
+class ModelTransform;
+
 struct BrushSnapshot {
     bool sphere;              // the shape is SPHERE; no other shape contains a point
     double position[3];       // x, y, z as set
@@ -18,4 +20,7 @@ struct BrushSnapshot {
     // Weight of the colour at dist from the centre: the opacity up to the
     // solid radius, falling linearly to 0 at the outer radius.
     double opacityAt(float dist) const;
+    // The same brush seen from a model's own space: the centre through the
+    // inverse transform, both radii divided by the model's scale.
+    BrushSnapshot inModelSpace(const ModelTransform& transform) const;
 };

@@ -1,9 +1,10 @@
 // Paintable models: mesh drawing, the texture queues that keep OpenGL on the
 // GLUT thread, skin loading and saving, and painting with the brush (which
 // triangles it reaches; TrianglePainter walks their texels). The brush
-// meets the mesh in the model's own coordinates (brush position minus the
-// model's x, y, z), so a moved model is painted where it is drawn. Nothing
-// here takes a lock: callers serialise through the model-list mutex.
+// meets the mesh in the model's own coordinates (its centre through the
+// inverse of the model's placement, its radii divided by the scale), so a
+// moved, turned or scaled model is painted where it is drawn. Nothing here
+// takes a lock: callers serialise through the model-list mutex.
 #include "paint/PaintableModel.h"
 
 #include <sys/stat.h>
@@ -13,6 +14,7 @@
 #include <unordered_set>
 
 #include "paint/BrushModel.h"
+#include "paint/ModelTransform.h"
 #include "paint/PaintGeometry.h"
 #include "paint/TrianglePainter.h"
 
@@ -28,6 +30,11 @@ PaintableModel::PaintableModel(const char* name) : firstDraw(true) {
     attributes["x"] = 0.0;
     attributes["y"] = 0.0;
     attributes["z"] = 0.0;
+    attributes["rotation_x"] = 0.0;
+    attributes["rotation_y"] = 0.0;
+    attributes["rotation_z"] = 0.0;
+    attributes["scale"] = 1.0;
+    lower_limits["scale"] = 1e-6;  // 0 and below would fold the model away
     animate = true;
 }
 
@@ -195,34 +202,80 @@ void PaintableModel::draw() {
     const GLfloat white[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     glMaterialfv(GL_FRONT, GL_DIFFUSE, white);
     glMatrixMode(GL_MODELVIEW);
-    glTranslatef(static_cast<GLfloat>(getAttribute("x")), static_cast<GLfloat>(getAttribute("y")),
-                 static_cast<GLfloat>(getAttribute("z")));
+    applyTransform();
+    // A scale other than 1 stretches the normals too; lighting needs them unit length.
+    const bool rescale = getAttribute("scale") != 1.0;
+    if (rescale)
+        glEnable(GL_NORMALIZE);
     for (Triangle* tri : triangles)
         drawTriangle(tri);
+    if (rescale)
+        glDisable(GL_NORMALIZE);
     glPopMatrix();
+}
+
+void PaintableModel::applyTransform() {
+    glTranslatef(static_cast<GLfloat>(getAttribute("x")), static_cast<GLfloat>(getAttribute("y")),
+                 static_cast<GLfloat>(getAttribute("z")));
+    // Unturned, unscaled models get no further matrix, so they draw as they always have.
+    const char* rotations[3] = {"rotation_x", "rotation_y", "rotation_z"};
+    for (int axis = 0; axis < 3; ++axis) {
+        const double degrees = getAttribute(rotations[axis]);
+        if (degrees != 0.0)
+            glRotated(degrees, axis == 0, axis == 1, axis == 2);
+    }
+    const double scale = getAttribute("scale");
+    if (scale != 1.0)
+        glScaled(scale, scale, scale);
+}
+
+void PaintableModel::drawHandles(GLenum mode) {
+    if (!showHandles)
+        return;
+    glPushMatrix();
+    applyTransform();
+    // The handles sit where the model's transform puts them but keep their size.
+    drawHandleSpheres(mode, 1.0 / getAttribute("scale"));
+    glPopMatrix();
+}
+
+void PaintableModel::moveHandleInScene(unsigned int handle, double dx, double dy, double dz) {
+    const double scene[3] = {dx, dy, dz};
+    double local[3];
+    ModelTransform::of(*this).directionToModel(scene, local);
+    adjustHandle(handle, local[0], local[1], local[2]);
 }
 
 // ---------------------------------------------------------------- [SECTION] painting
 
-void PaintableModel::modelOffset(float* offset) {
-    offset[0] = static_cast<float>(getAttribute("x"));
-    offset[1] = static_cast<float>(getAttribute("y"));
-    offset[2] = static_cast<float>(getAttribute("z"));
+BrushSnapshot PaintableModel::brushInModelSpace(BrushModel* brush, double* offset) {
+    const BrushSnapshot scene = brush->snapshot();
+    const ModelTransform transform = ModelTransform::of(*this);
+    if (transform.translationOnly()) {
+        // Only moved: the painter compares scene points with the brush as it is.
+        offset[0] = getAttribute("x");
+        offset[1] = getAttribute("y");
+        offset[2] = getAttribute("z");
+        return scene;
+    }
+    offset[0] = offset[1] = offset[2] = 0.0;
+    return scene.inModelSpace(transform);
 }
 
 void PaintableModel::paintModel(BrushModel* brush) {
     if (!brush)
         return;
     // The brush holds still while the model is painted: read it once.
-    const BrushSnapshot snapshot = brush->snapshot();
+    double offset[3];
+    const BrushSnapshot snapshot = brushInModelSpace(brush, offset);
     if (!snapshot.sphere)
         return;
-    float offset[3];
-    modelOffset(offset);
-    TrianglePainter painter(snapshot, offset);
-    float brush_pos[3] = {static_cast<float>(snapshot.position[0] - getAttribute("x")),
-                          static_cast<float>(snapshot.position[1] - getAttribute("y")),
-                          static_cast<float>(snapshot.position[2] - getAttribute("z"))};
+    const float painterOffset[3] = {static_cast<float>(offset[0]), static_cast<float>(offset[1]),
+                                    static_cast<float>(offset[2])};
+    TrianglePainter painter(snapshot, painterOffset);
+    float brush_pos[3] = {static_cast<float>(snapshot.position[0] - offset[0]),
+                          static_cast<float>(snapshot.position[1] - offset[1]),
+                          static_cast<float>(snapshot.position[2] - offset[2])};
     const double dim1 = snapshot.radius;
 
     // Cheapest test first: bounding spheres, then the plane, then the outline.
@@ -263,9 +316,11 @@ bool PaintableModel::pointNearPoly(Triangle* tri, float* col_pt, float distance)
 void PaintableModel::paintPoly(Triangle* tri, float* /*col_pt*/, BrushModel* brush) {
     if (!brush)
         return;
-    float offset[3];
-    modelOffset(offset);
-    TrianglePainter painter(brush->snapshot(), offset);
+    double offset[3];
+    const BrushSnapshot snapshot = brushInModelSpace(brush, offset);
+    const float painterOffset[3] = {static_cast<float>(offset[0]), static_cast<float>(offset[1]),
+                                    static_cast<float>(offset[2])};
+    TrianglePainter painter(snapshot, painterOffset);
     paintTriangle(painter, tri);
 }
 

@@ -12,16 +12,19 @@
 
 class BrushModel;
 class TrianglePainter;
+struct BrushSnapshot;
 
 // An animated model with a textured triangle mesh that the brush paints on.
 // Texture work asked for off the GL thread (skin loads, paint strokes) is
-// queued and done by the next draw.
+// queued and done by the next draw. Its attributes place it in the scene:
+// x, y, z, rotation_x, rotation_y, rotation_z (degrees) and scale (above 0).
 class PaintableModel : public AnimatedModel, public PolyMesh {
 public:
     explicit PaintableModel(const char* name);
     ~PaintableModel() override;
 
-    void draw() override;  // GL thread only
+    void draw() override;                    // GL thread only
+    void drawHandles(GLenum mode) override;  // GL thread only; where the transform puts them
     void step() override;
     virtual void paintModel(BrushModel* brush);
     virtual int loadTexture(int num, const char* filename);
@@ -33,6 +36,9 @@ public:
     // GL thread only (modelInit and draw). Returns the number of failures.
     GLuint loadTextures(unsigned int num, const char** filenames, GLuint* idArray, const char* base);
 
+    // Moves a handle by a motion in the scene, taken into the model's own space.
+    void moveHandleInScene(unsigned int handle, double dx, double dy, double dz);
+
     bool pointNearPoly(Triangle* tri, float* col_pt, float distance);
     void paintPoly(Triangle* tri, float* col_pt, BrushModel* brush);
 
@@ -42,6 +48,10 @@ public:
     static std::string texturePath(const char* filename, const char* base);
 
 protected:
+    // GL thread only: multiplies the model-view matrix by the model's
+    // placement (translate, rotate about x, y, z, scale).
+    void applyTransform();
+
     std::map<GLuint, Image*> textures;
     bool firstDraw;
     std::vector<GLuint> texturesToReload;
@@ -50,7 +60,9 @@ protected:
 private:
     void runTextureQueues();
     void drawTriangle(Triangle* tri);
-    void modelOffset(float* offset);  // x, y, z rounded to float
+    // The brush as the mesh meets it, and in offset the translation the
+    // painter adds back to mesh points to compare them with that brush.
+    BrushSnapshot brushInModelSpace(BrushModel* brush, double* offset);
     // Paints tri if it has texture coordinates and an image, and queues the image for upload.
     void paintTriangle(TrianglePainter& painter, Triangle* tri);
 };

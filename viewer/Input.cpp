@@ -103,9 +103,13 @@ void dragTo(int x, int y) {
     ModelListLock lock;
     if (win.selected_handle >= 0) {
         // The handle number applies to the current model, whichever
-        // model's handle was under the cursor.
-        if (current_model)
-            current_model->adjustHandle(static_cast<unsigned int>(win.selected_handle), dx, dy, dz);
+        // model's handle was under the cursor. A paintable model's handles
+        // live in its own (turned, scaled) space.
+        const unsigned int handle = static_cast<unsigned int>(win.selected_handle);
+        if (PaintableModel* placed = dynamic_cast<PaintableModel*>(current_model))
+            placed->moveHandleInScene(handle, dx, dy, dz);
+        else if (current_model)
+            current_model->adjustHandle(handle, dx, dy, dz);
     } else if (brush) {
         brush->adjustAttribute("x", dx);
         brush->adjustAttribute("y", dy);

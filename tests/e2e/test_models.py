@@ -32,7 +32,8 @@ class PluginModels(SessionTest):
                                       and len(colourful(shot, 200, 200, 300, 300)) > 3)
         self.assertNotIn(b"\x00\x00\x00", colourful(shot, 220, 220, 280, 280))
         self.assertEqual(self.s.command("list params"),
-                         "  diffuse1_blue\n  diffuse1_green\n  diffuse1_red\n  x\n  y\n  z\n")
+                         "  diffuse1_blue\n  diffuse1_green\n  diffuse1_red\n  rotation_x\n  rotation_y\n"
+                         "  rotation_z\n  scale\n  x\n  y\n  z\n")
         self.assertEqual(self.s.command("get diffuse1_red"), "  diffuse1_red: 0.200000\n")
         self.assertEqual(self.s.command("list classes"), "  Boxlet\n")
         self.assertEqual(self.s.command("list models"), "  box\n  brush\n")

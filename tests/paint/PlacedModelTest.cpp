@@ -1,0 +1,265 @@
+// A paintable model turned and scaled: its placement attributes, painting
+// through the placement (the texels changed are those under the brush in the
+// scene), handles drawn, picked and dragged where the placement puts them,
+// and an unturned, unscaled model drawn with the plain translation as before.
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <cstring>
+#include <functional>
+
+#include "paint/BrushModel.h"
+#include "paint/ModelTransform.h"
+#include "paint/PaintableModel.h"
+#include "tests/paint/PaintTestSupport.h"
+
+namespace {
+
+const int kSize = 32;  // texels a side of each face's texture
+
+// A cube from -1 to 1, each face two triangles with a texture of its own:
+// face (axis, side) has texture 2 * axis + side + 1 (side 1 is the + face)
+// with s and t running 0..1 along the next two axes in x, y, z order.
+struct TestCube : PaintableModel {
+    TestCube() : PaintableModel("cube") {
+        for (int axis = 0; axis < 3; ++axis)
+            for (int side = 0; side < 2; ++side)
+                addFace(axis, side);
+    }
+    void addFace(int axis, int side) {
+        int v[4], tc[4];
+        const int corner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+        for (int i = 0; i < 4; ++i) {
+            float p[3];
+            p[axis] = side ? 1.0f : -1.0f;
+            p[(axis + 1) % 3] = 2.0f * corner[i][0] - 1;
+            p[(axis + 2) % 3] = 2.0f * corner[i][1] - 1;
+            v[i] = addVertex(p[0], p[1], p[2]);
+            tc[i] = addTexCoord(static_cast<float>(corner[i][0]), static_cast<float>(corner[i][1]));
+        }
+        for (const auto& three : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}}) {
+            const int tri = addTriangle(v[three[0]], v[three[1]], v[three[2]]);
+            for (int i = 0; i < 3; ++i)
+                setTexCoord(tri, i, tc[three[i]]);
+            setTexture(tri, 2 * axis + side + 1);
+        }
+    }
+    // The model-space point texel (c, r) of a face shows, at the texel's middle.
+    static void texelPoint(int axis, int side, int c, int r, double* local) {
+        local[axis] = side ? 1.0 : -1.0;
+        local[(axis + 1) % 3] = 2.0 * (c + 0.5) / (kSize - 1) - 1;
+        local[(axis + 2) % 3] = 2.0 * (r + 0.5) / (kSize - 1) - 1;
+    }
+    using PaintableModel::applyTransform;
+    using PaintableModel::handles;
+    using PaintableModel::textures;
+    using PaintableModel::texturesToReload;
+};
+
+void place(AttributedModel& model, const double move[3], const double degrees[3], double scale) {
+    const char* names[7] = {"x", "y", "z", "rotation_x", "rotation_y", "rotation_z", "scale"};
+    const double values[7] = {move[0], move[1], move[2], degrees[0], degrees[1], degrees[2], scale};
+    for (int i = 0; i < 7; ++i)
+        ASSERT_EQ(0, model.setAttribute(names[i], values[i])) << names[i];
+}
+
+class PlacedCube : public testing::Test {
+protected:
+    void SetUp() override {
+        writeFile(file, painttest::makeBmp(kSize, kSize, 0));
+        blacken();
+    }
+    void blacken() {  // every face's texture read afresh from the black file
+        for (GLuint name = 1; name <= 6; ++name) {
+            delete cube.textures[name];
+            ASSERT_NE(nullptr, cube.textures[name] = Image::load(&file));
+        }
+    }
+
+    ScratchDir dir;
+    std::string file = dir.path("black.bmp");
+    TestCube cube;
+    BrushModel brush{"brush"};
+};
+
+TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene) {
+    const struct {
+        double move[3], degrees[3], scale;
+        double brushAt[3], radius, solidRadius;
+        int axis, side;  // the face the brush sits on
+    } cases[] = {
+        // Turned a quarter about y and doubled, the model's +z face is the scene's x = 2 face.
+        {{0, 0, 0}, {0, 90, 0}, 2, {2, 0.5, 0.4}, 1.0, 0.6, 2, 1},
+        // Turned about all three axes, shrunk and moved: the brush on the -z face's point (0.2, -0.3, -1).
+        {{3, -1, 2}, {30, -20, 45}, 0.5, {0, 0, 0}, 0.3, 0.18, 2, 0},
+    };
+    for (const auto& c : cases) {
+        blacken();
+        const ModelTransform placement(c.move, c.degrees, c.scale);
+        double at[3] = {c.brushAt[0], c.brushAt[1], c.brushAt[2]};
+        if (&c == &cases[1]) {
+            const double onFace[3] = {0.2, -0.3, -1};
+            placement.toScene(onFace, at);
+        }
+        place(cube, c.move, c.degrees, c.scale);
+        for (auto [name, value] :
+             {std::pair{"x", at[0]}, {"y", at[1]}, {"z", at[2]}, {"dim1", c.radius}, {"solid_dim1", c.solidRadius}})
+            brush.setAttribute(name, value);
+        cube.texturesToReload.clear();
+        cube.paintModel(&brush);
+
+        const GLuint face = 2 * c.axis + c.side + 1;
+        EXPECT_EQ(std::vector<GLuint>(2, face), cube.texturesToReload);  // both triangles of that face only
+        const double margin = 1.5 * 2.0 / (kSize - 1) * c.scale;         // a texel and a half, in the scene
+        int painted = 0, solid = 0;
+        for (GLuint name = 1; name <= 6; ++name)
+            for (int col = 0; col < kSize; ++col)
+                for (int row = 0; row < kSize; ++row) {
+                    unsigned char px[3];
+                    ASSERT_EQ(1, cube.textures[name]->get(col, row, px));
+                    if (name != face) {
+                        EXPECT_EQ(0, px[0] | px[1] | px[2]) << "face " << name;
+                        continue;
+                    }
+                    double local[3], scene[3];
+                    TestCube::texelPoint(c.axis, c.side, col, row, local);
+                    placement.toScene(local, scene);
+                    const double dist =
+                        std::sqrt((scene[0] - at[0]) * (scene[0] - at[0]) + (scene[1] - at[1]) * (scene[1] - at[1]) +
+                                  (scene[2] - at[2]) * (scene[2] - at[2]));
+                    if (dist < c.solidRadius - margin) {
+                        EXPECT_EQ(127, px[0]) << col << "," << row << " at " << dist;
+                        ++solid;
+                    }
+                    if (dist < c.radius - margin) {
+                        painted += px[0] > 0;
+                    } else if (dist > c.radius + margin) {
+                        EXPECT_EQ(0, px[0]) << col << "," << row << " at " << dist;
+                    }
+                }
+        EXPECT_GT(solid, 20);
+        EXPECT_GT(painted, solid);
+    }
+}
+
+TEST_F(PlacedCube, scale_refuses_zero_and_below_and_turns_are_unbounded) {
+    const struct {
+        const char* name;
+        double value;
+        int result;
+    } cases[] = {{"scale", 0, 1},         {"scale", -1, 1},        {"scale", 1e-6, 0},     {"scale", 40, 0},
+                 {"rotation_x", -1e6, 0}, {"rotation_y", 7200, 0}, {"rotation_z", -0.5, 0}};
+    for (const auto& c : cases) {
+        TestCube fresh;
+        EXPECT_EQ(c.result, fresh.setAttribute(c.name, c.value)) << c.name << " " << c.value;
+        EXPECT_EQ(c.result ? (std::strcmp(c.name, "scale") ? 0.0 : 1.0) : c.value, fresh.getAttribute(c.name));
+    }
+    cube.adjustAttribute("scale", -5);  // a key held down stops at the limit
+    EXPECT_EQ(1e-6, cube.getAttribute("scale"));
+}
+
+TEST_F(PlacedCube, files_carry_the_placement_and_older_files_keep_the_defaults) {
+    const std::string old = dir.path("old.xml"), saved = dir.path("saved.xml");
+    writeFile(old, std::string("<?xml version=\"1.0\" ?>\n<cube>\n    <attribute name=\"x\" value=\"2.500000\" />\n"
+                               "</cube>\n"));
+    cube.setAttribute("rotation_y", 30);
+    EXPECT_TRUE(cube.loadAttributes(old.c_str()));
+    EXPECT_EQ(2.5, cube.getAttribute("x"));
+    EXPECT_EQ(30.0, cube.getAttribute("rotation_y"));  // not in the file: left alone
+    TestCube fresh;
+    EXPECT_TRUE(fresh.loadAttributes(old.c_str()));
+    for (auto [name, value] : {std::pair{"rotation_x", 0.0}, {"rotation_y", 0.0}, {"rotation_z", 0.0}, {"scale", 1.0}})
+        EXPECT_EQ(value, fresh.getAttribute(name)) << name;
+
+    cube.setAttribute("scale", 0.25);
+    ASSERT_TRUE(cube.saveAttributes(saved.c_str()));
+    const std::string text = readFile(saved);
+    for (const char* line :
+         {"<attribute name=\"rotation_x\" value=\"0.000000\" />",
+          "<attribute name=\"rotation_y\" value=\"30.000000\" />",
+          "<attribute name=\"rotation_z\" value=\"0.000000\" />", "<attribute name=\"scale\" value=\"0.250000\" />"})
+        EXPECT_NE(std::string::npos, text.find(line)) << line;
+    EXPECT_TRUE(fresh.loadAttributes(saved.c_str()));
+    EXPECT_EQ(0.25, fresh.getAttribute("scale"));
+    EXPECT_EQ(30.0, fresh.getAttribute("rotation_y"));
+}
+
+TEST_F(PlacedCube, a_handle_dragged_in_the_scene_moves_in_the_models_space) {
+    cube.handles.push_back({1, 0, 0});
+    const double move[3] = {5, 0, 0}, turn[3] = {0, 0, 90};
+    place(cube, move, turn, 2);
+    cube.moveHandleInScene(1, 0, 2, 0);  // the model's +x is the scene's +y, twice as long
+    cube.moveHandleInScene(2, 9, 9, 9);  // no such handle
+    EXPECT_DOUBLE_EQ(2, cube.handles[0].x);
+    EXPECT_DOUBLE_EQ(0, cube.handles[0].y);
+    EXPECT_DOUBLE_EQ(0, cube.handles[0].z);
+}
+
+// Each row of the current model-view matrix after load-identity and draw.
+std::vector<float> modelView(const std::function<void()>& draw) {
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    draw();
+    std::vector<float> m(16);
+    glGetFloatv(GL_MODELVIEW_MATRIX, m.data());
+    glLoadIdentity();
+    return m;
+}
+
+TEST_F(PlacedCube, drawn_translated_then_turned_then_scaled_and_unplaced_as_before) {
+    if (!painttest::ensureGlContext())
+        GTEST_SKIP() << "no X display";
+    const double move[3] = {1.5, -2, 0.25}, none[3] = {0, 0, 0}, turn[3] = {30, -20, 45};
+    place(cube, move, none, 1);
+    const auto translated = modelView([] { glTranslatef(1.5f, -2.0f, 0.25f); });
+    EXPECT_EQ(0, std::memcmp(translated.data(), modelView([&] { cube.applyTransform(); }).data(), 16 * sizeof(float)));
+
+    place(cube, move, turn, 0.5);
+    double expected[16];
+    ModelTransform(move, turn, 0.5).matrix(expected);
+    const auto placed = modelView([&] { cube.applyTransform(); });
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(expected[i], placed[i], 1e-6) << i;
+
+    // Drawing leaves neither the matrix nor the normal rescaling behind.
+    const auto afterDraw = modelView([&] { cube.draw(); });
+    EXPECT_EQ(1.0f, afterDraw[0] * afterDraw[5] * afterDraw[10] * afterDraw[15]);
+    EXPECT_FALSE(glIsEnabled(GL_NORMALIZE));
+    glDisable(GL_TEXTURE_2D);
+}
+
+// Whether a handle is picked in a tiny square of the scene around (x, y), seen along -z.
+bool handlePickedAt(TestCube& cube, double x, double y) {
+    GLuint buffer[64];
+    glSelectBuffer(64, buffer);
+    glRenderMode(GL_SELECT);
+    glInitNames();
+    glPushName(0);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(x - 0.02, x + 0.02, y - 0.02, y + 0.02, -100, 100);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    cube.drawHandles(GL_SELECT);
+    const GLint hits = glRenderMode(GL_RENDER);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glMatrixMode(GL_MODELVIEW);
+    return hits == 1 && buffer[0] == 1 && buffer[3] == 1;
+}
+
+TEST_F(PlacedCube, handles_are_picked_where_the_placement_puts_them_at_their_usual_size) {
+    if (!painttest::ensureGlContext())
+        GTEST_SKIP() << "no X display";
+    cube.handles.push_back({1, 0, 0});
+    cube.enableHandles();
+    const double move[3] = {5, 0, 0}, turn[3] = {0, 0, 90};
+    place(cube, move, turn, 2);
+    EXPECT_TRUE(handlePickedAt(cube, 5, 2));  // (1, 0, 0) turned to (0, 1, 0), doubled, moved
+    EXPECT_TRUE(handlePickedAt(cube, 5.2, 2));
+    EXPECT_FALSE(handlePickedAt(cube, 5.35, 2));  // radius 0.25 in the scene, not 0.5
+    EXPECT_FALSE(handlePickedAt(cube, 6, 0));     // where a plain translation would put it
+}
+
+}  // namespace
