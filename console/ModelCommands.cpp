@@ -287,6 +287,26 @@ const SubCommand kListForms[] = {{"params", listParams},   {"commands", cmd_help
 
 }  // namespace
 
+SubCommandTable newForms() {
+    return tableOf(kNewForms);
+}
+
+SubCommandTable selectForms() {
+    return tableOf(kSelectForms);
+}
+
+SubCommandTable loadForms() {
+    return tableOf(kLoadForms);
+}
+
+SubCommandTable saveForms() {
+    return tableOf(kSaveForms);
+}
+
+SubCommandTable listForms() {
+    return tableOf(kListForms);
+}
+
 void cmd_new(char** args) {
     if (!args[0] || !args[1]) {
         std::puts(
