@@ -31,6 +31,18 @@ struct SubCommand {
     void (*run)(char** args);
 };
 
+// A sub-command table as a whole, so that others (completion) can read the
+// words a command dispatches with.
+struct SubCommandTable {
+    const SubCommand* entries;
+    size_t count;
+};
+
+template <size_t N>
+constexpr SubCommandTable tableOf(const SubCommand (&table)[N]) {
+    return {table, N};
+}
+
 // Runs the handler whose word is args[0] (exact, case-sensitive match, the
 // table searched in order); false when there is no such word.
 template <size_t N>

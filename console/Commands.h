@@ -28,3 +28,13 @@ void newScriptCommand(char** args);
 void newBindingCommand(char** args);
 void selectControlCommand(char** args);
 void selectScriptCommand(char** args);
+
+// The sub-words of new, select, load, save, list and toggle: the very tables
+// those commands dispatch with.
+struct SubCommandTable;
+SubCommandTable newForms();
+SubCommandTable selectForms();
+SubCommandTable loadForms();
+SubCommandTable saveForms();
+SubCommandTable listForms();
+SubCommandTable toggleForms();

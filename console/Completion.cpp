@@ -1,29 +1,204 @@
-// Completion for the console. Each generator keeps its place between the
-// calls of one attempt and starts over when readline begins the next one;
-// attribute names are read from the current model under the model-list mutex.
+// Completion for the console. The words ahead of the cursor choose what the
+// word under it can be: a command, a sub-word from the table its command
+// dispatches with, a class, model, script, pose, scheme or skin, a file, or an
+// attribute. Names the window thread may change are read under the model-list
+// mutex; each generator keeps its place between the calls of one attempt.
 #include "console/Completion.h"
 
+#include <dirent.h>
 #include <readline/readline.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <set>
+#include <string>
+#include <vector>
 
+#include "console/CommandScaffold.h"
 #include "console/CommandTable.h"
+#include "console/Commands.h"
+#include "paint/PaintableModel.h"
+#include "plugins/ClassRegistry.h"
 #include "viewer/ModelListLock.h"
 #include "viewer/SceneState.h"
 
-char** completer(const char* word, int start, int) {
-    char** matches;
-    if (start == 0) {
-        matches = rl_completion_matches(word, commandCompletion);
-    } else if (std::strncmp(rl_line_buffer, "save", 4) == 0 || std::strncmp(rl_line_buffer, "load", 4) == 0 ||
-               std::strncmp(rl_line_buffer, "exec", 4) == 0) {
-        matches = rl_completion_matches(word, rl_filename_completion_function);
-    } else {
-        matches = rl_completion_matches(word, paramCompletion);
+namespace {
+
+using Words = std::vector<std::string>;
+
+// ---------------------------------------------------------------- [SECTION] the names on offer
+
+template <SubCommandTable (*forms)()>
+Words formWords() {
+    const SubCommandTable table = forms();
+    Words words;
+    for (size_t i = 0; i < table.count; ++i)
+        words.emplace_back(table.entries[i].word);
+    return words;
+}
+
+template <typename Map>
+Words keysOf(const Map& map) {
+    Words words;
+    for (const auto& entry : map)
+        words.emplace_back(entry.first);
+    return words;
+}
+
+Words modelNames() {
+    ModelListLock lock;
+    return keysOf(models);
+}
+
+Words poseNames() {
+    ModelListLock lock;
+    return keysOf(poses);
+}
+
+Words schemeNames() {
+    ModelListLock lock;
+    return keysOf(control_schemes);
+}
+
+Words scriptNames() {
+    ModelListLock lock;
+    Words words;
+    if (!current_model)
+        return words;
+    const char** names = current_model->getScriptNames();
+    for (const char** name = names; name && *name; ++name)
+        words.emplace_back(*name);
+    std::free(names);
+    return words;
+}
+
+Words skinNumbers() {
+    ModelListLock lock;
+    Words words;
+    if (auto* model = dynamic_cast<PaintableModel*>(current_model))
+        for (const auto& skin : model->skinFiles())
+            words.push_back(std::to_string(skin.first));
+    return words;
+}
+
+// The registered classes and those whose library waits in ./models/, each
+// once, in strcmp order.
+Words classNames() {
+    std::set<std::string> names;
+    {
+        ModelListLock lock;
+        for (const auto& entry : model_classes)
+            names.insert(entry.first);
     }
+    if (DIR* dir = opendir("./models")) {
+        while (const dirent* entry = readdir(dir)) {
+            const std::string file = entry->d_name;
+            const size_t stem = file.size() > 3 ? file.size() - 3 : 0;
+            if (stem > 0 && file.compare(stem, 3, ".so") == 0 && isClassWord(file.substr(0, stem).c_str()))
+                names.insert(file.substr(0, stem));
+        }
+        closedir(dir);
+    }
+    return Words(names.begin(), names.end());
+}
+
+// ---------------------------------------------------------------- [SECTION] what follows which words
+
+enum class Kind { kNothing, kWords, kFiles, kAttributes };
+
+// The word at `position` (the command being 0) of a `command` line whose
+// first argument is `sub` (any when null) is of `kind`; words come from `names`.
+struct Rule {
+    const char* command;
+    const char* sub;
+    size_t position;
+    Kind kind;
+    Words (*names)();
+};
+
+const Rule kRules[] = {
+    {"new", nullptr, 1, Kind::kWords, formWords<newForms>},
+    {"new", "model", 2, Kind::kWords, classNames},
+    {"new", "binding", 3, Kind::kAttributes, nullptr},
+    {"select", nullptr, 1, Kind::kWords, formWords<selectForms>},
+    {"select", "model", 2, Kind::kWords, modelNames},
+    {"select", "script", 2, Kind::kWords, scriptNames},
+    {"select", "control", 2, Kind::kWords, schemeNames},
+    {"delete", nullptr, 1, Kind::kWords, modelNames},
+    {"paint", nullptr, 1, Kind::kWords, modelNames},
+    {"animate", nullptr, 1, Kind::kWords, scriptNames},
+    {"add", nullptr, 1, Kind::kWords, poseNames},
+    {"list", nullptr, 1, Kind::kWords, formWords<listForms>},
+    {"toggle", nullptr, 1, Kind::kWords, formWords<toggleForms>},
+    {"load", nullptr, 1, Kind::kWords, formWords<loadForms>},
+    {"load", "attributes", 2, Kind::kFiles, nullptr},
+    {"load", "skin", 2, Kind::kWords, skinNumbers},
+    {"load", "skin", 3, Kind::kFiles, nullptr},
+    {"save", nullptr, 1, Kind::kWords, formWords<saveForms>},
+    {"save", "attributes", 2, Kind::kFiles, nullptr},
+    {"save", "skin", 2, Kind::kWords, skinNumbers},
+    {"save", "skin", 3, Kind::kFiles, nullptr},
+    {"exec", nullptr, 1, Kind::kFiles, nullptr},
+    {"loadclass", nullptr, 1, Kind::kFiles, nullptr},
+    {"set", nullptr, 1, Kind::kAttributes, nullptr},
+    {"get", nullptr, 1, Kind::kAttributes, nullptr},
+    {"speed_control", nullptr, 1, Kind::kWords, scriptNames},
+    {"speed_control", nullptr, 2, Kind::kAttributes, nullptr},
+    {"speed_control", nullptr, 3, Kind::kAttributes, nullptr},
+    {"speed_control", nullptr, 4, Kind::kAttributes, nullptr},
+};
+
+// The words of line ahead of column end, split as lines are split to run.
+Words wordsBefore(const char* line, int end) {
+    Words words;
+    const size_t length = std::strlen(line);
+    const std::string head(line, std::min(length, static_cast<size_t>(end > 0 ? end : 0)));
+    for (size_t at = head.find_first_not_of(" \t\n"); at != std::string::npos;) {
+        const size_t stop = head.find_first_of(" \t\n", at);
+        words.push_back(head.substr(at, stop - at));
+        at = stop == std::string::npos ? stop : head.find_first_not_of(" \t\n", stop);
+    }
+    return words;
+}
+
+const Rule* ruleFor(const Words& before) {
+    for (const Rule& rule : kRules) {
+        if (before.size() != rule.position || before[0] != rule.command)
+            continue;
+        if (!rule.sub || before[1] == rule.sub)
+            return &rule;
+    }
+    return nullptr;
+}
+
+// What offeredCompletion hands out during one attempt.
+Words offered;
+
+char* offeredCompletion(const char* word, int callCount) {
+    static size_t index = 0;
+    index = callCount == 0 ? 0 : index + 1;
+    const size_t len = std::strlen(word);
+    while (index < offered.size() && offered[index].compare(0, len, word) != 0)
+        ++index;
+    return index < offered.size() ? strdup(offered[index].c_str()) : nullptr;
+}
+
+}  // namespace
+
+char** completer(const char* word, int start, int) {
     rl_attempted_completion_over = 1;
-    return matches;
+    const Words before = wordsBefore(rl_line_buffer, start);
+    if (before.empty())
+        return rl_completion_matches(word, commandCompletion);
+    const Rule* rule = ruleFor(before);
+    switch (rule ? rule->kind : Kind::kNothing) {
+        case Kind::kWords: offered = rule->names(); return rl_completion_matches(word, offeredCompletion);
+        case Kind::kFiles: return rl_completion_matches(word, rl_filename_completion_function);
+        case Kind::kAttributes: return rl_completion_matches(word, paramCompletion);
+        case Kind::kNothing: break;
+    }
+    return nullptr;
 }
 
 char* commandCompletion(const char* word, int callCount) {

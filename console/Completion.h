@@ -1,5 +1,6 @@
-// Tab completion: command names at the start of a line, file names after
-// save, load and exec, the current model's attribute names elsewhere.
+// Tab completion that follows the line: command names first, then what the
+// command takes at that word (its sub-words, classes, models, scripts, poses,
+// schemes, skin numbers, files or the current model's attribute names).
 #pragma once
 
 // Readline's attempted-completion function; returns readline's match array or null.

@@ -48,6 +48,19 @@ void withCurrentPaintable(Body&& body) {
     });
 }
 
+// After a factory made no model: its own reason when it gave one, otherwise
+// that the class made nothing.
+void printRefusal(const char* class_word) {
+    const std::string reported = takeModelCreationFailure();
+    if (reported.empty()) {
+        std::printf("model not found '%s'\n", class_word);
+        return;
+    }
+    std::fputs(reported.c_str(), stdout);
+    if (reported.back() != '\n')
+        std::putchar('\n');
+}
+
 void newModel(char** args) {
     if (!args[2]) {
         std::puts("usage: new model <model> <name>");
@@ -62,15 +75,19 @@ void newModel(char** args) {
         std::printf("model name '%s' already in use\n", args[2]);
         return;
     }
-    model_factory factory = findModelClass(class_word);
-    AnimatedModel* model = nullptr;
+    std::string reason;
+    model_factory factory = findModelClass(class_word, reason);
+    if (!factory) {
+        std::printf("model not found '%s': %s\n", class_word, reason.c_str());
+        return;
+    }
     // The model keeps this copy as its name and the list keys it by the same copy.
     char* name = strdup(args[2]);
-    if (factory)
-        model = factory(name);
+    takeModelCreationFailure();  // nothing left over from an earlier attempt
+    AnimatedModel* model = factory(name);
     if (!model) {
         std::free(name);
-        std::printf("model not found '%s'\n", class_word);
+        printRefusal(class_word);
         return;
     }
     ModelListLock lock("new - mutex lock error", "new - mutex unlock error", ModelListLock::PERROR);
@@ -122,6 +139,22 @@ void loadAttributes(char** args) {
     }
 }
 
+// The name model is listed under; called with the mutex held.
+const char* listedName(const AnimatedModel* model) {
+    for (const auto& entry : models)
+        if (entry.second == model)
+            return entry.first;
+    return "";
+}
+
+// Says so when num is none of model's skins; called with the mutex held.
+bool refusedAsNoSkin(const PaintableModel& model, int num) {
+    if (model.hasTexture(num))
+        return false;
+    std::printf("no skin %d in model %s\n", num, listedName(&model));
+    return true;
+}
+
 void loadSkin(char** args) {
     if (!args[2]) {
         std::puts(kLoadUsage);
@@ -137,6 +170,10 @@ void loadSkin(char** args) {
     if (!source.empty() && refusedAsNotRegular(files.add(source), source.c_str()))
         return;
     withCurrentPaintable([&](PaintableModel& model) {
+        // Skin 1 of a model still without textures becomes its first one.
+        const bool firstSkin = num == 1 && model.numTextures() == 0;
+        if (!firstSkin && refusedAsNoSkin(model, num))
+            return;
         if (model.loadTexture(num, args[2]) == 0)
             std::printf("error loading file '%s'\n", args[2]);
     });
@@ -166,7 +203,10 @@ void saveSkin(char** args) {
     int num = 0;
     if (!parseWhole(args[1], num))
         return;
-    withCurrentPaintable([&](PaintableModel& model) { model.saveTexture(num, args[2]); });
+    withCurrentPaintable([&](PaintableModel& model) {
+        if (!refusedAsNoSkin(model, num))
+            model.saveTexture(num, args[2]);
+    });
 }
 
 // The forms of `list`; they run with the mutex held.
@@ -211,6 +251,20 @@ void listControls(char**) {
     std::puts("");
 }
 
+void listSkins(char**) {
+    if (!current_model) {
+        std::puts(kNoModel);
+        return;
+    }
+    PaintableModel* model = dynamic_cast<PaintableModel*>(current_model);
+    if (!model) {
+        std::puts(kNotApplicable);
+        return;
+    }
+    for (const auto& [number, file] : model->skinFiles())
+        std::printf("  %u: %s\n", number, file.c_str());
+}
+
 void listModels(char**) {
     for (const auto& entry : models)
         printName(entry.first);
@@ -229,9 +283,29 @@ const SubCommand kLoadForms[] = {{"attributes", loadAttributes}, {"skin", loadSk
 const SubCommand kSaveForms[] = {{"attributes", saveAttributes}, {"skins", saveSkins}, {"skin", saveSkin}};
 const SubCommand kListForms[] = {{"params", listParams},   {"commands", cmd_help},     {"poses", listPoses},
                                  {"scripts", listScripts}, {"controls", listControls}, {"models", listModels},
-                                 {"classes", listClasses}};
+                                 {"classes", listClasses}, {"skins", listSkins}};
 
 }  // namespace
+
+SubCommandTable newForms() {
+    return tableOf(kNewForms);
+}
+
+SubCommandTable selectForms() {
+    return tableOf(kSelectForms);
+}
+
+SubCommandTable loadForms() {
+    return tableOf(kLoadForms);
+}
+
+SubCommandTable saveForms() {
+    return tableOf(kSaveForms);
+}
+
+SubCommandTable listForms() {
+    return tableOf(kListForms);
+}
 
 void cmd_new(char** args) {
     if (!args[0] || !args[1]) {

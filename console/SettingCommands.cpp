@@ -112,6 +112,10 @@ const SubCommand kToggleForms[] = {{"handles", toggleHandles},
 
 }  // namespace
 
+SubCommandTable toggleForms() {
+    return tableOf(kToggleForms);
+}
+
 void cmd_set(char** args) {
     if (!args[0] || !args[1]) {
         std::puts("usage: set <param> <value>");

@@ -56,6 +56,24 @@ int PaintableModel::numTextures() {
     return static_cast<int>(textures.size());
 }
 
+bool PaintableModel::hasTexture(int num) const {
+    if (num < 0)
+        return false;
+    auto found = textures.find(static_cast<GLuint>(num));
+    return found != textures.end() && found->second;
+}
+
+std::vector<std::pair<GLuint, std::string>> PaintableModel::skinFiles() const {
+    std::vector<std::pair<GLuint, std::string>> files;
+    for (const auto& entry : textures) {
+        if (!entry.second)
+            continue;
+        const std::string& source = entry.second->getSourceFile();
+        files.emplace_back(entry.first, source.empty() ? entry.second->getFilename() : source);
+    }
+    return files;
+}
+
 int PaintableModel::loadTexture(int num, const char* filename) {
     if (!filename)
         return 0;

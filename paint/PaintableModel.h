@@ -4,6 +4,7 @@
 
 #include <map>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/AnimatedModel.h"
@@ -33,6 +34,11 @@ public:
     int saveTexture(int num, const char* filename);
     int saveTextures();
     int numTextures();
+    // Whether num is one of the model's textures, with a picture.
+    bool hasTexture(int num) const;
+    // Each texture's number with the file its picture was read from, in
+    // ascending order of the number.
+    std::vector<std::pair<GLuint, std::string>> skinFiles() const;
     // GL thread only (modelInit and draw). Returns the number of failures.
     GLuint loadTextures(unsigned int num, const char** filenames, GLuint* idArray, const char* base);
 

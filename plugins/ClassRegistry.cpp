@@ -1,15 +1,19 @@
 // Finding model classes: the registry first, then the plug-in libraries named
 // after the class. Loading a library runs its registration, so the registry
 // is simply asked again afterwards; handles are dropped because libraries stay
-// loaded for the life of the process.
+// loaded for the life of the process. A factory's own reason for refusing a
+// model is kept here until the console takes it; both run on the console thread.
 #include "plugins/ClassRegistry.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 #include <cstdio>
 #include <cstring>
 
 namespace {
+
+std::string reportedFailure;  // console thread only
 
 // "./models/" and ".so" take 12 characters and the terminator one.
 const size_t kPathBufferSize = 128;
@@ -28,22 +32,43 @@ bool isClassWord(const char* word) {
 }
 
 model_factory findModelClass(const char* class_word) {
-    // A longer word would not fit the path; such a class is never found.
-    if (!isClassWord(class_word) || std::strlen(class_word) > kLongestClassWord)
+    std::string reason;
+    return findModelClass(class_word, reason);
+}
+
+model_factory findModelClass(const char* class_word, std::string& reason) {
+    if (!isClassWord(class_word)) {
+        reason = "not a class name";
         return nullptr;
+    }
+    // A longer word would not fit the path; such a class is never found.
+    if (std::strlen(class_word) > kLongestClassWord) {
+        reason = "class name too long";
+        return nullptr;
+    }
     model_factory factory = registered(class_word);
     if (factory)
         return factory;
 
     char path[kPathBufferSize];
     std::snprintf(path, sizeof path, "./models/%s.so", class_word);
-    if (!dlopen(path, RTLD_NOW)) {
+    bool loaded = dlopen(path, RTLD_NOW) != nullptr;
+    if (!loaded) {
+        // A library that is there but will not load says more than a
+        // missing one in the working directory.
+        const char* error = dlerror();
+        const bool present = ::access(path, F_OK) == 0;
+        reason = present && error ? error : "";
         std::snprintf(path, sizeof path, "./%s.so", class_word);
-        dlopen(path, RTLD_NOW);
+        loaded = dlopen(path, RTLD_NOW) != nullptr;
+        error = dlerror();
+        if (!loaded && reason.empty())
+            reason = error ? error : path;
     }
-    // The loader's message is wanted only by an explicit load; drop it here.
-    dlerror();
-    return registered(class_word);
+    factory = registered(class_word);
+    if (!factory && loaded)
+        reason = "no library registers this class";
+    return factory;
 }
 
 const char* loadClassLibrary(const char* file) {
@@ -51,4 +76,14 @@ const char* loadClassLibrary(const char* file) {
         return nullptr;
     const char* error = dlerror();
     return error ? error : file;
+}
+
+void reportModelCreationFailure(const char* message) {
+    reportedFailure = message ? message : "";
+}
+
+std::string takeModelCreationFailure() {
+    std::string message;
+    message.swap(reportedFailure);
+    return message;
 }

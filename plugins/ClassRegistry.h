@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <string>
 
 #include "model/AnimatedModel.h"
 #include "model/ModelTypes.h"
@@ -22,6 +23,18 @@ bool isClassWord(const char* word);
 // cannot be had, whatever was loaded. Nothing is loaded for a word that is
 // not a class word.
 model_factory findModelClass(const char* class_word);
+// The same, saying in reason why a class cannot be had: the loader's message
+// for the library it tried (the one under ./models/ when that file exists,
+// else the last one), or that a library loaded but registered no such class.
+model_factory findModelClass(const char* class_word, std::string& reason);
+
+// Called by a factory that refuses to make its model (a missing or damaged
+// file, say) before it returns null: the console prints message, with a
+// newline added when it has none, instead of saying the class was not found.
+void reportModelCreationFailure(const char* message);
+// The message reported since the last call, or empty when none was; either
+// way nothing is kept afterwards.
+std::string takeModelCreationFailure();
 
 // Loads a plug-in by the path as given. Null on success, else the loader's
 // message (valid until the next loader call).

@@ -21,6 +21,26 @@ static std::string attempt(const char* word, int calls = 20) {
     return all;
 }
 
+// What readline would be offered for the word of line that starts at column
+// start and runs to the end: one match alone, or readline's common part and
+// then each match, each followed by '|'.
+static std::string complete(std::string line, int start) {
+    char* saved_line = rl_line_buffer;
+    rl_line_buffer = &line[0];
+    rl_attempted_completion_over = 0;
+    std::string got;
+    if (char** matches = completer(line.c_str() + start, start, static_cast<int>(line.size()))) {
+        for (char** m = matches; *m; ++m) {
+            got += std::string(*m) + "|";
+            std::free(*m);
+        }
+        std::free(matches);
+    }
+    EXPECT_EQ(rl_attempted_completion_over, 1) << line;  // no fallback to readline's own
+    rl_line_buffer = saved_line;
+    return got;
+}
+
 TEST_F(Completion, attribute_names_match_by_prefix_in_the_models_order) {
     const struct {
         AnimatedModel* model;
@@ -69,21 +89,64 @@ TEST_F(Completion, the_first_word_of_the_line_chooses_commands_files_or_attribut
         {"loadclass " + file, 10, saved},
         {"exec " + dir.path("none"), 5, ""},
     };
-    char* saved_line = rl_line_buffer;
-    for (auto c : cases) {
-        rl_line_buffer = &c.line[0];
-        rl_attempted_completion_over = 0;
-        std::string got;
-        const char* word = c.line.c_str() + c.start;
-        if (char** matches = completer(word, c.start, static_cast<int>(c.line.size()))) {
-            for (char** m = matches; *m; ++m) {
-                got += std::string(*m) + "|";
-                std::free(*m);
-            }
-            std::free(matches);
-        }
-        EXPECT_EQ(got, c.expected) << c.line;
-        EXPECT_EQ(rl_attempted_completion_over, 1) << c.line;  // no fallback to readline's own
+    for (auto c : cases)
+        EXPECT_EQ(complete(c.line, c.start), c.expected) << c.line;
+}
+
+// The words ahead of the cursor choose what is offered; the sub-words are the
+// very ones the commands accept.
+TEST_F(Completion, what_is_offered_follows_the_line) {
+    ScratchDir dir;
+    ASSERT_TRUE(std::filesystem::create_directory(dir.path("models")));
+    for (const char* file : {"models/Extra.so", "models/Tester.so", "models/..so", "models/notes.txt", "saved.xml"})
+        writeFile(dir.path(file), std::string());
+    const std::filesystem::path previous = std::filesystem::current_path();
+    std::filesystem::current_path(dir.root);
+    runQuietly({"new script walk", "new script hop", "new pose far", "new pose fast", "new pose near"});
+    const struct {
+        const char* line;
+        const char* expected;
+    } cases[] = {
+        {"list ", "|params|commands|poses|scripts|controls|models|classes|skins|"},
+        {"list s", "s|scripts|skins|"},
+        {"toggle p", "p|pos|painting|"},
+        {"new ", "|pose|script|binding|model|"},
+        {"select ", "|control|model|script|"},
+        {"load ", "|attributes|skin|"},
+        {"save s", "skin|skins|skin|"},
+        {"new model ", "|Extra|Tester|"},  // registered, or waiting in ./models/, each once
+        {"new model E", "Extra|"},
+        {"new model Tester ", ""},
+        {"select model m", "m|m1|m2|"},
+        {"delete t", "tester|"},
+        {"paint ", "|brush|m1|m2|tester|"},
+        {"select script ", "|hop|walk|"},
+        {"select control ", "Default|"},
+        {"animate w", "walk|"},
+        {"animate walk ", ""},
+        {"add f", "fa|far|fast|"},
+        {"speed_control h", "hop|"},
+        {"speed_control hop x r", "red|"},
+        {"new binding k s", "size|"},
+        {"new binding s", ""},
+        {"set s", "size|"},
+        {"set size s", ""},
+        {"load attributes sa", "saved.xml|"},
+        {"save skin 1 sa", "saved.xml|"},
+        {"save attributes sa", "saved.xml|"},
+        {"exec sa", "saved.xml|"},
+        {"list sa", ""},
+        {"load sa", ""},
+        {"load skin sa", ""},
+        {"help s", ""},
+        {"nosuch s", ""},
+        {"  li", "list|"},
+        {"\tselect  model  m2", "m2|"},
+    };
+    for (const auto& c : cases) {
+        const std::string line = c.line;
+        const size_t blank = line.find_last_of(" \t");
+        EXPECT_EQ(complete(line, blank == std::string::npos ? 0 : static_cast<int>(blank + 1)), c.expected) << line;
     }
-    rl_line_buffer = saved_line;
+    std::filesystem::current_path(previous);
 }

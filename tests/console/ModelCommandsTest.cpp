@@ -17,7 +17,9 @@ using ModelCommands = SceneFixture;
 
 TEST_F(ModelCommands, new_model_becomes_current_select_changes_it_and_delete_leaves_none) {
     EXPECT_EQ(out("new model Tester m1"), "model name 'm1' already in use\n");
-    EXPECT_EQ(out("new model NoSuchClass m3"), "model not found 'NoSuchClass'\n");
+    EXPECT_EQ(out("new model NoSuchClass m3"),
+              "model not found 'NoSuchClass': ./NoSuchClass.so: cannot open shared object file: No such file or "
+              "directory\n");
     EXPECT_EQ(out("new model Tester m3") + out("new model Tester m4"), "");
     ASSERT_EQ(made_models.size(), 2u);
     EXPECT_EQ(current_model, made_models[1]);
@@ -101,7 +103,7 @@ private:
 };
 
 struct Canvas : PaintableModel {
-    Canvas() : PaintableModel("canvas") {}
+    explicit Canvas(const char* name = "canvas") : PaintableModel(name) {}
     using PaintableModel::textures;
 };
 
@@ -135,4 +137,50 @@ TEST_F(ModelCommands, load_refuses_what_is_not_a_regular_file) {
     ASSERT_EQ(1, canvas.textures[1]->get(0, 0, px));
     EXPECT_EQ(200, px[0]);
     models.erase("canvas");
+}
+
+// `list skins` names each texture's file; a skin number the model lacks is
+// refused by load and save alike, and nothing is read or written for it.
+TEST_F(ModelCommands, skins_are_listed_and_numbers_the_model_lacks_are_refused) {
+    ScratchDir dir;
+    const std::string first = dir.path("first.bmp"), fourth = dir.path("fourth.bmp"), out4 = dir.path("out4.bmp");
+    writeFile(first, painttest::makeBmp(2, 2, 10));
+    writeFile(fourth, painttest::makeBmp(2, 2, 40));
+    Canvas canvas, empty("empty");
+    for (auto [num, file] : {std::pair<GLuint, std::string>{4, fourth}, {1, first}})
+        canvas.textures[num] = Image::load(&file);
+    models["canvas"] = &canvas;
+    models["empty"] = &empty;
+    current_model = &canvas;
+    const std::string missing = dir.path("missing.bmp");
+    const struct {
+        std::string line, expected;
+    } cases[] = {
+        {"list skins", "  1: " + first + "\n  4: " + fourth + "\n"},
+        {"load skin 2 " + fourth, "no skin 2 in model canvas\n"},
+        {"load skin -1 " + fourth, "no skin -1 in model canvas\n"},
+        {"save skin 3 " + out4, "no skin 3 in model canvas\n"},
+        {"load skin 0 " + missing, "no skin 0 in model canvas\n"},  // refused before the file is looked for
+        {"save skin 4 " + out4, ""},
+        {"select model empty", ""},
+        {"list skins", ""},
+        {"save skin 1 " + out4 + "x", "no skin 1 in model empty\n"},
+        {"load skin 2 " + first, "no skin 2 in model empty\n"},
+        {"load skin 1 " + first, ""},  // a model's first skin: queued for its next draw
+        {"select model m1", ""},
+        {"list skins", "Operation not applicable for current model\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(out(c.line), c.expected) << c.line;
+    std::string written = out4;
+    std::unique_ptr<Image> copy(Image::load(&written));
+    ASSERT_TRUE(copy);
+    unsigned char px[3];
+    ASSERT_EQ(1, copy->get(0, 0, px));
+    EXPECT_EQ(40, px[0]);
+    EXPECT_FALSE(std::filesystem::exists(out4 + "x"));
+    current_model = nullptr;
+    EXPECT_EQ(out("list skins"), "no model selected\n");
+    models.erase("canvas");
+    models.erase("empty");
 }

@@ -10,7 +10,9 @@ namespace {
 
 // Records the skin numbers that reach the model; no file is read.
 struct SkinRecorder : PaintableModel {
-    using PaintableModel::PaintableModel;
+    explicit SkinRecorder(const char* name) : PaintableModel(name) {
+        textures[3] = new Image;  // skin numbers the model lacks are refused before they reach it
+    }
     int loadTexture(int num, const char*) override {
         loaded.push_back(num);
         return 1;

@@ -5,6 +5,7 @@
 
 #include "tests/console/SceneFixture.h"
 #include "tests/plugins/PluginTestSupport.h"
+#include "viewer/ModelListLock.h"
 
 using namespace plugintest;
 
@@ -78,6 +79,88 @@ TEST_F(ClassRegistry, class_words_are_names_not_paths) {
         registerCommands();
     EXPECT_EQ("not a class name: '../elsewhere/Evil'\n", runLine("new model ../elsewhere/Evil x").out);
     EXPECT_TRUE(model_classes.empty());
+}
+
+}  // namespace
+
+namespace {
+
+// `new model` says why a class cannot be had, in the loader's words or the registry's.
+TEST_F(ClassRegistry, new_model_gives_the_reason_a_class_cannot_be_had) {
+    layOut("elsewhere/Renamed.so");
+    ASSERT_EQ(0, symlink("../elsewhere/Renamed.so", "models/Misnamed.so"));
+    layOut("models/Broken.so", "Unresolved");
+    if (commandMap.empty())
+        registerCommands();
+    const std::string unresolved = runLine("new model Broken b").out;
+    const struct {
+        std::string line, expected;
+    } cases[] = {
+        {"new model Absent a",
+         "model not found 'Absent': ./Absent.so: cannot open shared object file: No such file "
+         "or directory\n"},
+        {"new model Misnamed a", "model not found 'Misnamed': no library registers this class\n"},
+        {"new model Misnamed a", "model not found 'Misnamed': no library registers this class\n"},  // loaded already
+        {"new model " + std::string(116, 'w') + " a",
+         "model not found '" + std::string(116, 'w') + "': class name too long\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(runLine(c.line).out, c.expected) << c.line;
+    // The library that is there but does not load is the one reported, not the absent ./Broken.so.
+    EXPECT_EQ(0u, unresolved.find("model not found 'Broken': ./models/Broken.so: ")) << unresolved;
+    EXPECT_NE(std::string::npos, unresolved.find("undefined symbol")) << unresolved;
+    EXPECT_EQ(0u, model_classes.count(const_cast<char*>("Misnamed")));
+}
+
+AnimatedModel* silentRefusal(const char*) {
+    return nullptr;
+}
+
+AnimatedModel* refusalWithoutNewline(const char*) {
+    reportModelCreationFailure("no model today");
+    return nullptr;
+}
+
+TestModel* accepted = nullptr;
+AnimatedModel* acceptAfterReporting(const char* name) {
+    reportModelCreationFailure("not printed: the model was made");
+    return accepted = new TestModel(name);
+}
+
+// A factory that refuses after reporting has its message printed alone; one that refuses
+// silently keeps the old message; a report never outlives the attempt it was made in.
+TEST_F(ClassRegistry, a_refusing_factory_is_heard_through_the_console) {
+    layOut("models/Refuser.so", "Refuser");
+    if (commandMap.empty())
+        registerCommands();
+    model_classes[const_cast<char*>("Silent")] = silentRefusal;
+    model_classes[const_cast<char*>("Terse")] = refusalWithoutNewline;
+    model_classes[const_cast<char*>("Accepting")] = acceptAfterReporting;
+    const size_t before = models.size();
+    AnimatedModel* const current = current_model;
+    const struct {
+        const char* line;
+        const char* expected;
+    } cases[] = {
+        {"new model Refuser r", "cannot read model 'r': refused by the test class\n"},
+        {"new model Silent s", "model not found 'Silent'\n"},
+        {"new model Terse t", "no model today\n"},
+        {"new model Accepting a", ""},
+        {"new model Silent s", "model not found 'Silent'\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(runLine(c.line).out, c.expected) << c.line;
+    ASSERT_NE(nullptr, accepted);
+    EXPECT_EQ(current_model, accepted);
+    EXPECT_EQ(models.size(), before + 1);  // only the accepted one
+    ModelListLock lock;
+    auto made = models.find("a");
+    ASSERT_NE(made, models.end());
+    const char* key = made->first;
+    models.erase(made);
+    delete accepted;
+    std::free(const_cast<char*>(key));
+    current_model = current;
 }
 
 }  // namespace
