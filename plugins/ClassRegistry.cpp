@@ -52,3 +52,8 @@ const char* loadClassLibrary(const char* file) {
     const char* error = dlerror();
     return error ? error : file;
 }
+
+void reportModelCreationFailure(const char* message) {
+    if (message)
+        std::fputs(message, stdout);
+}

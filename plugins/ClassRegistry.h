@@ -26,3 +26,7 @@ model_factory findModelClass(const char* class_word);
 // Loads a plug-in by the path as given. Null on success, else the loader's
 // message (valid until the next loader call).
 const char* loadClassLibrary(const char* file);
+
+// Called by a factory that refuses to create its model (before returning
+// null), with the whole line to show the user in place of "model not found".
+void reportModelCreationFailure(const char* message);
