@@ -44,10 +44,10 @@ PolyMesh::Triangle::Triangle(Vertex* v0, Vertex* v1, Vertex* v2)
       center{0.0f, 0.0f, 0.0f},
       diameter(0.0f) {
     face_normal = new Normal(0.0f, 0.0f, 0.0f);
-    update();
+    update(true);
 }
 
-void PolyMesh::Triangle::update() {
+void PolyMesh::Triangle::update(bool complaining) {
     // (v0 - v1) x (v1 - v2) points towards a viewer who sees the corners
     // counter-clockwise.
     float a[3], b[3], n[3];
@@ -55,7 +55,14 @@ void PolyMesh::Triangle::update() {
         a[k] = verts[0]->pos[k] - verts[1]->pos[k];
         b[k] = verts[1]->pos[k] - verts[2]->pos[k];
     }
-    normCrossProd(a, b, n);
+    const bool degenerate = static_cast<double>(a[1]) * b[2] == static_cast<double>(a[2]) * b[1] &&
+                            static_cast<double>(a[2]) * b[0] == static_cast<double>(a[0]) * b[2] &&
+                            static_cast<double>(a[0]) * b[1] == static_cast<double>(a[1]) * b[0];
+    if (degenerate && !complaining) {
+        n[0] = n[1] = n[2] = 0.0f;
+    } else {
+        normCrossProd(a, b, n);
+    }
     for (int k = 0; k < 3; ++k)
         face_normal->normal[k] = n[k];
 

@@ -49,8 +49,10 @@ public:
         unsigned int getTexture();
         void getCenter(float* center);
         float getDiameter();
-        // Recomputes the face normal, centre and bounding radius from the corners as they are now.
-        void update();
+        // Recomputes the face normal, centre and bounding radius from the corners
+        // as they are now. A degenerate triangle is reported only when added
+        // (complaining), not on every move.
+        void update(bool complaining = false);
 
         Vertex* verts[3];
         Normal* norms[3];
