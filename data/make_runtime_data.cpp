@@ -172,8 +172,15 @@ Vec3 cross(Vec3 a, Vec3 b) {
     return {a.y * b.z - a.z * b.y, a.z * b.x - a.x * b.z, a.x * b.y - a.y * b.x};
 }
 
-// The table entry closest in direction to n.
+// The cottage is built y up, door towards +z; its file is laid out as MD2
+// models are, +Z up and facing +X (a turn, so nothing is mirrored).
+Vec3 asMd2(Vec3 v) {
+    return {v.z, v.x, v.y};
+}
+
+// The table entry closest in direction to n (given in the cottage's axes).
 uint8_t nearestNormal(Vec3 n) {
+    n = asMd2(n);
     float len = std::sqrt(n.x * n.x + n.y * n.y + n.z * n.z);
     int best = 0;
     float bestDot = -2.0f;
@@ -206,7 +213,7 @@ struct Mesh {
 };
 
 int16_t addPoint(Mesh& m, Vec3 p, uint8_t normal, int s, int t) {
-    m.positions.push_back(p);
+    m.positions.push_back(asMd2(p));
     m.normals.push_back(normal);
     m.st.push_back(static_cast<int16_t>(s));
     m.st.push_back(static_cast<int16_t>(t));

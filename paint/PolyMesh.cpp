@@ -1,6 +1,7 @@
 // Indexed triangle mesh. Each triangle computes its unit face normal, centroid
-// and bounding radius once, when it is added: painting relies on these to pick
-// the triangles a brush can reach without touching the texels.
+// and bounding radius when it is added and again whenever the mesh is moved:
+// painting relies on these to pick the triangles a brush can reach without
+// touching the texels.
 #include "paint/PolyMesh.h"
 
 #include <cmath>
@@ -42,19 +43,34 @@ PolyMesh::Triangle::Triangle(Vertex* v0, Vertex* v1, Vertex* v2)
       face_normal(nullptr),
       center{0.0f, 0.0f, 0.0f},
       diameter(0.0f) {
+    face_normal = new Normal(0.0f, 0.0f, 0.0f);
+    update(true);
+}
+
+void PolyMesh::Triangle::update(bool complaining) {
     // (v0 - v1) x (v1 - v2) points towards a viewer who sees the corners
     // counter-clockwise.
     float a[3], b[3], n[3];
     for (int k = 0; k < 3; ++k) {
-        a[k] = v0->pos[k] - v1->pos[k];
-        b[k] = v1->pos[k] - v2->pos[k];
+        a[k] = verts[0]->pos[k] - verts[1]->pos[k];
+        b[k] = verts[1]->pos[k] - verts[2]->pos[k];
     }
-    normCrossProd(a, b, n);
-    face_normal = new Normal(n[0], n[1], n[2]);
+    const bool degenerate = static_cast<double>(a[1]) * b[2] == static_cast<double>(a[2]) * b[1] &&
+                            static_cast<double>(a[2]) * b[0] == static_cast<double>(a[0]) * b[2] &&
+                            static_cast<double>(a[0]) * b[1] == static_cast<double>(a[1]) * b[0];
+    if (degenerate && !complaining) {
+        n[0] = n[1] = n[2] = 0.0f;
+    } else {
+        normCrossProd(a, b, n);
+    }
+    for (int k = 0; k < 3; ++k)
+        face_normal->normal[k] = n[k];
 
     for (int k = 0; k < 3; ++k)
-        center[k] = static_cast<float>((static_cast<double>(v0->pos[k]) + v1->pos[k] + v2->pos[k]) / 3.0);
+        center[k] =
+            static_cast<float>((static_cast<double>(verts[0]->pos[k]) + verts[1]->pos[k] + verts[2]->pos[k]) / 3.0);
 
+    diameter = 0.0f;
     for (int i = 0; i < 3; ++i) {
         double sum = 0.0;
         for (int k = 0; k < 3; ++k) {
@@ -196,6 +212,31 @@ int PolyMesh::setTexture(unsigned int triangleId, unsigned int textureId) {
     if (!t)
         return 1;
     return t->setTexture(textureId);
+}
+
+int PolyMesh::moveVertex(unsigned int id, float x, float y, float z) {
+    Vertex* v = getVertex(id);
+    if (!v)
+        return 1;
+    v->pos[0] = x;
+    v->pos[1] = y;
+    v->pos[2] = z;
+    return 0;
+}
+
+int PolyMesh::setNormalVector(unsigned int id, float i, float j, float k) {
+    Normal* n = getNormal(id);
+    if (!n)
+        return 1;
+    n->normal[0] = i;
+    n->normal[1] = j;
+    n->normal[2] = k;
+    return 0;
+}
+
+void PolyMesh::updateTriangles() {
+    for (Triangle* t : triangles)
+        t->update();
 }
 
 PolyMesh::Triangle* PolyMesh::getTriangle(unsigned int id) {

@@ -49,6 +49,10 @@ public:
         unsigned int getTexture();
         void getCenter(float* center);
         float getDiameter();
+        // Recomputes the face normal, centre and bounding radius from the corners
+        // as they are now. A degenerate triangle is reported only when added
+        // (complaining), not on every move.
+        void update(bool complaining = false);
 
         Vertex* verts[3];
         Normal* norms[3];
@@ -73,6 +77,13 @@ public:
     int setNormal(unsigned int triangleId, unsigned int vertex, unsigned int normalId);
     int setTexCoord(unsigned int triangleId, unsigned int vertex, unsigned int texCoordId);
     int setTexture(unsigned int triangleId, unsigned int textureId);
+    // Moving the mesh (an animated model's next frame): vertices and normals
+    // change in place, so every triangle keeps pointing at them. Once the
+    // vertices are where they belong, updateTriangles brings each triangle's
+    // face normal, centre and radius along. Both setters return 1 for an unknown id.
+    int moveVertex(unsigned int id, float x, float y, float z);
+    int setNormalVector(unsigned int id, float i, float j, float k);
+    void updateTriangles();
 
     Triangle* getTriangle(unsigned int id);
     Vertex* getVertex(unsigned int id);

@@ -4,6 +4,7 @@
 // describe is known to lie inside it. Sizes are multiplied in 64 bits.
 #include "plugins/keyform/Md2File.h"
 
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -62,36 +63,64 @@ bool Md2File::sectionFits(int32_t offset, int64_t count, int64_t recordSize, siz
     return static_cast<uint64_t>(offset) + static_cast<uint64_t>(count * recordSize) <= fileSize;
 }
 
-bool Md2File::plausible(const Header& h, size_t fileSize) {
+const char* Md2File::implausibility(const Header& h, size_t fileSize) {
     const int32_t counts[] = {h.num_skins, h.num_xyz, h.num_st, h.num_tris, h.num_glcmds, h.num_frames};
     for (int32_t count : counts)
         if (!countPlausible(count))
-            return false;
+            return "damaged: a count out of range";
     // Texture coordinates are divided by the skin size.
     if (h.num_st > 0 && (h.skinwidth <= 0 || h.skinheight <= 0))
-        return false;
+        return "damaged: no skin size";
     if (h.framesize < static_cast<int64_t>(kFrameHeadBytes) + 4 * static_cast<int64_t>(h.num_xyz))
-        return false;
+        return "damaged: frames too small for their vertices";
     // The first frame is read even when the header claims none.
     const int64_t frames = h.num_frames > 0 ? h.num_frames : 1;
-    return sectionFits(h.ofs_skins, h.num_skins, kSkinNameBytes, fileSize) &&
-           sectionFits(h.ofs_st, h.num_st, 4, fileSize) && sectionFits(h.ofs_tris, h.num_tris, 12, fileSize) &&
-           sectionFits(h.ofs_frames, frames, h.framesize, fileSize);
+    if (!sectionFits(h.ofs_skins, h.num_skins, kSkinNameBytes, fileSize) ||
+        !sectionFits(h.ofs_st, h.num_st, 4, fileSize) || !sectionFits(h.ofs_tris, h.num_tris, 12, fileSize) ||
+        !sectionFits(h.ofs_frames, frames, h.framesize, fileSize))
+        return "damaged: sections beyond the end of the file";
+    return nullptr;
+}
+
+Md2File::Frame Md2File::decodeFrame(const uint8_t* frame, int32_t numXyz) {
+    Frame out;
+    float scale[3], translate[3];
+    for (int k = 0; k < 3; ++k) {
+        scale[k] = readFloat(frame + 4 * k);
+        translate[k] = readFloat(frame + 12 + 4 * k);
+    }
+    const char* name = reinterpret_cast<const char*>(frame + 24);
+    out.name.assign(name, strnlen(name, 16));
+    for (int32_t i = 0; i < numXyz; ++i) {
+        const uint8_t* v = frame + kFrameHeadBytes + 4 * static_cast<size_t>(i);
+        Vertex vertex;
+        for (int k = 0; k < 3; ++k)
+            vertex.pos[k] = static_cast<float>(v[k]) * scale[k] + translate[k];
+        vertex.lightnormalindex = v[3];
+        out.vertices.push_back(vertex);
+    }
+    return out;
+}
+
+Md2File::Result Md2File::fail(Result result, const std::string& why) {
+    *this = Md2File();
+    problem = why;
+    return result;
 }
 
 Md2File::Result Md2File::decode(const uint8_t* bytes, size_t size) {
     *this = Md2File();
     if (!bytes || size < 8)
-        return MD2_CORRUPT;
+        return fail(MD2_CORRUPT, "damaged: shorter than a header");
     // Either mark is enough: files with one of them damaged are still read.
     if (readInt(bytes) != kMagic && readInt(bytes + 4) != kVersion)
-        return MD2_NOT_MD2;
+        return fail(MD2_NOT_MD2, "not an MD2 file");
     if (size < kHeaderBytes)
-        return MD2_CORRUPT;
+        return fail(MD2_CORRUPT, "damaged: shorter than a header");
     Header h;
     decodeHeader(bytes, &h);
-    if (!plausible(h, size))
-        return MD2_CORRUPT;
+    if (const char* why = implausibility(h, size))
+        return fail(MD2_CORRUPT, why);
 
     Md2File md2;
     md2.header = h;
@@ -113,21 +142,10 @@ Md2File::Result Md2File::decode(const uint8_t* bytes, size_t size) {
         }
         md2.triangles.push_back(tri);
     }
-    const uint8_t* frame = bytes + h.ofs_frames;
-    float scale[3], translate[3];
-    for (int k = 0; k < 3; ++k) {
-        scale[k] = readFloat(frame + 4 * k);
-        translate[k] = readFloat(frame + 12 + 4 * k);
-    }
-    // frame + 24: the frame's name, not used
-    for (int32_t i = 0; i < h.num_xyz; ++i) {
-        const uint8_t* v = frame + kFrameHeadBytes + 4 * static_cast<size_t>(i);
-        Vertex vertex;
-        for (int k = 0; k < 3; ++k)
-            vertex.pos[k] = static_cast<float>(v[k]) * scale[k] + translate[k];
-        vertex.lightnormalindex = v[3];
-        md2.vertices.push_back(vertex);
-    }
+    const int32_t frameCount = h.num_frames > 0 ? h.num_frames : 1;
+    for (int32_t f = 0; f < frameCount; ++f)
+        md2.frames.push_back(decodeFrame(bytes + h.ofs_frames + static_cast<size_t>(f) * h.framesize, h.num_xyz));
+    md2.vertices = md2.frames.front().vertices;
     *this = std::move(md2);
     return MD2_READ;
 }
@@ -136,7 +154,7 @@ Md2File::Result Md2File::read(const char* path) {
     *this = Md2File();
     FILE* f = path ? std::fopen(path, "rb") : nullptr;
     if (!f)
-        return MD2_MISSING;
+        return fail(MD2_MISSING, std::strerror(errno));
     std::vector<uint8_t> bytes;
     uint8_t chunk[65536];
     size_t n;

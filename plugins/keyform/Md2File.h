@@ -1,5 +1,5 @@
 // An MD2 model file as the Keyform class uses it: header, skin names, texture
-// coordinates, triangles and the first frame's vertices. Needs no OpenGL.
+// coordinates, triangles and every frame's name and vertices. Needs no OpenGL.
 #pragma once
 
 #include <cstddef>
@@ -41,6 +41,10 @@ public:
         float pos[3];  // unpacked: byte * scale + translate
         uint8_t lightnormalindex;
     };
+    struct Frame {
+        std::string name;  // e.g. "stand01"
+        std::vector<Vertex> vertices;
+    };
 
     // Nothing is kept unless the result is MD2_READ.
     Result decode(const uint8_t* bytes, size_t size);
@@ -51,8 +55,15 @@ public:
     std::vector<TexCoord> texCoords;
     std::vector<Triangle> triangles;
     std::vector<Vertex> vertices;  // the first frame's
+    std::vector<Frame> frames;     // at least one once read; the first holds the same vertices
+    // Why the last read or decode failed: the system's reason for a file that
+    // cannot be opened, "not an MD2 file" or "damaged: <what>". Empty once read.
+    std::string problem;
 
 private:
     static bool sectionFits(int32_t offset, int64_t count, int64_t recordSize, size_t fileSize);
-    static bool plausible(const Header& h, size_t fileSize);
+    // Null when the header describes sections the file holds, else what is wrong.
+    static const char* implausibility(const Header& h, size_t fileSize);
+    static Frame decodeFrame(const uint8_t* frame, int32_t numXyz);
+    Result fail(Result result, const std::string& why);
 };

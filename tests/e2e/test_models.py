@@ -7,9 +7,9 @@ import unittest
 
 from velmora_harness import BOXLET, SessionTest, changed_in, new_box, read_bmp, value_of
 
-# Where the sample cottage stands in the window (x0, y0, x1, y1), with a margin; it covers about
-# 160 x 160 pixels of it, the brush in front of it a few hundred.
-COTTAGE = (150, 150, 350, 350)
+# Where the sample cottage stands in the window (x0, y0, x1, y1), with a margin: shown whole in the
+# middle, it covers about 290 x 275 pixels of it (at least 160 x 160 however it is turned).
+COTTAGE = (90, 110, 410, 415)
 COTTAGE_PIXELS = 12000
 
 
@@ -94,8 +94,10 @@ class RealModels(SessionTest):
         brush_only = self.s.wait_for_pixels(lambda shot: len(colourful(shot, 0, 0, 500, 500)) > 10)
         for folder in folders:
             with self.subTest(folder):
-                # Skins the program cannot read are reported on standard error, not on the console.
-                self.assertEqual(self.s.command("new model Keyform " + folder), "")
+                # Skins the program cannot read are reported on standard error, not on the console,
+                # which lists the skins read.
+                self.s.send("new model Keyform " + folder)
+                self.assertNotIn("skins not found", self.s.expect(re.compile(r"skins: <[\d,]*>\n")))
                 self.s.wait_for_pixels(lambda shot: changed_in(shot, brush_only) > 1000)
                 self.assertEqual(self.s.command("delete " + folder), "")
                 self.s.wait_for_pixels(lambda shot: shot[2] == brush_only[2])

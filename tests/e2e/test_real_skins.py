@@ -4,6 +4,7 @@ and a fresh program on the same folder shows the paint. The cache is filled by s
 nothing is downloaded here."""
 
 import os
+import re
 import shutil
 import struct
 import subprocess
@@ -69,8 +70,10 @@ class RealSkins(unittest.TestCase):
         """Adds the model and waits until it shows textured; returns the screenshot and the model's pixels."""
         brush_only = s.wait_for_pixels(lambda shot: len({pixel(shot, x, y) for x in range(0, 500, 5)
                                                          for y in range(0, 500, 5)}) > 10)
-        self.assertEqual(s.command("new model Keyform " + name), "")
-        s.quietly("set z %f" % AWAY[name])
+        s.send("new model Keyform " + name)
+        s.expect(re.compile(r"skins: <[\d,]*>\n"))
+        # As the file lies (its own size, unturned), centred on x, y and moved away.
+        s.quietly("set rotation_x 0", "set rotation_z 0", "set scale 1", "set z %f" % AWAY[name])
         w, h = brush_only[0], brush_only[1]
         region = []
 
@@ -82,10 +85,10 @@ class RealSkins(unittest.TestCase):
         return s.wait_for_pixels(textured), region
 
     def paint_and_save(self, s, name, skin):
-        centre, size = centre_and_size(os.path.join(s.workdir, name, "tris.md2"))
+        _, size = centre_and_size(os.path.join(s.workdir, name, "tris.md2"))
         radius = size / 4  # reaches the surface all round the middle of the model
         s.quietly("select model brush", "set green 0", "set blue 0", "set opacity 1",
-                  "set x %f" % centre[0], "set y %f" % centre[1], "set z %f" % (centre[2] + AWAY[name]),
+                  "set x 0", "set y 0", "set z %f" % AWAY[name],
                   "set dim1 %f" % radius, "set solid_dim1 %f" % radius, "paint " + name, "select model " + name)
         out = s.command("save skins")
         self.assertIn("saving image: %s/%s\n" % (name, skin), out)

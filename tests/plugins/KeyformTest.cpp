@@ -1,8 +1,14 @@
-// The MD2 model plug-in: the first frame's mesh, the model's own skin, damaged files reported, and real
-// models nobody here made (from the model cache).
+// The MD2 model plug-in: the mesh, first-sight placement, keyframes and their blending, animations made
+// scripts, the model's own skin, files it cannot read refused, and real models nobody here made (from the
+// model cache).
 #include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <list>
+#include <map>
+#include <regex>
+
+#include "paint/BrushModel.h"
 
 #include "tests/plugins/PluginTestSupport.h"
 
@@ -50,20 +56,21 @@ protected:
     std::unique_ptr<PaintableModel> model;
 };
 
-TEST_F(Keyform, builds_the_mesh_from_the_first_frame_and_shows_its_own_first_skin) {
+TEST_F(Keyform, builds_the_mesh_from_the_first_frame_centred_and_shows_its_own_first_skin) {
     writeFile("skin.bmp", makeBmp(8, 8, 70));  // "players/thing/skin.pcx" is read from beside the model
     writeFile("second.bmp", makeBmp(8, 8, 150));
     GLuint taken[3];  // names handed out before the model's skins exist
     glGenTextures(3, taken);
     Bytes bytes = sampleMd2();
     putLe(bytes, kIdent, 0x12345678);  // version 8 alone marks the file
-    ASSERT_EQ("", drawModel(bytes));
-    ASSERT_EQ((Counts{3, 1, 162, 3}), meshCounts(model.get()));
-    // Per corner: byte * scale + translate (bytes 10 20 30, then 0, then 255), s / 64
-    // and 1 - t / 32 (t counts from the skin's top row), the normal table's entry 0, 5, 161.
-    const float expected[3][8] = {{2, 6, -4, 1, 0, -0.525731f, 0, 0.850651f},
-                                  {-3, 1, -64, 0.25f, 0.75f, 0, 0, 1},
-                                  {124.5f, 64.75f, 446, 0, 1, -0.688191f, -0.587785f, -0.425325f}};
+    const std::string printed = drawModel(bytes);
+    ASSERT_EQ((Counts{3, 1, 3, 3}), meshCounts(model.get()));  // a normal of its own per vertex
+    // Per corner: byte * scale + translate (bytes 10 20 30, then 0, then 255) less the first frame's box
+    // centre (60.75, 32.875, 191), s / 64 and 1 - t / 32 (t counts from the skin's top row), the normal
+    // table's entry 0, 5, 161.
+    const float expected[3][8] = {{-58.75f, -26.875f, -195, 1, 0, -0.525731f, 0, 0.850651f},
+                                  {-63.75f, -31.875f, -255, 0.25f, 0.75f, 0, 0, 1},
+                                  {63.75f, 31.875f, 255, 0, 1, -0.688191f, -0.587785f, -0.425325f}};
     PolyMesh::Triangle* tri = model->getTriangle(0);
     for (unsigned int c = 0; c < 3; ++c) {
         float got[8];
@@ -75,6 +82,23 @@ TEST_F(Keyform, builds_the_mesh_from_the_first_frame_and_shows_its_own_first_ski
     }
     EXPECT_EQ(2, model->numTextures());
     EXPECT_EQ(Bytes(8 * 8 * 3, 70), texturePixels(tri->getTexture()));
+    // Its skins' texture numbers, the one the triangles show first.
+    EXPECT_TRUE(std::regex_match(printed, std::regex("skins: <" + std::to_string(tri->getTexture()) + ",[0-9]+>\n")))
+        << printed;
+    // Upright and facing the viewer, the largest side (z: 510) 4 units long, two frames, no animation
+    // (the frames have no names).
+    for (auto [name, value] : {std::pair{"x", 0.0},
+                               {"y", 0.0},
+                               {"z", 0.0},
+                               {"rotation_x", -90.0},
+                               {"rotation_y", 0.0},
+                               {"rotation_z", -90.0},
+                               {"scale", 4.0 / 510},
+                               {"frame", 0.0}})
+        EXPECT_NEAR(value, model->getAttribute(name), 1e-12) << name;
+    EXPECT_EQ(0, model->setAttribute("frame", 1.0));
+    EXPECT_NE(0, model->setAttribute("frame", 2.0));
+    EXPECT_EQ(0, model->getScriptCount());
 }
 
 // Skins as models ship them: a PNG under another case and extension than the name the file gives, and,
@@ -100,8 +124,11 @@ TEST_F(Keyform, finds_skins_in_the_formats_and_under_the_names_models_ship_them_
         std::filesystem::remove(folder + "/grey.bmp");
         model = create("Keyform", folder.c_str());
         ASSERT_TRUE(model);
-        EXPECT_EQ("skins not found for " + folder + ": " + layout.missing + "\n", draw(model.get()));
+        const std::string printed = draw(model.get());
         EXPECT_EQ(1, model->numTextures());
+        EXPECT_EQ("skins: <" + std::to_string(model->getTriangle(0)->getTexture()) + ">\nskins not found for " +
+                      folder + ": " + layout.missing + "\n",
+                  printed);
         const Bytes pixels = texturePixels(model->getTriangle(0)->getTexture());
         ASSERT_EQ(size_t(8 * 8 * 3), pixels.size());
         for (unsigned char value : pixels)
@@ -109,26 +136,200 @@ TEST_F(Keyform, finds_skins_in_the_formats_and_under_the_names_models_ship_them_
     }
 }
 
-// Which files are damaged is the reader's to decide (and tested there); the model reports one and builds nothing.
-TEST_F(Keyform, damaged_files_are_reported_and_build_nothing) {
-    writeFile("skin.bmp", makeBmp(8, 8, 70));
-    Bytes huge = sampleMd2(), cut = sampleMd2();
+TEST_F(Keyform, folders_without_a_readable_md2_file_create_no_model) {
+    Bytes huge = sampleMd2(), cut = sampleMd2(), unmarked = sampleMd2();
     putLe(huge, kNumXyz, 65537);
     cut.resize(323);
-    for (const Bytes& bytes : {huge, cut}) {
-        ASSERT_EQ("error reading MD2 file " + here + "/tris.md2\n", drawModel(bytes));
-        EXPECT_EQ((Counts{0, 0, 162, 0}), meshCounts(model.get()));
-        EXPECT_EQ(0, model->numTextures());
+    putLe(unmarked, kIdent, 0x12345678);
+    putLe(unmarked, kVersion, 7);
+    const std::string file = here + "/tris.md2";
+    const std::pair<Bytes, std::string> cases[] = {
+        {huge, "damaged: a count out of range"},
+        {cut, "damaged: sections beyond the end of the file"},
+        {unmarked, "not an MD2 file"},
+    };
+    // The refusal is handed to the console, which prints it in place of "model not found".
+    for (const auto& [bytes, reason] : cases) {
+        writeFile("tris.md2", bytes);
+        EXPECT_FALSE(create("Keyform", here.c_str())) << reason;
+        EXPECT_EQ("cannot read MD2 model '" + file + "': " + reason + "\n", takeModelCreationFailure());
+    }
+    EXPECT_FALSE(create("Keyform", nowhere.c_str()));
+    EXPECT_EQ("cannot read MD2 model '" + nowhere + "/tris.md2': No such file or directory\n",
+              takeModelCreationFailure());
+}
+
+// One triangle, scale 1 and translate 0, in frames of the given names; each frame gives its three corners
+// as bytes and one normal index for all of them.
+struct FrameSpec {
+    const char* name;
+    uint8_t corners[3][3];
+    uint8_t normal;
+};
+Bytes framesMd2(const std::vector<FrameSpec>& frames) {
+    Bytes b;
+    const auto put = [&b](std::initializer_list<uint32_t> values, int size) {
+        for (uint32_t v : values)
+            putLe(b, b.size(), v, size);
+    };
+    const uint32_t count = static_cast<uint32_t>(frames.size()), end = 156 + 52 * count;
+    put({0x32504449, 8, 8, 8, 52, 1, 3, 3, 1, 0, count, 68, 132, 144, 156, end, end}, 4);
+    b.resize(132);
+    std::strcpy(reinterpret_cast<char*>(&b[68]), "skin.bmp");
+    put({0, 0, 8, 0, 0, 8}, 2);
+    put({0, 1, 2, 0, 1, 2}, 2);
+    for (const FrameSpec& f : frames) {
+        put({0x3f800000, 0x3f800000, 0x3f800000, 0, 0, 0}, 4);
+        b.resize(b.size() + 16);
+        std::strncpy(reinterpret_cast<char*>(&b[b.size() - 16]), f.name, 16);
+        for (const auto& corner : f.corners)
+            put({corner[0], corner[1], corner[2], f.normal}, 1);
+    }
+    return b;
+}
+
+// Frame 0 lies in z = 0 with normals +z (table entry 5); frame 1 is the triangle turned into the plane
+// x = 0 with normals of entry 0. The first frame's box centre (4, 4, 0) is the model's origin.
+const std::vector<FrameSpec> kTwoFrames = {{"", {{0, 0, 0}, {8, 0, 0}, {0, 8, 0}}, 5},
+                                           {"", {{0, 0, 0}, {0, 0, 8}, {0, 8, 0}}, 0}};
+
+TEST_F(Keyform, a_fractional_frame_blends_positions_and_normals_and_moves_the_triangles) {
+    writeFile("tris.md2", framesMd2(kTwoFrames));
+    model = create("Keyform", here.c_str());
+    ASSERT_TRUE(model);
+    struct Expected {
+        double frame;
+        float corners[3][3], normal[3], face[3], centre[3], radius;
+    };
+    const float n = 0.961938f, m = -0.273267f;  // (entry 5 + entry 0) / 2, renormalised
+    const Expected cases[] = {
+        {0.0, {{-4, -4, 0}, {4, -4, 0}, {-4, 4, 0}}, {0, 0, 1}, {0, 0, 1}, {-4 / 3.f, -4 / 3.f, 0}, 5.962848f},
+        {1.0,
+         {{-4, -4, 0}, {-4, -4, 8}, {-4, 4, 0}},
+         {-0.525731f, 0, 0.850651f},
+         {-1, 0, 0},
+         {-4, -4 / 3.f, 8 / 3.f},
+         5.962848f},
+        {0.5,
+         {{-4, -4, 0}, {0, -4, 4}, {-4, 4, 0}},
+         {m, 0, n},
+         {-0.707107f, 0, 0.707107f},
+         {-8 / 3.f, -4 / 3.f, 4 / 3.f},
+         5.656854f},
+        {0.0, {{-4, -4, 0}, {4, -4, 0}, {-4, 4, 0}}, {0, 0, 1}, {0, 0, 1}, {-4 / 3.f, -4 / 3.f, 0}, 5.962848f},
+    };
+    for (const Expected& e : cases) {
+        SCOPED_TRACE("frame " + std::to_string(e.frame));
+        ASSERT_EQ(0, model->setAttribute("frame", e.frame));
+        draw(model.get());
+        PolyMesh::Triangle* tri = model->getTriangle(0);
+        for (unsigned int c = 0; c < 3; ++c) {
+            float at[3], normal[3];
+            tri->getVertexLocation(c, at);
+            tri->getVertexNormal(c, normal);
+            for (int k = 0; k < 3; ++k) {
+                EXPECT_NEAR(e.corners[c][k], at[k], 1e-5) << "corner " << c;
+                EXPECT_NEAR(e.normal[k], normal[k], 1e-5) << "corner " << c;
+            }
+        }
+        float face[3], centre[3];
+        tri->getFaceNormal(face);
+        tri->getCenter(centre);
+        for (int k = 0; k < 3; ++k) {
+            EXPECT_NEAR(e.face[k], face[k], 1e-5);
+            EXPECT_NEAR(e.centre[k], centre[k], 1e-5);
+        }
+        EXPECT_NEAR(e.radius, tri->getDiameter(), 1e-5);
+    }
+    EXPECT_NE(0, model->setAttribute("frame", 1.5));  // past the last frame
+}
+
+TEST_F(Keyform, painting_after_a_frame_change_paints_the_surface_of_that_frame) {
+    writeFile("tris.md2", framesMd2(kTwoFrames));
+    writeFile("skin.bmp", makeBmp(8, 8, 0));
+    model = create("Keyform", here.c_str());
+    ASSERT_TRUE(model);
+    const std::string printed = draw(model.get());
+    // Drawn as the file lies, so that scene and model coordinates agree.
+    for (const char* name : {"rotation_x", "rotation_z"})
+        ASSERT_EQ(0, model->setAttribute(name, 0.0));
+    ASSERT_EQ(0, model->setAttribute("scale", 1.0));
+    BrushModel brush("brush");
+    for (auto [name, value] : {std::pair{"x", -4.0}, {"y", -2.0}, {"z", 2.0}})
+        brush.setAttribute(name, value);  // on frame 1's surface, 2 units off frame 0's
+    const GLuint skin = model->getTriangle(0)->getTexture();
+    ASSERT_EQ("skins: <" + std::to_string(skin) + ">\n", printed);
+    const Bytes black = texturePixels(skin);
+    model->paintModel(&brush);
+    draw(model.get());
+    EXPECT_EQ(black, texturePixels(skin)) << "frame 0 is out of the brush's reach";
+    ASSERT_EQ(0, model->setAttribute("frame", 1.0));
+    model->paintModel(&brush);  // no draw in between: painting itself follows the frame
+    draw(model.get());
+    EXPECT_NE(black, texturePixels(skin));
+}
+
+// The model's scripts as saved: name to the frame of each step. Every one repeats and has linear steps of
+// 5 ticks (10 frames a second).
+std::map<std::string, std::vector<int>> animationScripts(PaintableModel* model) {
+    std::map<std::string, std::vector<int>> found;
+    std::unique_ptr<TiXmlElement> xml(model->toXML());
+    for (TiXmlElement* se = xml->FirstChildElement("script"); se; se = se->NextSiblingElement("script")) {
+        std::vector<int>& frames = found[se->Attribute("name")];
+        EXPECT_STREQ("1", se->Attribute("behavior"));
+        for (TiXmlElement* pe = se->FirstChildElement("pose"); pe; pe = pe->NextSiblingElement("pose")) {
+            EXPECT_STREQ("5", pe->Attribute("timing"));
+            EXPECT_STREQ("0", pe->Attribute("interpolation_type"));
+            TiXmlElement* value = pe->FirstChildElement("attribute");
+            EXPECT_TRUE(value && value->Attribute("name") == std::string("frame"));
+            frames.push_back(value ? std::atoi(value->Attribute("value")) : -1);
+        }
+    }
+    return found;
+}
+
+// A frame's name less its trailing digits names its animation.
+TEST_F(Keyform, frame_names_make_the_animation_scripts) {
+    typedef std::map<std::string, std::vector<int>> Scripts;
+    const std::pair<std::vector<const char*>, Scripts> cases[] = {
+        {{"stand01", "stand02", "stand03", "run1", "run2", "pain101"},
+         {{"stand", {0, 1, 2}}, {"run", {3, 4}}, {"pain", {5}}}},
+        // A name seen again later keeps its frames together in file order; all-digit and empty names
+        // belong to no animation; digits inside a name stay; a full 16-byte name is read whole.
+        {{"walk1", "jump1", "walk2", "123", "", "a2b3", "abcdefghijklmnop"},
+         {{"walk", {0, 2}}, {"jump", {1}}, {"a2b", {5}}, {"abcdefghijklmnop", {6}}}},
+    };
+    std::list<std::string> folders;  // outlive the models named by them
+    for (const auto& [names, expected] : cases) {
+        std::vector<FrameSpec> frames;
+        for (const char* name : names)
+            frames.push_back({name, {{0, 0, 0}, {8, 0, 0}, {0, 8, 0}}, 5});
+        const std::string& folder = folders.emplace_back(dir.path("model" + std::to_string(folders.size())));
+        std::filesystem::create_directory(folder);
+        writeFile(folder + "/tris.md2", framesMd2(frames));
+        model = create("Keyform", folder.c_str());
+        ASSERT_TRUE(model);
+        EXPECT_EQ(expected, animationScripts(model.get())) << names.front();
+        testing::internal::CaptureStdout();  // no script is current: steps go nowhere
+        EXPECT_EQ(-1, model->appendPose(nullptr, 1, 0));
+        EXPECT_EQ("no current script\n", testing::internal::GetCapturedStdout());
     }
 }
 
-TEST_F(Keyform, missing_or_unmarked_files_are_silent) {
-    Bytes bytes = sampleMd2();
-    putLe(bytes, kIdent, 0x12345678);
-    putLe(bytes, kVersion, 7);
-    for (bool elsewhere : {true, false}) {
-        ASSERT_EQ("", drawModel(bytes, elsewhere)) << elsewhere;
-        EXPECT_EQ((Counts{0, 0, 162, 0}), meshCounts(model.get())) << elsewhere;
+TEST_F(Keyform, an_animation_plays_its_frames_in_order_and_repeats) {
+    std::vector<FrameSpec> frames;
+    for (const char* name : {"stand01", "stand02", "run1", "run2", "run3"})
+        frames.push_back({name, {{0, 0, 0}, {8, 0, 0}, {0, 8, 0}}, 5});
+    writeFile("tris.md2", framesMd2(frames));
+    model = create("Keyform", here.c_str());
+    ASSERT_TRUE(model);
+    // Frame 2 reached after 5 ticks, 2.4 two ticks later, then 3 and 4, and round again to 2.
+    ASSERT_EQ(0, model->runScript("run"));
+    const std::pair<int, double> ticks[] = {{5, 2.0}, {2, 2.4}, {3, 3.0}, {5, 4.0}, {5, 2.0}, {5, 3.0}};
+    for (const auto& [count, frame] : ticks) {
+        for (int i = 0; i < count; ++i)
+            model->step();
+        EXPECT_NEAR(frame, model->getAttribute("frame"), 1e-9) << "after " << count;
     }
 }
 
@@ -164,10 +365,14 @@ TEST_F(RealMd2, models_have_the_counts_their_headers_give) {
         // Read in place, with its skins beside it as shipped; the name outlives the model.
         std::unique_ptr<PaintableModel> real = create("Keyform", folder.c_str());
         ASSERT_TRUE(real);
-        EXPECT_EQ(std::string::npos, draw(real.get()).find("error reading MD2 file"));
-        // vertices, triangles, the normal table, st; and several frames, of which the first is used
-        EXPECT_EQ((Counts{size_t(header[6]), size_t(header[8]), 162, size_t(header[7])}), meshCounts(real.get()));
+        EXPECT_EQ(0u, draw(real.get()).find("skins: <"));
+        // vertices, triangles, a normal per vertex, st; several frames, each one to show; some animations
+        EXPECT_EQ((Counts{size_t(header[6]), size_t(header[8]), size_t(header[6]), size_t(header[7])}),
+                  meshCounts(real.get()));
         EXPECT_GT(header[10], 1);
+        EXPECT_EQ(0, real->setAttribute("frame", header[10] - 1));
+        EXPECT_NE(0, real->setAttribute("frame", header[10]));
+        EXPECT_GT(real->getScriptCount(), 0);
     }
 }
 
