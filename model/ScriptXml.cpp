@@ -4,6 +4,7 @@
 // every unreadable piece on standard error and counts it as a failure; names
 // that could not be written back are unreadable pieces too.
 #include <cstdio>
+#include <cstring>
 
 #include "model/AnimatedModel.h"
 #include "model/XmlText.h"
@@ -68,6 +69,38 @@ int readStepPose(const TiXmlElement* pe, const char* name, position* pose) {
     return failures;
 }
 
+// Whether a script element holds exactly what the script already holds, as a
+// save would have written it: the same behaviour, and step by step the same
+// timing, interpolation and values ("%f"). A model that makes scripts of its
+// own (an MD2 model's animations) saves them too, and such a file loads back.
+bool sameAsWritten(const TiXmlElement* se, const script& existing) {
+    int behavior = 0;
+    if (!readInt(se, "behavior", &behavior) || behavior != existing.behavior || !existing.steps)
+        return false;
+    auto st = existing.steps->begin();
+    for (const TiXmlElement* pe = se->FirstChildElement(); pe; pe = pe->NextSiblingElement(), ++st) {
+        int timing = 0, interpolation = 0;
+        if (st == existing.steps->end() || !readInt(pe, "timing", &timing) || timing != st->timing ||
+            !readInt(pe, "interpolation_type", &interpolation) || interpolation != st->interpol)
+            return false;
+        auto entry = st->pose ? st->pose->begin() : position::iterator();
+        size_t count = 0;
+        for (const TiXmlElement* ae = pe->FirstChildElement(); ae; ae = ae->NextSiblingElement(), ++entry, ++count) {
+            const char* attr = ae->Attribute("name");
+            const char* text = ae->Attribute("value");
+            if (!st->pose || count >= st->pose->size() || !attr || !text || std::strcmp(attr, entry->first) != 0)
+                return false;
+            char written[64];
+            std::snprintf(written, sizeof written, "%f", entry->second);
+            if (std::strcmp(written, text) != 0)
+                return false;
+        }
+        if (count != (st->pose ? st->pose->size() : 0))
+            return false;
+    }
+    return st == existing.steps->end();
+}
+
 }  // namespace
 
 TiXmlElement* AnimatedModel::toXML() {
@@ -103,8 +136,12 @@ int AnimatedModel::scriptFromXML(TiXmlElement* se) {
         std::fprintf(stderr, "script without a name in model %s\n", model_name ? model_name : "(null)");
         return 1;
     }
-    // A taken name skips the whole element: nothing of it may reach another script.
+    // A taken name skips the whole element: nothing of it may reach another
+    // script. An element that repeats the script exactly is no conflict.
     if (newScript(name) != 0) {
+        const script* existing = findScript(name);
+        if (existing && sameAsWritten(se, *existing))
+            return 0;
         std::fprintf(stderr, "error creating new script named '%s' \n", name);
         return 1;
     }

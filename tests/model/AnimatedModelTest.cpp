@@ -153,6 +153,30 @@ TEST(AnimatedModelTest, script_names_the_file_cannot_carry_are_refused_when_made
     EXPECT_EQ((std::map<std::string, double>{{"y", 3.0}}), (std::map<std::string, double>(pose.begin(), pose.end())));
 }
 
+TEST(AnimatedModelTest, a_saved_file_loads_back_into_the_model_that_already_holds_its_scripts) {
+    ScratchDir dir;
+    TestModel m;
+    addScript(m, "walk", {1.25, -2.0}, {3, 4}, INT_SIN, SCR_REPEAT);
+    const std::string path = dir.path("same.xml");
+    ASSERT_TRUE(m.saveAttributes(path.c_str()));
+    testing::internal::CaptureStderr();
+    EXPECT_TRUE(m.loadAttributes(path.c_str()));  // the same script again is no conflict
+    EXPECT_EQ("", testing::internal::GetCapturedStderr());
+    EXPECT_EQ(2u, m.stepCount("walk"));
+    // A script of the same name that differs in anything is still refused whole.
+    for (const char* change : {"behavior=\"0\"", "timing=\"5\"", "value=\"1.250001\"", "name=\"y\""}) {
+        std::string text = readFile(path);
+        const std::string key = std::string(change).substr(0, std::string(change).find('=') + 1);
+        const size_t at = text.find(key, text.find(key == "behavior=" ? "<script" : "<pose"));
+        text.replace(at, text.find('"', at + key.size() + 1) + 1 - at, change);
+        writeFile(path, text);
+        testing::internal::CaptureStderr();
+        EXPECT_FALSE(m.loadAttributes(path.c_str())) << change;
+        EXPECT_EQ("error creating new script named 'walk' \n", testing::internal::GetCapturedStderr()) << change;
+        ASSERT_TRUE(m.saveAttributes(path.c_str()));
+    }
+}
+
 TEST(OwnedPoseTest, the_copy_keeps_values_and_outlives_the_names_it_was_made_from) {
     char *x = strdup("x"), *red = strdup("red");
     position* copy = copyPoseOwningNames(position{{x, 1.5}, {red, -2.0}});
