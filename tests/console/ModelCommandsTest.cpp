@@ -1,12 +1,10 @@
-// Model, file and list commands, and the refusal every command that works on
-// the current model gives when there is none.
+// Model, file and list commands, and the refusal of model commands without a current model.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <mutex>
 #include <thread>
 
 #include "paint/PaintableModel.h"
@@ -72,36 +70,6 @@ TEST_F(ModelCommands, attributes_load_into_a_prefixed_model_and_failures_go_to_s
 
 namespace {
 
-// Opens the writing end of a FIFO now and then until stopped, so that a
-// command that opened the FIFO for reading (and would wait for a writer
-// forever) returns and the test fails instead of hanging.
-class FifoWriterNudge {
-public:
-    explicit FifoWriterNudge(const std::string& path)
-        : thread_([this, path] {
-              std::unique_lock<std::mutex> lock(mutex_);
-              while (!cv_.wait_for(lock, std::chrono::milliseconds(500), [this] { return stop_; })) {
-                  int fd = open(path.c_str(), O_WRONLY | O_NONBLOCK);
-                  if (fd >= 0)
-                      close(fd);
-              }
-          }) {}
-    ~FifoWriterNudge() {
-        {
-            std::lock_guard<std::mutex> lock(mutex_);
-            stop_ = true;
-        }
-        cv_.notify_one();
-        thread_.join();
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable cv_;
-    bool stop_ = false;
-    std::thread thread_;
-};
-
 struct Canvas : PaintableModel {
     explicit Canvas(const char* name = "canvas") : PaintableModel(name) {}
     using PaintableModel::textures;
@@ -122,12 +90,20 @@ TEST_F(ModelCommands, load_refuses_what_is_not_a_regular_file) {
     canvas.textures[1] = Image::load(&name);
     models["canvas"] = &canvas;
     current_model = &canvas;
-    FifoWriterNudge nudge(fifo);
+    // A writer opens the FIFO now and then, so that a command waiting on it fails the test instead of hanging.
+    std::atomic<bool> stop{false};
+    std::thread nudge([&] {
+        for (; !stop; std::this_thread::sleep_for(std::chrono::milliseconds(50)))
+            if (const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0)
+                close(fd);
+    });
     for (const std::string& file : {fifo, folder}) {
         const std::string refusal = "not a regular file: '" + file + "'\n|";
         for (const std::string& line : {"load attributes " + file, "load attributes m1:" + file, "load skin 1 " + file})
             EXPECT_EQ(runLine(line).both(), refusal) << line;
     }
+    stop = true;
+    nudge.join();
     unsigned char px[3];
     ASSERT_EQ(1, canvas.textures[1]->get(0, 0, px));
     EXPECT_EQ(9, px[0]);

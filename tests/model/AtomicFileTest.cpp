@@ -1,6 +1,4 @@
-// Whole-file saves: through links, in place where a rename would break
-// something, long names, killed saves, and failures that keep the old contents.
-// Why a save failed is checked through its callers (attribute files, images).
+// Whole-file saves. Why a save failed is checked through its callers (attribute files, images).
 #include <grp.h>
 #include <gtest/gtest.h>
 #include <sys/stat.h>
@@ -28,14 +26,7 @@ struct stat statOf(const std::string& path, bool follow = true) {
     return st;
 }
 
-std::string linkText(const std::string& path) {
-    char text[4096];
-    ssize_t n = readlink(path.c_str(), text, sizeof text);
-    return n < 0 ? std::string() : std::string(text, static_cast<size_t>(n));
-}
-
-// Runs body in a child process and returns its exit status, or -signal when a
-// signal ended it.
+// body's exit status in a child process, or -signal when a signal ended it.
 template <class Body>
 int inChild(Body body) {
     std::fflush(nullptr);
@@ -70,7 +61,7 @@ TEST(AtomicFile, writes_through_links_to_the_file_they_point_to) {
         ASSERT_TRUE(save(dir.path(c.link), std::string("new ") + c.link));
         EXPECT_EQ(std::string("new ") + c.link, readFile(dir.path(c.file)));
         EXPECT_TRUE(S_ISLNK(statOf(dir.path(c.link), false).st_mode));
-        EXPECT_EQ(target, linkText(dir.path(c.link)));
+        EXPECT_EQ(target, std::filesystem::read_symlink(dir.path(c.link)).string());
     }
     // No temporaries: sub, real.xml and four links above; deep.xml, new.xml and a link in sub.
     EXPECT_EQ(6, dir.entries());

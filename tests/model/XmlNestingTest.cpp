@@ -1,5 +1,4 @@
-// Nesting depth as the XML reader reaches it, and attribute files refused for
-// it before they are parsed.
+// Nesting depth as the XML reader reaches it, and attribute files refused for it.
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
@@ -28,13 +27,6 @@ std::string repeat(const std::string& s, int n) {
     for (int i = 0; i < n; ++i)
         out += s;
     return out;
-}
-
-// The model's own element holding x = 3, inside wrappers so that elements
-// reach `depth` levels in all.
-std::string fileNested(size_t depth) {
-    return "<?xml version=\"1.0\" ?>\n<tester><attribute name=\"x\" value=\"3\" />" + repeat("<deep>", int(depth) - 1) +
-           repeat("</deep>", int(depth) - 1) + "</tester>\n";
 }
 
 }  // namespace
@@ -74,7 +66,8 @@ TEST(XmlNestingTest, files_nested_deeper_than_256_are_refused_before_parsing) {
     ScratchDir dir;
     const std::string file = dir.path("deep.xml");
     for (size_t depth : {size_t(256), size_t(257), size_t(50000)}) {
-        writeFile(file, fileNested(depth));
+        writeFile(file, "<?xml version=\"1.0\" ?>\n<tester><attribute name=\"x\" value=\"3\" />" +
+                            repeat("<deep>", int(depth) - 1) + repeat("</deep>", int(depth) - 1) + "</tester>\n");
         TestModel m;
         CaptureStderr();
         CaptureStdout();

@@ -1,7 +1,4 @@
-// A paintable model turned and scaled: its placement attributes, painting
-// through the placement (the texels changed are those under the brush in the
-// scene), handles drawn, picked and dragged where the placement puts them,
-// and an unturned, unscaled model drawn with the plain translation as before.
+// A paintable model turned and scaled: attributes, painting, drawing and handles through the placement.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -18,38 +15,29 @@ namespace {
 
 const int kSize = 32;  // texels a side of each face's texture
 
-// A cube from -1 to 1, each face two triangles with a texture of its own:
-// face (axis, side) has texture 2 * axis + side + 1 (side 1 is the + face)
-// with s and t running 0..1 along the next two axes in x, y, z order.
+// A cube from -1 to 1; face (axis, side) is two triangles with texture 2 * axis + side + 1 (side 1: the
+// + face), s and t running 0..1 along the next two axes.
 struct TestCube : PaintableModel {
     TestCube() : PaintableModel("cube") {
-        for (int axis = 0; axis < 3; ++axis)
-            for (int side = 0; side < 2; ++side)
-                addFace(axis, side);
-    }
-    void addFace(int axis, int side) {
-        int v[4], tc[4];
-        const int corner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
-        for (int i = 0; i < 4; ++i) {
-            float p[3];
-            p[axis] = side ? 1.0f : -1.0f;
-            p[(axis + 1) % 3] = 2.0f * corner[i][0] - 1;
-            p[(axis + 2) % 3] = 2.0f * corner[i][1] - 1;
-            v[i] = addVertex(p[0], p[1], p[2]);
-            tc[i] = addTexCoord(static_cast<float>(corner[i][0]), static_cast<float>(corner[i][1]));
+        for (int face = 0; face < 6; ++face) {
+            const int axis = face / 2, side = face % 2;
+            int v[4], tc[4];
+            const int corner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+            for (int i = 0; i < 4; ++i) {
+                float p[3];
+                p[axis] = side ? 1.0f : -1.0f;
+                p[(axis + 1) % 3] = 2.0f * corner[i][0] - 1;
+                p[(axis + 2) % 3] = 2.0f * corner[i][1] - 1;
+                v[i] = addVertex(p[0], p[1], p[2]);
+                tc[i] = addTexCoord(static_cast<float>(corner[i][0]), static_cast<float>(corner[i][1]));
+            }
+            for (const auto& three : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}}) {
+                const int tri = addTriangle(v[three[0]], v[three[1]], v[three[2]]);
+                for (int i = 0; i < 3; ++i)
+                    setTexCoord(tri, i, tc[three[i]]);
+                setTexture(tri, face + 1);
+            }
         }
-        for (const auto& three : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}}) {
-            const int tri = addTriangle(v[three[0]], v[three[1]], v[three[2]]);
-            for (int i = 0; i < 3; ++i)
-                setTexCoord(tri, i, tc[three[i]]);
-            setTexture(tri, 2 * axis + side + 1);
-        }
-    }
-    // The model-space point texel (c, r) of a face shows, at the texel's middle.
-    static void texelPoint(int axis, int side, int c, int r, double* local) {
-        local[axis] = side ? 1.0 : -1.0;
-        local[(axis + 1) % 3] = 2.0 * (c + 0.5) / (kSize - 1) - 1;
-        local[(axis + 2) % 3] = 2.0 * (r + 0.5) / (kSize - 1) - 1;
     }
     using PaintableModel::applyTransform;
     using PaintableModel::handles;
@@ -66,11 +54,9 @@ void place(AttributedModel& model, const double move[3], const double degrees[3]
 
 class PlacedCube : public testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override { blacken(); }
+    void blacken() {  // every face's texture read afresh from a black file
         writeFile(file, painttest::makeBmp(kSize, kSize, 0));
-        blacken();
-    }
-    void blacken() {  // every face's texture read afresh from the black file
         for (GLuint name = 1; name <= 6; ++name) {
             delete cube.textures[name];
             ASSERT_NE(nullptr, cube.textures[name] = Image::load(&file));
@@ -122,8 +108,10 @@ TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene) {
                         EXPECT_EQ(0, px[0] | px[1] | px[2]) << "face " << name;
                         continue;
                     }
-                    double local[3], scene[3];
-                    TestCube::texelPoint(c.axis, c.side, col, row, local);
+                    double local[3], scene[3];  // the point at the texel's middle
+                    local[c.axis] = c.side ? 1.0 : -1.0;
+                    local[(c.axis + 1) % 3] = 2.0 * (col + 0.5) / (kSize - 1) - 1;
+                    local[(c.axis + 2) % 3] = 2.0 * (row + 0.5) / (kSize - 1) - 1;
                     placement.toScene(local, scene);
                     const double dist =
                         std::sqrt((scene[0] - at[0]) * (scene[0] - at[0]) + (scene[1] - at[1]) * (scene[1] - at[1]) +

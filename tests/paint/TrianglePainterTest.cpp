@@ -1,7 +1,5 @@
-// The painter's walk over triangles whose texture coordinates reach far
-// beyond the image: bounded by the image's texels, and still painting the
-// texels the triangle covers. The triangle maps texture (s, t) to the point
-// (10 s, 10 t, 0) and covers the whole image many times over.
+// Texture coordinates far beyond the image: the walk is bounded by the image's texels and still paints
+// those covered. The triangle maps (s, t) to (10 s, 10 t, 0), covering the image many times over.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -10,36 +8,16 @@
 #include "paint/TrianglePainter.h"
 #include "tests/paint/PaintTestSupport.h"
 
-namespace {
-
-struct FarOut {
-    float reach;  // the corners lie at about +-reach in s and t
-    int width, height;
-};
-
-// A brush of radius 3 at (5, 5, 0), white at full opacity up to 2.9.
-BrushSnapshot brushAtFive() {
-    BrushModel brush("brush");
+TEST(TrianglePainter, far_out_coordinates_walk_only_the_texels_of_the_image) {
+    const struct {
+        float reach;  // the corners lie at about +-reach in s and t
+        int width, height;
+    } cases[] = {{30000, 16, 16}, {30000, 1, 1}, {30000, 5, 40}, {300, 64, 8}};
+    BrushModel brush("brush");  // radius 3 at (5, 5, 0), white at full opacity up to 2.9
     for (auto [name, value] : {std::pair{"x", 5.0}, {"y", 5.0}, {"dim1", 3.0}, {"solid_dim1", 2.9}, {"opacity", 1.0}})
         brush.setAttribute(name, value);
-    return brush.snapshot();
-}
-
-// How far the points texel (c, r) shows lie from (5, 5): the nearest and the farthest.
-void texelReach(const FarOut& f, int c, int r, double* nearest, double* farthest) {
-    const double sx = f.width > 1 ? 10.0 / (f.width - 1) : 10.0, sy = f.height > 1 ? 10.0 / (f.height - 1) : 10.0;
-    const double x0 = c * sx - 5, x1 = (c + 1) * sx - 5, y0 = r * sy - 5, y1 = (r + 1) * sy - 5;
-    const double nx = x0 > 0 ? x0 : (x1 < 0 ? -x1 : 0), ny = y0 > 0 ? y0 : (y1 < 0 ? -y1 : 0);
-    *nearest = std::hypot(nx, ny);
-    *farthest = std::hypot(std::max(std::fabs(x0), std::fabs(x1)), std::max(std::fabs(y0), std::fabs(y1)));
-}
-
-}  // namespace
-
-TEST(TrianglePainter, far_out_coordinates_walk_only_the_texels_of_the_image) {
-    const FarOut cases[] = {{30000, 16, 16}, {30000, 1, 1}, {30000, 5, 40}, {300, 64, 8}};
     ScratchDir dir;
-    for (const FarOut& f : cases) {
+    for (const auto& f : cases) {
         SCOPED_TRACE(testing::Message() << f.reach << " on " << f.width << "x" << f.height);
         std::string file = dir.path("black.bmp");
         writeFile(file, painttest::makeBmp(f.width, f.height, 0));
@@ -55,7 +33,7 @@ TEST(TrianglePainter, far_out_coordinates_walk_only_the_texels_of_the_image) {
             mesh.setTexCoord(tri, i, mesh.addTexCoord(corners[i][0], corners[i][1]));
 
         const float origin[3] = {0, 0, 0};
-        TrianglePainter painter(brushAtFive(), origin);
+        TrianglePainter painter(brush.snapshot(), origin);
         ASSERT_TRUE(painter.measure(mesh.getTriangle(tri)));
         painter.paint(image);
         // About one sample per texel, with a texel's width to spare on each side.
@@ -67,8 +45,13 @@ TEST(TrianglePainter, far_out_coordinates_walk_only_the_texels_of_the_image) {
         // placed within a few hundredths, so the margins are generous.
         for (int r = 0; r < f.height; ++r) {
             for (int c = 0; c < f.width; ++c) {
-                double nearest, farthest;
-                texelReach(f, c, r, &nearest, &farthest);
+                // How far the points the texel shows lie from (5, 5).
+                const double sx = f.width > 1 ? 10.0 / (f.width - 1) : 10.0,
+                             sy = f.height > 1 ? 10.0 / (f.height - 1) : 10.0;
+                const double x0 = c * sx - 5, x1 = (c + 1) * sx - 5, y0 = r * sy - 5, y1 = (r + 1) * sy - 5;
+                const double nearest = std::hypot(x0 > 0 ? x0 : (x1 < 0 ? -x1 : 0), y0 > 0 ? y0 : (y1 < 0 ? -y1 : 0));
+                const double farthest =
+                    std::hypot(std::max(std::fabs(x0), std::fabs(x1)), std::max(std::fabs(y0), std::fabs(y1)));
                 unsigned char px[3];
                 ASSERT_EQ(1, image->get(c, r, px));
                 if (farthest < 2.7) {

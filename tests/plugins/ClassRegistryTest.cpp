@@ -1,6 +1,4 @@
-// Finding model classes: search order, a library registering another name, failed loads, long
-// class words, paths refused as class words. The loader knows a library by its file, so each test lays out copies of
-// its own.
+// Finding model classes. The loader knows a library by its file, so each test lays out copies of its own.
 #include <unistd.h>
 
 #include "tests/console/SceneFixture.h"
@@ -80,10 +78,6 @@ TEST_F(ClassRegistry, class_words_are_names_not_paths) {
     EXPECT_EQ("not a class name: '../elsewhere/Evil'\n", runLine("new model ../elsewhere/Evil x").out);
     EXPECT_TRUE(model_classes.empty());
 }
-
-}  // namespace
-
-namespace {
 
 // `new model` says why a class cannot be had, in the loader's words or the registry's.
 TEST_F(ClassRegistry, new_model_gives_the_reason_a_class_cannot_be_had) {

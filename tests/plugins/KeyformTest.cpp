@@ -1,6 +1,4 @@
-// The MD2 model plug-in: the mesh, first-sight placement, keyframes and their blending, animations made
-// scripts, the model's own skin, files it cannot read refused, and real models nobody here made (from the
-// model cache).
+// The MD2 model plug-in: mesh, placement, keyframes, animations as scripts, skins, refusals, real models.
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -18,40 +16,33 @@ namespace {
 
 constexpr size_t kIdent = 0, kVersion = 4, kNumXyz = 24;  // header offsets
 
-// An MD2 file written byte by byte, independently of the reader: two skins,
-// three texture coordinates, one triangle and two frames of three vertices.
+void put(Bytes& b, std::initializer_list<uint32_t> values, int size) {
+    for (uint32_t v : values)
+        putLe(b, b.size(), v, size);
+}
+
+// Written byte by byte: two skins, three st, one triangle, two frames of three vertices.
 Bytes sampleMd2() {
     Bytes b;
-    const auto put = [&b](std::initializer_list<uint32_t> values, int size) {
-        for (uint32_t v : values)
-            putLe(b, b.size(), v, size);
-    };
     // ident, version, skin 64 x 32, framesize 40 + 4 * 3; counts of skins, vertices, st,
     // triangles, commands, frames; offsets of skins, st, triangles, frames, commands, end
-    put({0x32504449, 8, 64, 32, 52, 2, 3, 3, 1, 0, 2, 68, 196, 208, 220, 324, 324}, 4);
+    put(b, {0x32504449, 8, 64, 32, 52, 2, 3, 3, 1, 0, 2, 68, 196, 208, 220, 324, 324}, 4);
     b.resize(196);  // two skin records, NUL-padded
     std::strcpy(reinterpret_cast<char*>(&b[68]), "players/thing/skin.pcx");
     std::strcpy(reinterpret_cast<char*>(&b[132]), "second.bmp");
-    put({0, 0, 64, 32, 16, 8}, 2);  // st
-    put({2, 0, 1, 1, 2, 0}, 2);     // the triangle: vertices, then st
-    // First frame: scale 0.5 0.25 2, translate -3 1 -64 as IEEE floats, a blank name, then x, y, z and
-    // normal index of each vertex; the second frame is scale 1 1 1, translate 100 100 100.
-    put({0x3f000000, 0x3e800000, 0x40000000, 0xc0400000, 0x3f800000, 0xc2800000, 0, 0, 0, 0}, 4);
-    put({0, 0, 0, 5, 255, 255, 255, 161, 10, 20, 30, 0}, 1);
-    put({0x3f800000, 0x3f800000, 0x3f800000, 0x42c80000, 0x42c80000, 0x42c80000, 0, 0, 0, 0}, 4);
-    put({1, 1, 1, 1, 2, 2, 2, 1, 3, 3, 3, 1}, 1);
+    put(b, {0, 0, 64, 32, 16, 8}, 2);  // st
+    put(b, {2, 0, 1, 1, 2, 0}, 2);     // the triangle: vertices, then st
+    // Frame 0: scale 0.5 0.25 2, translate -3 1 -64, blank name, x y z normal per vertex; frame 1: scale 1,
+    // translate 100.
+    put(b, {0x3f000000, 0x3e800000, 0x40000000, 0xc0400000, 0x3f800000, 0xc2800000, 0, 0, 0, 0}, 4);
+    put(b, {0, 0, 0, 5, 255, 255, 255, 161, 10, 20, 30, 0}, 1);
+    put(b, {0x3f800000, 0x3f800000, 0x3f800000, 0x42c80000, 0x42c80000, 0x42c80000, 0, 0, 0, 0}, 4);
+    put(b, {1, 1, 1, 1, 2, 2, 2, 1, 3, 3, 3, 1}, 1);
     return b;
 }
 
 class Keyform : public PluginModelTest {
 protected:
-    // Writes tris.md2 here, then draws once a model of here or of a folder without it; returns its output.
-    std::string drawModel(const Bytes& bytes, bool elsewhere = false) {
-        writeFile("tris.md2", bytes);
-        model = create("Keyform", (elsewhere ? nowhere : here).c_str());
-        return model ? draw(model.get()) : "no model";
-    }
-
     const std::string here = dir.root, nowhere = dir.path("nowhere");
     std::unique_ptr<PaintableModel> model;
 };
@@ -63,11 +54,13 @@ TEST_F(Keyform, builds_the_mesh_from_the_first_frame_centred_and_shows_its_own_f
     glGenTextures(3, taken);
     Bytes bytes = sampleMd2();
     putLe(bytes, kIdent, 0x12345678);  // version 8 alone marks the file
-    const std::string printed = drawModel(bytes);
+    writeFile("tris.md2", bytes);
+    model = create("Keyform", here.c_str());
+    ASSERT_TRUE(model);
+    const std::string printed = draw(model.get());
     ASSERT_EQ((Counts{3, 1, 3, 3}), meshCounts(model.get()));  // a normal of its own per vertex
-    // Per corner: byte * scale + translate (bytes 10 20 30, then 0, then 255) less the first frame's box
-    // centre (60.75, 32.875, 191), s / 64 and 1 - t / 32 (t counts from the skin's top row), the normal
-    // table's entry 0, 5, 161.
+    // Per corner: byte * scale + translate less the box centre (60.75, 32.875, 191), s / 64, 1 - t / 32,
+    // normal table entries 0, 5, 161.
     const float expected[3][8] = {{-58.75f, -26.875f, -195, 1, 0, -0.525731f, 0, 0.850651f},
                                   {-63.75f, -31.875f, -255, 0.25f, 0.75f, 0, 0, 1},
                                   {63.75f, 31.875f, 255, 0, 1, -0.688191f, -0.587785f, -0.425325f}};
@@ -82,27 +75,20 @@ TEST_F(Keyform, builds_the_mesh_from_the_first_frame_centred_and_shows_its_own_f
     }
     EXPECT_EQ(2, model->numTextures());
     EXPECT_EQ(Bytes(8 * 8 * 3, 70), texturePixels(tri->getTexture()));
-    // Its skins' texture numbers, the one the triangles show first.
     EXPECT_TRUE(std::regex_match(printed, std::regex("skins: <" + std::to_string(tri->getTexture()) + ",[0-9]+>\n")))
         << printed;
-    // Upright and facing the viewer, the largest side (z: 510) 4 units long, two frames, no animation
-    // (the frames have no names).
-    for (auto [name, value] : {std::pair{"x", 0.0},
-                               {"y", 0.0},
-                               {"z", 0.0},
-                               {"rotation_x", -90.0},
-                               {"rotation_y", 0.0},
-                               {"rotation_z", -90.0},
-                               {"scale", 4.0 / 510},
-                               {"frame", 0.0}})
-        EXPECT_NEAR(value, model->getAttribute(name), 1e-12) << name;
+    // Upright, facing the viewer, the largest side (z: 510) 4 units long; unnamed frames make no animation.
+    const char* names[] = {"x", "y", "z", "rotation_x", "rotation_y", "rotation_z", "scale", "frame"};
+    const double values[] = {0, 0, 0, -90, 0, -90, 4.0 / 510, 0};
+    for (int i = 0; i < 8; ++i)
+        EXPECT_NEAR(values[i], model->getAttribute(names[i]), 1e-12) << names[i];
     EXPECT_EQ(0, model->setAttribute("frame", 1.0));
     EXPECT_NE(0, model->setAttribute("frame", 2.0));
     EXPECT_EQ(0, model->getScriptCount());
 }
 
-// Skins as models ship them: a PNG under another case and extension than the name the file gives, and,
-// for a model none of whose skins is there, a JPEG named like its folder. What is missing is one line.
+// A PNG under another case and extension than the file names; with no skin there, a JPEG named like the
+// folder. What is missing is one line.
 TEST_F(Keyform, finds_skins_in_the_formats_and_under_the_names_models_ship_them_with) {
     struct Layout {
         const char* folder;
@@ -148,7 +134,6 @@ TEST_F(Keyform, folders_without_a_readable_md2_file_create_no_model) {
         {cut, "damaged: sections beyond the end of the file"},
         {unmarked, "not an MD2 file"},
     };
-    // The refusal is handed to the console, which prints it in place of "model not found".
     for (const auto& [bytes, reason] : cases) {
         writeFile("tris.md2", bytes);
         EXPECT_FALSE(create("Keyform", here.c_str())) << reason;
@@ -168,22 +153,18 @@ struct FrameSpec {
 };
 Bytes framesMd2(const std::vector<FrameSpec>& frames) {
     Bytes b;
-    const auto put = [&b](std::initializer_list<uint32_t> values, int size) {
-        for (uint32_t v : values)
-            putLe(b, b.size(), v, size);
-    };
     const uint32_t count = static_cast<uint32_t>(frames.size()), end = 156 + 52 * count;
-    put({0x32504449, 8, 8, 8, 52, 1, 3, 3, 1, 0, count, 68, 132, 144, 156, end, end}, 4);
+    put(b, {0x32504449, 8, 8, 8, 52, 1, 3, 3, 1, 0, count, 68, 132, 144, 156, end, end}, 4);
     b.resize(132);
     std::strcpy(reinterpret_cast<char*>(&b[68]), "skin.bmp");
-    put({0, 0, 8, 0, 0, 8}, 2);
-    put({0, 1, 2, 0, 1, 2}, 2);
+    put(b, {0, 0, 8, 0, 0, 8}, 2);
+    put(b, {0, 1, 2, 0, 1, 2}, 2);
     for (const FrameSpec& f : frames) {
-        put({0x3f800000, 0x3f800000, 0x3f800000, 0, 0, 0}, 4);
+        put(b, {0x3f800000, 0x3f800000, 0x3f800000, 0, 0, 0}, 4);
         b.resize(b.size() + 16);
         std::strncpy(reinterpret_cast<char*>(&b[b.size() - 16]), f.name, 16);
         for (const auto& corner : f.corners)
-            put({corner[0], corner[1], corner[2], f.normal}, 1);
+            put(b, {corner[0], corner[1], corner[2], f.normal}, 1);
     }
     return b;
 }
@@ -204,18 +185,12 @@ TEST_F(Keyform, a_fractional_frame_blends_positions_and_normals_and_moves_the_tr
     const float n = 0.961938f, m = -0.273267f;  // (entry 5 + entry 0) / 2, renormalised
     const Expected cases[] = {
         {0.0, {{-4, -4, 0}, {4, -4, 0}, {-4, 4, 0}}, {0, 0, 1}, {0, 0, 1}, {-4 / 3.f, -4 / 3.f, 0}, 5.962848f},
-        {1.0,
-         {{-4, -4, 0}, {-4, -4, 8}, {-4, 4, 0}},
-         {-0.525731f, 0, 0.850651f},
-         {-1, 0, 0},
-         {-4, -4 / 3.f, 8 / 3.f},
+        // clang-format off
+        {1.0, {{-4, -4, 0}, {-4, -4, 8}, {-4, 4, 0}}, {-0.525731f, 0, 0.850651f}, {-1, 0, 0}, {-4, -4 / 3.f, 8 / 3.f},
          5.962848f},
-        {0.5,
-         {{-4, -4, 0}, {0, -4, 4}, {-4, 4, 0}},
-         {m, 0, n},
-         {-0.707107f, 0, 0.707107f},
-         {-8 / 3.f, -4 / 3.f, 4 / 3.f},
+        {0.5, {{-4, -4, 0}, {0, -4, 4}, {-4, 4, 0}}, {m, 0, n}, {-0.707107f, 0, 0.707107f}, {-8 / 3.f, -4 / 3.f, 4 / 3.f},
          5.656854f},
+        // clang-format on
         {0.0, {{-4, -4, 0}, {4, -4, 0}, {-4, 4, 0}}, {0, 0, 1}, {0, 0, 1}, {-4 / 3.f, -4 / 3.f, 0}, 5.962848f},
     };
     for (const Expected& e : cases) {
@@ -251,9 +226,8 @@ TEST_F(Keyform, painting_after_a_frame_change_paints_the_surface_of_that_frame) 
     ASSERT_TRUE(model);
     const std::string printed = draw(model.get());
     // Drawn as the file lies, so that scene and model coordinates agree.
-    for (const char* name : {"rotation_x", "rotation_z"})
-        ASSERT_EQ(0, model->setAttribute(name, 0.0));
-    ASSERT_EQ(0, model->setAttribute("scale", 1.0));
+    for (auto [name, value] : {std::pair{"rotation_x", 0.0}, {"rotation_z", 0.0}, {"scale", 1.0}})
+        ASSERT_EQ(0, model->setAttribute(name, value));
     BrushModel brush("brush");
     for (auto [name, value] : {std::pair{"x", -4.0}, {"y", -2.0}, {"z", 2.0}})
         brush.setAttribute(name, value);  // on frame 1's surface, 2 units off frame 0's
@@ -333,27 +307,15 @@ TEST_F(Keyform, an_animation_plays_its_frames_in_order_and_repeats) {
     }
 }
 
-class RealMd2 : public Keyform {
-protected:
-    // The folders of the model cache that hold a tris.md2, in name order. scripts/fetch-models.sh fills
-    // the cache; CTest passes its place in VELMORA_MODEL_CACHE.
-    static std::vector<std::string> cachedModels(std::string& cache) {
-        const char* set = std::getenv("VELMORA_MODEL_CACHE");
-        const char* home = std::getenv("HOME");
-        cache = set && *set ? set : std::string(home ? home : "") + "/.cache/velmora/models";
-        std::vector<std::string> folders;
-        std::error_code ignored;
-        for (const auto& entry : std::filesystem::directory_iterator(cache, ignored))
-            if (std::filesystem::is_regular_file(entry.path() / "tris.md2", ignored))
-                folders.push_back(entry.path().string());
-        std::sort(folders.begin(), folders.end());
-        return folders;
-    }
-};
-
-TEST_F(RealMd2, models_have_the_counts_their_headers_give) {
-    std::string cache;
-    const std::vector<std::string> folders = cachedModels(cache);
+// Each folder of the model cache (scripts/fetch-models.sh; CTest passes VELMORA_MODEL_CACHE) with a tris.md2.
+TEST_F(Keyform, real_models_have_the_counts_their_headers_give) {
+    const char *set = std::getenv("VELMORA_MODEL_CACHE"), *home = std::getenv("HOME");
+    const std::string cache = set && *set ? set : std::string(home ? home : "") + "/.cache/velmora/models";
+    std::vector<std::string> folders;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(cache, ignored))
+        if (std::filesystem::is_regular_file(entry.path() / "tris.md2", ignored))
+            folders.push_back(entry.path().string());
     if (folders.empty())
         GTEST_SKIP() << "no real MD2 models in " << cache << "; scripts/fetch-models.sh fetches them";
     for (const std::string& folder : folders) {
@@ -362,7 +324,6 @@ TEST_F(RealMd2, models_have_the_counts_their_headers_give) {
         int32_t header[17];  // little-endian fields, as this machine's
         ASSERT_GE(bytes.size(), sizeof header);
         std::memcpy(header, bytes.data(), sizeof header);
-        // Read in place, with its skins beside it as shipped; the name outlives the model.
         std::unique_ptr<PaintableModel> real = create("Keyform", folder.c_str());
         ASSERT_TRUE(real);
         EXPECT_EQ(0u, draw(real.get()).find("skins: <"));
