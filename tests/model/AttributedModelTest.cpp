@@ -144,9 +144,9 @@ TEST(AttributedModelTest, a_hand_written_file_is_read_as_far_as_it_goes) {
 TEST(AttributedModelTest, every_model_name_saves_to_a_file_that_loads_back) {
     ScratchDir dir;
     // Names that tag the file themselves, then names that leave it to the class.
-    const std::string names[] = {"tester", "\303\274ber", "_x.y-z:w", "a\xff",         "caf\xc3\xa9\xcc\x81",
-                                 "1abc",   "a<b&c",       "q\"x",     "path/to/model", "-dash",
-                                 ":colon", "x\xc3\x97y"};
+    const std::string names[] = {"tester", "\303\274ber", "_x.y-z:w", "caf\xc3\xa9\xcc\x81",
+                                 "1abc",   "a<b&c",       "q\"x",     "path/to/model",
+                                 "-dash",  ":colon",      "a\xff",    "x\xc3\x97y"};
     for (size_t i = 0; i < std::size(names); ++i) {
         SCOPED_TRACE(names[i]);
         const std::string path = dir.path("model.xml");
@@ -154,7 +154,7 @@ TEST(AttributedModelTest, every_model_name_saves_to_a_file_that_loads_back) {
         saved.setAttribute("x", i + 0.5);
         addScript(saved, "walk", {2.0}, {3}, INT_SIN);
         ASSERT_TRUE(saved.saveAttributes(path.c_str()));
-        const std::string opening = "<?xml version=\"1.0\" ?>\n<" + (i < 5 ? names[i] : "TestModel") + ">\n";
+        const std::string opening = "<?xml version=\"1.0\" ?>\n<" + (i < 4 ? names[i] : "TestModel") + ">\n";
         EXPECT_EQ(opening, readFile(path).substr(0, opening.size()));
         EXPECT_TRUE(loaded.loadAttributes(path.c_str()));
         EXPECT_EQ(i + 0.5, loaded.getAttribute("x"));
