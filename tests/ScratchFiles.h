@@ -1,6 +1,5 @@
-// Scratch files for every test: a temporary folder removed with its contents,
-// whole files read and written byte for byte, and a file-size limit under which
-// a write fails part way.
+// Scratch files for every test: a temporary folder removed with its contents, whole files read and written byte for
+// byte, and a file-size limit under which a write fails part way.
 #pragma once
 
 #include <sys/resource.h>

@@ -1,8 +1,7 @@
-// The scene every console test starts from: "tester" current, "m1", "m2" and
-// the brush listed, the "Default" bindings fresh, no poses, and a class
-// "Tester" for `new model`; the real globals are swapped back afterwards. The
-// model-list mutex checks errors, so a handler that locks it twice prints its
-// lock-error message into the compared output instead of hanging the test.
+// The scene every console test starts from: "tester" current, "m1", "m2" and the brush listed, the "Default"
+// bindings fresh, no poses, and a class "Tester" for `new model`; the real globals are swapped back afterwards. The
+// model-list mutex checks errors, so a handler that locks it twice prints its lock-error message into the compared
+// output instead of hanging the test.
 #pragma once
 
 #include <gtest/gtest.h>

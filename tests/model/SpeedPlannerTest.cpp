@@ -1,5 +1,4 @@
-// Speed control planned from numbers alone, and the model printing and
-// applying exactly that plan.
+// Speed control planned from numbers alone, and the model printing and applying exactly that plan.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,6 +1,5 @@
-// BMP bytes without files: every header field decoded from hand-written
-// bytes and encoded back, the kinds of header the reader refuses, and the
-// encoder the data generator and the benchmarks write their files with.
+// BMP bytes without files: every header field decoded from hand-written bytes and encoded back, the kinds of header
+// the reader refuses, and the encoder the data generator and the benchmarks write their files with.
 #include <gtest/gtest.h>
 
 #include <climits>

@@ -1,6 +1,5 @@
-// The placement of a paintable model as numbers: the draw order (scale, then
-// z, y, x turns, then the move) pinned by points worked out by hand, and the
-// inverse checked by round trips and by the matrix product.
+// The placement of a paintable model as numbers: the draw order (scale, then z, y, x turns, then the move) pinned by
+// points worked out by hand, and the inverse checked by round trips and by the matrix product.
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,6 +1,5 @@
-// Shared by the paint and plug-in tests: BMP and other files written byte by
-// byte (independently of the readers and writers under test), and a hidden
-// GLUT window with the textures it holds.
+// Shared by the paint and plug-in tests: BMP and other files written byte by byte (independently of the readers and
+// writers under test), and a hidden GLUT window with the textures it holds.
 #pragma once
 
 #include <GL/freeglut.h>

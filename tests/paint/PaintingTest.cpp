@@ -1,8 +1,6 @@
-// Painting with the brush, and the first draws of a paintable model. The test
-// triangle (0,0,0), (4,0,0), (0,4,0) has s = x / 4, t = y / 4; on a 32 x 32
-// texture the walk samples x = 4i / 32 exactly and sample i lands in texel
-// i - 1 (coordinates scale by size - 1): texel (c, r) shows the point
-// ((c + 1) / 8, (r + 1) / 8, 0).
+// Painting with the brush, and the first draws of a paintable model. The test triangle (0,0,0), (4,0,0), (0,4,0) has
+// s = x / 4, t = y / 4; on a 32 x 32 texture the walk samples x = 4i / 32 exactly and sample i lands in texel i - 1
+// (coordinates scale by size - 1): texel (c, r) shows the point ((c + 1) / 8, (r + 1) / 8, 0).
 #include <gtest/gtest.h>
 
 #include <cmath>

@@ -1,6 +1,5 @@
-// The MD2 reader on bytes alone, without a window or the plug-in: a small
-// hand-written file decoded field by field, and damaged or unmarked files
-// refused whole, leaving nothing of an earlier read behind.
+// The MD2 reader on bytes alone, without a window or the plug-in: a small hand-written file decoded field by field,
+// and damaged or unmarked files refused whole, leaving nothing of an earlier read behind.
 #include <gtest/gtest.h>
 
 #include <algorithm>
