@@ -86,10 +86,9 @@ TEST_F(AnimationCommands, speed_control_refuses_too_many_frames) {
     EXPECT_EQ(tester.stepOf("big", 1).timing, 400000);
 }
 
-// The report runs to thousands of lines; it is printed with the model-list
-// mutex free, so the window goes on drawing. Standard output is a pipe read
-// only after the first piece has come, so the command waits in the middle of
-// its report while the mutex is tried.
+// The report runs to thousands of lines; it is printed with the model-list mutex free, so the window goes on drawing.
+// Standard output is a pipe read only after the first piece has come, so the command waits in the middle of its report
+// while the mutex is tried.
 TEST_F(AnimationCommands, speed_control_prints_its_report_without_the_lock) {
     std::vector<double> xs;
     for (int i = 0; i < 40; ++i)

@@ -31,9 +31,8 @@ std::string repeat(const std::string& s, int n) {
 
 }  // namespace
 
-// End tags hidden in attribute values, comments and CDATA do not close
-// anything; in UTF-8 mode (after a declaration) a lead byte takes the '<' of
-// the next end tag with it, so the element stays open.
+// End tags hidden in attribute values, comments and CDATA do not close anything; in UTF-8 mode (after a declaration) a
+// lead byte takes the '<' of the next end tag with it, so the element stays open.
 TEST(XmlNestingTest, depth_follows_the_reader_through_quotes_comments_and_utf8) {
     const struct {
         std::string text;

@@ -46,9 +46,8 @@ TEST(SkinReading, a_read_ahead_serves_its_files_from_memory_on_its_thread_only) 
     EXPECT_EQ("File not found : " + file + "\n", GetCapturedStdout());
 }
 
-// Skin 1 of a model without textures is queued for the next draw, which must
-// not wait on a FIFO: one is refused when queued. Ordinary names are queued
-// as before, even when the file does not exist yet.
+// Skin 1 of a model without textures is queued for the next draw, which must not wait on a FIFO: one is refused when
+// queued. Ordinary names are queued as before, even when the file does not exist yet.
 TEST(SkinReading, the_skin_queue_refuses_what_is_not_a_regular_file) {
     ScratchDir dir;
     const std::string fifo = dir.path("pipe.bmp"), folder = dir.path("folder.pcx"), missing = dir.path("none.bmp");

@@ -40,9 +40,8 @@ TEST(TrianglePainter, far_out_coordinates_walk_only_the_texels_of_the_image) {
         EXPECT_LE(painter.samplesTaken(), (f.width + 4LL) * (f.height + 4LL));
         EXPECT_GT(painter.samplesTaken(), 0);
 
-        // Texels that show only points well inside the solid radius are white;
-        // those that show only points outside the brush stay black. Points are
-        // placed within a few hundredths, so the margins are generous.
+        // Texels that show only points well inside the solid radius are white; those that show only points outside the
+        // brush stay black. Points are placed within a few hundredths, so the margins are generous.
         for (int r = 0; r < f.height; ++r) {
             for (int c = 0; c < f.width; ++c) {
                 // How far the points the texel shows lie from (5, 5).
