@@ -25,6 +25,12 @@ inline void putLe(Bytes& bytes, size_t at, uint32_t value, int size = 4) {
         bytes[at + i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
+// Appends each value little-endian in size bytes.
+inline void appendLe(Bytes& bytes, std::initializer_list<uint32_t> values, int size) {
+    for (uint32_t v : values)
+        putLe(bytes, bytes.size(), v, size);
+}
+
 inline Bytes gradient(int width, int height) {  // RGB, top row first; neighbours differ
     Bytes rgb(3 * width * height);
     for (size_t i = 0; i < rgb.size(); ++i)

@@ -16,28 +16,23 @@ namespace {
 
 constexpr size_t kIdent = 0, kVersion = 4, kNumXyz = 24;  // header offsets
 
-void put(Bytes& b, std::initializer_list<uint32_t> values, int size) {
-    for (uint32_t v : values)
-        putLe(b, b.size(), v, size);
-}
-
 // Written byte by byte: two skins, three st, one triangle, two frames of three vertices.
 Bytes sampleMd2() {
     Bytes b;
     // ident, version, skin 64 x 32, framesize 40 + 4 * 3; counts of skins, vertices, st,
     // triangles, commands, frames; offsets of skins, st, triangles, frames, commands, end
-    put(b, {0x32504449, 8, 64, 32, 52, 2, 3, 3, 1, 0, 2, 68, 196, 208, 220, 324, 324}, 4);
+    appendLe(b, {0x32504449, 8, 64, 32, 52, 2, 3, 3, 1, 0, 2, 68, 196, 208, 220, 324, 324}, 4);
     b.resize(196);  // two skin records, NUL-padded
     std::strcpy(reinterpret_cast<char*>(&b[68]), "players/thing/skin.pcx");
     std::strcpy(reinterpret_cast<char*>(&b[132]), "second.bmp");
-    put(b, {0, 0, 64, 32, 16, 8}, 2);  // st
-    put(b, {2, 0, 1, 1, 2, 0}, 2);     // the triangle: vertices, then st
+    appendLe(b, {0, 0, 64, 32, 16, 8}, 2);  // st
+    appendLe(b, {2, 0, 1, 1, 2, 0}, 2);     // the triangle: vertices, then st
     // Frame 0: scale 0.5 0.25 2, translate -3 1 -64, blank name, x y z normal per vertex; frame 1: scale 1,
     // translate 100.
-    put(b, {0x3f000000, 0x3e800000, 0x40000000, 0xc0400000, 0x3f800000, 0xc2800000, 0, 0, 0, 0}, 4);
-    put(b, {0, 0, 0, 5, 255, 255, 255, 161, 10, 20, 30, 0}, 1);
-    put(b, {0x3f800000, 0x3f800000, 0x3f800000, 0x42c80000, 0x42c80000, 0x42c80000, 0, 0, 0, 0}, 4);
-    put(b, {1, 1, 1, 1, 2, 2, 2, 1, 3, 3, 3, 1}, 1);
+    appendLe(b, {0x3f000000, 0x3e800000, 0x40000000, 0xc0400000, 0x3f800000, 0xc2800000, 0, 0, 0, 0}, 4);
+    appendLe(b, {0, 0, 0, 5, 255, 255, 255, 161, 10, 20, 30, 0}, 1);
+    appendLe(b, {0x3f800000, 0x3f800000, 0x3f800000, 0x42c80000, 0x42c80000, 0x42c80000, 0, 0, 0, 0}, 4);
+    appendLe(b, {1, 1, 1, 1, 2, 2, 2, 1, 3, 3, 3, 1}, 1);
     return b;
 }
 
@@ -154,17 +149,17 @@ struct FrameSpec {
 Bytes framesMd2(const std::vector<FrameSpec>& frames) {
     Bytes b;
     const uint32_t count = static_cast<uint32_t>(frames.size()), end = 156 + 52 * count;
-    put(b, {0x32504449, 8, 8, 8, 52, 1, 3, 3, 1, 0, count, 68, 132, 144, 156, end, end}, 4);
+    appendLe(b, {0x32504449, 8, 8, 8, 52, 1, 3, 3, 1, 0, count, 68, 132, 144, 156, end, end}, 4);
     b.resize(132);
     std::strcpy(reinterpret_cast<char*>(&b[68]), "skin.bmp");
-    put(b, {0, 0, 8, 0, 0, 8}, 2);
-    put(b, {0, 1, 2, 0, 1, 2}, 2);
+    appendLe(b, {0, 0, 8, 0, 0, 8}, 2);
+    appendLe(b, {0, 1, 2, 0, 1, 2}, 2);
     for (const FrameSpec& f : frames) {
-        put(b, {0x3f800000, 0x3f800000, 0x3f800000, 0, 0, 0}, 4);
+        appendLe(b, {0x3f800000, 0x3f800000, 0x3f800000, 0, 0, 0}, 4);
         b.resize(b.size() + 16);
         std::strncpy(reinterpret_cast<char*>(&b[b.size() - 16]), f.name, 16);
         for (const auto& corner : f.corners)
-            put(b, {corner[0], corner[1], corner[2], f.normal}, 1);
+            appendLe(b, {corner[0], corner[1], corner[2], f.normal}, 1);
     }
     return b;
 }

@@ -10,6 +10,7 @@
 #include "plugins/keyform/Md2File.h"
 #include "tests/paint/PaintTestSupport.h"
 
+using painttest::appendLe;
 using painttest::Bytes;
 using painttest::putLe;
 
@@ -19,22 +20,17 @@ namespace {
 constexpr size_t kIdent = 0, kVersion = 4, kSkinWidth = 8, kFrameSize = 16, kNumSkins = 20, kNumXyz = 24, kNumSt = 28,
                  kNumTris = 32, kNumFrames = 40, kOfsSkins = 44, kOfsSt = 48, kOfsTris = 52, kOfsFrames = 56;
 
-void put(Bytes& b, std::initializer_list<uint32_t> values, int size) {
-    for (uint32_t v : values)
-        putLe(b, b.size(), v, size);
-}
-
 // Written byte by byte: a 32 x 16 skin, two texture coordinates, one triangle
 // and one frame of three vertices; 68 + 64 + 8 + 12 + 52 = 204 bytes.
 Bytes smallMd2() {
     Bytes b;
-    put(b, {0x32504449, 8, 32, 16, 52, 1, 3, 2, 1, 0, 1, 68, 132, 140, 152, 204, 204}, 4);
+    appendLe(b, {0x32504449, 8, 32, 16, 52, 1, 3, 2, 1, 0, 1, 68, 132, 140, 152, 204, 204}, 4);
     b.resize(132);
     std::strcpy(reinterpret_cast<char*>(&b[68]), "models/small/skin.bmp");
-    put(b, {8, 4, 32, 0xfff0}, 2);                                                           // st (8, 4) and (32, -16)
-    put(b, {0, 2, 1, 1, 0, 1}, 2);                                                           // vertices 0 2 1, st 1 0 1
-    put(b, {0x40000000, 0x3f000000, 0x3f800000, 0xbf800000, 0, 0x41200000, 0, 0, 0, 0}, 4);  // scale 2 0.5 1,
-    put(b, {1, 2, 3, 7, 0, 0, 0, 0, 255, 255, 255, 161}, 1);  // translate -1 0 10, blank name, vertices
+    appendLe(b, {8, 4, 32, 0xfff0}, 2);  // st (8, 4) and (32, -16)
+    appendLe(b, {0, 2, 1, 1, 0, 1}, 2);  // vertices 0 2 1, st 1 0 1
+    appendLe(b, {0x40000000, 0x3f000000, 0x3f800000, 0xbf800000, 0, 0x41200000, 0, 0, 0, 0}, 4);  // scale 2 0.5 1,
+    appendLe(b, {1, 2, 3, 7, 0, 0, 0, 0, 255, 255, 255, 161}, 1);  // translate -1 0 10, blank name, vertices
     return b;
 }
 
@@ -122,11 +118,11 @@ TEST(Md2FileDecode, reads_every_frame_with_its_name) {
     putLe(bytes, kNumFrames, 2);
     putLe(bytes, 64, 256);  // the end moves past the second frame
     std::strcpy(reinterpret_cast<char*>(&bytes[152 + 24]), "stand01");
-    put(bytes, {0x3f800000, 0x3f800000, 0x3f800000, 0, 0, 0}, 4);  // scale 1 1 1, translate 0 0 0
+    appendLe(bytes, {0x3f800000, 0x3f800000, 0x3f800000, 0, 0, 0}, 4);  // scale 1 1 1, translate 0 0 0
     const char name[16] = {'r', 'u', 'n', '2', 'x', 'x', 'x', 'x',
                            'x', 'x', 'x', 'x', 'x', 'x', 'x', 'x'};  // fills its record: no terminator
     bytes.insert(bytes.end(), name, name + 16);
-    put(bytes, {4, 5, 6, 9, 7, 8, 9, 10, 1, 2, 3, 200}, 1);
+    appendLe(bytes, {4, 5, 6, 9, 7, 8, 9, 10, 1, 2, 3, 200}, 1);
     Md2File md2;
     ASSERT_EQ(Md2File::MD2_READ, md2.decode(bytes.data(), bytes.size()));
     ASSERT_EQ(2u, md2.frames.size());
