@@ -188,6 +188,7 @@ int PolyMesh::addTriangle(unsigned int v0, unsigned int v1, unsigned int v2) {
     if (!a || !b || !c)
         return -1;
     triangles.push_back(new Triangle(a, b, c));
+    ++shapeVersion_;
     return static_cast<int>(triangles.size()) - 1;
 }
 
@@ -196,6 +197,7 @@ int PolyMesh::setNormal(unsigned int triangleId, unsigned int vertex, unsigned i
     Normal* n = getNormal(normalId);
     if (!t || !n)
         return 1;
+    ++shapeVersion_;
     return t->setNormal(vertex, n);
 }
 
@@ -204,6 +206,7 @@ int PolyMesh::setTexCoord(unsigned int triangleId, unsigned int vertex, unsigned
     TexCoord* c = getTexCoord(texCoordId);
     if (!t || !c || vertex > 2)
         return 1;
+    ++shapeVersion_;
     return t->setTexCoord(vertex, c);
 }
 
@@ -211,6 +214,7 @@ int PolyMesh::setTexture(unsigned int triangleId, unsigned int textureId) {
     Triangle* t = getTriangle(triangleId);
     if (!t)
         return 1;
+    ++shapeVersion_;
     return t->setTexture(textureId);
 }
 
@@ -221,6 +225,7 @@ int PolyMesh::moveVertex(unsigned int id, float x, float y, float z) {
     v->pos[0] = x;
     v->pos[1] = y;
     v->pos[2] = z;
+    ++shapeVersion_;
     return 0;
 }
 
@@ -231,12 +236,14 @@ int PolyMesh::setNormalVector(unsigned int id, float i, float j, float k) {
     n->normal[0] = i;
     n->normal[1] = j;
     n->normal[2] = k;
+    ++shapeVersion_;
     return 0;
 }
 
 void PolyMesh::updateTriangles() {
     for (Triangle* t : triangles)
         t->update();
+    ++shapeVersion_;
 }
 
 PolyMesh::Triangle* PolyMesh::getTriangle(unsigned int id) {

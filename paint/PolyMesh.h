@@ -84,6 +84,11 @@ public:
     int moveVertex(unsigned int id, float x, float y, float z);
     int setNormalVector(unsigned int id, float i, float j, float k);
     void updateTriangles();
+    // Grows with every change made through the mesh's own setters (triangles
+    // added, corners given normals or coordinates, textures, vertices or
+    // normals moved), so what is built from the mesh knows when to rebuild.
+    // Changes made through a triangle's or vertex's own pointers do not count.
+    unsigned long shapeVersion() const { return shapeVersion_; }
 
     Triangle* getTriangle(unsigned int id);
     Vertex* getVertex(unsigned int id);
@@ -97,4 +102,7 @@ protected:
     std::vector<Vertex*> vertexes;
     std::vector<TexCoord*> coords;
     std::vector<Normal*> normals;
+
+private:
+    unsigned long shapeVersion_ = 0;
 };

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <functional>
+#include <utility>
 
 #include "paint/PolyMesh.h"
 
@@ -40,6 +42,40 @@ TEST(PolyMesh, face_normal_centre_and_radius) {
     for (int k = 0; k < 6; ++k)
         EXPECT_NEAR(expected[k], got[k], 1e-6) << k;
     EXPECT_NEAR(std::sqrt(4.0 / 9 + 1 + 16), mesh.getTriangle(0)->getDiameter(), 1e-5);
+}
+
+TEST(PolyMesh, shape_version_grows_with_every_successful_change) {
+    PolyMesh mesh;
+    mesh.addVertex(0, 0, 0);
+    mesh.addVertex(1, 0, 0);
+    mesh.addVertex(0, 1, 0);
+    mesh.addNormal(0, 0, 1);
+    mesh.addTexCoord(0, 0);
+    // {change, whether it must count}: refused changes leave the version alone.
+    const std::pair<std::function<int()>, bool> changes[] = {
+        {[&] { return mesh.addTriangle(0, 1, 2); }, true},
+        {[&] { return mesh.addTriangle(0, 1, 9); }, false},
+        {[&] { return mesh.setNormal(0, 1, 0); }, true},
+        {[&] { return mesh.setNormal(0, 1, 5); }, false},
+        {[&] { return mesh.setTexCoord(0, 2, 0); }, true},
+        {[&] { return mesh.setTexCoord(4, 2, 0); }, false},
+        {[&] { return mesh.setTexture(0, 3); }, true},
+        {[&] { return mesh.setTexture(2, 3); }, false},
+        {[&] { return mesh.moveVertex(1, 2, 0, 0); }, true},
+        {[&] { return mesh.moveVertex(8, 2, 0, 0); }, false},
+        {[&] { return mesh.setNormalVector(0, 0, 1, 0); }, true},
+        {[&] { return mesh.setNormalVector(3, 0, 1, 0); }, false},
+        {[&] {
+             mesh.updateTriangles();
+             return 0;
+         },
+         true},
+    };
+    for (const auto& change : changes) {
+        const unsigned long before = mesh.shapeVersion();
+        change.first();
+        EXPECT_EQ(change.second, mesh.shapeVersion() != before) << "change " << &change - changes;
+    }
 }
 
 }  // namespace
