@@ -6,7 +6,7 @@
 // opened through ReadAhead, so a read never blocks on a FIFO and a console
 // load reads from memory. A file that cannot be opened is reported as not
 // found only when it is missing; any other reason is named. OpenGL is called
-// only by updateTexture.
+// only by updateTexture and updateTextureRect.
 #include "paint/Image.h"
 
 #include <sys/stat.h>
@@ -516,6 +516,7 @@ int Image::set(int x, int y, GLubyte* val, double opacity) {
 
 void Image::setTexture(GLuint texture_) {
     texture = texture_;
+    uploadedWidth_ = uploadedHeight_ = -1;  // a new texture holds no picture yet
 }
 
 GLuint Image::getTexture() {
@@ -534,9 +535,34 @@ void Image::updateTexture() {
     glPixelStorei(GL_UNPACK_ALIGNMENT, row_bytes % 4 == 0 ? 4 : (row_bytes % 2 == 0 ? 2 : 1));
     glTexImage2D(GL_TEXTURE_2D, 0, 3, header.width, header.height, 0, GL_RGB, GL_UNSIGNED_BYTE, data);
     glPixelStorei(GL_UNPACK_ALIGNMENT, saved_alignment);
+    uploadedWidth_ = header.width;
+    uploadedHeight_ = header.height;
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
     glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
     glTexEnvf(GL_TEXTURE_ENV, GL_TEXTURE_ENV_MODE, GL_MODULATE);
+}
+
+void Image::updateTextureRect(const TexelRect& rect) {
+    if (uploadedWidth_ != header.width || uploadedHeight_ != header.height) {
+        updateTexture();
+        return;
+    }
+    const TexelRect part = rect.clippedTo(header.width, header.height);
+    if (part.empty() || !data || data_size < 3 * static_cast<size_t>(header.width) * static_cast<size_t>(header.height))
+        return;
+    glBindTexture(GL_TEXTURE_2D, texture);
+    // The rectangle is read straight out of the picture's rows; the unpack
+    // settings go back as they were for everyone else.
+    const GLenum settings[4] = {GL_UNPACK_ALIGNMENT, GL_UNPACK_ROW_LENGTH, GL_UNPACK_SKIP_PIXELS, GL_UNPACK_SKIP_ROWS};
+    const GLint values[4] = {1, header.width, part.x0, part.y0};
+    GLint saved[4];
+    for (int i = 0; i < 4; ++i) {
+        glGetIntegerv(settings[i], &saved[i]);
+        glPixelStorei(settings[i], values[i]);
+    }
+    glTexSubImage2D(GL_TEXTURE_2D, 0, part.x0, part.y0, part.width(), part.height(), GL_RGB, GL_UNSIGNED_BYTE, data);
+    for (int i = 0; i < 4; ++i)
+        glPixelStorei(settings[i], saved[i]);
 }
 
 void Image::swapRedBlue() {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "paint/ImageFormats.h"
+#include "paint/TexelRect.h"
 
 // One RGB picture read from a skin file (BMP, PCX, PNG, JPEG or TGA), with the
 // file it came from, that file's format and the texture name its owner gave
@@ -63,6 +64,9 @@ public:
     void setTexture(GLuint texture);
     GLuint getTexture();
     void updateTexture();  // GL thread only
+    // Uploads only the texels of rect (GL thread only). A picture not yet
+    // uploaded whole at its present size is uploaded whole instead.
+    void updateTextureRect(const TexelRect& rect);
     void swapRedBlue();
 
     const BMPHeader& getHeader() const { return header; }
@@ -90,4 +94,6 @@ private:
     std::string sourceFile_;              // the file read, which may differ from original_filename
     ImageFormat format_;                  // sourceFile_'s format
     std::vector<unsigned char> palette_;  // an 8-bit PCX's colours, written back with it
+    int uploadedWidth_ = -1;              // the size the texture was last uploaded whole at
+    int uploadedHeight_ = -1;
 };

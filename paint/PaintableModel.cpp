@@ -11,9 +11,11 @@
 
 #include <cmath>
 #include <cstdio>
+#include <tuple>
 #include <unordered_set>
 
 #include "paint/BrushModel.h"
+#include "paint/DabCanvas.h"
 #include "paint/ModelTransform.h"
 #include "paint/PaintGeometry.h"
 #include "paint/TrianglePainter.h"
@@ -163,14 +165,23 @@ GLuint PaintableModel::loadTextures(unsigned int num, const char** filenames, GL
 
 void PaintableModel::runTextureQueues() {
     if (!texturesToReload.empty()) {
-        // One upload per texture: later entries would send the same picture again.
+        // One upload per texture: later entries would send the same picture
+        // again, and what painting changed goes up with it.
         for (GLuint name : distinctTextureNames(texturesToReload)) {
             auto found = textures.find(name);
             if (found != textures.end() && found->second)
                 found->second->updateTexture();
+            texturesToPatch_.erase(name);
         }
         texturesToReload.clear();
     }
+    // Painted textures send only the texels the brush changed.
+    for (const auto& patch : texturesToPatch_) {
+        auto found = textures.find(patch.first);
+        if (found != textures.end() && found->second)
+            found->second->updateTextureRect(patch.second);
+    }
+    texturesToPatch_.clear();
     if (!texturesToCreate.empty()) {
         std::vector<std::string> files;
         files.swap(texturesToCreate);
@@ -265,6 +276,10 @@ void PaintableModel::moveHandleInScene(unsigned int handle, double dx, double dy
 }
 
 // ---------------------------------------------------------------- [SECTION] painting
+// Only triangles the grid finds near the brush are tested. One paint call is
+// one dab: each texel takes the brush at most once in it, however many
+// triangles show it, and the rectangle it changed in each texture is queued
+// for upload (and kept for whoever wants to know what the dab changed).
 
 BrushSnapshot PaintableModel::brushInModelSpace(BrushModel* brush, double* offset) {
     const BrushSnapshot scene = brush->snapshot();
@@ -281,6 +296,7 @@ BrushSnapshot PaintableModel::brushInModelSpace(BrushModel* brush, double* offse
 }
 
 void PaintableModel::paintModel(BrushModel* brush) {
+    lastPaint_.clear();
     if (!brush)
         return;
     // The brush holds still while the model is painted: read it once.
@@ -296,8 +312,14 @@ void PaintableModel::paintModel(BrushModel* brush) {
                           static_cast<float>(snapshot.position[2] - offset[2])};
     const double dim1 = snapshot.radius;
 
+    // Only the triangles whose bounds may meet the brush, in mesh order.
+    triangleGrid_.refresh(triangles, shapeVersion());
+    std::vector<unsigned int> near;
+    triangleGrid_.candidates(brush_pos, dim1, &near);
+    std::map<GLuint, DabCanvas> dab;
     // Cheapest test first: bounding spheres, then the plane, then the outline.
-    for (Triangle* tri : triangles) {
+    for (unsigned int index : near) {
+        Triangle* tri = triangles[index];
         float p0[3], n[3], c[3];
         tri->getVertexLocation(0, p0);
         tri->getFaceNormal(n);
@@ -313,8 +335,9 @@ void PaintableModel::paintModel(BrushModel* brush) {
         for (int k = 0; k < 3; ++k)
             col_pt[k] = static_cast<float>(brush_pos[k] - static_cast<double>(n[k]) * d);
         if (pointNearPoly(tri, col_pt, static_cast<float>(dim1)))
-            paintTriangle(painter, tri);
+            paintTriangle(painter, tri, dab);
     }
+    finishDab();
 }
 
 bool PaintableModel::pointNearPoly(Triangle* tri, float* col_pt, float distance) {
@@ -332,6 +355,7 @@ bool PaintableModel::pointNearPoly(Triangle* tri, float* col_pt, float distance)
 }
 
 void PaintableModel::paintPoly(Triangle* tri, float* /*col_pt*/, BrushModel* brush) {
+    lastPaint_.clear();
     if (!brush)
         return;
     double offset[3];
@@ -339,15 +363,40 @@ void PaintableModel::paintPoly(Triangle* tri, float* /*col_pt*/, BrushModel* bru
     const float painterOffset[3] = {static_cast<float>(offset[0]), static_cast<float>(offset[1]),
                                     static_cast<float>(offset[2])};
     TrianglePainter painter(snapshot, painterOffset);
-    paintTriangle(painter, tri);
+    std::map<GLuint, DabCanvas> dab;
+    paintTriangle(painter, tri, dab);
+    finishDab();
 }
 
-void PaintableModel::paintTriangle(TrianglePainter& painter, Triangle* tri) {
+void PaintableModel::paintTriangle(TrianglePainter& painter, Triangle* tri, std::map<GLuint, DabCanvas>& dab) {
     if (!painter.measure(tri))
         return;
-    auto found = textures.find(tri->getTexture());
-    if (found == textures.end() || !found->second)
-        return;
-    painter.paint(found->second);
-    texturesToReload.push_back(tri->getTexture());
+    const GLuint name = tri->getTexture();
+    auto canvas = dab.find(name);
+    if (canvas == dab.end()) {
+        auto found = textures.find(name);
+        if (found == textures.end() || !found->second)
+            return;
+        // The first triangle of a texture in this dab starts the dab there.
+        canvas = dab.emplace(std::piecewise_construct, std::forward_as_tuple(name),
+                             std::forward_as_tuple(*found->second, dabStamps_[name], lastPaint_[name]))
+                     .first;
+    }
+    painter.paint(canvas->second);
+}
+
+void PaintableModel::finishDab() {
+    for (auto it = lastPaint_.begin(); it != lastPaint_.end();) {
+        if (it->second.empty()) {
+            it = lastPaint_.erase(it);
+            continue;
+        }
+        queueTextureRect(it->first, it->second);
+        ++it;
+    }
+}
+
+void PaintableModel::queueTextureRect(GLuint name, const TexelRect& rect) {
+    if (!rect.empty())
+        texturesToPatch_[name].include(rect);
 }

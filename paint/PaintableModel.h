@@ -8,10 +8,14 @@
 #include <vector>
 
 #include "model/AnimatedModel.h"
+#include "paint/DabStamps.h"
 #include "paint/Image.h"
 #include "paint/PolyMesh.h"
+#include "paint/TexelRect.h"
+#include "paint/TriangleGrid.h"
 
 class BrushModel;
+class DabCanvas;
 class TrianglePainter;
 struct BrushSnapshot;
 
@@ -47,6 +51,12 @@ public:
 
     bool pointNearPoly(Triangle* tri, float* col_pt, float distance);
     void paintPoly(Triangle* tri, float* col_pt, BrushModel* brush);
+    // Per texture name, the rectangle of texels the last paint (paintModel or
+    // paintPoly) changed; textures it left alone are not listed.
+    const std::map<GLuint, TexelRect>& lastPaintChanges() const { return lastPaint_; }
+    // Has the next draw upload rect of the texture name (merged with any
+    // rectangle already waiting), as after a paint that changed it.
+    void queueTextureRect(GLuint name, const TexelRect& rect);
 
     // The names of queue in first-seen order, each once.
     static std::vector<GLuint> distinctTextureNames(const std::vector<GLuint>& queue);
@@ -69,6 +79,15 @@ private:
     // The brush as the mesh meets it, and in offset the translation the
     // painter adds back to mesh points to compare them with that brush.
     BrushSnapshot brushInModelSpace(BrushModel* brush, double* offset);
-    // Paints tri if it has texture coordinates and an image, and queues the image for upload.
-    void paintTriangle(TrianglePainter& painter, Triangle* tri);
+    // Paints tri if it has texture coordinates and an image, in the dab's canvas of that image.
+    void paintTriangle(TrianglePainter& painter, Triangle* tri, std::map<GLuint, DabCanvas>& dab);
+    // Queues what the dab changed for upload.
+    void finishDab();
+
+    // Painting: the triangle search, each texture's dab stamps, the
+    // rectangles the last paint changed and those waiting for the next draw.
+    TriangleGrid triangleGrid_;
+    std::map<GLuint, DabStamps> dabStamps_;
+    std::map<GLuint, TexelRect> lastPaint_;
+    std::map<GLuint, TexelRect> texturesToPatch_;
 };

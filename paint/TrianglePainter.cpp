@@ -5,10 +5,14 @@
 // quotients compare false everywhere, which empties degenerate spans and ends
 // a walk whose step is undefined. The walk is kept to the texture coordinates
 // that map to texels of the image, so a triangle whose coordinates lie far
-// outside 0..1 costs no more than one that covers the image once.
+// outside 0..1 costs no more than one that covers the image once. Each row
+// first works out, with room to spare, the span of t its samples could be
+// inside the brush in; the samples outside it are only stepped over, which
+// changes no texel since they could never pass the brush's inside test.
 #include "paint/TrianglePainter.h"
 
 #include <cmath>
+#include <limits>
 
 namespace {
 
@@ -45,9 +49,11 @@ TrianglePainter::TrianglePainter(const BrushSnapshot& brush, const float* offset
       tMin_(0),
       tMax_(0),
       stepT_(0),
-      image_(nullptr),
+      canvas_(nullptr),
       width_(0),
       height_(0),
+      column_(0),
+      radiusSquared_(0),
       sLow_(0),
       sHigh_(0),
       tLow_(0),
@@ -57,6 +63,9 @@ TrianglePainter::TrianglePainter(const BrushSnapshot& brush, const float* offset
         colour_[k] = brush.colour[k];
         offset_[k] = offset[k];
     }
+    // A squared distance at least this far beyond the radius stays outside
+    // after the root is taken and rounded to float.
+    radiusSquared_ = brush.radius * brush.radius * (1.0 + 1e-6);
 }
 
 bool TrianglePainter::measure(PolyMesh::Triangle* tri) {
@@ -123,12 +132,12 @@ float TrianglePainter::firstAtOrAbove(float from, float step, double lowest) {
     return at;
 }
 
-void TrianglePainter::paint(Image* image) {
-    image_ = image;
-    width_ = image->width();
-    height_ = image->height();
-    if (width_ < 1 || height_ < 1)
-        return;  // no texel to paint
+void TrianglePainter::paint(DabCanvas& canvas) {
+    canvas_ = &canvas;
+    width_ = canvas.width();
+    height_ = canvas.height();
+    if (width_ < 1 || height_ < 1 || !brush_.sphere)
+        return;  // no texel to paint, or a brush that contains no point
     texelRange(width_, &sLow_, &sHigh_);
     texelRange(height_, &tLow_, &tHigh_);
     const float s_min = low_.s, s_max = high_.s;
@@ -140,7 +149,9 @@ void TrianglePainter::paint(Image* image) {
     const float step_s = static_cast<float>((s_max - s_min) / pix_w);
     stepT_ = static_cast<float>((tMax_ - tMin_) / pix_h);
     for (float s = firstAtOrAbove(s_min, step_s, sLow_); s <= s_max && s < sHigh_;) {
-        walkColumn(s);
+        // Size minus one: s = 1 maps to the last column.
+        if (truncateToInt((width_ - 1) * static_cast<double>(s), &column_))
+            walkColumn(s);
         float next_s = s + step_s;
         if (next_s == s)
             break;  // a step below float resolution
@@ -166,16 +177,63 @@ void TrianglePainter::walkColumn(float s) {
         lerp3(mid_.pos, high_.pos, p, b_pt);
     }
     if (t_a > t_b)
-        walkRow(s, t_b, t_a, b_pt, a_pt);
+        walkRow(t_b, t_a, b_pt, a_pt);
     else
-        walkRow(s, t_a, t_b, a_pt, b_pt);
+        walkRow(t_a, t_b, a_pt, b_pt);
 }
 
-void TrianglePainter::walkRow(float s, float t_lo, float t_hi, const float* lo_pt, const float* hi_pt) {
+bool TrianglePainter::rowReach(float t_lo, float t_hi, const float* lo_pt, const float* hi_pt, double* from,
+                               double* to) const {
+    const double span = static_cast<double>(t_hi) - t_lo;
+    if (!(span > 0.0))
+        return false;  // every sample's fraction is 0/0: no point to paint
+    // Points lo + f (hi - lo) within the radius, widened by far more than
+    // the rounding of the samples' points: a A + f D, |A + f D| < R.
+    double a_len = 0, d_len = 0, ad = 0;
+    double A[3], D[3];
+    for (int k = 0; k < 3; ++k) {
+        A[k] = static_cast<double>(lo_pt[k]) + offset_[k] - brush_.center[k];
+        D[k] = static_cast<double>(hi_pt[k]) - lo_pt[k];
+        a_len += A[k] * A[k];
+        d_len += D[k] * D[k];
+        ad += A[k] * D[k];
+    }
+    const double reach = brush_.radius + 1e-4 * (brush_.radius + std::sqrt(a_len) + std::sqrt(d_len));
+    const double c = a_len - reach * reach, b = 2.0 * ad;
+    const double disc = b * b - 4.0 * d_len * c;
+    if (!std::isfinite(c) || !std::isfinite(disc) || !std::isfinite(d_len) || !std::isfinite(span)) {
+        *from = -std::numeric_limits<double>::infinity();  // test every sample
+        *to = std::numeric_limits<double>::infinity();
+        return true;
+    }
+    if (disc < 0.0 || (d_len == 0.0 && c >= 0.0))
+        return false;
+    double f0 = -std::numeric_limits<double>::infinity(), f1 = std::numeric_limits<double>::infinity();
+    if (d_len > 0.0) {
+        // Roots in the form that loses no digits when b is large.
+        const double q = -0.5 * (b + std::copysign(std::sqrt(disc), b));
+        const double r0 = q / d_len, r1 = q != 0.0 ? c / q : 0.0;
+        f0 = std::fmin(r0, r1) - 1e-4;
+        f1 = std::fmax(r0, r1) + 1e-4;
+    }
+    const double slack = 1e-6 * (std::fabs(static_cast<double>(t_lo)) + std::fabs(static_cast<double>(t_hi)));
+    *from = t_lo + f0 * span - slack;
+    *to = t_lo + f1 * span + slack;
+    return true;
+}
+
+void TrianglePainter::walkRow(float t_lo, float t_hi, const float* lo_pt, const float* hi_pt) {
+    double from, to;
+    if (!rowReach(t_lo, t_hi, lo_pt, hi_pt, &from, &to))
+        return;
     for (float t = firstAtOrAbove(t_lo, stepT_, tLow_); t <= t_hi && t < tHigh_;) {
-        float local[3];
-        lerp3(lo_pt, hi_pt, fraction(t, t_lo, t_hi), local);
-        blend(s, t, local);
+        if (t > to)
+            break;
+        if (t >= from) {
+            float local[3];
+            lerp3(lo_pt, hi_pt, fraction(t, t_lo, t_hi), local);
+            blend(t, local);
+        }
         float next_t = t + stepT_;
         if (next_t == t)
             break;
@@ -183,16 +241,20 @@ void TrianglePainter::walkRow(float s, float t_lo, float t_hi, const float* lo_p
     }
 }
 
-// A sample at (s, t) showing the mesh point local.
-void TrianglePainter::blend(float s, float t, const float* local) {
+// A sample at (s, t) of the current column showing the mesh point local. The
+// distance is summed as the brush's own inside test sums it; the square root
+// is taken only for samples that may be inside.
+void TrianglePainter::blend(float t, const float* local) {
     ++samples_;
-    float scene[3];
-    for (int k = 0; k < 3; ++k)
-        scene[k] = local[k] + offset_[k];
-    float dist;
-    int s_coord, t_coord;
-    // Size minus one: s = 1 maps to the last column.
-    if (brush_.contains(scene, dist) && truncateToInt((width_ - 1) * static_cast<double>(s), &s_coord) &&
-        truncateToInt((height_ - 1) * static_cast<double>(t), &t_coord))
-        image_->set(s_coord, t_coord, colour_, brush_.opacityAt(dist));
+    float sum = 0.0f;
+    for (int k = 0; k < 3; ++k) {
+        const float d = (local[k] + offset_[k]) - brush_.center[k];
+        sum = static_cast<float>(sum + static_cast<double>(d) * d);
+    }
+    if (!(static_cast<double>(sum) < radiusSquared_))
+        return;
+    const float dist = static_cast<float>(std::sqrt(static_cast<double>(sum)));
+    int t_coord;
+    if (brush_.radius > dist && truncateToInt((height_ - 1) * static_cast<double>(t), &t_coord))
+        canvas_->blend(column_, t_coord, colour_, brush_.opacityAt(dist));
 }

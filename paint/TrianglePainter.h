@@ -3,14 +3,15 @@
 #include <GL/gl.h>
 
 #include "paint/BrushSnapshot.h"
-#include "paint/Image.h"
+#include "paint/DabCanvas.h"
 #include "paint/PolyMesh.h"
 
 // Paints one brush snapshot into the texels that show a triangle: the
 // triangle's bounds in texture space, the walk over them in columns of
 // constant s and rows of t, each sample mapped back to the point of the
 // triangle it shows, and the blend of the samples that lie inside the brush.
-// One painter serves every triangle of a paint call.
+// One painter serves every triangle of a paint call. Samples that cannot lie
+// inside the brush are stepped over without being mapped back.
 class TrianglePainter {
 public:
     // offset: the model's translation, which places mesh positions in the scene.
@@ -19,9 +20,9 @@ public:
     // Takes tri's texture coordinates and positions; false (nothing to paint)
     // when a corner has no texture coordinates or no s is below 2 or above -1.
     bool measure(PolyMesh::Triangle* tri);
-    // Walks the measured triangle over image.
-    void paint(Image* image);
-    // Samples taken (points tested against the brush) by every paint so far.
+    // Walks the measured triangle over the canvas's picture.
+    void paint(DabCanvas& canvas);
+    // Samples taken (points mapped back and tested against the brush) by every paint so far.
     long long samplesTaken() const { return samples_; }
 
 private:
@@ -34,8 +35,11 @@ private:
     // steps) that is not below lowest; from itself when it is not.
     static float firstAtOrAbove(float from, float step, double lowest);
     void walkColumn(float s);
-    void walkRow(float s, float t_lo, float t_hi, const float* lo_pt, const float* hi_pt);
-    void blend(float s, float t, const float* local);
+    void walkRow(float t_lo, float t_hi, const float* lo_pt, const float* hi_pt);
+    // The span of t in which a row's samples may lie inside the brush, with
+    // room to spare for rounding; false when none can.
+    bool rowReach(float t_lo, float t_hi, const float* lo_pt, const float* hi_pt, double* from, double* to) const;
+    void blend(float t, const float* local);
 
     const BrushSnapshot brush_;
     GLubyte colour_[3];
@@ -43,8 +47,10 @@ private:
     Corner low_, mid_, high_;  // the corners by s: lowest, middle, highest
     float tMin_, tMax_;
     float stepT_;
-    Image* image_;
+    DabCanvas* canvas_;
     int width_, height_;
+    int column_;            // the texel column of the column being walked
+    double radiusSquared_;  // beyond this squared distance no sample is inside
     // Texture coordinates beyond these map to no texel: the walk stays inside.
     double sLow_, sHigh_, tLow_, tHigh_;
     long long samples_;

@@ -62,7 +62,11 @@ TEST_F(Painting, default_brush_on_black) {
     EXPECT_EQ(half, texel(1.0, 1.5));       // 0.5
     EXPECT_EQ(quarter, texel(1.625, 1.5));  // 0.8004: 255 * 0.5 * (1 - 0.2004 / 0.4) = 63.6
     EXPECT_EQ(black, texel(2.0, 1.0));      // at the outer radius
-    EXPECT_EQ(std::vector<GLuint>{1}, model.texturesToReload);
+    // Painting queues no whole upload, only the rectangle it changed: points 1/8 to 15/8 in x and y.
+    EXPECT_TRUE(model.texturesToReload.empty());
+    ASSERT_EQ(1u, model.lastPaintChanges().size());
+    const TexelRect& rect = model.lastPaintChanges().at(1);
+    EXPECT_EQ((std::vector<int>{0, 0, 14, 14}), (std::vector<int>{rect.x0, rect.y0, rect.x1, rect.y1}));
 }
 
 TEST_F(Painting, colour_bytes_wrap_and_only_samples_strictly_inside_change) {
@@ -85,7 +89,7 @@ TEST_F(Painting, moved_model_is_painted_where_it_is_drawn_and_strokes_blend) {
     for (auto [name, value] : {std::pair{"x", 10}, {"y", -3}, {"z", 5}})
         model.setAttribute(name, value);
     stroke(1, 1, 0);  // where the mesh was before the move
-    EXPECT_TRUE(model.texturesToReload.empty());
+    EXPECT_TRUE(model.lastPaintChanges().empty());
     stroke(11, -2, 5);
     stroke(11, -2, 5);
     EXPECT_EQ(Bytes(3, 191), texel(1.25, 1.0));   // 127.5 + 127 * 0.5

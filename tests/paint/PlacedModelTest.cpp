@@ -92,12 +92,12 @@ TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene) {
         for (auto [name, value] :
              {std::pair{"x", at[0]}, {"y", at[1]}, {"z", at[2]}, {"dim1", c.radius}, {"solid_dim1", c.solidRadius}})
             brush.setAttribute(name, value);
-        cube.texturesToReload.clear();
         cube.paintModel(&brush);
 
         const GLuint face = 2 * c.axis + c.side + 1;
-        EXPECT_EQ(std::vector<GLuint>(2, face), cube.texturesToReload);  // both triangles of that face only
-        const double margin = 1.5 * 2.0 / (kSize - 1) * c.scale;         // a texel and a half, in the scene
+        ASSERT_EQ(1u, cube.lastPaintChanges().size());  // that face only
+        EXPECT_EQ(face, cube.lastPaintChanges().begin()->first);
+        const double margin = 1.5 * 2.0 / (kSize - 1) * c.scale;  // a texel and a half, in the scene
         int painted = 0, solid = 0;
         for (GLuint name = 1; name <= 6; ++name)
             for (int col = 0; col < kSize; ++col)

@@ -5,6 +5,7 @@
 #include <cmath>
 
 #include "paint/BrushModel.h"
+#include "paint/DabCanvas.h"
 #include "paint/TrianglePainter.h"
 #include "tests/paint/PaintTestSupport.h"
 
@@ -35,7 +36,10 @@ TEST(TrianglePainter, far_out_coordinates_walk_only_the_texels_of_the_image) {
         const float origin[3] = {0, 0, 0};
         TrianglePainter painter(brush.snapshot(), origin);
         ASSERT_TRUE(painter.measure(mesh.getTriangle(tri)));
-        painter.paint(image);
+        DabStamps stamps;
+        TexelRect changed;
+        DabCanvas canvas(*image, stamps, changed);
+        painter.paint(canvas);
         // About one sample per texel, with a texel's width to spare on each side.
         EXPECT_LE(painter.samplesTaken(), (f.width + 4LL) * (f.height + 4LL));
         EXPECT_GT(painter.samplesTaken(), 0);
