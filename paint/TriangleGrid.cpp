@@ -59,15 +59,26 @@ void TriangleGrid::build(const std::vector<PolyMesh::Triangle*>& triangles) {
     items_.clear();
     seen_.assign(triangles.size(), 0);
     search_ = 0;
-    // The extent of every finite box, and the mean radius for the cell size.
-    double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL}, radii = 0;
+    // The mean radius sets the cell size; the extent is that of every finite
+    // box small enough to be placed in cells, so one huge triangle (kept
+    // aside anyway) does not stretch the grid.
+    double radii = 0;
     size_t finite = 0;
     for (PolyMesh::Triangle* tri : triangles) {
         double min[3], max[3];
-        if (!boxOf(tri, min, max))
+        if (boxOf(tri, min, max)) {
+            ++finite;
+            radii += tri->diameter;
+        }
+    }
+    cell_ = finite && radii > 0 ? 2.0 * radii / static_cast<double>(finite) : 1.0;
+    double lo[3] = {HUGE_VAL, HUGE_VAL, HUGE_VAL}, hi[3] = {-HUGE_VAL, -HUGE_VAL, -HUGE_VAL};
+    finite = 0;
+    for (PolyMesh::Triangle* tri : triangles) {
+        double min[3], max[3];
+        if (!boxOf(tri, min, max) || tri->diameter > 2.0 * cell_)
             continue;
         ++finite;
-        radii += tri->diameter;
         for (int k = 0; k < 3; ++k) {
             lo[k] = std::min(lo[k], min[k]);
             hi[k] = std::max(hi[k], max[k]);
@@ -79,7 +90,6 @@ void TriangleGrid::build(const std::vector<PolyMesh::Triangle*>& triangles) {
     dims_[0] = dims_[1] = dims_[2] = 1;
     for (int k = 0; k < 3; ++k)
         origin_[k] = finite ? lo[k] : 0.0;
-    cell_ = finite && radii > 0 ? 2.0 * radii / static_cast<double>(finite) : 1.0;
     const double cellBudget = 4.0 * static_cast<double>(finite) + 64.0;
     for (;;) {
         double cells = 1;

@@ -3,6 +3,7 @@
 // (coordinates scale by size - 1): texel (c, r) shows the point ((c + 1) / 8, (r + 1) / 8, 0).
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
 
 #include "paint/BrushModel.h"
@@ -21,6 +22,20 @@ struct TestPaintable : PaintableModel {
         for (int i = 0; i < 3; ++i)
             setTexCoord(tri, i, addTexCoord(i == 1, i == 2));
         setTexture(tri, texture);
+    }
+    void addTestSquare(GLuint texture) {  // (0, 0, 0) to (4, 4, 0), covering the picture
+        int v[4], tc[4];
+        for (int i = 0; i < 4; ++i) {
+            const int x = i == 1 || i == 2, y = i >= 2;
+            v[i] = addVertex(4.0f * x, 4.0f * y, 0);
+            tc[i] = addTexCoord(static_cast<float>(x), static_cast<float>(y));
+        }
+        for (const auto& three : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}}) {
+            const int tri = addTriangle(v[three[0]], v[three[1]], v[three[2]]);
+            for (int i = 0; i < 3; ++i)
+                setTexCoord(tri, i, tc[three[i]]);
+            setTexture(tri, texture);
+        }
     }
     int inits = 0;
     using PaintableModel::textures;
@@ -117,6 +132,65 @@ TEST(PaintableModelGL, first_draw_builds_once_and_queued_skins_are_created_and_u
     BrushModel brush("brush");  // at the triangle's corner
     model.paintModel(&brush);
     EXPECT_FALSE(uploaded());  // painting changes only the picture
+    model.draw();
+    EXPECT_TRUE(uploaded());
+}
+
+// Painting sends up only the rectangle each dab changed; after dabs on every border and corner of the picture, with
+// and without a draw between them, the texture holds the picture texel for texel. A reload still goes up whole.
+TEST(PaintableModelGL, painted_rectangles_reach_the_texture_at_borders_and_corners) {
+    if (!painttest::ensureGlContext())
+        GTEST_SKIP() << "no X display";
+    ScratchDir dir;
+    writeFile(dir.path("skin.bmp"), painttest::makeBmp(37, 29));  // rows of 111 bytes
+    writeFile(dir.path("grey.bmp"), painttest::makeBmp(37, 29, 200));
+    TestPaintable model;
+    ASSERT_EQ(1, model.loadTexture(1, dir.path("skin.bmp").c_str()));
+    model.draw();
+    ASSERT_EQ(1, model.numTextures());
+    const GLuint name = model.textures.begin()->first;
+    Image* image = model.textures.begin()->second;
+    const auto uploaded = [&] {
+        return Bytes(image->pixels(), image->pixels() + image->pixelBytes()) == painttest::texturePixels(name);
+    };
+    model.addTestSquare(name);
+    BrushModel brush("brush");
+    for (auto [attribute, value] :
+         {std::pair{"dim1", 0.7}, {"solid_dim1", 0.3}, {"opacity", 0.8}, {"red", 1.0}, {"green", 0.2}, {"blue", 0.6}})
+        brush.setAttribute(attribute, value);
+    const struct {
+        double x, y;
+        bool drawAfter;
+    } dabs[] = {{0.03, 0.02, true}, {3.98, 0.03, false}, {3.97, 3.98, true}, {0.02, 3.97, false}, {0.2, 0.1, false},
+                {2, 0, true},       {4, 2, false},       {2, 4, false},      {0, 2, true},        {3.9, 3.95, true},
+                {-0.3, 2, true},    {2, 4.3, false},     {4.1, -0.2, true}};
+    for (const auto& dab : dabs) {
+        SCOPED_TRACE(testing::Message() << "dab at " << dab.x << "," << dab.y);
+        brush.setAttribute("x", dab.x);
+        brush.setAttribute("y", dab.y);
+        model.paintModel(&brush);
+        ASSERT_EQ(1u, model.lastPaintChanges().size());
+        if (dab.drawAfter) {
+            model.draw();
+            EXPECT_TRUE(uploaded());
+        }
+    }
+    model.draw();
+    EXPECT_TRUE(uploaded());
+
+    // A texel changed behind the painter's back stays off the texture while dabs elsewhere go up.
+    unsigned char marked[3] = {1, 2, 3};
+    ASSERT_EQ(1, image->set(36, 28, marked, 1.0));
+    brush.setAttribute("x", 0.5);
+    brush.setAttribute("y", 0.5);
+    model.paintModel(&brush);
+    model.draw();
+    const Bytes texture = painttest::texturePixels(name);
+    const size_t last = texture.size() - 3;
+    EXPECT_NE(Bytes(marked, marked + 3), Bytes(texture.begin() + last, texture.end()));
+    EXPECT_EQ(Bytes(texture.begin(), texture.begin() + last), Bytes(image->pixels(), image->pixels() + last));
+
+    ASSERT_EQ(1, model.loadTexture(static_cast<int>(name), dir.path("grey.bmp").c_str()));
     model.draw();
     EXPECT_TRUE(uploaded());
 }

@@ -131,6 +131,23 @@ TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene) {
     }
 }
 
+// One dab blends each texel once: the diagonal two triangles of a face share takes the brush's half opacity once,
+// like the texels beside it, instead of a second time (three quarters).
+TEST_F(PlacedCube, a_dab_blends_the_edge_two_triangles_share_once) {
+    for (auto [name, value] : {std::pair{"z", 1.0}, {"dim1", 0.6}, {"solid_dim1", 0.6}, {"opacity", 0.5}})
+        brush.setAttribute(name, value);
+    cube.paintModel(&brush);
+    int diagonal = 0;
+    for (int col = 0; col < kSize; ++col)
+        for (int row = 0; row < kSize; ++row) {
+            unsigned char px[3];
+            ASSERT_EQ(1, cube.textures[6]->get(col, row, px));  // the +z face
+            EXPECT_TRUE(px[0] == 0 || px[0] == 127) << col << "," << row << ": " << int(px[0]);
+            diagonal += col == row && px[0] == 127;
+        }
+    EXPECT_GT(diagonal, 8);
+}
+
 TEST_F(PlacedCube, scale_refuses_zero_and_below_and_turns_are_unbounded) {
     const struct {
         const char* name;
