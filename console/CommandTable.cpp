@@ -1,5 +1,6 @@
 // The command table and line execution. Every line, typed or read from a
-// command file, goes into the history and then to its command's handler.
+// command file, goes into the history and then to its command's handler;
+// every command run asks the window for a frame.
 #include "console/CommandTable.h"
 
 #include <readline/history.h>
@@ -8,6 +9,7 @@
 
 #include "console/Commands.h"
 #include "console/LineSplitter.h"
+#include "viewer/RedrawRequest.h"
 
 std::map<char*, command_handler, cmp_str> commandMap;
 
@@ -56,4 +58,6 @@ void executeLine(char* line) {
         return;
     }
     it->second(args);
+    // The window draws only when asked; whatever the command changed shows.
+    requestRedraw();
 }

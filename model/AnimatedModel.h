@@ -18,6 +18,8 @@ public:
     TiXmlElement* toXML() override;
     int fromXML(TiXmlElement* xml) override;
     virtual void step();
+    // Whether the next step changes the pose: a transition or script is playing.
+    virtual bool isMoving() const { return animate && ticks_left > 0; }
 
     position* getPose() const;
     int newScript(const char* name);

@@ -4,6 +4,7 @@
 // Key and motion handlers take the model-list mutex around their use of the
 // current model, so the console may select, delete or change models at any
 // moment; they run outside display and the timer, so they never nest it.
+// Every key, press and drag asks for a frame: the window draws only when asked.
 #include "viewer/Input.h"
 
 #include <GL/glu.h>
@@ -165,11 +166,13 @@ void mouseCallback(int button, int state, int x, int y) {
         pick(x, y, pnt);
     }
     win.leftDown = (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN);
+    glutPostRedisplay();
 }
 
 void mouseMotionCallback(int x, int y) {
     if (!win.leftDown)
         return;
+    glutPostRedisplay();
     if (win.selected_handle >= 0 || win.dragging_brush) {
         dragTo(x, y);
         return;

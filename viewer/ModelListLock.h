@@ -1,5 +1,8 @@
 // A scoped hold on the model-list mutex that reports a failed lock or unlock
-// the way the caller's messages require, and goes on either way.
+// the way the caller's messages require, and goes on either way. The window
+// thread takes the mutex many times a second; before it does, it lets a
+// waiting console thread go first, so that a command waits for at most the
+// frame being drawn.
 #pragma once
 
 class ModelListLock {
@@ -15,6 +18,14 @@ public:
 
     ModelListLock(const ModelListLock&) = delete;
     ModelListLock& operator=(const ModelListLock&) = delete;
+
+    // Marks the calling thread as the window thread: its holds give way to
+    // holds that other threads are waiting for.
+    static void markWindowThread();
+
+    // Exit processing: takes the mutex and never gives it back, waiting at
+    // most `seconds` (the caller might hold it itself). No messages.
+    static void holdForExit(int seconds);
 
 private:
     void fail(const char* message) const;

@@ -4,9 +4,13 @@
 
 #include "viewer/SceneState.h"
 
-void stepModels() {
-    for (auto& entry : models)
+bool stepModels() {
+    bool moved = false;
+    for (auto& entry : models) {
+        moved = moved || entry.second->isMoving();
         entry.second->step();
+    }
+    return moved;
 }
 
 void drawModels() {

@@ -2,5 +2,6 @@
 // they hold the model-list mutex.
 #pragma once
 
-void stepModels();
+// Steps every model; true if any of them was moving, so its pose changed.
+bool stepModels();
 void drawModels();

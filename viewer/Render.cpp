@@ -1,15 +1,16 @@
 // Scene rendering: fixed camera and lights, the two text overlays, the scene
 // transform (translation then arcball rotation) and the model pass, which
 // runs under the model-list mutex so the console never changes the list
-// in the middle of a frame.
+// in the middle of a frame. The texts are drawn first, with their own state,
+// so whatever the last frame's models left behind never tints them.
 #include "viewer/Render.h"
 
 #include <GL/glu.h>
 #include <GL/glut.h>
 
 #include <cstdio>
-#include <ctime>
 
+#include "viewer/FrameRateMeter.h"
 #include "viewer/ModelListLock.h"
 #include "viewer/ModelPasses.h"
 #include "viewer/SceneState.h"
@@ -23,6 +24,28 @@ const int kPosBufferSize = 40;
 void setOverlayMaterial() {
     const GLfloat green[] = {0.0f, 1.0f, 0.0f, 1.0f};
     glMaterialfv(GL_FRONT_AND_BACK, GL_DIFFUSE, green);
+}
+
+// The state a text's raster position and bitmap take from what was drawn
+// before, set as a fresh context has it: the lit colour comes from the
+// normal facing the camera, and no texture falls on the glyphs. The caller
+// saves and restores it around the text.
+void setOverlayState() {
+    setOverlayMaterial();
+    glNormal3f(0.0f, 0.0f, 1.0f);
+    glDisable(GL_COLOR_MATERIAL);
+    glDisable(GL_TEXTURE_2D);
+    glBindTexture(GL_TEXTURE_2D, 0);
+}
+
+// Draws a text with the overlay state, leaving the frame's state as it was.
+void drawOverlayText(char* text) {
+    glPushAttrib(GL_CURRENT_BIT | GL_ENABLE_BIT | GL_TEXTURE_BIT);
+    glPushMatrix();
+    setOverlayState();
+    drawString(text);
+    glPopMatrix();
+    glPopAttrib();
 }
 
 }  // namespace
@@ -63,6 +86,7 @@ void reshapeCallback(int w, int h) {
     glMatrixMode(GL_PROJECTION);
     glLoadIdentity();
     setUpProjection(w, h);
+    glutPostRedisplay();
 }
 
 void setUpView() {
@@ -102,25 +126,17 @@ void drawString(char* text) {
 void drawFPS(double fps) {
     char text[kFPSBufferSize];
     formatFPS(text, kFPSBufferSize, fps);
-    glPushMatrix();
-    setOverlayMaterial();
-    drawString(text);
-    glPopMatrix();
+    drawOverlayText(text);
 }
 
 void drawPos() {
     char text[kPosBufferSize];
     formatPos(text, kPosBufferSize, window_state.modelTrans);
-    glPushMatrix();
-    setOverlayMaterial();
-    drawString(text);
-    glPopMatrix();
+    drawOverlayText(text);
 }
 
 void display() {
-    static clock_t frame_time = 0;
-    static bool frame_time_set = false;
-    static double avg_time = 50.0;
+    static FrameRateMeter frame_rate;
 
     glClearColor(static_cast<GLfloat>(background_color[0].load()), static_cast<GLfloat>(background_color[1].load()),
                  static_cast<GLfloat>(background_color[2].load()), 1.0f);
@@ -130,17 +146,10 @@ void display() {
     setUpLight();
 
     if (showFPS) {
-        if (!frame_time_set) {
-            frame_time = clock();
-            frame_time_set = true;
-        }
-        const clock_t new_time = clock();
-        const double elapsed_time = static_cast<double>(new_time - frame_time);
-        frame_time = new_time;
-        avg_time = smoothFrameRate(avg_time, elapsed_time, static_cast<double>(CLOCKS_PER_SEC));
+        const double fps = frame_rate.frameAt(FrameRateMeter::Clock::now());
         glPushMatrix();
         glTranslatef(-10.0f, 22.0f, -15.0f);
-        drawFPS(avg_time);
+        drawFPS(fps);
         glPopMatrix();
     }
     if (showPos) {

@@ -1,7 +1,8 @@
 // Start-up, the animation timer and the ending of the process. The timer
-// re-arms itself before asking for a redraw, so it runs for the life of the
-// process and animation speed is counted in ticks, not in elapsed time. Exit
-// processing runs once, on one thread, whichever thread asks for it.
+// re-arms itself on every tick, so it runs for the life of the process and
+// animation speed is counted in ticks, not in elapsed time. It draws only
+// when a model moved or a redraw was asked for; an idle tick takes no lock.
+// Exit processing runs once, on one thread, whichever thread asks for it.
 #include "viewer/Startup.h"
 
 #include <GL/glut.h>
@@ -14,13 +15,13 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <ctime>
 
 #include "console/Console.h"
 #include "paint/BrushModel.h"
 #include "viewer/Input.h"
 #include "viewer/ModelListLock.h"
 #include "viewer/ModelPasses.h"
+#include "viewer/RedrawRequest.h"
 #include "viewer/Render.h"
 #include "viewer/SceneState.h"
 #include "viewer/WindowState.h"
@@ -34,15 +35,8 @@ const int FPS = 50;
 // model list before it goes on regardless.
 const int kListHoldSeconds = 5;
 
-// Keeps the window's callbacks and the console's commands off the shared
-// state while exit processing destroys it. The caller might hold the lock
-// itself, so the wait is bounded.
-void holdModelList() {
-    timespec until;
-    clock_gettime(CLOCK_REALTIME, &until);
-    until.tv_sec += kListHoldSeconds;
-    pthread_mutex_timedlock(&modelListMutex, &until);
-}
+// A model moved on the last tick, so the next tick steps the models again.
+bool models_moving = false;
 
 // The console has ended and left exit processing to the window thread.
 std::atomic<bool> exit_requested = false;
@@ -90,6 +84,8 @@ void firstFrame() {
 }  // namespace
 
 void initModels(int, char**) {
+    // GLUT's callbacks run on the thread that starts the process.
+    ModelListLock::markWindowThread();
     // The brush lives until the process ends; painting and picking rely on it.
     // Every change to the list is made under the lock.
     BrushModel* made = new BrushModel("brush");
@@ -125,12 +121,17 @@ void timerCallback(int) {
     if (exit_requested)
         std::exit(0);
     startConsole();  // in case the window is not shown (started iconic)
-    {
+    // A command may have set a model moving, so a request steps them too.
+    const bool asked = takeRedrawRequest();
+    bool moved = false;
+    if (asked || models_moving) {
         ModelListLock lock("timer - mutex lock error", "timer - mutex unlock error", ModelListLock::PERROR);
-        stepModels();
+        moved = stepModels();
     }
+    models_moving = moved;
     glutTimerFunc(1000 / FPS, timerCallback, 0);
-    glutPostRedisplay();
+    if (asked || moved)
+        glutPostRedisplay();
 }
 
 void endProcess() {
@@ -161,5 +162,7 @@ void exitCode() {
     std::raise(SIGINT);
     // Only an interrupt signal ignored from the start gets here: exit
     // processing goes on and destroys the shared maps.
-    holdModelList();
+    // Keeps the window's callbacks and the console's commands off the shared
+    // state while exit processing destroys it.
+    ModelListLock::holdForExit(kListHoldSeconds);
 }

@@ -1,0 +1,72 @@
+"""The window loop in the real program: a resting window draws nothing until something changes, the
+frame-rate text counts frames of wall-clock time, and the overlay texts keep their green whatever was drawn
+before them."""
+
+import time
+import unittest
+
+from velmora_harness import BOXLET, SessionTest, changed_in, differs, new_box, pixel
+
+# x0, y0, x1, y1 of the two texts in the 500 x 500 window.
+FPS_TEXT = (20, 0, 420, 60)
+POS_TEXT = (20, 440, 420, 498)
+BLACK = (0, 0, 0)
+
+
+def region(shot, box):
+    x0, y0, x1, y1 = box
+    return [pixel(shot, x, y) for y in range(y0, y1) for x in range(x0, x1)]
+
+
+def text_columns(shot, box):
+    """The first and last column of box holding text (anything not background); None without text."""
+    x0, y0, x1, y1 = box
+    xs = [x for x in range(x0, x1) for y in range(y0, y1) if pixel(shot, x, y) != BLACK]
+    return (min(xs), max(xs)) if xs else None
+
+
+class Resting(SessionTest):
+    def test_a_resting_window_draws_nothing_and_a_command_shows_at_once(self):
+        self.assertEqual(self.s.command("toggle fps"), "fps enabled\n")
+        shown = self.s.wait_for_pixels(lambda shot: text_columns(shot, FPS_TEXT))
+        # Every frame would count towards the number and redraw it.
+        time.sleep(1.5)
+        self.assertEqual(changed_in(self.s.screenshot(), shown, *FPS_TEXT), 0)
+        self.s.quietly("set x 3")
+        self.s.wait_for_pixels(lambda shot: differs(shot, shown))
+
+
+@unittest.skipUnless(__import__("os").path.exists(BOXLET), "needs the Boxlet plug-in")
+class WithACube(SessionTest):
+    def test_while_a_model_moves_the_frame_rate_text_shows_the_tick_rate(self):
+        new_box(self.s, "box")
+        self.assertEqual(self.s.command("toggle fps"), "fps enabled\n")
+        # At rest the text shows the tick rate it starts with: "fps: 50.00".
+        resting = text_columns(self.s.wait_for_pixels(lambda shot: text_columns(shot, FPS_TEXT)), FPS_TEXT)
+        self.s.quietly("set x 2", "new pose right", "set x 0", "animate right 400 linear")
+        time.sleep(2)
+        # The number changes as frames are drawn, and keeps two digits before the point: a wrong clock
+        # (processor time) shows hundreds or thousands, and a gap counted as a frame, single digits.
+        shots = [self.s.screenshot() for _ in range(5)]
+        self.assertGreater(len({tuple(region(shot, FPS_TEXT)) for shot in shots}), 1)
+        for shot in shots:
+            first, last = text_columns(shot, FPS_TEXT)
+            self.assertEqual(first, resting[0])
+            self.assertLessEqual(abs(last - resting[1]), 5, (resting, first, last))
+
+    def test_the_texts_stay_green_after_a_textured_model_was_drawn(self):
+        self.assertEqual(self.s.command("toggle pos"), "pos enabled\n")
+        self.assertEqual(self.s.command("toggle fps"), "fps enabled\n")
+        fresh = self.s.wait_for_pixels(lambda shot: text_columns(shot, POS_TEXT) and text_columns(shot, FPS_TEXT))
+        new_box(self.s, "box")
+        with_cube = self.s.wait_for_pixels(lambda shot: differs(shot, fresh))
+        # The next frame draws the texts after the textured cube of this one.
+        self.s.quietly("select model brush", "set x 3")
+        after = self.s.wait_for_pixels(lambda shot: differs(shot, with_cube))
+        self.assertEqual(changed_in(after, fresh, *POS_TEXT), 0)
+        self.assertEqual(set(region(after, FPS_TEXT)), set(region(fresh, FPS_TEXT)))
+        self.assertEqual(len(set(region(fresh, FPS_TEXT))), 2)  # the background and one green
+
+
+if __name__ == "__main__":
+    unittest.main()

@@ -1,0 +1,86 @@
+// The window loop's share of the model list: which ticks move a model (and
+// so need a frame), and how long a console hold waits behind the frames the
+// window thread draws back to back.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+#include "tests/model/TestModel.h"
+#include "viewer/ModelListLock.h"
+#include "viewer/ModelPasses.h"
+#include "viewer/SceneState.h"
+
+namespace {
+
+// Puts one model alone in the model list for the life of the object.
+class OnlyModel {
+public:
+    OnlyModel(const char* name, TestModel& model) {
+        saved_.swap(models);
+        models[name] = &model;
+    }
+    ~OnlyModel() { saved_.swap(models); }
+
+private:
+    std::map<const char*, AnimatedModel*, cmp_str> saved_;
+};
+
+std::vector<bool> stepTicks(int ticks) {
+    std::vector<bool> moved;
+    for (int i = 0; i < ticks; ++i)
+        moved.push_back(stepModels());
+    return moved;
+}
+
+}  // namespace
+
+TEST(StepModels, every_tick_that_changes_a_pose_asks_for_a_frame_and_no_other) {
+    TestModel m("mover");
+    OnlyModel only("mover", m);
+    EXPECT_EQ(stepTicks(2), std::vector<bool>({false, false}));
+
+    // Three ticks of a transition move x three times; the last move is drawn too.
+    m.animateTo({{"x", 3.0}}, 3, INT_LINEAR);
+    EXPECT_EQ(stepTicks(5), std::vector<bool>({true, true, true, false, false}));
+    EXPECT_DOUBLE_EQ(m.getAttribute("x"), 3.0);
+
+    // A repeating script never rests until it is stopped.
+    addScript(m, "loop", {0.0, 3.0}, {2, 2}, INT_LINEAR, SCR_REPEAT);
+    ASSERT_EQ(m.runScript("loop"), 0);
+    const std::vector<bool> playing = stepTicks(50);
+    EXPECT_TRUE(std::all_of(playing.begin(), playing.end(), [](bool b) { return b; }));
+    m.stopScript();
+    EXPECT_EQ(stepTicks(1), std::vector<bool>({false}));
+}
+
+TEST(ModelListLock, a_console_hold_waits_for_at_most_the_frame_being_drawn) {
+    // The window thread steps and draws back to back, each under its own
+    // hold, as the timer and the display do while a model animates.
+    std::atomic<int> frames = 0;
+    std::atomic<bool> done = false;
+    std::thread window([&] {
+        ModelListLock::markWindowThread();
+        while (!done) {
+            { ModelListLock step; }
+            ModelListLock draw;
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            frames.fetch_add(1);
+        }
+    });
+    // Frames finished between a console hold's start and its getting the mutex.
+    int worst = 0;
+    for (int i = 0; i < 40; ++i) {
+        std::this_thread::sleep_for(std::chrono::microseconds(300));
+        const int before = frames.load();
+        ModelListLock command;
+        worst = std::max(worst, frames.load() - before);
+    }
+    done = true;
+    window.join();
+    EXPECT_GT(frames.load(), 0);
+    EXPECT_LE(worst, 1);
+}

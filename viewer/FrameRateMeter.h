@@ -1,0 +1,24 @@
+// The frame rate the overlay shows: frames per second of wall-clock time
+// between frames actually drawn, smoothed so the number does not flicker.
+#pragma once
+
+#include <chrono>
+
+class FrameRateMeter {
+public:
+    using Clock = std::chrono::steady_clock;
+
+    // A gap between two frames longer than this is the window resting, not
+    // its drawing rate: the frame after it starts the count afresh.
+    static constexpr std::chrono::milliseconds kLongestCountedGap{500};
+
+    // Counts a frame drawn at `now` and returns the rate to show.
+    double frameAt(Clock::time_point now);
+    double shown() const { return shown_; }
+
+private:
+    // The timer's tick rate until frames have been counted.
+    double shown_ = 50.0;
+    bool counting_ = false;
+    Clock::time_point last_{};
+};
