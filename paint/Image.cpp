@@ -280,6 +280,27 @@ void Image::takePicture(Image& from) {
     std::swap(palette_, from.palette_);
 }
 
+void Image::swapPicture(Image& other) {
+    takePicture(other);
+    std::swap(original_filename, other.original_filename);
+}
+
+std::unique_ptr<Image> Image::copyPicture() const {
+    std::unique_ptr<Image> copy(new Image());
+    copy->header = header;
+    if (data) {
+        copy->data = new GLubyte[data_size];
+        std::memcpy(copy->data, data, data_size);
+    }
+    copy->data_size = data_size;
+    copy->plain_layout = plain_layout;
+    copy->original_filename = original_filename;
+    copy->sourceFile_ = sourceFile_;
+    copy->format_ = format_;
+    copy->palette_ = palette_;
+    return copy;
+}
+
 // ---------------------------------------------------------------- [SECTION] BMP reading
 
 namespace {

@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -68,6 +69,11 @@ public:
     // uploaded whole at its present size is uploaded whole instead.
     void updateTextureRect(const TexelRect& rect);
     void swapRedBlue();
+    // Exchanges the picture (texels, size, the file it came from) with
+    // other's; each keeps its own texture.
+    void swapPicture(Image& other);
+    // A new image, without a texture, holding a copy of this picture.
+    std::unique_ptr<Image> copyPicture() const;
 
     const BMPHeader& getHeader() const { return header; }
     const std::string& getFilename() const { return original_filename; }
@@ -75,6 +81,7 @@ public:
     const std::string& getSourceFile() const { return sourceFile_; }
     ImageFormat getFormat() const { return format_; }
     const GLubyte* pixels() const { return data; }
+    GLubyte* pixels() { return data; }
     size_t pixelBytes() const { return data_size; }
 
 private:

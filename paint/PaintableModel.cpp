@@ -9,8 +9,10 @@
 
 #include <sys/stat.h>
 
+#include <atomic>
 #include <cmath>
 #include <cstdio>
+#include <memory>
 #include <tuple>
 #include <unordered_set>
 
@@ -18,6 +20,7 @@
 #include "paint/DabCanvas.h"
 #include "paint/ModelTransform.h"
 #include "paint/PaintGeometry.h"
+#include "paint/PaintHistory.h"
 #include "paint/TrianglePainter.h"
 
 // [SECTION] construction
@@ -27,7 +30,13 @@
 
 // ---------------------------------------------------------------- [SECTION] construction
 
-PaintableModel::PaintableModel(const char* name) : firstDraw(true) {
+namespace {
+std::atomic<unsigned long long> next_serial{1};
+}  // namespace
+
+PaintHistory* PaintableModel::history_ = nullptr;
+
+PaintableModel::PaintableModel(const char* name) : firstDraw(true), serial_(next_serial++) {
     model_name = name;
     attributes["x"] = 0.0;
     attributes["y"] = 0.0;
@@ -41,6 +50,8 @@ PaintableModel::PaintableModel(const char* name) : firstDraw(true) {
 }
 
 PaintableModel::~PaintableModel() {
+    if (history_)
+        history_->forgetOwner(serial_);
     // Texture objects stay with the GL context; only the pictures go.
     for (auto& entry : textures)
         delete entry.second;
@@ -65,6 +76,11 @@ bool PaintableModel::hasTexture(int num) const {
     return found != textures.end() && found->second;
 }
 
+Image* PaintableModel::skinImage(GLuint num) const {
+    auto found = textures.find(num);
+    return found == textures.end() ? nullptr : found->second;
+}
+
 std::vector<std::pair<GLuint, std::string>> PaintableModel::skinFiles() const {
     std::vector<std::pair<GLuint, std::string>> files;
     for (const auto& entry : textures) {
@@ -82,7 +98,11 @@ int PaintableModel::loadTexture(int num, const char* filename) {
     auto found = textures.find(static_cast<GLuint>(num));
     if (found != textures.end() && found->second) {
         std::string name(filename);
+        // The picture it replaces stays in the history, so the load can be undone.
+        std::unique_ptr<Image> before = history_ ? found->second->copyPicture() : nullptr;
         int ok = found->second->reloadImage(&name);
+        if (ok && before)
+            history_->recordSkinLoad({serial_, static_cast<GLuint>(num)}, model_name, std::move(before));
         // Queued even after a failed reload: uploading the unchanged picture is harmless.
         texturesToReload.push_back(static_cast<GLuint>(num));
         return ok;
@@ -281,6 +301,69 @@ void PaintableModel::moveHandleInScene(unsigned int handle, double dx, double dy
 // triangles show it, and the rectangle it changed in each texture is queued
 // for upload (and kept for whoever wants to know what the dab changed).
 
+namespace {
+
+// A paint while no stroke is open in the history is a stroke of its own.
+class OwnStroke {
+public:
+    explicit OwnStroke(PaintHistory* history) : history_(history && !history->inStroke() ? history : nullptr) {
+        if (history_)
+            history_->beginStroke();
+    }
+    ~OwnStroke() {
+        if (history_)
+            history_->endStroke();
+    }
+    OwnStroke(const OwnStroke&) = delete;
+    OwnStroke& operator=(const OwnStroke&) = delete;
+
+private:
+    PaintHistory* history_;
+};
+
+// The texels from..to that coordinates lo..hi can reach in a picture size
+// texels across: the painter maps c to the truncation of (size - 1) * c, and
+// a texel more on either side leaves room for rounding. Undefined
+// coordinates reach every texel.
+void texelSpan(double lo, double hi, int size, int* from, int* to) {
+    const double scale = size > 1 ? size - 1 : 1;
+    const double a = std::floor(lo * scale) - 1.0, b = std::ceil(hi * scale) + 1.0;
+    if (!(a <= b)) {
+        *from = 0;
+        *to = size - 1;
+        return;
+    }
+    *from = a < 0.0 ? 0 : (a > size ? size : static_cast<int>(a));
+    *to = b > size - 1 ? size - 1 : (b < -1.0 ? -1 : static_cast<int>(b));
+}
+
+}  // namespace
+
+void PaintableModel::recordInto(PaintHistory* history) {
+    history_ = history;
+}
+
+void PaintableModel::saveBeforePainting(Triangle* tri, GLuint name) {
+    Image* image = skinImage(name);
+    if (!image)
+        return;
+    double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
+    for (unsigned int i = 0; i < 3; ++i) {
+        float st[2];
+        tri->getVertexTexCoords(i, st);
+        for (int k = 0; k < 2; ++k) {
+            lo[k] = st[k] < lo[k] ? st[k] : lo[k];
+            hi[k] = st[k] > hi[k] ? st[k] : hi[k];
+            if (std::isnan(st[k]))
+                lo[k] = hi[k] = NAN;  // stays undefined: NaN compares false above
+        }
+    }
+    TexelRect area;
+    texelSpan(lo[0], hi[0], image->width(), &area.x0, &area.x1);
+    texelSpan(lo[1], hi[1], image->height(), &area.y0, &area.y1);
+    history_->saveBefore({serial_, name}, model_name, *image, area);
+}
+
 BrushSnapshot PaintableModel::brushInModelSpace(BrushModel* brush, double* offset) {
     const BrushSnapshot scene = brush->snapshot();
     const ModelTransform transform = ModelTransform::of(*this);
@@ -296,6 +379,7 @@ BrushSnapshot PaintableModel::brushInModelSpace(BrushModel* brush, double* offse
 }
 
 void PaintableModel::paintModel(BrushModel* brush) {
+    OwnStroke stroke(history_);
     lastPaint_.clear();
     if (!brush)
         return;
@@ -355,6 +439,7 @@ bool PaintableModel::pointNearPoly(Triangle* tri, float* col_pt, float distance)
 }
 
 void PaintableModel::paintPoly(Triangle* tri, float* /*col_pt*/, BrushModel* brush) {
+    OwnStroke stroke(history_);
     lastPaint_.clear();
     if (!brush)
         return;
@@ -382,6 +467,8 @@ void PaintableModel::paintTriangle(TrianglePainter& painter, Triangle* tri, std:
                              std::forward_as_tuple(*found->second, dabStamps_[name], lastPaint_[name]))
                      .first;
     }
+    if (history_)
+        saveBeforePainting(tri, name);
     painter.paint(canvas->second);
 }
 

@@ -16,6 +16,7 @@
 
 class BrushModel;
 class DabCanvas;
+class PaintHistory;
 class TrianglePainter;
 struct BrushSnapshot;
 
@@ -54,6 +55,17 @@ public:
     // Per texture name, the rectangle of texels the last paint (paintModel or
     // paintPoly) changed; textures it left alone are not listed.
     const std::map<GLuint, TexelRect>& lastPaintChanges() const { return lastPaint_; }
+    // The picture of texture num, or null when there is none.
+    Image* skinImage(GLuint num) const;
+
+    // The history every paintable model records its paint strokes and skin
+    // loads into; with none (null, the start) nothing is recorded. A paint
+    // while no stroke is open is a stroke of its own.
+    static void recordInto(PaintHistory* history);
+    static PaintHistory* history() { return history_; }
+    // A number no other model of this run has; the history knows the model by it.
+    unsigned long long serial() const { return serial_; }
+
     // Has the next draw upload rect of the texture name (merged with any
     // rectangle already waiting), as after a paint that changed it.
     void queueTextureRect(GLuint name, const TexelRect& rect);
@@ -83,6 +95,8 @@ private:
     void paintTriangle(TrianglePainter& painter, Triangle* tri, std::map<GLuint, DabCanvas>& dab);
     // Queues what the dab changed for upload.
     void finishDab();
+    // Has the history save the tiles of texture name that painting tri may change.
+    void saveBeforePainting(Triangle* tri, GLuint name);
 
     // Painting: the triangle search, each texture's dab stamps, the
     // rectangles the last paint changed and those waiting for the next draw.
@@ -90,4 +104,7 @@ private:
     std::map<GLuint, DabStamps> dabStamps_;
     std::map<GLuint, TexelRect> lastPaint_;
     std::map<GLuint, TexelRect> texturesToPatch_;
+
+    unsigned long long serial_;
+    static PaintHistory* history_;
 };

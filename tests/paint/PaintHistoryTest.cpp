@@ -1,0 +1,284 @@
+// The paint history with real paintable models and their painting: undo and redo bring back every texel of every
+// skin, across strokes on two models, drags and skin loads; the memory limit drops the oldest steps; new strokes and
+// deleted models drop what can no longer be reached; a skin replaced behind the history's back is refused.
+#include "paint/PaintHistory.h"
+
+#include <gtest/gtest.h>
+
+#include <map>
+#include <memory>
+#include <vector>
+
+#include "paint/BrushModel.h"
+#include "paint/PaintableModel.h"
+#include "tests/paint/PaintTestSupport.h"
+
+using painttest::Bytes;
+
+namespace {
+
+// A square (0, 0, 0) to (4, 4, 0) whose texture coordinates cover skin 1 once.
+struct Square : PaintableModel {
+    Square(const char* name, Image* skin) : PaintableModel(name) {
+        textures[1] = skin;
+        int v[4], tc[4];
+        for (int i = 0; i < 4; ++i) {
+            const int x = i == 1 || i == 2, y = i >= 2;
+            v[i] = addVertex(4.0f * x, 4.0f * y, 0);
+            tc[i] = addTexCoord(static_cast<float>(x), static_cast<float>(y));
+        }
+        for (const int* three : {kFirst, kSecond}) {
+            const int tri = addTriangle(v[three[0]], v[three[1]], v[three[2]]);
+            for (int i = 0; i < 3; ++i)
+                setTexCoord(tri, i, tc[three[i]]);
+            setTexture(tri, 1);
+        }
+    }
+    static constexpr int kFirst[3] = {0, 1, 2}, kSecond[3] = {0, 2, 3};
+    using PaintableModel::textures;
+};
+
+Bytes picture(const PaintableModel& model) {
+    const Image* image = model.skinImage(1);
+    return Bytes(image->pixels(), image->pixels() + image->pixelBytes());
+}
+
+class History : public testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = PaintableModel::history();
+        PaintableModel::recordInto(&history);
+        // Sizes that are no multiple of the tile size, so the last tiles of a row and column are partial.
+        a = make("a", 200, 150);
+        b = make("b", 70, 90);
+    }
+    void TearDown() override {
+        owned_.clear();
+        PaintableModel::recordInto(previous_);
+    }
+
+    Square* make(const char* name, int width, int height) {
+        const std::string file = dir.path(std::string(name) + std::to_string(owned_.size()) + ".bmp");
+        writeFile(file, painttest::makeBmp(width, height));
+        std::string path = file;
+        owned_.push_back(std::make_unique<Square>(name, Image::load(&path)));
+        return owned_.back().get();
+    }
+    Square* remake(Square*& model, const char* name) {  // deletes model, makes another of the same name and picture
+        for (auto& owned : owned_)
+            if (owned.get() == model)
+                owned.reset();
+        return model = make(name, 200, 150);
+    }
+    PaintHistory::ImageLookup lookup() {
+        return [this](const PaintHistory::SkinKey& key) -> Image* {
+            for (auto& model : owned_)
+                if (model && model->serial() == key.owner)
+                    return model->skinImage(key.skin);
+            return nullptr;
+        };
+    }
+    void dab(PaintableModel* model, double x, double y, double red = 1, double green = 1, double blue = 1) {
+        for (auto [name, value] : {std::pair{"x", x}, {"y", y}, {"red", red}, {"green", green}, {"blue", blue}})
+            brush.setAttribute(name, value);
+        model->paintModel(&brush);
+    }
+    std::vector<Bytes> state() { return {picture(*a), picture(*b)}; }
+    std::string undo() {
+        const std::vector<Bytes> before = state();
+        return check(before, history.undo(lookup()));
+    }
+    std::string redo() {
+        const std::vector<Bytes> before = state();
+        return check(before, history.redo(lookup()));
+    }
+
+    // The changes an undo or redo reports must take in every texel it changed, or the window would not show it.
+    std::string check(const std::vector<Bytes>& before, const PaintHistory::Outcome& outcome) {
+        const std::vector<Bytes> now = state();
+        for (size_t m = 0; m < 2; ++m) {
+            PaintableModel* model = m == 0 ? a : b;
+            TexelRect reported;
+            for (const auto& change : outcome.changes)
+                if (change.key.owner == model->serial())
+                    reported.include(change.rect);
+            const int width = model->skinImage(1)->width();
+            for (size_t i = 0; i < now[m].size() && i < before[m].size(); ++i) {
+                const int x = static_cast<int>(i / 3 % width), y = static_cast<int>(i / 3 / width);
+                if (now[m][i] != before[m][i]) {
+                    EXPECT_TRUE(reported.x0 <= x && x <= reported.x1 && reported.y0 <= y && y <= reported.y1)
+                        << outcome.message << ": texel " << x << "," << y << " changed outside " << reported.x0 << ","
+                        << reported.y0 << ".." << reported.x1 << "," << reported.y1;
+                }
+            }
+        }
+        return outcome.message;
+    }
+
+    ScratchDir dir;
+    PaintHistory history;
+    BrushModel brush{"brush"};
+    Square *a = nullptr, *b = nullptr;
+
+private:
+    std::vector<std::unique_ptr<Square>> owned_;
+    PaintHistory* previous_ = nullptr;
+};
+
+TEST_F(History, undo_and_redo_walk_back_and_forth_through_strokes_on_two_models_texel_for_texel) {
+    std::vector<std::vector<Bytes>> states{state()};
+    dab(a, 1, 1);  // a paint outside a drag is a stroke of its own
+    states.push_back(state());
+    dab(b, 3, 3);
+    states.push_back(state());
+    history.beginStroke();  // a drag over both models, crossing a tile border of a twice
+    dab(a, 1.2, 1.2);
+    dab(b, 0.5, 3.5);
+    dab(a, 1.4, 1.4);
+    history.endStroke();
+    states.push_back(state());
+    for (size_t i = 1; i < states.size(); ++i)
+        ASSERT_NE(states[i - 1], states[i]) << "stroke " << i << " painted nothing";
+
+    const char* kSteps[] = {"paint stroke on model 'a', skin 1", "paint stroke on model 'b', skin 1",
+                            "paint stroke on model 'a', skin 1; model 'b', skin 1"};
+    for (int round = 0; round < 2; ++round) {  // the second round redoes what the first undid
+        for (int i = 3; i >= 1; --i) {
+            EXPECT_EQ(std::string("undo: ") + kSteps[i - 1], undo());
+            EXPECT_EQ(states[i - 1], state()) << "after undoing stroke " << i;
+        }
+        EXPECT_EQ("nothing to undo", undo());
+        EXPECT_EQ(states[0], state());
+        for (int i = 1; i <= 3; ++i) {
+            EXPECT_EQ(std::string("redo: ") + kSteps[i - 1], redo());
+            EXPECT_EQ(states[i], state()) << "after redoing stroke " << i;
+        }
+        EXPECT_EQ("nothing to redo", redo());
+    }
+    // A stroke keeps only the tiles it changed: the brush reaches 2 x 2 tiles of a's first stroke.
+    history.clear();
+    dab(a, 1, 1);
+    EXPECT_EQ(4u * 64 * 64 * 3, history.bytesHeld());
+}
+
+TEST_F(History, a_skin_load_is_a_step_of_its_own_even_when_the_size_changes) {
+    writeFile(dir.path("same.bmp"), painttest::makeBmp(200, 150, 90));
+    writeFile(dir.path("big.bmp"), painttest::makeBmp(300, 20, 200));
+    const std::vector<Bytes> before = state();
+    const std::string fileBefore = a->skinImage(1)->getSourceFile();
+    dab(a, 1, 1);
+    const std::vector<Bytes> painted = state();
+    ASSERT_EQ(1, a->loadTexture(1, dir.path("same.bmp").c_str()));
+    const std::vector<Bytes> loaded = state();
+    // A ".pcx" name reads the ".bmp" beside it, and may change the size.
+    ASSERT_EQ(1, a->loadTexture(1, dir.path("big.pcx").c_str()));
+    ASSERT_EQ(300, a->skinImage(1)->width());
+    const std::vector<Bytes> bigLoaded = state();
+    dab(a, 2, 0.1);  // painted at the new size
+    const std::vector<Bytes> big = state();
+    const std::vector<std::vector<Bytes>> states{before, painted, loaded, bigLoaded, big};
+    ASSERT_NE(bigLoaded, big);
+
+    EXPECT_EQ("undo: paint stroke on model 'a', skin 1", undo());
+    EXPECT_EQ(bigLoaded, state());
+    EXPECT_EQ("undo: skin load on model 'a', skin 1", undo());
+    EXPECT_EQ(loaded, state());
+    EXPECT_EQ(200, a->skinImage(1)->width());
+    EXPECT_EQ("undo: skin load on model 'a', skin 1", undo());
+    EXPECT_EQ(painted, state());
+    EXPECT_EQ("undo: paint stroke on model 'a', skin 1", undo());
+    EXPECT_EQ(before, state());
+    EXPECT_EQ(fileBefore, a->skinImage(1)->getSourceFile());  // save skins writes where it did before
+    for (size_t i = 1; i < states.size(); ++i) {
+        EXPECT_EQ("redo: ", redo().substr(0, 6));
+        EXPECT_EQ(states[i], state()) << "after redo " << i;
+    }
+    // A load that fails is no step.
+    EXPECT_EQ(0, a->loadTexture(1, dir.path("missing.bmp").c_str()));
+    EXPECT_EQ(4u, history.undoSteps());
+    EXPECT_EQ("nothing to redo", redo());
+}
+
+TEST_F(History, the_memory_limit_drops_the_oldest_steps_and_a_step_beyond_it_empties_the_history) {
+    // Each stroke changes 4 whole tiles of a; while it is painted it holds every tile under a's triangles, the
+    // whole 200 x 150 picture.
+    const size_t tile = 64 * 64 * 3, wholeA = 200 * 150 * 3;
+    history.setLimit(16 * tile);
+    ASSERT_GT(16 * tile, 8 * tile + wholeA);
+    ASSERT_LT(16 * tile, 12 * tile + wholeA);
+    std::vector<std::vector<Bytes>> states{state()};
+    for (int stroke = 0; stroke < 4; ++stroke) {
+        dab(a, 1, 1, stroke == 0, stroke == 1, stroke >= 2);
+        states.push_back(state());
+        EXPECT_LE(history.bytesHeld(), history.limit());
+    }
+    EXPECT_EQ(3u, history.undoSteps());  // the fourth stroke needed the first one's room
+    for (int i = 3; i >= 1; --i) {
+        undo();
+        EXPECT_EQ(states[i], state());
+    }
+    EXPECT_EQ("nothing to undo", undo());
+    EXPECT_EQ(states[1], state());
+
+    // A stroke that outgrows the limit is not kept, nor is anything before it, which lies behind it.
+    history.setLimit(7 * tile);
+    ASSERT_LT(7 * tile, wholeA);
+    EXPECT_EQ(1u, history.redoSteps());  // a smaller limit drops what could be redone, the furthest first
+    testing::internal::CaptureStdout();
+    dab(a, 1, 1);
+    EXPECT_EQ("paint stroke on model 'a', skin 1 is larger than the undo limit of " + std::to_string(7 * tile) +
+                  " bytes: it and all before it cannot be undone\n",
+              testing::internal::GetCapturedStdout());
+    EXPECT_EQ(0u, history.bytesHeld());
+    EXPECT_EQ(0u, history.undoSteps());
+    dab(b, 0.1, 0.1);  // recording goes on with the next stroke
+    EXPECT_EQ(1u, history.undoSteps());
+    EXPECT_EQ(tile, history.bytesHeld());
+}
+
+TEST_F(History, new_strokes_drop_redo_steps_and_deleted_models_drop_theirs) {
+    const Bytes bBefore = picture(*b);
+    dab(a, 1, 1);
+    dab(b, 1, 1);
+    undo();
+    dab(a, 30, 30);  // the brush off the mesh changes nothing: no step, and b's redo stays
+    EXPECT_EQ(1u, history.redoSteps());
+    dab(a, 3, 3);
+    EXPECT_EQ(0u, history.redoSteps());
+    EXPECT_EQ("nothing to redo", redo());
+    EXPECT_EQ(bBefore, picture(*b));
+
+    // b painted once more, then a drag over both: deleting a leaves b's parts, and gives a new a nothing.
+    dab(b, 2, 2);
+    const Bytes bPainted = picture(*b);
+    history.beginStroke();
+    dab(a, 2, 2);
+    dab(b, 3, 1);
+    history.endStroke();
+    Square* reborn = remake(a, "a");
+    const Bytes fresh = picture(*reborn);
+    EXPECT_EQ("undo: paint stroke on model 'b', skin 1", undo());
+    EXPECT_EQ(bPainted, picture(*b));
+    EXPECT_EQ("undo: paint stroke on model 'b', skin 1", undo());
+    EXPECT_EQ(bBefore, picture(*b));
+    EXPECT_EQ("nothing to undo", undo());
+    EXPECT_EQ(fresh, picture(*reborn));
+}
+
+TEST_F(History, a_skin_replaced_behind_the_history_is_refused_without_a_write) {
+    dab(a, 1, 1);
+    dab(a, 2, 2);
+    // A picture of another size put in place without a load the history saw.
+    writeFile(dir.path("small.bmp"), painttest::makeBmp(10, 10, 7));
+    std::string path = dir.path("small.bmp");
+    Image* small = Image::load(&path);
+    std::unique_ptr<Image> old(a->textures[1]);
+    a->textures[1] = small;
+    const Bytes before = picture(*a);
+    EXPECT_EQ("cannot undo paint stroke on model 'a', skin 1: the skin has changed; undo history dropped",
+              history.undo(lookup()).message);
+    EXPECT_EQ(before, picture(*a));
+    EXPECT_EQ("nothing to undo", history.undo(lookup()).message);
+}
+
+}  // namespace
