@@ -1,6 +1,7 @@
 // The command table and line execution. Every line, typed or read from a
 // command file, goes into the history and then to its command's handler;
-// every command run asks the window for a frame.
+// every command run asks the window for a frame. Paint strokes and skin loads
+// are recorded into the history undo and redo work on.
 #include "console/CommandTable.h"
 
 #include <readline/history.h>
@@ -9,6 +10,7 @@
 
 #include "console/Commands.h"
 #include "console/LineSplitter.h"
+#include "paint/PaintableModel.h"
 #include "viewer/RedrawRequest.h"
 
 std::map<char*, command_handler, cmp_str> commandMap;
@@ -35,11 +37,14 @@ void registerCommands() {
     addCommand("new", cmd_new);
     addCommand("paint", cmd_paint);
     addCommand("quit", cmd_quit);
+    addCommand("redo", cmd_redo);
     addCommand("save", cmd_save);
     addCommand("select", cmd_select);
     addCommand("set", cmd_set);
     addCommand("speed_control", cmd_speed_control);
     addCommand("toggle", cmd_toggle);
+    addCommand("undo", cmd_undo);
+    PaintableModel::recordInto(&paintHistory());
 }
 
 void executeLine(char* line) {

@@ -14,11 +14,18 @@ void cmd_loadclass(char** args);
 void cmd_new(char** args);
 void cmd_paint(char** args);
 void cmd_quit(char** args);
+void cmd_redo(char** args);
 void cmd_save(char** args);
 void cmd_select(char** args);
 void cmd_set(char** args);
 void cmd_speed_control(char** args);
 void cmd_toggle(char** args);
+void cmd_undo(char** args);
+
+class PaintHistory;
+// The history the undo and redo commands work on, which registerCommands
+// has every paintable model record into.
+PaintHistory& paintHistory();
 
 // The pose, script and binding forms of `new` and the control and script
 // forms of `select`; cmd_new and cmd_select have checked the first word and

@@ -1,16 +1,22 @@
 // The paint command: paints the brush once into the current model, or into a
 // named one when the current model cannot be painted. The window thread draws
 // and uploads the same images, so painting runs under the model-list mutex.
+// Each paint command is one step of the undo history.
 #include <cstdio>
 
 #include "console/Commands.h"
 #include "paint/BrushModel.h"
+#include "paint/PaintHistory.h"
 #include "paint/PaintableModel.h"
 #include "viewer/ModelListLock.h"
 #include "viewer/SceneState.h"
 
 void cmd_paint(char** args) {
     ModelListLock lock("paint - mutex lock error", "paint - mutex unlock error", ModelListLock::LINE);
+    // The command is a stroke of its own (the model opens it): a mouse drag
+    // still painting ends its stroke here.
+    if (PaintHistory* history = PaintableModel::history())
+        history->endStroke();
     // A paintable current model wins; any word given is then ignored.
     if (PaintableModel* current = dynamic_cast<PaintableModel*>(current_model)) {
         current->paintModel(brush);

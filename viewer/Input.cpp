@@ -11,6 +11,7 @@
 #include <GL/glut.h>
 
 #include "paint/BrushModel.h"
+#include "paint/PaintHistory.h"
 #include "paint/PaintableModel.h"
 #include "viewer/ModelListLock.h"
 #include "viewer/Render.h"
@@ -116,8 +117,12 @@ void dragTo(int x, int y) {
         brush->adjustAttribute("y", dy);
         brush->adjustAttribute("z", dz);
         PaintableModel* paintable = dynamic_cast<PaintableModel*>(current_model);
-        if (painting && paintable)
+        if (painting && paintable) {
+            // The drag's dabs, on whichever models, are one stroke until the button goes up.
+            if (PaintHistory* history = PaintableModel::history())
+                history->beginStroke();
             paintable->paintModel(brush);
+        }
     }
 }
 
@@ -164,6 +169,12 @@ void mouseCallback(int button, int state, int x, int y) {
         Matrix4fSetRotationFromMatrix3f(&win.transformMatrix, &win.currentRotation);
     } else if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN) {
         pick(x, y, pnt);
+    }
+    if (button == GLUT_LEFT_BUTTON && state == GLUT_UP) {
+        // Releasing the button ends the stroke a painting drag opened.
+        ModelListLock lock;
+        if (PaintHistory* history = PaintableModel::history())
+            history->endStroke();
     }
     win.leftDown = (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN);
     glutPostRedisplay();
