@@ -8,7 +8,7 @@ import unittest
 from velmora_harness import Session, SessionTest
 
 COMMANDS = ["add", "animate", "delete", "exec", "exit", "get", "help", "list", "load", "loadclass",
-            "new", "paint", "quit", "save", "select", "set", "speed_control", "toggle"]
+            "new", "paint", "quit", "redo", "save", "select", "set", "speed_control", "toggle", "undo"]
 HELP = "available commands:\n" + "".join(c + ", " for c in COMMANDS) + "\n"
 
 
