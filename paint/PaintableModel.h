@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "model/AnimatedModel.h"
+#include "paint/DrawBatches.h"
 #include "paint/Image.h"
 #include "paint/PolyMesh.h"
 
@@ -65,10 +66,16 @@ protected:
 
 private:
     void runTextureQueues();
-    void drawTriangle(Triangle* tri);
     // The brush as the mesh meets it, and in offset the translation the
     // painter adds back to mesh points to compare them with that brush.
     BrushSnapshot brushInModelSpace(BrushModel* brush, double* offset);
     // Paints tri if it has texture coordinates and an image, and queues the image for upload.
     void paintTriangle(TrianglePainter& painter, Triangle* tri);
+
+    // Drawing: the triangles gathered by texture, gathered again when the mesh
+    // changes or the model's texture names do (a new skin retextures the
+    // triangles without the mesh counting it), and the names last seen.
+    bool textureNamesChanged();
+    DrawBatches drawBatches_;
+    std::vector<GLuint> drawnTextureNames_;
 };
