@@ -38,3 +38,7 @@ SubCommandTable loadForms();
 SubCommandTable saveForms();
 SubCommandTable listForms();
 SubCommandTable toggleForms();
+
+// The words `new script` and `select script` take for what a script does after
+// its last step, each at the index of the behaviour's number.
+inline constexpr const char* kScriptBehaviourWords[] = {"terminate", "repeat", "reverse", "reverse_once"};

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -73,6 +74,10 @@ Words scriptNames() {
     return words;
 }
 
+Words behaviourWords() {
+    return Words(std::begin(kScriptBehaviourWords), std::end(kScriptBehaviourWords));
+}
+
 Words skinNumbers() {
     ModelListLock lock;
     Words words;
@@ -121,9 +126,11 @@ const Rule kRules[] = {
     {"new", nullptr, 1, Kind::kWords, formWords<newForms>},
     {"new", "model", 2, Kind::kWords, classNames},
     {"new", "binding", 3, Kind::kAttributes, nullptr},
+    {"new", "script", 3, Kind::kWords, behaviourWords},
     {"select", nullptr, 1, Kind::kWords, formWords<selectForms>},
     {"select", "model", 2, Kind::kWords, modelNames},
     {"select", "script", 2, Kind::kWords, scriptNames},
+    {"select", "script", 3, Kind::kWords, behaviourWords},
     {"select", "control", 2, Kind::kWords, schemeNames},
     {"delete", nullptr, 1, Kind::kWords, modelNames},
     {"paint", nullptr, 1, Kind::kWords, modelNames},

@@ -310,7 +310,10 @@ SubCommandTable listForms() {
 void cmd_new(char** args) {
     if (!args[0] || !args[1]) {
         std::puts(
-            "usage: new pose|script <name>\n       new binding <key> [<paramname>]\n       new model <model> <name>");
+            "usage: new pose <name>\n"
+            "       new script <name> [terminate|repeat|reverse|reverse_once]\n"
+            "       new binding <key> [<paramname>]\n"
+            "       new model <model> <name>");
         return;
     }
     if (!runSubCommand(kNewForms, args))
@@ -342,7 +345,9 @@ void cmd_delete(char** args) {
 
 void cmd_select(char** args) {
     if (!args[0] || !args[1]) {
-        std::puts("usage: select model|script|control <modelname>|<scriptname>|<controlschemename>");
+        std::puts(
+            "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>\n"
+            "       select script <scriptname> [terminate|repeat|reverse|reverse_once]");
         return;
     }
     if (!runSubCommand(kSelectForms, args))

@@ -21,7 +21,9 @@ TEST_F(ModelCommands, new_model_becomes_current_select_changes_it_and_delete_lea
     EXPECT_EQ(out("new model Tester m3") + out("new model Tester m4"), "");
     ASSERT_EQ(made_models.size(), 2u);
     EXPECT_EQ(current_model, made_models[1]);
-    EXPECT_EQ(out("select model"), "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>\n");
+    EXPECT_EQ(out("select model"),
+              "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>\n"
+              "       select script <scriptname> [terminate|repeat|reverse|reverse_once]\n");
     EXPECT_EQ(out("select modle m1"), "error select 'modle', must be one of model, control, or script\n");
     EXPECT_EQ(out("select model ghost"), "model not found 'ghost'\n");
     EXPECT_EQ(out("select model m1"), "");
