@@ -1,8 +1,9 @@
 // Finding model classes: the registry first, then the plug-in libraries named
-// after the class, in the working directory and then beside the executable. Loading a library runs its registration, so
-// the registry is simply asked again afterwards; handles are dropped because libraries stay loaded for the life of the
-// process. A factory's own reason for refusing a model is kept here until the console takes it; both run on the console
-// thread.
+// after the class, in the working directory and then beside the executable.
+// Loading a library runs its registration, so the registry is simply asked
+// again afterwards; handles are dropped because libraries stay loaded for the
+// life of the process. A factory's own reason for refusing a model is kept
+// here until the console takes it; both run on the console thread.
 #include "plugins/ClassRegistry.h"
 
 #include <dlfcn.h>
