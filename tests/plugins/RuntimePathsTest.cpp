@@ -50,25 +50,4 @@ TEST(RuntimePaths, working_directory_first_then_the_installed_and_the_build_layo
     }
 }
 
-// The test program stands in for the executable: its folder is the build layout's.
-TEST(RuntimePaths, sample_files_come_from_the_working_directory_before_the_executables_folder) {
-    const std::string exeDir = executableDir();
-    ASSERT_FALSE(exeDir.empty());
-    EXPECT_EQ('/', exeDir.back());
-    EXPECT_TRUE(std::filesystem::equivalent(exeDir + "velmora_tests", "/proc/self/exe"));
-
-    ScratchDir dir;
-    const std::filesystem::path previous = std::filesystem::current_path();
-    std::filesystem::current_path(dir.root);
-    const std::string missing = findSampleFile("no-such-sample.bmp");
-    const std::string beside = findSampleFile("velmora_tests");
-    writeFile(dir.path("velmora_tests"), std::string("here"));
-    const std::string here = findSampleFile("velmora_tests");
-    std::filesystem::current_path(previous);
-
-    EXPECT_EQ("./no-such-sample.bmp", missing);  // named as it always was when nowhere
-    EXPECT_EQ(exeDir + "velmora_tests", beside);
-    EXPECT_EQ("./velmora_tests", here);
-}
-
 }  // namespace
