@@ -21,6 +21,7 @@
 #include "console/Commands.h"
 #include "paint/PaintableModel.h"
 #include "plugins/ClassRegistry.h"
+#include "plugins/RuntimePaths.h"
 #include "viewer/ModelListLock.h"
 #include "viewer/SceneState.h"
 
@@ -87,8 +88,8 @@ Words skinNumbers() {
     return words;
 }
 
-// The registered classes and those whose library waits in ./models/, each
-// once, in strcmp order.
+// The registered classes and those whose library waits in ./models/ or in a
+// class folder beside the executable, each once, in strcmp order.
 Words classNames() {
     std::set<std::string> names;
     {
@@ -96,7 +97,10 @@ Words classNames() {
         for (const auto& entry : model_classes)
             names.insert(entry.first);
     }
-    if (DIR* dir = opendir("./models")) {
+    for (const std::string& folder : classFolders(executableDir())) {
+        DIR* dir = opendir(folder.c_str());
+        if (!dir)
+            continue;
         while (const dirent* entry = readdir(dir)) {
             const std::string file = entry->d_name;
             const size_t stem = file.size() > 3 ? file.size() - 3 : 0;
