@@ -1,16 +1,12 @@
 // Screenshots without a window: the hand-over of a frame between a waiting
 // thread and the thread that draws, and the files a frame becomes.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <atomic>
-#include <cerrno>
 #include <chrono>
-#include <filesystem>
 #include <thread>
 
 #include "paint/ImageCodec.h"
-#include "tests/ScratchFiles.h"
 #include "viewer/RedrawRequest.h"
 #include "viewer/ScreenCapture.h"
 #include "viewer/ScreenshotFile.h"
@@ -117,26 +113,4 @@ TEST(ScreenshotFile, both_formats_hold_the_frame_the_right_way_up) {
     std::string why;
     EXPECT_FALSE(encodeScreenshot(torn, ImageFormat::kPng, &bytes, &why));
     EXPECT_FALSE(encodeScreenshot(ScreenCapture::Frame(), ImageFormat::kBmp, &bytes, &why));
-}
-
-TEST(ScreenshotFile, a_write_keeps_links_and_says_why_it_failed) {
-    ScratchDir dir;
-    const std::vector<unsigned char> bytes = {1, 2, 3};
-    writeFile(dir.path("target.png"), std::string("old"));
-    ASSERT_EQ(symlink("target.png", dir.path("link.png").c_str()), 0);
-    int err = 0;
-    ASSERT_TRUE(writeScreenshotFile(dir.path("link.png").c_str(), bytes, &err));
-    EXPECT_TRUE(std::filesystem::is_symlink(dir.path("link.png")));
-    EXPECT_EQ(readFile<std::vector<unsigned char>>(dir.path("target.png")), bytes);
-
-    ASSERT_TRUE(std::filesystem::create_directory(dir.path("folder.png")));
-    const struct {
-        const char* name;
-        int err;
-    } failures[] = {{"missing/a.png", ENOENT}, {"folder.png", EISDIR}};
-    for (const auto& f : failures) {
-        err = 0;
-        EXPECT_FALSE(writeScreenshotFile(dir.path(f.name).c_str(), bytes, &err)) << f.name;
-        EXPECT_EQ(err, f.err) << f.name;
-    }
 }
