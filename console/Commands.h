@@ -28,6 +28,8 @@ void newScriptCommand(char** args);
 void newBindingCommand(char** args);
 void selectControlCommand(char** args);
 void selectScriptCommand(char** args);
+// The screenshot form of `save`, given save's whole argument array.
+void saveScreenshotCommand(char** args);
 
 // The sub-words of new, select, load, save, list and toggle: the very tables
 // those commands dispatch with.

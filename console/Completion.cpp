@@ -150,6 +150,7 @@ const Rule kRules[] = {
     {"save", "attributes", 2, Kind::kFiles, nullptr},
     {"save", "skin", 2, Kind::kWords, skinNumbers},
     {"save", "skin", 3, Kind::kFiles, nullptr},
+    {"save", "screenshot", 2, Kind::kFiles, nullptr},
     {"exec", nullptr, 1, Kind::kFiles, nullptr},
     {"loadclass", nullptr, 1, Kind::kFiles, nullptr},
     {"set", nullptr, 1, Kind::kAttributes, nullptr},

@@ -280,7 +280,8 @@ const SubCommand kNewForms[] = {
 const SubCommand kSelectForms[] = {
     {"control", selectControlCommand}, {"model", selectModel}, {"script", selectScriptCommand}};
 const SubCommand kLoadForms[] = {{"attributes", loadAttributes}, {"skin", loadSkin}};
-const SubCommand kSaveForms[] = {{"attributes", saveAttributes}, {"skins", saveSkins}, {"skin", saveSkin}};
+const SubCommand kSaveForms[] = {
+    {"attributes", saveAttributes}, {"skins", saveSkins}, {"skin", saveSkin}, {"screenshot", saveScreenshotCommand}};
 const SubCommand kListForms[] = {{"params", listParams},   {"commands", cmd_help},     {"poses", listPoses},
                                  {"scripts", listScripts}, {"controls", listControls}, {"models", listModels},
                                  {"classes", listClasses}, {"skins", listSkins}};

@@ -93,7 +93,8 @@ TEST_F(Completion, what_is_offered_follows_the_line) {
         {"new ", "|pose|script|binding|model|"},
         {"select ", "|control|model|script|"},
         {"load ", "|attributes|skin|"},
-        {"save s", "skin|skins|skin|"},
+        {"save s", "s|skins|skin|screenshot|"},
+        {"save sc", "screenshot|"},
         {"new model ", "|Extra|Tester|"},  // registered, or waiting in ./models/, each once
         {"new model E", "Extra|"},
         {"new model Tester ", ""},
@@ -121,6 +122,7 @@ TEST_F(Completion, what_is_offered_follows_the_line) {
         {"load attributes sa", "saved.xml|"},
         {"save skin 1 sa", "saved.xml|"},
         {"save attributes sa", "saved.xml|"},
+        {"save screenshot sa", "saved.xml|"},
         {"exec sa", "saved.xml|"},
         {"loadclass sa", "saved.xml|"},
         {"exec no", ""},
