@@ -7,6 +7,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
@@ -17,7 +18,9 @@
 
 namespace {
 
-const char kSelectUsage[] = "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>";
+const char kSelectUsage[] =
+    "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>\n"
+    "       select script <scriptname> [terminate|repeat|reverse|reverse_once]";
 const char kAnimateUsage[] =
     "usage: animate [<modelname>:]<scriptName>\n       animate <poseName> <frames> [linear/sin]";
 const char kSpeedControlUsage[] =
@@ -28,6 +31,15 @@ interpolation_type interpolationWord(const char* word) {
     if (word && std::strcmp(word, "sin") == 0)
         return INT_SIN;
     return INT_LINEAR;
+}
+
+// The behaviour a word names, or -1 after saying which words there are.
+int behaviourWord(const char* word) {
+    for (size_t i = 0; i < std::size(kScriptBehaviourWords); ++i)
+        if (std::strcmp(word, kScriptBehaviourWords[i]) == 0)
+            return static_cast<int>(i);
+    std::printf("unknown script behaviour '%s': use terminate, repeat, reverse or reverse_once\n", word);
+    return -1;
 }
 
 position* findPose(const char* name) {
@@ -120,9 +132,14 @@ void newScriptCommand(char** args) {
     const char* name = args[1];
     if (!name)
         return;
+    const int behavior = args[2] ? behaviourWord(args[2]) : SCR_TERMINATE;
+    if (behavior < 0)
+        return;
     withCurrentModel([&](AnimatedModel& model) {
         if (model.newScript(name) != 0)
             std::printf("error creating script '%s'\n", name);
+        else
+            model.setScriptBehavior(name, behavior);
     });
 }
 
@@ -165,9 +182,14 @@ void selectScriptCommand(char** args) {
         std::puts(kSelectUsage);
         return;
     }
+    const int behavior = args[2] ? behaviourWord(args[2]) : SCR_TERMINATE;
+    if (behavior < 0)
+        return;
     withCurrentModel([&](AnimatedModel& model) {
         if (model.selectScript(name) != 0)
             std::printf("error selecting script '%s'\n", name);
+        else if (args[2])
+            model.setScriptBehavior(name, behavior);
     });
 }
 

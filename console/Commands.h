@@ -35,6 +35,8 @@ void newScriptCommand(char** args);
 void newBindingCommand(char** args);
 void selectControlCommand(char** args);
 void selectScriptCommand(char** args);
+// The screenshot form of `save`, given save's whole argument array.
+void saveScreenshotCommand(char** args);
 
 // The sub-words of new, select, load, save, list and toggle: the very tables
 // those commands dispatch with.
@@ -45,3 +47,7 @@ SubCommandTable loadForms();
 SubCommandTable saveForms();
 SubCommandTable listForms();
 SubCommandTable toggleForms();
+
+// The words `new script` and `select script` take for what a script does after
+// its last step, each at the index of the behaviour's number.
+inline constexpr const char* kScriptBehaviourWords[] = {"terminate", "repeat", "reverse", "reverse_once"};

@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <set>
 #include <string>
 #include <vector>
@@ -20,6 +21,7 @@
 #include "console/Commands.h"
 #include "paint/PaintableModel.h"
 #include "plugins/ClassRegistry.h"
+#include "plugins/RuntimePaths.h"
 #include "viewer/ModelListLock.h"
 #include "viewer/SceneState.h"
 
@@ -73,6 +75,10 @@ Words scriptNames() {
     return words;
 }
 
+Words behaviourWords() {
+    return Words(std::begin(kScriptBehaviourWords), std::end(kScriptBehaviourWords));
+}
+
 Words skinNumbers() {
     ModelListLock lock;
     Words words;
@@ -82,8 +88,8 @@ Words skinNumbers() {
     return words;
 }
 
-// The registered classes and those whose library waits in ./models/, each
-// once, in strcmp order.
+// The registered classes and those whose library waits in ./models/ or in a
+// class folder beside the executable, each once, in strcmp order.
 Words classNames() {
     std::set<std::string> names;
     {
@@ -91,7 +97,10 @@ Words classNames() {
         for (const auto& entry : model_classes)
             names.insert(entry.first);
     }
-    if (DIR* dir = opendir("./models")) {
+    for (const std::string& folder : classFolders(executableDir())) {
+        DIR* dir = opendir(folder.c_str());
+        if (!dir)
+            continue;
         while (const dirent* entry = readdir(dir)) {
             const std::string file = entry->d_name;
             const size_t stem = file.size() > 3 ? file.size() - 3 : 0;
@@ -121,9 +130,11 @@ const Rule kRules[] = {
     {"new", nullptr, 1, Kind::kWords, formWords<newForms>},
     {"new", "model", 2, Kind::kWords, classNames},
     {"new", "binding", 3, Kind::kAttributes, nullptr},
+    {"new", "script", 3, Kind::kWords, behaviourWords},
     {"select", nullptr, 1, Kind::kWords, formWords<selectForms>},
     {"select", "model", 2, Kind::kWords, modelNames},
     {"select", "script", 2, Kind::kWords, scriptNames},
+    {"select", "script", 3, Kind::kWords, behaviourWords},
     {"select", "control", 2, Kind::kWords, schemeNames},
     {"delete", nullptr, 1, Kind::kWords, modelNames},
     {"paint", nullptr, 1, Kind::kWords, modelNames},
@@ -139,6 +150,7 @@ const Rule kRules[] = {
     {"save", "attributes", 2, Kind::kFiles, nullptr},
     {"save", "skin", 2, Kind::kWords, skinNumbers},
     {"save", "skin", 3, Kind::kFiles, nullptr},
+    {"save", "screenshot", 2, Kind::kFiles, nullptr},
     {"exec", nullptr, 1, Kind::kFiles, nullptr},
     {"loadclass", nullptr, 1, Kind::kFiles, nullptr},
     {"set", nullptr, 1, Kind::kAttributes, nullptr},

@@ -1,4 +1,5 @@
-// The console's own commands: help, quit/exit and exec. Command files run
+// The console's own commands: help (the commands, and the screenshot form of
+// save, which is easy to miss), quit/exit and exec. Command files run
 // their lines through the same path as typed lines, one after another; a
 // line too long for the line buffer, or holding a NUL byte, is reported and
 // skipped whole, and the file goes on with its next line.
@@ -67,6 +68,7 @@ void cmd_help(char**) {
     for (const auto& entry : commandMap)
         std::printf("%s, ", entry.first);
     std::printf("\n");
+    std::puts("save screenshot <file.png|file.bmp> writes what the window shows");
 }
 
 void cmd_quit(char**) {

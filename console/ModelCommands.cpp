@@ -280,7 +280,8 @@ const SubCommand kNewForms[] = {
 const SubCommand kSelectForms[] = {
     {"control", selectControlCommand}, {"model", selectModel}, {"script", selectScriptCommand}};
 const SubCommand kLoadForms[] = {{"attributes", loadAttributes}, {"skin", loadSkin}};
-const SubCommand kSaveForms[] = {{"attributes", saveAttributes}, {"skins", saveSkins}, {"skin", saveSkin}};
+const SubCommand kSaveForms[] = {
+    {"attributes", saveAttributes}, {"skins", saveSkins}, {"skin", saveSkin}, {"screenshot", saveScreenshotCommand}};
 const SubCommand kListForms[] = {{"params", listParams},   {"commands", cmd_help},     {"poses", listPoses},
                                  {"scripts", listScripts}, {"controls", listControls}, {"models", listModels},
                                  {"classes", listClasses}, {"skins", listSkins}};
@@ -310,7 +311,10 @@ SubCommandTable listForms() {
 void cmd_new(char** args) {
     if (!args[0] || !args[1]) {
         std::puts(
-            "usage: new pose|script <name>\n       new binding <key> [<paramname>]\n       new model <model> <name>");
+            "usage: new pose <name>\n"
+            "       new script <name> [terminate|repeat|reverse|reverse_once]\n"
+            "       new binding <key> [<paramname>]\n"
+            "       new model <model> <name>");
         return;
     }
     if (!runSubCommand(kNewForms, args))
@@ -342,7 +346,9 @@ void cmd_delete(char** args) {
 
 void cmd_select(char** args) {
     if (!args[0] || !args[1]) {
-        std::puts("usage: select model|script|control <modelname>|<scriptname>|<controlschemename>");
+        std::puts(
+            "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>\n"
+            "       select script <scriptname> [terminate|repeat|reverse|reverse_once]");
         return;
     }
     if (!runSubCommand(kSelectForms, args))

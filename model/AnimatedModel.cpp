@@ -2,8 +2,10 @@
 // speed control. Step poses own copies of their key strings, so a step never
 // depends on the model or pose it was built from; the engine's own maps are
 // keyed by the model's attribute names. Where a playing script stands is kept
-// by a StepWindow; the scripts' XML is in ScriptXml.cpp. Speed control reads
-// a script, leaves the planning to SpeedPlanner and writes the result back.
+// by a StepWindow; a pass keeps its transitions as prepared, so that a script
+// playing back replays each from its end. The scripts' XML is in ScriptXml.cpp.
+// Speed control reads a script, leaves the planning to SpeedPlanner and writes
+// the result back.
 #include "model/AnimatedModel.h"
 
 #include <algorithm>
@@ -12,6 +14,7 @@
 #include <cstring>
 #include <iterator>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/Interpolation.h"
@@ -95,6 +98,14 @@ script* AnimatedModel::findScript(const char* name) {
 
 void AnimatedModel::endTransition() {
     ticks_left = 0;
+    backward_ = false;
+    played_.clear();
+}
+
+void AnimatedModel::endScript() {
+    current_script = nullptr;
+    backward_ = false;
+    played_.clear();
 }
 
 int AnimatedModel::newScript(const char* name) {
@@ -168,12 +179,25 @@ int AnimatedModel::runScript(const char* name) {
     const script_step& first = window_.current();
     ticks_left = ticks_total = first.timing;
     prepareNextPose(first.pose, first.timing, first.interpol);
+    // A simple script first moves from wherever the model stands to its first
+    // step; that way is not played back. A spline script starts on its path.
+    if (isSplineType(first.interpol))
+        keepTransition();
+    return 0;
+}
+
+int AnimatedModel::setScriptBehavior(const char* name, int behavior) {
+    script* found = findScript(name);
+    if (!found)
+        return -1;
+    // A playing script keeps playing; the new behaviour counts at its end.
+    found->behavior = static_cast<script_behavior>(behavior);
     return 0;
 }
 
 int AnimatedModel::stopScript() {
     ticks_left = 0;
-    current_script = nullptr;
+    endScript();
     return 0;
 }
 
@@ -181,7 +205,7 @@ int AnimatedModel::stopScript() {
 
 void AnimatedModel::animateTo(position target, int duration, int interpol) {
     prepareNextPose(&target, duration, static_cast<interpolation_type>(interpol));
-    current_script = nullptr;
+    endScript();
     ticks_left = ticks_total = duration;
 }
 
@@ -271,27 +295,133 @@ void AnimatedModel::step() {
     if (!animate || ticks_left <= 0)
         return;
     --ticks_left;
-    adjustPose(&next_pose, current_interpolation);
-    if (ticks_left == 0 && current_script)
-        advanceScript();
+    if (backward_)
+        adjustBackward();
+    else
+        adjustPose(&next_pose, current_interpolation);
+    if (ticks_left == 0 && current_script) {
+        if (backward_)
+            advanceBackward();
+        else
+            advanceScript();
+    }
 }
 
 void AnimatedModel::advanceScript() {
     switch (window_.advance()) {
         case StepWindow::kNextStep: break;
-        case StepWindow::kEndOfList:
-            if (current_script->behavior == SCR_REPEAT) {
+        case StepWindow::kEndOfList: {
+            const script_behavior behavior = current_script->behavior;
+            if (behavior == SCR_REPEAT) {
                 window_.restart();
+                played_.clear();
                 break;
             }
-            // Reversing behaviours have no meaning yet; they end the script too.
-            current_script = nullptr;
+            // A script of one step has nothing to play back and ends at it.
+            if ((behavior == SCR_REVERSE || behavior == SCR_REVERSE_ONCE) && !played_.empty()) {
+                backward_ = true;
+                playBackward();
+                return;
+            }
+            endScript();
             return;
-        case StepWindow::kMissingStep: current_script = nullptr; return;
+        }
+        case StepWindow::kMissingStep: endScript(); return;
     }
+    playForward();
+}
+
+void AnimatedModel::playForward() {
     const script_step& next = window_.current();
     ticks_left = ticks_total = next.timing;
     prepareNextPose(next.pose, ticks_left, next.interpol);
+    keepTransition();
+}
+
+void AnimatedModel::keepTransition() {
+    PlayedTransition played;
+    played.step = &window_.current();
+    played.interpol = current_interpolation;
+    played.ticks = ticks_total;
+    played.change = next_pose;
+    if (current_interpolation == INT_LINEAR) {
+        // Linear ticks add increments; the way back is measured from where they started.
+        for (const auto& entry : next_pose)
+            played.from[entry.first] = attributes[entry.first];
+    } else {
+        played.from = prev_pose;
+    }
+    if (isSplineType(current_interpolation)) {
+        played.control1 = cntl_pnt1;
+        played.control2 = cntl_pnt2;
+    }
+    played_.push_back(std::move(played));
+}
+
+// [SECTION] playing back
+
+void AnimatedModel::playBackward() {
+    const PlayedTransition& played = played_.back();
+    current_interpolation = played.interpol;
+    ticks_left = ticks_total = played.ticks;
+}
+
+// With ticks_left ticks to go, the model stands where the forward transition
+// stood after ticks_left ticks: the same curve at the same parameter, so the
+// last tick lands on the transition's start.
+void AnimatedModel::adjustBackward() {
+    if (played_.empty() || ticks_total <= 0 || ticks_left < 0)
+        return;
+    const PlayedTransition& played = played_.back();
+    const double uniform = static_cast<double>(ticks_left) / ticks_total;
+    double t = uniform;
+    // Speed-control parameters in reverse order, slowing and speeding up mirrored.
+    const script_step& st = *played.step;
+    if (st.tValues && st.timing == ticks_total && ticks_left > 0)
+        t = st.tValues[ticks_left - 1];
+    for (const auto& entry : played.change) {
+        auto attr = attributes.find(entry.first);
+        if (attr == attributes.end())
+            continue;
+        const double from = poseValue(&played.from, entry.first), v = entry.second;
+        const double c1 = poseValue(&played.control1, entry.first), c2 = poseValue(&played.control2, entry.first);
+        switch (played.interpol) {
+            case INT_LINEAR: attr->second = from + v * ticks_left; break;
+            case INT_SIN: attr->second = interpolateSine(from, v, t); break;
+            case INT_HARMONIC: attr->second = interpolateHarmonic(from, v, t); break;
+            case INT_CUBIC_BEZIER: attr->second = cubicBezier(from, c1, c2, v, t); break;
+            case INT_CATMULL_ROM: attr->second = catmullRom(c1, from, v, c2, uniform); break;
+            default: break;
+        }
+    }
+}
+
+void AnimatedModel::advanceBackward() {
+    played_.pop_back();
+    if (!played_.empty()) {
+        playBackward();
+        return;
+    }
+    backward_ = false;
+    if (current_script->behavior == SCR_REVERSE)
+        restartForward();
+    else
+        endScript();
+}
+
+// The model is back at the first step: a simple script goes on towards its
+// second step at once, a spline script starts its first segment again.
+void AnimatedModel::restartForward() {
+    if (!StepWindow::playable(*current_script)) {
+        endScript();
+        return;
+    }
+    window_.start(*current_script);
+    if (!isSplineType(window_.current().interpol) && window_.advance() != StepWindow::kNextStep) {
+        endScript();
+        return;
+    }
+    playForward();
 }
 
 // [SECTION] speed control

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <vector>
 
 #include "model/AttributedModel.h"
 #include "model/ModelTypes.h"
@@ -28,6 +29,9 @@ public:
     const char** getScriptNames() const;
     int appendPose(position* pose, int timing, int interpolation);
     int runScript(const char* name);
+    // What the named script does after its last step; -1 if there is no such
+    // script. Any number is kept (those outside the behaviours end the script).
+    int setScriptBehavior(const char* name, int behavior);
     int stopScript();
     void animateTo(position target, int duration, int interpol);
     int doSpeedControl(const char* script_name, const char* param1, const char* param2, const char* param3,
@@ -56,13 +60,38 @@ protected:
     interpolation_type current_interpolation;
 
 private:
+    // One forward transition of the playing script as it was prepared, so that
+    // a backward pass can replay the same motion with time reversed.
+    struct PlayedTransition {
+        const script_step* step;  // the step it led to, for its tValues
+        interpolation_type interpol;
+        int ticks;
+        position change;  // next_pose
+        position from;    // prev_pose; for a linear one the values it started from
+        position control1;
+        position control2;
+    };
+
     // The script of that name, or null (also for a null name).
     script* findScript(const char* name);
     void endTransition();
+    void endScript();
     void advanceScript();
+    // Starts the transition into the window's current step and keeps it for the backward pass.
+    void playForward();
+    void keepTransition();
+    // The backward pass: its transitions, the tick that applies one, and the start of the next pass.
+    void playBackward();
+    void adjustBackward();
+    void advanceBackward();
+    void restartForward();
     // Reading one "script" element of the model's XML; the number of failures.
     int scriptFromXML(TiXmlElement* se);
 
     // The steps of the playing script: the current step and a spline's control steps.
     StepWindow window_;
+    // The forward transitions of the current pass, in the order they were played.
+    std::vector<PlayedTransition> played_;
+    // The playing script is on its way back, through played_ from its end.
+    bool backward_ = false;
 };

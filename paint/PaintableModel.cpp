@@ -16,6 +16,7 @@
 #include <tuple>
 #include <unordered_set>
 
+#include "paint/BatchDrawer.h"
 #include "paint/BrushModel.h"
 #include "paint/DabCanvas.h"
 #include "paint/ModelTransform.h"
@@ -213,30 +214,17 @@ void PaintableModel::runTextureQueues() {
     }
 }
 
-void PaintableModel::drawTriangle(Triangle* tri) {
-    GLuint texture = tri->getTexture();
-    bool textured = texture != 0;
-    glBindTexture(GL_TEXTURE_2D, texture);
-    glBegin(GL_TRIANGLES);
-    for (unsigned int i = 0; i < 3; ++i) {
-        // A corner without its own normal or coordinates falls back to the
-        // face normal and (0, 0) rather than to whatever was on the stack.
-        float normal[3];
-        tri->getFaceNormal(normal);
-        float st[2] = {0.0f, 0.0f};
-        float location[3];
-        tri->getVertexNormal(i, normal);
-        if (textured)
-            tri->getVertexTexCoords(i, st);
-        tri->getVertexLocation(i, location);
-        glNormal3fv(normal);
-        if (textured)
-            glTexCoord2fv(st);
-        glVertex3fv(location);
-    }
-    glEnd();
-    if (textured)
-        glBindTexture(GL_TEXTURE_2D, 0);
+bool PaintableModel::textureNamesChanged() {
+    bool same = drawnTextureNames_.size() == textures.size();
+    auto name = drawnTextureNames_.begin();
+    for (auto it = textures.begin(); same && it != textures.end(); ++it, ++name)
+        same = *name == it->first;
+    if (same)
+        return false;
+    drawnTextureNames_.clear();
+    for (const auto& entry : textures)
+        drawnTextureNames_.push_back(entry.first);
+    return true;
 }
 
 void PaintableModel::draw() {
@@ -256,8 +244,12 @@ void PaintableModel::draw() {
     const bool rescale = getAttribute("scale") != 1.0;
     if (rescale)
         glEnable(GL_NORMALIZE);
-    for (Triangle* tri : triangles)
-        drawTriangle(tri);
+    // One bind and one draw call per texture, from arrays gathered again only
+    // when the mesh or the texture names changed.
+    if (textureNamesChanged())
+        drawBatches_.forget();
+    drawBatches_.follow(*this);
+    BatchDrawer::draw(drawBatches_);
     if (rescale)
         glDisable(GL_NORMALIZE);
     glPopMatrix();

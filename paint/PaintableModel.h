@@ -9,6 +9,7 @@
 
 #include "model/AnimatedModel.h"
 #include "paint/DabStamps.h"
+#include "paint/DrawBatches.h"
 #include "paint/Image.h"
 #include "paint/PolyMesh.h"
 #include "paint/TexelRect.h"
@@ -87,7 +88,6 @@ protected:
 
 private:
     void runTextureQueues();
-    void drawTriangle(Triangle* tri);
     // The brush as the mesh meets it, and in offset the translation the
     // painter adds back to mesh points to compare them with that brush.
     BrushSnapshot brushInModelSpace(BrushModel* brush, double* offset);
@@ -104,6 +104,13 @@ private:
     std::map<GLuint, DabStamps> dabStamps_;
     std::map<GLuint, TexelRect> lastPaint_;
     std::map<GLuint, TexelRect> texturesToPatch_;
+
+    // Drawing: the triangles gathered by texture, gathered again when the mesh
+    // changes or the model's texture names do (a new skin retextures the
+    // triangles without the mesh counting it), and the names last seen.
+    bool textureNamesChanged();
+    DrawBatches drawBatches_;
+    std::vector<GLuint> drawnTextureNames_;
 
     unsigned long long serial_;
     static PaintHistory* history_;

@@ -1,22 +1,24 @@
 // Finding model classes: the registry first, then the plug-in libraries named
-// after the class. Loading a library runs its registration, so the registry
-// is simply asked again afterwards; handles are dropped because libraries stay
-// loaded for the life of the process. A factory's own reason for refusing a
-// model is kept here until the console takes it; both run on the console thread.
+// after the class, in the working directory and then beside the executable.
+// Loading a library runs its registration, so the registry is simply asked
+// again afterwards; handles are dropped because libraries stay loaded for the
+// life of the process. A factory's own reason for refusing a model is kept
+// here until the console takes it; both run on the console thread.
 #include "plugins/ClassRegistry.h"
 
 #include <dlfcn.h>
 #include <unistd.h>
 
-#include <cstdio>
 #include <cstring>
+
+#include "plugins/RuntimePaths.h"
 
 namespace {
 
 std::string reportedFailure;  // console thread only
 
-// "./models/" and ".so" take 12 characters and the terminator one.
-const size_t kPathBufferSize = 128;
+// Longer class words are refused, as they always were when the path lived in
+// 128 characters; a class is thus found by the same words wherever it lies.
 const size_t kLongestClassWord = 115;
 
 model_factory registered(const char* class_word) {
@@ -41,7 +43,6 @@ model_factory findModelClass(const char* class_word, std::string& reason) {
         reason = "not a class name";
         return nullptr;
     }
-    // A longer word would not fit the path; such a class is never found.
     if (std::strlen(class_word) > kLongestClassWord) {
         reason = "class name too long";
         return nullptr;
@@ -50,21 +51,20 @@ model_factory findModelClass(const char* class_word, std::string& reason) {
     if (factory)
         return factory;
 
-    char path[kPathBufferSize];
-    std::snprintf(path, sizeof path, "./models/%s.so", class_word);
-    bool loaded = dlopen(path, RTLD_NOW) != nullptr;
-    if (!loaded) {
-        // A library that is there but will not load says more than a
-        // missing one in the working directory.
+    bool loaded = false;
+    std::string firstPresent;  // the loader's message for the first library there that would not load
+    for (const std::string& path : classLibraryPaths(class_word, executableDir())) {
+        loaded = dlopen(path.c_str(), RTLD_NOW) != nullptr;
+        if (loaded)
+            break;
+        // A library that is there but will not load says more than a missing one.
         const char* error = dlerror();
-        const bool present = ::access(path, F_OK) == 0;
-        reason = present && error ? error : "";
-        std::snprintf(path, sizeof path, "./%s.so", class_word);
-        loaded = dlopen(path, RTLD_NOW) != nullptr;
-        error = dlerror();
-        if (!loaded && reason.empty())
-            reason = error ? error : path;
+        reason = error ? error : path;
+        if (firstPresent.empty() && ::access(path.c_str(), F_OK) == 0)
+            firstPresent = reason;
     }
+    if (!loaded && !firstPresent.empty())
+        reason = firstPresent;
     factory = registered(class_word);
     if (!factory && loaded)
         reason = "no library registers this class";

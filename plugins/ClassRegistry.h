@@ -18,14 +18,15 @@ extern std::map<char*, model_factory, cmp_str> model_classes;
 // it holds no '/' and is neither "." nor "..". Only loadclass takes paths.
 bool isClassWord(const char* word);
 
-// The factory of class_word, loading "./models/<class_word>.so" and then
-// "./<class_word>.so" when it is not registered yet; null when the class
-// cannot be had, whatever was loaded. Nothing is loaded for a word that is
-// not a class word.
+// The factory of class_word, loading the first library of classLibraryPaths
+// that loads ("./models/<class_word>.so", "./<class_word>.so", then beside the
+// executable) when it is not registered yet; null when the class cannot be
+// had, whatever was loaded. Nothing is loaded for a word that is not a class
+// word or is longer than 115 characters.
 model_factory findModelClass(const char* class_word);
 // The same, saying in reason why a class cannot be had: the loader's message
-// for the library it tried (the one under ./models/ when that file exists,
-// else the last one), or that a library loaded but registered no such class.
+// for the first library tried that exists, else for the last path tried, or
+// that a library loaded but registered no such class.
 model_factory findModelClass(const char* class_word, std::string& reason);
 
 // Called by a factory that refuses to make its model (a missing or damaged

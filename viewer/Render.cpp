@@ -2,7 +2,8 @@
 // transform (translation then arcball rotation) and the model pass, which
 // runs under the model-list mutex so the console never changes the list
 // in the middle of a frame. The texts are drawn first, with their own state,
-// so whatever the last frame's models left behind never tints them.
+// so whatever the last frame's models left behind never tints them. A
+// picture the console waits for is read from each finished frame.
 #include "viewer/Render.h"
 
 #include <GL/glu.h>
@@ -14,6 +15,7 @@
 #include "viewer/ModelListLock.h"
 #include "viewer/ModelPasses.h"
 #include "viewer/SceneState.h"
+#include "viewer/ScreenCapture.h"
 #include "viewer/WindowState.h"
 
 namespace {
@@ -164,5 +166,7 @@ void display() {
         ModelListLock lock("display - mutex lock error", "display - mutex unlock error", ModelListLock::NO_NEWLINE);
         drawModels();
     }
+    // A picture asked for is this very frame, read before it is shown.
+    captureIfAsked();
     glutSwapBuffers();
 }

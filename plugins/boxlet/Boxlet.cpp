@@ -1,12 +1,15 @@
 // The Boxlet model class and its registration. modelInit runs on the GL
 // thread at the first draw and builds the cube in a fixed order, so that the
 // indices it prints are always 0..n-1; each face shows one quarter of one of
-// the two textures "./tiles.bmp" and "./tiles2.bmp".
+// the two textures "./tiles.bmp" and "./tiles2.bmp", or the sample ones
+// beside the executable when the working directory has none.
 #include "plugins/boxlet/Boxlet.h"
 
 #include <cstdio>
+#include <string>
 
 #include "plugins/ClassRegistry.h"
+#include "plugins/RuntimePaths.h"
 
 namespace {
 
@@ -70,7 +73,8 @@ void Boxlet::modelInit() {
         for (int i = 0; i < 12; ++i)
             setNormal(t[i], corner, n[kTriangles[i].normal]);
 
-    const char* files[2] = {"./tiles.bmp", "./tiles2.bmp"};
+    const std::string first = findSampleFile("tiles.bmp"), second = findSampleFile("tiles2.bmp");
+    const char* files[2] = {first.c_str(), second.c_str()};
     GLuint tex[2] = {0, 0};
     loadTextures(2, files, tex, nullptr);
     for (const int* pair : kTexturePairs) {

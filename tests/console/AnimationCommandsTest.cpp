@@ -72,6 +72,59 @@ TEST_F(AnimationCommands, animate_a_pose_or_scripts_of_the_current_or_named_mode
               "model not found 'ghost'\n|error running script 'run'\nerror running script 'run:x'\n");
 }
 
+// The word after the script's name sets what the script does after its last step; the number is what is saved.
+TEST_F(AnimationCommands, behaviour_words_of_new_and_select_script) {
+    const struct {
+        const char* line;
+        const char* script;
+        int behavior;
+    } made[] = {
+        {"new script plain", "plain", SCR_TERMINATE},
+        {"new script t terminate", "t", SCR_TERMINATE},
+        {"new script r repeat", "r", SCR_REPEAT},
+        {"new script b reverse", "b", SCR_REVERSE},
+        {"new script o reverse_once", "o", SCR_REVERSE_ONCE},
+    };
+    for (const auto& c : made) {
+        EXPECT_EQ(out(c.line), "") << c.line;
+        ASSERT_NE(tester.findScript(c.script), nullptr) << c.line;
+        EXPECT_EQ(tester.findScript(c.script)->behavior, c.behavior) << c.line;
+        EXPECT_EQ(tester.current_script, tester.findScript(c.script)) << c.line;
+    }
+    const char* refusal = "unknown script behaviour '%s': use terminate, repeat, reverse or reverse_once\n";
+    for (const char* word : {"Reverse", "back", "2"}) {
+        char expected[120];
+        std::snprintf(expected, sizeof expected, refusal, word);
+        EXPECT_EQ(out(std::string("new script bad ") + word), expected);
+        EXPECT_EQ(tester.findScript("bad"), nullptr) << word;
+        EXPECT_EQ(out(std::string("select script plain ") + word), expected);
+        EXPECT_EQ(tester.current_script, tester.findScript("o")) << word;  // still the last one made
+        EXPECT_EQ(tester.findScript("plain")->behavior, SCR_TERMINATE) << word;
+    }
+    EXPECT_EQ(out("select script plain reverse_once"), "");
+    EXPECT_EQ(tester.current_script, tester.findScript("plain"));
+    EXPECT_EQ(tester.findScript("plain")->behavior, SCR_REVERSE_ONCE);
+    EXPECT_EQ(out("select script b"), "");  // without a word the behaviour stays
+    EXPECT_EQ(tester.findScript("b")->behavior, SCR_REVERSE);
+    EXPECT_EQ(out("select script ghost repeat"), "error selecting script 'ghost'\n");
+    EXPECT_EQ(out("new script b terminate"), "error creating script 'b'\n");
+    EXPECT_EQ(tester.findScript("b")->behavior, SCR_REVERSE);
+    EXPECT_EQ(out("new"),
+              "usage: new pose <name>\n"
+              "       new script <name> [terminate|repeat|reverse|reverse_once]\n"
+              "       new binding <key> [<paramname>]\n"
+              "       new model <model> <name>\n");
+
+    ScratchDir dir;
+    const std::string file = dir.path("behaviours.xml");
+    EXPECT_EQ(out("save attributes " + file), "");
+    EXPECT_NE(readFile(file).find("<script name=\"plain\" behavior=\"3\" />"), std::string::npos);
+    TestModel loaded("tester");
+    ASSERT_TRUE(loaded.loadAttributes(file.c_str()));
+    for (const auto& [name, behavior] : {std::pair{"plain", 3}, {"t", 0}, {"r", 1}, {"b", 2}, {"o", 3}})
+        EXPECT_EQ(loaded.findScript(name)->behavior, behavior) << name;
+}
+
 TEST_F(AnimationCommands, speed_control_needs_six_words) {
     EXPECT_EQ(out("speed_control walk x y z 0.25"),
               "usage: speedcontrol <script_name> <param_name> <param_name>\n"

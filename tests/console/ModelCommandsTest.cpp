@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "paint/PaintableModel.h"
+#include "plugins/RuntimePaths.h"
 #include "tests/console/SceneFixture.h"
 #include "tests/paint/PaintTestSupport.h"
 
@@ -15,13 +16,15 @@ using ModelCommands = SceneFixture;
 
 TEST_F(ModelCommands, new_model_becomes_current_select_changes_it_and_delete_leaves_none) {
     EXPECT_EQ(out("new model Tester m1"), "model name 'm1' already in use\n");
-    EXPECT_EQ(out("new model NoSuchClass m3"),
-              "model not found 'NoSuchClass': ./NoSuchClass.so: cannot open shared object file: No such file or "
-              "directory\n");
+    EXPECT_EQ(out("new model NoSuchClass m3"),  // named by the last place tried, models/ beside the program
+              "model not found 'NoSuchClass': " + executableDir() +
+                  "models/NoSuchClass.so: cannot open shared object file: No such file or directory\n");
     EXPECT_EQ(out("new model Tester m3") + out("new model Tester m4"), "");
     ASSERT_EQ(made_models.size(), 2u);
     EXPECT_EQ(current_model, made_models[1]);
-    EXPECT_EQ(out("select model"), "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>\n");
+    EXPECT_EQ(out("select model"),
+              "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>\n"
+              "       select script <scriptname> [terminate|repeat|reverse|reverse_once]\n");
     EXPECT_EQ(out("select modle m1"), "error select 'modle', must be one of model, control, or script\n");
     EXPECT_EQ(out("select model ghost"), "model not found 'ghost'\n");
     EXPECT_EQ(out("select model m1"), "");

@@ -9,7 +9,8 @@ from velmora_harness import Session, SessionTest
 
 COMMANDS = ["add", "animate", "delete", "exec", "exit", "get", "help", "list", "load", "loadclass",
             "new", "paint", "quit", "redo", "save", "select", "set", "speed_control", "toggle", "undo"]
-HELP = "available commands:\n" + "".join(c + ", " for c in COMMANDS) + "\n"
+HELP = ("available commands:\n" + "".join(c + ", " for c in COMMANDS) + "\n"
+        "save screenshot <file.png|file.bmp> writes what the window shows\n")
 
 
 class ConsoleLines(SessionTest):

@@ -33,6 +33,8 @@ class RealFigures(SessionTest):
         self.names = [n for n in FIGURES if os.path.isfile(os.path.join(cached(n), "tris.md2"))]
         if not self.names:
             self.skipTest("none of %s in the model cache; scripts/fetch-models.sh fetches them" % ", ".join(FIGURES))
+        self.brush_only = self.s.wait_for_pixels(
+            lambda shot: len({pixel(shot, x, y) for x in range(0, 500, 5) for y in range(0, 500, 5)}) > 10)
         # A figure stands up through the turn every paintable model takes; a build whose cube has no
         # rotation_x does not draw it yet.
         if os.path.exists(BOXLET):
@@ -41,8 +43,8 @@ class RealFigures(SessionTest):
             self.assertEqual(self.s.command("delete probe"), "")
             if not turns:
                 self.skipTest("paintable models are not drawn turned and scaled in this build")
-        self.brush_only = self.s.wait_for_pixels(
-            lambda shot: len({pixel(shot, x, y) for x in range(0, 500, 5) for y in range(0, 500, 5)}) > 10)
+            # The frame after the delete shows the brush alone again.
+            self.s.wait_for_pixels(lambda shot: shot[2] == self.brush_only[2])
 
     def show(self, name):
         """Adds the cached model (a copy) and waits for it to be drawn; returns its skin numbers."""

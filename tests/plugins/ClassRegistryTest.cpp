@@ -1,6 +1,7 @@
 // Finding model classes. The loader knows a library by its file, so each test lays out copies of its own.
 #include <unistd.h>
 
+#include "plugins/RuntimePaths.h"
 #include "tests/console/SceneFixture.h"
 #include "tests/plugins/PluginTestSupport.h"
 #include "viewer/ModelListLock.h"
@@ -90,9 +91,9 @@ TEST_F(ClassRegistry, new_model_gives_the_reason_a_class_cannot_be_had) {
     const struct {
         std::string line, expected;
     } cases[] = {
-        {"new model Absent a",
-         "model not found 'Absent': ./Absent.so: cannot open shared object file: No such file "
-         "or directory\n"},
+        {"new model Absent a",  // the last place tried: models/ beside the test program
+         "model not found 'Absent': " + executableDir() +
+             "models/Absent.so: cannot open shared object file: No such file or directory\n"},
         {"new model Misnamed a", "model not found 'Misnamed': no library registers this class\n"},
         {"new model Misnamed a", "model not found 'Misnamed': no library registers this class\n"},  // loaded already
         {"new model " + std::string(116, 'w') + " a",

@@ -1,0 +1,101 @@
+"""The program started from a directory that holds none of its files: installed under a prefix with
+cmake --install, and straight from its build folder. It finds its classes and the cube's textures beside
+itself; whatever the working directory holds still comes first."""
+
+import os
+import re
+import shutil
+import subprocess
+import tempfile
+import unittest
+
+from velmora_harness import BOXLET, BUILD_DIR, DEADLINE, Session, changed_in
+
+TESTPLUGINS = os.path.join(BUILD_DIR, "testplugins")
+
+
+def started_in(cwd, program):
+    """What Session runs in the child before its own start: the program from cwd instead."""
+    def start(s):
+        env = dict(os.environ, DISPLAY=s.display, TERM="dumb", INPUTRC="/dev/null")
+        env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
+        os.chdir(cwd)
+        os.execve(program, [program], env)
+    return start
+
+
+def colours(shot, x0, y0, x1, y1):
+    w, _, rgb = shot
+    return {bytes(rgb[(y * w + x) * 3:(y * w + x) * 3 + 3]) for y in range(y0, y1, 2) for x in range(x0, x1, 2)}
+
+
+@unittest.skipUnless(os.path.exists(BOXLET), "needs the Boxlet plug-in")
+class RunFromElsewhere(unittest.TestCase):
+    @classmethod
+    def setUpClass(cls):
+        cls.prefix = os.path.realpath(tempfile.mkdtemp(prefix="velmora-prefix-"))
+        subprocess.run(["cmake", "--install", BUILD_DIR, "--prefix", cls.prefix], check=True,
+                       capture_output=True, timeout=DEADLINE)
+
+    @classmethod
+    def tearDownClass(cls):
+        shutil.rmtree(cls.prefix, ignore_errors=True)
+
+    def setUp(self):
+        self.cwd = tempfile.mkdtemp(prefix="velmora-elsewhere-")
+        self.s = None
+
+    def tearDown(self):
+        errors = self.s.close() if self.s else ""
+        shutil.rmtree(self.cwd, ignore_errors=True)
+        for marker in ("ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSanitizer"):
+            self.assertNotIn(marker, errors)
+
+    def start(self, program):
+        self.s = Session(before_exec=started_in(self.cwd, program))
+        self.s.expect(">")
+        return self.s
+
+    def shows_a_textured_cube(self, program, cottage):
+        s = self.start(program)
+        brush_only = s.wait_for_pixels(lambda shot: len(colours(shot, 0, 0, 500, 500)) > 10)
+        s.type("new model B\t")  # the class is offered though no library is in the working directory
+        s.expect("new model Boxlet ")
+        s.send("box")
+        out = s.expect(re.compile(r"texCoords: <[^>]*>\n"))
+        self.assertNotIn("not found", out)
+        self.assertRegex(out, r"textures: <\d+,\d+>\n")
+        s.wait_for_pixels(lambda shot: changed_in(shot, brush_only, 220, 220, 280, 280) > 1800
+                          and len(colours(shot, 200, 200, 300, 300)) > 3)
+        self.assertEqual(s.command("list classes"), "  Boxlet\n")
+        # The other class is found the same way; its sample model is named by its folder.
+        self.assertEqual(s.command("new model Keyform " + cottage), "")
+        self.assertEqual(os.listdir(self.cwd), [])  # nothing was needed from, or left in, the working directory
+
+    def test_installed_program_started_elsewhere(self):
+        found = sorted(os.path.relpath(os.path.join(d, f), self.prefix) for d, _, files in os.walk(self.prefix)
+                       for f in files)
+        self.assertEqual(found, ["bin/velmora", "lib/velmora/models/Boxlet.so", "lib/velmora/models/Keyform.so",
+                                 "share/velmora/cottage/skin.bmp", "share/velmora/cottage/tris.md2",
+                                 "share/velmora/tiles.bmp", "share/velmora/tiles2.bmp"])
+        self.shows_a_textured_cube(os.path.join(self.prefix, "bin", "velmora"),
+                                   os.path.join(self.prefix, "share", "velmora", "cottage"))
+
+    def test_build_folders_program_started_elsewhere(self):
+        self.shows_a_textured_cube(os.path.join(BUILD_DIR, "velmora"), os.path.join(BUILD_DIR, "cottage"))
+
+    @unittest.skipUnless(os.path.exists(os.path.join(TESTPLUGINS, "Chameleon.so")), "needs the test plug-ins")
+    def test_the_working_directory_comes_first(self):
+        # A library of the working directory's that registers Boxlet but makes no model stands in for the
+        # installed one, and a class nobody has is reported with the last place tried.
+        os.mkdir(os.path.join(self.cwd, "models"))
+        shutil.copy(os.path.join(TESTPLUGINS, "Chameleon.so"), os.path.join(self.cwd, "models", "Boxlet.so"))
+        s = self.start(os.path.join(self.prefix, "bin", "velmora"))
+        self.assertEqual(s.command("new model Boxlet b"), "model not found 'Boxlet'\n")
+        last = os.path.join(self.prefix, "bin", "models", "Nobody.so")
+        self.assertEqual(s.command("new model Nobody n"), "model not found 'Nobody': %s: cannot open shared "
+                         "object file: No such file or directory\n" % last)
+
+
+if __name__ == "__main__":
+    unittest.main()

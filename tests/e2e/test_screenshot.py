@@ -1,0 +1,89 @@
+"""Screenshots in the real program: the files `save screenshot` writes hold exactly the pixels the X server
+shows in the window, the command refuses what it cannot write, and a window that draws nothing makes it
+give up instead of hanging the console."""
+
+import os
+import signal
+import subprocess
+import unittest
+
+from velmora_harness import BOXLET, DEADLINE, SessionTest, new_box, pixel, read_bmp
+
+BACKGROUND = (51, 102, 153)  # background_color 0.2 0.4 0.6
+
+
+def read_png(path):
+    """(width, height, RGB bytes of rows from the top), read by ImageMagick."""
+    data = subprocess.run(["convert", path, "-depth", "8", "ppm:-"], capture_output=True, check=True,
+                          timeout=DEADLINE).stdout
+    magic, w, h, _, rgb = data.split(maxsplit=4)
+    assert magic == b"P6"
+    return int(w), int(h), rgb
+
+
+def bmp_as_shot(path):
+    width, height, rows = read_bmp(path)
+    return width, height, bytes(c for row in reversed(rows) for p in row for c in p)
+
+
+@unittest.skipUnless(os.path.exists(BOXLET), "needs the Boxlet plug-in")
+class Screenshots(SessionTest):
+    def path(self, name):
+        return os.path.join(self.s.workdir, name)
+
+    def test_both_formats_hold_the_window_pixel_for_pixel(self):
+        new_box(self.s, "box")
+        self.s.quietly("set background_color 0.2 0.4 0.6")
+        self.s.wait_for_pixels(lambda shot: pixel(shot, 0, 0) == BACKGROUND)
+        self.assertEqual(self.s.command("save screenshot a.png"), "saved screenshot 'a.png' (500x500)\n")
+        self.assertEqual(self.s.command("save screenshot b.BMP"), "saved screenshot 'b.BMP' (500x500)\n")
+        window = self.s.screenshot()
+        # The cube is in the middle, the background round it: a blank or partial frame would not match.
+        self.assertNotEqual(pixel(window, 250, 250), BACKGROUND)
+        for name, shot in (("a.png", read_png(self.path("a.png"))), ("b.BMP", bmp_as_shot(self.path("b.BMP")))):
+            self.assertEqual(shot[:2], window[:2], name)
+            self.assertTrue(shot[2] == window[2], name + " differs from the window")
+
+    def test_a_command_file_finds_the_picture_written_when_its_next_line_runs(self):
+        skin = new_box(self.s, "box")[0]
+        with open(self.path("record.txt"), "w") as f:
+            f.write("save screenshot shot.bmp\nload skin %d shot.bmp\n" % skin)
+        # The skin load reads the picture whole: a missing or partial file would be reported otherwise.
+        out = self.s.command("exec record.txt")
+        self.assertTrue(out.startswith("saved screenshot 'shot.bmp' (500x500)\n"), out)
+        self.assertIn("image/texture dimension mismatch! Cannot load texture 'shot.bmp'.", out)
+
+    def test_what_cannot_be_written_is_refused_with_its_reason(self):
+        with open(self.path("real.png"), "w") as f:
+            f.write("old")
+        os.symlink("real.png", self.path("link.png"))
+        os.mkdir(self.path("dir.png"))
+        cases = [
+            ("save screenshot", "usage: save screenshot <file.png|file.bmp>\n"),
+            ("save screenshot a.jpg",
+             "cannot save screenshot as 'a.jpg': unsupported extension '.jpg' (supported: .png, .bmp)\n"),
+            ("save screenshot noext", "cannot save screenshot as 'noext': unsupported extension '' "
+             "(supported: .png, .bmp)\n"),
+            ("save screenshot missing/a.png", "cannot save screenshot 'missing/a.png': No such file or directory\n"),
+            ("save screenshot dir.png", "cannot save screenshot 'dir.png': Is a directory\n"),
+        ]
+        for line, expected in cases:
+            self.assertEqual(self.s.command(line), expected, line)
+        self.assertFalse(os.path.exists(self.path("a.jpg")) or os.path.exists(self.path("noext")))
+        # Through a link, the file it points to is written and the link stays.
+        self.assertEqual(self.s.command("save screenshot link.png"), "saved screenshot 'link.png' (500x500)\n")
+        self.assertTrue(os.path.islink(self.path("link.png")))
+        self.assertEqual(read_png(self.path("real.png"))[:2], (500, 500))
+
+    def test_a_window_that_draws_nothing_times_out_and_quit_still_ends_the_program(self):
+        self.s.x("xdotool", "windowunmap", "--sync", self.s.window())
+        self.s.send("save screenshot a.png")
+        self.s.send("quit")
+        self.s.expect("screenshot not taken: the window drew no frame within 10 seconds\n", timeout=DEADLINE)
+        status = self.s.wait_exit()  # quit ends the program by the interrupt signal, as it always does
+        self.assertTrue(os.WIFSIGNALED(status) and os.WTERMSIG(status) == signal.SIGINT, status)
+        self.assertFalse(os.path.exists(self.path("a.png")))
+
+
+if __name__ == "__main__":
+    unittest.main()

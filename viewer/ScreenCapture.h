@@ -1,0 +1,50 @@
+// Taking the window's picture for another thread: the console asks, the
+// window thread reads the frame it has just drawn and hands the pixels back.
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <mutex>
+#include <vector>
+
+class ScreenCapture {
+public:
+    // A picture as the framebuffer holds it: red, green, blue, bottom row
+    // first, rows tightly packed.
+    struct Frame {
+        int width = 0;
+        int height = 0;
+        std::vector<unsigned char> rgb;
+    };
+
+    // The one instance the console and the window share. It is never
+    // destroyed, so a thread still waiting on it while the process ends
+    // waits on something that exists.
+    static ScreenCapture& shared();
+
+    // Any thread but the window's: asks for the next frame (raising a redraw
+    // request, so a resting window draws one) and waits for it at
+    // most `timeout`. False when no frame came in time; the request is then
+    // withdrawn, so a frame drawn later is not read for it.
+    bool take(std::chrono::milliseconds timeout, Frame* out);
+
+    // The window thread, after a frame is drawn: when a picture was asked for,
+    // reads it with `read` and hands it to the waiting thread. Cheap when
+    // nobody asked.
+    void serve(const std::function<Frame()>& read);
+    // Whether a request waits; a hint read without the mutex.
+    bool asked() const { return wanted_; }
+
+private:
+    std::mutex mutex_;
+    std::condition_variable ready_;
+    std::atomic<bool> wanted_ = false;
+    bool delivered_ = false;
+    Frame frame_;
+};
+
+// The window thread, between drawing a frame and showing it: serves a waiting
+// request from the back buffer.
+void captureIfAsked();
