@@ -2,9 +2,12 @@
 brings back the window's pixels and a skin saved byte for byte as it was, redo puts the paint back."""
 
 import os
+import re
 import unittest
 
 from velmora_harness import BOXLET, SessionTest, new_box
+
+EXAMPLE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "paint-undo-screenshot.txt")
 
 
 def file_bytes(session, name):
@@ -70,6 +73,17 @@ class PaintUndo(SessionTest):
         self.assertEqual(self.saved("redone.bmp"), dragged)
         self.s.quietly("delete box")
         self.assertEqual(self.s.command("undo"), "nothing to undo\n")
+
+
+@unittest.skipUnless(os.path.exists(BOXLET), "needs the Boxlet plug-in")
+class ExampleFile(SessionTest):
+    def test_the_example_command_file_paints_undoes_redoes_and_records_each_stage(self):
+        out = self.s.command("exec " + os.path.abspath(EXAMPLE))
+        steps = re.findall(r"^(undo|redo): paint stroke on model 'box', skin \d+$", out, re.M)
+        self.assertEqual(steps, ["undo", "redo"], out)
+        shot = {name: file_bytes(self.s, name + ".png") for name in ("cube", "painted", "undone", "redone")}
+        self.assertNotEqual(shot["painted"], shot["undone"])
+        self.assertEqual(shot["painted"], shot["redone"])
 
 
 if __name__ == "__main__":
