@@ -205,17 +205,21 @@ WalkReach findReach(BenchModel& model, BrushSnapshot brush, int size) {
 
 // The plain loop: every texel of rect whose point (the face in z = 0 shows
 // texel (x, y) at x * perTexel, y * perTexel) lies inside the brush takes the
-// colour at the falloff's weight. Returns how many it blended.
+// colour at the falloff's weight, blended as the walk blends, straight into
+// the picture's rows. Returns how many it blended.
 long long plainLoop(Image& image, const BrushSnapshot& b, const TexelRect& rect, double perTexel) {
-    GLubyte colour[3] = {b.colour[0], b.colour[1], b.colour[2]};
+    const GLubyte colour[3] = {b.colour[0], b.colour[1], b.colour[2]};
+    GLubyte* texels = image.heldTexels();
+    const size_t width = static_cast<size_t>(image.width());
     const double squaredRadius = b.radius * b.radius, dz = b.center[2];
     long long blended = 0;
     for (int y = rect.y0; y <= rect.y1; ++y) {
         const double dy = y * perTexel - b.center[1], dyz = dy * dy + dz * dz;
+        GLubyte* row = texels + 3 * width * static_cast<size_t>(y);
         for (int x = rect.x0; x <= rect.x1; ++x) {
             const double dx = x * perTexel - b.center[0], squared = dx * dx + dyz;
             if (squared < squaredRadius) {
-                image.set(x, y, colour, b.opacityAt(static_cast<float>(std::sqrt(squared))));
+                Image::blendTexel(row + 3 * x, colour, b.opacityAt(static_cast<float>(std::sqrt(squared))));
                 ++blended;
             }
         }

@@ -30,27 +30,50 @@ private:
         float s, t;
         float pos[3];
     };
+    // Division by a fixed denominator, rounded to float: through the
+    // reciprocal where that gives the same float as dividing, by dividing
+    // where it might not.
+    struct Divisor {
+        double den = 0, inv = 0;
+        bool useInverse = false;
+        void set(double denominator);
+        // out[i] = (v[i] - from) / den for i below n, each rounded to float.
+        void fractions(const float* v, double from, int n, float* out) const;
+        float of(float v, double from) const;
+    };
+    // One row of a column: t from tLo to tHi, points from lo to lo + diff.
+    struct Row {
+        float tLo, tHi;
+        Divisor span;
+        double lo[3], diff[3];
+    };
 
     // The first of from, from + step, ... (accumulated in float, as the walk
     // steps) that is not below lowest; from itself when it is not.
     static float firstAtOrAbove(float from, float step, double lowest);
+    void measureReach();
     void walkColumn(float s);
     void walkRow(float t_lo, float t_hi, const float* lo_pt, const float* hi_pt);
     // The span of t in which a row's samples may lie inside the brush, with
     // room to spare for rounding; false when none can.
-    bool rowReach(float t_lo, float t_hi, const float* lo_pt, const float* hi_pt, double* from, double* to) const;
-    void blend(float t, const float* local);
+    bool rowReach(const Row& row, double* from, double* to) const;
+    // Maps samples t[0..n) of row back onto the triangle and blends those
+    // inside the brush, in order; widens [*lowest, *highest] by the texel rows blended.
+    void sampleRow(const Row& row, const float* t, int n, int* lowest, int* highest);
 
     const BrushSnapshot brush_;
     GLubyte colour_[3];
     float offset_[3];
     Corner low_, mid_, high_;  // the corners by s: lowest, middle, highest
+    Divisor lowHigh_, lowMid_, midHigh_;
     float tMin_, tMax_;
     float stepT_;
     DabCanvas* canvas_;
     int width_, height_;
     int column_;            // the texel column of the column being walked
     double radiusSquared_;  // beyond this squared distance no sample is inside
+    double reachSlack_;     // how far rowReach widens the brush for this triangle
+    bool wholeRows_;        // every corner inside the brush: rowReach would keep whole rows
     // Texture coordinates beyond these map to no texel: the walk stays inside.
     double sLow_, sHigh_, tLow_, tHigh_;
     long long samples_;
