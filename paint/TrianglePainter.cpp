@@ -22,7 +22,8 @@
 
 namespace {
 
-const int kBatch = 64;  // samples of a row mapped back before any is blended
+const int kBatch = 64;      // samples of a row mapped back before any is blended
+const int kFewSamples = 4;  // fewer are cheaper to divide one by one than through a reciprocal
 // A quotient's neighbourhood, q (1 -+ 2^-48), checked for rounding to one float.
 const double kBelow = 1.0 - 1.0 / 281474976710656.0, kAbove = 1.0 + 1.0 / 281474976710656.0;
 
@@ -44,44 +45,17 @@ float lerp1(float a, float b, float f) {
     return static_cast<float>(a + static_cast<double>(b - a) * f);
 }
 
+// (v - from) / (to - from), rounded to float.
+float fraction(float v, float from, float to) {
+    return static_cast<float>((static_cast<double>(v) - from) / (static_cast<double>(to) - from));
+}
+
 // 2^e for e within the doubles' normal range.
 double powerOfTwo(int e) {
     const uint64_t bits = static_cast<uint64_t>(e + 1023) << 52;
     double value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
-}
-
-// The walk's t after stepping from t, one float sum at a time, until it is
-// not below target or stops moving. Between two powers of two every float is
-// a multiple of one unit, and t + step rounds to t plus step rounded to that
-// unit (unless step lies halfway between two multiples), so the steps that
-// stay below the next power of two are taken in one go.
-float stepUntil(float t, float step, double target) {
-    while (t < target) {
-        uint32_t bits;
-        std::memcpy(&bits, &t, sizeof bits);
-        const int e = static_cast<int>((bits >> 23) & 0xff) - 127;  // a positive normal t lies in [2^e, 2^(e+1))
-        const double unit = powerOfTwo(e - 23), top = powerOfTwo(e + 1);
-        const double units = static_cast<double>(step) / unit, inc = std::floor(units + 0.5) * unit;
-        if (t >= FLT_MIN && units - std::floor(units) != 0.5 && inc > 0.0) {
-            // k steps, the last landing at or above target, each sum below top.
-            double k = std::fmin(std::ceil((target - t) / inc), std::floor((top - t - step) / inc) + 1);
-            while (k > 1 && t + (k - 1) * inc >= target)
-                k -= 1;
-            while (k >= 1 && !(top - t - (k - 1) * inc > step))
-                k -= 1;
-            if (k >= 1) {
-                t = static_cast<float>(t + k * inc);
-                continue;
-            }
-        }
-        const float next = t + step;
-        if (next == t)
-            break;
-        t = next;
-    }
-    return t;
 }
 
 }  // namespace
@@ -116,10 +90,35 @@ void TrianglePainter::Divisor::fractions(const float* v, double from, int n, flo
     }
 }
 
-float TrianglePainter::Divisor::of(float v, double from) const {
-    float f;
-    fractions(&v, from, 1, &f);
-    return f;
+// Between two powers of two every float is
+// a multiple of one unit, and t + step rounds to t plus step rounded to that
+// unit (unless step lies halfway between two multiples), so the steps that
+// stay below the next power of two are taken in one go.
+float TrianglePainter::stepUntil(float t, float step, double target) {
+    while (t < target) {
+        uint32_t bits;
+        std::memcpy(&bits, &t, sizeof bits);
+        const int e = static_cast<int>((bits >> 23) & 0xff) - 127;  // a positive normal t lies in [2^e, 2^(e+1))
+        const double unit = powerOfTwo(e - 23), top = powerOfTwo(e + 1);
+        const double units = static_cast<double>(step) / unit, inc = std::floor(units + 0.5) * unit;
+        if (t >= FLT_MIN && units - std::floor(units) != 0.5 && inc > 0.0) {
+            // k steps, the last landing at or above target, each sum below top.
+            double k = std::fmin(std::ceil((target - t) / inc), std::floor((top - t - step) / inc) + 1);
+            while (k > 1 && t + (k - 1) * inc >= target)
+                k -= 1;
+            while (k >= 1 && !(top - t - (k - 1) * inc > step))
+                k -= 1;
+            if (k >= 1) {
+                t = static_cast<float>(t + k * inc);
+                continue;
+            }
+        }
+        const float next = t + step;
+        if (next == t)
+            break;
+        t = next;
+    }
+    return t;
 }
 
 TrianglePainter::TrianglePainter(const BrushSnapshot& brush, const float* offset)
@@ -141,6 +140,8 @@ TrianglePainter::TrianglePainter(const BrushSnapshot& brush, const float* offset
       sHigh_(0),
       tLow_(0),
       tHigh_(0),
+      rangeWidth_(0),
+      rangeHeight_(0),
       samples_(0) {
     for (int k = 0; k < 3; ++k) {
         colour_[k] = brush.colour[k];
@@ -221,8 +222,12 @@ void TrianglePainter::paint(DabCanvas& canvas) {
     height_ = canvas.height();
     if (width_ < 1 || height_ < 1 || !brush_.sphere)
         return;  // no texel to paint, or a brush that contains no point
-    texelRange(width_, &sLow_, &sHigh_);
-    texelRange(height_, &tLow_, &tHigh_);
+    if (width_ != rangeWidth_ || height_ != rangeHeight_) {
+        texelRange(width_, &sLow_, &sHigh_);
+        texelRange(height_, &tLow_, &tHigh_);
+        rangeWidth_ = width_;
+        rangeHeight_ = height_;
+    }
     const float s_min = low_.s, s_max = high_.s;
     // Texel counts stay in double: they only feed the steps, and far-out
     // coordinates must not overflow an int. 0/0 for a triangle without
@@ -231,9 +236,6 @@ void TrianglePainter::paint(DabCanvas& canvas) {
     const double pix_h = std::ceil(static_cast<double>(tMax_ - tMin_) * height_);
     const float step_s = static_cast<float>((s_max - s_min) / pix_w);
     stepT_ = static_cast<float>((tMax_ - tMin_) / pix_h);
-    lowHigh_.set(static_cast<double>(high_.s) - low_.s);
-    lowMid_.set(static_cast<double>(mid_.s) - low_.s);
-    midHigh_.set(static_cast<double>(high_.s) - mid_.s);
     measureReach();
     for (float s = firstAtOrAbove(s_min, step_s, sLow_); s <= s_max && s < sHigh_;) {
         // Size minus one: s = 1 maps to the last column. A column beside
@@ -266,23 +268,24 @@ void TrianglePainter::measureReach() {
         longest = edge > longest ? edge : longest;
     }
     wholeRows_ = farthest < brush_.radius * brush_.radius;
-    reachSlack_ = 1e-4 * (brush_.radius + std::sqrt(farthest) + std::sqrt(longest));
+    if (!wholeRows_)
+        reachSlack_ = 1e-4 * (brush_.radius + std::sqrt(farthest) + std::sqrt(longest));
 }
 
 // One column of constant s: rows of t between the long edge (lowest to
 // highest corner) and the short edge in use.
 void TrianglePainter::walkColumn(float s) {
     float a_pt[3], b_pt[3];
-    float p = lowHigh_.of(s, low_.s);
+    float p = fraction(s, low_.s, high_.s);
     const float t_a = lerp1(low_.t, high_.t, p);
     lerp3(low_.pos, high_.pos, p, a_pt);
     float t_b;
     if (s <= mid_.s) {
-        p = lowMid_.of(s, low_.s);
+        p = fraction(s, low_.s, mid_.s);
         t_b = lerp1(low_.t, mid_.t, p);
         lerp3(low_.pos, mid_.pos, p, b_pt);
     } else {
-        p = midHigh_.of(s, mid_.s);
+        p = fraction(s, mid_.s, high_.s);
         t_b = lerp1(mid_.t, high_.t, p);
         lerp3(mid_.pos, high_.pos, p, b_pt);
     }
@@ -338,7 +341,6 @@ void TrianglePainter::walkRow(float t_lo, float t_hi, const float* lo_pt, const 
     Row row;
     row.tLo = t_lo;
     row.tHi = t_hi;
-    row.span.set(static_cast<double>(t_hi) - t_lo);
     for (int k = 0; k < 3; ++k) {
         row.lo[k] = lo_pt[k];
         row.diff[k] = hi_pt[k] - lo_pt[k];  // in float, as each sample's point is found
@@ -378,7 +380,14 @@ void TrianglePainter::walkRow(float t_lo, float t_hi, const float* lo_pt, const 
 // root is taken only for samples that may be inside.
 void TrianglePainter::sampleRow(const Row& row, const float* t, int n, int* lowest, int* highest) {
     float f[kBatch], squared[kBatch];
-    row.span.fractions(t, row.tLo, n, f);
+    if (n >= kFewSamples) {
+        Divisor span;
+        span.set(static_cast<double>(row.tHi) - row.tLo);
+        span.fractions(t, row.tLo, n, f);
+    } else {
+        for (int i = 0; i < n; ++i)
+            f[i] = fraction(t[i], row.tLo, row.tHi);
+    }
     const double lo0 = row.lo[0], lo1 = row.lo[1], lo2 = row.lo[2];
     const double diff0 = row.diff[0], diff1 = row.diff[1], diff2 = row.diff[2];
     for (int i = 0; i < n; ++i) {

@@ -25,26 +25,28 @@ public:
     // Samples taken (points mapped back and tested against the brush) by every paint so far.
     long long samplesTaken() const { return samples_; }
 
-private:
-    struct Corner {
-        float s, t;
-        float pos[3];
-    };
-    // Division by a fixed denominator, rounded to float: through the
-    // reciprocal where that gives the same float as dividing, by dividing
-    // where it might not.
+    // Division of many numerators by one denominator, each quotient rounded
+    // to float just as dividing rounds it: through the reciprocal where that
+    // gives the same float, by dividing where it might not.
     struct Divisor {
         double den = 0, inv = 0;
         bool useInverse = false;
         void set(double denominator);
         // out[i] = (v[i] - from) / den for i below n, each rounded to float.
         void fractions(const float* v, double from, int n, float* out) const;
-        float of(float v, double from) const;
+    };
+    // The walk's t after stepping from t, one float sum at a time, until it
+    // is not below target or stops moving.
+    static float stepUntil(float t, float step, double target);
+
+private:
+    struct Corner {
+        float s, t;
+        float pos[3];
     };
     // One row of a column: t from tLo to tHi, points from lo to lo + diff.
     struct Row {
         float tLo, tHi;
-        Divisor span;
         double lo[3], diff[3];
     };
 
@@ -65,7 +67,6 @@ private:
     GLubyte colour_[3];
     float offset_[3];
     Corner low_, mid_, high_;  // the corners by s: lowest, middle, highest
-    Divisor lowHigh_, lowMid_, midHigh_;
     float tMin_, tMax_;
     float stepT_;
     DabCanvas* canvas_;
@@ -76,5 +77,6 @@ private:
     bool wholeRows_;        // every corner inside the brush: rowReach would keep whole rows
     // Texture coordinates beyond these map to no texel: the walk stays inside.
     double sLow_, sHigh_, tLow_, tHigh_;
+    int rangeWidth_, rangeHeight_;  // the picture size the ranges above were found for
     long long samples_;
 };
