@@ -23,7 +23,7 @@
 namespace {
 
 const int kBatch = 64;      // samples of a row mapped back before any is blended
-const int kFewSamples = 4;  // fewer are cheaper to divide one by one than through a reciprocal
+const int kFewSamples = 8;  // fewer are cheaper to divide one by one than through a reciprocal
 // A quotient's neighbourhood, q (1 -+ 2^-48), checked for rounding to one float.
 const double kBelow = 1.0 - 1.0 / 281474976710656.0, kAbove = 1.0 + 1.0 / 281474976710656.0;
 
@@ -56,6 +56,25 @@ double powerOfTwo(int e) {
     double value;
     std::memcpy(&value, &bits, sizeof value);
     return value;
+}
+
+// Between two powers of two every float is a multiple of one unit, and
+// t + step rounds to t plus step rounded to that unit, unless step lies
+// halfway between two multiples. For a positive normal t, *inc receives that
+// rounded step and *top the power of two above t; false when the sums
+// cannot be told in advance.
+bool evenSteps(float t, float step, double* inc, double* top) {
+    if (!(t >= FLT_MIN))
+        return false;
+    uint32_t bits;
+    std::memcpy(&bits, &t, sizeof bits);
+    const int e = static_cast<int>((bits >> 23) & 0xff) - 127;  // t lies in [2^e, 2^(e+1))
+    const double units = step * powerOfTwo(23 - e);             // step in units of 2^(e-23)
+    *top = powerOfTwo(e + 1);
+    if (units - std::floor(units) == 0.5)
+        return false;
+    *inc = std::floor(units + 0.5) * powerOfTwo(e - 23);
+    return *inc > 0.0;
 }
 
 }  // namespace
@@ -96,12 +115,8 @@ void TrianglePainter::Divisor::fractions(const float* v, double from, int n, flo
 // stay below the next power of two are taken in one go.
 float TrianglePainter::stepUntil(float t, float step, double target) {
     while (t < target) {
-        uint32_t bits;
-        std::memcpy(&bits, &t, sizeof bits);
-        const int e = static_cast<int>((bits >> 23) & 0xff) - 127;  // a positive normal t lies in [2^e, 2^(e+1))
-        const double unit = powerOfTwo(e - 23), top = powerOfTwo(e + 1);
-        const double units = static_cast<double>(step) / unit, inc = std::floor(units + 0.5) * unit;
-        if (t >= FLT_MIN && units - std::floor(units) != 0.5 && inc > 0.0) {
+        double inc, top;
+        if (evenSteps(t, step, &inc, &top)) {
             // k steps, the last landing at or above target, each sum below top.
             double k = std::fmin(std::ceil((target - t) / inc), std::floor((top - t - step) / inc) + 1);
             while (k > 1 && t + (k - 1) * inc >= target)
@@ -136,6 +151,8 @@ TrianglePainter::TrianglePainter(const BrushSnapshot& brush, const float* offset
       radiusSquared_(0),
       reachSlack_(0),
       wholeRows_(false),
+      clearance_(0),
+      columnSpeed_(-1),
       sLow_(0),
       sHigh_(0),
       tLow_(0),
@@ -237,7 +254,9 @@ void TrianglePainter::paint(DabCanvas& canvas) {
     const float step_s = static_cast<float>((s_max - s_min) / pix_w);
     stepT_ = static_cast<float>((tMax_ - tMin_) / pix_h);
     measureReach();
+    columnSpeed_ = -1.0;
     for (float s = firstAtOrAbove(s_min, step_s, sLow_); s <= s_max && s < sHigh_;) {
+        clearance_ = 0.0;
         // Size minus one: s = 1 maps to the last column. A column beside
         // the picture has no texel to blend.
         if (truncateToInt((width_ - 1) * static_cast<double>(s), &column_) && column_ >= 0 && column_ < width_)
@@ -245,8 +264,35 @@ void TrianglePainter::paint(DabCanvas& canvas) {
         float next_s = s + step_s;
         if (next_s == s)
             break;  // a step below float resolution
+        if (clearance_ > 0.0) {
+            // The columns nearer than the column's clearance allows cannot reach the brush.
+            const double skip = 0.999 * clearance_ / columnSpeed();
+            if (skip > 0.0 && std::isfinite(skip))
+                next_s = stepUntil(next_s, step_s, s + skip);
+        }
         s = next_s;
     }
+}
+
+// How fast a column's ends move through space as s grows: the fastest edge
+// that spans some s. Every point of a column lies within this speed times
+// the change of s of a point of another column.
+double TrianglePainter::columnSpeed() {
+    if (columnSpeed_ >= 0.0)
+        return columnSpeed_;
+    const Corner* corners[3] = {&low_, &mid_, &high_};
+    columnSpeed_ = 0.0;
+    for (int i = 0; i < 3; ++i) {
+        const Corner& a = *corners[i];
+        const Corner& b = *corners[(i + 1) % 3];
+        const double across = std::fabs(static_cast<double>(b.s) - a.s);
+        double length = 0;
+        for (int k = 0; k < 3; ++k)
+            length += (static_cast<double>(b.pos[k]) - a.pos[k]) * (static_cast<double>(b.pos[k]) - a.pos[k]);
+        if (across > 0.0)
+            columnSpeed_ = std::fmax(columnSpeed_, std::sqrt(length) / across);
+    }
+    return columnSpeed_;
 }
 
 // How far the triangle reaches from the brush's centre. Every point of a
@@ -295,7 +341,7 @@ void TrianglePainter::walkColumn(float s) {
         walkRow(t_a, t_b, a_pt, b_pt);
 }
 
-bool TrianglePainter::rowReach(const Row& row, double* from, double* to) const {
+bool TrianglePainter::rowReach(const Row& row, double* from, double* to, double* clearance) const {
     const double span = static_cast<double>(row.tHi) - row.tLo;
     if (!(span > 0.0))
         return false;  // every sample's fraction is 0/0: no point to paint
@@ -321,8 +367,12 @@ bool TrianglePainter::rowReach(const Row& row, double* from, double* to) const {
         *to = std::numeric_limits<double>::infinity();
         return true;
     }
-    if (disc < 0.0 || (d_len == 0.0 && c >= 0.0))
+    if (disc < 0.0 || (d_len == 0.0 && c >= 0.0)) {
+        // The row's line passes this far beyond the widened brush.
+        const double apart = d_len > 0.0 ? reach * reach - disc / (4.0 * d_len) : a_len;
+        *clearance = apart > reach * reach ? (apart - reach * reach) / (std::sqrt(apart) + reach) : 0.0;
         return false;
+    }
     double f0 = -std::numeric_limits<double>::infinity(), f1 = std::numeric_limits<double>::infinity();
     if (d_len > 0.0) {
         // Roots in the form that loses no digits when b is large.
@@ -346,7 +396,7 @@ void TrianglePainter::walkRow(float t_lo, float t_hi, const float* lo_pt, const 
         row.diff[k] = hi_pt[k] - lo_pt[k];  // in float, as each sample's point is found
     }
     double from, to;
-    if (!rowReach(row, &from, &to))
+    if (!rowReach(row, &from, &to, &clearance_))
         return;
     float batch[kBatch];
     int lowest = INT_MAX, highest = INT_MIN;

@@ -57,8 +57,10 @@ private:
     void walkColumn(float s);
     void walkRow(float t_lo, float t_hi, const float* lo_pt, const float* hi_pt);
     // The span of t in which a row's samples may lie inside the brush, with
-    // room to spare for rounding; false when none can.
-    bool rowReach(const Row& row, double* from, double* to) const;
+    // room to spare for rounding; false when none can, with *clearance the
+    // distance by which the row's line, when it is that, misses the brush.
+    bool rowReach(const Row& row, double* from, double* to, double* clearance) const;
+    double columnSpeed();
     // Maps samples t[0..n) of row back onto the triangle and blends those
     // inside the brush, in order; widens [*lowest, *highest] by the texel rows blended.
     void sampleRow(const Row& row, const float* t, int n, int* lowest, int* highest);
@@ -75,6 +77,8 @@ private:
     double radiusSquared_;  // beyond this squared distance no sample is inside
     double reachSlack_;     // how far rowReach widens the brush for this triangle
     bool wholeRows_;        // every corner inside the brush: rowReach would keep whole rows
+    double clearance_;      // how far the column just walked misses the brush; 0 when it may not
+    double columnSpeed_;    // what columnSpeed() found for this triangle; below 0 until asked
     // Texture coordinates beyond these map to no texel: the walk stays inside.
     double sLow_, sHigh_, tLow_, tHigh_;
     int rangeWidth_, rangeHeight_;  // the picture size the ranges above were found for
