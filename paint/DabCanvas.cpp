@@ -3,7 +3,12 @@
 #include "paint/DabCanvas.h"
 
 DabCanvas::DabCanvas(Image& image, DabStamps& stamps, TexelRect& changed)
-    : image_(image), stamps_(stamps), changed_(changed), width_(image.width()), height_(image.height()) {
+    : image_(image),
+      stamps_(stamps),
+      changed_(changed),
+      texels_(image.heldTexels()),
+      width_(image.width()),
+      height_(image.height()) {
     if (width_ < 0 || height_ < 0)
         width_ = height_ = 0;
     stamps_.beginDab(width_, height_);

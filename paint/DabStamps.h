@@ -14,7 +14,11 @@ public:
     void beginDab(int width, int height);
     // True the first time (x, y) is asked for in this dab; (x, y) must lie inside the picture.
     bool claim(int x, int y) {
-        uint16_t& stamp = stamps_[static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x)];
+        return claim(static_cast<size_t>(y) * static_cast<size_t>(width_) + static_cast<size_t>(x));
+    }
+    // The same for the texel at index y * width + x.
+    bool claim(size_t index) {
+        uint16_t& stamp = stamps_[index];
         if (stamp == dab_)
             return false;
         stamp = dab_;

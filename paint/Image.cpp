@@ -517,22 +517,18 @@ int Image::get(int x, int y, GLubyte* out) {
 }
 
 int Image::set(int x, int y, GLubyte* val, double opacity) {
-    if (opacity > 1.0)
-        opacity = 1.0;
-    else if (opacity < 0.0)
-        opacity = 0.0;
-    else if (std::isnan(opacity))
-        opacity = 0.0;  // an undefined weight leaves the texel alone
-    float inv_op = static_cast<float>(1.0 - opacity);
     size_t at;
     if (!pixelOffset(x, y, &at))
         return 0;
-    for (int c = 0; c < 3; ++c) {
-        double blended = val[c] * opacity + data[at + c] * static_cast<double>(inv_op);
-        int v = static_cast<int>(blended);  // truncation, not rounding
-        data[at + c] = static_cast<GLubyte>(v > 255 ? 255 : v);
-    }
+    blendTexel(data + at, val, opacity);
     return 1;
+}
+
+GLubyte* Image::heldTexels() {
+    if (!data || header.width < 1 || header.height < 1)
+        return nullptr;
+    const size_t bytes = 3 * static_cast<size_t>(header.width) * static_cast<size_t>(header.height);
+    return bytes <= data_size ? data : nullptr;
 }
 
 void Image::setTexture(GLuint texture_) {

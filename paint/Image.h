@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -61,6 +62,24 @@ public:
     int height();
     int get(int x, int y, GLubyte* out);
     int set(int x, int y, GLubyte* val, double opacity);
+    // What set does to one texel's three bytes: val at opacity (held to 0..1,
+    // an undefined one as 0) over the texel's own colour, truncated.
+    static void blendTexel(GLubyte* texel, const GLubyte* val, double opacity) {
+        if (opacity > 1.0)
+            opacity = 1.0;
+        else if (opacity < 0.0)
+            opacity = 0.0;
+        else if (std::isnan(opacity))
+            opacity = 0.0;  // an undefined weight leaves the texel alone
+        const double inv_op = static_cast<float>(1.0 - opacity);
+        for (int c = 0; c < 3; ++c) {
+            const int v = static_cast<int>(val[c] * opacity + texel[c] * inv_op);  // truncation, not rounding
+            texel[c] = static_cast<GLubyte>(v > 255 ? 255 : v);
+        }
+    }
+    // Texel (x, y) at 3 * (y * width + x), for callers that blend many texels
+    // with blendTexel; null unless all width x height texels are held.
+    GLubyte* heldTexels();
 
     void setTexture(GLuint texture);
     GLuint getTexture();

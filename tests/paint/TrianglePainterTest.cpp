@@ -3,10 +3,15 @@
 // many times over.
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <cstring>
+#include <fstream>
+#include <limits>
 #include <memory>
 #include <random>
 #include <set>
+#include <vector>
 
 #include "paint/BrushModel.h"
 #include "paint/DabCanvas.h"
@@ -73,67 +78,163 @@ TEST(TrianglePainter, far_out_coordinates_walk_only_the_texels_of_the_image) {
     }
 }
 
+namespace {
+
+// One random trial: a triangle about a random brush, its texture coordinates
+// within about +-reach of the picture, painted by the frozen straightforward
+// walk (the first blend of each texel counts) and by the painter. The two
+// pictures and changed rectangles must be identical; true when some texel changed.
+bool paintsLikeTheReference(std::mt19937& random, int width, int height, double reach, double largest_radius,
+                            ScratchDir& dir) {
+    auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
+    BrushModel brush("brush");
+    const double radius = uniform(0.2, largest_radius);
+    for (auto [name, value] : {std::pair{"x", uniform(-3, 3)},
+                               {"y", uniform(-3, 3)},
+                               {"z", uniform(-1, 1)},
+                               {"dim1", radius},
+                               {"solid_dim1", uniform(0, radius)},
+                               {"opacity", uniform(0, 1)},
+                               {"red", uniform(0, 1)},
+                               {"green", uniform(0, 1)},
+                               {"blue", uniform(0, 1)}})
+        brush.setAttribute(name, value);
+    const BrushSnapshot snapshot = brush.snapshot();
+    const float offset[3] = {float(uniform(-1, 1)), float(uniform(-1, 1)), 0};
+    PolyMesh mesh;
+    int v[3];
+    for (int i = 0; i < 3; ++i)
+        v[i] = mesh.addVertex(float(snapshot.center[0] - offset[0] + uniform(-3, 3)),
+                              float(snapshot.center[1] - offset[1] + uniform(-3, 3)), float(uniform(-1, 1)));
+    const int tri = mesh.addTriangle(v[0], v[1], v[2]);
+    for (int i = 0; i < 3; ++i)
+        mesh.setTexCoord(tri, i,
+                         mesh.addTexCoord(float(uniform(-reach + 1, reach)), float(uniform(-reach + 1, reach))));
+
+    std::string file = dir.path(std::to_string(width) + "x" + std::to_string(height) + ".bmp");
+    if (!std::ifstream(file))
+        writeFile(file, painttest::makeBmp(width, height));
+    std::unique_ptr<Image> expected(Image::load(&file)), actual(Image::load(&file));
+    EXPECT_TRUE(expected && actual);
+    if (!expected || !actual)
+        return false;
+    painttest::ReferenceWalk reference(snapshot, offset);
+    std::set<std::pair<int, int>> blended;
+    GLubyte colour[3] = {snapshot.colour[0], snapshot.colour[1], snapshot.colour[2]};
+    TexelRect expectedRect;
+    for (const painttest::Hit& hit : reference.walk(mesh.getTriangle(tri), width, height))
+        if (blended.insert({hit.x, hit.y}).second && expected->set(hit.x, hit.y, colour, hit.opacity))
+            expectedRect.include(hit.x, hit.y);
+
+    TrianglePainter painter(snapshot, offset);
+    DabStamps stamps;
+    TexelRect changed;
+    DabCanvas canvas(*actual, stamps, changed);
+    if (painter.measure(mesh.getTriangle(tri)))
+        painter.paint(canvas);
+    EXPECT_EQ(painttest::topFirst(*expected), painttest::topFirst(*actual));
+    EXPECT_EQ(expectedRect, changed) << changed.x0 << "," << changed.y0 << " " << changed.x1 << "," << changed.y1;
+    return !changed.empty();
+}
+
+}  // namespace
+
 // The fast walk blends exactly the texels the straightforward walk blends, with the same weights: on random
 // triangles, brushes and picture sizes, the first blend the frozen walk makes of each texel gives the same picture
-// and the same changed rectangle as the painter.
+// and the same changed rectangle as the painter. Small pictures vary the sizes; large ones with small brushes give
+// long rows whose samples are mostly stepped over before and after the brush.
 TEST(TrianglePainter, blends_what_the_straightforward_walk_blends_on_random_triangles) {
+    const struct {
+        int trials, sizeFrom, sizeTo;
+        double largestRadius;
+        int leastPainted;
+    } cases[] = {{1500, 1, 48, 3, 500}, {60, 300, 700, 1.5, 20}};
     std::mt19937 random(20240611);
-    auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
     ScratchDir dir;
-    std::set<std::string> written;
-    int painted = 0;
-    for (int trial = 0; trial < 1500; ++trial) {
-        const int width = 1 + static_cast<int>(uniform(0, 48)), height = 1 + static_cast<int>(uniform(0, 48));
-        SCOPED_TRACE(testing::Message() << "trial " << trial << " on " << width << "x" << height);
-        BrushModel brush("brush");
-        const double radius = uniform(0.2, 3);
-        for (auto [name, value] : {std::pair{"x", uniform(-3, 3)},
-                                   {"y", uniform(-3, 3)},
-                                   {"z", uniform(-1, 1)},
-                                   {"dim1", radius},
-                                   {"solid_dim1", uniform(0, radius)},
-                                   {"opacity", uniform(0, 1)},
-                                   {"red", uniform(0, 1)},
-                                   {"green", uniform(0, 1)},
-                                   {"blue", uniform(0, 1)}})
-            brush.setAttribute(name, value);
-        const BrushSnapshot snapshot = brush.snapshot();
-        const float offset[3] = {float(uniform(-1, 1)), float(uniform(-1, 1)), 0};
-        // Corners about the brush; coordinates mostly on the picture, now and then far beyond it.
-        const double reach = trial % 10 == 0 ? 40 : 1.3;
-        PolyMesh mesh;
-        int v[3];
-        for (int i = 0; i < 3; ++i)
-            v[i] = mesh.addVertex(float(snapshot.center[0] - offset[0] + uniform(-3, 3)),
-                                  float(snapshot.center[1] - offset[1] + uniform(-3, 3)), float(uniform(-1, 1)));
-        const int tri = mesh.addTriangle(v[0], v[1], v[2]);
-        for (int i = 0; i < 3; ++i)
-            mesh.setTexCoord(tri, i,
-                             mesh.addTexCoord(float(uniform(-reach + 1, reach)), float(uniform(-reach + 1, reach))));
-
-        const std::string file = dir.path(std::to_string(width) + "x" + std::to_string(height) + ".bmp");
-        if (written.insert(file).second)
-            writeFile(file, painttest::makeBmp(width, height));
-        std::string name = file;
-        std::unique_ptr<Image> expected(Image::load(&name)), actual(Image::load(&name));
-        ASSERT_TRUE(expected && actual);
-        painttest::ReferenceWalk reference(snapshot, offset);
-        std::set<std::pair<int, int>> blended;
-        GLubyte colour[3] = {snapshot.colour[0], snapshot.colour[1], snapshot.colour[2]};
-        TexelRect expectedRect;
-        for (const painttest::Hit& hit : reference.walk(mesh.getTriangle(tri), width, height))
-            if (blended.insert({hit.x, hit.y}).second && expected->set(hit.x, hit.y, colour, hit.opacity))
-                expectedRect.include(hit.x, hit.y);
-
-        TrianglePainter painter(snapshot, offset);
-        DabStamps stamps;
-        TexelRect changed;
-        DabCanvas canvas(*actual, stamps, changed);
-        if (painter.measure(mesh.getTriangle(tri)))
-            painter.paint(canvas);
-        ASSERT_EQ(painttest::topFirst(*expected), painttest::topFirst(*actual));
-        ASSERT_EQ(expectedRect, changed) << changed.x0 << "," << changed.y0 << " " << changed.x1 << "," << changed.y1;
-        painted += !changed.empty();
+    for (const auto& c : cases) {
+        int painted = 0;
+        for (int trial = 0; trial < c.trials && !HasFailure(); ++trial) {
+            std::uniform_int_distribution<int> size(c.sizeFrom, c.sizeTo);
+            const int width = size(random), height = size(random);
+            SCOPED_TRACE(testing::Message() << "trial " << trial << " on " << width << "x" << height);
+            // Coordinates mostly on the picture, now and then far beyond it.
+            painted += paintsLikeTheReference(random, width, height, trial % 10 == 0 ? 40 : 1.3, c.largestRadius, dir);
+        }
+        EXPECT_GE(painted, c.leastPainted);  // most trials reach some texels
     }
-    EXPECT_GT(painted, 500);  // most trials reach some texels
+}
+
+// Quotients through the reciprocal are the floats dividing gives, bit for bit: for ordinary quotients, for those
+// lying within a few units of the last place of a point halfway between two floats (where a reciprocal alone rounds
+// the other way now and then), and for zeros, infinities, undefined and out-of-range denominators.
+TEST(TrianglePainter, quotients_round_to_the_floats_dividing_gives) {
+    std::mt19937 random(7);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    const float kInf = std::numeric_limits<float>::infinity(), kNaN = std::numeric_limits<float>::quiet_NaN();
+    std::vector<std::pair<double, std::vector<float>>> cases = {
+        {0.0, {0.0f, 1.0f, -1.0f}}, {-0.0, {1.0f}},       {1e-310, {1.0f, 0.5f}},      {1e305, {3e38f, 1.0f}},
+        {3.0, {0.0f, -0.0f, kInf}}, {-7.0, {kNaN, 2.0f}}, {kInf, {1.0f, kInf}},        {kNaN, {1.0f}},
+        {1e-30, {1e-30f, 3e-39f}},  {2e30, {3e38f}},      {0.1, {0.3f, 0.7f, 1e-40f}},
+    };
+    for (int i = 0; i < 3000; ++i) {
+        // A denominator that puts n / den within a unit or two of the last place of a point halfway between two
+        // floats, and numerators beside n.
+        const float n = static_cast<float>(unit(random) * 2 - 1), f = static_cast<float>(unit(random));
+        const double halfway = f + (static_cast<double>(std::nextafter(f, 2.0f)) - f) / 2;
+        cases.push_back({n / halfway, {n, std::nextafter(n, 2.0f), std::nextafter(n, -2.0f)}});
+    }
+    int reciprocalWrong = 0;
+    for (const auto& [den, numerators] : cases) {
+        TrianglePainter::Divisor divisor;
+        divisor.set(den);
+        for (const double from : {0.0, 0.25}) {
+            std::vector<float> out(numerators.size());
+            divisor.fractions(numerators.data(), from, static_cast<int>(numerators.size()), out.data());
+            for (size_t i = 0; i < numerators.size(); ++i) {
+                const float expected = static_cast<float>((static_cast<double>(numerators[i]) - from) / den);
+                const float viaReciprocal =
+                    static_cast<float>((static_cast<double>(numerators[i]) - from) * divisor.inv);
+                reciprocalWrong += divisor.useInverse && std::memcmp(&expected, &viaReciprocal, sizeof expected) != 0;
+                ASSERT_EQ(0, std::memcmp(&expected, &out[i], sizeof expected))
+                    << numerators[i] << " - " << from << " / " << den << ": " << out[i] << " for " << expected;
+            }
+        }
+    }
+    EXPECT_GT(reciprocalWrong, 0);  // the cases include quotients a bare reciprocal gets wrong
+}
+
+// Stepping over samples in whole runs lands where stepping one float sum at a time lands: within one power of two
+// and across several, for steps that round down, up or (halfway between two multiples of a float's unit) by the
+// parity of t, from negative, tiny and huge starts, and for steps too small to move t.
+TEST(TrianglePainter, stepping_in_runs_lands_where_single_steps_land) {
+    const auto oneByOne = [](float t, float step, double target) {
+        while (t < target) {
+            const float next = t + step;
+            if (next == t)
+                break;
+            t = next;
+        }
+        return t;
+    };
+    std::vector<std::array<double, 3>> cases = {
+        {0.1, 1.0 / 1023, 0.9}, {0.4999, 1.0 / 1024, 0.75}, {-0.01, 1.0 / 300, 0.6},
+        {0.0, 1e-3, 0.3},       {1e-40, 1e-39, 1e-37},      {0.5, 3.0 * std::ldexp(1.0, -25), 1.0},
+        {1.0, 1e-9, 2.0},       {3e6, 0.75, 3.1e6},         {0.25, 0.0, 1.0},
+        {0.7, 0.01, 0.2},       {1e30, 1e23, 1.5e30},       {0.3, 1.0 / 3, 7.0},
+    };
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    for (int i = 0; i < 2000; ++i) {
+        const double scale = std::ldexp(1.0, static_cast<int>(unit(random) * 8) - 4);
+        const float step = static_cast<float>(scale * std::ldexp(unit(random), -static_cast<int>(unit(random) * 14)));
+        const double t = scale * (unit(random) * 2 - 0.5);
+        cases.push_back({t, step, t + scale * unit(random) * 3});
+    }
+    for (const auto& [t, step, target] : cases) {
+        const float expected = oneByOne(static_cast<float>(t), static_cast<float>(step), target);
+        const float actual = TrianglePainter::stepUntil(static_cast<float>(t), static_cast<float>(step), target);
+        ASSERT_EQ(0, std::memcmp(&expected, &actual, sizeof expected))
+            << "from " << static_cast<float>(t) << " by " << static_cast<float>(step) << " to " << target << ": "
+            << actual << " for " << expected;
+    }
 }
