@@ -43,7 +43,9 @@ class PluginModels(SessionTest):
         # The brush alone already shows many colours, so the cottage is judged by what it changes: most of
         # the square it stands in, nothing outside it, and all of it back to the brush-only picture when deleted.
         brush_only = self.s.wait_for_pixels(lambda shot: len(colourful(shot, 0, 0, 500, 500)) > 10)
-        self.assertEqual(self.s.command("new model Keyform cottage"), "")
+        # The window thread lists the skins at the first draw, which may come before or after the prompt.
+        self.s.send("new model Keyform cottage")
+        self.assertRegex(self.s.expect(re.compile(r"skins: <[\d,]*>\n")), r"^new model Keyform cottage\n>?skins")
         shot = self.s.wait_for_pixels(lambda shot: changed_in(shot, brush_only, *COTTAGE) > COTTAGE_PIXELS)
         self.assertEqual(changed_in(shot, brush_only), changed_in(shot, brush_only, *COTTAGE))
         self.assertEqual(self.s.command("list classes"), "  Keyform\n")
