@@ -20,6 +20,7 @@
 
 #include "paint/BmpFormat.h"
 #include "paint/PaintableModel.h"
+#include "viewer/Render.h"
 
 namespace {
 
@@ -164,15 +165,7 @@ bool makeWindow() {
     glOrtho(0, kSide, 0, kSide, -1, 1);
     glMatrixMode(GL_MODELVIEW);
     glLoadIdentity();
-    const GLfloat light0[] = {0.0f, 0.0f, 5.0f, 0.0f}, light1[] = {-3.0f, 4.0f, -1.0f, 0.0f}, white[] = {1, 1, 1, 1};
-    glEnable(GL_LIGHTING);
-    glEnable(GL_LIGHT0);
-    glEnable(GL_LIGHT1);
-    glLightfv(GL_LIGHT0, GL_POSITION, light0);
-    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-    glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-    glLightfv(GL_LIGHT1, GL_POSITION, light1);
-    glLightfv(GL_LIGHT1, GL_DIFFUSE, white);
+    setUpLight();  // the program's own lights
     glEnable(GL_TEXTURE_2D);
     return true;
 }

@@ -11,6 +11,7 @@
 #include <set>
 
 #include "tests/plugins/PluginTestSupport.h"
+#include "viewer/Render.h"
 
 using namespace plugintest;
 
@@ -103,18 +104,9 @@ protected:
         glMatrixMode(GL_MODELVIEW);
         glLoadIdentity();
         gluLookAt(0.0, 0.0, 5.0, 0.0, 0.0, 0.0, 0.0, 1.0, 0.0);
-        const GLfloat light0[] = {0.0f, 0.0f, 5.0f, 0.0f}, light1[] = {-3.0f, 4.0f, -1.0f, 0.0f},
-                      white[] = {1, 1, 1, 1};
         glEnable(GL_DEPTH_TEST);
         glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
-        glEnable(GL_LIGHTING);
-        glEnable(GL_LIGHT0);
-        glEnable(GL_LIGHT1);
-        glLightfv(GL_LIGHT0, GL_POSITION, light0);
-        glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
-        glLightfv(GL_LIGHT0, GL_SPECULAR, white);
-        glLightfv(GL_LIGHT1, GL_POSITION, light1);
-        glLightfv(GL_LIGHT1, GL_DIFFUSE, white);
+        setUpLight();  // the program's own lights
         glClearColor(0.1f, 0.2f, 0.3f, 1.0f);
         glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
         glNormal3f(0.0f, 0.0f, 1.0f);  // both start from the same current values
