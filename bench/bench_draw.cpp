@@ -18,8 +18,8 @@
 #include <string>
 #include <vector>
 
-#include "paint/BmpFormat.h"
 #include "paint/PaintableModel.h"
+#include "paint/image/BmpFormat.h"
 #include "viewer/Render.h"
 
 namespace {

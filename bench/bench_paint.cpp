@@ -21,12 +21,12 @@
 #include <string>
 #include <vector>
 
-#include "paint/BmpFormat.h"
-#include "paint/BrushModel.h"
-#include "paint/DabCanvas.h"
-#include "paint/Image.h"
 #include "paint/PaintableModel.h"
-#include "paint/TrianglePainter.h"
+#include "paint/brush/BrushModel.h"
+#include "paint/brush/DabCanvas.h"
+#include "paint/brush/TrianglePainter.h"
+#include "paint/image/BmpFormat.h"
+#include "paint/image/Image.h"
 
 namespace {
 

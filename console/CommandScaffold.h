@@ -6,8 +6,8 @@
 #include <cstring>
 
 #include "model/AnimatedModel.h"
-#include "viewer/ModelListLock.h"
-#include "viewer/SceneState.h"
+#include "scene/ModelListLock.h"
+#include "scene/SceneState.h"
 
 // What commands that act on the current model say when there is none.
 inline constexpr char kNoModel[] = "no model selected";

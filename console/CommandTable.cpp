@@ -11,7 +11,7 @@
 #include "console/Commands.h"
 #include "console/LineSplitter.h"
 #include "paint/PaintableModel.h"
-#include "viewer/RedrawRequest.h"
+#include "scene/RedrawRequest.h"
 
 std::map<char*, command_handler, cmp_str> commandMap;
 

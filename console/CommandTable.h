@@ -5,7 +5,7 @@
 #include <map>
 
 #include "model/ModelTypes.h"
-#include "viewer/Visibility.h"
+#include "scene/Visibility.h"
 
 typedef void (*command_handler)(char** args);
 

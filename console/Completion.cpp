@@ -22,8 +22,8 @@
 #include "paint/PaintableModel.h"
 #include "plugins/ClassRegistry.h"
 #include "plugins/RuntimePaths.h"
-#include "viewer/ModelListLock.h"
-#include "viewer/SceneState.h"
+#include "scene/ModelListLock.h"
+#include "scene/SceneState.h"
 
 namespace {
 

@@ -13,8 +13,7 @@
 #include "console/CommandTable.h"
 #include "console/Completion.h"
 #include "console/TerminalSignals.h"
-#include "viewer/SceneState.h"
-#include "viewer/Startup.h"
+#include "scene/SceneState.h"
 
 namespace {
 
@@ -46,11 +45,12 @@ void consoleInput() {
 
 }  // namespace
 
-void* enterConsoleLoop(void*) {
+void* enterConsoleLoop(void* endHook) {
     guardTerminal();
     initializeReadline();
     consoleInput();
-    endProcess();
+    (*static_cast<ConsoleEnd*>(endHook))();
+    return nullptr;
 }
 
 void releaseConsole() {

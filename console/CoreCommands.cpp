@@ -8,7 +8,7 @@
 
 #include "console/CommandTable.h"
 #include "console/Commands.h"
-#include "viewer/SceneState.h"
+#include "scene/SceneState.h"
 
 namespace {
 

@@ -6,10 +6,10 @@
 #include <cstdlib>
 
 #include "console/Commands.h"
-#include "paint/PaintHistory.h"
 #include "paint/PaintableModel.h"
-#include "viewer/ModelListLock.h"
-#include "viewer/SceneState.h"
+#include "paint/history/PaintHistory.h"
+#include "scene/ModelListLock.h"
+#include "scene/SceneState.h"
 
 namespace {
 

@@ -10,10 +10,10 @@
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
 #include "console/NumberWords.h"
-#include "model/FileContents.h"
-#include "model/ReadAhead.h"
-#include "paint/BrushModel.h"
+#include "model/io/FileContents.h"
+#include "model/io/ReadAhead.h"
 #include "paint/PaintableModel.h"
+#include "paint/brush/BrushModel.h"
 #include "plugins/ClassRegistry.h"
 
 namespace {

@@ -5,11 +5,11 @@
 #include <cstdio>
 
 #include "console/Commands.h"
-#include "paint/BrushModel.h"
-#include "paint/PaintHistory.h"
 #include "paint/PaintableModel.h"
-#include "viewer/ModelListLock.h"
-#include "viewer/SceneState.h"
+#include "paint/brush/BrushModel.h"
+#include "paint/history/PaintHistory.h"
+#include "scene/ModelListLock.h"
+#include "scene/SceneState.h"
 
 void cmd_paint(char** args) {
     ModelListLock lock("paint - mutex lock error", "paint - mutex unlock error", ModelListLock::LINE);

@@ -8,8 +8,8 @@
 #include <vector>
 
 #include "console/Commands.h"
-#include "viewer/ScreenCapture.h"
-#include "viewer/ScreenshotFile.h"
+#include "scene/ScreenCapture.h"
+#include "scene/ScreenshotFile.h"
 
 namespace {
 

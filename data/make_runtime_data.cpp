@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "paint/BmpFormat.h"
+#include "paint/image/BmpFormat.h"
 
 // [SECTION] pictures and BMP files
 // [SECTION] the cube's textures

@@ -7,8 +7,8 @@
 #include <vector>
 
 #include "fuzz/FuzzScratch.h"
-#include "paint/BmpFormat.h"
-#include "paint/Image.h"
+#include "paint/image/BmpFormat.h"
+#include "paint/image/Image.h"
 
 namespace {
 

@@ -19,12 +19,12 @@
 #include "console/Console.h"
 #include "fuzz/FuzzScratch.h"
 #include "model/OwnedPose.h"
-#include "paint/BmpFormat.h"
-#include "paint/BrushModel.h"
 #include "paint/PaintableModel.h"
+#include "paint/brush/BrushModel.h"
+#include "paint/image/BmpFormat.h"
 #include "plugins/ClassRegistry.h"
+#include "scene/SceneState.h"
 #include "tests/model/TestModel.h"
-#include "viewer/SceneState.h"
 
 namespace {
 

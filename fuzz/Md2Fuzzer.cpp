@@ -5,7 +5,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "paint/PolyMesh.h"
+#include "paint/mesh/PolyMesh.h"
 #include "plugins/keyform/Md2File.h"
 
 namespace {

@@ -20,7 +20,7 @@
 #include "model/Interpolation.h"
 #include "model/OwnedPose.h"
 #include "model/SpeedPlanner.h"
-#include "model/XmlText.h"
+#include "model/xml/XmlText.h"
 
 namespace {
 

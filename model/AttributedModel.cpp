@@ -12,9 +12,9 @@
 #include <cstring>
 #include <string>
 
-#include "model/AtomicFile.h"
-#include "model/XmlNesting.h"
-#include "model/XmlText.h"
+#include "model/io/AtomicFile.h"
+#include "model/xml/XmlNesting.h"
+#include "model/xml/XmlText.h"
 
 namespace {
 

@@ -8,8 +8,8 @@
 #include <map>
 #include <vector>
 
-#include "model/FileContents.h"
 #include "model/ModelTypes.h"
+#include "model/io/FileContents.h"
 
 class AttributedModel {
 public:

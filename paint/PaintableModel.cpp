@@ -16,13 +16,13 @@
 #include <tuple>
 #include <unordered_set>
 
-#include "paint/BatchDrawer.h"
-#include "paint/BrushModel.h"
-#include "paint/DabCanvas.h"
-#include "paint/ModelTransform.h"
-#include "paint/PaintGeometry.h"
-#include "paint/PaintHistory.h"
-#include "paint/TrianglePainter.h"
+#include "paint/brush/BrushModel.h"
+#include "paint/brush/DabCanvas.h"
+#include "paint/brush/PaintGeometry.h"
+#include "paint/brush/TrianglePainter.h"
+#include "paint/history/PaintHistory.h"
+#include "paint/mesh/BatchDrawer.h"
+#include "paint/mesh/ModelTransform.h"
 
 // [SECTION] construction
 // [SECTION] textures and their queues

@@ -8,12 +8,12 @@
 #include <vector>
 
 #include "model/AnimatedModel.h"
-#include "paint/DabStamps.h"
-#include "paint/DrawBatches.h"
-#include "paint/Image.h"
-#include "paint/PolyMesh.h"
-#include "paint/TexelRect.h"
-#include "paint/TriangleGrid.h"
+#include "paint/brush/DabStamps.h"
+#include "paint/image/Image.h"
+#include "paint/image/TexelRect.h"
+#include "paint/mesh/DrawBatches.h"
+#include "paint/mesh/PolyMesh.h"
+#include "paint/mesh/TriangleGrid.h"
 
 class BrushModel;
 class DabCanvas;

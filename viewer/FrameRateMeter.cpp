@@ -4,7 +4,10 @@
 // was.
 #include "viewer/FrameRateMeter.h"
 
-#include "viewer/Render.h"
+double smoothFrameRate(double avg, double elapsed_ticks, double ticks_per_second) {
+    const double rate = elapsed_ticks > 0 ? ticks_per_second / elapsed_ticks : 100.0;
+    return avg * 0.9 + rate * 0.1;
+}
 
 double FrameRateMeter::frameAt(Clock::time_point now) {
     const Clock::duration elapsed = now - last_;

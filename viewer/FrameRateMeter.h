@@ -4,6 +4,10 @@
 
 #include <chrono>
 
+// The shown frame rate moves a tenth of the way towards the rate measured
+// over elapsed_ticks clock ticks (a rate of 100 when none passed).
+double smoothFrameRate(double avg, double elapsed_ticks, double ticks_per_second);
+
 class FrameRateMeter {
 public:
     using Clock = std::chrono::steady_clock;

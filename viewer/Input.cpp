@@ -10,12 +10,12 @@
 #include <GL/glu.h>
 #include <GL/glut.h>
 
-#include "paint/BrushModel.h"
-#include "paint/PaintHistory.h"
 #include "paint/PaintableModel.h"
-#include "viewer/ModelListLock.h"
+#include "paint/brush/BrushModel.h"
+#include "paint/history/PaintHistory.h"
+#include "scene/ModelListLock.h"
+#include "scene/SceneState.h"
 #include "viewer/Render.h"
-#include "viewer/SceneState.h"
 #include "viewer/WindowState.h"
 
 namespace {

@@ -2,7 +2,7 @@
 // model-list mutex; models are visited in name order, the brush included.
 #include "viewer/ModelPasses.h"
 
-#include "viewer/SceneState.h"
+#include "scene/SceneState.h"
 
 bool stepModels() {
     bool moved = false;

@@ -11,11 +11,11 @@
 
 #include <cstdio>
 
+#include "scene/ModelListLock.h"
+#include "scene/SceneState.h"
+#include "scene/ScreenCapture.h"
 #include "viewer/FrameRateMeter.h"
-#include "viewer/ModelListLock.h"
 #include "viewer/ModelPasses.h"
-#include "viewer/SceneState.h"
-#include "viewer/ScreenCapture.h"
 #include "viewer/WindowState.h"
 
 namespace {
@@ -51,11 +51,6 @@ void drawOverlayText(char* text) {
 }
 
 }  // namespace
-
-double smoothFrameRate(double avg, double elapsed_ticks, double ticks_per_second) {
-    const double rate = elapsed_ticks > 0 ? ticks_per_second / elapsed_ticks : 100.0;
-    return avg * 0.9 + rate * 0.1;
-}
 
 bool formatFPS(char* buf, int size, double fps) {
     const int n = std::snprintf(buf, size, "fps: %3.2f", fps);

@@ -12,10 +12,6 @@ void drawString(char* text);
 void drawFPS(double fps);
 void drawPos();
 
-// The shown frame rate moves a tenth of the way towards the rate measured
-// over elapsed_ticks clock ticks (a rate of 100 when none passed).
-double smoothFrameRate(double avg, double elapsed_ticks, double ticks_per_second);
-
 // Formats the overlay texts into buffers of the given size; returns false
 // (after printing the overflow message) when the text had to be cut.
 bool formatFPS(char* buf, int size, double fps);

@@ -17,13 +17,13 @@
 #include <cstdlib>
 
 #include "console/Console.h"
-#include "paint/BrushModel.h"
+#include "paint/brush/BrushModel.h"
+#include "scene/ModelListLock.h"
+#include "scene/RedrawRequest.h"
+#include "scene/SceneState.h"
 #include "viewer/Input.h"
-#include "viewer/ModelListLock.h"
 #include "viewer/ModelPasses.h"
-#include "viewer/RedrawRequest.h"
 #include "viewer/Render.h"
-#include "viewer/SceneState.h"
 #include "viewer/WindowState.h"
 
 namespace {
@@ -67,7 +67,8 @@ void startConsole() {
         return;
     started = true;
     pthread_t console_thread;
-    const int rc = pthread_create(&console_thread, nullptr, enterConsoleLoop, nullptr);
+    static ConsoleEnd end = endProcess;
+    const int rc = pthread_create(&console_thread, nullptr, enterConsoleLoop, &end);
     if (rc != 0) {
         errno = rc;  // pthread calls return their error; perror reads errno
         std::perror("thread error: ");

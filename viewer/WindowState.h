@@ -5,8 +5,8 @@
 
 #include <GL/gl.h>
 
+#include "scene/Visibility.h"
 #include "viewer/ArcBall.h"
-#include "viewer/Visibility.h"
 
 struct WindowState {
     // The scene transform: translation in view space, then the arcball rotation.

@@ -10,7 +10,7 @@
 #include <cstdlib>
 
 #include "console/Console.h"
-#include "viewer/SceneState.h"
+#include "scene/SceneState.h"
 #include "viewer/Startup.h"
 
 int main(int argc, char** argv) {

@@ -8,7 +8,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "paint/LittleEndian.h"
+#include "paint/image/LittleEndian.h"
 
 namespace {
 

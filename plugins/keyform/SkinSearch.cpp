@@ -8,7 +8,7 @@
 #include <cctype>
 #include <utility>
 
-#include "paint/ImageFormats.h"
+#include "paint/image/ImageFormats.h"
 
 namespace {
 

@@ -14,10 +14,10 @@
 #include "console/CommandTable.h"
 #include "console/Console.h"
 #include "model/OwnedPose.h"
-#include "paint/BrushModel.h"
+#include "paint/brush/BrushModel.h"
 #include "plugins/ClassRegistry.h"
+#include "scene/SceneState.h"
 #include "tests/model/TestModel.h"
-#include "viewer/SceneState.h"
 
 inline bool modelListLocked() {
     return pthread_mutex_trylock(&modelListMutex) == EBUSY || pthread_mutex_unlock(&modelListMutex);

@@ -9,7 +9,7 @@
 #include <csignal>
 #include <cstring>
 
-#include "model/AtomicFile.h"
+#include "model/io/AtomicFile.h"
 #include "tests/ScratchFiles.h"
 
 namespace {

@@ -5,7 +5,7 @@
 #include <algorithm>
 #include <string>
 
-#include "model/XmlNesting.h"
+#include "model/xml/XmlNesting.h"
 #include "tests/model/TestModel.h"
 
 using testing::internal::CaptureStderr;

@@ -4,7 +4,7 @@
 
 #include <climits>
 
-#include "paint/BmpFormat.h"
+#include "paint/image/BmpFormat.h"
 #include "tests/paint/PaintTestSupport.h"
 
 using namespace painttest;

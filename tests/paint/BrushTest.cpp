@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "paint/BrushModel.h"
-#include "paint/PaintGeometry.h"
+#include "paint/brush/BrushModel.h"
+#include "paint/brush/PaintGeometry.h"
 
 namespace {
 

@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "paint/DrawBatches.h"
+#include "paint/mesh/DrawBatches.h"
 
 namespace {
 

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
-#include "paint/Image.h"
+#include "paint/image/Image.h"
 #include "tests/paint/PaintTestSupport.h"
 
 using namespace painttest;

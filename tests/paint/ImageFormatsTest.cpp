@@ -3,7 +3,7 @@
 
 #include <cstdlib>
 
-#include "paint/ImageFormats.h"
+#include "paint/image/ImageFormats.h"
 #include "tests/paint/PaintTestSupport.h"
 
 using namespace painttest;

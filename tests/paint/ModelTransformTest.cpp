@@ -4,8 +4,8 @@
 
 #include <cmath>
 
-#include "paint/BrushModel.h"
-#include "paint/ModelTransform.h"
+#include "paint/brush/BrushModel.h"
+#include "paint/mesh/ModelTransform.h"
 
 namespace {
 

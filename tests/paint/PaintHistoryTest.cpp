@@ -1,7 +1,7 @@
 // The paint history with real paintable models and their painting: undo and redo bring back every texel of every
 // skin, across strokes on two models, drags and skin loads; the memory limit drops the oldest steps; new strokes and
 // deleted models drop what can no longer be reached; a skin replaced behind the history's back is refused.
-#include "paint/PaintHistory.h"
+#include "paint/history/PaintHistory.h"
 
 #include <gtest/gtest.h>
 
@@ -9,8 +9,8 @@
 #include <memory>
 #include <vector>
 
-#include "paint/BrushModel.h"
 #include "paint/PaintableModel.h"
+#include "paint/brush/BrushModel.h"
 #include "tests/paint/PaintTestSupport.h"
 
 using painttest::Bytes;

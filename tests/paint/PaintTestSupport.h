@@ -11,7 +11,7 @@
 #include <algorithm>
 #include <vector>
 
-#include "paint/Image.h"
+#include "paint/image/Image.h"
 #include "tests/ScratchFiles.h"
 
 namespace painttest {

@@ -6,8 +6,8 @@
 #include <array>
 #include <cmath>
 
-#include "paint/BrushModel.h"
 #include "paint/PaintableModel.h"
+#include "paint/brush/BrushModel.h"
 #include "tests/paint/PaintTestSupport.h"
 
 using painttest::Bytes;

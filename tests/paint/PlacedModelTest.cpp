@@ -6,9 +6,9 @@
 #include <cstring>
 #include <functional>
 
-#include "paint/BrushModel.h"
-#include "paint/ModelTransform.h"
 #include "paint/PaintableModel.h"
+#include "paint/brush/BrushModel.h"
+#include "paint/mesh/ModelTransform.h"
 #include "tests/paint/PaintTestSupport.h"
 
 namespace {

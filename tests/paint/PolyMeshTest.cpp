@@ -5,7 +5,7 @@
 #include <functional>
 #include <utility>
 
-#include "paint/PolyMesh.h"
+#include "paint/mesh/PolyMesh.h"
 
 namespace {
 

@@ -6,8 +6,8 @@
 #include <cmath>
 #include <vector>
 
-#include "paint/BrushSnapshot.h"
-#include "paint/PolyMesh.h"
+#include "paint/brush/BrushSnapshot.h"
+#include "paint/mesh/PolyMesh.h"
 
 namespace painttest {
 

@@ -8,7 +8,7 @@
 
 #include <cstdio>
 
-#include "model/ReadAhead.h"
+#include "model/io/ReadAhead.h"
 #include "paint/PaintableModel.h"
 #include "tests/paint/PaintTestSupport.h"
 

@@ -7,8 +7,8 @@
 #include <random>
 #include <vector>
 
-#include "paint/PaintGeometry.h"
-#include "paint/TriangleGrid.h"
+#include "paint/brush/PaintGeometry.h"
+#include "paint/mesh/TriangleGrid.h"
 
 namespace {
 

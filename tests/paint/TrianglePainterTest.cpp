@@ -13,9 +13,9 @@
 #include <set>
 #include <vector>
 
-#include "paint/BrushModel.h"
-#include "paint/DabCanvas.h"
-#include "paint/TrianglePainter.h"
+#include "paint/brush/BrushModel.h"
+#include "paint/brush/DabCanvas.h"
+#include "paint/brush/TrianglePainter.h"
 #include "tests/paint/PaintTestSupport.h"
 #include "tests/paint/ReferenceWalk.h"
 

@@ -2,9 +2,9 @@
 #include <unistd.h>
 
 #include "plugins/RuntimePaths.h"
+#include "scene/ModelListLock.h"
 #include "tests/console/SceneFixture.h"
 #include "tests/plugins/PluginTestSupport.h"
-#include "viewer/ModelListLock.h"
 
 using namespace plugintest;
 

@@ -6,7 +6,7 @@
 #include <map>
 #include <regex>
 
-#include "paint/BrushModel.h"
+#include "paint/brush/BrushModel.h"
 
 #include "tests/plugins/PluginTestSupport.h"
 

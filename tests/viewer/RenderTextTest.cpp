@@ -1,6 +1,7 @@
 // Frame-rate smoothing and the overlay texts.
 #include <gtest/gtest.h>
 
+#include "viewer/FrameRateMeter.h"
 #include "viewer/Render.h"
 
 TEST(FrameRate, moves_a_tenth_of_the_way_and_counts_no_elapsed_time_as_100) {

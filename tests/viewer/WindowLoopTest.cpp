@@ -9,10 +9,10 @@
 #include <thread>
 #include <vector>
 
+#include "scene/ModelListLock.h"
+#include "scene/SceneState.h"
 #include "tests/model/TestModel.h"
-#include "viewer/ModelListLock.h"
 #include "viewer/ModelPasses.h"
-#include "viewer/SceneState.h"
 
 namespace {
 

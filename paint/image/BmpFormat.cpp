@@ -1,0 +1,93 @@
+// The 54-byte BMP header layout, pixel rows in the file's channel order, and
+// whole plain files as bytes. Nothing here touches files, so the decoder can
+// be fed any bytes and the data generator can share the encoder.
+#include "paint/image/BmpFormat.h"
+
+void decodeBmpHeader(const unsigned char* b, Image::BMPHeader* h) {
+    h->magic = static_cast<int16_t>(readLe16(b + 0));
+    h->file_size = readLe32(b + 2);
+    h->reserved = readLe32(b + 6);
+    h->data_offset = readLe32(b + 10);
+    h->header_size = readLe32(b + 14);
+    h->width = static_cast<int32_t>(readLe32(b + 18));
+    h->height = static_cast<int32_t>(readLe32(b + 22));
+    h->planes = readLe16(b + 26);
+    h->bpp = readLe16(b + 28);
+    h->compression = readLe32(b + 30);
+    h->image_size = readLe32(b + 34);
+    h->h_res = static_cast<int32_t>(readLe32(b + 38));
+    h->v_res = static_cast<int32_t>(readLe32(b + 42));
+    h->pallete_colors = readLe32(b + 46);
+    h->important_colors = readLe32(b + 50);
+}
+
+void encodeBmpHeader(const Image::BMPHeader& h, unsigned char* b) {
+    writeLe16(b + 0, static_cast<uint16_t>(h.magic));    // "BM"
+    writeLe32(b + 2, h.file_size);                       // file size
+    writeLe32(b + 6, h.reserved);                        // reserved
+    writeLe32(b + 10, h.data_offset);                    // pixel array offset
+    writeLe32(b + 14, h.header_size);                    // info header size
+    writeLe32(b + 18, static_cast<uint32_t>(h.width));   // width
+    writeLe32(b + 22, static_cast<uint32_t>(h.height));  // height
+    writeLe16(b + 26, h.planes);                         // planes
+    writeLe16(b + 28, h.bpp);                            // bits per pixel
+    writeLe32(b + 30, h.compression);                    // compression
+    writeLe32(b + 34, h.image_size);                     // pixel array size
+    writeLe32(b + 38, static_cast<uint32_t>(h.h_res));   // horizontal resolution
+    writeLe32(b + 42, static_cast<uint32_t>(h.v_res));   // vertical resolution
+    writeLe32(b + 46, h.pallete_colors);                 // palette colours
+    writeLe32(b + 50, h.important_colors);               // important colours
+}
+
+bool bmpHeaderSupported(const Image::BMPHeader& h) {
+    if (h.header_size < 40 || h.bpp != 24 || h.compression != 0)
+        return false;
+    if (h.width <= 0 || h.width > kBmpMaxDimension)
+        return false;
+    // Negative heights mark top-down files; widen before negating INT32_MIN.
+    int64_t rows = h.height < 0 ? -static_cast<int64_t>(h.height) : h.height;
+    return rows > 0 && rows <= kBmpMaxDimension;
+}
+
+uint64_t bmpRowStride(int32_t width) {
+    uint64_t bytes = 3u * static_cast<uint64_t>(width < 0 ? 0 : width);
+    return (bytes + 3u) & ~static_cast<uint64_t>(3u);
+}
+
+void copySwappingRedBlue(const unsigned char* from, unsigned char* to, uint64_t count) {
+    for (uint64_t x = 0; x < 3 * count; x += 3) {
+        to[x] = from[x + 2];
+        to[x + 1] = from[x + 1];
+        to[x + 2] = from[x];
+    }
+}
+
+Image::BMPHeader plainBmpHeader(int32_t width, int32_t height, int32_t resolution) {
+    const uint64_t rows = static_cast<uint64_t>(height < 0 ? 0 : height);
+    const uint64_t bytes = bmpRowStride(width) * rows;
+    Image::BMPHeader h = {};
+    h.magic = kBmpMagic;
+    h.file_size = static_cast<uint32_t>(kBmpHeaderBytes + bytes);
+    h.data_offset = kBmpHeaderBytes;
+    h.header_size = 40;
+    h.width = width;
+    h.height = height;
+    h.planes = 1;
+    h.bpp = 24;
+    h.image_size = static_cast<uint32_t>(bytes);
+    h.h_res = resolution;
+    h.v_res = resolution;
+    return h;
+}
+
+std::vector<unsigned char> encodeBmp24(int32_t width, int32_t height, const unsigned char* rgb, int32_t resolution) {
+    const uint64_t stride = bmpRowStride(width);
+    const uint64_t rows = static_cast<uint64_t>(height < 0 ? 0 : height);
+    const uint64_t columns = static_cast<uint64_t>(width < 0 ? 0 : width);
+    const Image::BMPHeader h = plainBmpHeader(width, height, resolution);
+    std::vector<unsigned char> bytes(kBmpHeaderBytes + stride * rows, 0);
+    encodeBmpHeader(h, bytes.data());
+    for (uint64_t y = 0; y < rows; ++y)
+        copySwappingRedBlue(rgb + 3 * columns * y, &bytes[kBmpHeaderBytes + stride * y], columns);
+    return bytes;
+}

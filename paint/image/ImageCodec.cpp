@@ -1,0 +1,227 @@
+// Decoding and encoding through Magick++. ImageMagick is set up once, with one
+// thread of its own at most and the BMP reader's size cap, and every decoder is
+// named by the caller, so bytes never pick a decoder (or an outside delegate)
+// themselves. Rows are turned over on the way in and out: ImageMagick keeps the
+// top row first, the system the bottom row.
+#include "paint/image/ImageCodec.h"
+
+#include <Magick++.h>
+
+#include <cstring>
+#include <unordered_map>
+
+#include "paint/image/BmpFormat.h"
+
+namespace {
+
+const char kClientName[] = "velmora";
+
+void setUpMagick() {
+    static const bool ready = [] {
+        Magick::InitializeMagick(nullptr);
+        MagickCore::SetClientName(kClientName);
+        Magick::ResourceLimits::thread(1);
+        Magick::ResourceLimits::width(kBmpMaxDimension);
+        Magick::ResourceLimits::height(kBmpMaxDimension);
+        return true;
+    }();
+    (void)ready;
+}
+
+const char* coderName(ImageFormat format) {
+    switch (format) {
+        case ImageFormat::kBmp: return "BMP";
+        case ImageFormat::kPcx: return "PCX";
+        case ImageFormat::kPng: return "PNG";
+        case ImageFormat::kJpeg: return "JPEG";
+        case ImageFormat::kTga: return "TGA";
+        case ImageFormat::kNone: break;
+    }
+    return "";
+}
+
+// The library's reason without its program name, file name and source location.
+std::string reasonOf(const std::exception& e) {
+    std::string text = e.what();
+    const std::string prefix = std::string(kClientName) + ": ";
+    if (text.compare(0, prefix.size(), prefix) == 0)
+        text.erase(0, prefix.size());
+    for (const char* tail : {" `", " @ ", " ("}) {
+        size_t at = text.find(tail);
+        if (at != std::string::npos)
+            text.erase(at);
+    }
+    return text.empty() ? std::string("not an image") : text;
+}
+
+// An 8-bit, one-plane PCX: the kind that carries a palette of 256 colours.
+bool isPalettePcx(const std::vector<unsigned char>& bytes) {
+    return bytes.size() > 65 && bytes[0] == 0x0A && bytes[3] == 8 && bytes[65] == 1;
+}
+
+// Copies rows of `from` into `to` in the other vertical order.
+void turnRows(const unsigned char* from, unsigned char* to, size_t width, size_t height) {
+    const size_t row = 3 * width;
+    for (size_t y = 0; y < height; ++y)
+        std::memcpy(to + (height - 1 - y) * row, from + y * row, row);
+}
+
+// Reads the picture, counting damage the library only warns about (a JPEG cut
+// short) as failure; other warnings leave a whole picture.
+void readWhole(Magick::Image& image, const std::vector<unsigned char>& bytes, ImageFormat format) {
+    Magick::Blob blob(bytes.data(), bytes.size());
+    image.magick(coderName(format));
+    try {
+        image.read(blob);
+    } catch (const Magick::WarningCorruptImage&) {
+        throw;
+    } catch (const Magick::Warning&) {
+        if (image.columns() == 0 || image.rows() == 0)
+            throw;
+    }
+}
+
+void takePalette(Magick::Image& image, std::vector<unsigned char>* palette) {
+    if (image.classType() != Magick::PseudoClass)
+        return;
+    const MagickCore::Image* core = image.constImage();
+    for (size_t i = 0; i < core->colors; ++i) {
+        const MagickCore::PixelPacket& c = core->colormap[i];
+        palette->push_back(MagickCore::ScaleQuantumToChar(c.red));
+        palette->push_back(MagickCore::ScaleQuantumToChar(c.green));
+        palette->push_back(MagickCore::ScaleQuantumToChar(c.blue));
+    }
+}
+
+}  // namespace
+
+bool ImageCodec::decode(const std::vector<unsigned char>& bytes, ImageFormat format, Picture* out, std::string* why) {
+    if (bytes.empty()) {
+        *why = "empty file";
+        return false;
+    }
+    try {
+        setUpMagick();
+        Magick::Image image;
+        readWhole(image, bytes, format);
+        const size_t width = image.columns(), height = image.rows();
+        if (width == 0 || height == 0) {
+            *why = "not an image";
+            return false;
+        }
+        std::vector<unsigned char> top(3 * width * height);
+        image.write(0, 0, width, height, "RGB", Magick::CharPixel, top.data());
+        Picture picture;
+        picture.width = static_cast<int>(width);
+        picture.height = static_cast<int>(height);
+        picture.rgb.resize(top.size());
+        turnRows(top.data(), picture.rgb.data(), width, height);
+        if (format == ImageFormat::kPcx && isPalettePcx(bytes))
+            takePalette(image, &picture.palette);
+        *out = std::move(picture);
+        return true;
+    } catch (const std::exception& e) {
+        *why = reasonOf(e);
+    } catch (...) {
+        *why = "not an image";
+    }
+    return false;
+}
+
+namespace {
+
+using MagickCore::Quantum;  // QuantumRange names it unqualified
+
+Quantum quantumOf(unsigned char value) {
+    return static_cast<Quantum>(value * (QuantumRange / 255.0) + 0.5);
+}
+
+// Index of the colour of palette (count entries) nearest to rgb; the first of equals.
+unsigned nearestColour(const unsigned char* rgb, const std::vector<unsigned char>& palette) {
+    unsigned best = 0;
+    long bestDistance = -1;
+    for (size_t i = 0; i + 2 < palette.size(); i += 3) {
+        long distance = 0;
+        for (int c = 0; c < 3; ++c) {
+            const long d = static_cast<long>(rgb[c]) - palette[i + c];
+            distance += d * d;
+        }
+        if (bestDistance < 0 || distance < bestDistance) {
+            bestDistance = distance;
+            best = static_cast<unsigned>(i / 3);
+        }
+    }
+    return best;
+}
+
+// An image of width x height texels whose colours are entries of palette, in
+// the palette's own order; *changed counts texels that were not one of them.
+void paletteImage(Magick::Image& image, int width, int height, const unsigned char* rgb,
+                  const std::vector<unsigned char>& palette, long* changed) {
+    image = Magick::Image(Magick::Geometry(width, height), Magick::Color(0, 0, 0));
+    image.modifyImage();
+    MagickCore::Image* core = image.image();
+    const size_t colours = palette.size() / 3;
+    if (!MagickCore::AcquireImageColormap(core, colours))
+        throw std::bad_alloc();
+    for (size_t i = 0; i < colours; ++i) {
+        core->colormap[i].red = quantumOf(palette[3 * i]);
+        core->colormap[i].green = quantumOf(palette[3 * i + 1]);
+        core->colormap[i].blue = quantumOf(palette[3 * i + 2]);
+    }
+    std::unordered_map<unsigned long, unsigned> nearest;
+    Magick::Pixels view(image);
+    for (int y = 0; y < height; ++y) {
+        MagickCore::PixelPacket* pixels = view.get(0, y, width, 1);
+        MagickCore::IndexPacket* indexes = view.indexes();
+        const unsigned char* row = rgb + 3 * static_cast<size_t>(height - 1 - y) * width;
+        for (int x = 0; x < width; ++x) {
+            const unsigned char* texel = row + 3 * x;
+            const unsigned long key = (texel[0] << 16) | (texel[1] << 8) | texel[2];
+            auto found = nearest.find(key);
+            const unsigned index =
+                found != nearest.end() ? found->second : (nearest[key] = nearestColour(texel, palette));
+            if (std::memcmp(texel, &palette[3 * index], 3) != 0)
+                ++*changed;
+            indexes[x] = index;
+            pixels[x] = core->colormap[index];
+        }
+        view.sync();
+    }
+}
+
+}  // namespace
+
+bool ImageCodec::encode(int width, int height, const unsigned char* rgb, const std::vector<unsigned char>& palette,
+                        ImageFormat format, std::vector<unsigned char>* bytes, long* changed, std::string* why) {
+    *changed = 0;
+    if (width <= 0 || height <= 0 || !rgb || format == ImageFormat::kNone) {
+        *why = "no picture to write";
+        return false;
+    }
+    try {
+        setUpMagick();
+        Magick::Image image;
+        if (format == ImageFormat::kPcx && palette.size() >= 3) {
+            paletteImage(image, width, height, rgb, palette, changed);
+        } else {
+            std::vector<unsigned char> top(3 * static_cast<size_t>(width) * height);
+            turnRows(rgb, top.data(), width, height);
+            image = Magick::Image(width, height, "RGB", Magick::CharPixel, top.data());
+        }
+        image.depth(8);
+        if (format == ImageFormat::kJpeg)
+            image.quality(95);
+        Magick::Blob blob;
+        // PNG as 8-bit red, green, blue, whatever colours the picture happens to hold.
+        image.write(&blob, format == ImageFormat::kPng ? "PNG24" : coderName(format));
+        const unsigned char* data = static_cast<const unsigned char*>(blob.data());
+        bytes->assign(data, data + blob.length());
+        return true;
+    } catch (const std::exception& e) {
+        *why = reasonOf(e);
+    } catch (...) {
+        *why = "cannot encode the picture";
+    }
+    return false;
+}

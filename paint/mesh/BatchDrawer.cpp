@@ -1,0 +1,36 @@
+// Draws DrawBatches from client-side vertex arrays: the arrays stay in the
+// batches, so a gathered mesh is drawn without copying it anywhere first.
+// Relies on the caller (PaintableModel::draw) for the matrix, material and
+// lighting state.
+#include "paint/mesh/BatchDrawer.h"
+
+#include <GL/gl.h>
+
+void BatchDrawer::draw(const DrawBatches& batches) {
+    if (batches.batches().empty())
+        return;
+    glEnableClientState(GL_VERTEX_ARRAY);
+    glEnableClientState(GL_NORMAL_ARRAY);
+    glVertexPointer(3, GL_FLOAT, 0, batches.positions().data());
+    glNormalPointer(GL_FLOAT, 0, batches.normals().data());
+    glTexCoordPointer(2, GL_FLOAT, 0, batches.texCoords().data());
+    for (const DrawBatches::Batch& batch : batches.batches()) {
+        // Untextured triangles send no coordinates.
+        if (batch.texture != 0)
+            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        else
+            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+        glBindTexture(GL_TEXTURE_2D, batch.texture);
+        glDrawArrays(GL_TRIANGLES, batch.first, batch.count);
+    }
+    glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glDisableClientState(GL_NORMAL_ARRAY);
+    glDisableClientState(GL_VERTEX_ARRAY);
+    glBindTexture(GL_TEXTURE_2D, 0);
+    // The current values after an array draw are unspecified; the overlay drawn
+    // later is lit with the current normal, so leave what corner-by-corner drawing left.
+    glNormal3fv(batches.lastNormal());
+    float st[2];
+    if (batches.lastTexCoord(st))
+        glTexCoord2fv(st);
+}

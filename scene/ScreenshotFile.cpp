@@ -1,0 +1,59 @@
+// Screenshot files through the writers skins use: ImageCodec for PNG and the
+// plain 24-bit BMP encoder, both of which take pixels bottom row first as the
+// framebuffer gives them, and AtomicFile for the write itself.
+#include "scene/ScreenshotFile.h"
+
+#include <cerrno>
+#include <cstdio>
+
+#include "model/io/AtomicFile.h"
+#include "paint/image/BmpFormat.h"
+#include "paint/image/ImageCodec.h"
+
+namespace {
+
+// 72 pixels an inch, in pixels a metre.
+const int32_t kBmpResolution = 2835;
+
+}  // namespace
+
+const char kScreenshotExtensions[] = ".png, .bmp";
+
+ImageFormat screenshotFormatOf(const std::string& name) {
+    const ImageFormat format = imageFormatOfName(name);
+    return format == ImageFormat::kPng || format == ImageFormat::kBmp ? format : ImageFormat::kNone;
+}
+
+bool encodeScreenshot(const ScreenCapture::Frame& frame, ImageFormat format, std::vector<unsigned char>* bytes,
+                      std::string* why) {
+    const size_t expected = static_cast<size_t>(frame.width > 0 ? frame.width : 0) *
+                            static_cast<size_t>(frame.height > 0 ? frame.height : 0) * 3;
+    if (expected == 0 || frame.rgb.size() != expected) {
+        *why = "the window has no pixels";
+        return false;
+    }
+    if (format == ImageFormat::kBmp) {
+        *bytes = encodeBmp24(frame.width, frame.height, frame.rgb.data(), kBmpResolution);
+        return true;
+    }
+    if (format != ImageFormat::kPng) {
+        *why = "unsupported format";
+        return false;
+    }
+    long changed = 0;
+    return ImageCodec::encode(frame.width, frame.height, frame.rgb.data(), {}, format, bytes, &changed, why);
+}
+
+bool writeScreenshotFile(const char* path, const std::vector<unsigned char>& bytes, int* err) {
+    AtomicFile file(path);
+    FILE* out = file.open();
+    if (!out) {
+        *err = file.error();
+        return false;
+    }
+    if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size() || !file.commit()) {
+        *err = file.error() ? file.error() : EIO;
+        return false;
+    }
+    return true;
+}

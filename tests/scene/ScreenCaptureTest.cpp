@@ -1,0 +1,116 @@
+// Screenshots without a window: the hand-over of a frame between a waiting
+// thread and the thread that draws, and the files a frame becomes.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+#include "paint/image/ImageCodec.h"
+#include "scene/RedrawRequest.h"
+#include "scene/ScreenCapture.h"
+#include "scene/ScreenshotFile.h"
+
+namespace {
+
+using std::chrono::milliseconds;
+
+// Three by two pixels, every one different, bottom row first, so that a
+// picture turned over or mirrored, or with red and blue swapped, cannot pass.
+ScreenCapture::Frame sampleFrame() {
+    ScreenCapture::Frame frame;
+    frame.width = 3;
+    frame.height = 2;
+    frame.rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 10, 20, 30, 40, 50, 60, 200, 100, 0};
+    return frame;
+}
+
+// Plays the window thread: serves every request with sampleFrame until stopped.
+class DrawingThread {
+public:
+    explicit DrawingThread(ScreenCapture& capture)
+        : thread_([this, &capture] {
+              while (!stop_) {
+                  capture.serve([this] {
+                      ++reads_;
+                      return sampleFrame();
+                  });
+                  std::this_thread::sleep_for(milliseconds(1));
+              }
+          }) {}
+    ~DrawingThread() {
+        stop_ = true;
+        thread_.join();
+    }
+    int reads() const { return reads_; }
+
+private:
+    std::atomic<bool> stop_ = false;
+    std::atomic<int> reads_ = 0;
+    std::thread thread_;
+};
+
+}  // namespace
+
+TEST(ScreenCapture, a_request_gets_the_next_frame_and_only_a_request_reads_one) {
+    ScreenCapture capture;
+    takeRedrawRequest();
+    DrawingThread window(capture);
+    std::this_thread::sleep_for(milliseconds(20));
+    EXPECT_EQ(window.reads(), 0);  // frames nobody asked for are not read
+    ScreenCapture::Frame frame;
+    ASSERT_TRUE(capture.take(milliseconds(5000), &frame));
+    EXPECT_TRUE(takeRedrawRequest());  // a resting window is asked to draw
+    EXPECT_EQ(frame.rgb, sampleFrame().rgb);
+    EXPECT_EQ(frame.width, 3);
+    std::this_thread::sleep_for(milliseconds(20));
+    EXPECT_EQ(window.reads(), 1);
+}
+
+TEST(ScreenCapture, a_request_that_timed_out_is_withdrawn) {
+    ScreenCapture capture;
+    ScreenCapture::Frame frame;
+    EXPECT_FALSE(capture.take(milliseconds(30), &frame));
+    EXPECT_FALSE(capture.asked());
+    bool read = false;
+    capture.serve([&read] {
+        read = true;
+        return sampleFrame();
+    });
+    EXPECT_FALSE(read);  // a frame drawn late is not read for the withdrawn request
+    DrawingThread window(capture);
+    ASSERT_TRUE(capture.take(milliseconds(5000), &frame));  // and the next one waits for its own
+    EXPECT_EQ(frame.rgb, sampleFrame().rgb);
+}
+
+TEST(ScreenshotFile, names_choose_png_or_bmp_whatever_their_case) {
+    const struct {
+        const char* name;
+        ImageFormat format;
+    } cases[] = {{"a.png", ImageFormat::kPng},      {"shots/A.PNG", ImageFormat::kPng}, {"x.Bmp", ImageFormat::kBmp},
+                 {"a.jpg", ImageFormat::kNone},     {"a.tga", ImageFormat::kNone},      {"png", ImageFormat::kNone},
+                 {"a.png.txt", ImageFormat::kNone}, {"d.png/file", ImageFormat::kNone}};
+    for (const auto& c : cases)
+        EXPECT_EQ(screenshotFormatOf(c.name), c.format) << c.name;
+}
+
+// Read back by the decoder skins use, each file holds the frame as it was,
+// the right way up.
+TEST(ScreenshotFile, both_formats_hold_the_frame_the_right_way_up) {
+    for (ImageFormat format : {ImageFormat::kPng, ImageFormat::kBmp}) {
+        std::vector<unsigned char> bytes;
+        std::string why;
+        ASSERT_TRUE(encodeScreenshot(sampleFrame(), format, &bytes, &why)) << why;
+        ImageCodec::Picture back;
+        ASSERT_TRUE(ImageCodec::decode(bytes, format, &back, &why)) << why;
+        EXPECT_EQ(back.width, 3);
+        EXPECT_EQ(back.height, 2);
+        EXPECT_EQ(back.rgb, sampleFrame().rgb) << static_cast<int>(format);
+    }
+    ScreenCapture::Frame torn = sampleFrame();
+    torn.rgb.pop_back();
+    std::vector<unsigned char> bytes;
+    std::string why;
+    EXPECT_FALSE(encodeScreenshot(torn, ImageFormat::kPng, &bytes, &why));
+    EXPECT_FALSE(encodeScreenshot(ScreenCapture::Frame(), ImageFormat::kBmp, &bytes, &why));
+}
