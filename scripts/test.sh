@@ -1,7 +1,9 @@
 #!/usr/bin/env bash
-# Installs what is missing, checks the code style, fuzzes each reader and the console for 15 seconds
-# (scripts/fuzz.sh), builds the test configuration (AddressSanitizer and UndefinedBehaviorSanitizer)
-# into build-test/ and runs every test through CTest.
+# The whole test run, in this order: installs missing Debian packages (scripts/install-deps.sh), fills
+# the MD2 model cache (scripts/fetch-models.sh), checks the code style (scripts/format.sh), builds the
+# AddressSanitizer and UndefinedBehaviorSanitizer configuration into build-test/, fuzzes each target for
+# 15 seconds (scripts/fuzz.sh 15), runs every CTest test under xvfb-run (arguments go to ctest), and ends
+# with 60 seconds of ThreadSanitizer stress (scripts/stress.sh 60, built into build-tsan/).
 # Unit tests that need OpenGL use the virtual display xvfb-run gives them; the
 # end-to-end tests start their own Xvfb for each program they run.
 set -euo pipefail
