@@ -23,17 +23,6 @@ public:
     }
 };
 
-void playEveryScript(UnboundedModel& model) {
-    const char** names = model.getScriptNames();
-    for (const char** name = names; name && *name; ++name) {
-        if (model.runScript(*name) != 0)
-            continue;
-        for (int tick = 0; tick < kTicksPerScript; ++tick)
-            model.step();
-    }
-    std::free(names);
-}
-
 std::vector<std::string> scriptNames(const TestModel& model) {
     std::vector<std::string> names;
     const char** list = model.getScriptNames();
@@ -41,6 +30,15 @@ std::vector<std::string> scriptNames(const TestModel& model) {
         names.emplace_back(*name);
     std::free(list);
     return names;
+}
+
+void playEveryScript(UnboundedModel& model) {
+    for (const std::string& name : scriptNames(model)) {
+        if (model.runScript(name.c_str()) != 0)
+            continue;
+        for (int tick = 0; tick < kTicksPerScript; ++tick)
+            model.step();
+    }
 }
 
 void fail(const char* what) {

@@ -3,68 +3,21 @@
 // depends on the model or pose it was built from; the engine's own maps are
 // keyed by the model's attribute names. Where a playing script stands is kept
 // by a StepWindow; a pass keeps its transitions as prepared, so that a script
-// playing back replays each from its end. The scripts' XML is in ScriptXml.cpp.
-// Speed control reads a script, leaves the planning to SpeedPlanner and writes
-// the result back.
+// playing back replays each from its end. The scripts' XML is in ScriptXml.cpp;
+// speed control finds the script here and leaves its steps to ScriptRetiming.
 #include "model/AnimatedModel.h"
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <iterator>
-#include <string>
 #include <utility>
-#include <vector>
 
 #include "model/Interpolation.h"
 #include "model/OwnedPose.h"
+#include "model/PoseLookup.h"
+#include "model/ScriptRetiming.h"
 #include "model/SpeedPlanner.h"
 #include "model/xml/XmlText.h"
-
-namespace {
-
-double poseValue(const position* pose, const char* name) {
-    if (!pose || !name)
-        return 0.0;
-    auto it = pose->find(name);
-    return it == pose->end() ? 0.0 : it->second;
-}
-
-// Forward-only lookup in a map ordered like the pose being walked: the pose's
-// names come in ascending order, so each search resumes where the previous one
-// stopped instead of descending the tree again for every name, every tick.
-class OrderedCursor {
-public:
-    explicit OrderedCursor(position& map) : it(map.begin()), end(map.end()) {}
-
-    // The value stored under `name`, or null; names must be asked for in ascending order.
-    double* find(const char* name) {
-        cmp_str less;
-        // The engine's maps share the attributes' key pointers, so most hits need no strcmp.
-        if (it != end && it->first != name) {
-            while (it != end && less(it->first, name))
-                ++it;
-            if (it == end || less(name, it->first))
-                return nullptr;
-        }
-        if (it == end)
-            return nullptr;
-        double* value = &it->second;
-        ++it;
-        return value;
-    }
-
-private:
-    position::iterator it;
-    position::iterator end;
-};
-
-double valueOrZero(const double* value) {
-    return value ? *value : 0.0;
-}
-
-}  // namespace
 
 AnimatedModel::AnimatedModel()
     : ticks_left(0), ticks_total(0), animate(false), current_script(nullptr), current_interpolation(INT_LINEAR) {}
@@ -276,15 +229,15 @@ void AnimatedModel::adjustPose(position* pose, interpolation_type interpol) {
         double v = entry.second;
         switch (interpol) {
             case INT_LINEAR: *value = interpolateLinear(*value, v); break;
-            case INT_SIN: *value = interpolateSine(valueOrZero(prev.find(entry.first)), v, t); break;
-            case INT_HARMONIC: *value = interpolateHarmonic(valueOrZero(prev.find(entry.first)), v, t); break;
+            case INT_SIN: *value = interpolateSine(prev.valueOrZero(entry.first), v, t); break;
+            case INT_HARMONIC: *value = interpolateHarmonic(prev.valueOrZero(entry.first), v, t); break;
             case INT_CUBIC_BEZIER:
-                *value = cubicBezier(valueOrZero(prev.find(entry.first)), valueOrZero(cntl1.find(entry.first)),
-                                     valueOrZero(cntl2.find(entry.first)), v, t);
+                *value = cubicBezier(prev.valueOrZero(entry.first), cntl1.valueOrZero(entry.first),
+                                     cntl2.valueOrZero(entry.first), v, t);
                 break;
             case INT_CATMULL_ROM:
-                *value = catmullRom(valueOrZero(cntl1.find(entry.first)), valueOrZero(prev.find(entry.first)), v,
-                                    valueOrZero(cntl2.find(entry.first)), uniform);
+                *value = catmullRom(cntl1.valueOrZero(entry.first), prev.valueOrZero(entry.first), v,
+                                    cntl2.valueOrZero(entry.first), uniform);
                 break;
             default: break;
         }
@@ -426,83 +379,20 @@ void AnimatedModel::restartForward() {
 
 // [SECTION] speed control
 
-namespace {
-
-// What identifies a step: its pose is its own copy, made when it was appended.
-const void* stepIdentity(const script_step& st) {
-    return st.pose;
-}
-
-bool sameSteps(const script_steps& steps, const SpeedControlSnapshot& snapshot) {
-    if (steps.size() != snapshot.steps.size() || steps.size() != snapshot.timings.size())
-        return false;
-    size_t i = 0;
-    for (const script_step& st : steps) {
-        if (stepIdentity(st) != snapshot.steps[i] || st.timing != snapshot.timings[i])
-            return false;
-        ++i;
-    }
-    return true;
-}
-
-}  // namespace
-
 int AnimatedModel::speedControlSnapshot(const char* script_name, const char* param1, const char* param2,
                                         const char* param3, double accel, double decel, SpeedControlSnapshot& out) {
     script* found = findScript(script_name);
-    if (!found)
+    if (!found || !found->steps)
         return -1;
-    script_steps* steps = found->steps;
-    if (!steps || steps->size() < 3)
-        return -1;
-    if (!(accel >= 0.0 && decel >= 0.0 && accel + decel <= 1.0)) {
-        std::puts("speed control ratios must be at least 0 and sum to at most 1");
-        return -1;
-    }
-    std::string refusal = speedControlStepRefusal(steps->size());
-    if (!refusal.empty()) {
-        std::puts(refusal.c_str());
-        return -1;
-    }
-    out = SpeedControlSnapshot();
-    out.points.reserve(steps->size());
-    out.timings.reserve(steps->size());
-    out.steps.reserve(steps->size());
-    for (const script_step& st : *steps) {
-        out.points.push_back({poseValue(st.pose, param1), poseValue(st.pose, param2), poseValue(st.pose, param3)});
-        out.timings.push_back(st.timing);
-        out.steps.push_back(stepIdentity(st));
-    }
-    return 0;
+    return snapshotScriptSteps(*found->steps, param1, param2, param3, accel, decel, out);
 }
 
-// Hands every step after the first its frames. Steps without a count keep
-// their timing and play uniformly; an allocation failure stops at the step it
-// failed on, the steps before it keeping their new tables.
 int AnimatedModel::applySpeedControl(const char* script_name, const SpeedControlSnapshot& snapshot,
                                      const SpeedPlan& plan) {
     script* found = findScript(script_name);
-    if (plan.refused || !found || !found->steps || !sameSteps(*found->steps, snapshot))
+    if (!found || !found->steps)
         return -1;
-    script_steps& steps = *found->steps;
-    size_t j = 0;
-    for (auto it = std::next(steps.begin()); it != steps.end(); ++it, ++j) {
-        std::free(it->tValues);
-        it->tValues = nullptr;
-        if (j >= plan.steps.size())
-            continue;
-        const std::vector<double>& values = plan.steps[j].tValues;
-        int count = static_cast<int>(values.size());
-        double* table = static_cast<double*>(std::malloc(values.size() * sizeof(double)));
-        if (!table) {
-            std::printf("malloc failed, aborting\nframes: %i\n", count);
-            return -1;
-        }
-        std::copy(values.begin(), values.end(), table);
-        it->timing = count;
-        it->tValues = table;
-    }
-    return 0;
+    return retimeScriptSteps(*found->steps, snapshot, plan);
 }
 
 int AnimatedModel::doSpeedControl(const char* script_name, const char* param1, const char* param2, const char* param3,

@@ -11,21 +11,19 @@
 // changes no texel since they could never pass the brush's inside test.
 // Samples are taken in batches: first every sample's point and squared
 // distance (independent of one another), then the blends, in walk order.
+// Dividing and stepping take the exact shortcuts of TexelStepping.
 #include "paint/brush/TrianglePainter.h"
 
-#include <cfloat>
 #include <climits>
 #include <cmath>
-#include <cstdint>
-#include <cstring>
 #include <limits>
+
+#include "paint/brush/TexelStepping.h"
 
 namespace {
 
 const int kBatch = 64;      // samples of a row mapped back before any is blended
 const int kFewSamples = 8;  // fewer are cheaper to divide one by one than through a reciprocal
-// A quotient's neighbourhood, q (1 -+ 2^-48), checked for rounding to one float.
-const double kBelow = 1.0 - 1.0 / 281474976710656.0, kAbove = 1.0 + 1.0 / 281474976710656.0;
 
 // Truncation toward zero, refusing what no int can hold.
 bool truncateToInt(double v, int* out) {
@@ -50,91 +48,7 @@ float fraction(float v, float from, float to) {
     return static_cast<float>((static_cast<double>(v) - from) / (static_cast<double>(to) - from));
 }
 
-// 2^e for e within the doubles' normal range.
-double powerOfTwo(int e) {
-    const uint64_t bits = static_cast<uint64_t>(e + 1023) << 52;
-    double value;
-    std::memcpy(&value, &bits, sizeof value);
-    return value;
-}
-
-// Between two powers of two every float is a multiple of one unit, and
-// t + step rounds to t plus step rounded to that unit, unless step lies
-// halfway between two multiples. For a positive normal t, *inc receives that
-// rounded step and *top the power of two above t; false when the sums
-// cannot be told in advance.
-bool evenSteps(float t, float step, double* inc, double* top) {
-    if (!(t >= FLT_MIN))
-        return false;
-    uint32_t bits;
-    std::memcpy(&bits, &t, sizeof bits);
-    const int e = static_cast<int>((bits >> 23) & 0xff) - 127;  // t lies in [2^e, 2^(e+1))
-    const double units = step * powerOfTwo(23 - e);             // step in units of 2^(e-23)
-    *top = powerOfTwo(e + 1);
-    if (units - std::floor(units) == 0.5)
-        return false;
-    *inc = std::floor(units + 0.5) * powerOfTwo(e - 23);
-    return *inc > 0.0;
-}
-
 }  // namespace
-
-void TrianglePainter::Divisor::set(double denominator) {
-    den = denominator;
-    const double magnitude = std::fabs(denominator);
-    useInverse = magnitude > 1e-300 && magnitude < 1e300;  // a reciprocal neither overflows nor underflows
-    inv = useInverse ? 1.0 / denominator : 0.0;
-}
-
-// q = n * (1 / den) lies within three units of the last place of the
-// rounded quotient n / den (each of the two roundings adds at most one
-// unit, the quotient's own half a unit), well inside q (1 -+ 2^-48). When
-// both ends round to the same float, so does everything between them,
-// the quotient included.
-void TrianglePainter::Divisor::fractions(const float* v, double from, int n, float* out) const {
-    bool doubtful = !useInverse;
-    if (useInverse) {
-        for (int i = 0; i < n; ++i) {
-            const double q = (static_cast<double>(v[i]) - from) * inv;
-            out[i] = static_cast<float>(q);
-            doubtful |= static_cast<float>(q * kBelow) != static_cast<float>(q * kAbove);
-        }
-    }
-    if (!doubtful)
-        return;
-    for (int i = 0; i < n; ++i) {
-        const double q = (static_cast<double>(v[i]) - from) * inv;
-        if (!useInverse || static_cast<float>(q * kBelow) != static_cast<float>(q * kAbove))
-            out[i] = static_cast<float>((static_cast<double>(v[i]) - from) / den);
-    }
-}
-
-// Between two powers of two every float is
-// a multiple of one unit, and t + step rounds to t plus step rounded to that
-// unit (unless step lies halfway between two multiples), so the steps that
-// stay below the next power of two are taken in one go.
-float TrianglePainter::stepUntil(float t, float step, double target) {
-    while (t < target) {
-        double inc, top;
-        if (evenSteps(t, step, &inc, &top)) {
-            // k steps, the last landing at or above target, each sum below top.
-            double k = std::fmin(std::ceil((target - t) / inc), std::floor((top - t - step) / inc) + 1);
-            while (k > 1 && t + (k - 1) * inc >= target)
-                k -= 1;
-            while (k >= 1 && !(top - t - (k - 1) * inc > step))
-                k -= 1;
-            if (k >= 1) {
-                t = static_cast<float>(t + k * inc);
-                continue;
-            }
-        }
-        const float next = t + step;
-        if (next == t)
-            break;
-        t = next;
-    }
-    return t;
-}
 
 TrianglePainter::TrianglePainter(const BrushSnapshot& brush, const float* offset)
     : brush_(brush),
@@ -431,7 +345,7 @@ void TrianglePainter::walkRow(float t_lo, float t_hi, const float* lo_pt, const 
 void TrianglePainter::sampleRow(const Row& row, const float* t, int n, int* lowest, int* highest) {
     float f[kBatch], squared[kBatch];
     if (n >= kFewSamples) {
-        Divisor span;
+        FloatDivisor span;
         span.set(static_cast<double>(row.tHi) - row.tLo);
         span.fractions(t, row.tLo, n, f);
     } else {

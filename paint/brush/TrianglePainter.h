@@ -25,20 +25,6 @@ public:
     // Samples taken (points mapped back and tested against the brush) by every paint so far.
     long long samplesTaken() const { return samples_; }
 
-    // Division of many numerators by one denominator, each quotient rounded
-    // to float just as dividing rounds it: through the reciprocal where that
-    // gives the same float, by dividing where it might not.
-    struct Divisor {
-        double den = 0, inv = 0;
-        bool useInverse = false;
-        void set(double denominator);
-        // out[i] = (v[i] - from) / den for i below n, each rounded to float.
-        void fractions(const float* v, double from, int n, float* out) const;
-    };
-    // The walk's t after stepping from t, one float sum at a time, until it
-    // is not below target or stops moving.
-    static float stepUntil(float t, float step, double target);
-
 private:
     struct Corner {
         float s, t;

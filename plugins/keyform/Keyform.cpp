@@ -7,7 +7,6 @@
 
 #include <algorithm>
 #include <cctype>
-#include <cmath>
 #include <cstdio>
 #include <filesystem>
 #include <string>
@@ -15,22 +14,14 @@
 
 #include "plugins/ClassRegistry.h"
 #include "plugins/keyform/Md2File.h"
+#include "plugins/keyform/Md2Mesh.h"
 #include "plugins/keyform/SkinSearch.h"
-
-float Keyform::precalculatedNormals[162][3] = {
-#include "plugins/keyform/Md2Normals.inc"
-};
 
 namespace {
 
 // Internal linkage: another plug-in's init can neither replace nor be mistaken for it.
 __attribute__((constructor)) void init() {
     model_classes[const_cast<char*>("Keyform")] = Keyform::create;
-}
-
-// A negative index becomes one far out of range, which the mesh refuses like any other.
-unsigned int meshIndex(int16_t index) {
-    return index < 0 ? ~0u : static_cast<unsigned int>(index);
 }
 
 // The names of the regular files in folder; none when it cannot be read.
@@ -72,7 +63,8 @@ Keyform::Keyform(const char* name, const Md2File& md2)
     attributes["frame"] = 0.0;
     lower_limits["frame"] = 0.0;
     upper_limits["frame"] = static_cast<double>(md2.frames.size()) - 1.0;
-    buildMesh(md2);
+    frames_ = Md2Mesh::build(md2, *this);
+    setFirstSight(frames_.extent());
     makeAnimationScripts(md2.frames);
 }
 
@@ -87,61 +79,6 @@ AnimatedModel* Keyform::create(const char* name) {
         return nullptr;
     }
     return new Keyform(name, md2);
-}
-
-void Keyform::buildMesh(const Md2File& md2) {
-    // The first frame's bounding box: its centre becomes the model's origin.
-    float low[3] = {0, 0, 0}, high[3] = {0, 0, 0};
-    for (size_t i = 0; i < md2.vertices.size(); ++i)
-        for (int k = 0; k < 3; ++k) {
-            const float v = md2.vertices[i].pos[k];
-            low[k] = i == 0 ? v : std::min(low[k], v);
-            high[k] = i == 0 ? v : std::max(high[k], v);
-        }
-    float centre[3], extent[3];
-    for (int k = 0; k < 3; ++k) {
-        centre[k] = (low[k] + high[k]) / 2.0f;
-        extent[k] = high[k] - low[k];
-    }
-    keepFrames(md2, centre);
-    setFirstSight(extent);
-
-    // One mesh vertex and one normal per file vertex, both moved with the frame.
-    const std::vector<float>& first = framePositions_.front();
-    for (size_t i = 0; i < md2.vertices.size(); ++i) {
-        addVertex(first[3 * i], first[3 * i + 1], first[3 * i + 2]);
-        addNormal(0.0f, 0.0f, 0.0f);
-        blendNormal(static_cast<unsigned int>(i), 0, 0, 0.0f);
-    }
-    const float width = static_cast<float>(md2.header.skinwidth);
-    const float height = static_cast<float>(md2.header.skinheight);
-    for (const Md2File::TexCoord& tc : md2.texCoords)
-        addTexCoord(tc.s / width, 1.0f - tc.t / height);  // t = 0 is the skin's top row
-    for (const Md2File::Triangle& tri : md2.triangles) {
-        int id = addTriangle(meshIndex(tri.index_xyz[0]), meshIndex(tri.index_xyz[1]), meshIndex(tri.index_xyz[2]));
-        if (id < 0)
-            continue;  // names a vertex the frame does not have
-        for (unsigned int j = 0; j < 3; ++j) {
-            setTexCoord(id, j, meshIndex(tri.index_st[j]));
-            // A vertex whose normal index lies outside the table shows the face normal.
-            if (md2.vertices[tri.index_xyz[j]].lightnormalindex < 162)
-                setNormal(id, j, meshIndex(tri.index_xyz[j]));
-        }
-    }
-}
-
-void Keyform::keepFrames(const Md2File& md2, const float* centre) {
-    for (const Md2File::Frame& frame : md2.frames) {
-        std::vector<float> positions;
-        std::vector<uint8_t> indices;
-        for (const Md2File::Vertex& v : frame.vertices) {
-            for (int k = 0; k < 3; ++k)
-                positions.push_back(v.pos[k] - centre[k]);
-            indices.push_back(v.lightnormalindex);
-        }
-        framePositions_.push_back(std::move(positions));
-        frameNormals_.push_back(std::move(indices));
-    }
 }
 
 void Keyform::setFirstSight(const float* extent) {
@@ -190,40 +127,12 @@ void Keyform::makeAnimationScripts(const std::vector<Md2File::Frame>& frames) {
     current_script = nullptr;
 }
 
-void Keyform::blendNormal(unsigned int vertex, int a, int b, float t) {
-    float n[3] = {0, 0, 0};
-    const uint8_t ia = frameNormals_[a][vertex], ib = frameNormals_[b][vertex];
-    for (int k = 0; k < 3; ++k) {
-        if (ia < 162)
-            n[k] += (1.0f - t) * precalculatedNormals[ia][k];
-        if (ib < 162)
-            n[k] += t * precalculatedNormals[ib][k];
-    }
-    const float length = std::sqrt(n[0] * n[0] + n[1] * n[1] + n[2] * n[2]);
-    if (length > 0.0f)
-        setNormalVector(vertex, n[0] / length, n[1] / length, n[2] / length);
-}
-
 void Keyform::followFrame() {
     const double frame = getAttribute("frame");
-    if (frame == shownFrame_ || framePositions_.empty())
+    if (frame == shownFrame_)
         return;
     shownFrame_ = frame;
-    const int last = static_cast<int>(framePositions_.size()) - 1;
-    const double clamped = std::min(std::max(frame, 0.0), static_cast<double>(last));
-    const int a = static_cast<int>(std::floor(clamped));
-    const int b = std::min(a + 1, last);
-    const float t = static_cast<float>(clamped - a);
-    const std::vector<float>& from = framePositions_[a];
-    const std::vector<float>& to = framePositions_[b];
-    for (size_t i = 0; i < from.size() / 3; ++i) {
-        float p[3];
-        for (int k = 0; k < 3; ++k)
-            p[k] = from[3 * i + k] + t * (to[3 * i + k] - from[3 * i + k]);
-        moveVertex(static_cast<unsigned int>(i), p[0], p[1], p[2]);
-        blendNormal(static_cast<unsigned int>(i), a, b, t);
-    }
-    updateTriangles();
+    frames_.showFrame(*this, frame);
 }
 
 void Keyform::draw() {

@@ -13,6 +13,7 @@
 
 #include "paint/PaintableModel.h"
 #include "plugins/keyform/Md2File.h"
+#include "plugins/keyform/Md2Mesh.h"
 
 class BrushModel;
 
@@ -37,17 +38,11 @@ public:
 
     static constexpr int kTicksPerFrame = 5;  // 10 frames a second at 50 ticks a second
 
-    // The MD2 format's vertex normals, which vertices name by index.
-    static float precalculatedNormals[162][3];
-
 private:
-    void buildMesh(const Md2File& md2);
-    void keepFrames(const Md2File& md2, const float* centre);
     void setFirstSight(const float* extent);
     void makeAnimationScripts(const std::vector<Md2File::Frame>& frames);
     // Moves the mesh to the `frame` attribute's value if it changed since the last move.
     void followFrame();
-    void blendNormal(unsigned int vertex, int a, int b, float t);
 
     // GL thread: loads the skins found in the model's folder for the names the file gives.
     void loadSkins(const std::vector<std::string>& skinNames);
@@ -59,7 +54,6 @@ private:
     // skin's, or one kept free for the first skin loaded later.
     GLuint skinTexture;
     std::vector<std::string> skinNames_;
-    std::vector<std::vector<float>> framePositions_;  // x, y, z per vertex, centred
-    std::vector<std::vector<uint8_t>> frameNormals_;  // normal table index per vertex
+    Md2Mesh frames_;  // moves the mesh, which is this model, between keyframes
     double shownFrame_;
 };

@@ -15,6 +15,7 @@
 
 #include "paint/brush/BrushModel.h"
 #include "paint/brush/DabCanvas.h"
+#include "paint/brush/TexelStepping.h"
 #include "paint/brush/TrianglePainter.h"
 #include "tests/paint/PaintTestSupport.h"
 #include "tests/paint/ReferenceWalk.h"
@@ -185,7 +186,7 @@ TEST(TrianglePainter, quotients_round_to_the_floats_dividing_gives) {
     }
     int reciprocalWrong = 0;
     for (const auto& [den, numerators] : cases) {
-        TrianglePainter::Divisor divisor;
+        FloatDivisor divisor;
         divisor.set(den);
         for (const double from : {0.0, 0.25}) {
             std::vector<float> out(numerators.size());
@@ -232,7 +233,7 @@ TEST(TrianglePainter, stepping_in_runs_lands_where_single_steps_land) {
     }
     for (const auto& [t, step, target] : cases) {
         const float expected = oneByOne(static_cast<float>(t), static_cast<float>(step), target);
-        const float actual = TrianglePainter::stepUntil(static_cast<float>(t), static_cast<float>(step), target);
+        const float actual = stepUntil(static_cast<float>(t), static_cast<float>(step), target);
         ASSERT_EQ(0, std::memcmp(&expected, &actual, sizeof expected))
             << "from " << static_cast<float>(t) << " by " << static_cast<float>(step) << " to " << target << ": "
             << actual << " for " << expected;
