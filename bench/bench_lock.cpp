@@ -64,8 +64,6 @@ bool makeWindow() {
         setUpProjection(kWindow, kWindow);
     }
     glutSetWindow(window);
-    // GLUT's callbacks run on the thread that made the window; here, that is this one.
-    ModelListLock::markWindowThread();
     return true;
 }
 
