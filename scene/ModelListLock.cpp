@@ -1,59 +1,24 @@
 // Scoped model-list mutex. The mutex is not recursive: a holder must never
-// create a second guard on the same thread. A plain mutex lets the thread
-// that just let go take it straight back, ahead of a thread that was
-// waiting; so every thread but the window thread announces its wait, and the
-// window thread steps back (for a bounded time) while anyone is announced.
+// create a second guard on the same thread. It is a plain mutex, with no
+// turn-taking: the window thread never takes it straight back after letting
+// go (a buffer swap, or the wait for the next tick, comes in between), which
+// leaves a woken console thread ample time to take it first.
 #include "scene/ModelListLock.h"
 
 #include <pthread.h>
 
-#include <atomic>
 #include <cerrno>
-#include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <thread>
 
 #include "scene/SceneState.h"
-
-namespace {
-
-// Threads other than the window thread that are waiting for the mutex.
-std::atomic<int> waiting_elsewhere = 0;
-thread_local bool on_window_thread = false;
-
-// However long a waiter takes to wake and take the mutex, the window thread
-// gives way no longer than this.
-const std::chrono::milliseconds kLongestGiveWay{200};
-
-void giveWayToWaiters() {
-    if (waiting_elsewhere.load(std::memory_order_acquire) == 0)
-        return;
-    const auto until = std::chrono::steady_clock::now() + kLongestGiveWay;
-    while (waiting_elsewhere.load(std::memory_order_acquire) > 0 && std::chrono::steady_clock::now() < until)
-        std::this_thread::sleep_for(std::chrono::microseconds(50));
-}
-
-// Locks the mutex as the calling thread's role asks; pthread's result.
-int lockInTurn() {
-    if (on_window_thread) {
-        giveWayToWaiters();
-        return pthread_mutex_lock(&modelListMutex);
-    }
-    waiting_elsewhere.fetch_add(1, std::memory_order_acq_rel);
-    const int rc = pthread_mutex_lock(&modelListMutex);
-    waiting_elsewhere.fetch_sub(1, std::memory_order_acq_rel);
-    return rc;
-}
-
-}  // namespace
 
 ModelListLock::ModelListLock()
     : ModelListLock("model list - mutex lock error", "model list - mutex unlock error", LINE) {}
 
 ModelListLock::ModelListLock(const char* lockMessage, const char* unlockMessage, Report report)
     : unlockMessage_(unlockMessage), report_(report), locked_(false) {
-    const int rc = lockInTurn();
+    const int rc = pthread_mutex_lock(&modelListMutex);
     if (rc == 0) {
         locked_ = true;
     } else {
@@ -70,10 +35,6 @@ ModelListLock::~ModelListLock() {
         errno = rc;
         fail(unlockMessage_);
     }
-}
-
-void ModelListLock::markWindowThread() {
-    on_window_thread = true;
 }
 
 void ModelListLock::holdForExit(int seconds) {

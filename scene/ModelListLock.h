@@ -1,8 +1,7 @@
 // A scoped hold on the model-list mutex that reports a failed lock or unlock
-// the way the caller's messages require, and goes on either way. The window
-// thread takes the mutex many times a second; before it does, it lets a
-// waiting console thread go first, so that a command waits for at most the
-// frame being drawn.
+// the way the caller's messages require, and goes on either way. A command
+// waits for at most the frame being drawn: the window thread holds the mutex
+// only to step the models and to draw them.
 #pragma once
 
 class ModelListLock {
@@ -18,10 +17,6 @@ public:
 
     ModelListLock(const ModelListLock&) = delete;
     ModelListLock& operator=(const ModelListLock&) = delete;
-
-    // Marks the calling thread as the window thread: its holds give way to
-    // holds that other threads are waiting for.
-    static void markWindowThread();
 
     // Exit processing: takes the mutex and never gives it back, waiting at
     // most `seconds` (the caller might hold it itself). No messages.

@@ -85,8 +85,6 @@ void firstFrame() {
 }  // namespace
 
 void initModels(int, char**) {
-    // GLUT's callbacks run on the thread that starts the process.
-    ModelListLock::markWindowThread();
     // The brush lives until the process ends; painting and picking rely on it.
     // Every change to the list is made under the lock.
     BrushModel* made = new BrushModel("brush");

@@ -1,15 +1,10 @@
-// The window loop's share of the model list: which ticks move a model (and
-// so need a frame), and how long a console hold waits behind the frames the
-// window thread draws back to back.
+// The window loop's share of the model list: which ticks move a model, and
+// so need a frame.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <atomic>
-#include <chrono>
-#include <thread>
 #include <vector>
 
-#include "scene/ModelListLock.h"
 #include "scene/SceneState.h"
 #include "tests/model/TestModel.h"
 #include "viewer/ModelPasses.h"
@@ -55,32 +50,4 @@ TEST(StepModels, every_tick_that_changes_a_pose_asks_for_a_frame_and_no_other) {
     EXPECT_TRUE(std::all_of(playing.begin(), playing.end(), [](bool b) { return b; }));
     m.stopScript();
     EXPECT_EQ(stepTicks(1), std::vector<bool>({false}));
-}
-
-TEST(ModelListLock, a_console_hold_waits_for_at_most_the_frame_being_drawn) {
-    // The window thread steps and draws back to back, each under its own
-    // hold, as the timer and the display do while a model animates.
-    std::atomic<int> frames = 0;
-    std::atomic<bool> done = false;
-    std::thread window([&] {
-        ModelListLock::markWindowThread();
-        while (!done) {
-            { ModelListLock step; }
-            ModelListLock draw;
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            frames.fetch_add(1);
-        }
-    });
-    // Frames finished between a console hold's start and its getting the mutex.
-    int worst = 0;
-    for (int i = 0; i < 40; ++i) {
-        std::this_thread::sleep_for(std::chrono::microseconds(300));
-        const int before = frames.load();
-        ModelListLock command;
-        worst = std::max(worst, frames.load() - before);
-    }
-    done = true;
-    window.join();
-    EXPECT_GT(frames.load(), 0);
-    EXPECT_LE(worst, 1);
 }
