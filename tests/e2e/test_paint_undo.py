@@ -24,53 +24,38 @@ class PaintUndo(SessionTest):
         self.s.quietly("select model brush", "set z 1", "set dim1 0.4", "set solid_dim1 0.3", "set green 0",
                        "set blue 0", "select model box", "save skin %d before.bmp" % self.skin)
 
-    def settled(self):
-        """The window once two screenshots in a row agree."""
-        shots = [self.s.screenshot()]
-
-        def same():
-            shots.append(self.s.screenshot())
-            return shots[-1][2] == shots[-2][2]
-        self.s.wait_until(same, "the window to settle")
-        return shots[-1]
-
     def saved(self, name):
         self.s.quietly("save skin %d %s" % (self.skin, name))
         return file_bytes(self.s, name)
 
     def test_a_paint_command_is_undone_and_redone_on_screen_and_in_the_skin(self):
-        clean = self.settled()
+        clean = self.s.settled()
         self.assertEqual(self.s.command("paint"), "")
         painted = self.s.wait_for_pixels(lambda shot: shot[2] != clean[2])
         painted_skin = self.saved("painted.bmp")
-        self.assertNotEqual(painted_skin, file_bytes(self.s, "before.bmp"))
+        self.assertDiffer(painted_skin, file_bytes(self.s, "before.bmp"), "the painted skin")
         step = "paint stroke on model 'box', skin %d\n" % self.skin
         for _ in range(2):  # back and forth twice: each way is repeatable
             self.assertEqual(self.s.command("undo"), "undo: " + step)
             self.s.wait_for_pixels(lambda shot: shot[2] == clean[2])
-            self.assertEqual(self.saved("undone.bmp"), file_bytes(self.s, "before.bmp"))
+            self.assertSame(self.saved("undone.bmp"), file_bytes(self.s, "before.bmp"), "the undone skin")
             self.assertEqual(self.s.command("undo"), "nothing to undo\n")
             self.assertEqual(self.s.command("redo"), "redo: " + step)
             self.s.wait_for_pixels(lambda shot: shot[2] == painted[2])
-            self.assertEqual(self.saved("redone.bmp"), painted_skin)
+            self.assertSame(self.saved("redone.bmp"), painted_skin, "the redone skin")
             self.assertEqual(self.s.command("redo"), "nothing to redo\n")
 
     def test_a_painting_drag_is_one_step_and_a_deleted_model_takes_its_steps(self):
         self.assertEqual(self.s.command("toggle painting"), "paint mode enabled\n")
-        # Paced like a hand: X may fold motion that comes faster than GLUT reads it.
-        w = self.s.window()
-        args = ["xdotool", "mousemove", "--window", w, "250", "250", "sleep", "0.2", "mousedown", "1"]
-        for x in (260, 275, 290, 300):
-            args += ["sleep", "0.1", "mousemove", "--window", w, str(x), "250"]
-        self.s.x(*args, "sleep", "0.1", "mouseup", "1")
+        self.s.drag([(250, 250), (260, 250), (275, 250), (290, 250), (300, 250)])
         dragged = self.saved("dragged.bmp")
-        self.assertNotEqual(dragged, file_bytes(self.s, "before.bmp"))
+        self.assertDiffer(dragged, file_bytes(self.s, "before.bmp"), "the skin after a painting drag")
 
         self.assertEqual(self.s.command("undo"), "undo: paint stroke on model 'box', skin %d\n" % self.skin)
-        self.assertEqual(self.saved("undone.bmp"), file_bytes(self.s, "before.bmp"))
+        self.assertSame(self.saved("undone.bmp"), file_bytes(self.s, "before.bmp"), "the undone skin")
         self.assertEqual(self.s.command("undo"), "nothing to undo\n")
         self.assertEqual(self.s.command("redo"), "redo: paint stroke on model 'box', skin %d\n" % self.skin)
-        self.assertEqual(self.saved("redone.bmp"), dragged)
+        self.assertSame(self.saved("redone.bmp"), dragged, "the redone skin")
         self.s.quietly("delete box")
         self.assertEqual(self.s.command("undo"), "nothing to undo\n")
 
@@ -82,8 +67,8 @@ class ExampleFile(SessionTest):
         steps = re.findall(r"^(undo|redo): paint stroke on model 'box', skin \d+$", out, re.M)
         self.assertEqual(steps, ["undo", "redo"], out)
         shot = {name: file_bytes(self.s, name + ".png") for name in ("cube", "painted", "undone", "redone")}
-        self.assertNotEqual(shot["painted"], shot["undone"])
-        self.assertEqual(shot["painted"], shot["redone"])
+        self.assertDiffer(shot["painted"], shot["undone"], "the painted and undone screenshots")
+        self.assertSame(shot["painted"], shot["redone"], "the painted and redone screenshots")
 
 
 if __name__ == "__main__":

@@ -5,7 +5,6 @@ touches the model. The cache is filled by scripts/fetch-models.sh; nothing is do
 import os
 import re
 import shutil
-import time
 import unittest
 
 from velmora_harness import BOXLET, SessionTest, changed_in, new_box, pixel, read_bmp
@@ -60,8 +59,7 @@ class RealFigures(SessionTest):
                 self.show(name)
                 for attribute, value in (("x", 0), ("y", 0), ("z", 0), ("frame", 0)):
                     self.assertEqual(self.s.command("get " + attribute), "  %s: %f\n" % (attribute, value))
-                time.sleep(0.5)  # a later draw shows nothing new
-                shot = self.s.screenshot()
+                shot = self.s.settled()
                 x0, y0, x1, y1 = changed_box(shot, self.brush_only)
                 w, h = shot[0], shot[1]
                 # Whole and away from the edges, about the middle half of the window's height, standing.
@@ -84,12 +82,13 @@ class RealFigures(SessionTest):
         for _ in range(2):
             shots.append(self.s.wait_for_pixels(lambda shot: changed_in(shot, shots[-1]) > 200))
         frames = set()
-        for _ in range(3):
+
+        def second_frame():
             out = self.s.command("get frame")
-            frames.add(out)
             self.assertRegex(out, r"  frame: (4[0-5]|39)\.\d{6}\n")  # run: frames 40 to 45, back to 40
-            time.sleep(0.15)
-        self.assertGreater(len(frames), 1)
+            frames.add(out)
+            return len(frames) > 1
+        self.s.wait_until(second_frame, "a second frame number")
 
     def test_after_a_turn_the_brush_paints_the_skin_where_it_touches_the_model(self):
         name = self.names[0]

@@ -120,13 +120,10 @@ class Session:
                 raise AssertionError("%r printed %r" % (line, out))
 
     def wait_until(self, predicate, what, timeout=DEADLINE):
-        end = time.monotonic() + timeout
-        while time.monotonic() < end:
-            result = predicate()
-            if result:
-                return result
-            time.sleep(0.05)
-        raise AssertionError("timed out waiting for " + what)
+        result = poll(predicate, timeout)
+        if not result:
+            raise AssertionError("timed out waiting for " + what)
+        return result
 
     def wait_stderr(self, text):
         self.wait_until(lambda: text in self.stderr(), "%r on standard error:\n%s" % (text, self.stderr()))
@@ -163,6 +160,38 @@ class Session:
         assert magic == b"P6"
         return int(w), int(h), rgb
 
+    def settled(self):
+        """The window once two screenshots in a row agree."""
+        shots = [self.screenshot()]
+
+        def same():
+            shots.append(self.screenshot())
+            return shots[-1][2] == shots[-2][2]
+        self.wait_until(same, "the window to settle")
+        return shots[-1]
+
+    def frames(self, count):
+        """Waits until the window has drawn count frames after this call: a screenshot command waits for a frame of
+        its own, and its request steps the animations on the timer tick that asks for that frame."""
+        for _ in range(count):
+            out = self.command("save screenshot .frame.bmp")
+            if not out.startswith("saved screenshot"):
+                raise AssertionError("no frame: " + out)
+
+    def drag(self, points, button=1):
+        """Presses the button at the first point, moves through the others and lets go. Each move goes out once the
+        window shows the one before: a busy window reads its X events late, and a console command typed after an
+        unread drag sees the scene as it was before it. Every move must change the picture."""
+        self.frames(1)  # whatever the console changed before is drawn; settled: and shown
+        w = self.window()
+        before = self.settled()
+        x, y = points[0]
+        self.x("xdotool", "mousemove", "--window", w, str(x), str(y), "mousedown", str(button))
+        for x, y in points[1:]:
+            self.x("xdotool", "mousemove", "--window", w, str(x), str(y))
+            before = self.wait_for_pixels(lambda shot, last=before: differs(shot, last, 1))
+        self.x("xdotool", "mouseup", str(button))
+
     def wait_for_pixels(self, predicate):
         """Takes screenshots until predicate(shot) holds; returns that shot."""
         shots = []
@@ -184,6 +213,33 @@ class Session:
         errors = self.stderr()
         shutil.rmtree(self.workdir, ignore_errors=True)
         return errors
+
+
+def poll(predicate, timeout=DEADLINE):
+    """predicate's first true result within timeout seconds, or None."""
+    end = time.monotonic() + timeout
+    while True:
+        result = predicate()
+        if result or time.monotonic() >= end:
+            return result or None
+        time.sleep(0.05)
+
+
+def difference(a, b, shown=5):
+    """"" when a and b are equal, else their sizes and first differences. Both are bytes, or both pictures as
+    read_bmp gives them (width, height, rows)."""
+    if isinstance(a, tuple):
+        if a[:2] != b[:2]:
+            return "sizes %dx%d and %dx%d" % (a[:2] + b[:2])
+        size = "%dx%d texels" % a[:2]
+        cells = [("(%d, %d)" % (x, y), p, q) for y, (row_a, row_b) in enumerate(zip(a[2], b[2]))
+                 for x, (p, q) in enumerate(zip(row_a, row_b)) if p != q]
+    else:
+        size = "%d bytes" % len(a) if len(a) == len(b) else "sizes %d and %d bytes" % (len(a), len(b))
+        cells = [] if a == b else [(str(i), "0x%02x" % p, "0x%02x" % q) for i, (p, q) in enumerate(zip(a, b)) if p != q]
+    if not cells and len(a) == len(b):
+        return ""
+    return "%s, %d differ%s" % (size, len(cells), "".join(", at %s: %s != %s" % c for c in cells[:shown]))
 
 
 def pixel(shot, x, y):
@@ -233,6 +289,16 @@ class SessionTest(unittest.TestCase):
     def setUp(self):
         self.s = Session()
         self.s.expect(">")
+
+    def assertSame(self, a, b, what):
+        """a and b (bytes or pictures) are equal; a failure shows sizes and first differences, not the contents."""
+        d = difference(a, b)
+        if d:
+            self.fail("%s: %s" % (what, d))
+
+    def assertDiffer(self, a, b, what):
+        if not difference(a, b):
+            self.fail("%s: both are the same %d bytes" % (what, len(a)) if isinstance(a, bytes) else what + ": equal")
 
     def tearDown(self):
         errors = self.s.close()

@@ -30,7 +30,7 @@ os.environ["TSAN_OPTIONS"] = "halt_on_error=0:history_size=7:second_deadlock_sta
 os.environ.setdefault("VELMORA_E2E_DEADLINE", str(DEADLINE))
 
 import tsan_reports  # noqa: E402
-from velmora_harness import Session, differs  # noqa: E402
+from velmora_harness import Session, differs, poll  # noqa: E402
 
 BOXES = ["box0", "box1", "box2"]
 KEYFORMS = ["cottage", "./cottage"]
@@ -112,7 +112,8 @@ class Commands:
 
 class WindowInput(threading.Thread):
     """Random keys (bound keys, unbound ones and the scene keys x/X), left drags from the middle, where the
-    brush usually is, from empty sides and from anywhere, and right clicks, paced roughly like a hand."""
+    brush usually is, from empty sides and from anywhere, and right clicks. A drag goes out in one burst (X may fold
+    its motion, which only makes it shorter); a random pause after each action varies how input and commands meet."""
 
     KEYS = list("qQwWeEaAsSdDrRtT1") + ["comma"]
 
@@ -134,12 +135,12 @@ class WindowInput(threading.Thread):
     def drag(self, start, steps):
         w = self.s.window()
         x, y = start
-        args = ["xdotool", "mousemove", "--window", w, str(x), str(y), "sleep", "0.05", "mousedown", "1"]
+        args = ["xdotool", "mousemove", "--window", w, str(x), str(y), "mousedown", "1"]
         for _ in range(steps):
             x += self.r.randint(-25, 25)
             y += self.r.randint(-25, 25)
-            args += ["sleep", "0.03", "mousemove", "--window", w, str(min(max(x, 1), 498)), str(min(max(y, 1), 498))]
-        self.s.x(*args, "sleep", "0.03", "mouseup", "1")
+            args += ["mousemove", "--window", w, str(min(max(x, 1), 498)), str(min(max(y, 1), 498))]
+        self.s.x(*args, "mouseup", "1")
 
     def act(self):
         r = self.r
@@ -168,7 +169,7 @@ class WindowInput(threading.Thread):
             while not self.stop.is_set():
                 self.act()
                 self.actions += 1
-                time.sleep(self.r.uniform(0, 0.08))
+                time.sleep(self.r.uniform(0, 0.08))  # jitter, not a wait: nothing is expected to have happened
         except Exception as e:  # the window went away or xdotool hung: the main thread reports it
             self.error = e
 
@@ -241,9 +242,7 @@ class Stress:
         self.check_status()
 
     def wait_gone(self, seconds):
-        end = time.monotonic() + seconds
-        while self.alive() and time.monotonic() < end:
-            time.sleep(0.1)
+        poll(lambda: not self.alive(), seconds)
 
     def check_status(self):
         st = self.s.status
