@@ -28,6 +28,8 @@ public:
     void draw() override;                    // GL thread only
     void drawHandles(GLenum mode) override;  // GL thread only; where the transform puts them
     void step() override;
+    // One dab of the brush. Undo sees it only inside a stroke the paint
+    // session opened, so the program paints through the session.
     virtual void paintModel(BrushModel* brush);
     virtual int loadTexture(int num, const char* filename);
     virtual void modelInit();

@@ -90,17 +90,13 @@ protected:
         session.endDrag();
     }
     std::vector<Bytes> state() { return {picture(*a), picture(*b)}; }
-    std::string undo() {
-        const std::vector<Bytes> before = state();
-        return check(before, session.undo(find()));
-    }
-    std::string redo() {
-        const std::vector<Bytes> before = state();
-        return check(before, session.redo(find()));
-    }
+    std::string undo() { return check(state(), &PaintSession::undo); }
+    std::string redo() { return check(state(), &PaintSession::redo); }
 
     // The changes an undo or redo reports must take in every texel it changed, or the window would not show it.
-    std::string check(const std::vector<Bytes>& before, const PaintHistory::Outcome& outcome) {
+    std::string check(const std::vector<Bytes>& before,
+                      PaintHistory::Outcome (PaintSession::*verb)(const PaintSession::ModelLookup&)) {
+        const PaintHistory::Outcome outcome = (session.*verb)(find());
         const std::vector<Bytes> now = state();
         for (size_t m = 0; m < 2; ++m) {
             PaintableModel* model = m == 0 ? a : b;
