@@ -10,7 +10,7 @@
 #include "scene/SceneState.h"
 
 // What commands that act on the current model say when there is none.
-inline constexpr char kNoModel[] = "no model selected";
+inline constexpr char kNoModel[] VELMORA_HIDDEN = "no model selected";
 
 // Runs body(model) on the current model with the model-list mutex held, or
 // prints kNoModel when there is none. The body must not take the mutex again.

@@ -1,7 +1,6 @@
 // The command table and line execution. Every line, typed or read from a
 // command file, goes into the history and then to its command's handler;
-// every command run asks the window for a frame. Paint strokes and skin loads
-// are recorded into the history undo and redo work on.
+// every command run asks the window for a frame.
 #include "console/CommandTable.h"
 
 #include <readline/history.h>
@@ -10,7 +9,6 @@
 
 #include "console/Commands.h"
 #include "console/LineSplitter.h"
-#include "paint/PaintableModel.h"
 #include "scene/RedrawRequest.h"
 
 std::map<char*, command_handler, cmp_str> commandMap;
@@ -44,7 +42,6 @@ void registerCommands() {
     addCommand("speed_control", cmd_speed_control);
     addCommand("toggle", cmd_toggle);
     addCommand("undo", cmd_undo);
-    PaintableModel::recordInto(&paintHistory());
 }
 
 void executeLine(char* line) {

@@ -2,6 +2,8 @@
 // name as a null-terminated array and prints its own messages.
 #pragma once
 
+#include "scene/Visibility.h"
+
 void cmd_add(char** args);
 void cmd_animate(char** args);
 void cmd_delete(char** args);
@@ -21,11 +23,6 @@ void cmd_set(char** args);
 void cmd_speed_control(char** args);
 void cmd_toggle(char** args);
 void cmd_undo(char** args);
-
-class PaintHistory;
-// The history the undo and redo commands work on, which registerCommands
-// has every paintable model record into.
-PaintHistory& paintHistory();
 
 // The pose, script and binding forms of `new` and the control and script
 // forms of `select`; cmd_new and cmd_select have checked the first word and
@@ -50,4 +47,5 @@ SubCommandTable toggleForms();
 
 // The words `new script` and `select script` take for what a script does after
 // its last step, each at the index of the behaviour's number.
-inline constexpr const char* kScriptBehaviourWords[] = {"terminate", "repeat", "reverse", "reverse_once"};
+inline constexpr const char* kScriptBehaviourWords[] VELMORA_HIDDEN = {"terminate", "repeat", "reverse",
+                                                                       "reverse_once"};

@@ -1,31 +1,17 @@
 // The undo and redo commands. Every paintable model records its paint strokes
-// and skin loads into one history; these commands take back or put back the
-// latest step, whichever model it painted, under the model-list mutex, and
-// queue what changed for upload by the window thread's next draw.
+// and skin loads into the paint session's history; these commands take back
+// or put back the latest step, whichever model it painted, under the
+// model-list mutex. The session queues what changed for the window thread's
+// next draw to upload.
 #include <cstdio>
-#include <cstdlib>
 
 #include "console/Commands.h"
+#include "paint/PaintSession.h"
 #include "paint/PaintableModel.h"
-#include "paint/history/PaintHistory.h"
 #include "scene/ModelListLock.h"
 #include "scene/SceneState.h"
 
 namespace {
-
-// The history's size in MiB, from VELMORA_UNDO_MIB when that holds a whole
-// number of at least 1, else the default.
-size_t undoLimitBytes() {
-    const char* text = std::getenv("VELMORA_UNDO_MIB");
-    if (text && *text) {
-        char* end = nullptr;
-        const unsigned long long mib = std::strtoull(text, &end, 10);
-        if (*end == '\0' && mib >= 1 && mib <= (~size_t(0) >> 20))
-            return static_cast<size_t>(mib) << 20;
-        std::printf("VELMORA_UNDO_MIB: not a size in MiB: '%s'\n", text);
-    }
-    return PaintHistory::kDefaultLimitBytes;
-}
 
 // The listed paintable model with this serial; called with the mutex held.
 PaintableModel* modelWithSerial(unsigned long long serial) {
@@ -37,31 +23,23 @@ PaintableModel* modelWithSerial(unsigned long long serial) {
     return nullptr;
 }
 
-Image* skinOf(const PaintHistory::SkinKey& key) {
-    PaintableModel* model = modelWithSerial(key.owner);
-    return model ? model->skinImage(key.skin) : nullptr;
-}
-
-void show(const PaintHistory::Outcome& outcome) {
-    for (const PaintHistory::Change& change : outcome.changes)
-        if (PaintableModel* model = modelWithSerial(change.key.owner))
-            model->queueTextureRect(change.key.skin, change.rect);
-    std::puts(outcome.message.c_str());
+// Without a session there is no history, so nothing to take back or put back.
+void step(PaintHistory::Outcome (PaintSession::*verb)(const PaintSession::ModelLookup&), const char* none) {
+    ModelListLock lock;
+    if (!paint_session) {
+        std::puts(none);
+        return;
+    }
+    std::puts(
+        (paint_session->*verb)([](unsigned long long serial) { return modelWithSerial(serial); }).message.c_str());
 }
 
 }  // namespace
 
-PaintHistory& paintHistory() {
-    static PaintHistory history(undoLimitBytes());
-    return history;
-}
-
 void cmd_undo(char**) {
-    ModelListLock lock;
-    show(paintHistory().undo(skinOf));
+    step(&PaintSession::undo, "nothing to undo");
 }
 
 void cmd_redo(char**) {
-    ModelListLock lock;
-    show(paintHistory().redo(skinOf));
+    step(&PaintSession::redo, "nothing to redo");
 }

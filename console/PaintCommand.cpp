@@ -5,36 +5,45 @@
 #include <cstdio>
 
 #include "console/Commands.h"
+#include "paint/PaintSession.h"
 #include "paint/PaintableModel.h"
-#include "paint/brush/BrushModel.h"
-#include "paint/history/PaintHistory.h"
 #include "scene/ModelListLock.h"
 #include "scene/SceneState.h"
 
-void cmd_paint(char** args) {
-    ModelListLock lock("paint - mutex lock error", "paint - mutex unlock error", ModelListLock::LINE);
-    // The command is a stroke of its own (the model opens it): a mouse drag
-    // still painting ends its stroke here.
-    if (PaintHistory* history = PaintableModel::history())
-        history->endStroke();
+namespace {
+
+// The model the command paints, or null after saying why there is none.
+PaintableModel* target(char** args) {
     // A paintable current model wins; any word given is then ignored.
-    if (PaintableModel* current = dynamic_cast<PaintableModel*>(current_model)) {
-        current->paintModel(brush);
-        return;
-    }
+    if (PaintableModel* current = dynamic_cast<PaintableModel*>(current_model))
+        return current;
     if (!args[0]) {
         std::puts("usage: paint [<moelname>]");
-        return;
+        return nullptr;
     }
     auto it = models.find(args[0]);
     if (it == models.end()) {
         std::printf("invalid model name: %s\n", args[0]);
-        return;
+        return nullptr;
     }
     PaintableModel* named = dynamic_cast<PaintableModel*>(it->second);
-    if (!named) {
+    if (!named)
         std::printf("not a paintable model: %s\n", args[0]);
+    return named;
+}
+
+}  // namespace
+
+void cmd_paint(char** args) {
+    ModelListLock lock("paint - mutex lock error", "paint - mutex unlock error", ModelListLock::LINE);
+    // The command is a stroke of its own: a mouse drag still painting ends its stroke here.
+    if (paint_session)
+        paint_session->endDrag();
+    PaintableModel* model = target(args);
+    if (!model)
         return;
-    }
-    named->paintModel(brush);
+    if (paint_session)
+        paint_session->paintStroke(*model, brush);
+    else
+        model->paintModel(brush);
 }

@@ -19,6 +19,7 @@
 #include "console/Console.h"
 #include "fuzz/FuzzScratch.h"
 #include "model/OwnedPose.h"
+#include "paint/PaintSession.h"
 #include "paint/PaintableModel.h"
 #include "paint/brush/BrushModel.h"
 #include "paint/image/BmpFormat.h"
@@ -164,6 +165,7 @@ void runLine(std::string line) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool ready = [] {
         registerCommands();
+        paint_session = new PaintSession;  // as start-up makes it, so paint and undo record
         return chdir(fuzzScratch().root.c_str()) == 0;
     }();
     if (!ready)

@@ -8,18 +8,13 @@
 #include <vector>
 
 #include "model/AnimatedModel.h"
-#include "paint/brush/DabStamps.h"
+#include "paint/brush/ModelPainter.h"
 #include "paint/image/Image.h"
 #include "paint/image/TexelRect.h"
 #include "paint/mesh/DrawBatches.h"
 #include "paint/mesh/PolyMesh.h"
-#include "paint/mesh/TriangleGrid.h"
 
 class BrushModel;
-class DabCanvas;
-class PaintHistory;
-class TrianglePainter;
-struct BrushSnapshot;
 
 // An animated model with a textured triangle mesh that the brush paints on.
 // Texture work asked for off the GL thread (skin loads, paint strokes) is
@@ -33,6 +28,8 @@ public:
     void draw() override;                    // GL thread only
     void drawHandles(GLenum mode) override;  // GL thread only; where the transform puts them
     void step() override;
+    // One dab of the brush. Undo sees it only inside a stroke the paint
+    // session opened, so the program paints through the session.
     virtual void paintModel(BrushModel* brush);
     virtual int loadTexture(int num, const char* filename);
     virtual void modelInit();
@@ -55,17 +52,14 @@ public:
     void paintPoly(Triangle* tri, float* col_pt, BrushModel* brush);
     // Per texture name, the rectangle of texels the last paint (paintModel or
     // paintPoly) changed; textures it left alone are not listed.
-    const std::map<GLuint, TexelRect>& lastPaintChanges() const { return lastPaint_; }
+    const std::map<GLuint, TexelRect>& lastPaintChanges() const { return painter_.lastChanges(); }
     // The picture of texture num, or null when there is none.
     Image* skinImage(GLuint num) const;
 
-    // The history every paintable model records its paint strokes and skin
-    // loads into; with none (null, the start) nothing is recorded. A paint
-    // while no stroke is open is a stroke of its own.
-    static void recordInto(PaintHistory* history);
-    static PaintHistory* history() { return history_; }
-    // A number no other model of this run has; the history knows the model by it.
+    // A number no other model of this run has; the paint history knows the
+    // model by it, and names it in its messages by name().
     unsigned long long serial() const { return serial_; }
+    const char* name() const { return model_name; }
 
     // Has the next draw upload rect of the texture name (merged with any
     // rectangle already waiting), as after a paint that changed it.
@@ -88,21 +82,9 @@ protected:
 
 private:
     void runTextureQueues();
-    // The brush as the mesh meets it, and in offset the translation the
-    // painter adds back to mesh points to compare them with that brush.
-    BrushSnapshot brushInModelSpace(BrushModel* brush, double* offset);
-    // Paints tri if it has texture coordinates and an image, in the dab's canvas of that image.
-    void paintTriangle(TrianglePainter& painter, Triangle* tri, std::map<GLuint, DabCanvas>& dab);
-    // Queues what the dab changed for upload.
-    void finishDab();
-    // Has the history save the tiles of texture name that painting tri may change.
-    void saveBeforePainting(Triangle* tri, GLuint name);
 
-    // Painting: the triangle search, each texture's dab stamps, the
-    // rectangles the last paint changed and those waiting for the next draw.
-    TriangleGrid triangleGrid_;
-    std::map<GLuint, DabStamps> dabStamps_;
-    std::map<GLuint, TexelRect> lastPaint_;
+    // Painting, and the rectangles painting changed that wait for the next draw.
+    ModelPainter painter_;
     std::map<GLuint, TexelRect> texturesToPatch_;
 
     // Drawing: the triangles gathered by texture, gathered again when the mesh
@@ -113,5 +95,4 @@ private:
     std::vector<GLuint> drawnTextureNames_;
 
     unsigned long long serial_;
-    static PaintHistory* history_;
 };

@@ -15,6 +15,7 @@ std::map<const char*, control_map*, cmp_str> control_schemes;
 AnimatedModel* current_model = nullptr;
 control_map* current_controls = nullptr;
 BrushModel* brush = nullptr;
+PaintSession* paint_session = nullptr;
 pthread_mutex_t modelListMutex;
 
 // The window thread must never wait on a setting.

@@ -14,6 +14,7 @@
 #include "scene/Visibility.h"
 
 class BrushModel;
+class PaintSession;
 
 extern std::map<const char*, AnimatedModel*, cmp_str> models VELMORA_HIDDEN;
 // Reachable from plug-ins.
@@ -22,6 +23,9 @@ extern std::map<const char*, position*, cmp_str> poses VELMORA_HIDDEN;
 extern std::map<const char*, control_map*, cmp_str> control_schemes VELMORA_HIDDEN;
 extern control_map* current_controls VELMORA_HIDDEN;
 extern BrushModel* brush VELMORA_HIDDEN;
+// Where paint strokes begin and end and what undo takes back; made at
+// start-up. Without one (null) paint is recorded nowhere.
+extern PaintSession* paint_session VELMORA_HIDDEN;
 extern pthread_mutex_t modelListMutex VELMORA_HIDDEN;
 
 // Settings the console sets and the window thread reads at its next key press

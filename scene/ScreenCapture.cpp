@@ -61,5 +61,5 @@ void ScreenCapture::serve(const std::function<Frame()>& read) {
 void captureIfAsked() {
     ScreenCapture& capture = ScreenCapture::shared();
     if (capture.asked())
-        capture.serve(readBackBuffer);
+        capture.serve([] { return readBackBuffer(); });  // a plain function pointer would export its type
 }

@@ -8,9 +8,10 @@
 
 #include "paint/image/ImageFormats.h"
 #include "scene/ScreenCapture.h"
+#include "scene/Visibility.h"
 
 // ".png, .bmp": the extensions a screenshot may have, any case.
-extern const char kScreenshotExtensions[];
+extern const char kScreenshotExtensions[] VELMORA_HIDDEN;
 
 // PNG or BMP by the extension of name; kNone for every other name.
 ImageFormat screenshotFormatOf(const std::string& name);

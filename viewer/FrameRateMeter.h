@@ -4,6 +4,8 @@
 
 #include <chrono>
 
+#include "scene/Visibility.h"
+
 // The shown frame rate moves a tenth of the way towards the rate measured
 // over elapsed_ticks clock ticks (a rate of 100 when none passed).
 double smoothFrameRate(double avg, double elapsed_ticks, double ticks_per_second);
@@ -14,7 +16,7 @@ public:
 
     // A gap between two frames longer than this is the window resting, not
     // its drawing rate: the frame after it starts the count afresh.
-    static constexpr std::chrono::milliseconds kLongestCountedGap{500};
+    static constexpr std::chrono::milliseconds kLongestCountedGap VELMORA_HIDDEN{500};
 
     // Counts a frame drawn at `now` and returns the rate to show.
     double frameAt(Clock::time_point now);

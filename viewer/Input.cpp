@@ -10,9 +10,9 @@
 #include <GL/glu.h>
 #include <GL/glut.h>
 
+#include "paint/PaintSession.h"
 #include "paint/PaintableModel.h"
 #include "paint/brush/BrushModel.h"
-#include "paint/history/PaintHistory.h"
 #include "scene/ModelListLock.h"
 #include "scene/SceneState.h"
 #include "viewer/Render.h"
@@ -118,10 +118,10 @@ void dragTo(int x, int y) {
         brush->adjustAttribute("z", dz);
         PaintableModel* paintable = dynamic_cast<PaintableModel*>(current_model);
         if (painting && paintable) {
-            // The drag's dabs, on whichever models, are one stroke until the button goes up.
-            if (PaintHistory* history = PaintableModel::history())
-                history->beginStroke();
-            paintable->paintModel(brush);
+            if (paint_session)
+                paint_session->paintInDrag(*paintable, brush);
+            else
+                paintable->paintModel(brush);
         }
     }
 }
@@ -173,8 +173,8 @@ void mouseCallback(int button, int state, int x, int y) {
     if (button == GLUT_LEFT_BUTTON && state == GLUT_UP) {
         // Releasing the button ends the stroke a painting drag opened.
         ModelListLock lock;
-        if (PaintHistory* history = PaintableModel::history())
-            history->endStroke();
+        if (paint_session)
+            paint_session->endDrag();
     }
     win.leftDown = (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN);
     glutPostRedisplay();

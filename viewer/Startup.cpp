@@ -17,6 +17,7 @@
 #include <cstdlib>
 
 #include "console/Console.h"
+#include "paint/PaintSession.h"
 #include "paint/brush/BrushModel.h"
 #include "scene/ModelListLock.h"
 #include "scene/RedrawRequest.h"
@@ -85,11 +86,13 @@ void firstFrame() {
 }  // namespace
 
 void initModels(int, char**) {
-    // The brush lives until the process ends; painting and picking rely on it.
-    // Every change to the list is made under the lock.
+    // The brush and the paint session live until the process ends; painting,
+    // picking and undo rely on them. Every change to the list is made under the lock.
     BrushModel* made = new BrushModel("brush");
+    PaintSession* session = new PaintSession(PaintSession::limitFromEnvironment());
     ModelListLock lock;
     brush = made;
+    paint_session = session;
     models["brush"] = brush;
     current_model = brush;
 }

@@ -24,6 +24,14 @@ def started_in(cwd, program):
     return start
 
 
+def exported_data(program):
+    """The variables the program lets plug-ins reach: its dynamic data symbols but the linker's markers and the
+    classes' type information (V), which plug-ins derive from."""
+    out = subprocess.run(["nm", "-D", "--defined-only", program], check=True, capture_output=True, text=True).stdout
+    return sorted(f[2] for f in map(str.split, out.splitlines())
+                  if f[1] in "BDGRSu" and not re.match(r"__|_IO_stdin_used$|_edata$|_end$", f[2]))
+
+
 def colours(shot, x0, y0, x1, y1):
     w, _, rgb = shot
     return {bytes(rgb[(y * w + x) * 3:(y * w + x) * 3 + 3]) for y in range(y0, y1, 2) for x in range(x0, x1, 2)}
@@ -82,6 +90,7 @@ class RunFromElsewhere(unittest.TestCase):
         self.assertEqual(found, ["bin/velmora", "lib/velmora/models/Boxlet.so", "lib/velmora/models/Keyform.so",
                                  "share/velmora/cottage/skin.bmp", "share/velmora/cottage/tris.md2",
                                  "share/velmora/tiles.bmp", "share/velmora/tiles2.bmp"])
+        self.assertEqual(exported_data(os.path.join(self.prefix, "bin", "velmora")), ["current_model", "model_classes"])
         self.shows_a_textured_cube(os.path.join(self.prefix, "bin", "velmora"),
                                    os.path.join(self.prefix, "share", "velmora", "cottage"))
 

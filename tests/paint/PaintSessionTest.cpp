@@ -1,7 +1,7 @@
-// The paint history with real paintable models and their painting: undo and redo bring back every texel of every
+// The paint session with real paintable models and their painting: undo and redo bring back every texel of every
 // skin, across strokes on two models, drags and skin loads; the memory limit drops the oldest steps; new strokes and
 // deleted models drop what can no longer be reached; a skin replaced behind the history's back is refused.
-#include "paint/history/PaintHistory.h"
+#include "paint/PaintSession.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +11,7 @@
 
 #include "paint/PaintableModel.h"
 #include "paint/brush/BrushModel.h"
+#include "scene/SceneState.h"
 #include "tests/paint/PaintTestSupport.h"
 
 using painttest::Bytes;
@@ -43,18 +44,18 @@ Bytes picture(const PaintableModel& model) {
     return Bytes(image->pixels(), image->pixels() + image->pixelBytes());
 }
 
-class History : public testing::Test {
+class Session : public testing::Test {
 protected:
     void SetUp() override {
-        previous_ = PaintableModel::history();
-        PaintableModel::recordInto(&history);
+        previous_ = paint_session;
+        paint_session = &session;
         // Sizes that are no multiple of the tile size, so the last tiles of a row and column are partial.
         a = make("a", 200, 150);
         b = make("b", 70, 90);
     }
     void TearDown() override {
         owned_.clear();
-        PaintableModel::recordInto(previous_);
+        paint_session = previous_;
     }
 
     Square* make(const char* name, int width, int height) {
@@ -70,31 +71,32 @@ protected:
                 owned.reset();
         return model = make(name, 200, 150);
     }
-    PaintHistory::ImageLookup lookup() {
-        return [this](const PaintHistory::SkinKey& key) -> Image* {
+    PaintSession::ModelLookup find() {
+        return [this](unsigned long long serial) -> PaintableModel* {
             for (auto& model : owned_)
-                if (model && model->serial() == key.owner)
-                    return model->skinImage(key.skin);
+                if (model && model->serial() == serial)
+                    return model.get();
             return nullptr;
         };
     }
+    // A dab of the drag under way, or else a `paint` command's stroke of its own.
     void dab(PaintableModel* model, double x, double y, double red = 1, double green = 1, double blue = 1) {
         for (auto [name, value] : {std::pair{"x", x}, {"y", y}, {"red", red}, {"green", green}, {"blue", blue}})
             brush.setAttribute(name, value);
-        model->paintModel(&brush);
+        dragging ? session.paintInDrag(*model, &brush) : session.paintStroke(*model, &brush);
+    }
+    void release() {
+        dragging = false;
+        session.endDrag();
     }
     std::vector<Bytes> state() { return {picture(*a), picture(*b)}; }
-    std::string undo() {
-        const std::vector<Bytes> before = state();
-        return check(before, history.undo(lookup()));
-    }
-    std::string redo() {
-        const std::vector<Bytes> before = state();
-        return check(before, history.redo(lookup()));
-    }
+    std::string undo() { return check(state(), &PaintSession::undo); }
+    std::string redo() { return check(state(), &PaintSession::redo); }
 
     // The changes an undo or redo reports must take in every texel it changed, or the window would not show it.
-    std::string check(const std::vector<Bytes>& before, const PaintHistory::Outcome& outcome) {
+    std::string check(const std::vector<Bytes>& before,
+                      PaintHistory::Outcome (PaintSession::*verb)(const PaintSession::ModelLookup&)) {
+        const PaintHistory::Outcome outcome = (session.*verb)(find());
         const std::vector<Bytes> now = state();
         for (size_t m = 0; m < 2; ++m) {
             PaintableModel* model = m == 0 ? a : b;
@@ -116,26 +118,28 @@ protected:
     }
 
     ScratchDir dir;
-    PaintHistory history;
+    PaintSession session;
+    PaintHistory& history = session.history();
+    bool dragging = false;
     BrushModel brush{"brush"};
     Square *a = nullptr, *b = nullptr;
 
 private:
     std::vector<std::unique_ptr<Square>> owned_;
-    PaintHistory* previous_ = nullptr;
+    PaintSession* previous_ = nullptr;
 };
 
-TEST_F(History, undo_and_redo_walk_back_and_forth_through_strokes_on_two_models_texel_for_texel) {
+TEST_F(Session, undo_and_redo_walk_back_and_forth_through_strokes_on_two_models_texel_for_texel) {
     std::vector<std::vector<Bytes>> states{state()};
     dab(a, 1, 1);  // a paint outside a drag is a stroke of its own
     states.push_back(state());
     dab(b, 3, 3);
     states.push_back(state());
-    history.beginStroke();  // a drag over both models, crossing a tile border of a twice
+    dragging = true;  // a drag over both models, crossing a tile border of a twice
     dab(a, 1.2, 1.2);
     dab(b, 0.5, 3.5);
     dab(a, 1.4, 1.4);
-    history.endStroke();
+    release();
     states.push_back(state());
     for (size_t i = 1; i < states.size(); ++i)
         ASSERT_NE(states[i - 1], states[i]) << "stroke " << i << " painted nothing";
@@ -161,7 +165,7 @@ TEST_F(History, undo_and_redo_walk_back_and_forth_through_strokes_on_two_models_
     EXPECT_EQ(4u * 64 * 64 * 3, history.bytesHeld());
 }
 
-TEST_F(History, a_skin_load_is_a_step_of_its_own_even_when_the_size_changes) {
+TEST_F(Session, a_skin_load_is_a_step_of_its_own_even_when_the_size_changes) {
     writeFile(dir.path("same.bmp"), painttest::makeBmp(200, 150, 90));
     writeFile(dir.path("big.bmp"), painttest::makeBmp(300, 20, 200));
     const std::vector<Bytes> before = state();
@@ -199,7 +203,7 @@ TEST_F(History, a_skin_load_is_a_step_of_its_own_even_when_the_size_changes) {
     EXPECT_EQ("nothing to redo", redo());
 }
 
-TEST_F(History, the_memory_limit_drops_the_oldest_steps_and_a_step_beyond_it_empties_the_history) {
+TEST_F(Session, the_memory_limit_drops_the_oldest_steps_and_a_step_beyond_it_empties_the_history) {
     // Each stroke changes 4 whole tiles of a; while it is painted it holds every tile under a's triangles, the
     // whole 200 x 150 picture.
     const size_t tile = 64 * 64 * 3, wholeA = 200 * 150 * 3;
@@ -236,7 +240,7 @@ TEST_F(History, the_memory_limit_drops_the_oldest_steps_and_a_step_beyond_it_emp
     EXPECT_EQ(tile, history.bytesHeld());
 }
 
-TEST_F(History, new_strokes_drop_redo_steps_and_deleted_models_drop_theirs) {
+TEST_F(Session, new_strokes_drop_redo_steps_and_deleted_models_drop_theirs) {
     const Bytes bBefore = picture(*b);
     dab(a, 1, 1);
     dab(b, 1, 1);
@@ -246,15 +250,19 @@ TEST_F(History, new_strokes_drop_redo_steps_and_deleted_models_drop_theirs) {
     dab(a, 3, 3);
     EXPECT_EQ(0u, history.redoSteps());
     EXPECT_EQ("nothing to redo", redo());
+    brush.setAttribute("x", 1.0);
+    a->paintModel(&brush);  // painted past the session: no stroke is open, so nothing is recorded
+    EXPECT_FALSE(a->lastPaintChanges().empty());
+    EXPECT_EQ(2u, history.undoSteps());
     EXPECT_EQ(bBefore, picture(*b));
 
     // b painted once more, then a drag over both: deleting a leaves b's parts, and gives a new a nothing.
     dab(b, 2, 2);
     const Bytes bPainted = picture(*b);
-    history.beginStroke();
+    dragging = true;
     dab(a, 2, 2);
     dab(b, 3, 1);
-    history.endStroke();
+    release();
     Square* reborn = remake(a, "a");
     const Bytes fresh = picture(*reborn);
     EXPECT_EQ("undo: paint stroke on model 'b', skin 1", undo());
@@ -265,7 +273,7 @@ TEST_F(History, new_strokes_drop_redo_steps_and_deleted_models_drop_theirs) {
     EXPECT_EQ(fresh, picture(*reborn));
 }
 
-TEST_F(History, a_skin_replaced_behind_the_history_is_refused_without_a_write) {
+TEST_F(Session, a_skin_replaced_behind_the_history_is_refused_without_a_write) {
     dab(a, 1, 1);
     dab(a, 2, 2);
     // A picture of another size put in place without a load the history saw.
@@ -276,9 +284,9 @@ TEST_F(History, a_skin_replaced_behind_the_history_is_refused_without_a_write) {
     a->textures[1] = small;
     const Bytes before = picture(*a);
     EXPECT_EQ("cannot undo paint stroke on model 'a', skin 1: the skin has changed; undo history dropped",
-              history.undo(lookup()).message);
+              session.undo(find()).message);
     EXPECT_EQ(before, picture(*a));
-    EXPECT_EQ("nothing to undo", history.undo(lookup()).message);
+    EXPECT_EQ("nothing to undo", session.undo(find()).message);
 }
 
 }  // namespace

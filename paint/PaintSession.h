@@ -1,0 +1,56 @@
+#pragma once
+
+#include <GL/gl.h>
+
+#include <cstddef>
+#include <functional>
+#include <memory>
+
+#include "paint/history/PaintHistory.h"
+
+class BrushModel;
+class Image;
+class PaintableModel;
+struct TexelRect;
+
+// The one place a paint stroke begins and ends, and the undo history every
+// paintable model records its strokes and skin loads into. A `paint` command
+// is a stroke of its own; a painting drag's dabs, on whichever models, are
+// one stroke until the button goes up. Callers hold the model-list mutex.
+class PaintSession {
+public:
+    explicit PaintSession(size_t limitBytes = PaintHistory::kDefaultLimitBytes) : history_(limitBytes) {}
+    PaintSession(const PaintSession&) = delete;
+    PaintSession& operator=(const PaintSession&) = delete;
+
+    // The limit VELMORA_UNDO_MIB asks for when it holds a whole number of MiB
+    // of at least 1, else the default.
+    static size_t limitFromEnvironment();
+
+    // One dab on model as a step of its own; a drag still painting ends its stroke first.
+    void paintStroke(PaintableModel& model, BrushModel* brush);
+    // One dab of a drag; the first opens the drag's stroke.
+    void paintInDrag(PaintableModel& model, BrushModel* brush);
+    // The button went up: the drag's stroke, if it painted, becomes a step.
+    void endDrag() { history_.endStroke(); }
+
+    // What the models report while they paint, load skins and go away.
+    bool inStroke() const { return history_.inStroke(); }
+    void saveBefore(const PaintableModel& model, GLuint skin, Image& image, const TexelRect& area);
+    void recordSkinLoad(const PaintableModel& model, GLuint skin, std::unique_ptr<Image> before);
+    void forget(unsigned long long serial) { history_.forgetOwner(serial); }
+
+    // Takes back or puts back the latest step on whichever models find still
+    // knows by serial, and queues what changed for the next draw to upload.
+    using ModelLookup = std::function<PaintableModel*(unsigned long long serial)>;
+    PaintHistory::Outcome undo(const ModelLookup& find);
+    PaintHistory::Outcome redo(const ModelLookup& find);
+
+    PaintHistory& history() { return history_; }
+
+private:
+    PaintHistory::Outcome shown(PaintHistory::Outcome outcome, const ModelLookup& find);
+    static PaintHistory::ImageLookup skinsOf(const ModelLookup& find);
+
+    PaintHistory history_;
+};

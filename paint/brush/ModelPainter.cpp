@@ -1,0 +1,178 @@
+// Painting a model with the brush. Only triangles the grid finds near the
+// brush are tested. One paint call is one dab: each texel takes the brush at
+// most once in it, however many triangles show it, and the rectangle it
+// changed in each texture is queued for upload (and kept for whoever wants to
+// know what the dab changed). The brush meets the mesh in the model's own
+// coordinates, so a moved, turned or scaled model is painted where it is drawn.
+#include "paint/brush/ModelPainter.h"
+
+#include <cmath>
+#include <tuple>
+
+#include "paint/PaintSession.h"
+#include "paint/PaintableModel.h"
+#include "paint/brush/BrushModel.h"
+#include "paint/brush/DabCanvas.h"
+#include "paint/brush/PaintGeometry.h"
+#include "paint/brush/TrianglePainter.h"
+#include "paint/mesh/ModelTransform.h"
+
+namespace {
+
+// The texels from..to that coordinates lo..hi can reach in a picture size
+// texels across: the painter maps c to the truncation of (size - 1) * c, and
+// a texel more on either side leaves room for rounding. Undefined
+// coordinates reach every texel.
+void texelSpan(double lo, double hi, int size, int* from, int* to) {
+    const double scale = size > 1 ? size - 1 : 1;
+    const double a = std::floor(lo * scale) - 1.0, b = std::ceil(hi * scale) + 1.0;
+    if (!(a <= b)) {
+        *from = 0;
+        *to = size - 1;
+        return;
+    }
+    *from = a < 0.0 ? 0 : (a > size ? size : static_cast<int>(a));
+    *to = b > size - 1 ? size - 1 : (b < -1.0 ? -1 : static_cast<int>(b));
+}
+
+}  // namespace
+
+void ModelPainter::saveBeforePainting(PaintableModel& model, Triangle* tri, GLuint name, PaintSession& session) {
+    Image* image = model.skinImage(name);
+    if (!image)
+        return;
+    double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
+    for (unsigned int i = 0; i < 3; ++i) {
+        float st[2];
+        tri->getVertexTexCoords(i, st);
+        for (int k = 0; k < 2; ++k) {
+            lo[k] = st[k] < lo[k] ? st[k] : lo[k];
+            hi[k] = st[k] > hi[k] ? st[k] : hi[k];
+            if (std::isnan(st[k]))
+                lo[k] = hi[k] = NAN;  // stays undefined: NaN compares false above
+        }
+    }
+    TexelRect area;
+    texelSpan(lo[0], hi[0], image->width(), &area.x0, &area.x1);
+    texelSpan(lo[1], hi[1], image->height(), &area.y0, &area.y1);
+    session.saveBefore(model, name, *image, area);
+}
+
+BrushSnapshot ModelPainter::brushInModelSpace(PaintableModel& model, BrushModel* brush, double* offset) {
+    const BrushSnapshot scene = brush->snapshot();
+    const ModelTransform transform = ModelTransform::of(model);
+    if (transform.translationOnly()) {
+        // Only moved: the painter compares scene points with the brush as it is.
+        offset[0] = model.getAttribute("x");
+        offset[1] = model.getAttribute("y");
+        offset[2] = model.getAttribute("z");
+        return scene;
+    }
+    offset[0] = offset[1] = offset[2] = 0.0;
+    return scene.inModelSpace(transform);
+}
+
+void ModelPainter::paintModel(PaintableModel& model, const std::vector<Triangle*>& mesh, BrushModel* brush,
+                              PaintSession* session) {
+    lastPaint_.clear();
+    if (!brush)
+        return;
+    // The brush holds still while the model is painted: read it once.
+    double offset[3];
+    const BrushSnapshot snapshot = brushInModelSpace(model, brush, offset);
+    if (!snapshot.sphere)
+        return;
+    const float painterOffset[3] = {static_cast<float>(offset[0]), static_cast<float>(offset[1]),
+                                    static_cast<float>(offset[2])};
+    TrianglePainter painter(snapshot, painterOffset);
+    float brush_pos[3] = {static_cast<float>(snapshot.position[0] - offset[0]),
+                          static_cast<float>(snapshot.position[1] - offset[1]),
+                          static_cast<float>(snapshot.position[2] - offset[2])};
+    const double dim1 = snapshot.radius;
+
+    // Only the triangles whose bounds may meet the brush, in mesh order.
+    triangleGrid_.refresh(mesh, model.shapeVersion());
+    std::vector<unsigned int> near;
+    triangleGrid_.candidates(brush_pos, dim1, &near);
+    std::map<GLuint, DabCanvas> dab;
+    // Cheapest test first: bounding spheres, then the plane, then the outline.
+    for (unsigned int index : near) {
+        Triangle* tri = mesh[index];
+        float p0[3], n[3], c[3];
+        tri->getVertexLocation(0, p0);
+        tri->getFaceNormal(n);
+        tri->getCenter(c);
+        if (!(static_cast<double>(tri->getDiameter()) + dim1 > std::fabs(distanceBetween(c, brush_pos))))
+            continue;
+        float d = static_cast<float>(static_cast<double>(brush_pos[0] - p0[0]) * n[0] +
+                                     static_cast<double>(brush_pos[1] - p0[1]) * n[1] +
+                                     static_cast<double>(brush_pos[2] - p0[2]) * n[2]);
+        if (!(-dim1 < d && d < dim1))
+            continue;
+        float col_pt[3];
+        for (int k = 0; k < 3; ++k)
+            col_pt[k] = static_cast<float>(brush_pos[k] - static_cast<double>(n[k]) * d);
+        if (pointNearPoly(tri, col_pt, static_cast<float>(dim1)))
+            paintTriangle(model, painter, tri, dab, session);
+    }
+    finishDab(model);
+}
+
+bool ModelPainter::pointNearPoly(Triangle* tri, float* col_pt, float distance) {
+    float p[3][3];
+    for (unsigned int i = 0; i < 3; ++i)
+        tri->getVertexLocation(i, p[i]);
+    // Seen from a point inside the triangle, the corners go round a full turn.
+    float theta = calcAngle(col_pt, p[0], p[1]);
+    theta = static_cast<float>(theta + static_cast<double>(calcAngle(col_pt, p[1], p[2])));
+    theta = static_cast<float>(theta + static_cast<double>(calcAngle(col_pt, p[2], p[0])));
+    if (std::fabs(static_cast<double>(theta) - TWO_PI) < 0.0005)
+        return true;
+    return distance > distanceToLine(p[0], p[1], col_pt) || distance > distanceToLine(p[1], p[2], col_pt) ||
+           distance > distanceToLine(p[2], p[0], col_pt);
+}
+
+void ModelPainter::paintPoly(PaintableModel& model, Triangle* tri, BrushModel* brush, PaintSession* session) {
+    lastPaint_.clear();
+    if (!brush)
+        return;
+    double offset[3];
+    const BrushSnapshot snapshot = brushInModelSpace(model, brush, offset);
+    const float painterOffset[3] = {static_cast<float>(offset[0]), static_cast<float>(offset[1]),
+                                    static_cast<float>(offset[2])};
+    TrianglePainter painter(snapshot, painterOffset);
+    std::map<GLuint, DabCanvas> dab;
+    paintTriangle(model, painter, tri, dab, session);
+    finishDab(model);
+}
+
+void ModelPainter::paintTriangle(PaintableModel& model, TrianglePainter& painter, Triangle* tri,
+                                 std::map<GLuint, DabCanvas>& dab, PaintSession* session) {
+    if (!painter.measure(tri))
+        return;
+    const GLuint name = tri->getTexture();
+    auto canvas = dab.find(name);
+    if (canvas == dab.end()) {
+        Image* image = model.skinImage(name);
+        if (!image)
+            return;
+        // The first triangle of a texture in this dab starts the dab there.
+        canvas = dab.emplace(std::piecewise_construct, std::forward_as_tuple(name),
+                             std::forward_as_tuple(*image, dabStamps_[name], lastPaint_[name]))
+                     .first;
+    }
+    if (session && session->inStroke())
+        saveBeforePainting(model, tri, name, *session);
+    painter.paint(canvas->second);
+}
+
+void ModelPainter::finishDab(PaintableModel& model) {
+    for (auto it = lastPaint_.begin(); it != lastPaint_.end();) {
+        if (it->second.empty()) {
+            it = lastPaint_.erase(it);
+            continue;
+        }
+        model.queueTextureRect(it->first, it->second);
+        ++it;
+    }
+}
