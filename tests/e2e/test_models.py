@@ -71,12 +71,13 @@ class PluginModels(SessionTest):
         # The first skin takes the second's picture and is saved; saving all skins writes each back to the
         # file it last came from.
         self.s.quietly("load skin %d tiles2.bmp" % first, "save skin %d copy.bmp" % first)
-        self.assertEqual(read_bmp(self.s.wait_file("copy.bmp")), original)
+        self.assertSame(read_bmp(self.s.wait_file("copy.bmp")), original, "the saved copy")
         os.remove(os.path.join(self.s.workdir, "tiles2.bmp"))
         out = self.s.command("save skins")
         self.assertIn("saving image: tiles2.bmp\n", out)
         self.assertIn("saving image: ./tiles2.bmp\n", out)
-        self.assertEqual((skin("tiles2.bmp"), skin("tiles.bmp")), (original, tiles))
+        self.assertSame(skin("tiles2.bmp"), original, "tiles2.bmp written back")
+        self.assertSame(skin("tiles.bmp"), tiles, "tiles.bmp written back")
         self.assertEqual(self.s.command("load skin %d missing.bmp" % second),
                          "File not found : missing.bmp\nerror loading file 'missing.bmp'\n")
 

@@ -8,10 +8,7 @@ from velmora_harness import BOXLET, SessionTest, differs, new_box, read_bmp, val
 
 class Keys(SessionTest):
     def wait_value(self, name, expected):
-        for _ in range(200):
-            if "%f" % value_of(self.s, name) == expected:
-                return
-        self.assertEqual("%f" % value_of(self.s, name), expected)
+        self.s.wait_until(lambda: "%f" % value_of(self.s, name) == expected, "%s to become %s" % (name, expected))
 
     def test_bound_keys_drive_the_current_model(self):
         # The brush is current; Q raises x by the step, q lowers it.

@@ -1,6 +1,6 @@
-"""The window loop in the real program: a resting window draws nothing until something changes, the
-frame-rate text counts frames of wall-clock time, and the overlay texts keep their green whatever was drawn
-before them."""
+"""The window loop in the real program: a resting window draws nothing until something changes, and the
+overlay texts keep their green whatever was drawn before them. (The frame-rate number's arithmetic, rests
+included, is FrameRateMeterTest's: it takes a clock, which here would only measure how busy the machine is.)"""
 
 import unittest
 
@@ -37,25 +37,6 @@ class Resting(SessionTest):
 
 @unittest.skipUnless(__import__("os").path.exists(BOXLET), "needs the Boxlet plug-in")
 class WithACube(SessionTest):
-    def test_while_a_model_moves_the_frame_rate_text_shows_the_tick_rate(self):
-        new_box(self.s, "box")
-        self.assertEqual(self.s.command("toggle fps"), "fps enabled\n")
-        # At rest the text shows the tick rate it starts with: "fps: 50.00".
-        resting = text_columns(self.s.wait_for_pixels(lambda shot: text_columns(shot, FPS_TEXT)), FPS_TEXT)
-        self.s.quietly("set x 2", "new pose right", "set x 0", "animate right 400 linear")
-        # The number changes as frames are drawn, and keeps two digits before the point: a wrong clock
-        # (processor time) shows hundreds or thousands, and a gap counted as a frame, single digits.
-        shots = []
-
-        def three_numbers():
-            shots.append(self.s.screenshot())
-            return len({tuple(region(shot, FPS_TEXT)) for shot in shots}) >= 3
-        self.s.wait_until(three_numbers, "the frame rate to change twice")
-        for shot in shots:
-            first, last = text_columns(shot, FPS_TEXT)
-            self.assertEqual(first, resting[0])
-            self.assertLessEqual(abs(last - resting[1]), 5, (resting, first, last))
-
     def test_the_texts_stay_green_after_a_textured_model_was_drawn(self):
         self.assertEqual(self.s.command("toggle pos"), "pos enabled\n")
         self.assertEqual(self.s.command("toggle fps"), "fps enabled\n")

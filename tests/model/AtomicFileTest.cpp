@@ -104,32 +104,26 @@ TEST(AtomicFile, device_nodes_stay_devices) {
     EXPECT_EQ(1, dir.entries());
 }
 
-TEST(AtomicFile, names_up_to_255_bytes_can_be_created_and_replaced) {
+// A replaced file keeps its mode and owner; names up to 255 bytes leave room for the temporary beside them.
+TEST(AtomicFile, replaced_files_keep_their_mode_and_owner_and_names_up_to_255_bytes) {
     ScratchDir dir;
-    for (size_t length : {250u, 255u}) {
+    const bool root = geteuid() == 0;
+    for (size_t length : {8u, 250u, 255u}) {
         const std::string path = dir.path(std::string(length, 'n'));
         ASSERT_TRUE(save(path, "first")) << length;
+        ASSERT_EQ(0, chmod(path.c_str(), 0604));
+        if (root) {
+            ASSERT_EQ(0, chown(path.c_str(), 65534, 65534));
+        }
+        const ino_t before = statOf(path).st_ino;
         ASSERT_TRUE(save(path, "second")) << length;
         EXPECT_EQ("second", readFile(path));
+        const struct stat st = statOf(path);
+        EXPECT_NE(before, st.st_ino);  // replaced, not written in place
+        EXPECT_EQ(0604u, st.st_mode & 07777u);
+        EXPECT_EQ(root ? 65534u : geteuid(), st.st_uid);
     }
-    EXPECT_EQ(2, dir.entries());
-}
-
-TEST(AtomicFile, replaced_file_keeps_its_mode_and_owner) {
-    ScratchDir dir;
-    const std::string path = dir.path("kept.xml");
-    writeFile(path, std::string("old"));
-    ASSERT_EQ(0, chmod(path.c_str(), 0604));
-    const bool root = geteuid() == 0;
-    if (root) {
-        ASSERT_EQ(0, chown(path.c_str(), 65534, 65534));
-    }
-    const ino_t before = statOf(path).st_ino;
-    ASSERT_TRUE(save(path, "new"));
-    const struct stat st = statOf(path);
-    EXPECT_NE(before, st.st_ino);  // replaced, not written in place
-    EXPECT_EQ(0604u, st.st_mode & 07777u);
-    EXPECT_EQ(root ? 65534u : geteuid(), st.st_uid);
+    EXPECT_EQ(3, dir.entries());
 }
 
 // Root may write any directory, so the save runs as "nobody" then.
