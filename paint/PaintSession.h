@@ -9,9 +9,7 @@
 #include "paint/history/PaintHistory.h"
 
 class BrushModel;
-class Image;
 class PaintableModel;
-struct TexelRect;
 
 // The one place a paint stroke begins and ends, and the undo history every
 // paintable model records its strokes and skin loads into. A `paint` command

@@ -1,8 +1,7 @@
-// Painting a model with the brush. Only triangles the grid finds near the
-// brush are tested. One paint call is one dab: each texel takes the brush at
-// most once in it, however many triangles show it, and the rectangle it
-// changed in each texture is queued for upload (and kept for whoever wants to
-// know what the dab changed). The brush meets the mesh in the model's own
+// Painting a model with the brush. Only triangles the grid finds near the brush
+// are tested. One paint call is one dab: each texel takes the brush at most once
+// in it, however many triangles show it, and what it changed in each texture is
+// queued for upload and kept. The brush meets the mesh in the model's own
 // coordinates, so a moved, turned or scaled model is painted where it is drawn.
 #include "paint/brush/ModelPainter.h"
 
