@@ -104,8 +104,6 @@ Image::Image() : header(), texture(0), plain_layout(false), format_(ImageFormat:
     std::memset(&header, 0, sizeof header);
 }
 
-Image::~Image() = default;
-
 Image* Image::load(std::string* filename) {
     if (!filename)
         return nullptr;
@@ -233,19 +231,37 @@ int Image::write(std::string* filename) {
         return writeBMP(filename->c_str());
     std::vector<unsigned char> bytes;
     long changed = 0;
-    std::string why;
-    const bool held = holdsWholePicture();
-    if (!held || !ImageCodec::encode(picture_, format, &bytes, &changed, &why)) {
-        std::printf("cannot write %s: %s\n", filename->c_str(), held ? why.c_str() : "no picture");
-        return 0;
-    }
-    if (!writeWhole(filename->c_str(), bytes, format))
+    if (!encode(format, *filename, &bytes, &changed) || !writeWhole(filename->c_str(), bytes, format))
         return 0;
     if (changed > 0)
         std::printf("%s: %ld texels took the nearest colour of its palette\n", filename->c_str(), changed);
     if (format == ImageFormat::kJpeg)
         std::printf("%s: JPEG is lossy; the saved texels differ slightly from the painted ones\n", filename->c_str());
     return 1;
+}
+
+bool Image::encode(ImageFormat format, const std::string& filename, std::vector<unsigned char>* bytes,
+                   long* changed) const {
+    *changed = 0;
+    if (format == ImageFormat::kBmp) {
+        if (!holdsWholePicture() || !bmpHeaderSupported(header)) {
+            // Only a picture read from a file can be written.
+            std::puts("Error writing file");
+            return false;
+        }
+        BmpLayout layout;
+        layout.header = header;
+        layout.plain = plain_layout;
+        *bytes = encodeBmp(bmpHeaderToWrite(layout), picture_.rgb.data());
+        return true;
+    }
+    std::string why;
+    const bool held = holdsWholePicture();
+    if (!held || !ImageCodec::encode(picture_, format, bytes, changed, &why)) {
+        std::printf("cannot write %s: %s\n", filename.c_str(), held ? why.c_str() : "no picture");
+        return false;
+    }
+    return true;
 }
 
 int Image::save() {
@@ -329,16 +345,11 @@ int Image::reloadBMP(const char* filename) {
 }
 
 int Image::writeBMP(const char* filename) {
-    if (!holdsWholePicture() || !bmpHeaderSupported(header)) {
-        // Only a picture read from a file can be written.
-        std::puts("Error writing file");
-        return 0;
-    }
-    BmpLayout layout;
-    layout.header = header;
-    layout.plain = plain_layout;
-    const std::vector<unsigned char> bytes = encodeBmp(bmpHeaderToWrite(layout), picture_.rgb.data());
-    return writeWhole(filename, bytes, ImageFormat::kBmp) ? 1 : 0;
+    std::vector<unsigned char> bytes;
+    long changed = 0;
+    const bool written = encode(ImageFormat::kBmp, filename ? filename : "", &bytes, &changed) &&
+                         writeWhole(filename, bytes, ImageFormat::kBmp);
+    return written ? 1 : 0;
 }
 
 // ---------------------------------------------------------------- [SECTION] pixels and texture

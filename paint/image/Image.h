@@ -30,11 +30,12 @@ public:
     };
 
     Image();
-    virtual ~Image();
+    virtual ~Image() = default;
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
 
-    // read, its messages printed.
+    // Reads as read does and prints what reading said; null, for the caller
+    // to own otherwise, when the file could not be read.
     static Image* load(std::string* filename);
     // Reads the picture named filename from its sourceFile, without a texture.
     static Decoded read(const std::string& filename);
@@ -51,6 +52,11 @@ public:
     // The second half of reloadImage: prints fresh's messages and takes its
     // picture, when it has the size a reload must keep.
     int takeReloaded(Decoded fresh, const std::string& filename);
+    // The whole file of format that write makes for filename (a BMP by the
+    // program's own encoder). False, having said why, when there is no
+    // picture to write; *changed counts the texels a PCX palette changed.
+    bool encode(ImageFormat format, const std::string& filename, std::vector<unsigned char>* bytes,
+                long* changed) const;
     int write(const char* filename);
     int write(std::string* filename);
     int save();
