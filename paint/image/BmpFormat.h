@@ -61,7 +61,7 @@ std::vector<unsigned char> encodeBmp24(int32_t width, int32_t height, const unsi
 
 // The header of a whole file as the decoder leaves it, beside the pixels.
 struct BmpLayout {
-    BmpHeader header;          // as read, but rows counted bottom-up and image_size the bytes of the rows
+    BmpHeader header = {};     // as read, but rows counted bottom-up and image_size the bytes of the rows
     bool plain = false;        // a 40-byte info header, rows right after it, bottom row first
     bool offsetFixed = false;  // the rows' offset pointed into the header, so 54 was taken instead
 };
@@ -70,8 +70,8 @@ enum class BmpRead { kRead, kNoHeader, kNotBitmap, kUnsupported, kShort, kNoMemo
 
 // Decodes a whole file of size bytes that bmpHeaderSupported accepts. On
 // kRead *picture holds its pixels bottom row first and *layout its header;
-// layout->offsetFixed is set from kShort on. Any other result leaves
-// *picture alone.
+// layout->offsetFixed is set once the header is accepted, so also with kShort
+// and kNoMemory. Any other result leaves *picture alone.
 BmpRead decodeBmp(const unsigned char* bytes, size_t size, Picture* picture, BmpLayout* layout);
 
 // The header a picture decoded with layout is written back with: as read for
