@@ -1,17 +1,21 @@
 // Model, class and file commands: new model, delete, select model, loadclass,
 // load, save and list, plus the shared openings of new and select. Work on
 // models, the model list and the current model runs under the model-list
-// mutex so it never overlaps the window thread's stepping, drawing or picking.
+// mutex so it never overlaps the window thread's stepping, drawing or picking;
+// files are read and decoded before it is taken, and encoded and written
+// after it is released.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
 #include "console/NumberWords.h"
 #include "model/io/FileContents.h"
-#include "model/io/ReadAhead.h"
 #include "paint/PaintableModel.h"
 #include "paint/brush/BrushModel.h"
 #include "plugins/ClassRegistry.h"
@@ -163,18 +167,25 @@ void loadSkin(char** args) {
     int num = 0;
     if (!parseWhole(args[1], num))
         return;
-    // The picture is read before the lock is taken; the model's reads of it
-    // under the lock are served from memory.
-    ReadAhead files;
+    // The picture is read and decoded before the lock is taken, so the window
+    // waits only for it to be handed over; what reading it said is printed
+    // then, after the checks that may refuse it.
     const std::string source = Image::sourceFile(args[2]);
-    if (!source.empty() && refusedAsNotRegular(files.add(source), source.c_str()))
-        return;
+    Image::Decoded picture;
+    if (source.empty()) {
+        picture = Image::read(args[2]);  // refused by its name
+    } else {
+        const FileContents file = FileContents::read(source.c_str());
+        if (refusedAsNotRegular(file, source.c_str()))
+            return;
+        picture = Image::read(args[2], source, file);
+    }
     withCurrentPaintable([&](PaintableModel& model) {
         // Skin 1 of a model still without textures becomes its first one.
         const bool firstSkin = num == 1 && model.numTextures() == 0;
         if (!firstSkin && refusedAsNoSkin(model, num))
             return;
-        if (model.loadTexture(num, args[2]) == 0)
+        if (model.takeSkin(num, args[2], std::move(picture)) == 0)
             std::printf("error loading file '%s'\n", args[2]);
     });
 }
@@ -188,11 +199,22 @@ void saveAttributes(char** args) {
     withCurrentModel([&](AnimatedModel& model) { model.saveAttributes(args[1]); });
 }
 
+// Only copies of the pictures are taken under the lock; each goes back to
+// the file it was read from, in that file's format, once it is released.
 void saveSkins(char**) {
-    withCurrentPaintable([](PaintableModel& model) {
-        if (model.saveTextures() == 0)
-            std::puts("error saving textures");
+    bool paintable = false;
+    std::vector<std::unique_ptr<Image>> skins;
+    withCurrentPaintable([&](PaintableModel& model) {
+        paintable = true;
+        skins = model.copySkins();
     });
+    if (!paintable)
+        return;
+    int result = 1;
+    for (const auto& skin : skins)
+        result &= skin ? skin->save() : 0;  // every picture is tried, even after a failure
+    if (result == 0)
+        std::puts("error saving textures");
 }
 
 void saveSkin(char** args) {
@@ -203,10 +225,13 @@ void saveSkin(char** args) {
     int num = 0;
     if (!parseWhole(args[1], num))
         return;
+    std::unique_ptr<Image> skin;
     withCurrentPaintable([&](PaintableModel& model) {
         if (!refusedAsNoSkin(model, num))
-            model.saveTexture(num, args[2]);
+            skin = model.copySkin(num);
     });
+    if (skin)
+        skin->write(args[2]);
 }
 
 // The forms of `list`; they run with the mutex held.

@@ -29,7 +29,7 @@ void saveScreenshotCommand(char** args) {
                     imageExtensionOf(file).c_str(), kScreenshotExtensions);
         return;
     }
-    ScreenCapture::Frame frame;
+    Picture frame;
     if (!ScreenCapture::shared().take(std::chrono::seconds(kFrameWaitSeconds), &frame)) {
         std::printf("screenshot not taken: the window drew no frame within %d seconds\n", kFrameWaitSeconds);
         return;

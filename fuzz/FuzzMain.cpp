@@ -6,10 +6,10 @@
 #include <cstdint>
 #include <cstdio>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <string>
 #include <vector>
+
+#include "model/io/FileContents.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size);
 
@@ -37,15 +37,13 @@ int main(int argc, char** argv) {
         for (const std::filesystem::path& file : inputsUnder(std::filesystem::absolute(argv[i])))
             files.push_back(file);
     for (const std::filesystem::path& file : files) {
-        std::ifstream in(file, std::ios::binary);
-        if (!in) {
+        const FileContents input = FileContents::read(file.c_str());
+        if (input.status != FileContents::kRead) {
             std::fprintf(stderr, "cannot read %s\n", file.c_str());
             return 1;
         }
-        const std::vector<uint8_t> bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-        // An empty vector's data() may be null; the target gets a valid pointer either way.
-        static const uint8_t kNothing = 0;
-        LLVMFuzzerTestOneInput(bytes.empty() ? &kNothing : bytes.data(), bytes.size());
+        // A string's data() is never null, so the target gets a valid pointer even for an empty file.
+        LLVMFuzzerTestOneInput(reinterpret_cast<const uint8_t*>(input.bytes.data()), input.bytes.size());
     }
     std::printf("ran %zu inputs\n", files.size());
     return 0;

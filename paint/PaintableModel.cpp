@@ -87,12 +87,17 @@ std::vector<std::pair<GLuint, std::string>> PaintableModel::skinFiles() const {
 int PaintableModel::loadTexture(int num, const char* filename) {
     if (!filename)
         return 0;
+    return takeSkin(num, filename, Image::read(filename));
+}
+
+int PaintableModel::takeSkin(int num, const char* filename, Image::Decoded picture) {
+    if (!filename)
+        return 0;
     auto found = textures.find(static_cast<GLuint>(num));
     if (found != textures.end() && found->second) {
-        std::string name(filename);
         // The picture it replaces stays in the history, so the load can be undone.
         std::unique_ptr<Image> before = paint_session ? found->second->copyPicture() : nullptr;
-        int ok = found->second->reloadImage(&name);
+        int ok = found->second->takeReloaded(std::move(picture), filename);
         if (ok && before)
             paint_session->recordSkinLoad(*this, static_cast<GLuint>(num), std::move(before));
         // Queued even after a failed reload: uploading the unchanged picture is harmless.
@@ -114,24 +119,16 @@ int PaintableModel::loadTexture(int num, const char* filename) {
     return 1;
 }
 
-int PaintableModel::saveTexture(int num, const char* filename) {
-    auto found = textures.find(static_cast<GLuint>(num));
-    if (found == textures.end() || !found->second)
-        return 0;
-    return found->second->write(filename);
+std::unique_ptr<Image> PaintableModel::copySkin(int num) const {
+    const Image* image = num < 0 ? nullptr : skinImage(static_cast<GLuint>(num));
+    return image ? image->copyPicture() : nullptr;
 }
 
-// Each image goes back to the file it was read from, in that file's format.
-int PaintableModel::saveTextures() {
-    int result = 1;
-    for (auto& entry : textures) {
-        // Every image is tried, even after a failure.
-        if (entry.second)
-            result &= entry.second->save();
-        else
-            result = 0;
-    }
-    return result;
+std::vector<std::unique_ptr<Image>> PaintableModel::copySkins() const {
+    std::vector<std::unique_ptr<Image>> copies;
+    for (const auto& entry : textures)
+        copies.push_back(entry.second ? entry.second->copyPicture() : nullptr);
+    return copies;
 }
 
 std::string PaintableModel::texturePath(const char* filename, const char* base) {

@@ -3,6 +3,7 @@
 #include <GL/gl.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -31,11 +32,20 @@ public:
     // One dab of the brush. Undo sees it only inside a stroke the paint
     // session opened, so the program paints through the session.
     virtual void paintModel(BrushModel* brush);
-    virtual int loadTexture(int num, const char* filename);
+    // Reads filename's picture and takes it as takeSkin does.
+    int loadTexture(int num, const char* filename);
+    // Skin num from picture, filename read and decoded ahead (before the
+    // model-list mutex is taken): it replaces the picture of that texture,
+    // which the history keeps so the load can be undone, or on a model still
+    // without textures filename is queued as skin 1 for the next draw to read.
+    virtual int takeSkin(int num, const char* filename, Image::Decoded picture);
     virtual void modelInit();
 
-    int saveTexture(int num, const char* filename);
-    int saveTextures();
+    // Copies of the pictures, so that encoding and writing them can wait
+    // until the model-list mutex is released: texture num's (null when it has
+    // none), or every texture's in ascending order of number.
+    std::unique_ptr<Image> copySkin(int num) const;
+    std::vector<std::unique_ptr<Image>> copySkins() const;
     int numTextures();
     // Whether num is one of the model's textures, with a picture.
     bool hasTexture(int num) const;

@@ -11,12 +11,12 @@
 
 namespace {
 
-ScreenCapture::Frame readBackBuffer() {
-    ScreenCapture::Frame frame;
+Picture readBackBuffer() {
+    Picture frame;
     frame.width = glutGet(GLUT_WINDOW_WIDTH);
     frame.height = glutGet(GLUT_WINDOW_HEIGHT);
     if (frame.width <= 0 || frame.height <= 0)
-        return ScreenCapture::Frame();
+        return Picture();
     frame.rgb.resize(static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height) * 3);
     glPushClientAttrib(GL_CLIENT_PIXEL_STORE_BIT);
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
@@ -34,7 +34,7 @@ ScreenCapture& ScreenCapture::shared() {
     return *instance;
 }
 
-bool ScreenCapture::take(std::chrono::milliseconds timeout, Frame* out) {
+bool ScreenCapture::take(std::chrono::milliseconds timeout, Picture* out) {
     std::unique_lock<std::mutex> lock(mutex_);
     wanted_ = true;
     delivered_ = false;
@@ -44,12 +44,12 @@ bool ScreenCapture::take(std::chrono::milliseconds timeout, Frame* out) {
     wanted_ = false;
     if (came)
         *out = std::move(frame_);
-    frame_ = Frame();
+    frame_ = Picture();
     delivered_ = false;
     return came;
 }
 
-void ScreenCapture::serve(const std::function<Frame()>& read) {
+void ScreenCapture::serve(const std::function<Picture()>& read) {
     std::lock_guard<std::mutex> lock(mutex_);
     if (!wanted_ || delivered_)
         return;

@@ -7,18 +7,13 @@
 #include <condition_variable>
 #include <functional>
 #include <mutex>
-#include <vector>
 
+#include "paint/image/Picture.h"
+
+// Frames are handed over as the framebuffer holds them, which is the form of
+// a Picture: bottom row first, rows tightly packed.
 class ScreenCapture {
 public:
-    // A picture as the framebuffer holds it: red, green, blue, bottom row
-    // first, rows tightly packed.
-    struct Frame {
-        int width = 0;
-        int height = 0;
-        std::vector<unsigned char> rgb;
-    };
-
     // The one instance the console and the window share. It is never
     // destroyed, so a thread still waiting on it while the process ends
     // waits on something that exists.
@@ -28,12 +23,12 @@ public:
     // request, so a resting window draws one) and waits for it at
     // most `timeout`. False when no frame came in time; the request is then
     // withdrawn, so a frame drawn later is not read for it.
-    bool take(std::chrono::milliseconds timeout, Frame* out);
+    bool take(std::chrono::milliseconds timeout, Picture* out);
 
     // The window thread, after a frame is drawn: when a picture was asked for,
     // reads it with `read` and hands it to the waiting thread. Cheap when
     // nobody asked.
-    void serve(const std::function<Frame()>& read);
+    void serve(const std::function<Picture()>& read);
     // Whether a request waits; a hint read without the mutex.
     bool asked() const { return wanted_; }
 
@@ -42,7 +37,7 @@ private:
     std::condition_variable ready_;
     std::atomic<bool> wanted_ = false;
     bool delivered_ = false;
-    Frame frame_;
+    Picture frame_;
 };
 
 // The window thread, between drawing a frame and showing it: serves a waiting

@@ -3,9 +3,6 @@
 // framebuffer gives them, and AtomicFile for the write itself.
 #include "scene/ScreenshotFile.h"
 
-#include <cerrno>
-#include <cstdio>
-
 #include "model/io/AtomicFile.h"
 #include "paint/image/BmpFormat.h"
 #include "paint/image/ImageCodec.h"
@@ -24,11 +21,8 @@ ImageFormat screenshotFormatOf(const std::string& name) {
     return format == ImageFormat::kPng || format == ImageFormat::kBmp ? format : ImageFormat::kNone;
 }
 
-bool encodeScreenshot(const ScreenCapture::Frame& frame, ImageFormat format, std::vector<unsigned char>* bytes,
-                      std::string* why) {
-    const size_t expected = static_cast<size_t>(frame.width > 0 ? frame.width : 0) *
-                            static_cast<size_t>(frame.height > 0 ? frame.height : 0) * 3;
-    if (expected == 0 || frame.rgb.size() != expected) {
+bool encodeScreenshot(const Picture& frame, ImageFormat format, std::vector<unsigned char>* bytes, std::string* why) {
+    if (!frame.whole()) {
         *why = "the window has no pixels";
         return false;
     }
@@ -41,19 +35,10 @@ bool encodeScreenshot(const ScreenCapture::Frame& frame, ImageFormat format, std
         return false;
     }
     long changed = 0;
-    return ImageCodec::encode(frame.width, frame.height, frame.rgb.data(), {}, format, bytes, &changed, why);
+    return ImageCodec::encode(frame, format, bytes, &changed, why);
 }
 
 bool writeScreenshotFile(const char* path, const std::vector<unsigned char>& bytes, int* err) {
-    AtomicFile file(path);
-    FILE* out = file.open();
-    if (!out) {
-        *err = file.error();
-        return false;
-    }
-    if (std::fwrite(bytes.data(), 1, bytes.size(), out) != bytes.size() || !file.commit()) {
-        *err = file.error() ? file.error() : EIO;
-        return false;
-    }
-    return true;
+    bool opened = false;
+    return AtomicFile::replace(path, bytes, &opened, err);
 }

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "paint/image/ImageFormats.h"
-#include "scene/ScreenCapture.h"
+#include "paint/image/Picture.h"
 #include "scene/Visibility.h"
 
 // ".png, .bmp": the extensions a screenshot may have, any case.
@@ -18,8 +18,7 @@ ImageFormat screenshotFormatOf(const std::string& name);
 
 // The whole file of format (PNG or BMP, 24 bits a pixel) holding frame. False,
 // with the reason in *why, when the frame is empty or cannot be encoded.
-bool encodeScreenshot(const ScreenCapture::Frame& frame, ImageFormat format, std::vector<unsigned char>* bytes,
-                      std::string* why);
+bool encodeScreenshot(const Picture& frame, ImageFormat format, std::vector<unsigned char>* bytes, std::string* why);
 
 // Makes bytes the whole of the file `path` names, as every save does: a
 // link's target changes and the link stays, and a failed write leaves the old

@@ -15,6 +15,8 @@
 #include <cerrno>
 #include <vector>
 
+#include "model/io/FileContents.h"
+
 namespace {
 
 const int kMostLinks = 40;  // as many as the kernel follows in one path
@@ -103,22 +105,6 @@ bool writeAll(int fd, const std::string& bytes) {
     return true;
 }
 
-bool readAll(int fd, std::string* bytes) {
-    bytes->clear();
-    char chunk[65536];
-    for (off_t at = 0;;) {
-        ssize_t n = pread(fd, chunk, sizeof chunk, at);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return false;
-        if (n == 0)
-            return true;
-        bytes->append(chunk, static_cast<size_t>(n));
-        at += n;
-    }
-}
-
 }  // namespace
 
 AtomicFile::AtomicFile(const char* target)
@@ -205,10 +191,10 @@ bool AtomicFile::openInPlace(const struct stat& old) {
     int flags = fcntl(fd, F_GETFL);
     if (flags >= 0)
         fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
-    if (regular_ && !readAll(fd, &backup_)) {
-        int err = errno;
+    int readError = 0;
+    if (regular_ && !FileContents::readAll(fd, &backup_, &readError)) {
         close(fd);
-        return fail(err);
+        return fail(readError);
     }
     stream_ = fdopen(fd, "wb");  // does not truncate: the old bytes stay until commit
     if (!stream_) {
@@ -320,4 +306,19 @@ void AtomicFile::discard() {
     backup_.clear();
     anonymous_ = false;
     inPlace_ = false;
+}
+
+bool AtomicFile::replace(const char* target, const std::vector<unsigned char>& bytes, bool* opened, int* err) {
+    AtomicFile file(target);
+    FILE* stream = file.open();
+    *opened = stream != nullptr;
+    if (!stream) {
+        *err = file.error();
+        return false;
+    }
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size() || !file.commit()) {
+        *err = file.error() ? file.error() : EIO;
+        return false;
+    }
+    return true;
 }

@@ -14,6 +14,7 @@
 
 #include <cstdio>
 #include <string>
+#include <vector>
 
 class AtomicFile {
 public:
@@ -32,6 +33,12 @@ public:
     bool commit();
     // The system's error number of the first failure; 0 when none is known.
     int error() const { return error_; }
+
+    // Makes bytes the whole of target in one go, as open, a write and commit
+    // do. False with the system's error number in *err (EIO when a write
+    // failed for no known reason); *opened says whether target could be
+    // opened at all, which savers report in words of their own.
+    static bool replace(const char* target, const std::vector<unsigned char>& bytes, bool* opened, int* err);
 
 private:
     bool openReplacement(const struct stat* old);

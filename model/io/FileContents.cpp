@@ -1,5 +1,6 @@
 // Reading a file whole with plain system calls: opened without blocking,
-// checked to be a regular file, then read to its end.
+// checked to be a regular file, then read to its end by position, so a
+// caller's descriptor keeps its offset.
 #include "model/io/FileContents.h"
 
 #include <fcntl.h>
@@ -9,30 +10,28 @@
 #include <cerrno>
 #include <new>
 
-namespace {
-
-bool readAll(int fd, std::string& out, int& error) {
+bool FileContents::readAll(int fd, std::string* bytes, int* error) {
+    bytes->clear();
     char buffer[65536];
-    for (;;) {
-        ssize_t got = ::read(fd, buffer, sizeof buffer);
+    for (off_t at = 0;;) {
+        ssize_t got = ::pread(fd, buffer, sizeof buffer, at);
         if (got == 0)
             return true;
         if (got < 0) {
             if (errno == EINTR)
                 continue;
-            error = errno;
+            *error = errno;
             return false;
         }
         try {
-            out.append(buffer, static_cast<size_t>(got));
+            bytes->append(buffer, static_cast<size_t>(got));
         } catch (const std::bad_alloc&) {
-            error = ENOMEM;
+            *error = ENOMEM;
             return false;
         }
+        at += got;
     }
 }
-
-}  // namespace
 
 FileContents FileContents::read(const char* path) {
     FileContents result;
@@ -51,7 +50,8 @@ FileContents FileContents::read(const char* path) {
         result.error = errno;
     } else if (!S_ISREG(st.st_mode)) {
         result.status = kNotRegular;
-    } else if (readAll(fd, result.bytes, result.error)) {
+        result.error = S_ISDIR(st.st_mode) ? EISDIR : 0;
+    } else if (readAll(fd, &result.bytes, &result.error)) {
         result.status = kRead;
     } else {
         result.status = kReadFailed;

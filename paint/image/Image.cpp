@@ -1,58 +1,52 @@
-// In-memory RGB pictures and their files. Plain 24-bit uncompressed BMP files
-// are read and written here; rows are padded to four bytes in the file, never
-// in memory, and top-down files are turned bottom-up on reading. Every other
-// format and BMP depth is decoded and encoded by ImageCodec, and every BMP is
-// written as 24-bit. Writes replace the file whole (AtomicFile). Files are
-// opened through ReadAhead, so a read never blocks on a FIFO and a console
-// load reads from memory. A file that cannot be opened is reported as not
-// found only when it is missing; any other reason is named. OpenGL is called
-// only by updateTexture and updateTextureRect.
+// Skin pictures and their files. Every file is read whole through
+// FileContents and decoded from its bytes: plain 24-bit uncompressed BMPs by
+// the program's own codec (BmpFormat), every other format and BMP depth by
+// ImageCodec. What reading says is gathered, not printed, so a picture can be
+// read ahead on one thread and its messages printed where it is used. Every
+// picture is encoded to bytes first and written whole through AtomicFile;
+// every BMP is written as 24-bit. A file that cannot be opened is reported as
+// not found only when it is missing. OpenGL is called only by updateTexture
+// and updateTextureRect.
 #include "paint/image/Image.h"
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cerrno>
-#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <new>
 #include <utility>
-#include <vector>
 
 #include "model/io/AtomicFile.h"
-#include "model/io/ReadAhead.h"
-#include "paint/image/BmpFormat.h"
 #include "paint/image/ImageCodec.h"
 
-// [SECTION] file names
-// [SECTION] construction and factory
-// [SECTION] reading and writing by format
-// [SECTION] BMP reading
-// [SECTION] BMP writing
+// [SECTION] messages and file names
+// [SECTION] reading
+// [SECTION] writing
+// [SECTION] BMP files
 // [SECTION] pixels and texture
 
-// ---------------------------------------------------------------- [SECTION] file names
+// ---------------------------------------------------------------- [SECTION] messages and file names
 
 namespace {
 
 // Why a file could not be opened to be read or written.
-void reportUnopened(const char* filename, int err, const char* action) {
+std::string unopened(const std::string& filename, int err, const char* action) {
     if (err == ENOENT)
-        printf("File not found : %s\n", filename);
-    else
-        printf("cannot %s %s: %s\n", action, filename, strerror(err));
+        return "File not found : " + filename + "\n";
+    return std::string("cannot ") + action + " " + filename + ": " + strerror(err) + "\n";
 }
 
-void reportUnreadable(const std::string& filename, const std::string& why) {
-    printf("cannot read skin '%s': %s\n", filename.c_str(), why.c_str());
+std::string unreadable(const std::string& filename, const std::string& why) {
+    return "cannot read skin '" + filename + "': " + why + "\n";
 }
 
 // Refuses a name of no supported format, saying which are.
-bool supportedName(const std::string& name) {
+bool supportedName(const std::string& name, std::string* messages) {
     if (imageFormatOfName(name) != ImageFormat::kNone)
         return true;
-    reportUnreadable(name, "unsupported extension '" + imageExtensionOf(name) +
-                               "' (supported: " + supportedImageExtensionsText() + ")");
+    *messages += unreadable(name, "unsupported extension '" + imageExtensionOf(name) +
+                                      "' (supported: " + supportedImageExtensionsText() + ")");
     return false;
 }
 
@@ -61,65 +55,35 @@ std::string bmpSibling(const std::string& name) {
     return name.substr(0, name.rfind('.')) + ".bmp";
 }
 
-// Opens the file a picture named name is read from; *path says which. A ".pcx"
-// name reads its ".bmp" sibling first, when that is there (read ahead or on disk).
-FILE* openSource(const std::string& name, std::string* path) {
-    *path = name;
-    if (imageFormatOfName(name) == ImageFormat::kPcx) {
-        const std::string sibling = bmpSibling(name);
-        if (FILE* f = ReadAhead::open(sibling.c_str())) {
-            *path = sibling;
-            return f;
-        }
-        if (errno != ENOENT) {
-            *path = sibling;
-            return nullptr;
-        }
-    }
-    return ReadAhead::open(name.c_str());
-}
-
-// The whole stream; false with errno set when reading fails.
-bool readAll(FILE* f, std::vector<unsigned char>* bytes) {
-    unsigned char chunk[65536];
-    size_t got;
-    while ((got = fread(chunk, 1, sizeof chunk, f)) > 0)
-        bytes->insert(bytes->end(), chunk, chunk + got);
-    return !ferror(f);
-}
-
-// A BMP this unit reads itself: a whole header that bmpHeaderSupported accepts.
-bool isPlainBmp(const std::vector<unsigned char>& bytes) {
-    if (bytes.size() < kBmpHeaderBytes)
+// A BMP the program's own codec reads: a whole header that bmpHeaderSupported accepts.
+bool isPlainBmp(const unsigned char* bytes, size_t size) {
+    if (size < kBmpHeaderBytes)
         return false;
-    Image::BMPHeader h;
-    decodeBmpHeader(bytes.data(), &h);
+    BmpHeader h;
+    decodeBmpHeader(bytes, &h);
     return h.magic == kBmpMagic && bmpHeaderSupported(h);
 }
 
+const unsigned char* bytesOf(const FileContents& file) {
+    return reinterpret_cast<const unsigned char*>(file.bytes.data());
+}
+
+// Makes bytes the whole of filename, saying why not in the words of format's writer.
+bool writeWhole(const char* filename, const std::vector<unsigned char>& bytes, ImageFormat format) {
+    bool opened = false;
+    int err = 0;
+    if (AtomicFile::replace(filename, bytes, &opened, &err))
+        return true;
+    if (!opened)
+        std::fputs(unopened(filename, err, "write").c_str(), stdout);
+    else if (format == ImageFormat::kBmp)
+        std::puts("Error writing file!");
+    else
+        std::printf("cannot write %s: %s\n", filename, strerror(err));
+    return false;
+}
+
 }  // namespace
-
-// ---------------------------------------------------------------- [SECTION] construction and factory
-
-Image::Image() : header(), data(nullptr), texture(0), data_size(0), plain_layout(false), format_(ImageFormat::kNone) {
-    std::memset(&header, 0, sizeof header);
-}
-
-Image::~Image() {
-    delete[] data;
-}
-
-Image* Image::load(std::string* filename) {
-    if (!filename || !supportedName(*filename))
-        return nullptr;
-    Image* image = new Image();
-    if (!image->readFile(*filename)) {
-        delete image;
-        return nullptr;
-    }
-    image->original_filename = *filename;
-    return image;
-}
 
 std::string Image::sourceFile(const std::string& filename) {
     const ImageFormat format = imageFormatOfName(filename);
@@ -134,24 +98,120 @@ std::string Image::sourceFile(const std::string& filename) {
     return filename;
 }
 
+// ---------------------------------------------------------------- [SECTION] reading
+
+Image::Image() : header(), texture(0), plain_layout(false), format_(ImageFormat::kNone) {
+    std::memset(&header, 0, sizeof header);
+}
+
+Image* Image::load(std::string* filename) {
+    if (!filename)
+        return nullptr;
+    Decoded fresh = read(*filename);
+    std::fputs(fresh.messages.c_str(), stdout);
+    return fresh.image.release();
+}
+
+Image::Decoded Image::read(const std::string& filename) {
+    const std::string path = sourceFile(filename);
+    if (path.empty()) {
+        Decoded refused;
+        supportedName(filename, &refused.messages);
+        return refused;
+    }
+    return read(filename, path, FileContents::read(path.c_str()));
+}
+
+Image::Decoded Image::read(const std::string& filename, const std::string& path, const FileContents& file) {
+    Decoded out;
+    if (!supportedName(filename, &out.messages))
+        return out;
+    switch (file.status) {
+        case FileContents::kOpenFailed: out.messages += unopened(path, file.error, "read"); return out;
+        case FileContents::kReadFailed: out.messages += unreadable(path, strerror(file.error)); return out;
+        case FileContents::kNotRegular:
+            // A FIFO or a device is never read, so it holds no bytes; a folder says what it is.
+            if (file.error != 0) {
+                out.messages += unreadable(path, strerror(file.error));
+                return out;
+            }
+            break;
+        case FileContents::kRead: break;
+    }
+    return decode(bytesOf(file), file.status == FileContents::kRead ? file.bytes.size() : 0, filename, path);
+}
+
+Image::Decoded Image::decode(const unsigned char* bytes, size_t size, const std::string& filename,
+                             const std::string& path) {
+    Decoded out;
+    std::unique_ptr<Image> image(new Image());
+    const ImageFormat format = imageFormatOfName(path);
+    if (format == ImageFormat::kBmp && isPlainBmp(bytes, size)) {
+        if (!image->takeBmp(bytes, size, path.c_str(), &out.messages))
+            return out;
+    } else {
+        std::string why;
+        if (!ImageCodec::decode(bytes, size, format, &image->picture_, &why)) {
+            out.messages += unreadable(path, why);
+            return out;
+        }
+        image->header = plainBmpHeader(image->picture_.width, image->picture_.height);
+    }
+    image->sourceFile_ = path;
+    image->format_ = format;
+    image->original_filename = filename;
+    out.image = std::move(image);
+    return out;
+}
+
+int Image::reloadImage(std::string* filename) {
+    if (!filename)
+        return 0;
+    return takeReloaded(read(*filename), *filename);
+}
+
 // A reload through a ".pcx" name may change the size, as it always could; every
 // other reload replaces the picture of a texture the model's mesh is mapped on,
 // so it must keep the width and height.
-int Image::reloadImage(std::string* filename) {
-    if (!filename || !supportedName(*filename))
+int Image::takeReloaded(Decoded fresh, const std::string& filename) {
+    std::fputs(fresh.messages.c_str(), stdout);
+    if (!fresh.image)
         return 0;
-    Image fresh;
-    if (!fresh.readFile(*filename))
-        return 0;
-    const bool keepsSize = imageFormatOfName(*filename) != ImageFormat::kPcx;
-    if (keepsSize && (fresh.header.width != header.width || fresh.header.height != header.height)) {
-        printf("image/texture dimension mismatch! Cannot load texture '%s'.\n", fresh.sourceFile_.c_str());
+    const bool keepsSize = imageFormatOfName(filename) != ImageFormat::kPcx;
+    if (keepsSize && (fresh.image->width() != width() || fresh.image->height() != height())) {
+        std::printf("image/texture dimension mismatch! Cannot load texture '%s'.\n", fresh.image->sourceFile_.c_str());
         return 0;
     }
-    takePicture(fresh);
-    original_filename = *filename;
+    takePicture(*fresh.image);
+    original_filename = filename;
     return 1;
 }
+
+void Image::takePicture(Image& from) {
+    std::swap(header, from.header);
+    std::swap(picture_, from.picture_);
+    std::swap(plain_layout, from.plain_layout);
+    std::swap(sourceFile_, from.sourceFile_);
+    std::swap(format_, from.format_);
+}
+
+void Image::swapPicture(Image& other) {
+    takePicture(other);
+    std::swap(original_filename, other.original_filename);
+}
+
+std::unique_ptr<Image> Image::copyPicture() const {
+    std::unique_ptr<Image> copy(new Image());
+    copy->header = header;
+    copy->picture_ = picture_;
+    copy->plain_layout = plain_layout;
+    copy->original_filename = original_filename;
+    copy->sourceFile_ = sourceFile_;
+    copy->format_ = format_;
+    return copy;
+}
+
+// ---------------------------------------------------------------- [SECTION] writing
 
 int Image::write(const char* filename) {
     std::string name(filename ? filename : "");
@@ -163,344 +223,146 @@ int Image::write(std::string* filename) {
         return 0;
     const ImageFormat format = imageFormatOfName(*filename);
     if (format == ImageFormat::kNone) {
-        printf("cannot save skin as '%s': unsupported extension '%s' (supported: %s)\n", filename->c_str(),
-               imageExtensionOf(*filename).c_str(), supportedImageExtensionsText());
+        std::printf("cannot save skin as '%s': unsupported extension '%s' (supported: %s)\n", filename->c_str(),
+                    imageExtensionOf(*filename).c_str(), supportedImageExtensionsText());
         return 0;
     }
     if (format == ImageFormat::kBmp)
         return writeBMP(filename->c_str());
-    return writeEncoded(*filename, format);
+    std::vector<unsigned char> bytes;
+    long changed = 0;
+    if (!encode(format, *filename, &bytes, &changed) || !writeWhole(filename->c_str(), bytes, format))
+        return 0;
+    if (changed > 0)
+        std::printf("%s: %ld texels took the nearest colour of its palette\n", filename->c_str(), changed);
+    if (format == ImageFormat::kJpeg)
+        std::printf("%s: JPEG is lossy; the saved texels differ slightly from the painted ones\n", filename->c_str());
+    return 1;
+}
+
+bool Image::encode(ImageFormat format, const std::string& filename, std::vector<unsigned char>* bytes,
+                   long* changed) const {
+    *changed = 0;
+    if (format == ImageFormat::kBmp) {
+        if (!holdsWholePicture() || !bmpHeaderSupported(header)) {
+            // Only a picture read from a file can be written.
+            std::puts("Error writing file");
+            return false;
+        }
+        BmpLayout layout;
+        layout.header = header;
+        layout.plain = plain_layout;
+        *bytes = encodeBmp(bmpHeaderToWrite(layout), picture_.rgb.data());
+        return true;
+    }
+    std::string why;
+    const bool held = holdsWholePicture();
+    if (!held || !ImageCodec::encode(picture_, format, bytes, changed, &why)) {
+        std::printf("cannot write %s: %s\n", filename.c_str(), held ? why.c_str() : "no picture");
+        return false;
+    }
+    return true;
 }
 
 int Image::save() {
     std::string target = sourceFile_.empty() ? original_filename : sourceFile_;
-    printf("saving image: %s\n", target.c_str());
+    std::printf("saving image: %s\n", target.c_str());
     return write(&target);
 }
 
-// ---------------------------------------------------------------- [SECTION] reading and writing by format
+// ---------------------------------------------------------------- [SECTION] BMP files
 
-// Reads the file a picture named name comes from into this image, which a
-// failure leaves as it was.
-int Image::readFile(const std::string& name) {
-    std::string path;
-    FILE* f = openSource(name, &path);
-    if (!f) {
-        reportUnopened(path.c_str(), errno, "read");
-        return 0;
-    }
-    std::vector<unsigned char> bytes;
-    const bool read = readAll(f, &bytes);
-    const int err = errno;
-    fclose(f);
-    if (!read) {
-        reportUnreadable(path, strerror(err));
-        return 0;
-    }
-    const ImageFormat format = imageFormatOfName(path);
-    int ok;
-    if (format == ImageFormat::kBmp && isPlainBmp(bytes)) {
-        FILE* memory = fmemopen(bytes.data(), bytes.size(), "rb");
-        if (!memory) {
-            reportUnreadable(path, strerror(errno));
+// Takes the picture of a whole plain 24-bit BMP, keeping the palette a PCX
+// left; a failure leaves the picture as it was and says why in *messages.
+int Image::takeBmp(const unsigned char* bytes, size_t size, const char* filename, std::string* messages) {
+    Picture fresh;
+    BmpLayout layout;
+    const BmpRead result = decodeBmp(bytes, size, &fresh, &layout);
+    if (layout.offsetFixed)
+        *messages += "fixing offset (should be 54)\n";
+    switch (result) {
+        case BmpRead::kRead: break;
+        case BmpRead::kNoHeader: *messages += "Error reading file\n"; return 0;
+        case BmpRead::kNotBitmap: *messages += "Not a bitmap file\n"; return 0;
+        case BmpRead::kUnsupported:
+            *messages += std::string("Not a 24-bit uncompressed bitmap: ") + filename + "\n";
             return 0;
-        }
-        ok = readBmpStream(memory, path.c_str());
-        fclose(memory);
-        if (ok)
-            palette_.clear();
-    } else {
-        ok = readDecoded(bytes, path, format);
+        case BmpRead::kShort: *messages += "Error loading file!\n"; return 0;
+        case BmpRead::kNoMemory: *messages += "Error mallocing byte buffer\n"; return 0;
     }
-    if (ok) {
-        sourceFile_ = path;
-        format_ = format;
-    }
-    return ok;
-}
-
-int Image::readDecoded(const std::vector<unsigned char>& bytes, const std::string& path, ImageFormat format) {
-    ImageCodec::Picture picture;
-    std::string why;
-    if (!ImageCodec::decode(bytes, format, &picture, &why)) {
-        reportUnreadable(path, why);
-        return 0;
-    }
-    GLubyte* pixels = new (std::nothrow) GLubyte[picture.rgb.size()];
-    if (!pixels) {
-        puts("Error mallocing byte buffer");
-        return 0;
-    }
-    std::memcpy(pixels, picture.rgb.data(), picture.rgb.size());
-    delete[] data;
-    data = pixels;
-    data_size = picture.rgb.size();
-    header = plainBmpHeader(picture.width, picture.height);
-    plain_layout = false;
-    palette_ = std::move(picture.palette);
+    fresh.palette.swap(picture_.palette);
+    picture_ = std::move(fresh);
+    header = layout.header;
+    plain_layout = layout.plain;
     return 1;
 }
-
-int Image::writeEncoded(const std::string& filename, ImageFormat format) {
-    std::vector<unsigned char> bytes;
-    long changed = 0;
-    std::string why;
-    const std::vector<unsigned char> none;
-    const bool encoded =
-        data && ImageCodec::encode(header.width, header.height, data, format == ImageFormat::kPcx ? palette_ : none,
-                                   format, &bytes, &changed, &why);
-    if (!encoded) {
-        printf("cannot write %s: %s\n", filename.c_str(), data ? why.c_str() : "no picture");
-        return 0;
-    }
-    AtomicFile file(filename.c_str());
-    FILE* f = file.open();
-    if (!f) {
-        reportUnopened(filename.c_str(), file.error(), "write");
-        return 0;
-    }
-    if (fwrite(bytes.data(), 1, bytes.size(), f) != bytes.size() || !file.commit()) {
-        printf("cannot write %s: %s\n", filename.c_str(), strerror(file.error() ? file.error() : EIO));
-        return 0;
-    }
-    if (changed > 0)
-        printf("%s: %ld texels took the nearest colour of its palette\n", filename.c_str(), changed);
-    if (format == ImageFormat::kJpeg)
-        printf("%s: JPEG is lossy; the saved texels differ slightly from the painted ones\n", filename.c_str());
-    return 1;
-}
-
-void Image::takePicture(Image& from) {
-    std::swap(header, from.header);
-    std::swap(data, from.data);
-    std::swap(data_size, from.data_size);
-    std::swap(plain_layout, from.plain_layout);
-    std::swap(sourceFile_, from.sourceFile_);
-    std::swap(format_, from.format_);
-    std::swap(palette_, from.palette_);
-}
-
-void Image::swapPicture(Image& other) {
-    takePicture(other);
-    std::swap(original_filename, other.original_filename);
-}
-
-std::unique_ptr<Image> Image::copyPicture() const {
-    std::unique_ptr<Image> copy(new Image());
-    copy->header = header;
-    if (data) {
-        copy->data = new GLubyte[data_size];
-        std::memcpy(copy->data, data, data_size);
-    }
-    copy->data_size = data_size;
-    copy->plain_layout = plain_layout;
-    copy->original_filename = original_filename;
-    copy->sourceFile_ = sourceFile_;
-    copy->format_ = format_;
-    copy->palette_ = palette_;
-    return copy;
-}
-
-// ---------------------------------------------------------------- [SECTION] BMP reading
-
-namespace {
-
-// Reads and checks the header; says why a file is refused.
-bool readBmpHeader(FILE* f, const char* filename, Image::BMPHeader* h) {
-    unsigned char raw[kBmpHeaderBytes];
-    if (fread(raw, 1, sizeof raw, f) != sizeof raw) {
-        puts("Error reading file");
-        return false;
-    }
-    decodeBmpHeader(raw, h);
-    if (h->magic != kBmpMagic) {
-        puts("Not a bitmap file");
-        return false;
-    }
-    if (!bmpHeaderSupported(*h)) {
-        printf("Not a 24-bit uncompressed bitmap: %s\n", filename);
-        return false;
-    }
-    if (h->data_offset < kBmpHeaderBytes) {
-        puts("fixing offset (should be 54)");
-        h->data_offset = kBmpHeaderBytes;
-    }
-    return true;
-}
-
-// False only when the file is known to be shorter than bytes.
-bool fileHolds(FILE* f, uint64_t bytes) {
-    if (fseek(f, 0, SEEK_END) != 0)
-        return true;
-    long size = ftell(f);
-    return size < 0 || static_cast<uint64_t>(size) >= bytes;
-}
-
-// Reads the pixel rows into pixels, bottom row first whatever the file's order.
-bool readBmpRows(FILE* f, const Image::BMPHeader& h, uint64_t rows, bool top_down, GLubyte* pixels) {
-    if (fseek(f, static_cast<long>(h.data_offset), SEEK_SET) != 0)
-        return false;
-    const uint64_t stride = bmpRowStride(h.width);
-    const uint64_t row_bytes = 3 * static_cast<uint64_t>(h.width);
-    std::vector<unsigned char> row(stride);
-    for (uint64_t i = 0; i < rows; ++i) {
-        if (fread(row.data(), 1, stride, f) != stride)
-            return false;
-        uint64_t y = top_down ? rows - 1 - i : i;
-        copySwappingRedBlue(row.data(), pixels + y * row_bytes, static_cast<uint64_t>(h.width));
-    }
-    return true;
-}
-
-// Reads the pixels a checked header describes into a new array; on success the
-// header describes them as held (bottom-up rows, their size in image_size).
-GLubyte* readBmpPixels(FILE* f, Image::BMPHeader* h) {
-    // Dimensions are capped, so these sizes fit easily in 64 bits (and the
-    // file size in 32).
-    const bool top_down = h->height < 0;
-    const uint64_t rows =
-        top_down ? static_cast<uint64_t>(-static_cast<int64_t>(h->height)) : static_cast<uint64_t>(h->height);
-    const uint64_t file_bytes = bmpRowStride(h->width) * rows;
-    h->image_size = static_cast<uint32_t>(file_bytes);
-    // Refuse a short file before allocating what its header asks for.
-    if (!fileHolds(f, h->data_offset + file_bytes)) {
-        puts("Error loading file!");
-        return nullptr;
-    }
-    GLubyte* pixels = new (std::nothrow) GLubyte[3 * static_cast<uint64_t>(h->width) * rows];
-    if (!pixels) {
-        puts("Error mallocing byte buffer");
-        return nullptr;
-    }
-    if (!readBmpRows(f, *h, rows, top_down, pixels)) {
-        puts("Error loading file!");
-        delete[] pixels;
-        return nullptr;
-    }
-    if (top_down)
-        h->height = static_cast<int32_t>(rows);
-    return pixels;
-}
-
-}  // namespace
 
 int Image::loadBMP(const char* filename) {
-    FILE* f = ReadAhead::open(filename);
-    if (!f) {
-        reportUnopened(filename, errno, "read");
+    if (!filename)
         return 0;
-    }
-    int ok = readBmpStream(f, filename);
-    fclose(f);
+    const FileContents file = FileContents::read(filename);
+    std::string messages;
+    int ok = 0;
+    if (file.status == FileContents::kOpenFailed)
+        messages = unopened(filename, file.error, "read");
+    else
+        ok = takeBmp(bytesOf(file), file.bytes.size(), filename, &messages);
+    std::fputs(messages.c_str(), stdout);
     return ok;
 }
 
-int Image::readBmpStream(FILE* f, const char* filename) {
-    BMPHeader h;
-    GLubyte* pixels = nullptr;
-    bool plain = false;
-    if (readBmpHeader(f, filename, &h)) {
-        plain = h.header_size == 40 && h.data_offset == kBmpHeaderBytes && h.height > 0;
-        pixels = readBmpPixels(f, &h);
-    }
-    if (!pixels)
-        return 0;
-    delete[] data;
-    data = pixels;
-    data_size = 3 * static_cast<size_t>(h.width) * static_cast<size_t>(h.height);
-    header = h;
-    plain_layout = plain;
-    return 1;
-}
-
+// Refuses a file of another size by its header alone, before decoding it.
 int Image::reloadBMP(const char* filename) {
-    FILE* f = ReadAhead::open(filename);
-    if (!f) {
-        reportUnopened(filename, errno, "read");
+    if (!filename)
+        return 0;
+    const FileContents file = FileContents::read(filename);
+    if (file.status == FileContents::kOpenFailed) {
+        std::fputs(unopened(filename, file.error, "read").c_str(), stdout);
         return 0;
     }
-    unsigned char raw[26];  // magic, 16 bytes up to the width, width, height
-    size_t got = fread(raw, 1, sizeof raw, f);
-    fclose(f);
-    if (got != sizeof raw) {
-        puts("Error reading file");
+    const size_t kSizeEnds = 26;  // magic, 16 bytes up to the width, width, height
+    if (file.bytes.size() < kSizeEnds) {
+        std::puts("Error reading file");
         return 0;
     }
-    if (static_cast<int16_t>(readLe16(raw)) != kBmpMagic) {
-        puts("Not a bitmap file");
+    unsigned char raw[kBmpHeaderBytes] = {};
+    std::memcpy(raw, file.bytes.data(), std::min(file.bytes.size(), kBmpHeaderBytes));
+    BmpHeader h;
+    decodeBmpHeader(raw, &h);
+    if (h.magic != kBmpMagic) {
+        std::puts("Not a bitmap file");
         return 0;
     }
-    int32_t w = static_cast<int32_t>(readLe32(raw + 18));
-    int64_t rows = static_cast<int32_t>(readLe32(raw + 22));
-    if (rows < 0)
-        rows = -rows;  // a top-down file keeps its size
-    if (w != header.width || rows != header.height) {
-        printf("image/texture dimension mismatch! Cannot load texture '%s'.\n", filename);
+    const int64_t rows = h.height < 0 ? -static_cast<int64_t>(h.height) : h.height;  // a top-down file keeps its size
+    if (h.width != header.width || rows != header.height) {
+        std::printf("image/texture dimension mismatch! Cannot load texture '%s'.\n", filename);
         return 0;
     }
-    return loadBMP(filename);
+    std::string messages;
+    const int ok = takeBmp(bytesOf(file), file.bytes.size(), filename, &messages);
+    std::fputs(messages.c_str(), stdout);
+    return ok;
 }
-
-// ---------------------------------------------------------------- [SECTION] BMP writing
 
 int Image::writeBMP(const char* filename) {
-    if (!data || !bmpHeaderSupported(header)) {
-        // Only a picture read from a file can be written.
-        puts("Error writing file");
-        return 0;
-    }
-    const uint64_t stride = bmpRowStride(header.width);
-    const uint64_t rows = static_cast<uint64_t>(header.height);
-    BMPHeader out = header;
-    if (!plain_layout) {
-        out.data_offset = kBmpHeaderBytes;
-        out.header_size = 40;
-        out.image_size = static_cast<uint32_t>(stride * rows);
-        out.file_size = static_cast<uint32_t>(kBmpHeaderBytes + stride * rows);
-    }
-
-    AtomicFile file(filename);
-    FILE* f = file.open();
-    if (!f) {
-        reportUnopened(filename, file.error(), "write");
-        return 0;
-    }
-    unsigned char raw[kBmpHeaderBytes];
-    encodeBmpHeader(out, raw);
-    if (fwrite(raw, 1, sizeof raw, f) != sizeof raw) {
-        puts("Error writing file");
-        return 0;
-    }
-    // Converted row by row, so the pixels in memory never change order.
-    const uint64_t width = static_cast<uint64_t>(header.width);
-    bool ok = true;
-    std::vector<unsigned char> row(stride, 0);
-    for (uint64_t y = 0; ok && y < rows; ++y) {
-        copySwappingRedBlue(data + 3 * width * y, row.data(), width);
-        ok = fwrite(row.data(), 1, stride, f) == stride;
-    }
-    if (!(ok && file.commit())) {
-        puts("Error writing file!");
-        return 0;
-    }
-    return 1;
+    std::vector<unsigned char> bytes;
+    long changed = 0;
+    const bool written = encode(ImageFormat::kBmp, filename ? filename : "", &bytes, &changed) &&
+                         writeWhole(filename, bytes, ImageFormat::kBmp);
+    return written ? 1 : 0;
 }
 
 // ---------------------------------------------------------------- [SECTION] pixels and texture
 
-int Image::width() {
-    return header.width;
-}
-
-int Image::height() {
-    return header.height;
+bool Image::holdsWholePicture() const {
+    return !picture_.rgb.empty() && picture_.rgb.size() >= Picture::bytesFor(header.width, header.height);
 }
 
 bool Image::pixelOffset(int x, int y, size_t* offset) const {
-    if (!data || x < 0 || y < 0 || x >= header.width || y >= header.height)
+    if (picture_.rgb.empty() || x < 0 || y < 0 || x >= header.width || y >= header.height)
         return false;
     size_t at = 3 * (static_cast<size_t>(y) * static_cast<size_t>(header.width) + static_cast<size_t>(x));
-    if (at + 3 > data_size)
+    if (at + 3 > picture_.rgb.size())
         return false;
     *offset = at;
     return true;
@@ -510,9 +372,7 @@ int Image::get(int x, int y, GLubyte* out) {
     size_t at;
     if (!pixelOffset(x, y, &at))
         return 0;
-    out[0] = data[at];
-    out[1] = data[at + 1];
-    out[2] = data[at + 2];
+    std::memcpy(out, &picture_.rgb[at], 3);
     return 1;
 }
 
@@ -520,15 +380,12 @@ int Image::set(int x, int y, GLubyte* val, double opacity) {
     size_t at;
     if (!pixelOffset(x, y, &at))
         return 0;
-    blendTexel(data + at, val, opacity);
+    blendTexel(&picture_.rgb[at], val, opacity);
     return 1;
 }
 
 GLubyte* Image::heldTexels() {
-    if (!data || header.width < 1 || header.height < 1)
-        return nullptr;
-    const size_t bytes = 3 * static_cast<size_t>(header.width) * static_cast<size_t>(header.height);
-    return bytes <= data_size ? data : nullptr;
+    return header.width > 0 && header.height > 0 && holdsWholePicture() ? picture_.rgb.data() : nullptr;
 }
 
 void Image::setTexture(GLuint texture_) {
@@ -541,7 +398,7 @@ GLuint Image::getTexture() {
 }
 
 void Image::updateTexture() {
-    if (!data || data_size < 3 * static_cast<size_t>(header.width) * static_cast<size_t>(header.height))
+    if (!holdsWholePicture())
         return;
     glBindTexture(GL_TEXTURE_2D, texture);
     // Rows are tightly packed in memory: tell GL how they are aligned, and
@@ -550,7 +407,7 @@ void Image::updateTexture() {
     glGetIntegerv(GL_UNPACK_ALIGNMENT, &saved_alignment);
     int row_bytes = 3 * header.width;
     glPixelStorei(GL_UNPACK_ALIGNMENT, row_bytes % 4 == 0 ? 4 : (row_bytes % 2 == 0 ? 2 : 1));
-    glTexImage2D(GL_TEXTURE_2D, 0, 3, header.width, header.height, 0, GL_RGB, GL_UNSIGNED_BYTE, data);
+    glTexImage2D(GL_TEXTURE_2D, 0, 3, header.width, header.height, 0, GL_RGB, GL_UNSIGNED_BYTE, picture_.rgb.data());
     glPixelStorei(GL_UNPACK_ALIGNMENT, saved_alignment);
     uploadedWidth_ = header.width;
     uploadedHeight_ = header.height;
@@ -565,7 +422,7 @@ void Image::updateTextureRect(const TexelRect& rect) {
         return;
     }
     const TexelRect part = rect.clippedTo(header.width, header.height);
-    if (part.empty() || !data || data_size < 3 * static_cast<size_t>(header.width) * static_cast<size_t>(header.height))
+    if (part.empty() || !holdsWholePicture())
         return;
     glBindTexture(GL_TEXTURE_2D, texture);
     // The rectangle is read straight out of the picture's rows; the unpack
@@ -577,17 +434,14 @@ void Image::updateTextureRect(const TexelRect& rect) {
         glGetIntegerv(settings[i], &saved[i]);
         glPixelStorei(settings[i], values[i]);
     }
-    glTexSubImage2D(GL_TEXTURE_2D, 0, part.x0, part.y0, part.width(), part.height(), GL_RGB, GL_UNSIGNED_BYTE, data);
+    glTexSubImage2D(GL_TEXTURE_2D, 0, part.x0, part.y0, part.width(), part.height(), GL_RGB, GL_UNSIGNED_BYTE,
+                    picture_.rgb.data());
     for (int i = 0; i < 4; ++i)
         glPixelStorei(settings[i], saved[i]);
 }
 
 void Image::swapRedBlue() {
-    if (!data)
-        return;
-    for (size_t i = 0; i + 2 < data_size; i += 3) {
-        GLubyte r = data[i];
-        data[i] = data[i + 2];
-        data[i + 2] = r;
-    }
+    std::vector<unsigned char>& rgb = picture_.rgb;
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+        std::swap(rgb[i], rgb[i + 2]);
 }

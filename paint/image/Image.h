@@ -5,51 +5,58 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
-#include <cstdio>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "model/io/FileContents.h"
+#include "paint/image/BmpFormat.h"
 #include "paint/image/ImageFormats.h"
+#include "paint/image/Picture.h"
 #include "paint/image/TexelRect.h"
 
 // One RGB picture read from a skin file (BMP, PCX, PNG, JPEG or TGA), with the
 // file it came from, that file's format and the texture name its owner gave
-// it. Pixels are held bottom row first, red-green-blue, rows tightly packed:
-// pixel (x, y) is at 3 * (y * width + x). Whatever the file, the header
-// describes the picture as a plain 24-bit BMP.
+// it. The pixels are a Picture; whatever the file, the header describes the
+// picture as the 24-bit BMP it is written as.
 class Image {
 public:
-    // The 14-byte file header and the 40-byte info header, field by field.
-    struct BMPHeader {
-        int16_t magic;
-        uint32_t file_size;
-        uint32_t reserved;
-        uint32_t data_offset;
-        uint32_t header_size;
-        int32_t width;
-        int32_t height;
-        uint16_t planes;
-        uint16_t bpp;
-        uint32_t compression;
-        uint32_t image_size;
-        int32_t h_res;
-        int32_t v_res;
-        uint32_t pallete_colors;
-        uint32_t important_colors;
+    // A picture read and decoded ahead of its use, on any thread, and what
+    // reading it had to say: printed when the picture is put to use, so the
+    // messages come where a read at that point would have put them.
+    struct Decoded {
+        std::unique_ptr<Image> image;  // null when the file could not be read
+        std::string messages;
     };
 
     Image();
-    virtual ~Image();
+    virtual ~Image() = default;
     Image(const Image&) = delete;
     Image& operator=(const Image&) = delete;
 
+    // Reads as read does and prints what reading said; null, for the caller
+    // to own otherwise, when the file could not be read.
     static Image* load(std::string* filename);
+    // Reads the picture named filename from its sourceFile, without a texture.
+    static Decoded read(const std::string& filename);
+    // The same from file, what reading path (filename's sourceFile) came to.
+    static Decoded read(const std::string& filename, const std::string& path, const FileContents& file);
+    // The same from the size bytes of the file path, in path's format.
+    static Decoded decode(const unsigned char* bytes, size_t size, const std::string& filename,
+                          const std::string& path);
     // The file load and reloadImage read for a picture named filename (a
     // ".pcx" name reads the ".bmp" beside it when there is one); empty for
     // names they refuse.
     static std::string sourceFile(const std::string& filename);
     int reloadImage(std::string* filename);
+    // The second half of reloadImage: prints fresh's messages and takes its
+    // picture, when it has the size a reload must keep.
+    int takeReloaded(Decoded fresh, const std::string& filename);
+    // The whole file of format that write makes for filename (a BMP by the
+    // program's own encoder). False, having said why, when there is no
+    // picture to write; *changed counts the texels a PCX palette changed.
+    bool encode(ImageFormat format, const std::string& filename, std::vector<unsigned char>* bytes,
+                long* changed) const;
     int write(const char* filename);
     int write(std::string* filename);
     int save();
@@ -58,8 +65,8 @@ public:
     int reloadBMP(const char* filename);
     int writeBMP(const char* filename);
 
-    int width();
-    int height();
+    int width() const { return header.width; }
+    int height() const { return header.height; }
     int get(int x, int y, GLubyte* out);
     int set(int x, int y, GLubyte* val, double opacity);
     // What set does to one texel's three bytes: val at opacity (held to 0..1,
@@ -94,32 +101,28 @@ public:
     // A new image, without a texture, holding a copy of this picture.
     std::unique_ptr<Image> copyPicture() const;
 
-    const BMPHeader& getHeader() const { return header; }
     const std::string& getFilename() const { return original_filename; }
     // The file the picture was read from, which save() writes, and its format.
     const std::string& getSourceFile() const { return sourceFile_; }
     ImageFormat getFormat() const { return format_; }
-    const GLubyte* pixels() const { return data; }
-    GLubyte* pixels() { return data; }
-    size_t pixelBytes() const { return data_size; }
+    const Picture& picture() const { return picture_; }
+    const GLubyte* pixels() const { return picture_.rgb.empty() ? nullptr : picture_.rgb.data(); }
+    GLubyte* pixels() { return picture_.rgb.empty() ? nullptr : picture_.rgb.data(); }
+    size_t pixelBytes() const { return picture_.rgb.size(); }
 
 private:
     bool pixelOffset(int x, int y, size_t* offset) const;
-    int readBmpStream(FILE* f, const char* filename);
-    int readFile(const std::string& path);
-    int readDecoded(const std::vector<unsigned char>& bytes, const std::string& path, ImageFormat format);
-    int writeEncoded(const std::string& filename, ImageFormat format);
+    bool holdsWholePicture() const;
+    int takeBmp(const unsigned char* bytes, size_t size, const char* filename, std::string* messages);
     void takePicture(Image& from);
 
-    BMPHeader header;
-    GLubyte* data;
+    BmpHeader header;
+    Picture picture_;
     std::string original_filename;
     GLuint texture;
-    size_t data_size;                     // bytes in data, whatever the header claims
-    bool plain_layout;                    // read from a plain 54-byte bottom-up file: write its header back as is
-    std::string sourceFile_;              // the file read, which may differ from original_filename
-    ImageFormat format_;                  // sourceFile_'s format
-    std::vector<unsigned char> palette_;  // an 8-bit PCX's colours, written back with it
-    int uploadedWidth_ = -1;              // the size the texture was last uploaded whole at
+    bool plain_layout;        // read from a plain 54-byte bottom-up file: write its header back as is
+    std::string sourceFile_;  // the file read, which may differ from original_filename
+    ImageFormat format_;      // sourceFile_'s format
+    int uploadedWidth_ = -1;  // the size the texture was last uploaded whole at
     int uploadedHeight_ = -1;
 };

@@ -55,8 +55,8 @@ std::string reasonOf(const std::exception& e) {
 }
 
 // An 8-bit, one-plane PCX: the kind that carries a palette of 256 colours.
-bool isPalettePcx(const std::vector<unsigned char>& bytes) {
-    return bytes.size() > 65 && bytes[0] == 0x0A && bytes[3] == 8 && bytes[65] == 1;
+bool isPalettePcx(const unsigned char* bytes, size_t size) {
+    return size > 65 && bytes[0] == 0x0A && bytes[3] == 8 && bytes[65] == 1;
 }
 
 // Copies rows of `from` into `to` in the other vertical order.
@@ -68,8 +68,8 @@ void turnRows(const unsigned char* from, unsigned char* to, size_t width, size_t
 
 // Reads the picture, counting damage the library only warns about (a JPEG cut
 // short) as failure; other warnings leave a whole picture.
-void readWhole(Magick::Image& image, const std::vector<unsigned char>& bytes, ImageFormat format) {
-    Magick::Blob blob(bytes.data(), bytes.size());
+void readWhole(Magick::Image& image, const unsigned char* bytes, size_t size, ImageFormat format) {
+    Magick::Blob blob(bytes, size);
     image.magick(coderName(format));
     try {
         image.read(blob);
@@ -95,15 +95,15 @@ void takePalette(Magick::Image& image, std::vector<unsigned char>* palette) {
 
 }  // namespace
 
-bool ImageCodec::decode(const std::vector<unsigned char>& bytes, ImageFormat format, Picture* out, std::string* why) {
-    if (bytes.empty()) {
+bool ImageCodec::decode(const unsigned char* bytes, size_t size, ImageFormat format, Picture* out, std::string* why) {
+    if (size == 0) {
         *why = "empty file";
         return false;
     }
     try {
         setUpMagick();
         Magick::Image image;
-        readWhole(image, bytes, format);
+        readWhole(image, bytes, size, format);
         const size_t width = image.columns(), height = image.rows();
         if (width == 0 || height == 0) {
             *why = "not an image";
@@ -116,7 +116,7 @@ bool ImageCodec::decode(const std::vector<unsigned char>& bytes, ImageFormat for
         picture.height = static_cast<int>(height);
         picture.rgb.resize(top.size());
         turnRows(top.data(), picture.rgb.data(), width, height);
-        if (format == ImageFormat::kPcx && isPalettePcx(bytes))
+        if (format == ImageFormat::kPcx && isPalettePcx(bytes, size))
             takePalette(image, &picture.palette);
         *out = std::move(picture);
         return true;
@@ -192,10 +192,13 @@ void paletteImage(Magick::Image& image, int width, int height, const unsigned ch
 
 }  // namespace
 
-bool ImageCodec::encode(int width, int height, const unsigned char* rgb, const std::vector<unsigned char>& palette,
-                        ImageFormat format, std::vector<unsigned char>* bytes, long* changed, std::string* why) {
+bool ImageCodec::encode(const Picture& picture, ImageFormat format, std::vector<unsigned char>* bytes, long* changed,
+                        std::string* why) {
     *changed = 0;
-    if (width <= 0 || height <= 0 || !rgb || format == ImageFormat::kNone) {
+    const int width = picture.width, height = picture.height;
+    const unsigned char* rgb = picture.rgb.data();
+    const std::vector<unsigned char>& palette = picture.palette;
+    if (!picture.whole() || format == ImageFormat::kNone) {
         *why = "no picture to write";
         return false;
     }

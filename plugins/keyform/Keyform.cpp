@@ -10,6 +10,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "plugins/ClassRegistry.h"
@@ -151,7 +152,7 @@ void Keyform::modelInit() {
     if (textures.empty() && !texturesToCreate.empty()) {
         std::string queued = texturesToCreate.front();
         texturesToCreate.erase(texturesToCreate.begin());
-        adoptSkin(queued.c_str());
+        adoptSkin(Image::read(queued));
     }
     showSkin();
     printSkins();
@@ -180,19 +181,19 @@ void Keyform::loadSkins(const std::vector<std::string>& skinNames) {
     skinTexture = ids[0];
 }
 
-int Keyform::loadTexture(int num, const char* filename) {
+int Keyform::takeSkin(int num, const char* filename, Image::Decoded picture) {
     // Skin 1 of a model still without pictures becomes its first skin, under
     // the name its triangles are to show; the upload waits for the next draw.
     if (num == 1 && textures.empty() && skinTexture != 0 && filename)
-        return adoptSkin(filename) ? 1 : 0;
-    return PaintableModel::loadTexture(num, filename);
+        return adoptSkin(std::move(picture)) ? 1 : 0;
+    return PaintableModel::takeSkin(num, filename, std::move(picture));
 }
 
-bool Keyform::adoptSkin(const char* filename) {
-    std::string name(filename);
-    Image* image = Image::load(&name);
-    if (!image)
+bool Keyform::adoptSkin(Image::Decoded picture) {
+    std::fputs(picture.messages.c_str(), stdout);
+    if (!picture.image)
         return false;
+    Image* image = picture.image.release();
     image->setTexture(skinTexture);
     textures[skinTexture] = image;
     texturesToReload.push_back(skinTexture);

@@ -29,7 +29,7 @@ public:
     void modelInit() override;  // GL thread: loads the skins
     void draw() override;
     void paintModel(BrushModel* brush) override;
-    int loadTexture(int num, const char* filename) override;
+    int takeSkin(int num, const char* filename, Image::Decoded picture) override;
 
     // Animation name (a frame's name without its trailing digits) to its frame
     // numbers, in the order the names first appear; nameless frames belong to none.
@@ -46,7 +46,7 @@ private:
 
     // GL thread: loads the skins found in the model's folder for the names the file gives.
     void loadSkins(const std::vector<std::string>& skinNames);
-    bool adoptSkin(const char* filename);
+    bool adoptSkin(Image::Decoded picture);
     void showSkin();
     void printSkins();
 

@@ -4,10 +4,9 @@
 // describe is known to lie inside it. Sizes are multiplied in 64 bits.
 #include "plugins/keyform/Md2File.h"
 
-#include <cerrno>
-#include <cstdio>
 #include <cstring>
 
+#include "model/io/FileContents.h"
 #include "paint/image/LittleEndian.h"
 
 namespace {
@@ -152,15 +151,10 @@ Md2File::Result Md2File::decode(const uint8_t* bytes, size_t size) {
 
 Md2File::Result Md2File::read(const char* path) {
     *this = Md2File();
-    FILE* f = path ? std::fopen(path, "rb") : nullptr;
-    if (!f)
-        return fail(MD2_MISSING, std::strerror(errno));
-    std::vector<uint8_t> bytes;
-    uint8_t chunk[65536];
-    size_t n;
-    while ((n = std::fread(chunk, 1, sizeof chunk, f)) > 0)
-        bytes.insert(bytes.end(), chunk, chunk + n);
-    // A read error counts as an early end: the bytes so far are all there is.
-    std::fclose(f);
-    return decode(bytes.data(), bytes.size());
+    const FileContents file = FileContents::read(path);
+    if (file.status == FileContents::kOpenFailed)
+        return fail(MD2_MISSING, std::strerror(file.error));
+    // A file that could not be read through, or is no regular file (never
+    // read, so a FIFO cannot block), holds no bytes: too short for a header.
+    return decode(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size());
 }

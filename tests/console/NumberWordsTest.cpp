@@ -13,7 +13,7 @@ struct SkinRecorder : PaintableModel {
     explicit SkinRecorder(const char* name) : PaintableModel(name) {
         textures[3] = new Image;  // skin numbers the model lacks are refused before they reach it
     }
-    int loadTexture(int num, const char*) override {
+    int takeSkin(int num, const char*, Image::Decoded) override {
         loaded.push_back(num);
         return 1;
     }

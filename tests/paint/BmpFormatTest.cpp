@@ -1,5 +1,5 @@
 // BMP bytes without files: every header field decoded from hand-written bytes and encoded back, the kinds of header
-// the reader refuses, and the encoder the data generator and the benchmarks write their files with.
+// the reader refuses, and whole files encoded (as the data generator and the benchmarks write them) and decoded back.
 #include <gtest/gtest.h>
 
 #include <climits>
@@ -22,7 +22,7 @@ TEST(BmpFormat, every_header_field_is_decoded_from_its_offset_and_encoded_back) 
     for (const auto& field : fields)
         putLe(bytes, field[0], field[1], static_cast<int>(field[2]));
     ASSERT_EQ(kBmpHeaderBytes, bytes.size());
-    Image::BMPHeader h;
+    BmpHeader h;
     decodeBmpHeader(bytes.data(), &h);
     const std::vector<int64_t> decoded = {h.magic,       h.file_size,      h.reserved,        h.data_offset,
                                           h.header_size, h.width,          h.height,          h.planes,
@@ -50,7 +50,7 @@ TEST(BmpFormat, supported_headers_are_24_bit_uncompressed_with_40_or_more_header
     for (const auto& kind : kinds) {
         Bytes bytes = plain;
         putLe(bytes, kind[0], kind[1]);
-        Image::BMPHeader h;
+        BmpHeader h;
         decodeBmpHeader(bytes.data(), &h);
         EXPECT_EQ(kind[2] == 1, bmpHeaderSupported(h)) << "offset " << kind[0] << " value " << kind[1];
     }
@@ -62,7 +62,13 @@ TEST(BmpFormat, encoded_files_match_ones_written_by_hand_for_every_row_padding) 
         Bytes bottom;
         for (int y = 2; y >= 0; --y)
             bottom.insert(bottom.end(), top.begin() + 3 * width * y, top.begin() + 3 * width * (y + 1));
-        EXPECT_TRUE(sameBytes(makeBmp(width, 3), encodeBmp24(width, 3, bottom.data(), 2835))) << width;
+        const Bytes file = makeBmp(width, 3);
+        EXPECT_TRUE(sameBytes(file, encodeBmp24(width, 3, bottom.data(), 2835))) << width;
+        Picture back;
+        BmpLayout layout;
+        ASSERT_EQ(BmpRead::kRead, decodeBmp(file.data(), file.size(), &back, &layout)) << width;
+        EXPECT_TRUE(sameBytes(bottom, back.rgb)) << width;  // and decoded from the bytes again
+        EXPECT_TRUE(sameBytes(file, encodeBmp(layout.header, back.rgb.data()))) << width;
     }
 }
 

@@ -82,8 +82,8 @@ inline Bytes magickPixels(const std::string& file) {
 
 inline Bytes topFirst(const Image& image) {  // the picture as held, top row first
     Bytes rgb;
-    const size_t row = 3 * static_cast<size_t>(image.getHeader().width);
-    for (int y = image.getHeader().height - 1; image.pixels() && y >= 0; --y)
+    const size_t row = 3 * static_cast<size_t>(image.width());
+    for (int y = image.height() - 1; image.pixels() && y >= 0; --y)
         rgb.insert(rgb.end(), image.pixels() + y * row, image.pixels() + (y + 1) * row);
     return rgb;
 }

@@ -1,5 +1,5 @@
-// Skins read ahead of the model-list mutex: reads served from memory while a
-// ReadAhead lives, and FIFOs refused rather than waited on.
+// Skins read ahead of the model-list mutex: a picture read and decoded with
+// its messages held back, and FIFOs refused rather than waited on.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -8,7 +8,6 @@
 
 #include <cstdio>
 
-#include "model/io/ReadAhead.h"
 #include "paint/PaintableModel.h"
 #include "tests/paint/PaintTestSupport.h"
 
@@ -24,26 +23,27 @@ struct Canvas : PaintableModel {
 
 }  // namespace
 
-TEST(SkinReading, a_read_ahead_serves_its_files_from_memory_on_its_thread_only) {
+TEST(SkinReading, a_picture_read_ahead_needs_its_file_no_more_and_says_nothing_until_taken) {
     ScratchDir dir;
     std::string file = dir.path("skin.bmp"), pcx = dir.path("skin.pcx");
     writeFile(file, painttest::makeBmp(3, 2));
     EXPECT_EQ(file, Image::sourceFile(pcx));
     EXPECT_EQ(dir.path("skin.png"), Image::sourceFile(dir.path("skin.png")));
     EXPECT_EQ("", Image::sourceFile(dir.path("skin.gif")));
-    {
-        ReadAhead files;
-        ASSERT_EQ(FileContents::kRead, files.add(file).status);
-        ASSERT_EQ(0, std::remove(file.c_str()));
-        Image* image = Image::load(&pcx);  // a ".pcx" name reads the ".bmp" beside it
-        ASSERT_NE(nullptr, image);
-        EXPECT_EQ(3, image->width());
-        EXPECT_EQ(1, image->reloadImage(&file));
-        delete image;
-    }
     CaptureStdout();
-    EXPECT_EQ(nullptr, Image::load(&file));  // gone from disk, and no read-ahead any more
-    EXPECT_EQ("File not found : " + file + "\n", GetCapturedStdout());
+    Image::Decoded ahead = Image::read(pcx);  // a ".pcx" name reads the ".bmp" beside it
+    Image::Decoded again = Image::read(file);
+    Image::Decoded missing = Image::read(dir.path("none.bmp"));
+    ASSERT_EQ(0, std::remove(file.c_str()));
+    EXPECT_EQ("", GetCapturedStdout());
+    ASSERT_NE(nullptr, ahead.image);
+    EXPECT_EQ(3, ahead.image->width());
+    EXPECT_EQ(file, ahead.image->getSourceFile());
+    EXPECT_EQ(1, ahead.image->takeReloaded(std::move(again), file));
+    CaptureStdout();
+    EXPECT_EQ(0, ahead.image->takeReloaded(std::move(missing), dir.path("none.bmp")));
+    EXPECT_EQ(nullptr, Image::load(&file));  // gone from disk
+    EXPECT_EQ("File not found : " + dir.path("none.bmp") + "\nFile not found : " + file + "\n", GetCapturedStdout());
 }
 
 // Skin 1 of a model without textures is queued for the next draw, which must not wait on a FIFO: one is refused when

@@ -18,8 +18,8 @@ using std::chrono::milliseconds;
 
 // Three by two pixels, every one different, bottom row first, so that a
 // picture turned over or mirrored, or with red and blue swapped, cannot pass.
-ScreenCapture::Frame sampleFrame() {
-    ScreenCapture::Frame frame;
+Picture sampleFrame() {
+    Picture frame;
     frame.width = 3;
     frame.height = 2;
     frame.rgb = {255, 0, 0, 0, 255, 0, 0, 0, 255, 10, 20, 30, 40, 50, 60, 200, 100, 0};
@@ -59,7 +59,7 @@ TEST(ScreenCapture, a_request_gets_the_next_frame_and_only_a_request_reads_one) 
     DrawingThread window(capture);
     std::this_thread::sleep_for(milliseconds(20));
     EXPECT_EQ(window.reads(), 0);  // frames nobody asked for are not read
-    ScreenCapture::Frame frame;
+    Picture frame;
     ASSERT_TRUE(capture.take(milliseconds(5000), &frame));
     EXPECT_TRUE(takeRedrawRequest());  // a resting window is asked to draw
     EXPECT_TRUE(sameBytes(frame.rgb, sampleFrame().rgb));
@@ -70,7 +70,7 @@ TEST(ScreenCapture, a_request_gets_the_next_frame_and_only_a_request_reads_one) 
 
 TEST(ScreenCapture, a_request_that_timed_out_is_withdrawn) {
     ScreenCapture capture;
-    ScreenCapture::Frame frame;
+    Picture frame;
     EXPECT_FALSE(capture.take(milliseconds(30), &frame));
     EXPECT_FALSE(capture.asked());
     bool read = false;
@@ -102,16 +102,16 @@ TEST(ScreenshotFile, both_formats_hold_the_frame_the_right_way_up) {
         std::vector<unsigned char> bytes;
         std::string why;
         ASSERT_TRUE(encodeScreenshot(sampleFrame(), format, &bytes, &why)) << why;
-        ImageCodec::Picture back;
-        ASSERT_TRUE(ImageCodec::decode(bytes, format, &back, &why)) << why;
+        Picture back;
+        ASSERT_TRUE(ImageCodec::decode(bytes.data(), bytes.size(), format, &back, &why)) << why;
         EXPECT_EQ(back.width, 3);
         EXPECT_EQ(back.height, 2);
         EXPECT_TRUE(sameBytes(back.rgb, sampleFrame().rgb)) << static_cast<int>(format);
     }
-    ScreenCapture::Frame torn = sampleFrame();
+    Picture torn = sampleFrame();
     torn.rgb.pop_back();
     std::vector<unsigned char> bytes;
     std::string why;
     EXPECT_FALSE(encodeScreenshot(torn, ImageFormat::kPng, &bytes, &why));
-    EXPECT_FALSE(encodeScreenshot(ScreenCapture::Frame(), ImageFormat::kBmp, &bytes, &why));
+    EXPECT_FALSE(encodeScreenshot(Picture(), ImageFormat::kBmp, &bytes, &why));
 }
