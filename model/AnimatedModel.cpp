@@ -448,18 +448,21 @@ bool sameSteps(const script_steps& steps, const SpeedControlSnapshot& snapshot) 
 }  // namespace
 
 int AnimatedModel::speedControlSnapshot(const char* script_name, const char* param1, const char* param2,
-                                        const char* param3, double accel, double decel, SpeedControlSnapshot& out) {
+                                        const char* param3, double accel, double decel, SpeedControlSnapshot& out,
+                                        std::string* why) {
     script* found = findScript(script_name);
-    if (!found)
-        return -1;
-    script_steps* steps = found->steps;
-    if (!steps || steps->size() < 3)
-        return -1;
-    if (!(accel >= 0.0 && decel >= 0.0 && accel + decel <= 1.0)) {
-        std::puts("speed control ratios must be at least 0 and sum to at most 1");
+    const size_t count = found && found->steps ? found->steps->size() : 0;
+    if (count < 3) {
+        if (why)
+            *why = !found ? "no script '" + std::string(script_name) + "'"
+                          : "script '" + std::string(script_name) + "' has " + std::to_string(count) +
+                                " steps, at least 3 are needed";
         return -1;
     }
-    std::string refusal = speedControlStepRefusal(steps->size());
+    script_steps* steps = found->steps;
+    std::string refusal = speedControlRatioRefusal(accel, decel);
+    if (refusal.empty())
+        refusal = speedControlStepRefusal(steps->size());
     if (!refusal.empty()) {
         std::puts(refusal.c_str());
         return -1;
@@ -480,10 +483,15 @@ int AnimatedModel::speedControlSnapshot(const char* script_name, const char* par
 // their timing and play uniformly; an allocation failure stops at the step it
 // failed on, the steps before it keeping their new tables.
 int AnimatedModel::applySpeedControl(const char* script_name, const SpeedControlSnapshot& snapshot,
-                                     const SpeedPlan& plan) {
+                                     const SpeedPlan& plan, std::string* why) {
     script* found = findScript(script_name);
-    if (plan.refused || !found || !found->steps || !sameSteps(*found->steps, snapshot))
+    if (plan.refused)
         return -1;
+    if (!found || !found->steps || !sameSteps(*found->steps, snapshot)) {
+        if (why)
+            *why = "script '" + std::string(script_name) + "' changed while it was planned";
+        return -1;
+    }
     script_steps& steps = *found->steps;
     size_t j = 0;
     for (auto it = std::next(steps.begin()); it != steps.end(); ++it, ++j) {
