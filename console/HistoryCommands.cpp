@@ -14,14 +14,13 @@
 namespace {
 
 // The history's size in MiB, from VELMORA_UNDO_MIB when that holds a whole
-// number of at least 1, else the default.
+// number of at least 1 in plain digits, else the default.
 size_t undoLimitBytes() {
     const char* text = std::getenv("VELMORA_UNDO_MIB");
     if (text && *text) {
-        char* end = nullptr;
-        const unsigned long long mib = std::strtoull(text, &end, 10);
-        if (*end == '\0' && mib >= 1 && mib <= (~size_t(0) >> 20))
-            return static_cast<size_t>(mib) << 20;
+        size_t bytes = 0;
+        if (PaintHistory::limitFromMiB(text, bytes))
+            return bytes;
         std::printf("VELMORA_UNDO_MIB: not a size in MiB: '%s'\n", text);
     }
     return PaintHistory::kDefaultLimitBytes;
