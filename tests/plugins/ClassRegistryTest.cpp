@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <thread>
 
 #include "plugins/RuntimePaths.h"
@@ -81,15 +82,18 @@ TEST_F(ClassRegistry, the_working_directory_is_known_by_its_real_path) {
 }
 
 // loadclass opens only regular files, links followed: a FIFO would hold the loader until someone wrote to it. A
-// writer waits on the FIFO meanwhile, so that if it were opened the load would fail instead of hanging.
+// writer waits on the FIFO meanwhile, so that each time it were opened the load would fail instead of hanging.
 TEST_F(ClassRegistry, loadclass_refuses_what_is_not_a_regular_file_and_says_why) {
     ASSERT_EQ(0, mkfifo("pipe.so", 0600));
     ASSERT_EQ(0, symlink("pipe.so", "link.so"));
     layOut("elsewhere/Good.so");
-    std::thread writer([] {
-        const int fd = ::open("pipe.so", O_WRONLY);
-        if (fd >= 0)
-            ::close(fd);
+    std::atomic<bool> done{false};
+    std::thread writer([&done] {
+        while (!done) {
+            const int fd = ::open("pipe.so", O_WRONLY);
+            if (fd >= 0)
+                ::close(fd);
+        }
     });
     if (commandMap.empty())
         registerCommands();
@@ -105,7 +109,8 @@ TEST_F(ClassRegistry, loadclass_refuses_what_is_not_a_regular_file_and_says_why)
     };
     for (const auto& c : cases)
         EXPECT_EQ(c.expected, runLine(c.line).out) << c.line;
-    const int reader = ::open("pipe.so", O_RDONLY | O_NONBLOCK);  // lets the writer go
+    done = true;
+    const int reader = ::open("pipe.so", O_RDONLY | O_NONBLOCK);  // lets the writer go, held until it has
     writer.join();
     ::close(reader);
     EXPECT_EQ(1u, model_classes.count(const_cast<char*>("Good")));
