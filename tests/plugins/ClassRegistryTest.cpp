@@ -34,7 +34,8 @@ protected:
 };
 
 // A downloaded folder holding models/Keyform.so or Keyform.so must not have its code run by `new model Keyform`:
-// the working directory is no class folder. VELMORA_CLASS_PATH's folders are, in order, empty entries naming none.
+// the working directory is no class folder. VELMORA_CLASS_PATH's folders are searched in order; an empty entry names
+// no folder at all.
 TEST_F(ClassRegistry, only_trusted_folders_are_searched_in_order_and_what_loaded_is_kept) {
     for (const char* file :
          {"models/Keyform.so", "Keyform.so", "elsewhere/Front.so", "second/Back.so", "other/Other.so"})
