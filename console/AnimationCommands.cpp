@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <iterator>
+#include <string>
 
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
@@ -256,10 +257,11 @@ void cmd_speed_control(char** args) {
     // lock, between reading the script under it and writing the result under it.
     AnimatedModel* model = nullptr;
     SpeedControlSnapshot snapshot;
+    std::string why;
     bool taken = false;
     withCurrentModel([&](AnimatedModel& current) {
         model = &current;
-        taken = current.speedControlSnapshot(args[0], args[1], args[2], args[3], accel, decel, snapshot) == 0;
+        taken = current.speedControlSnapshot(args[0], args[1], args[2], args[3], accel, decel, snapshot, &why) == 0;
     });
     if (!model)
         return;
@@ -269,8 +271,10 @@ void cmd_speed_control(char** args) {
         printSpeedPlan(plan);
         ModelListLock lock;
         if (stillListed(model))
-            result = model->applySpeedControl(args[0], snapshot, plan);
+            result = model->applySpeedControl(args[0], snapshot, plan, &why);
+        else
+            why = "the model was deleted while it was planned";
     }
     if (result != 0)
-        std::puts("error performing speed control");
+        std::printf("error performing speed control%s%s\n", why.empty() ? "" : ": ", why.c_str());
 }

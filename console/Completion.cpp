@@ -88,8 +88,8 @@ Words skinNumbers() {
     return words;
 }
 
-// The registered classes and those whose library waits in ./models/ or in a
-// class folder beside the executable, each once, in strcmp order.
+// The registered classes and those whose library waits in a trusted class
+// folder, the ones a class is looked up in, each once, in strcmp order.
 Words classNames() {
     std::set<std::string> names;
     {
@@ -97,7 +97,7 @@ Words classNames() {
         for (const auto& entry : model_classes)
             names.insert(entry.first);
     }
-    for (const std::string& folder : classFolders(executableDir())) {
+    for (const std::string& folder : trustedClassFolders()) {
         DIR* dir = opendir(folder.c_str());
         if (!dir)
             continue;

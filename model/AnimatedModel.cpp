@@ -380,19 +380,26 @@ void AnimatedModel::restartForward() {
 // [SECTION] speed control
 
 int AnimatedModel::speedControlSnapshot(const char* script_name, const char* param1, const char* param2,
-                                        const char* param3, double accel, double decel, SpeedControlSnapshot& out) {
+                                        const char* param3, double accel, double decel, SpeedControlSnapshot& out,
+                                        std::string* why) {
     script* found = findScript(script_name);
-    if (!found || !found->steps)
+    if (!found || !found->steps) {
+        if (why)
+            *why = "no script '" + std::string(script_name) + "'";
         return -1;
-    return snapshotScriptSteps(*found->steps, param1, param2, param3, accel, decel, out);
+    }
+    return snapshotScriptSteps(script_name, *found->steps, param1, param2, param3, accel, decel, out, why);
 }
 
 int AnimatedModel::applySpeedControl(const char* script_name, const SpeedControlSnapshot& snapshot,
-                                     const SpeedPlan& plan) {
+                                     const SpeedPlan& plan, std::string* why) {
     script* found = findScript(script_name);
-    if (!found || !found->steps)
+    if (!plan.refused && (!found || !found->steps)) {
+        if (why)
+            *why = "script '" + std::string(script_name) + "' changed while it was planned";
         return -1;
-    return retimeScriptSteps(*found->steps, snapshot, plan);
+    }
+    return found && found->steps ? retimeScriptSteps(script_name, *found->steps, snapshot, plan, why) : -1;
 }
 
 int AnimatedModel::doSpeedControl(const char* script_name, const char* param1, const char* param2, const char* param3,

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <map>
+#include <string>
 #include <vector>
 
 #include "model/AttributedModel.h"
@@ -40,9 +41,12 @@ public:
     // printSpeedPlan) can run without the model-list mutex: the script's
     // points and timings are taken first, the plan applied afterwards. Both
     // return 0 or -1; applying refuses a script whose steps changed since.
+    // A refusal not printed already (the ratios and the limits are) is said
+    // in why, when given: the script missing, too short or changed.
     int speedControlSnapshot(const char* script_name, const char* param1, const char* param2, const char* param3,
-                             double accel, double decel, SpeedControlSnapshot& out);
-    int applySpeedControl(const char* script_name, const SpeedControlSnapshot& snapshot, const SpeedPlan& plan);
+                             double accel, double decel, SpeedControlSnapshot& out, std::string* why = nullptr);
+    int applySpeedControl(const char* script_name, const SpeedControlSnapshot& snapshot, const SpeedPlan& plan,
+                          std::string* why = nullptr);
 
 protected:
     void prepareNextPose(position* target, int duration, interpolation_type interpol);

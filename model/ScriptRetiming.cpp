@@ -32,15 +32,17 @@ bool sameSteps(const script_steps& steps, const SpeedControlSnapshot& snapshot) 
 
 }  // namespace
 
-int snapshotScriptSteps(const script_steps& steps, const char* param1, const char* param2, const char* param3,
-                        double accel, double decel, SpeedControlSnapshot& out) {
-    if (steps.size() < 3)
-        return -1;
-    if (!(accel >= 0.0 && decel >= 0.0 && accel + decel <= 1.0)) {
-        std::puts("speed control ratios must be at least 0 and sum to at most 1");
+int snapshotScriptSteps(const char* name, const script_steps& steps, const char* param1, const char* param2,
+                        const char* param3, double accel, double decel, SpeedControlSnapshot& out, std::string* why) {
+    if (steps.size() < 3) {
+        if (why)
+            *why = "script '" + std::string(name) + "' has " + std::to_string(steps.size()) +
+                   " steps, at least 3 are needed";
         return -1;
     }
-    std::string refusal = speedControlStepRefusal(steps.size());
+    std::string refusal = speedControlRatioRefusal(accel, decel);
+    if (refusal.empty())
+        refusal = speedControlStepRefusal(steps.size());
     if (!refusal.empty()) {
         std::puts(refusal.c_str());
         return -1;
@@ -59,9 +61,15 @@ int snapshotScriptSteps(const script_steps& steps, const char* param1, const cha
 
 // Steps without a count keep their timing and play uniformly; an allocation
 // failure stops at the step it failed on, the steps before it keeping their new tables.
-int retimeScriptSteps(script_steps& steps, const SpeedControlSnapshot& snapshot, const SpeedPlan& plan) {
-    if (plan.refused || !sameSteps(steps, snapshot))
+int retimeScriptSteps(const char* name, script_steps& steps, const SpeedControlSnapshot& snapshot,
+                      const SpeedPlan& plan, std::string* why) {
+    if (plan.refused)
         return -1;
+    if (!sameSteps(steps, snapshot)) {
+        if (why)
+            *why = "script '" + std::string(name) + "' changed while it was planned";
+        return -1;
+    }
     size_t j = 0;
     for (auto it = std::next(steps.begin()); it != steps.end(); ++it, ++j) {
         std::free(it->tValues);

@@ -82,6 +82,17 @@ std::string speedControlStepRefusal(size_t step_count) {
     return formatLine("speed control: too many steps (%zu, at most %zu)", step_count, kMaxSpeedControlSteps);
 }
 
+std::string speedControlRatioRefusal(double accel, double decel) {
+    const char* kRule = "speed control ratios must be at least 0 and sum to at most 1";
+    if (!(accel >= 0.0))
+        return formatLine("%s: accel_ratio is %g", kRule, accel);
+    if (!(decel >= 0.0))
+        return formatLine("%s: deccel_ratio is %g", kRule, decel);
+    if (!(accel + decel <= 1.0))
+        return formatLine("%s: accel_ratio %g + deccel_ratio %g is %g", kRule, accel, decel, accel + decel);
+    return std::string();
+}
+
 SpeedPlan planSpeedControl(const std::vector<path_point>& points, const std::vector<int>& timings, double accel,
                            double decel) {
     SpeedPlan plan;

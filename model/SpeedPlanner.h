@@ -45,6 +45,9 @@ struct SpeedControlSnapshot {
 // Empty when a script of step_count steps may be planned; otherwise the
 // line (without its line feed) saying why not.
 std::string speedControlStepRefusal(size_t step_count);
+// The same for the ratios: each at least 0, their sum at most 1. The line
+// names the argument that is out of range and its value.
+std::string speedControlRatioRefusal(double accel, double decel);
 
 // `points` holds three attribute values per step, `timings` the steps' tick
 // counts (the first step's included); needs at least three steps to plan

@@ -12,10 +12,9 @@
 size_t PaintSession::limitFromEnvironment() {
     const char* text = std::getenv("VELMORA_UNDO_MIB");
     if (text && *text) {
-        char* end = nullptr;
-        const unsigned long long mib = std::strtoull(text, &end, 10);
-        if (*end == '\0' && mib >= 1 && mib <= (~size_t(0) >> 20))
-            return static_cast<size_t>(mib) << 20;
+        size_t bytes = 0;
+        if (PaintHistory::limitFromMiB(text, bytes))
+            return bytes;
         std::printf("VELMORA_UNDO_MIB: not a size in MiB: '%s'\n", text);
     }
     return PaintHistory::kDefaultLimitBytes;

@@ -1,5 +1,6 @@
 // Finding model classes: the registry first, then the plug-in libraries named
-// after the class, in the working directory and then beside the executable.
+// after the class in the trusted folders (beside the executable, then those
+// the user names). Nothing is opened that is not a regular file.
 // Loading a library runs its registration, so the registry is simply asked
 // again afterwards; handles are dropped because libraries stay loaded for the
 // life of the process. A factory's own reason for refusing a model is kept
@@ -7,6 +8,8 @@
 #include "plugins/ClassRegistry.h"
 
 #include <dlfcn.h>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cstring>
@@ -25,6 +28,55 @@ model_factory registered(const char* class_word) {
     // The map's key type is non-const; lookup never writes through it.
     auto found = model_classes.find(const_cast<char*>(class_word));
     return found == model_classes.end() ? nullptr : found->second;
+}
+
+const char* kindOf(mode_t mode) {
+    if (S_ISDIR(mode))
+        return "a directory";
+    if (S_ISFIFO(mode))
+        return "a FIFO";
+    if (S_ISSOCK(mode))
+        return "a socket";
+    if (S_ISCHR(mode))
+        return "a character device";
+    if (S_ISBLK(mode))
+        return "a block device";
+    return "of an unknown kind";
+}
+
+// Empty when file may go to the loader, else "<file>: <why not>". The loader
+// would open a FIFO for reading and wait for a writer forever, and a device
+// could be anything: only a regular file (links followed) is let through.
+// stat never opens; the open that confirms it cannot block, and its fstat
+// catches a file swapped between the two. A file that is not there at all is
+// left to the loader, whose message says so. A name without '/' is not
+// looked for here: the loader searches the system's library folders for it.
+std::string refusalOf(const char* file) {
+    struct stat named;
+    if (!std::strchr(file, '/') || ::stat(file, &named) != 0)
+        return std::string();
+    if (!S_ISREG(named.st_mode))
+        return std::string(file) + ": not a regular file but " + kindOf(named.st_mode);
+    const int fd = ::open(file, O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0)
+        return std::string();  // unreadable: the loader says why in its own words
+    struct stat opened;
+    const bool same = ::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_dev == named.st_dev &&
+                      opened.st_ino == named.st_ino;
+    ::close(fd);
+    return same ? std::string() : std::string(file) + ": replaced while it was checked";
+}
+
+// dlopen of a file that passed refusalOf; reason holds why not on failure.
+bool openLibrary(const char* file, std::string& reason) {
+    reason = refusalOf(file);
+    if (!reason.empty())
+        return false;
+    if (dlopen(file, RTLD_NOW))
+        return true;
+    const char* error = dlerror();
+    reason = error ? error : file;
+    return false;
 }
 
 }  // namespace
@@ -52,14 +104,13 @@ model_factory findModelClass(const char* class_word, std::string& reason) {
         return factory;
 
     bool loaded = false;
-    std::string firstPresent;  // the loader's message for the first library there that would not load
-    for (const std::string& path : classLibraryPaths(class_word, executableDir())) {
-        loaded = dlopen(path.c_str(), RTLD_NOW) != nullptr;
+    std::string firstPresent;               // the loader's message for the first library there that would not load
+    reason = "no class folder to look in";  // the executable's folder unknown and none named
+    for (const std::string& path : classLibraryPaths(class_word, trustedClassFolders())) {
+        loaded = openLibrary(path.c_str(), reason);
         if (loaded)
             break;
         // A library that is there but will not load says more than a missing one.
-        const char* error = dlerror();
-        reason = error ? error : path;
         if (firstPresent.empty() && ::access(path.c_str(), F_OK) == 0)
             firstPresent = reason;
     }
@@ -72,10 +123,8 @@ model_factory findModelClass(const char* class_word, std::string& reason) {
 }
 
 const char* loadClassLibrary(const char* file) {
-    if (dlopen(file, RTLD_NOW))
-        return nullptr;
-    const char* error = dlerror();
-    return error ? error : file;
+    static std::string reason;  // console thread only, like the loader's own message
+    return openLibrary(file, reason) ? nullptr : reason.c_str();
 }
 
 void reportModelCreationFailure(const char* message) {

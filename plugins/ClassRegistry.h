@@ -19,8 +19,7 @@ extern std::map<char*, model_factory, cmp_str> model_classes;
 bool isClassWord(const char* word);
 
 // The factory of class_word, loading the first library of classLibraryPaths
-// that loads ("./models/<class_word>.so", "./<class_word>.so", then beside the
-// executable) when it is not registered yet; null when the class cannot be
+// in trustedClassFolders that loads when it is not registered yet; null when the class cannot be
 // had, whatever was loaded. Nothing is loaded for a word that is not a class
 // word or is longer than 115 characters.
 model_factory findModelClass(const char* class_word);
@@ -38,5 +37,7 @@ void reportModelCreationFailure(const char* message);
 std::string takeModelCreationFailure();
 
 // Loads a plug-in by the path as given. Null on success, else the loader's
-// message (valid until the next loader call).
+// message, or "<file>: not a regular file but a FIFO" (a directory, ...) for
+// a path that is there but no regular file, which is never opened to load;
+// valid until the next call.
 const char* loadClassLibrary(const char* file);

@@ -1,9 +1,14 @@
 // Candidate paths for class libraries and sample files, built as strings of
-// any length from the working directory and the executable's folder, which
-// the kernel gives as the target of /proc/self/exe (already free of links).
+// any length from the executable's folder, which the kernel gives as the
+// target of /proc/self/exe (already free of links), the folders named in
+// VELMORA_CLASS_PATH and the working directory.
 #include "plugins/RuntimePaths.h"
 
+#include <stdlib.h>
 #include <unistd.h>
+
+#include <cstdlib>
+#include <memory>
 
 namespace {
 
@@ -34,23 +39,51 @@ std::string executableDir() {
     return slash == std::string::npos ? std::string() : target.substr(0, slash + 1);
 }
 
-std::vector<std::string> classFolders(const std::string& exeDir) {
-    std::vector<std::string> folders = {"./models/"};
+std::vector<std::string> classFolders(const std::string& exeDir, const char* classPath, bool inExeDir) {
+    std::vector<std::string> folders;
     if (!exeDir.empty()) {
         folders.push_back(parentOf(exeDir) + "lib/velmora/models/");
         folders.push_back(exeDir + "models/");
     }
+    // Unlike PATH, an empty entry does not mean the working directory: a
+    // stray colon must not make whatever folder the user stands in trusted.
+    const std::string list = classPath ? classPath : "";
+    for (size_t start = 0; start <= list.size();) {
+        size_t end = list.find(':', start);
+        if (end == std::string::npos)
+            end = list.size();
+        if (end > start) {
+            std::string folder = list.substr(start, end - start);
+            if (folder.back() != '/')
+                folder += '/';
+            folders.push_back(folder);
+        }
+        start = end + 1;
+    }
+    if (inExeDir && !exeDir.empty()) {
+        folders.push_back("./models/");
+        folders.push_back("./");
+    }
     return folders;
 }
 
-std::vector<std::string> classLibraryPaths(const std::string& classWord, const std::string& exeDir) {
-    const std::string file = classWord + ".so";
+bool isWorkingDirectory(const std::string& dir) {
+    if (dir.empty())
+        return false;
+    std::unique_ptr<char, decltype(&free)> here(realpath(".", nullptr), &free);
+    std::unique_ptr<char, decltype(&free)> there(realpath(dir.c_str(), nullptr), &free);
+    return here && there && std::string(here.get()) == there.get();
+}
+
+std::vector<std::string> trustedClassFolders() {
+    const std::string exeDir = executableDir();
+    return classFolders(exeDir, std::getenv("VELMORA_CLASS_PATH"), isWorkingDirectory(exeDir));
+}
+
+std::vector<std::string> classLibraryPaths(const std::string& classWord, const std::vector<std::string>& folders) {
     std::vector<std::string> paths;
-    for (const std::string& folder : classFolders(exeDir)) {
-        paths.push_back(folder + file);
-        if (paths.size() == 1)
-            paths.push_back("./" + file);  // the working directory itself, right after its models/
-    }
+    for (const std::string& folder : folders)
+        paths.push_back(folder + classWord + ".so");
     return paths;
 }
 

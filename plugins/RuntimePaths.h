@@ -1,7 +1,8 @@
 // Where the program finds the files it brings along: the libraries of the
-// model classes and the sample data. The working directory comes first, then
-// the places beside the executable, whether installed under a prefix
-// (bin/, lib/velmora/models/, share/velmora/) or run from its build folder.
+// model classes and the sample data, beside the executable whether installed
+// under a prefix (bin/, lib/velmora/models/, share/velmora/) or run from its
+// build folder. Sample data looks in the working directory first; classes,
+// being code, come only from folders the program or its user vouches for.
 #pragma once
 
 #include <string>
@@ -11,14 +12,23 @@
 // system does not say.
 std::string executableDir();
 
-// Folders that may hold class libraries, in lookup order: ./models/, then
-// beside the executable in exeDir ../lib/velmora/models/ (an installed
-// program) and models/ (a build folder). Only the first without exeDir.
-std::vector<std::string> classFolders(const std::string& exeDir);
+// Folders that may hold class libraries, each ending in '/', in lookup
+// order: beside the executable in exeDir ../lib/velmora/models/ (an installed
+// program) and models/ (a build folder); then each non-empty entry of
+// classPath, a colon-separated list like PATH (null counts as empty); then,
+// when inExeDir says the working directory is exeDir itself, ./models/ and ./
+// as a build folder's program started there has always had them.
+std::vector<std::string> classFolders(const std::string& exeDir, const char* classPath, bool inExeDir);
 
-// The libraries tried for classWord, in order: ./models/<word>.so,
-// ./<word>.so, then <word>.so in each folder beside the executable.
-std::vector<std::string> classLibraryPaths(const std::string& classWord, const std::string& exeDir);
+// classFolders for this process: its executable's folder, VELMORA_CLASS_PATH
+// and whether the working directory is that folder (real paths compared).
+std::vector<std::string> trustedClassFolders();
+
+// Whether dir and the working directory are one folder once links are resolved.
+bool isWorkingDirectory(const std::string& dir);
+
+// The libraries tried for classWord, in order: <word>.so in each of folders.
+std::vector<std::string> classLibraryPaths(const std::string& classWord, const std::vector<std::string>& folders);
 
 // Where a sample file is looked for, in order: ./<file>, then beside the
 // executable ../share/velmora/<file> (installed) and <file> (a build folder).

@@ -1,10 +1,11 @@
 // Scratch files for every test: a temporary folder removed with its contents, whole files read and written byte for
-// byte, and a file-size limit under which a write fails part way.
+// byte, a file-size limit under which a write fails part way, and an environment variable set for a while.
 #pragma once
 
 #include <sys/resource.h>
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -21,6 +22,23 @@ struct ScratchDir {
     }
     std::string path(const std::string& name) const { return root + "/" + name; }
     long entries() const { return std::distance(std::filesystem::directory_iterator(root), {}); }
+};
+
+// name set to value (unset when null) until the end of the scope, then put back as it was.
+struct ScopedEnv {
+    ScopedEnv(const char* name, const char* value) : name_(name), had_(std::getenv(name) != nullptr) {
+        if (had_)
+            old_ = std::getenv(name);
+        value ? setenv(name, value, 1) : unsetenv(name);
+    }
+    ~ScopedEnv() { had_ ? setenv(name_, old_.c_str(), 1) : unsetenv(name_); }
+    ScopedEnv(const ScopedEnv&) = delete;
+    ScopedEnv& operator=(const ScopedEnv&) = delete;
+
+private:
+    const char* name_;
+    bool had_;
+    std::string old_;
 };
 
 template <class Bytes = std::string>

@@ -6,7 +6,10 @@
 #include "paint/history/PaintHistory.h"
 
 #include <algorithm>
+#include <cctype>
+#include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <utility>
 
@@ -319,4 +322,20 @@ std::string PaintHistory::describe(const Step& step) {
         separator = "; ";
     }
     return text;
+}
+
+// strtoull alone would let white space and a sign in, and wrap "-1" to the
+// largest value: only a word of digits is read.
+bool PaintHistory::limitFromMiB(const char* text, size_t& bytes) {
+    if (!text || !*text)
+        return false;
+    for (const char* c = text; *c; ++c)
+        if (!std::isdigit(static_cast<unsigned char>(*c)))
+            return false;
+    errno = 0;
+    const unsigned long long mib = std::strtoull(text, nullptr, 10);
+    if (errno == ERANGE || mib < 1 || mib > (~size_t(0) >> 20))
+        return false;
+    bytes = static_cast<size_t>(mib) << 20;
+    return true;
 }

@@ -42,6 +42,10 @@ public:
 
     static constexpr int kTileSize = 64;
     static constexpr size_t kDefaultLimitBytes = size_t(256) << 20;
+    // The limit in bytes that text asks for as a whole number of MiB: decimal
+    // digits only (no sign, no spaces), at least 1 and within a size_t; false
+    // and bytes untouched otherwise.
+    static bool limitFromMiB(const char* text, size_t& bytes);
 
     explicit PaintHistory(size_t limitBytes = kDefaultLimitBytes) : limit_(limitBytes) {}
     PaintHistory(const PaintHistory&) = delete;

@@ -125,18 +125,32 @@ TEST_F(AnimationCommands, behaviour_words_of_new_and_select_script) {
         EXPECT_EQ(loaded.findScript(name)->behavior, behavior) << name;
 }
 
-TEST_F(AnimationCommands, speed_control_needs_six_words) {
-    EXPECT_EQ(out("speed_control walk x y z 0.25"),
-              "usage: speedcontrol <script_name> <param_name> <param_name>\n"
-              "     <param_name> <accel_ratio> <deccel_ratio>\n");
-    EXPECT_EQ(out("speed_control hop x y z 0.25 0.25"), "error performing speed control\n");
-}
-
-TEST_F(AnimationCommands, speed_control_refuses_too_many_frames) {
+// Each refusal keeps its old first words and says on the same line what is wrong; nothing is re-timed.
+TEST_F(AnimationCommands, speed_control_refusals_say_why) {
     addScript(tester, "big", {0, 1, 2}, {400000, 400000, 400000}, INT_SIN);
-    EXPECT_EQ(out("speed_control big x y z 0.25 0.25"),
-              "speed control: too many frames (1200000, at most 1000000)\nerror performing speed control\n");
+    addScript(tester, "short", {0, 1}, {5, 5}, INT_SIN);
+    const std::string ratios = "speed control ratios must be at least 0 and sum to at most 1: ";
+    const struct {
+        const char* line;
+        std::string expected;
+    } cases[] = {
+        {"speed_control walk x y z 0.25",
+         "usage: speedcontrol <script_name> <param_name> <param_name>\n"
+         "     <param_name> <accel_ratio> <deccel_ratio>\n"},
+        {"speed_control hop x y z 0.25 0.25", "error performing speed control: no script 'hop'\n"},
+        {"speed_control short x y z 0.25 0.25",
+         "error performing speed control: script 'short' has 2 steps, at least 3 are needed\n"},
+        {"speed_control big x y z -0.5 0.25", ratios + "accel_ratio is -0.5\nerror performing speed control\n"},
+        {"speed_control big x y z 0.25 -1", ratios + "deccel_ratio is -1\nerror performing speed control\n"},
+        {"speed_control big x y z 0.75 0.5",
+         ratios + "accel_ratio 0.75 + deccel_ratio 0.5 is 1.25\nerror performing speed control\n"},
+        {"speed_control big x y z 0.25 0.25",
+         "speed control: too many frames (1200000, at most 1000000)\nerror performing speed control\n"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(out(c.line), c.expected) << c.line;
     EXPECT_EQ(tester.stepOf("big", 1).timing, 400000);
+    EXPECT_EQ(tester.stepOf("short", 1).tValues, nullptr);
 }
 
 // The report runs to thousands of lines; it is printed with the model-list mutex free, so the window goes on drawing.

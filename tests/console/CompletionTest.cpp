@@ -74,8 +74,11 @@ TEST_F(Completion, each_attempt_starts_over_on_the_model_current_then) {
 TEST_F(Completion, what_is_offered_follows_the_line) {
     ScratchDir dir;
     ASSERT_TRUE(std::filesystem::create_directory(dir.path("models")));
-    for (const char* file : {"models/Extra.so", "models/Tester.so", "models/..so", "models/notes.txt", "saved.xml"})
+    ASSERT_TRUE(std::filesystem::create_directory(dir.path("trusted")));
+    for (const char* file : {"trusted/Extra.so", "trusted/Tester.so", "trusted/..so", "trusted/notes.txt",
+                             "models/Planted.so", "Planted.so", "saved.xml"})
         writeFile(dir.path(file), std::string());
+    const ScopedEnv classPath("VELMORA_CLASS_PATH", dir.path("trusted").c_str());
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.root);
     runQuietly({"new script walk", "new script hop", "new pose far", "new pose fast", "new pose near"});
@@ -95,7 +98,7 @@ TEST_F(Completion, what_is_offered_follows_the_line) {
         {"load ", "|attributes|skin|"},
         {"save s", "s|skins|skin|screenshot|"},
         {"save sc", "screenshot|"},
-        {"new model ", "|Extra|Tester|"},  // registered, or waiting in ./models/, each once
+        {"new model ", "|Extra|Tester|"},  // registered, or waiting in a class folder, each once; none planted here
         {"new model E", "Extra|"},
         {"new model Tester ", ""},
         {"select model m", "m|m1|m2|"},

@@ -1,6 +1,6 @@
 """The program started from a directory that holds none of its files: installed under a prefix with
 cmake --install, and straight from its build folder. It finds its classes and the cube's textures beside
-itself; whatever the working directory holds still comes first."""
+itself; the working directory may hold textures of its own, but its libraries are never loaded as classes."""
 
 import os
 import re
@@ -98,13 +98,15 @@ class RunFromElsewhere(unittest.TestCase):
         self.shows_a_textured_cube(os.path.join(BUILD_DIR, "velmora"), os.path.join(BUILD_DIR, "cottage"))
 
     @unittest.skipUnless(os.path.exists(os.path.join(TESTPLUGINS, "Chameleon.so")), "needs the test plug-ins")
-    def test_the_working_directory_comes_first(self):
-        # A library of the working directory's that registers Boxlet but makes no model stands in for the
-        # installed one, and a class nobody has is reported with the last place tried.
+    def test_libraries_in_the_working_directory_are_not_loaded(self):
+        # A downloaded folder holding libraries named like a class, which would register Boxlet but make no model,
+        # is passed over for the installed class; a class nobody has is reported with the last place tried.
         os.mkdir(os.path.join(self.cwd, "models"))
-        shutil.copy(os.path.join(TESTPLUGINS, "Chameleon.so"), os.path.join(self.cwd, "models", "Boxlet.so"))
+        for planted in ("models/Boxlet.so", "Boxlet.so"):
+            shutil.copy(os.path.join(TESTPLUGINS, "Chameleon.so"), os.path.join(self.cwd, planted))
         s = self.start(os.path.join(self.prefix, "bin", "velmora"))
-        self.assertEqual(s.command("new model Boxlet b"), "model not found 'Boxlet'\n")
+        s.send("new model Boxlet b")
+        self.assertRegex(s.expect(re.compile(r"textures: <\d+,\d+>\n|not found.*\n")), r"textures: <\d+,\d+>\n")
         last = os.path.join(self.prefix, "bin", "models", "Nobody.so")
         self.assertEqual(s.command("new model Nobody n"), "model not found 'Nobody': %s: cannot open shared "
                          "object file: No such file or directory\n" % last)

@@ -128,9 +128,12 @@ TEST(SpeedPlannerTest, a_plan_is_not_applied_to_a_script_whose_steps_changed) {
     EXPECT_EQ(std::vector<int>({10, 10, 10}), snapshot.timings);
     const SpeedPlan plan = planSpeedControl(snapshot.points, snapshot.timings, 0.25, 0.25);
     m.append({{"x", 3.0}}, 10, INT_SIN);
-    EXPECT_EQ(-1, m.applySpeedControl("line", snapshot, plan));
+    for (const char* name : {"line", "other"}) {
+        std::string why;
+        EXPECT_EQ(-1, m.applySpeedControl(name, snapshot, plan, &why));
+        EXPECT_EQ("script '" + std::string(name) + "' changed while it was planned", why);
+    }
     EXPECT_EQ(10, m.stepOf("line", 1).timing);
-    EXPECT_EQ(-1, m.applySpeedControl("other", snapshot, plan));
 
     ASSERT_EQ(0, m.speedControlSnapshot("line", "x", "y", "z", 0.25, 0.25, snapshot));
     const SpeedPlan again = planSpeedControl(snapshot.points, snapshot.timings, 0.25, 0.25);

@@ -290,3 +290,31 @@ TEST_F(Session, a_skin_replaced_behind_the_history_is_refused_without_a_write) {
 }
 
 }  // namespace
+
+// VELMORA_UNDO_MIB's word: plain decimal digits only, so a space, a sign or a trailing letter is refused, not
+// skipped or wrapped; the size must be at least 1 MiB and fit a size_t in bytes.
+TEST(HistoryLimit, only_a_word_of_digits_names_a_size_in_mib) {
+    const struct {
+        const char* text;
+        size_t bytes;  // 0: refused
+    } cases[] = {
+        {"5", size_t(5) << 20},
+        {"0005", size_t(5) << 20},
+        {" 5", 0},
+        {"+5", 0},
+        {"5 ", 0},
+        {"-1", 0},
+        {"0", 0},
+        {"", 0},
+        {"5M", 0},
+        {"0x10", 0},
+        {"17592186044415", size_t(17592186044415) << 20},
+        {"17592186044416", 0},
+        {"99999999999999999999999", 0},
+    };
+    for (const auto& c : cases) {
+        size_t bytes = 7;
+        EXPECT_EQ(c.bytes != 0, PaintHistory::limitFromMiB(c.text, bytes)) << "'" << c.text << "'";
+        EXPECT_EQ(c.bytes != 0 ? c.bytes : 7u, bytes) << "'" << c.text << "'";
+    }
+}

@@ -1,5 +1,11 @@
-// Finding model classes. The loader knows a library by its file, so each test lays out copies of its own.
+// Finding model classes. The loader knows a library by its file, so each test lays out copies of its own, in
+// folders it names in VELMORA_CLASS_PATH: the working directory is searched only when it is the executable's.
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
+
+#include <atomic>
+#include <thread>
 
 #include "plugins/RuntimePaths.h"
 #include "scene/ModelListLock.h"
@@ -13,27 +19,102 @@ namespace {
 class ClassRegistry : public PluginTest {
 protected:
     ClassRegistry() {
-        std::filesystem::create_directory("models", error);
-        std::filesystem::create_directory("elsewhere", error);
+        for (const char* folder : {"models", "elsewhere", "second", "other"})
+            std::filesystem::create_directory(folder, error);
     }
 
     void layOut(const std::string& path, const std::string& fixture = "Chameleon") {
         const std::string built = VELMORA_BUILD_DIR "/testplugins/" + fixture + ".so";
         ASSERT_TRUE(std::filesystem::copy_file(built, path, error)) << path << ": " << error.message();
     }
+
+    // The scratch directory's models/ and the directory itself, as the user would name them.
+    const std::string trusted = dir.path("models") + ":" + dir.root;
+    ScopedEnv classPath{"VELMORA_CLASS_PATH", trusted.c_str()};
 };
 
-TEST_F(ClassRegistry, searches_models_then_working_directory_and_keeps_what_it_loaded) {
-    layOut("models/Front.so");
-    layOut("elsewhere/Other.so");
-    ASSERT_EQ(0, symlink("elsewhere/Other.so", "Front.so"));  // would register "Other"
-    layOut("Back.so");
-    const model_factory front = findModelClass("Front");
-    EXPECT_NE(nullptr, front);
-    EXPECT_NE(nullptr, findModelClass("Back"));
+// A downloaded folder holding models/Keyform.so or Keyform.so must not have its code run by `new model Keyform`:
+// the working directory is no class folder. VELMORA_CLASS_PATH's folders are searched in order; an empty entry names
+// no folder at all.
+TEST_F(ClassRegistry, only_trusted_folders_are_searched_in_order_and_what_loaded_is_kept) {
+    for (const char* file :
+         {"models/Keyform.so", "Keyform.so", "elsewhere/Front.so", "second/Back.so", "other/Other.so"})
+        layOut(file);
+    ASSERT_EQ(0, symlink("../other/Other.so", "second/Front.so"));  // would register "Other"
+    const std::string both = ":" + dir.path("elsewhere") + "::" + dir.path("second") + ":";
+    const struct {
+        const char* classPath;
+        const char* word;
+        bool found;
+    } cases[] = {
+        {nullptr, "Keyform", false},      {"", "Keyform", false},        {":", "Front", false},
+        {both.c_str(), "Keyform", false}, {both.c_str(), "Front", true}, {both.c_str(), "Back", true},
+    };
+    for (const auto& c : cases) {
+        ScopedEnv env("VELMORA_CLASS_PATH", c.classPath);
+        EXPECT_EQ(c.found, findModelClass(c.word) != nullptr)
+            << c.word << " with " << (c.classPath ? c.classPath : "-");
+    }
+    EXPECT_EQ(0u, model_classes.count(const_cast<char*>("Keyform")));
     EXPECT_EQ(0u, model_classes.count(const_cast<char*>("Other")));
-    ASSERT_EQ(0, std::remove("models/Front.so"));  // a second model is made without loading again
+    const model_factory front = findModelClass("Front");
+    ASSERT_EQ(0, std::remove("elsewhere/Front.so"));  // a second model is made without loading again
     EXPECT_EQ(front, findModelClass("Front"));
+}
+
+// The working directory counts as the executable's only when both are one folder, links resolved.
+TEST_F(ClassRegistry, the_working_directory_is_known_by_its_real_path) {
+    ASSERT_EQ(0, symlink(dir.root.c_str(), "here"));
+    const struct {
+        std::string dir;
+        bool same;
+    } cases[] = {
+        {dir.root, true},
+        {dir.root + "/", true},
+        {dir.path("here"), true},
+        {dir.path("models/.."), true},
+        {".", true},
+        {dir.path("models"), false},
+        {"/", false},
+        {"", false},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.same, isWorkingDirectory(c.dir)) << c.dir;
+}
+
+// loadclass opens only regular files, links followed: a FIFO would hold the loader until someone wrote to it. A
+// writer waits on the FIFO meanwhile, so that each time it were opened the load would fail instead of hanging.
+TEST_F(ClassRegistry, loadclass_refuses_what_is_not_a_regular_file_and_says_why) {
+    ASSERT_EQ(0, mkfifo("pipe.so", 0600));
+    ASSERT_EQ(0, symlink("pipe.so", "link.so"));
+    layOut("elsewhere/Good.so");
+    std::atomic<bool> done{false};
+    std::thread writer([&done] {
+        while (!done) {
+            const int fd = ::open("pipe.so", O_WRONLY);
+            if (fd >= 0)
+                ::close(fd);
+        }
+    });
+    if (commandMap.empty())
+        registerCommands();
+    const struct {
+        const char* line;
+        const char* expected;
+    } cases[] = {
+        {"loadclass ./pipe.so", "error loading ./pipe.so: not a regular file but a FIFO\n"},
+        {"loadclass ./link.so", "error loading ./link.so: not a regular file but a FIFO\n"},
+        {"loadclass ./models", "error loading ./models: not a regular file but a directory\n"},
+        {"loadclass /dev/null", "error loading /dev/null: not a regular file but a character device\n"},
+        {"loadclass ./elsewhere/Good.so", ""},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, runLine(c.line).out) << c.line;
+    done = true;
+    const int reader = ::open("pipe.so", O_RDONLY | O_NONBLOCK);  // lets the writer go, held until it has
+    writer.join();
+    ::close(reader);
+    EXPECT_EQ(1u, model_classes.count(const_cast<char*>("Good")));
 }
 
 TEST_F(ClassRegistry, library_registering_another_name_is_loaded_but_not_found) {
@@ -45,8 +126,8 @@ TEST_F(ClassRegistry, library_registering_another_name_is_loaded_but_not_found) 
 
 TEST_F(ClassRegistry, failed_loads_give_the_loaders_message_and_register_nothing) {
     EXPECT_STREQ("./models/Absent.so: cannot open shared object file: No such file or directory",
-                 loadClassLibrary("./models/Absent.so"));
-    layOut("models/Unresolved.so", "Unresolved");  // immediate binding refuses it
+                 loadClassLibrary("./models/Absent.so"));  // a missing file is the loader's to report
+    layOut("models/Unresolved.so", "Unresolved");          // immediate binding refuses it
     EXPECT_EQ(nullptr, findModelClass("Unresolved"));
     const char* message = loadClassLibrary("./models/Unresolved.so");
     ASSERT_NE(nullptr, message);
@@ -91,9 +172,9 @@ TEST_F(ClassRegistry, new_model_gives_the_reason_a_class_cannot_be_had) {
     const struct {
         std::string line, expected;
     } cases[] = {
-        {"new model Absent a",  // the last place tried: models/ beside the test program
-         "model not found 'Absent': " + executableDir() +
-             "models/Absent.so: cannot open shared object file: No such file or directory\n"},
+        {"new model Absent a",  // the last place tried: the last folder VELMORA_CLASS_PATH names
+         "model not found 'Absent': " + dir.path("Absent.so") +
+             ": cannot open shared object file: No such file or directory\n"},
         {"new model Misnamed a", "model not found 'Misnamed': no library registers this class\n"},
         {"new model Misnamed a", "model not found 'Misnamed': no library registers this class\n"},  // loaded already
         {"new model " + std::string(116, 'w') + " a",
@@ -101,8 +182,8 @@ TEST_F(ClassRegistry, new_model_gives_the_reason_a_class_cannot_be_had) {
     };
     for (const auto& c : cases)
         EXPECT_EQ(runLine(c.line).out, c.expected) << c.line;
-    // The library that is there but does not load is the one reported, not the absent ./Broken.so.
-    EXPECT_EQ(0u, unresolved.find("model not found 'Broken': ./models/Broken.so: ")) << unresolved;
+    // The library that is there but does not load is the one reported, not the absent Broken.so after it.
+    EXPECT_EQ(0u, unresolved.find("model not found 'Broken': " + dir.path("models/Broken.so: "))) << unresolved;
     EXPECT_NE(std::string::npos, unresolved.find("undefined symbol")) << unresolved;
     EXPECT_EQ(0u, model_classes.count(const_cast<char*>("Misnamed")));
 }

@@ -1,52 +1,66 @@
-// Where classes and sample files are looked for: the working directory first, then beside the
-// executable, installed under a prefix or in a build folder; paths of any length are whole.
+// Where classes and sample files are looked for: classes beside the executable, installed under a prefix or in a
+// build folder, then in the folders VELMORA_CLASS_PATH names, and in the working directory only when it is the
+// executable's own; sample files in the working directory first. Paths of any length are whole.
 #include <gtest/gtest.h>
 
-#include <filesystem>
 #include <string>
 #include <vector>
 
 #include "plugins/RuntimePaths.h"
-#include "tests/ScratchFiles.h"
 
 namespace {
 
 using Paths = std::vector<std::string>;
 
-TEST(RuntimePaths, working_directory_first_then_the_installed_and_the_build_layout_beside_the_executable) {
-    const std::string deep = "/" + std::string(3000, 'd') + "/bin/", word(115, 'w');
+TEST(RuntimePaths, classes_beside_the_executable_then_the_users_folders_and_samples_from_the_working_directory) {
+    const std::string deep = "/" + std::string(3000, 'd') + "/", word(115, 'w');
+    const std::string installed = "/opt/velmora/lib/velmora/models/", build = "/opt/velmora/bin/models/";
     const struct {
-        std::string exeDir, word;
-        Paths classes, samples;
+        std::string exeDir;
+        const char* classPath;
+        bool inExeDir;
+        Paths folders, samples;
     } cases[] = {
         {"/opt/velmora/bin/",
-         "Boxlet",
-         {"./models/Boxlet.so", "./Boxlet.so", "/opt/velmora/lib/velmora/models/Boxlet.so",
-          "/opt/velmora/bin/models/Boxlet.so"},
+         nullptr,
+         false,
+         {installed, build},
          {"./tiles.bmp", "/opt/velmora/share/velmora/tiles.bmp", "/opt/velmora/bin/tiles.bmp"}},
-        {"/",
-         "Boxlet",  // a program at the root is its own prefix
-         {"./models/Boxlet.so", "./Boxlet.so", "/lib/velmora/models/Boxlet.so", "/models/Boxlet.so"},
+        {"/opt/velmora/bin/", nullptr, true, {installed, build, "./models/", "./"}, {}},
+        // Like PATH, but an empty entry names no folder: the working directory is never slipped in.
+        {"/opt/velmora/bin/", "", false, {installed, build}, {}},
+        {"/opt/velmora/bin/", ":", false, {installed, build}, {}},
+        {"/opt/velmora/bin/",
+         "/home/u/classes::plugins/:/srv/x/",
+         true,
+         {installed, build, "/home/u/classes/", "plugins/", "/srv/x/", "./models/", "./"},
+         {}},
+        {"/",  // a program at the root is its own prefix
+         nullptr,
+         false,
+         {"/lib/velmora/models/", "/models/"},
          {"./tiles.bmp", "/share/velmora/tiles.bmp", "/tiles.bmp"}},
-        {"",
-         "Boxlet",  // the executable's folder unknown: the working directory alone
-         {"./models/Boxlet.so", "./Boxlet.so"},
-         {"./tiles.bmp"}},
-        {deep,
-         word,
-         {"./models/" + word + ".so", "./" + word + ".so",
-          "/" + std::string(3000, 'd') + "/lib/velmora/models/" + word + ".so", deep + "models/" + word + ".so"},
-         {"./tiles.bmp", "/" + std::string(3000, 'd') + "/share/velmora/tiles.bmp", deep + "tiles.bmp"}},
+        // The executable's folder unknown: no working directory can be known to be it.
+        {"", "/srv/x", true, {"/srv/x/"}, {"./tiles.bmp"}},
+        {"", nullptr, true, {}, {}},
+        {deep + "bin/",
+         nullptr,
+         false,
+         {deep + "lib/velmora/models/", deep + "bin/models/"},
+         {"./tiles.bmp", deep + "share/velmora/tiles.bmp", deep + "bin/tiles.bmp"}},
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(c.exeDir.substr(0, 40));
-        EXPECT_EQ(c.classes, classLibraryPaths(c.word, c.exeDir));
-        EXPECT_EQ(c.samples, sampleFilePaths("tiles.bmp", c.exeDir));
-        // Completion lists the folders the lookup tries, the working directory's models/ first.
-        Paths folders = classFolders(c.exeDir);
-        ASSERT_EQ(c.classes.size() - 1, folders.size());
+        SCOPED_TRACE(c.exeDir.substr(0, 40) + " " + (c.classPath ? c.classPath : "(unset)") +
+                     (c.inExeDir ? " run in its folder" : ""));
+        const Paths folders = classFolders(c.exeDir, c.classPath, c.inExeDir);
+        EXPECT_EQ(c.folders, folders);
+        const Paths libraries = classLibraryPaths(word, folders);
+        ASSERT_EQ(folders.size(), libraries.size());
         for (size_t i = 0; i < folders.size(); ++i)
-            EXPECT_EQ(c.classes[i == 0 ? 0 : i + 1], folders[i] + c.word + ".so");
+            EXPECT_EQ(folders[i] + word + ".so", libraries[i]);
+        if (!c.samples.empty()) {
+            EXPECT_EQ(c.samples, sampleFilePaths("tiles.bmp", c.exeDir));
+        }
     }
 }
 
