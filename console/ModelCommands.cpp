@@ -94,7 +94,7 @@ void newModel(char** args) {
         printRefusal(class_word);
         return;
     }
-    ModelListLock lock("new - mutex lock error", "new - mutex unlock error", ModelListLock::PERROR);
+    ModelListLock lock("new - mutex lock error", "new - mutex unlock error", ModelListLock::kPerror);
     models[name] = model;
     current_model = model;
 }
@@ -351,7 +351,7 @@ void cmd_delete(char** args) {
         std::puts("usage: delete <moelname>");
         return;
     }
-    ModelListLock lock("delete - mutex lock error", "delete - mutex unlock error", ModelListLock::NO_NEWLINE);
+    ModelListLock lock("delete - mutex lock error", "delete - mutex unlock error", ModelListLock::kNoNewline);
     auto it = models.find(args[0]);
     if (it == models.end()) {
         std::printf("invalid model name: %s\n", args[0]);

@@ -35,7 +35,7 @@ PaintableModel* target(char** args) {
 }  // namespace
 
 void cmd_paint(char** args) {
-    ModelListLock lock("paint - mutex lock error", "paint - mutex unlock error", ModelListLock::LINE);
+    ModelListLock lock("paint - mutex lock error", "paint - mutex unlock error", ModelListLock::kLine);
     // The command is a stroke of its own: a mouse drag still painting ends its stroke here.
     if (paint_session)
         paint_session->endDrag();

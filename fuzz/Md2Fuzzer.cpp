@@ -9,7 +9,7 @@
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     Md2File md2;
-    if (md2.decode(data, size) != Md2File::MD2_READ)
+    if (md2.decode(data, size) != Md2File::kRead)
         return 0;
     PolyMesh mesh;
     Md2Mesh::build(md2, mesh).showFrame(mesh, static_cast<double>(md2.frames.size()) - 1.5);

@@ -14,7 +14,7 @@
 #include "scene/SceneState.h"
 
 ModelListLock::ModelListLock()
-    : ModelListLock("model list - mutex lock error", "model list - mutex unlock error", LINE) {}
+    : ModelListLock("model list - mutex lock error", "model list - mutex unlock error", kLine) {}
 
 ModelListLock::ModelListLock(const char* lockMessage, const char* unlockMessage, Report report)
     : unlockMessage_(unlockMessage), report_(report), locked_(false) {
@@ -46,11 +46,11 @@ void ModelListLock::holdForExit(int seconds) {
 
 void ModelListLock::fail(const char* message) const {
     switch (report_) {
-        case PERROR: std::perror(message); break;
-        case NO_NEWLINE:
+        case kPerror: std::perror(message); break;
+        case kNoNewline:
             std::fputs(message, stdout);
             std::fflush(stdout);
             break;
-        case LINE: std::puts(message); break;
+        case kLine: std::puts(message); break;
     }
 }

@@ -8,7 +8,7 @@ class ModelListLock {
 public:
     // How a failure is reported: through perror (the system's reason follows
     // on standard error), as a bare line on standard output, or as a line.
-    enum Report { PERROR, NO_NEWLINE, LINE };
+    enum Report { kPerror, kNoNewline, kLine };
 
     // The one pair of messages for every hold whose messages are not fixed.
     ModelListLock();

@@ -45,7 +45,7 @@ GLint selectionPass(int x, int y, GLuint* buffer) {
     setUpView();
     setUpModelTransform();
     {
-        ModelListLock lock("display - mutex lock error", "display - mutex unlock error", ModelListLock::NO_NEWLINE);
+        ModelListLock lock("display - mutex lock error", "display - mutex unlock error", ModelListLock::kNoNewline);
         glPushMatrix();
         glLoadName(brush_selection_name);
         if (brush)

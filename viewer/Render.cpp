@@ -158,7 +158,7 @@ void display() {
 
     setUpModelTransform();
     {
-        ModelListLock lock("display - mutex lock error", "display - mutex unlock error", ModelListLock::NO_NEWLINE);
+        ModelListLock lock("display - mutex lock error", "display - mutex unlock error", ModelListLock::kNoNewline);
         drawModels();
     }
     // A picture asked for is this very frame, read before it is shown.

@@ -127,7 +127,7 @@ void timerCallback(int) {
     const bool asked = takeRedrawRequest();
     bool moved = false;
     if (asked || models_moving) {
-        ModelListLock lock("timer - mutex lock error", "timer - mutex unlock error", ModelListLock::PERROR);
+        ModelListLock lock("timer - mutex lock error", "timer - mutex unlock error", ModelListLock::kPerror);
         moved = stepModels();
     }
     models_moving = moved;

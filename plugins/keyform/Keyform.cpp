@@ -74,7 +74,7 @@ Keyform::~Keyform() {}
 AnimatedModel* Keyform::create(const char* name) {
     const std::string path = std::string(name ? name : "") + "/tris.md2";
     Md2File md2;
-    if (md2.read(path.c_str()) != Md2File::MD2_READ) {
+    if (md2.read(path.c_str()) != Md2File::kRead) {
         const std::string message = "cannot read MD2 model '" + path + "': " + md2.problem + "\n";
         reportModelCreationFailure(message.c_str());
         return nullptr;

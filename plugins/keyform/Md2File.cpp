@@ -110,16 +110,16 @@ Md2File::Result Md2File::fail(Result result, const std::string& why) {
 Md2File::Result Md2File::decode(const uint8_t* bytes, size_t size) {
     *this = Md2File();
     if (!bytes || size < 8)
-        return fail(MD2_CORRUPT, "damaged: shorter than a header");
+        return fail(kCorrupt, "damaged: shorter than a header");
     // Either mark is enough: files with one of them damaged are still read.
     if (readInt(bytes) != kMagic && readInt(bytes + 4) != kVersion)
-        return fail(MD2_NOT_MD2, "not an MD2 file");
+        return fail(kNotMd2, "not an MD2 file");
     if (size < kHeaderBytes)
-        return fail(MD2_CORRUPT, "damaged: shorter than a header");
+        return fail(kCorrupt, "damaged: shorter than a header");
     Header h;
     decodeHeader(bytes, &h);
     if (const char* why = implausibility(h, size))
-        return fail(MD2_CORRUPT, why);
+        return fail(kCorrupt, why);
 
     Md2File md2;
     md2.header = h;
@@ -146,14 +146,14 @@ Md2File::Result Md2File::decode(const uint8_t* bytes, size_t size) {
         md2.frames.push_back(decodeFrame(bytes + h.ofs_frames + static_cast<size_t>(f) * h.framesize, h.num_xyz));
     md2.vertices = md2.frames.front().vertices;
     *this = std::move(md2);
-    return MD2_READ;
+    return kRead;
 }
 
 Md2File::Result Md2File::read(const char* path) {
     *this = Md2File();
     const FileContents file = FileContents::read(path);
     if (file.status == FileContents::kOpenFailed)
-        return fail(MD2_MISSING, std::strerror(file.error));
+        return fail(kMissing, std::strerror(file.error));
     // A file that could not be read through, or is no regular file (never
     // read, so a FIFO cannot block), holds no bytes: too short for a header.
     return decode(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size());

@@ -10,10 +10,10 @@
 class Md2File {
 public:
     enum Result {
-        MD2_READ,     // every section decoded
-        MD2_MISSING,  // the file cannot be opened
-        MD2_NOT_MD2,  // neither the magic nor version 8
-        MD2_CORRUPT   // counts, offsets or sizes the bytes cannot hold
+        kRead,     // every section decoded
+        kMissing,  // the file cannot be opened
+        kNotMd2,   // neither the magic nor version 8
+        kCorrupt   // counts, offsets or sizes the bytes cannot hold
     };
 
     static constexpr int32_t kMagic = 0x32504449;  // "IDP2"
@@ -46,7 +46,7 @@ public:
         std::vector<Vertex> vertices;
     };
 
-    // Nothing is kept unless the result is MD2_READ.
+    // Nothing is kept unless the result is kRead.
     Result decode(const uint8_t* bytes, size_t size);
     Result read(const char* path);
 

@@ -37,7 +37,7 @@ Bytes smallMd2() {
 TEST(Md2FileDecode, reads_every_section_of_a_good_file) {
     const Bytes bytes = smallMd2();
     Md2File md2;
-    ASSERT_EQ(Md2File::MD2_READ, md2.decode(bytes.data(), bytes.size()));
+    ASSERT_EQ(Md2File::kRead, md2.decode(bytes.data(), bytes.size()));
     EXPECT_EQ(32, md2.header.skinwidth);
     EXPECT_EQ(16, md2.header.skinheight);
     EXPECT_EQ(std::vector<std::string>{"models/small/skin.bmp"}, md2.skins);
@@ -70,14 +70,14 @@ TEST(Md2FileDecode, damaged_and_unmarked_files_are_refused_whole) {
                                   {kOfsFrames, 153}, {kNumFrames, 2},  {kOfsSt, -1},        {kOfsTris, INT_MAX},
                                   {kFrameSize, 51},  {kNumXyz, 4},     {kSkinWidth, 0}};
     for (const auto& change : corrupt)
-        cases.push_back({{{change[0], change[1]}}, 0, Md2File::MD2_CORRUPT});
+        cases.push_back({{{change[0], change[1]}}, 0, Md2File::kCorrupt});
     for (size_t length : {203, 67, 7})  // short files
-        cases.push_back({{}, length, Md2File::MD2_CORRUPT});
-    cases.push_back({{{kIdent, 0x32504448}, {kVersion, 7}}, 0, Md2File::MD2_NOT_MD2});
+        cases.push_back({{}, length, Md2File::kCorrupt});
+    cases.push_back({{{kIdent, 0x32504448}, {kVersion, 7}}, 0, Md2File::kNotMd2});
     // One mark is enough; an empty section lies nowhere; the first frame is read all the same.
     for (const Changes& read : {Changes{{kVersion, 7}}, Changes{{kIdent, 0x32504448}},
                                 Changes{{kNumSkins, 0}, {kOfsSkins, -5}}, Changes{{kNumFrames, 0}}})
-        cases.push_back({read, 0, Md2File::MD2_READ});
+        cases.push_back({read, 0, Md2File::kRead});
     const Bytes good = smallMd2();
     for (size_t i = 0; i < cases.size(); ++i) {
         SCOPED_TRACE("case " + std::to_string(i));
@@ -88,28 +88,28 @@ TEST(Md2FileDecode, damaged_and_unmarked_files_are_refused_whole) {
         if (length)
             bytes.resize(length);
         Md2File md2;
-        ASSERT_EQ(Md2File::MD2_READ, md2.decode(good.data(), good.size()));
+        ASSERT_EQ(Md2File::kRead, md2.decode(good.data(), good.size()));
         EXPECT_EQ(result, md2.decode(bytes.data(), bytes.size()));
         // Nothing of the earlier read is kept when this one fails.
-        const bool read = result == Md2File::MD2_READ;
+        const bool read = result == Md2File::kRead;
         EXPECT_EQ(read ? 3u : 0u, md2.vertices.size());
         EXPECT_EQ(read ? 1u : 0u, md2.triangles.size());
         EXPECT_EQ(read ? 32 : 0, md2.header.skinwidth);
         EXPECT_EQ(read ? 1u : 0u, md2.frames.size());
         // The reason names the kind of failure.
-        const std::string kind = read ? "" : result == Md2File::MD2_NOT_MD2 ? "not an MD2 file" : "damaged: ";
+        const std::string kind = read ? "" : result == Md2File::kNotMd2 ? "not an MD2 file" : "damaged: ";
         EXPECT_EQ(kind, md2.problem.substr(0, kind.size()));
         EXPECT_EQ(read, md2.problem.empty()) << md2.problem;
     }
     Md2File md2;
-    EXPECT_EQ(Md2File::MD2_CORRUPT, md2.decode(nullptr, 0));
+    EXPECT_EQ(Md2File::kCorrupt, md2.decode(nullptr, 0));
 }
 
 TEST(Md2FileDecode, skin_record_without_terminator_is_read_whole) {
     Bytes bytes = smallMd2();
     std::fill(bytes.begin() + 68, bytes.begin() + 132, 'k');
     Md2File md2;
-    ASSERT_EQ(Md2File::MD2_READ, md2.decode(bytes.data(), bytes.size()));
+    ASSERT_EQ(Md2File::kRead, md2.decode(bytes.data(), bytes.size()));
     EXPECT_EQ(std::vector<std::string>{std::string(64, 'k')}, md2.skins);
 }
 
@@ -124,7 +124,7 @@ TEST(Md2FileDecode, reads_every_frame_with_its_name) {
     bytes.insert(bytes.end(), name, name + 16);
     appendLe(bytes, {4, 5, 6, 9, 7, 8, 9, 10, 1, 2, 3, 200}, 1);
     Md2File md2;
-    ASSERT_EQ(Md2File::MD2_READ, md2.decode(bytes.data(), bytes.size()));
+    ASSERT_EQ(Md2File::kRead, md2.decode(bytes.data(), bytes.size()));
     ASSERT_EQ(2u, md2.frames.size());
     EXPECT_EQ("stand01", md2.frames[0].name);
     EXPECT_EQ(std::string(name, 16), md2.frames[1].name);
@@ -141,7 +141,7 @@ TEST(Md2FileDecode, reads_every_frame_with_its_name) {
 
 TEST(Md2FileRead, a_file_that_cannot_be_opened_gives_the_system_reason) {
     Md2File md2;
-    EXPECT_EQ(Md2File::MD2_MISSING, md2.read("/nonexistent/velmora/tris.md2"));
+    EXPECT_EQ(Md2File::kMissing, md2.read("/nonexistent/velmora/tris.md2"));
     EXPECT_EQ("No such file or directory", md2.problem);
 }
 
