@@ -166,6 +166,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     static const bool ready = [] {
         registerCommands();
         paint_session = new PaintSession;  // as start-up makes it, so paint and undo record
+        paint_recorder = paint_session;
         return chdir(fuzzScratch().root.c_str()) == 0;
     }();
     if (!ready)

@@ -32,12 +32,14 @@ void PaintSession::paintInDrag(PaintableModel& model, BrushModel* brush) {
     model.paintModel(brush);
 }
 
-void PaintSession::saveBefore(const PaintableModel& model, GLuint skin, Image& image, const TexelRect& area) {
-    history_.saveBefore({model.serial(), skin}, model.name(), image, area);
+void PaintSession::saveBefore(unsigned long long serial, const char* name, GLuint skin, Image& image,
+                              const TexelRect& area) {
+    history_.saveBefore({serial, skin}, name, image, area);
 }
 
-void PaintSession::recordSkinLoad(const PaintableModel& model, GLuint skin, std::unique_ptr<Image> before) {
-    history_.recordSkinLoad({model.serial(), skin}, model.name(), std::move(before));
+void PaintSession::recordSkinLoad(unsigned long long serial, const char* name, GLuint skin,
+                                  std::unique_ptr<Image> before) {
+    history_.recordSkinLoad({serial, skin}, name, std::move(before));
 }
 
 PaintHistory::Outcome PaintSession::undo(const ModelLookup& find) {

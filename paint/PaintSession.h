@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "paint/history/PaintHistory.h"
+#include "paint/history/PaintRecorder.h"
 
 class BrushModel;
 class PaintableModel;
@@ -15,7 +16,7 @@ class PaintableModel;
 // paintable model records its strokes and skin loads into. A `paint` command
 // is a stroke of its own; a painting drag's dabs, on whichever models, are
 // one stroke until the button goes up. Callers hold the model-list mutex.
-class PaintSession {
+class PaintSession : public PaintRecorder {
 public:
     explicit PaintSession(size_t limitBytes = PaintHistory::kDefaultLimitBytes) : history_(limitBytes) {}
     PaintSession(const PaintSession&) = delete;
@@ -33,10 +34,12 @@ public:
     void endDrag() { history_.endStroke(); }
 
     // What the models report while they paint, load skins and go away.
-    bool inStroke() const { return history_.inStroke(); }
-    void saveBefore(const PaintableModel& model, GLuint skin, Image& image, const TexelRect& area);
-    void recordSkinLoad(const PaintableModel& model, GLuint skin, std::unique_ptr<Image> before);
-    void forget(unsigned long long serial) { history_.forgetOwner(serial); }
+    bool inStroke() const override { return history_.inStroke(); }
+    void saveBefore(unsigned long long serial, const char* name, GLuint skin, Image& image,
+                    const TexelRect& area) override;
+    void recordSkinLoad(unsigned long long serial, const char* name, GLuint skin,
+                        std::unique_ptr<Image> before) override;
+    void forget(unsigned long long serial) override { history_.forgetOwner(serial); }
 
     // Takes back or puts back the latest step on whichever models find still
     // knows by serial, and queues what changed for the next draw to upload.

@@ -1,7 +1,7 @@
 // Paintable models: mesh drawing, the texture queues that keep OpenGL on the
 // GLUT thread, skin loading and saving; painting itself is ModelPainter's.
-// Skin loads and paint go into the running program's paint session, when
-// there is one. Nothing here takes a lock: callers serialise through the
+// Skin loads and paint are reported to the running program's paint recorder,
+// when there is one. Nothing here takes a lock: callers serialise through the
 // model-list mutex.
 #include "paint/PaintableModel.h"
 
@@ -12,10 +12,9 @@
 #include <memory>
 #include <unordered_set>
 
-#include "paint/PaintSession.h"
+#include "paint/history/PaintRecorder.h"
 #include "paint/mesh/BatchDrawer.h"
 #include "paint/mesh/ModelTransform.h"
-#include "scene/SceneState.h"
 
 // [SECTION] construction
 // [SECTION] textures and their queues
@@ -42,8 +41,8 @@ PaintableModel::PaintableModel(const char* name) : firstDraw(true), serial_(next
 }
 
 PaintableModel::~PaintableModel() {
-    if (paint_session)
-        paint_session->forget(serial_);
+    if (paint_recorder)
+        paint_recorder->forget(serial_);
     // Texture objects stay with the GL context; only the pictures go.
     for (auto& entry : textures)
         delete entry.second;
@@ -96,10 +95,10 @@ int PaintableModel::takeSkin(int num, const char* filename, Image::Decoded pictu
     auto found = textures.find(static_cast<GLuint>(num));
     if (found != textures.end() && found->second) {
         // The picture it replaces stays in the history, so the load can be undone.
-        std::unique_ptr<Image> before = paint_session ? found->second->copyPicture() : nullptr;
+        std::unique_ptr<Image> before = paint_recorder ? found->second->copyPicture() : nullptr;
         int ok = found->second->takeReloaded(std::move(picture), filename);
         if (ok && before)
-            paint_session->recordSkinLoad(*this, static_cast<GLuint>(num), std::move(before));
+            paint_recorder->recordSkinLoad(serial_, name(), static_cast<GLuint>(num), std::move(before));
         // Queued even after a failed reload: uploading the unchanged picture is harmless.
         texturesToReload.push_back(static_cast<GLuint>(num));
         return ok;
@@ -276,10 +275,21 @@ void PaintableModel::moveHandleInScene(unsigned int handle, double dx, double dy
 }
 
 // ---------------------------------------------------------------- [SECTION] painting
-// The session paints through these, recording into its history while its stroke is open.
+// The session paints through these, recording into its history while its stroke is open;
+// what a dab changed waits for the next draw to upload.
+
+ModelPainter::Target PaintableModel::paintTarget() {
+    return {*this, *this, triangles, [this](GLuint num) { return skinImage(num); }, paint_recorder, serial_, name()};
+}
+
+void PaintableModel::queueLastPaint() {
+    for (const auto& change : painter_.lastChanges())
+        queueTextureRect(change.first, change.second);
+}
 
 void PaintableModel::paintModel(BrushModel* tool) {
-    painter_.paintModel(*this, triangles, tool, paint_session);
+    painter_.paintModel(paintTarget(), tool);
+    queueLastPaint();
 }
 
 bool PaintableModel::pointNearPoly(Triangle* tri, float* col_pt, float distance) {
@@ -287,7 +297,8 @@ bool PaintableModel::pointNearPoly(Triangle* tri, float* col_pt, float distance)
 }
 
 void PaintableModel::paintPoly(Triangle* tri, float* /*col_pt*/, BrushModel* tool) {
-    painter_.paintPoly(*this, tri, tool, paint_session);
+    painter_.paintPoly(paintTarget(), tri, tool);
+    queueLastPaint();
 }
 
 void PaintableModel::queueTextureRect(GLuint name, const TexelRect& rect) {

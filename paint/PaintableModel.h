@@ -94,6 +94,8 @@ private:
     void runTextureQueues();
 
     // Painting, and the rectangles painting changed that wait for the next draw.
+    ModelPainter::Target paintTarget();
+    void queueLastPaint();
     ModelPainter painter_;
     std::map<GLuint, TexelRect> texturesToPatch_;
 

@@ -93,6 +93,7 @@ void initModels(int, char**) {
     ModelListLock lock;
     brush = made;
     paint_session = session;
+    paint_recorder = session;
     models["brush"] = brush;
     current_model = brush;
 }

@@ -1,19 +1,20 @@
 // Painting a model with the brush. Only triangles the grid finds near the brush
 // are tested. One paint call is one dab: each texel takes the brush at most once
 // in it, however many triangles show it, and what it changed in each texture is
-// queued for upload and kept. The brush meets the mesh in the model's own
+// kept for the model to upload. The brush meets the mesh in the model's own
 // coordinates, so a moved, turned or scaled model is painted where it is drawn.
 #include "paint/brush/ModelPainter.h"
 
 #include <cmath>
+#include <iterator>
 #include <tuple>
 
-#include "paint/PaintSession.h"
-#include "paint/PaintableModel.h"
+#include "model/AttributedModel.h"
 #include "paint/brush/BrushModel.h"
 #include "paint/brush/DabCanvas.h"
 #include "paint/brush/PaintGeometry.h"
 #include "paint/brush/TrianglePainter.h"
+#include "paint/history/PaintRecorder.h"
 #include "paint/mesh/ModelTransform.h"
 
 namespace {
@@ -36,8 +37,8 @@ void texelSpan(double lo, double hi, int size, int* from, int* to) {
 
 }  // namespace
 
-void ModelPainter::saveBeforePainting(PaintableModel& model, Triangle* tri, GLuint name, PaintSession& session) {
-    Image* image = model.skinImage(name);
+void ModelPainter::saveBeforePainting(const Target& target, Triangle* tri, GLuint name) {
+    Image* image = target.skin(name);
     if (!image)
         return;
     double lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
@@ -54,31 +55,30 @@ void ModelPainter::saveBeforePainting(PaintableModel& model, Triangle* tri, GLui
     TexelRect area;
     texelSpan(lo[0], hi[0], image->width(), &area.x0, &area.x1);
     texelSpan(lo[1], hi[1], image->height(), &area.y0, &area.y1);
-    session.saveBefore(model, name, *image, area);
+    target.recorder->saveBefore(target.serial, target.name, name, *image, area);
 }
 
-BrushSnapshot ModelPainter::brushInModelSpace(PaintableModel& model, BrushModel* brush, double* offset) {
+BrushSnapshot ModelPainter::brushInModelSpace(const AttributedModel& placement, BrushModel* brush, double* offset) {
     const BrushSnapshot scene = brush->snapshot();
-    const ModelTransform transform = ModelTransform::of(model);
+    const ModelTransform transform = ModelTransform::of(placement);
     if (transform.translationOnly()) {
         // Only moved: the painter compares scene points with the brush as it is.
-        offset[0] = model.getAttribute("x");
-        offset[1] = model.getAttribute("y");
-        offset[2] = model.getAttribute("z");
+        offset[0] = placement.getAttribute("x");
+        offset[1] = placement.getAttribute("y");
+        offset[2] = placement.getAttribute("z");
         return scene;
     }
     offset[0] = offset[1] = offset[2] = 0.0;
     return scene.inModelSpace(transform);
 }
 
-void ModelPainter::paintModel(PaintableModel& model, const std::vector<Triangle*>& mesh, BrushModel* brush,
-                              PaintSession* session) {
+void ModelPainter::paintModel(const Target& target, BrushModel* brush) {
     lastPaint_.clear();
     if (!brush)
         return;
     // The brush holds still while the model is painted: read it once.
     double offset[3];
-    const BrushSnapshot snapshot = brushInModelSpace(model, brush, offset);
+    const BrushSnapshot snapshot = brushInModelSpace(target.placement, brush, offset);
     if (!snapshot.sphere)
         return;
     const float painterOffset[3] = {static_cast<float>(offset[0]), static_cast<float>(offset[1]),
@@ -90,7 +90,8 @@ void ModelPainter::paintModel(PaintableModel& model, const std::vector<Triangle*
     const double dim1 = snapshot.radius;
 
     // Only the triangles whose bounds may meet the brush, in mesh order.
-    triangleGrid_.refresh(mesh, model.shapeVersion());
+    const std::vector<Triangle*>& mesh = target.triangles;
+    triangleGrid_.refresh(mesh, target.mesh.shapeVersion());
     std::vector<unsigned int> near;
     triangleGrid_.candidates(brush_pos, dim1, &near);
     std::map<GLuint, DabCanvas> dab;
@@ -112,9 +113,9 @@ void ModelPainter::paintModel(PaintableModel& model, const std::vector<Triangle*
         for (int k = 0; k < 3; ++k)
             col_pt[k] = static_cast<float>(brush_pos[k] - static_cast<double>(n[k]) * d);
         if (pointNearPoly(tri, col_pt, static_cast<float>(dim1)))
-            paintTriangle(model, painter, tri, dab, session);
+            paintTriangle(target, painter, tri, dab);
     }
-    finishDab(model);
+    finishDab();
 }
 
 bool ModelPainter::pointNearPoly(Triangle* tri, float* col_pt, float distance) {
@@ -131,28 +132,28 @@ bool ModelPainter::pointNearPoly(Triangle* tri, float* col_pt, float distance) {
            distance > distanceToLine(p[2], p[0], col_pt);
 }
 
-void ModelPainter::paintPoly(PaintableModel& model, Triangle* tri, BrushModel* brush, PaintSession* session) {
+void ModelPainter::paintPoly(const Target& target, Triangle* tri, BrushModel* brush) {
     lastPaint_.clear();
     if (!brush)
         return;
     double offset[3];
-    const BrushSnapshot snapshot = brushInModelSpace(model, brush, offset);
+    const BrushSnapshot snapshot = brushInModelSpace(target.placement, brush, offset);
     const float painterOffset[3] = {static_cast<float>(offset[0]), static_cast<float>(offset[1]),
                                     static_cast<float>(offset[2])};
     TrianglePainter painter(snapshot, painterOffset);
     std::map<GLuint, DabCanvas> dab;
-    paintTriangle(model, painter, tri, dab, session);
-    finishDab(model);
+    paintTriangle(target, painter, tri, dab);
+    finishDab();
 }
 
-void ModelPainter::paintTriangle(PaintableModel& model, TrianglePainter& painter, Triangle* tri,
-                                 std::map<GLuint, DabCanvas>& dab, PaintSession* session) {
+void ModelPainter::paintTriangle(const Target& target, TrianglePainter& painter, Triangle* tri,
+                                 std::map<GLuint, DabCanvas>& dab) {
     if (!painter.measure(tri))
         return;
     const GLuint name = tri->getTexture();
     auto canvas = dab.find(name);
     if (canvas == dab.end()) {
-        Image* image = model.skinImage(name);
+        Image* image = target.skin(name);
         if (!image)
             return;
         // The first triangle of a texture in this dab starts the dab there.
@@ -160,18 +161,12 @@ void ModelPainter::paintTriangle(PaintableModel& model, TrianglePainter& painter
                              std::forward_as_tuple(*image, dabStamps_[name], lastPaint_[name]))
                      .first;
     }
-    if (session && session->inStroke())
-        saveBeforePainting(model, tri, name, *session);
+    if (target.recorder && target.recorder->inStroke())
+        saveBeforePainting(target, tri, name);
     painter.paint(canvas->second);
 }
 
-void ModelPainter::finishDab(PaintableModel& model) {
-    for (auto it = lastPaint_.begin(); it != lastPaint_.end();) {
-        if (it->second.empty()) {
-            it = lastPaint_.erase(it);
-            continue;
-        }
-        model.queueTextureRect(it->first, it->second);
-        ++it;
-    }
+void ModelPainter::finishDab() {
+    for (auto it = lastPaint_.begin(); it != lastPaint_.end();)
+        it = it->second.empty() ? lastPaint_.erase(it) : std::next(it);
 }

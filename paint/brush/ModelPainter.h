@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <functional>
 #include <map>
 #include <vector>
 
@@ -10,26 +11,38 @@
 #include "paint/mesh/PolyMesh.h"
 #include "paint/mesh/TriangleGrid.h"
 
+class AttributedModel;
 class BrushModel;
 class DabCanvas;
-class PaintableModel;
-class PaintSession;
+class Image;
+class PaintRecorder;
 class TrianglePainter;
 struct BrushSnapshot;
 
 // How one paintable model takes the brush: which of its triangles the brush
 // reaches, each texture's dab stamps, and per texture the texels the last
-// dab changed. With a session whose stroke is open, what a dab may paint
-// over is saved in its history first.
+// dab changed, for the model to upload. With a recorder whose stroke is
+// open, what a dab may paint over is saved in its history first.
 class ModelPainter {
 public:
     using Triangle = PolyMesh::Triangle;
 
-    // One dab on model, whose triangles are mesh.
-    void paintModel(PaintableModel& model, const std::vector<Triangle*>& mesh, BrushModel* brush,
-                    PaintSession* session);
+    // What a dab needs of the model it paints, which the painter does not own.
+    struct Target {
+        const AttributedModel& placement;  // x, y, z, rotation_x..z and scale
+        const PolyMesh& mesh;              // its shape version tells when to find triangles afresh
+        const std::vector<Triangle*>& triangles;
+        std::function<Image*(GLuint)> skin;  // a texture's picture, or null
+        PaintRecorder* recorder;             // may be null
+        unsigned long long serial;           // the model as the recorder knows it
+        const char* name;
+    };
+
+    // One dab on the target's triangles.
+    void paintModel(const Target& target, BrushModel* brush);
     // One dab on tri alone.
-    void paintPoly(PaintableModel& model, Triangle* tri, BrushModel* brush, PaintSession* session);
+    void paintPoly(const Target& target, Triangle* tri, BrushModel* brush);
+    // Per texture name, the texels the last dab changed; unchanged textures are not listed.
     const std::map<GLuint, TexelRect>& lastChanges() const { return lastPaint_; }
 
     static bool pointNearPoly(Triangle* tri, float* col_pt, float distance);
@@ -37,14 +50,13 @@ public:
 private:
     // The brush as the mesh meets it, and in offset the translation the
     // painter adds back to mesh points to compare them with that brush.
-    static BrushSnapshot brushInModelSpace(PaintableModel& model, BrushModel* brush, double* offset);
+    static BrushSnapshot brushInModelSpace(const AttributedModel& placement, BrushModel* brush, double* offset);
     // Paints tri if it has texture coordinates and an image, in the dab's canvas of that image.
-    void paintTriangle(PaintableModel& model, TrianglePainter& painter, Triangle* tri, std::map<GLuint, DabCanvas>& dab,
-                       PaintSession* session);
-    // Queues what the dab changed for upload.
-    void finishDab(PaintableModel& model);
-    // Has the session save the tiles of texture name that painting tri may change.
-    static void saveBeforePainting(PaintableModel& model, Triangle* tri, GLuint name, PaintSession& session);
+    void paintTriangle(const Target& target, TrianglePainter& painter, Triangle* tri, std::map<GLuint, DabCanvas>& dab);
+    // Drops the textures the dab left alone from what it changed.
+    void finishDab();
+    // Has the recorder save the tiles of texture name that painting tri may change.
+    static void saveBeforePainting(const Target& target, Triangle* tri, GLuint name);
 
     TriangleGrid triangleGrid_;
     std::map<GLuint, DabStamps> dabStamps_;

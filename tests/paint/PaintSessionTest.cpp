@@ -49,6 +49,7 @@ protected:
     void SetUp() override {
         previous_ = paint_session;
         paint_session = &session;
+        paint_recorder = &session;
         // Sizes that are no multiple of the tile size, so the last tiles of a row and column are partial.
         a = make("a", 200, 150);
         b = make("b", 70, 90);
@@ -56,6 +57,7 @@ protected:
     void TearDown() override {
         owned_.clear();
         paint_session = previous_;
+        paint_recorder = previous_;
     }
 
     Square* make(const char* name, int width, int height) {
