@@ -161,7 +161,9 @@ class Session:
         return int(w), int(h), rgb
 
     def settled(self):
-        """The window once two screenshots in a row agree."""
+        """The window once two screenshots in a row agree, after a frame that shows every change the console made:
+        without it, two shots of a window that has not yet drawn the last command agree too."""
+        self.frames(1)
         shots = [self.screenshot()]
 
         def same():
