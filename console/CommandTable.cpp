@@ -35,6 +35,7 @@ void registerCommands() {
     addCommand("new", cmd_new);
     addCommand("paint", cmd_paint);
     addCommand("quit", cmd_quit);
+    addCommand("recover", cmd_recover);
     addCommand("redo", cmd_redo);
     addCommand("save", cmd_save);
     addCommand("select", cmd_select);

@@ -16,6 +16,7 @@ void cmd_loadclass(char** args);
 void cmd_new(char** args);
 void cmd_paint(char** args);
 void cmd_quit(char** args);
+void cmd_recover(char** args);
 void cmd_redo(char** args);
 void cmd_save(char** args);
 void cmd_select(char** args);

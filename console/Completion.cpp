@@ -75,6 +75,10 @@ Words scriptNames() {
     return words;
 }
 
+Words recoverWords() {
+    return {"discard"};
+}
+
 Words behaviourWords() {
     return Words(std::begin(kScriptBehaviourWords), std::end(kScriptBehaviourWords));
 }
@@ -152,6 +156,7 @@ const Rule kRules[] = {
     {"save", "skin", 3, Kind::kFiles, nullptr},
     {"save", "screenshot", 2, Kind::kFiles, nullptr},
     {"exec", nullptr, 1, Kind::kFiles, nullptr},
+    {"recover", nullptr, 1, Kind::kWords, recoverWords},
     {"loadclass", nullptr, 1, Kind::kFiles, nullptr},
     {"set", nullptr, 1, Kind::kAttributes, nullptr},
     {"get", nullptr, 1, Kind::kAttributes, nullptr},

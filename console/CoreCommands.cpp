@@ -69,6 +69,7 @@ void cmd_help(char**) {
         std::printf("%s, ", entry.first);
     std::printf("\n");
     std::puts("save screenshot <file.png|file.bmp> writes what the window shows");
+    std::puts("recover [discard] restores (or drops) paint a run that ended without saving left behind");
 }
 
 void cmd_quit(char**) {

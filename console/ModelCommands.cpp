@@ -16,8 +16,10 @@
 #include "console/Commands.h"
 #include "console/NumberWords.h"
 #include "model/io/FileContents.h"
+#include "paint/PaintSession.h"
 #include "paint/PaintableModel.h"
 #include "paint/brush/BrushModel.h"
+#include "paint/history/RecoveryFolder.h"
 #include "plugins/ClassRegistry.h"
 
 namespace {
@@ -97,6 +99,8 @@ void newModel(char** args) {
     ModelListLock lock("new - mutex lock error", "new - mutex unlock error", ModelListLock::kPerror);
     models[name] = model;
     current_model = model;
+    if (PaintableModel* paintable = dynamic_cast<PaintableModel*>(model))
+        paintable->setClassWord(class_word);  // what a recovery journal makes it again with
 }
 
 void selectModel(char** args) {
@@ -199,14 +203,31 @@ void saveAttributes(char** args) {
     withCurrentModel([&](AnimatedModel& model) { model.saveAttributes(args[1]); });
 }
 
+// Which of model's skins (all, or skin) hold paint no file does, as a save
+// copies them; called with the mutex held.
+DirtySkins::Mark unsavedPaint(const PaintableModel& model, long skin = -1) {
+    return paint_session ? paint_session->savedMark(model.serial(), skin) : DirtySkins::Mark();
+}
+
+// Those skins are on disk now: the recovery journal lets go of them.
+void paintSaved(const DirtySkins::Mark& mark) {
+    if (mark.empty())
+        return;
+    ModelListLock lock;
+    if (paint_session)
+        paint_session->markSaved(mark);
+}
+
 // Only copies of the pictures are taken under the lock; each goes back to
 // the file it was read from, in that file's format, once it is released.
 void saveSkins(char**) {
     bool paintable = false;
     std::vector<std::unique_ptr<Image>> skins;
+    DirtySkins::Mark unsaved;
     withCurrentPaintable([&](PaintableModel& model) {
         paintable = true;
         skins = model.copySkins();
+        unsaved = unsavedPaint(model);
     });
     if (!paintable)
         return;
@@ -215,6 +236,8 @@ void saveSkins(char**) {
         result &= skin ? skin->save() : 0;  // every picture is tried, even after a failure
     if (result == 0)
         std::puts("error saving textures");
+    else
+        paintSaved(unsaved);
 }
 
 void saveSkin(char** args) {
@@ -226,12 +249,19 @@ void saveSkin(char** args) {
     if (!parseWhole(args[1], num))
         return;
     std::unique_ptr<Image> skin;
+    DirtySkins::Mark unsaved;
     withCurrentPaintable([&](PaintableModel& model) {
-        if (!refusedAsNoSkin(model, num))
+        if (!refusedAsNoSkin(model, num)) {
             skin = model.copySkin(num);
+            unsaved = unsavedPaint(model, num);
+        }
     });
-    if (skin)
-        skin->write(args[2]);
+    if (!skin || !skin->write(args[2]))
+        return;
+    // Written onto the file it was read from, the skin holds nothing unsaved.
+    const std::string& own = skin->getSourceFile().empty() ? skin->getFilename() : skin->getSourceFile();
+    if (!unsaved.empty() && RecoveryFolder::absolute(args[2]) == RecoveryFolder::absolute(own))
+        paintSaved(unsaved);
 }
 
 // The forms of `list`; they run with the mutex held.

@@ -18,6 +18,9 @@ namespace {
 const int kEndingSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGALRM};
 const int kStoppingSignals[] = {SIGTSTP};
 
+std::atomic<bool (*)(int)> ending_hook{nullptr};
+static_assert(std::atomic<bool (*)(int)>::is_always_lock_free);
+
 termios saved_settings;
 std::atomic<bool> settings_saved = false;
 static_assert(std::atomic<bool>::is_always_lock_free);
@@ -44,6 +47,12 @@ void takeDefaultCourse(int signum) {
 
 void onEndingSignal(int signum) {
     restoreTerminal();
+    const int saved_errno = errno;
+    bool (*hook)(int) = ending_hook.load();
+    if ((signum == SIGTERM || signum == SIGHUP) && hook && hook(signum)) {
+        errno = saved_errno;
+        return;  // the hook ends the process once it is done
+    }
     takeDefaultCourse(signum);
 }
 
@@ -78,4 +87,14 @@ void restoreTerminal() {
     const int saved_errno = errno;
     tcsetattr(STDIN_FILENO, TCSANOW, &saved_settings);
     errno = saved_errno;
+}
+
+void setEndingSignalHook(bool (*hook)(int)) {
+    ending_hook = hook;
+}
+
+void endBySignal(int signum) {
+    restoreTerminal();
+    takeDefaultCourse(signum);
+    _exit(128 + signum);  // only if the signal could not end it
 }

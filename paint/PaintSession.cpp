@@ -8,6 +8,7 @@
 #include <utility>
 
 #include "paint/PaintableModel.h"
+#include "paint/history/JournalWriter.h"
 
 size_t PaintSession::limitFromEnvironment() {
     const char* text = std::getenv("VELMORA_UNDO_MIB");
@@ -35,11 +36,43 @@ void PaintSession::paintInDrag(PaintableModel& model, BrushModel* brush) {
 void PaintSession::saveBefore(unsigned long long serial, const char* name, GLuint skin, Image& image,
                               const TexelRect& area) {
     history_.saveBefore({serial, skin}, name, image, area);
+    journalChange(serial, skin, image, area);
 }
 
 void PaintSession::recordSkinLoad(unsigned long long serial, const char* name, GLuint skin,
                                   std::unique_ptr<Image> before) {
     history_.recordSkinLoad({serial, skin}, name, std::move(before));
+    // The picture is its new file's: nothing of it is unsaved.
+    if (journal_) {
+        journal_->dirty().drop({serial, skin});
+        journal_->changed();
+    }
+}
+
+void PaintSession::forget(unsigned long long serial) {
+    history_.forgetOwner(serial);
+    if (journal_) {
+        journal_->dirty().dropOwner(serial);
+        journal_->changed();
+    }
+}
+
+void PaintSession::journalChange(unsigned long long serial, GLuint skin, const Image& image, const TexelRect& area) {
+    if (!journal_)
+        return;
+    journal_->dirty().mark({serial, skin}, image.width(), image.height(), area);
+    journal_->changed();
+}
+
+DirtySkins::Mark PaintSession::savedMark(unsigned long long serial, long skin) const {
+    return journal_ ? journal_->dirty().markOf(serial, skin) : DirtySkins::Mark();
+}
+
+void PaintSession::markSaved(const DirtySkins::Mark& mark) {
+    if (!journal_ || mark.empty())
+        return;
+    journal_->dirty().saved(mark);
+    journal_->changedNow();
 }
 
 PaintHistory::Outcome PaintSession::undo(const ModelLookup& find) {
@@ -59,7 +92,10 @@ PaintHistory::ImageLookup PaintSession::skinsOf(const ModelLookup& find) {
 
 PaintHistory::Outcome PaintSession::shown(PaintHistory::Outcome outcome, const ModelLookup& find) {
     for (const PaintHistory::Change& change : outcome.changes)
-        if (PaintableModel* model = find(change.key.owner))
+        if (PaintableModel* model = find(change.key.owner)) {
             model->queueTextureRect(change.key.skin, change.rect);
+            if (const Image* image = model->skinImage(change.key.skin))
+                journalChange(change.key.owner, change.key.skin, *image, change.rect);
+        }
     return outcome;
 }

@@ -6,10 +6,12 @@
 #include <functional>
 #include <memory>
 
+#include "paint/history/DirtySkins.h"
 #include "paint/history/PaintHistory.h"
 #include "paint/history/PaintRecorder.h"
 
 class BrushModel;
+class JournalWriter;
 class PaintableModel;
 
 // The one place a paint stroke begins and ends, and the undo history every
@@ -39,7 +41,7 @@ public:
                     const TexelRect& area) override;
     void recordSkinLoad(unsigned long long serial, const char* name, GLuint skin,
                         std::unique_ptr<Image> before) override;
-    void forget(unsigned long long serial) override { history_.forgetOwner(serial); }
+    void forget(unsigned long long serial) override;
 
     // Takes back or puts back the latest step on whichever models find still
     // knows by serial, and queues what changed for the next draw to upload.
@@ -49,9 +51,22 @@ public:
 
     PaintHistory& history() { return history_; }
 
+    // The recovery journal told of every change to a skin's texels, when
+    // there is one (null: none).
+    void setJournal(JournalWriter* journal) { journal_ = journal; }
+    JournalWriter* journal() const { return journal_; }
+    // Taken when a save copies the skins of model serial (all of them, or
+    // just skin when it is not negative), and handed back once they are on
+    // disk: skins unchanged since then have nothing left to recover.
+    DirtySkins::Mark savedMark(unsigned long long serial, long skin = -1) const;
+    void markSaved(const DirtySkins::Mark& mark);
+
 private:
     PaintHistory::Outcome shown(PaintHistory::Outcome outcome, const ModelLookup& find);
     static PaintHistory::ImageLookup skinsOf(const ModelLookup& find);
 
+    void journalChange(unsigned long long serial, GLuint skin, const Image& image, const TexelRect& area);
+
     PaintHistory history_;
+    JournalWriter* journal_ = nullptr;
 };

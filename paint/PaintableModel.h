@@ -70,6 +70,10 @@ public:
     // model by it, and names it in its messages by name().
     unsigned long long serial() const { return serial_; }
     const char* name() const { return model_name; }
+    // The class word the model was made with, empty when not known; the
+    // recovery journal records it so a later run can make the model again.
+    void setClassWord(const std::string& word) { classWord_ = word; }
+    const std::string& classWord() const { return classWord_; }
 
     // Has the next draw upload rect of the texture name (merged with any
     // rectangle already waiting), as after a paint that changed it.
@@ -107,4 +111,5 @@ private:
     std::vector<GLuint> drawnTextureNames_;
 
     unsigned long long serial_;
+    std::string classWord_;
 };

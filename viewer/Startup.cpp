@@ -17,6 +17,7 @@
 #include <cstdlib>
 
 #include "console/Console.h"
+#include "console/RecoverCommand.h"
 #include "paint/PaintSession.h"
 #include "paint/brush/BrushModel.h"
 #include "scene/ModelListLock.h"
@@ -90,12 +91,16 @@ void initModels(int, char**) {
     // picking and undo rely on them. Every change to the list is made under the lock.
     BrushModel* made = new BrushModel("brush");
     PaintSession* session = new PaintSession(PaintSession::limitFromEnvironment());
-    ModelListLock lock;
-    brush = made;
-    paint_session = session;
-    paint_recorder = session;
-    models["brush"] = brush;
-    current_model = brush;
+    {
+        ModelListLock lock;
+        brush = made;
+        paint_session = session;
+        paint_recorder = session;
+        models["brush"] = brush;
+        current_model = brush;
+    }
+    // Paint from here on is journaled, so a crash does not take it along.
+    startRecoveryJournal();
 }
 
 void initMatrices() {
@@ -160,6 +165,8 @@ void exitCode() {
     // handed back first.
     releaseConsole();
     std::fclose(stdin);
+    // Ending normally leaves nothing to recover.
+    endRecoveryJournal();
     // The process ends here, so the global destructors never run under a
     // live window thread.
     std::raise(SIGINT);

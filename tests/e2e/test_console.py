@@ -8,9 +8,10 @@ import unittest
 from velmora_harness import Session, SessionTest
 
 COMMANDS = ["add", "animate", "delete", "exec", "exit", "get", "help", "list", "load", "loadclass",
-            "new", "paint", "quit", "redo", "save", "select", "set", "speed_control", "toggle", "undo"]
+            "new", "paint", "quit", "recover", "redo", "save", "select", "set", "speed_control", "toggle", "undo"]
 HELP = ("available commands:\n" + "".join(c + ", " for c in COMMANDS) + "\n"
-        "save screenshot <file.png|file.bmp> writes what the window shows\n")
+        "save screenshot <file.png|file.bmp> writes what the window shows\n"
+        "recover [discard] restores (or drops) paint a run that ended without saving left behind\n")
 
 
 class ConsoleLines(SessionTest):

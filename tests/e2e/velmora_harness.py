@@ -48,11 +48,16 @@ class Session:
                 elif os.path.exists(src):
                     shutil.copy(src, dst)
         self.stderr_path = os.path.join(self.workdir, ".stderr")
+        # Recovery journals go to the session's own state folder, never the user's.
+        self.state_home = os.path.join(self.workdir, ".state")
+        self._spawn(stdin_devnull, before_exec, os.O_TRUNC)
+
+    def _spawn(self, stdin_devnull=False, before_exec=None, stderr_mode=os.O_APPEND):
         self._out, self._mark, self._closed, self.status = b"", 0, False, None
         self._cond = threading.Condition()
-        env = dict(os.environ, DISPLAY=self.display, TERM="dumb", INPUTRC="/dev/null")
+        env = dict(os.environ, DISPLAY=self.display, TERM="dumb", INPUTRC="/dev/null", XDG_STATE_HOME=self.state_home)
         env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
-        err = os.open(self.stderr_path, os.O_WRONLY | os.O_CREAT | os.O_TRUNC, 0o644)
+        err = os.open(self.stderr_path, os.O_WRONLY | os.O_CREAT | stderr_mode, 0o644)
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
             try:
@@ -66,7 +71,17 @@ class Session:
             finally:
                 os._exit(127)
         os.close(err)
-        threading.Thread(target=self._read, daemon=True).start()
+        self._reader = threading.Thread(target=self._read, daemon=True)
+        self._reader.start()
+
+    def restart(self, sig=signal.SIGKILL):
+        """Ends the program with sig (unless it has ended) and starts it again in the same folder and display."""
+        if self.status is None:
+            os.kill(self.pid, sig)
+            self.wait_exit()
+        self._reader.join(DEADLINE)  # the ended program's output is all read before the next one's
+        os.close(self.fd)
+        self._spawn()
 
     def _read(self):
         data = True

@@ -1,0 +1,131 @@
+// Recovery journal files: a skin's tiles come back exactly as written, and every kind of damage is refused whole,
+// with its reason, leaving the skin it was to fill untouched.
+#include "paint/history/JournalFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "paint/image/LittleEndian.h"
+#include "tests/SameBytes.h"
+
+namespace {
+
+using Bytes = std::vector<unsigned char>;
+
+JournalFormat::Skin sample() {
+    JournalFormat::Skin skin;
+    skin.modelClass = "Boxlet";
+    skin.modelName = "box";
+    skin.sourceFile = "/tmp/tiles2.bmp";
+    skin.skin = 2;
+    skin.width = 100;
+    skin.height = 70;
+    for (TexelRect rect : {TexelRect{0, 0, 63, 63}, TexelRect{64, 64, 99, 69}}) {
+        JournalFormat::Tile tile;
+        tile.rect = rect;
+        for (int i = 0; i < 3 * rect.width() * rect.height(); ++i)
+            tile.texels.push_back(static_cast<unsigned char>(i * 7 + rect.x0));
+        skin.tiles.push_back(tile);
+    }
+    return skin;
+}
+
+// The checksum made right again after an edit, so only the edit is wrong.
+Bytes resealed(Bytes bytes) {
+    writeLe32(&bytes[bytes.size() - 4], JournalFormat::crc32(bytes.data(), bytes.size() - 4));
+    return bytes;
+}
+
+// Offsets in the sample: the size fields, and the first tile's x1 after the header's three texts.
+const size_t kWidthAt = 12;
+const size_t kFirstTileX1 = 20 + 4 + 6 + 4 + 3 + 4 + 15 + 4 + 8;
+
+struct Case {
+    const char* what;
+    std::function<Bytes(Bytes)> damage;
+    const char* why;  // empty: decodes to the sample
+};
+
+TEST(JournalFormat, RoundTripsAndRefusesDamageWhole) {
+    const Case cases[] = {
+        {"intact", [](Bytes b) { return b; }, ""},
+        {"empty", [](Bytes) { return Bytes(); }, "not a paint journal"},
+        {"another format",
+         [](Bytes b) {
+             b[0] = 'B';
+             return b;
+         },
+         "not a paint journal"},
+        {"a later version",
+         [](Bytes b) {
+             b[4] = 2;
+             return resealed(b);
+         },
+         "journal version 2 is not version 1"},
+        {"a flipped texel",
+         [](Bytes b) {
+             b[b.size() / 2] ^= 1;
+             return b;
+         },
+         "checksum mismatch"},
+        {"cut short",
+         [](Bytes b) {
+             b.pop_back();
+             return b;
+         },
+         "checksum mismatch"},
+        {"a picture of no size",
+         [](Bytes b) {
+             writeLe32(&b[kWidthAt], 0);
+             return resealed(b);
+         },
+         "out of range"},
+        {"a tile past the edge",
+         [](Bytes b) {
+             writeLe32(&b[kFirstTileX1], 100);
+             return resealed(b);
+         },
+         "tile 0 lies outside the picture"},
+        {"a tile count too high",
+         [](Bytes b) {
+             b[kFirstTileX1 - 12] = 3;
+             return resealed(b);
+         },
+         "tile 2 cut short"},
+        {"bytes after the tiles",
+         [](Bytes b) {
+             b.insert(b.end() - 4, 9, 0);
+             return resealed(b);
+         },
+         "9 bytes after the last tile"},
+    };
+    const JournalFormat::Skin written = sample();
+    const Bytes bytes = JournalFormat::encode(written);
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        const Bytes damaged = c.damage(bytes);
+        JournalFormat::Skin read;
+        read.modelName = "untouched";
+        std::string why;
+        const bool ok = JournalFormat::decode(damaged.data(), damaged.size(), read, why);
+        if (!*c.why) {
+            ASSERT_TRUE(ok) << why;
+            EXPECT_EQ(read.modelClass + read.modelName + read.sourceFile, "Boxletbox/tmp/tiles2.bmp");
+            EXPECT_EQ(read.skin * 1000000 + read.width * 1000 + read.height, 2100070u);
+            ASSERT_EQ(read.tiles.size(), written.tiles.size());
+            for (size_t i = 0; i < read.tiles.size(); ++i) {
+                EXPECT_TRUE(read.tiles[i].rect == written.tiles[i].rect) << "tile " << i;
+                EXPECT_TRUE(sameBytes(written.tiles[i].texels, read.tiles[i].texels)) << "tile " << i;
+            }
+            continue;
+        }
+        EXPECT_FALSE(ok);
+        EXPECT_NE(why.find(c.why), std::string::npos) << why;
+        EXPECT_EQ(read.modelName, "untouched");
+    }
+}
+
+}  // namespace
