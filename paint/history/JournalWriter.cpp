@@ -3,6 +3,7 @@
 // since it last wrote them; the file of a skin no longer marked is removed.
 #include "paint/history/JournalWriter.h"
 
+#include <chrono>
 #include <climits>
 #include <csignal>
 #include <cstdio>
@@ -14,11 +15,18 @@
 
 #include "paint/image/Image.h"
 
-std::atomic<JournalWriter*> JournalWriter::running_{nullptr};
-
 namespace {
 
+// The journal a terminating signal is handed to.
+std::atomic<JournalWriter*> running_journal{nullptr};
+
+// How long painting must have stopped before its tiles are written.
+constexpr std::chrono::milliseconds kQuietTime{2500};
+
 static_assert(std::atomic<int>::is_always_lock_free && std::atomic<JournalWriter*>::is_always_lock_free);
+
+// What signalled_ holds once the program ends normally: no signal is taken on after that.
+const int kEndedNormally = -1;
 
 // How long a write waits for the model list before giving up this time.
 const int kListWaitSeconds = 5;
@@ -52,7 +60,7 @@ JournalWriter::JournalWriter(pthread_mutex_t& listMutex, SkinFinder finder, std:
 
 void JournalWriter::start(void (*end)(int)) {
     end_ = end;
-    running_ = this;
+    running_journal = this;
     std::thread([this] { run(); }).detach();
 }
 
@@ -69,7 +77,7 @@ void JournalWriter::changedNow() {
 }
 
 bool JournalWriter::takeEndingSignal(int signum) {
-    JournalWriter* writer = running_.load();
+    JournalWriter* writer = running_journal.load();
     int none = 0;
     if (!writer || writer->closed_ || !writer->signalled_.compare_exchange_strong(none, signum))
         return false;
@@ -79,7 +87,7 @@ bool JournalWriter::takeEndingSignal(int signum) {
 
 void JournalWriter::run() {
     for (;;) {
-        if (const int signum = signalled_.load()) {
+        if (const int signum = signalled_.load(); signum > 0) {
             {
                 std::lock_guard<std::timed_mutex> hold(writing_);
                 writeChanges();
@@ -175,6 +183,13 @@ bool JournalWriter::writeChanges() {
 }
 
 void JournalWriter::discard() {
+    int none = 0;
+    if (!signalled_.compare_exchange_strong(none, kEndedNormally)) {
+        // A terminating signal came first (a hangup also ends the console's
+        // input): its write ends the process, and the journal must outlive it.
+        std::this_thread::sleep_for(std::chrono::seconds(4 * kListWaitSeconds));
+        return;
+    }
     closed_ = true;
     std::unique_lock<std::timed_mutex> hold(writing_, std::defer_lock);
     if (!hold.try_lock_for(std::chrono::seconds(kListWaitSeconds)))

@@ -9,7 +9,6 @@
 #include <semaphore.h>
 
 #include <atomic>
-#include <chrono>
 #include <functional>
 #include <map>
 #include <memory>
@@ -31,9 +30,6 @@ public:
     };
     using SkinFinder = std::function<bool(const DirtySkins::Key&, SkinView&)>;
 
-    // How long painting must have stopped before its tiles are written.
-    static constexpr std::chrono::milliseconds kQuietTime{2500};
-
     JournalWriter(pthread_mutex_t& listMutex, SkinFinder finder, std::unique_ptr<RecoveryFolder> folder);
     JournalWriter(const JournalWriter&) = delete;
     JournalWriter& operator=(const JournalWriter&) = delete;
@@ -44,7 +40,7 @@ public:
 
     // With the mutex held: the marks, and word that they changed.
     DirtySkins& dirty() { return dirty_; }
-    void changed();     // written once painting has stopped for kQuietTime
+    void changed();     // written once painting has stopped for a few seconds
     void changedNow();  // written (or removed) at once
 
     // Without the mutex: writes whatever is unwritten now; false when some could not be.
@@ -78,6 +74,4 @@ private:
     std::atomic<int> signalled_{0};
     std::atomic<long long> lastChange_{0};  // steady clock, in nanoseconds
     void (*end_)(int) = nullptr;
-
-    static std::atomic<JournalWriter*> running_;
 };

@@ -17,7 +17,7 @@ TESTPLUGINS = os.path.join(BUILD_DIR, "testplugins")
 def started_in(cwd, program):
     """What Session runs in the child before its own start: the program from cwd instead."""
     def start(s):
-        env = dict(os.environ, DISPLAY=s.display, TERM="dumb", INPUTRC="/dev/null")
+        env = dict(os.environ, DISPLAY=s.display, TERM="dumb", INPUTRC="/dev/null", XDG_STATE_HOME=s.state_home)
         env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
         os.chdir(cwd)
         os.execve(program, [program], env)
