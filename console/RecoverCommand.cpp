@@ -1,9 +1,8 @@
 // `recover` and `recover discard`: paint that runs which ended without saving
-// left in their journals goes back onto the same skins of the same models (a
-// model not loaded is made with its class first), as one step undo takes
-// back, or is dropped. Nothing is restored unless every journal is intact and
-// every skin it names is found; what is restored is unsaved again, so this
-// run's journal keeps it from then on.
+// left in their journals goes back onto the same skins of the same models (made
+// with their class first when not loaded) as one step undo takes back, or is
+// dropped. Nothing is restored unless every journal is intact and every skin
+// found; restored paint is unsaved again, so this run's journal keeps it.
 #include "console/RecoverCommand.h"
 
 #include <time.h>
