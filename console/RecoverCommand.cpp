@@ -282,11 +282,15 @@ void startRecoveryJournal() {
     if (!orphans.empty()) {
         size_t modelCount = 0, damaged = 0;
         const size_t skins = intactEntries(orphans, &modelCount, &damaged).size();
+        std::string found =
+            skins ? "unsaved paint of " + plural(skins, "skin") + " on " + plural(modelCount, "model") : "";
+        if (damaged)
+            found += (found.empty() ? "" : " and ") + plural(damaged, "damaged paint journal file");
+        const bool several = (skins && damaged) || damaged > 1;
         std::printf(
-            "unsaved paint of %s on %s was left by a run that did not end normally%s; type 'recover' to "
-            "restore it or 'recover discard' to drop it\n",
-            plural(skins, "skin").c_str(), plural(modelCount, "model").c_str(),
-            damaged ? (" (" + plural(damaged, "damaged journal file") + ")").c_str() : "");
+            "%s %s left by a run that did not end normally; type 'recover' to restore it or 'recover "
+            "discard' to drop it\n",
+            found.c_str(), several ? "were" : "was");
         releaseAll(orphans);
     }
     journal = new JournalWriter(
