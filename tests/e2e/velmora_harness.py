@@ -81,6 +81,7 @@ class Session:
             self.wait_exit()
         self._reader.join(DEADLINE)  # the ended program's output is all read before the next one's
         os.close(self.fd)
+        self.__dict__.pop("_window", None)  # the new program opens a window of its own
         self._spawn()
 
     def _read(self):

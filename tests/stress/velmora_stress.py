@@ -1,7 +1,9 @@
 """Stress for the two threads: runs the ThreadSanitizer build of velmora under its own Xvfb and, for a number of
 seconds, types random console commands while random keys, drags and clicks reach the window at the same time.
-It fails when ThreadSanitizer reports a race in the program's own code (or one in a library the suppressions file
-does not name), when the program crashes, or when the console or the window stops answering.
+Now and then the program is killed (SIGKILL) at a random moment and started again, and the paint its recovery
+journal kept is recovered. It fails when ThreadSanitizer reports a race in the program's own code (or one in a
+library the suppressions file does not name), when the program crashes, when a journal left by a kill cannot be
+recovered, or when the console or the window stops answering.
 
 usage: velmora_stress.py [--seed N] [--transcript FILE] [seconds]   (the build folder comes from VELMORA_BUILD_DIR)
 The seed is printed; giving it again replays the same commands and window input (their interleaving still
@@ -23,6 +25,7 @@ sys.path.insert(0, HERE)
 # No answer for this long from the console, or no new frame for this long, counts as stopped.
 DEADLINE = 120.0
 PROBE_EVERY = 10.0
+KILL_EVERY = 30.0
 # Mesa's software rasteriser runs its own worker threads, whose hand-offs ThreadSanitizer cannot see; with
 # none, every GL call runs on the window thread, as the program itself assumes.
 os.environ["LP_NUM_THREADS"] = "0"
@@ -83,6 +86,7 @@ class Commands:
             (1, lambda: "help"),
             (1, lambda: "loadclass ./models/Boxlet.so"),
             (1, lambda: "exec scratch/cmds.txt"),
+            (1, lambda: c(["recover", "recover discard"])),
             (3, self.playable_script),
             # Brings the brush back to the middle of the scene, where the window's drags look for it.
             (2, lambda: "select model brush\nset x 0\nset y 0\nset z %s\nselect model %s" % (num(0.8, 1.2),
@@ -121,6 +125,9 @@ class WindowInput(threading.Thread):
         super().__init__(daemon=True)
         self.s, self.r = session, rng
         self.stop = threading.Event()
+        self.running = threading.Event()  # cleared while the program is being killed and started again
+        self.running.set()
+        self.idle = threading.Event()  # set while paused between actions
         self.lock = threading.Lock()
         self.shift = {"x": 0, "y": 0, "z": 0}  # scene moves sent, to send back now and then
         self.actions = 0
@@ -167,6 +174,11 @@ class WindowInput(threading.Thread):
     def run(self):
         try:
             while not self.stop.is_set():
+                if not self.running.is_set():
+                    self.idle.set()
+                    self.running.wait(0.1)
+                    continue
+                self.idle.clear()
                 self.act()
                 self.actions += 1
                 time.sleep(self.r.uniform(0, 0.08))  # jitter, not a wait: nothing is expected to have happened
@@ -179,6 +191,7 @@ class Stress:
         self.seconds, self.seed = seconds, seed
         self.sent = []
         self.pings = 0
+        self.kills = self.recovered = 0
         self.pos_shown = False
         self.s = Session()
         os.mkdir(os.path.join(self.s.workdir, "scratch"))
@@ -200,6 +213,24 @@ class Stress:
             self.pos_shown = out.rfind("pos enabled") > out.rfind("pos disabled")
         return out
 
+    def kill_and_restart(self):
+        """Kills the program at whatever it was doing, starts it again and recovers what its journal kept: a journal
+        is written whole or not at all, so whatever a kill leaves must be recoverable."""
+        self.input.running.clear()
+        poll(lambda: self.input.idle.is_set() or self.input.error, DEADLINE)
+        self.sent.append("(SIGKILL and restart)")
+        self.kills += 1
+        self.s.restart(signal.SIGKILL)
+        start = self.s.expect(">", timeout=DEADLINE)
+        if "recover" in start:
+            out = self.run_line("recover")
+            if "damaged" in out or "could not" in out:
+                raise AssertionError("paint left by a kill was not recovered:\n" + out)
+            self.recovered += 1
+        self.pos_shown = False
+        self.run_line("select model brush")
+        self.input.running.set()
+
     def probe_window(self):
         """The window still draws: with the position text shown, moving the scene changes the picture."""
         if not self.pos_shown:
@@ -219,12 +250,16 @@ class Stress:
     def drive(self):
         self.run_line("select model brush")
         self.input.start()
-        end = next_probe = time.monotonic()
+        end = next_probe = next_kill = time.monotonic()
         end += self.seconds
+        next_kill += KILL_EVERY * self.commands.r.uniform(0.5, 1.5)
         while time.monotonic() < end:
             self.run_line(self.commands.line())
             if self.input.error:
                 raise AssertionError("window input failed: %s" % self.input.error)
+            if time.monotonic() >= next_kill and time.monotonic() + PROBE_EVERY < end:
+                self.kill_and_restart()
+                next_kill = time.monotonic() + KILL_EVERY * self.commands.r.uniform(0.5, 1.5)
             if time.monotonic() >= next_probe:
                 self.probe_window()
                 next_probe = time.monotonic() + PROBE_EVERY
@@ -296,8 +331,8 @@ def main():
                 f.write(run.s._out)
 
     failing, suppressed = tsan_reports.classify(errors, SOURCE_ROOT, entries)
-    print("stress: %d console lines, %d window actions in %.0f s" % (len(run.sent), run.input.actions,
-                                                                     time.monotonic() - started))
+    print("stress: %d console lines, %d window actions, %d kills (%d with paint recovered) in %.0f s" % (
+        len(run.sent), run.input.actions, run.kills, run.recovered, time.monotonic() - started))
     for (kind, pattern, reason), count in sorted(suppressed.items()):
         print("stress: %d report(s) set aside by %s:%s (%s)" % (count, kind, pattern, reason))
     for report in failing:
