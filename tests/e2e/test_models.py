@@ -1,4 +1,4 @@
-"""Plug-in models in the real program: the cube and the MD2 sample, the
+"""Plug-in models in the real program: the cube and the MD2 sample, files that would stall or flood them, the
 model list, attribute files and skins, and real MD2 models from the model cache."""
 
 import os
@@ -95,61 +95,59 @@ def md2_naming(skins):
             + struct.pack("<6f", 1, 1, 1, 0, 0, 0) + bytes(16) + bytes([0, 0, 0, 5, 8, 0, 0, 5, 0, 8, 0, 5]))
 
 
-def model_folder(workdir, name, md2=None, **files):
-    """A folder of workdir holding tris.md2 (bytes, or a callable that makes it at the path) and files (name:
-    bytes, or a callable that makes it at the path)."""
-    folder = os.path.join(workdir, name)
-    os.makedirs(folder, exist_ok=True)
-    for file, make in dict(files, **({"tris.md2": md2} if md2 is not None else {})).items():
-        path = os.path.join(folder, file)
-        if callable(make):
-            make(path)
+def make_files(workdir, files):
+    """Files of workdir by their paths: bytes, or a callable that makes the file at its path."""
+    for name, what in files.items():
+        path = os.path.join(workdir, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        if os.path.lexists(path):
+            os.remove(path)
+        if callable(what):
+            what(path)
         else:
             with open(path, "wb") as f:
-                f.write(make)
+                f.write(what)
 
 
 def zero(path):
-    if os.path.lexists(path):
-        os.remove(path)
     os.symlink("/dev/zero", path)
 
 
-def sparse(path, size):
+def sparse(path):
     with open(path, "wb") as f:
-        f.truncate(size)
+        f.truncate((64 << 20) + 1)
 
 
 def big_png(path):
     subprocess.run(["/usr/bin/convert", "-size", "4096x4096", "xc:gray", path], check=True)
 
 
-# Files that never end, never open or would take a model's whole memory, the line that meets each, what the
+# Files that never end, never open or would take a model's whole memory, the line that meets them, what the
 # console then says (up to the end of the model's first draw, for a model) and what goes to standard error.
 HOSTILE = [
-    (lambda w: model_folder(w, "zeroskin", md2_naming(["skin.pcx"]), **{"skin.pcx": b"", "skin.bmp": zero}),
+    ({"zeroskin/tris.md2": md2_naming(["skin.pcx"]), "zeroskin/skin.pcx": b"", "zeroskin/skin.bmp": zero},
      "new model Keyform zeroskin", r"cannot read skin 'zeroskin/skin.bmp': not a regular file\n>?skins: <>\n", ""),
-    (lambda w: model_folder(w, "zeromd2", zero), "new model Keyform zeromd2",
+    ({"zeromd2/tris.md2": zero}, "new model Keyform zeromd2",
      r"cannot read MD2 model 'zeromd2/tris.md2': not a regular file\n", ""),
-    (lambda w: model_folder(w, "fifomd2", os.mkfifo), "new model Keyform fifomd2",
+    ({"fifomd2/tris.md2": os.mkfifo}, "new model Keyform fifomd2",
      r"cannot read MD2 model 'fifomd2/tris.md2': not a regular file\n", ""),
-    (lambda w: zero(os.path.join(w, "tiles.bmp")), "new model Boxlet box",
+    ({"tiles.bmp": zero}, "new model Boxlet box",
      r"cannot read skin './tiles.bmp': not a regular file\n.*texCoords: <[^>]*>\n", ""),
-    (lambda w: zero(os.path.join(w, "zero")), "exec zero", r"exec: cannot run 'zero': not a regular file\n", ""),
-    (lambda w: os.mkfifo(os.path.join(w, "pipe")), "exec pipe", r"exec: cannot run 'pipe': not a regular file\n", ""),
-    (lambda w: sparse(os.path.join(w, "huge"), (64 << 20) + 1), "exec huge", r"exec: cannot run 'huge': too large \(over 64 MiB\)\n", ""),
+    ({"zero": zero}, "exec zero", r"exec: cannot run 'zero': not a regular file\n", ""),
+    ({"pipe": os.mkfifo}, "exec pipe", r"exec: cannot run 'pipe': not a regular file\n", ""),
+    ({"huge": sparse}, "exec huge", r"exec: cannot run 'huge': too large \(over 64 MiB\)\n", ""),
     # 64 names of one 4096 x 4096 picture: the file is read once and four copies fit.
-    (lambda w: model_folder(w, "greedy", md2_naming(["big.png"] * 64), **{"big.png": big_png}),
-     "new model Keyform greedy", r"skins: <\d+,\d+,\d+,\d+>\n",
+    ({"greedy/tris.md2": md2_naming(["big.png"] * 64), "greedy/big.png": big_png}, "new model Keyform greedy",
+     r"skins: <\d+,\d+,\d+,\d+>\n",
      "60 skins left out of greedy (big.png): a model holds at most 32 skins and 67108864 pixels of them\n"),
 ]
 
 
 class HostileFiles(SessionTest):
     def test_each_is_refused_with_its_reason_and_the_program_goes_on(self):
-        for make, line, said, errors in HOSTILE:
+        for files, line, said, errors in HOSTILE:
             with self.subTest(line):
-                make(self.s.workdir)
+                make_files(self.s.workdir, files)
                 self.s.send(line)
                 self.s.expect(re.compile(said, re.S))
                 self.s.wait_stderr(errors)
