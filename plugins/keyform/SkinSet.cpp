@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <map>
-#include <set>
 #include <utility>
 
 namespace {
@@ -26,33 +25,25 @@ long long pixelsOf(const Image::Decoded& picture) {
 }  // namespace
 
 SkinSet::SkinSet(const std::vector<std::string>& files, const std::string& modelName) {
-    std::map<std::string, size_t> firstOf;  // file to its first picture in pictures
-    std::set<std::string> tooLarge;
+    std::map<std::string, size_t> firstOf;      // file to its first picture in pictures
+    std::map<std::string, long long> pixelsIn;  // file to the pixels of its picture, once read
     std::vector<std::string> left;
     long long pixels = 0;
     for (const std::string& file : files) {
-        if (pictures.size() == kMaxSkins) {
+        // What did not fit once fits no better later, and is not read again.
+        const auto known = pixelsIn.find(file);
+        if (pictures.size() == kMaxSkins || (known != pixelsIn.end() && known->second > kMaxPixels - pixels)) {
             left.push_back(file);
             continue;
         }
-        // A file too large for what was left is no smaller the next time, and is not read again.
-        if (tooLarge.count(file)) {
-            left.push_back(file);
-            continue;
-        }
-        auto seen = firstOf.find(file);
-        const long long size = seen == firstOf.end() ? -1 : pixelsOf(pictures[seen->second]);
+        const auto seen = firstOf.find(file);
+        Image::Decoded picture = seen == firstOf.end() ? Image::read(file) : copyOf(pictures[seen->second]);
+        const long long size = pixelsIn[file] = pixelsOf(picture);
         if (size > kMaxPixels - pixels) {
             left.push_back(file);
             continue;
         }
-        Image::Decoded picture = seen == firstOf.end() ? Image::read(file) : copyOf(pictures[seen->second]);
-        if (pixelsOf(picture) > kMaxPixels - pixels) {
-            tooLarge.insert(file);
-            left.push_back(file);
-            continue;
-        }
-        pixels += pixelsOf(picture);
+        pixels += size;
         firstOf.emplace(file, pictures.size());
         pictures.push_back(std::move(picture));
     }
