@@ -135,6 +135,8 @@ HOSTILE = [
      r"cannot read skin './tiles.bmp': not a regular file\n.*texCoords: <[^>]*>\n", ""),
     ({"zero": zero}, "exec zero", r"exec: cannot run 'zero': not a regular file\n", ""),
     ({"pipe": os.mkfifo}, "exec pipe", r"exec: cannot run 'pipe': not a regular file\n", ""),
+    ({"pipe.bmp": os.mkfifo}, "load skin 1 pipe.bmp", r"not a regular file: 'pipe.bmp'\n", ""),
+    ({"pipe.xml": os.mkfifo}, "load attributes pipe.xml", r"not a regular file: 'pipe.xml'\n", ""),
     ({"huge": sparse}, "exec huge", r"exec: cannot run 'huge': too large \(over 64 MiB\)\n", ""),
     # 64 names of one 4096 x 4096 picture: the file is read once and four copies fit.
     ({"greedy/tris.md2": md2_naming(["big.png"] * 64), "greedy/big.png": big_png}, "new model Keyform greedy",
