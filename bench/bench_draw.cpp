@@ -84,8 +84,9 @@ public:
 
     // Loads the skin as a GL texture and gives it to every triangle (GL thread only).
     void modelInit() override {
-        const char* names[1] = {skin_.c_str()};
-        loadTextures(1, names, &texture_, nullptr);
+        std::vector<Image::Decoded> pictures;
+        pictures.push_back(Image::read(skin_));
+        adoptTextures(pictures, &texture_);
         for (unsigned int id = 0; getTriangle(id); ++id)
             setTexture(id, texture_);
     }

@@ -72,9 +72,10 @@ public:
     void makeDrawable() {
         delete textures[1];
         textures.clear();
-        const char* names[1] = {skin.c_str()};
+        std::vector<Image::Decoded> pictures;
+        pictures.push_back(Image::read(skin));
         GLuint id = 0;
-        loadTextures(1, names, &id, nullptr);
+        adoptTextures(pictures, &id);
         for (auto it = triangleIterator(); it != triangleIteratorEnd(); ++it)
             (*it)->setTexture(id);
     }

@@ -1,13 +1,17 @@
 // The console's own commands: help (the commands, and the screenshot form of
-// save, which is easy to miss), quit/exit and exec. Command files run
-// their lines through the same path as typed lines, one after another; a
+// save, which is easy to miss), quit/exit and exec. Command files are read
+// whole, then run their lines through the same path as typed lines; a
 // line too long for the line buffer, or holding a NUL byte, is reported and
 // skipped whole, and the file goes on with its next line.
+#include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <string>
 
 #include "console/CommandTable.h"
 #include "console/Commands.h"
+#include "model/io/FileContents.h"
 #include "scene/SceneState.h"
 
 namespace {
@@ -21,36 +25,35 @@ int exec_depth = 0;
 
 enum class FileLine { kRun, kTooLong, kHoldsNul, kEnd };
 
-// Reads the next line of `file` into `buf`, with its newline when it has one.
-// What does not fit is read and dropped, so a long line never reaches the
-// next read as a line of its own. kEnd at the end of the file or on a read
-// error (ferror tells which).
-FileLine readFileLine(FILE* file, char (&buf)[kExecLineLimit + 2]) {
-    int length = 0;
-    bool too_long = false, holds_nul = false;
-    int c;
-    while ((c = std::getc(file)) != EOF && c != '\n') {
-        holds_nul = holds_nul || c == '\0';
-        if (length < kExecLineLimit) {
-            buf[length++] = static_cast<char>(c);
-        } else {
-            too_long = true;
-        }
-    }
-    if (c == EOF && length == 0)
+// Takes the line of `text` at *at into `buf`, with its newline when it has
+// one, and moves *at past it. What does not fit is dropped, so a long line
+// never reaches the next call as a line of its own.
+FileLine takeFileLine(const std::string& text, size_t* at, char (&buf)[kExecLineLimit + 2]) {
+    if (*at >= text.size())
         return FileLine::kEnd;
-    if (c == '\n')
-        buf[length++] = '\n';
-    buf[length] = '\0';
+    size_t end = text.find('\n', *at);
+    const bool ended = end != std::string::npos;
+    if (!ended)
+        end = text.size();
+    const size_t length = end - *at;
+    const size_t kept = std::min(length, static_cast<size_t>(kExecLineLimit));
+    const bool holds_nul = std::memchr(text.data() + *at, '\0', length) != nullptr;
+    std::memcpy(buf, text.data() + *at, kept);
+    size_t used = kept;
+    if (ended)
+        buf[used++] = '\n';
+    buf[used] = '\0';
+    *at = ended ? end + 1 : end;
     if (holds_nul)
         return FileLine::kHoldsNul;
-    return too_long ? FileLine::kTooLong : FileLine::kRun;
+    return length > kept ? FileLine::kTooLong : FileLine::kRun;
 }
 
-void runFileLines(FILE* file, const char* name) {
+void runFileLines(const std::string& text, const char* name) {
     char buf[kExecLineLimit + 2];
+    size_t at = 0;
     for (int line = 1;; ++line) {
-        switch (readFileLine(file, buf)) {
+        switch (takeFileLine(text, &at, buf)) {
             case FileLine::kRun: executeLine(buf); break;
             case FileLine::kTooLong: std::printf("exec: line %d of '%s' is too long, skipped\n", line, name); break;
             case FileLine::kHoldsNul:
@@ -85,16 +88,19 @@ void cmd_exec(char** args) {
         std::printf("exec: too many nested files, not running '%s'\n", args[0]);
         return;
     }
-    FILE* file = std::fopen(args[0], "r");
-    if (!file) {
+    // The file is read whole first: a FIFO or a device is refused rather than
+    // waited on or read without end, and lines run on in the file's order.
+    const FileContents file = FileContents::read(args[0], FileContents::kCommandFileLimit);
+    if (file.status == FileContents::kOpenFailed || file.status == FileContents::kReadFailed || file.error == EISDIR) {
+        errno = file.error;
         std::perror("error executing file");
         return;
     }
+    if (file.status != FileContents::kRead) {
+        std::printf("exec: cannot run '%s': %s\n", args[0], file.reason().c_str());
+        return;
+    }
     ++exec_depth;
-    runFileLines(file, args[0]);
+    runFileLines(file.bytes, args[0]);
     --exec_depth;
-    // A directory opens but cannot be read: its reason is reported like a failed open.
-    if (std::ferror(file))
-        std::perror("error executing file");
-    std::fclose(file);
 }

@@ -127,7 +127,7 @@ void loadAttributes(char** args) {
     char* word = args[1];
     char* colon = std::strchr(word, ':');
     const char* file = colon ? colon + 1 : word;
-    const FileContents contents = FileContents::read(file);
+    const FileContents contents = FileContents::read(file, FileContents::kXmlLimit);
     if (refusedAsNotRegular(contents, file))
         return;
     if (!colon) {
@@ -179,7 +179,7 @@ void loadSkin(char** args) {
     if (source.empty()) {
         picture = Image::read(args[2]);  // refused by its name
     } else {
-        const FileContents file = FileContents::read(source.c_str());
+        const FileContents file = FileContents::read(source.c_str(), FileContents::kImageLimit);
         if (refusedAsNotRegular(file, source.c_str()))
             return;
         picture = Image::read(args[2], source, file);

@@ -37,7 +37,7 @@ int main(int argc, char** argv) {
         for (const std::filesystem::path& file : inputsUnder(std::filesystem::absolute(argv[i])))
             files.push_back(file);
     for (const std::filesystem::path& file : files) {
-        const FileContents input = FileContents::read(file.c_str());
+        const FileContents input = FileContents::read(file.c_str(), FileContents::kImageLimit);
         if (input.status != FileContents::kRead) {
             std::fprintf(stderr, "cannot read %s\n", file.c_str());
             return 1;

@@ -242,7 +242,7 @@ bool parseDocument(TiXmlDocument& doc, const std::string& bytes) {
 }  // namespace
 
 bool AttributedModel::loadAttributes(const char* file) {
-    return loadAttributes(file, FileContents::read(file));
+    return loadAttributes(file, FileContents::read(file, FileContents::kXmlLimit));
 }
 
 bool AttributedModel::loadAttributes(const char* file, const FileContents& contents) {
@@ -252,6 +252,10 @@ bool AttributedModel::loadAttributes(const char* file, const FileContents& conte
     }
     if (contents.status == FileContents::kNotRegular) {
         std::printf("not a regular file: '%s'\n", file);
+        return false;
+    }
+    if (contents.status == FileContents::kTooLarge) {
+        std::fprintf(stderr, "Error loading file: %s: %s\n", file, contents.reason().c_str());
         return false;
     }
     // The reader descends once per element level: a deep file is refused unread.

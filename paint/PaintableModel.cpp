@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <memory>
 #include <unordered_set>
+#include <utility>
 
 #include "paint/history/PaintRecorder.h"
 #include "paint/mesh/BatchDrawer.h"
@@ -104,8 +105,7 @@ int PaintableModel::takeSkin(int num, const char* filename, Image::Decoded pictu
         return ok;
     }
     // A model without textures takes its first skin as texture 1, the name
-    // the MD2 models give every triangle; the file is read by the next draw,
-    // which must not meet a FIFO or a device there.
+    // the MD2 models give every triangle; the next draw uploads the picture.
     if (textures.empty() && num == 1) {
         const std::string source = Image::sourceFile(filename);
         struct stat st;
@@ -113,7 +113,7 @@ int PaintableModel::takeSkin(int num, const char* filename, Image::Decoded pictu
             std::printf("not a regular file: '%s'\n", source.c_str());
             return 0;
         }
-        texturesToCreate.push_back(filename);
+        texturesToCreate.push_back(std::move(picture));
     }
     return 1;
 }
@@ -150,21 +150,21 @@ std::vector<GLuint> PaintableModel::distinctTextureNames(const std::vector<GLuin
 
 // ---------------------------------------------------------------- [SECTION] drawing (GL)
 
-GLuint PaintableModel::loadTextures(unsigned int num, const char** filenames, GLuint* idArray, const char* base) {
-    if (num == 0)
+GLuint PaintableModel::adoptTextures(std::vector<Image::Decoded>& pictures, GLuint* ids) {
+    if (pictures.empty())
         return 0;
-    glGenTextures(static_cast<GLsizei>(num), idArray);
+    glGenTextures(static_cast<GLsizei>(pictures.size()), ids);
     GLuint failures = 0;
-    for (unsigned int i = 0; i < num; ++i) {
-        std::string path = texturePath(filenames[i], base);
-        Image* image = Image::load(&path);
+    for (size_t i = 0; i < pictures.size(); ++i) {
+        std::fputs(pictures[i].messages.c_str(), stdout);
+        Image* image = pictures[i].image.release();
         if (!image) {
             ++failures;
             continue;
         }
-        image->setTexture(idArray[i]);
+        image->setTexture(ids[i]);
         image->updateTexture();
-        Image*& slot = textures[idArray[i]];
+        Image*& slot = textures[ids[i]];
         delete slot;  // a name is only handed out once, but never leak
         slot = image;
     }
@@ -191,12 +191,13 @@ void PaintableModel::runTextureQueues() {
     }
     texturesToPatch_.clear();
     if (!texturesToCreate.empty()) {
-        std::vector<std::string> files;
-        files.swap(texturesToCreate);
-        for (const std::string& file : files) {
-            const char* name = file.c_str();
+        std::vector<Image::Decoded> pictures;
+        pictures.swap(texturesToCreate);
+        for (Image::Decoded& picture : pictures) {
+            std::vector<Image::Decoded> one;
+            one.push_back(std::move(picture));
             GLuint id = 0;
-            loadTextures(1, &name, &id, nullptr);
+            adoptTextures(one, &id);
         }
     }
 }

@@ -37,7 +37,7 @@ public:
     // Skin num from picture, filename read and decoded ahead (before the
     // model-list mutex is taken): it replaces the picture of that texture,
     // which the history keeps so the load can be undone, or on a model still
-    // without textures filename is queued as skin 1 for the next draw to read.
+    // without textures the picture is queued as skin 1 for the next draw to upload.
     virtual int takeSkin(int num, const char* filename, Image::Decoded picture);
     virtual void modelInit();
 
@@ -52,8 +52,10 @@ public:
     // Each texture's number with the file its picture was read from, in
     // ascending order of the number.
     std::vector<std::pair<GLuint, std::string>> skinFiles() const;
-    // GL thread only (modelInit and draw). Returns the number of failures.
-    GLuint loadTextures(unsigned int num, const char** filenames, GLuint* idArray, const char* base);
+    // GL thread only (modelInit and draw): gives each picture, read ahead, a
+    // new texture name in ids and uploads it, printing what reading it said
+    // first. The pictures are taken. Returns the number without an image.
+    GLuint adoptTextures(std::vector<Image::Decoded>& pictures, GLuint* ids);
 
     // Moves a handle by a motion in the scene, taken into the model's own space.
     void moveHandleInScene(unsigned int handle, double dx, double dy, double dz);
@@ -81,7 +83,7 @@ public:
 
     // The names of queue in first-seen order, each once.
     static std::vector<GLuint> distinctTextureNames(const std::vector<GLuint>& queue);
-    // The file loadTextures reads for filename under base (base may be null).
+    // The file a skin named filename is read from under base (base may be null).
     static std::string texturePath(const char* filename, const char* base);
 
 protected:
@@ -92,7 +94,7 @@ protected:
     std::map<GLuint, Image*> textures;
     bool firstDraw;
     std::vector<GLuint> texturesToReload;
-    std::vector<std::string> texturesToCreate;
+    std::vector<Image::Decoded> texturesToCreate;
 
 private:
     void runTextureQueues();

@@ -13,6 +13,7 @@
 
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <vector>
 
 #include "model/io/FileContents.h"
@@ -192,7 +193,8 @@ bool AtomicFile::openInPlace(const struct stat& old) {
     if (flags >= 0)
         fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
     int readError = 0;
-    if (regular_ && !FileContents::readAll(fd, &backup_, &readError)) {
+    // Putting the old file back takes all of it, whatever its size.
+    if (regular_ && !FileContents::readAll(fd, &backup_, &readError, SIZE_MAX)) {
         close(fd);
         return fail(readError);
     }

@@ -119,7 +119,7 @@ Image::Decoded Image::read(const std::string& filename) {
         supportedName(filename, &refused.messages);
         return refused;
     }
-    return read(filename, path, FileContents::read(path.c_str()));
+    return read(filename, path, FileContents::read(path.c_str(), FileContents::kImageLimit));
 }
 
 Image::Decoded Image::read(const std::string& filename, const std::string& path, const FileContents& file) {
@@ -129,16 +129,11 @@ Image::Decoded Image::read(const std::string& filename, const std::string& path,
     switch (file.status) {
         case FileContents::kOpenFailed: out.messages += unopened(path, file.error, "read"); return out;
         case FileContents::kReadFailed: out.messages += unreadable(path, strerror(file.error)); return out;
-        case FileContents::kNotRegular:
-            // A FIFO or a device is never read, so it holds no bytes; a folder says what it is.
-            if (file.error != 0) {
-                out.messages += unreadable(path, strerror(file.error));
-                return out;
-            }
-            break;
+        case FileContents::kNotRegular:  // a FIFO or a device is never read
+        case FileContents::kTooLarge: out.messages += unreadable(path, file.reason()); return out;
         case FileContents::kRead: break;
     }
-    return decode(bytesOf(file), file.status == FileContents::kRead ? file.bytes.size() : 0, filename, path);
+    return decode(bytesOf(file), file.bytes.size(), filename, path);
 }
 
 Image::Decoded Image::decode(const unsigned char* bytes, size_t size, const std::string& filename,
@@ -300,11 +295,13 @@ int Image::takeBmp(const unsigned char* bytes, size_t size, const char* filename
 int Image::loadBMP(const char* filename) {
     if (!filename)
         return 0;
-    const FileContents file = FileContents::read(filename);
+    const FileContents file = FileContents::read(filename, FileContents::kImageLimit);
     std::string messages;
     int ok = 0;
     if (file.status == FileContents::kOpenFailed)
         messages = unopened(filename, file.error, "read");
+    else if (file.status == FileContents::kTooLarge)
+        messages = unreadable(filename, file.reason());
     else
         ok = takeBmp(bytesOf(file), file.bytes.size(), filename, &messages);
     std::fputs(messages.c_str(), stdout);
@@ -315,9 +312,11 @@ int Image::loadBMP(const char* filename) {
 int Image::reloadBMP(const char* filename) {
     if (!filename)
         return 0;
-    const FileContents file = FileContents::read(filename);
-    if (file.status == FileContents::kOpenFailed) {
-        std::fputs(unopened(filename, file.error, "read").c_str(), stdout);
+    const FileContents file = FileContents::read(filename, FileContents::kImageLimit);
+    if (file.status == FileContents::kOpenFailed || file.status == FileContents::kTooLarge) {
+        const std::string why = file.status == FileContents::kTooLarge ? unreadable(filename, file.reason())
+                                                                       : unopened(filename, file.error, "read");
+        std::fputs(why.c_str(), stdout);
         return 0;
     }
     const size_t kSizeEnds = 26;  // magic, 16 bytes up to the width, width, height

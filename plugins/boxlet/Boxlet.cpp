@@ -1,8 +1,9 @@
-// The Boxlet model class and its registration. modelInit runs on the GL
-// thread at the first draw and builds the cube in a fixed order, so that the
-// indices it prints are always 0..n-1; each face shows one quarter of one of
-// the two textures "./tiles.bmp" and "./tiles2.bmp", or the sample ones
-// beside the executable when the working directory has none.
+// The Boxlet model class and its registration. The textures are read when the
+// model is created, on the console's thread; modelInit runs on the GL thread
+// at the first draw and builds the cube in a fixed order, so that the indices
+// it prints are always 0..n-1. Each face shows one quarter of one of the two
+// textures "./tiles.bmp" and "./tiles2.bmp", or the sample ones beside the
+// executable when the working directory has none.
 #include "plugins/boxlet/Boxlet.h"
 
 #include <cstdio>
@@ -56,7 +57,10 @@ Boxlet::Boxlet(const char* name) : PaintableModel(name) {
 Boxlet::~Boxlet() {}
 
 AnimatedModel* Boxlet::create(const char* name) {
-    return new Boxlet(name);
+    Boxlet* box = new Boxlet(name);
+    for (const char* file : {"tiles.bmp", "tiles2.bmp"})
+        box->tiles_.push_back(Image::read(findSampleFile(file)));
+    return box;
 }
 
 void Boxlet::modelInit() {
@@ -73,10 +77,9 @@ void Boxlet::modelInit() {
         for (int i = 0; i < 12; ++i)
             setNormal(t[i], corner, n[kTriangles[i].normal]);
 
-    const std::string first = findSampleFile("tiles.bmp"), second = findSampleFile("tiles2.bmp");
-    const char* files[2] = {first.c_str(), second.c_str()};
     GLuint tex[2] = {0, 0};
-    loadTextures(2, files, tex, nullptr);
+    adoptTextures(tiles_, tex);
+    tiles_.clear();
     for (const int* pair : kTexturePairs) {
         setTexture(t[pair[0]], tex[kTriangles[pair[0]].texture]);
         setTexture(t[pair[1]], tex[kTriangles[pair[1]].texture]);

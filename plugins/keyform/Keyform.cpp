@@ -1,7 +1,8 @@
-// The Keyform model class and its registration. The file is read when the
-// model is created (no OpenGL needed): mesh, keyframes and animation scripts
-// are built then, and a file that cannot be read creates no model. modelInit
-// runs on the GL thread at the first draw and loads the skins. Triangles show
+// The Keyform model class and its registration. The file and its skins are
+// read when the model is created, on the console's thread before the model
+// is listed: mesh, keyframes and animation scripts are built then, and a
+// file that cannot be read creates no model. modelInit runs on the GL thread
+// at the first draw and only uploads the skins. Triangles show
 // this model's own first skin, never a texture name that merely happens to be free.
 #include "plugins/keyform/Keyform.h"
 
@@ -55,8 +56,7 @@ std::string joined(const std::vector<std::string>& names) {
 
 }  // namespace
 
-Keyform::Keyform(const char* name, const Md2File& md2)
-    : PaintableModel(name), skinTexture(0), skinNames_(md2.skins), shownFrame_(0.0) {
+Keyform::Keyform(const char* name, const Md2File& md2) : PaintableModel(name), skinTexture(0), shownFrame_(0.0) {
     class_name = "Keyform";
     attributes["x"] = 0.0;
     attributes["y"] = 0.0;
@@ -79,7 +79,9 @@ AnimatedModel* Keyform::create(const char* name) {
         reportModelCreationFailure(message.c_str());
         return nullptr;
     }
-    return new Keyform(name, md2);
+    Keyform* model = new Keyform(name, md2);
+    model->readSkins(md2.skins);
+    return model;
 }
 
 void Keyform::setFirstSight(const float* extent) {
@@ -147,12 +149,12 @@ void Keyform::paintModel(BrushModel* brush) {
 }
 
 void Keyform::modelInit() {
-    loadSkins(skinNames_);
+    uploadSkins();
     // A skin asked for before this first draw takes the first skin's place.
     if (textures.empty() && !texturesToCreate.empty()) {
-        std::string queued = texturesToCreate.front();
+        Image::Decoded queued = std::move(texturesToCreate.front());
         texturesToCreate.erase(texturesToCreate.begin());
-        adoptSkin(Image::read(queued));
+        adoptSkin(std::move(queued));
     }
     showSkin();
     printSkins();
@@ -165,20 +167,29 @@ void Keyform::printSkins() {
     std::printf("skins: <%s>\n", numbers.c_str());
 }
 
-void Keyform::loadSkins(const std::vector<std::string>& skinNames) {
+void Keyform::readSkins(const std::vector<std::string>& skinNames) {
     const SkinSearch::Result found = SkinSearch(filesIn(model_name), folderNameOf(model_name)).search(skinNames);
     if (!found.missing.empty())
-        fprintf(stderr, "skins not found for %s: %s\n", model_name, joined(found.missing).c_str());
-    if (found.files.empty()) {
+        skinsMissing_ = std::string("skins not found for ") + model_name + ": " + joined(found.missing) + "\n";
+    std::vector<std::string> paths;
+    for (const std::string& file : found.files)
+        paths.push_back(texturePath(file.c_str(), model_name));
+    skins_ = std::make_unique<SkinSet>(paths, model_name);
+}
+
+void Keyform::uploadSkins() {
+    std::fputs(skinsMissing_.c_str(), stderr);
+    if (skins_)
+        std::fputs(skins_->leftOut.c_str(), stderr);
+    if (!skins_ || skins_->pictures.empty()) {
         glGenTextures(1, &skinTexture);  // kept free for the first skin loaded later
+        skins_.reset();
         return;
     }
-    std::vector<const char*> names;
-    for (const std::string& file : found.files)
-        names.push_back(file.c_str());
-    std::vector<GLuint> ids(names.size(), 0);
-    loadTextures(static_cast<unsigned int>(names.size()), names.data(), ids.data(), model_name);
+    std::vector<GLuint> ids(skins_->pictures.size(), 0);
+    adoptTextures(skins_->pictures, ids.data());
     skinTexture = ids[0];
+    skins_.reset();
 }
 
 int Keyform::takeSkin(int num, const char* filename, Image::Decoded picture) {

@@ -1,12 +1,13 @@
 // A model read from an MD2 file: the model's name is its directory, holding
 // tris.md2 and the skins, found there by the names the file gives or, failing
-// those, the folder's own picture. The `frame` attribute picks the keyframe
-// shown (fractions blend two neighbours); each animation the frame names
-// spell becomes one of the model's scripts.
+// those, the folder's own picture, and read with the file. The `frame`
+// attribute picks the keyframe shown (fractions blend two neighbours); each
+// animation the frame names spell becomes one of the model's scripts.
 #pragma once
 
 #include <GL/gl.h>
 
+#include <memory>
 #include <string>
 #include <utility>
 #include <vector>
@@ -14,6 +15,7 @@
 #include "paint/PaintableModel.h"
 #include "plugins/keyform/Md2File.h"
 #include "plugins/keyform/Md2Mesh.h"
+#include "plugins/keyform/SkinSet.h"
 
 class BrushModel;
 
@@ -23,10 +25,11 @@ public:
     Keyform(const char* name, const Md2File& md2);
     ~Keyform() override;
 
-    // Reads <name>/tris.md2; refuses (null, with the reason reported) when it cannot be read.
+    // Reads <name>/tris.md2 and the skins it names; refuses (null, with the
+    // reason reported) when the MD2 file cannot be read.
     static AnimatedModel* create(const char* name);
 
-    void modelInit() override;  // GL thread: loads the skins
+    void modelInit() override;  // GL thread: uploads the skins read by create
     void draw() override;
     void paintModel(BrushModel* brush) override;
     int takeSkin(int num, const char* filename, Image::Decoded picture) override;
@@ -44,8 +47,10 @@ private:
     // Moves the mesh to the `frame` attribute's value if it changed since the last move.
     void followFrame();
 
-    // GL thread: loads the skins found in the model's folder for the names the file gives.
-    void loadSkins(const std::vector<std::string>& skinNames);
+    // Finds and reads the skins the file names in the model's folder, before the model is listed.
+    void readSkins(const std::vector<std::string>& skinNames);
+    // GL thread: uploads them, saying first which were not found or left out.
+    void uploadSkins();
     bool adoptSkin(Image::Decoded picture);
     void showSkin();
     void printSkins();
@@ -53,7 +58,8 @@ private:
     // The texture name every triangle shows once it has a picture: the first
     // skin's, or one kept free for the first skin loaded later.
     GLuint skinTexture;
-    std::vector<std::string> skinNames_;
-    Md2Mesh frames_;  // moves the mesh, which is this model, between keyframes
+    std::string skinsMissing_;        // the line saying which named skins were not found, or ""
+    std::unique_ptr<SkinSet> skins_;  // read by create, uploaded by the first draw
+    Md2Mesh frames_;                  // moves the mesh, which is this model, between keyframes
     double shownFrame_;
 };

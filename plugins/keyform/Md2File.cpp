@@ -151,10 +151,12 @@ Md2File::Result Md2File::decode(const uint8_t* bytes, size_t size) {
 
 Md2File::Result Md2File::read(const char* path) {
     *this = Md2File();
-    const FileContents file = FileContents::read(path);
+    const FileContents file = FileContents::read(path, FileContents::kMd2Limit);
     if (file.status == FileContents::kOpenFailed)
         return fail(kMissing, std::strerror(file.error));
-    // A file that could not be read through, or is no regular file (never
-    // read, so a FIFO cannot block), holds no bytes: too short for a header.
+    // No regular file is read at all, so a FIFO cannot block nor a device run on.
+    if (file.status == FileContents::kNotRegular || file.status == FileContents::kTooLarge)
+        return fail(kCorrupt, file.reason());
+    // A file that could not be read through holds no bytes: too short for a header.
     return decode(reinterpret_cast<const uint8_t*>(file.bytes.data()), file.bytes.size());
 }

@@ -1,12 +1,4 @@
 // Model, file and list commands, and the refusal of model commands without a current model.
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <atomic>
-#include <chrono>
-#include <thread>
-
 #include "paint/PaintableModel.h"
 #include "plugins/RuntimePaths.h"
 #include "tests/console/SceneFixture.h"
@@ -79,44 +71,6 @@ struct Canvas : PaintableModel {
 };
 
 }  // namespace
-
-// A FIFO (or a folder) given to load is refused unread and the command changes
-// nothing: reading it would wait for a writer with the model-list mutex held.
-TEST_F(ModelCommands, load_refuses_what_is_not_a_regular_file) {
-    ScratchDir dir;
-    const std::string fifo = dir.path("pipe.bmp"), folder = dir.path("folder.bmp"), skin = dir.path("skin.bmp");
-    ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
-    ASSERT_EQ(0, mkdir(folder.c_str(), 0700));
-    writeFile(skin, painttest::makeBmp(2, 2, 9));
-    Canvas canvas;
-    std::string name = skin;
-    canvas.textures[1] = Image::load(&name);
-    models["canvas"] = &canvas;
-    current_model = &canvas;
-    // A writer opens the FIFO now and then, so that a command waiting on it fails the test instead of hanging.
-    std::atomic<bool> stop{false};
-    std::thread nudge([&] {
-        for (; !stop; std::this_thread::sleep_for(std::chrono::milliseconds(50)))
-            if (const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK); fd >= 0)
-                close(fd);
-    });
-    for (const std::string& file : {fifo, folder}) {
-        const std::string refusal = "not a regular file: '" + file + "'\n|";
-        for (const std::string& line : {"load attributes " + file, "load attributes m1:" + file, "load skin 1 " + file})
-            EXPECT_EQ(runLine(line).both(), refusal) << line;
-    }
-    stop = true;
-    nudge.join();
-    unsigned char px[3];
-    ASSERT_EQ(1, canvas.textures[1]->get(0, 0, px));
-    EXPECT_EQ(9, px[0]);
-    // An ordinary skin still loads under the lock, read beforehand.
-    writeFile(skin, painttest::makeBmp(2, 2, 200));
-    EXPECT_EQ(runLine("load skin 1 " + skin).both(), "|");
-    ASSERT_EQ(1, canvas.textures[1]->get(0, 0, px));
-    EXPECT_EQ(200, px[0]);
-    models.erase("canvas");
-}
 
 // `list skins` names each texture's file; a skin number the model lacks is
 // refused by load and save alike, and nothing is read or written for it.

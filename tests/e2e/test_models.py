@@ -1,8 +1,10 @@
-"""Plug-in models in the real program: the cube and the MD2 sample, the
+"""Plug-in models in the real program: the cube and the MD2 sample, files that would stall or flood them, the
 model list, attribute files and skins, and real MD2 models from the model cache."""
 
 import os
 import re
+import struct
+import subprocess
 import unittest
 
 from velmora_harness import BOXLET, SessionTest, changed_in, new_box, read_bmp, value_of
@@ -80,6 +82,79 @@ class PluginModels(SessionTest):
         self.assertSame(skin("tiles.bmp"), tiles, "tiles.bmp written back")
         self.assertEqual(self.s.command("load skin %d missing.bmp" % second),
                          "File not found : missing.bmp\nerror loading file 'missing.bmp'\n")
+
+
+def md2_naming(skins):
+    """An MD2 file of one triangle in one frame that names skins."""
+    ofs_st = 68 + 64 * len(skins)
+    end = ofs_st + 76
+    return (struct.pack("<17i", 0x32504449, 8, 8, 8, 52, len(skins), 3, 3, 1, 0, 1, 68, ofs_st, ofs_st + 12,
+                        ofs_st + 24, end, end)
+            + b"".join(name.encode().ljust(64, b"\0") for name in skins)
+            + struct.pack("<12h", 0, 0, 8, 0, 0, 8, 0, 1, 2, 0, 1, 2)
+            + struct.pack("<6f", 1, 1, 1, 0, 0, 0) + bytes(16) + bytes([0, 0, 0, 5, 8, 0, 0, 5, 0, 8, 0, 5]))
+
+
+def make_files(workdir, files):
+    """Files of workdir by their paths: bytes, or a callable that makes the file at its path."""
+    for name, what in files.items():
+        path = os.path.join(workdir, name)
+        os.makedirs(os.path.dirname(path), exist_ok=True)
+        if os.path.lexists(path):
+            os.remove(path)
+        if callable(what):
+            what(path)
+        else:
+            with open(path, "wb") as f:
+                f.write(what)
+
+
+def zero(path):
+    os.symlink("/dev/zero", path)
+
+
+def sparse(path):
+    with open(path, "wb") as f:
+        f.truncate((64 << 20) + 1)
+
+
+def big_png(path):
+    subprocess.run(["/usr/bin/convert", "-size", "4096x4096", "xc:gray", path], check=True)
+
+
+# Files that never end, never open or would take a model's whole memory, the line that meets them, what the
+# console then says (up to the end of the model's first draw, for a model) and what goes to standard error.
+HOSTILE = [
+    ({"zeroskin/tris.md2": md2_naming(["skin.pcx"]), "zeroskin/skin.pcx": b"", "zeroskin/skin.bmp": zero},
+     "new model Keyform zeroskin", r"cannot read skin 'zeroskin/skin.bmp': not a regular file\n>?skins: <>\n", ""),
+    ({"zeromd2/tris.md2": zero}, "new model Keyform zeromd2",
+     r"cannot read MD2 model 'zeromd2/tris.md2': not a regular file\n", ""),
+    ({"fifomd2/tris.md2": os.mkfifo}, "new model Keyform fifomd2",
+     r"cannot read MD2 model 'fifomd2/tris.md2': not a regular file\n", ""),
+    ({"tiles.bmp": zero}, "new model Boxlet box",
+     r"cannot read skin './tiles.bmp': not a regular file\n.*texCoords: <[^>]*>\n", ""),
+    ({"zero": zero}, "exec zero", r"exec: cannot run 'zero': not a regular file\n", ""),
+    ({"pipe": os.mkfifo}, "exec pipe", r"exec: cannot run 'pipe': not a regular file\n", ""),
+    ({"pipe.bmp": os.mkfifo}, "load skin 1 pipe.bmp", r"not a regular file: 'pipe.bmp'\n", ""),
+    ({"pipe.xml": os.mkfifo}, "load attributes pipe.xml", r"not a regular file: 'pipe.xml'\n", ""),
+    ({"huge": sparse}, "exec huge", r"exec: cannot run 'huge': too large \(over 64 MiB\)\n", ""),
+    # 64 names of one 4096 x 4096 picture: the file is read once and four copies fit.
+    ({"greedy/tris.md2": md2_naming(["big.png"] * 64), "greedy/big.png": big_png}, "new model Keyform greedy",
+     r"skins: <\d+,\d+,\d+,\d+>\n",
+     "60 skins left out of greedy (big.png): a model holds at most 32 skins and 67108864 pixels of them\n"),
+]
+
+
+class HostileFiles(SessionTest):
+    def test_each_is_refused_with_its_reason_and_the_program_goes_on(self):
+        for files, line, said, errors in HOSTILE:
+            with self.subTest(line):
+                make_files(self.s.workdir, files)
+                self.s.send(line)
+                self.s.expect(re.compile(said, re.S))
+                self.s.wait_stderr(errors)
+                self.s.send("list models")  # the console answers
+                self.s.expect("  brush\n")
 
 
 def cached_models():

@@ -46,29 +46,35 @@ TEST(SkinReading, a_picture_read_ahead_needs_its_file_no_more_and_says_nothing_u
     EXPECT_EQ("File not found : " + dir.path("none.bmp") + "\nFile not found : " + file + "\n", GetCapturedStdout());
 }
 
-// Skin 1 of a model without textures is queued for the next draw, which must not wait on a FIFO: one is refused when
-// queued. Ordinary names are queued as before, even when the file does not exist yet.
-TEST(SkinReading, the_skin_queue_refuses_what_is_not_a_regular_file) {
+// Skin 1 of a model without textures is queued with its picture for the next draw to upload, so the draw reads no
+// file: a FIFO is refused when queued, and the files are gone before the draw.
+TEST(SkinReading, the_skin_queue_holds_pictures_and_refuses_what_is_not_a_regular_file) {
     ScratchDir dir;
-    const std::string fifo = dir.path("pipe.bmp"), folder = dir.path("folder.pcx"), missing = dir.path("none.bmp");
+    const std::string fifo = dir.path("pipe.bmp"), folder = dir.path("folder.pcx"), missing = dir.path("none.bmp"),
+                      skin = dir.path("skin.bmp");
     ASSERT_EQ(0, mkfifo(fifo.c_str(), 0600));
     ASSERT_EQ(0, mkdir(dir.path("folder.bmp").c_str(), 0700));
+    const bool drawn = painttest::ensureGlContext();
     const struct {
-        std::string name, said;
+        std::string name, said, drew;
         int result;
-    } cases[] = {{fifo, "not a regular file: '" + fifo + "'\n", 0},
-                 {folder, "not a regular file: '" + dir.path("folder.bmp") + "'\n", 0},
-                 {missing, "", 1}};
+    } cases[] = {{fifo, "not a regular file: '" + fifo + "'\n", "", 0},
+                 {folder, "not a regular file: '" + dir.path("folder.bmp") + "'\n", "", 0},
+                 {missing, "", "File not found : " + missing + "\n", 1},
+                 {skin, "", "", 1}};
     for (const auto& c : cases) {
         Canvas canvas;
+        writeFile(skin, painttest::makeBmp(3, 2));
         CaptureStdout();
         EXPECT_EQ(c.result, canvas.loadTexture(1, c.name.c_str())) << c.name;
         EXPECT_EQ(c.said, GetCapturedStdout());
         EXPECT_EQ(size_t(c.result), canvas.texturesToCreate.size());
+        ASSERT_EQ(0, std::remove(skin.c_str()));
+        if (!drawn)
+            continue;
+        CaptureStdout();
+        canvas.draw();
+        EXPECT_EQ(c.drew, GetCapturedStdout());
+        EXPECT_EQ(c.name == skin ? 1 : 0, canvas.numTextures()) << c.name;
     }
-    // Read straight from disk, a FIFO without a writer reads as empty instead of blocking.
-    CaptureStdout();
-    std::string name = fifo;
-    EXPECT_EQ(nullptr, Image::load(&name));
-    EXPECT_EQ("cannot read skin '" + fifo + "': empty file\n", GetCapturedStdout());
 }

@@ -20,6 +20,9 @@ protected:
 };
 
 TEST_F(Boxlet, first_draw_builds_the_cube_prints_its_indices_once_and_gives_each_face_a_quarter) {
+    // The textures were read with the model: the draw needs the files no more.
+    std::filesystem::remove("tiles.bmp");
+    std::filesystem::remove("tiles2.bmp");
     const std::string lines = draw(box.get());
     EXPECT_EQ((Counts{8, 12, 6, 8}), meshCounts(box.get()));
     const std::string first = std::to_string(box->getTriangle(0)->getTexture());

@@ -1,4 +1,6 @@
 // The MD2 model plug-in: mesh, placement, keyframes, animations as scripts, skins, refusals, real models.
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
@@ -6,6 +8,7 @@
 #include <map>
 #include <regex>
 
+#include "model/io/FileContents.h"
 #include "paint/brush/BrushModel.h"
 
 #include "tests/SameBytes.h"
@@ -53,6 +56,9 @@ TEST_F(Keyform, builds_the_mesh_from_the_first_frame_centred_and_shows_its_own_f
     writeFile("tris.md2", bytes);
     model = create("Keyform", here.c_str());
     ASSERT_TRUE(model);
+    // The skins were read with the model: the draw needs the files no more.
+    std::filesystem::remove("skin.bmp");
+    std::filesystem::remove("second.bmp");
     const std::string printed = draw(model.get());
     ASSERT_EQ((Counts{3, 1, 3, 3}), meshCounts(model.get()));  // a normal of its own per vertex
     // Per corner: byte * scale + translate less the box centre (60.75, 32.875, 191), s / 64, 1 - t / 32,
@@ -135,6 +141,9 @@ TEST_F(Keyform, folders_without_a_readable_md2_file_create_no_model) {
         EXPECT_FALSE(create("Keyform", here.c_str())) << reason;
         EXPECT_EQ("cannot read MD2 model '" + file + "': " + reason + "\n", takeModelCreationFailure());
     }
+    ASSERT_EQ(0, truncate("tris.md2", FileContents::kMd2Limit + 1));  // sparse, and never read
+    EXPECT_FALSE(create("Keyform", here.c_str()));
+    EXPECT_EQ("cannot read MD2 model '" + file + "': too large (over 64 MiB)\n", takeModelCreationFailure());
     EXPECT_FALSE(create("Keyform", nowhere.c_str()));
     EXPECT_EQ("cannot read MD2 model '" + nowhere + "/tris.md2': No such file or directory\n",
               takeModelCreationFailure());
