@@ -24,6 +24,8 @@ struct FileContents {
     static constexpr size_t kMd2Limit = 64 * kMiB;
     static constexpr size_t kXmlLimit = 64 * kMiB;
     static constexpr size_t kCommandFileLimit = 64 * kMiB;
+    // A recovery journal holds at most a whole skin of the largest size, three bytes a texel.
+    static constexpr size_t kJournalLimit = 3 * size_t(16384) * 16384 + 64 * kMiB;
 
     Status status = kOpenFailed;
     int error = 0;  // errno of a failed open or read

@@ -173,9 +173,9 @@ std::vector<RecoveryFolder::Orphan> RecoveryFolder::claimOrphans() const {
                 continue;
             Entry entry;
             entry.file = folder + "/" + file;
-            const FileContents contents = FileContents::read(entry.file.c_str());
+            const FileContents contents = FileContents::read(entry.file.c_str(), FileContents::kJournalLimit);
             if (contents.status != FileContents::kRead) {
-                entry.why = contents.error ? std::strerror(contents.error) : "not a regular file";
+                entry.why = contents.reason();
             } else {
                 entry.intact = JournalFormat::decode(reinterpret_cast<const unsigned char*>(contents.bytes.data()),
                                                      contents.bytes.size(), entry.skin, entry.why);
