@@ -88,12 +88,11 @@ bool JournalWriter::takeEndingSignal(int signum) {
 void JournalWriter::run() {
     for (;;) {
         if (const int signum = signalled_.load(); signum > 0) {
-            {
-                std::lock_guard<std::timed_mutex> hold(writing_);
-                writeChanges();
-                if (written_.empty() && !closed_)
-                    folder_->removeAll();  // nothing unsaved: no journal to leave behind
-            }
+            pthread_mutex_lock(&writing_);
+            writeChanges();
+            if (written_.empty() && !closed_)
+                folder_->removeAll();  // nothing unsaved: no journal to leave behind
+            pthread_mutex_unlock(&writing_);
             if (end_)
                 end_(signum);
             return;
@@ -113,8 +112,10 @@ void JournalWriter::run() {
 }
 
 bool JournalWriter::writeNow() {
-    std::lock_guard<std::timed_mutex> hold(writing_);
-    return writeChanges();
+    pthread_mutex_lock(&writing_);
+    const bool ok = writeChanges();
+    pthread_mutex_unlock(&writing_);
+    return ok;
 }
 
 bool JournalWriter::writeChanges() {
@@ -191,10 +192,11 @@ void JournalWriter::discard() {
         return;
     }
     closed_ = true;
-    std::unique_lock<std::timed_mutex> hold(writing_, std::defer_lock);
-    if (!hold.try_lock_for(std::chrono::seconds(kListWaitSeconds)))
+    const timespec until = realtimeIn(static_cast<long long>(kListWaitSeconds) * 1000000000);
+    if (pthread_mutex_timedlock(&writing_, &until) != 0)
         return;  // a write is stuck; the folder stays for the next run to find
     folder_->removeAll();
+    pthread_mutex_unlock(&writing_);
 }
 
 std::string JournalWriter::fileName(const DirtySkins::Key& key) {

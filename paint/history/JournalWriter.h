@@ -12,7 +12,6 @@
 #include <functional>
 #include <map>
 #include <memory>
-#include <mutex>
 #include <string>
 
 #include "paint/history/DirtySkins.h"
@@ -63,7 +62,8 @@ private:
     std::unique_ptr<RecoveryFolder> folder_;
     DirtySkins dirty_;  // under the model-list mutex
 
-    std::timed_mutex writing_;                               // one write at a time
+    // One write at a time. A plain pthread mutex: its timed lock is one ThreadSanitizer follows.
+    pthread_mutex_t writing_ = PTHREAD_MUTEX_INITIALIZER;
     std::map<DirtySkins::Key, unsigned long long> written_;  // generation on disk; under writing_
     bool reported_ = false;                                  // a failed write was reported; under writing_
 

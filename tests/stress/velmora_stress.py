@@ -10,6 +10,7 @@ The seed is printed; giving it again replays the same commands and window input 
 depends on timing)."""
 
 import argparse
+import glob
 import os
 import random
 import signal
@@ -216,6 +217,12 @@ class Stress:
     def kill_and_restart(self):
         """Kills the program at whatever it was doing, starts it again and recovers what its journal kept: a journal
         is written whole or not at all, so whatever a kill leaves must be recoverable."""
+        # Usually after some paint has had the time to reach the journal, sometimes in the middle of painting.
+        journals = os.path.join(self.s.state_home, "velmora", "recovery", "run-*", "*.vpj")
+        self.run_line("paint")
+        if self.commands.r.random() < 0.7:
+            poll(lambda: glob.glob(journals), 8.0)  # none when the brush was away from every paintable model
+            self.run_line("paint")
         self.input.running.clear()
         poll(lambda: self.input.idle.is_set() or self.input.error, DEADLINE)
         self.sent.append("(SIGKILL and restart)")
