@@ -316,7 +316,12 @@ bool AtomicFile::replace(const char* target, const std::vector<unsigned char>& b
         *err = file.error();
         return false;
     }
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size() || !file.commit()) {
+    // A write the stream passed straight to the file says why it fell short
+    // only now; commit would see no more than the stream's error flag.
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size())
+        file.fail(errno);
+    if (file.error() != 0 || !file.commit()) {
         *err = file.error() ? file.error() : EIO;
         return false;
     }

@@ -19,6 +19,7 @@
 
 #include "model/io/AtomicFile.h"
 #include "paint/image/ImageCodec.h"
+#include "paint/image/PictureLimits.h"
 
 // [SECTION] messages and file names
 // [SECTION] reading
@@ -77,7 +78,7 @@ bool writeWhole(const char* filename, const std::vector<unsigned char>& bytes, I
     if (!opened)
         std::fputs(unopened(filename, err, "write").c_str(), stdout);
     else if (format == ImageFormat::kBmp)
-        std::puts("Error writing file!");
+        std::printf("Error writing file! (%s)\n", strerror(err));
     else
         std::printf("cannot write %s: %s\n", filename, strerror(err));
     return false;
@@ -277,7 +278,7 @@ int Image::save() {
 int Image::takeBmp(const unsigned char* bytes, size_t size, const char* filename, std::string* messages) {
     Picture fresh;
     BmpLayout layout;
-    const BmpRead result = decodeBmp(bytes, size, &fresh, &layout);
+    const BmpRead result = decodeBmp(bytes, size, &fresh, &layout, PictureLimits::current());
     if (layout.offsetFixed)
         *messages += "fixing offset (should be 54)\n";
     switch (result) {
@@ -286,6 +287,10 @@ int Image::takeBmp(const unsigned char* bytes, size_t size, const char* filename
         case BmpRead::kNotBitmap: *messages += "Not a bitmap file\n"; return 0;
         case BmpRead::kUnsupported:
             *messages += std::string("Not a 24-bit uncompressed bitmap: ") + filename + "\n";
+            return 0;
+        case BmpRead::kTooLarge:
+            *messages +=
+                unreadable(filename, PictureLimits::current().refusal(layout.header.width, layout.header.height));
             return 0;
         case BmpRead::kShort: *messages += "Error loading file!\n"; return 0;
         case BmpRead::kNoMemory: *messages += "Error mallocing byte buffer\n"; return 0;

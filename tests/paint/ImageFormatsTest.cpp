@@ -1,9 +1,18 @@
 // Skins in every format and depth, read and written as ImageMagick's convert reads them.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <memory>
+
+#include "paint/image/ImageCodec.h"
 #include "paint/image/ImageFormats.h"
+#include "paint/image/PictureLimits.h"
+#include "scene/ScreenshotFile.h"
 #include "tests/SameBytes.h"
 #include "tests/paint/PaintTestSupport.h"
 
@@ -227,21 +236,151 @@ TEST(ImageFormats, reloads_keep_the_size_and_pcx_names_read_their_bmp_sibling_fi
     delete image;
 }
 
-TEST(ImageFormats, a_failed_write_keeps_the_old_file) {
+// A PNG of width x height pixels of one grey, its pixels in stored (uncompressed) deflate blocks.
+Bytes storedPng(uint32_t width, uint32_t height) {
+    const auto crc = [](const Bytes& b, size_t from) {
+        uint32_t c = 0xffffffffu;
+        for (size_t i = from; i < b.size(); ++i) {
+            c ^= b[i];
+            for (int k = 0; k < 8; ++k)
+                c = (c >> 1) ^ (0xedb88320u & (0u - (c & 1u)));
+        }
+        return ~c;
+    };
+    const auto putBe = [](Bytes& b, uint32_t v) {
+        for (int shift = 24; shift >= 0; shift -= 8)
+            b.push_back(static_cast<unsigned char>(v >> shift));
+    };
+    Bytes png = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n'};
+    const auto chunk = [&](const char* type, const Bytes& data) {
+        putBe(png, static_cast<uint32_t>(data.size()));
+        const size_t start = png.size();
+        png.insert(png.end(), type, type + 4);
+        png.insert(png.end(), data.begin(), data.end());
+        putBe(png, crc(png, start));
+    };
+    Bytes header;
+    putBe(header, width);
+    putBe(header, height);
+    header.insert(header.end(), {8, 0, 0, 0, 0});  // 8-bit grey, no interlace
+    chunk("IHDR", header);
+    Bytes raw;
+    for (uint32_t y = 0; y < height; ++y) {
+        raw.push_back(0);  // no filter
+        raw.insert(raw.end(), width, 0x80);
+    }
+    Bytes zlib = {0x78, 0x01};
+    for (size_t at = 0; at < raw.size(); at += 0xffff) {
+        const uint16_t n = static_cast<uint16_t>(std::min<size_t>(0xffff, raw.size() - at));
+        zlib.insert(zlib.end(), {static_cast<unsigned char>(at + n == raw.size()), static_cast<unsigned char>(n),
+                                 static_cast<unsigned char>(n >> 8), static_cast<unsigned char>(~n),
+                                 static_cast<unsigned char>(~n >> 8)});
+        zlib.insert(zlib.end(), raw.begin() + at, raw.begin() + at + n);
+    }
+    uint32_t a = 1, b = 0;
+    for (unsigned char c : raw) {
+        a = (a + c) % 65521;
+        b = (b + a) % 65521;
+    }
+    putBe(zlib, b << 16 | a);
+    chunk("IDAT", zlib);
+    chunk("IEND", {});
+    return png;
+}
+
+// Pictures ImageMagick cannot hold are refused, naming the limits, before any reaches it: whether read by the
+// program's own BMP reader or by ImageMagick, and whether encoded in any format.
+TEST(ImageFormats, pictures_beyond_the_size_limits_are_refused_naming_them) {
+    const PictureLimits& most = PictureLimits::current();
+    ASSERT_LE(most.width, kMostPictureSide);
+    ASSERT_LE(most.height, kMostPictureSide);
     ScratchDir dir;
-    std::string file = dir.path("skin.tga");
-    ASSERT_TRUE(convertTo("-compress none", file));
-    const Bytes before = readFile<Bytes>(file);
-    Image* image = Image::load(&file);
-    ASSERT_NE(nullptr, image);
-    GLubyte white[3] = {255, 255, 255};
-    image->set(0, 0, white, 1.0);
-    CaptureStdout();
-    EXPECT_EQ(0, underFileSizeLimit(200, [&] { return image->save(); }));
-    EXPECT_EQ("saving image: " + file + "\ncannot write " + file + ": File too large\n", GetCapturedStdout());
-    EXPECT_TRUE(sameBytes(before, readFile<Bytes>(file)));
-    EXPECT_EQ(1, dir.entries());
-    delete image;
+    const int wide = most.width + 1, tall = most.height + 1;
+    const int deep = static_cast<int>(std::min<uint64_t>(most.area / most.width + 1, most.height));
+    const struct {
+        const char* name;
+        int width, height;
+        Bytes bytes;
+    } files[] = {
+        {"wide.bmp", wide, 2, makeBmp(wide, 2, 0)}, {"tall.bmp", 1, tall, makeBmp(1, tall, 0)},
+        {"vast.bmp", most.width, deep, Bytes()},    {"wide.png", wide, 1, storedPng(wide, 1)},
+        {"tall.png", 1, tall, storedPng(1, tall)},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        std::string file = dir.path(f.name);
+        Bytes bytes = f.bytes;
+        if (bytes.empty()) {  // only the header of a picture too large to make here
+            bytes = makeBmp(1, 1, 0);
+            putLe(bytes, 18, static_cast<uint32_t>(f.width));
+            putLe(bytes, 22, static_cast<uint32_t>(f.height));
+        }
+        writeFile(file, bytes);
+        CaptureStdout();
+        Image* image = Image::load(&file);
+        EXPECT_EQ("cannot read skin '" + file + "': " + most.refusal(f.width, f.height) + "\n", GetCapturedStdout());
+        EXPECT_EQ(nullptr, image);
+        delete image;
+    }
+    Picture picture;
+    picture.width = wide;
+    picture.height = 1;
+    picture.rgb.assign(Picture::bytesFor(wide, 1), 0x40);
+    for (ImageFormat format : {ImageFormat::kPng, ImageFormat::kJpeg, ImageFormat::kTga, ImageFormat::kPcx}) {
+        std::vector<unsigned char> bytes;
+        long changed = 0;
+        std::string why;
+        EXPECT_FALSE(ImageCodec::encode(picture, format, &bytes, &changed, &why));
+        EXPECT_EQ(most.refusal(wide, 1), why) << static_cast<int>(format);
+    }
+}
+
+// A failed save keeps the old file and says why in the writer's words: a short write's own reason, ENOSPC on a full
+// disk (/dev/full behind a link stands for one), not a generic input/output error.
+TEST(ImageFormats, a_failed_write_keeps_the_old_file_and_names_the_reason) {
+    ScratchDir dir;
+    const Bytes bmp = makeBmp(64, 64);  // more than a stdio buffer holds, so writes reach the file at once
+    writeFile(dir.path("skin.bmp"), bmp);
+    const struct {
+        const char* name;
+        bool full;         // through a link to /dev/full, else under a file-size limit over an old file
+        const char* said;  // after "saving image: <file>\n"; %s is the file
+    } cases[] = {
+        {"full.bmp", true, "Error writing file! (No space left on device)\n"},
+        {"full.png", true, "cannot write %s: No space left on device\n"},
+        {"full.tga", true, "cannot write %s: No space left on device\n"},
+        {"full.pcx", true, "cannot write %s: No space left on device\n"},
+        {"full.jpg", true, "cannot write %s: No space left on device\n"},
+        {"big.bmp", false, "Error writing file! (File too large)\n"},
+        {"big.tga", false, "cannot write %s: File too large\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = dir.path(c.name);
+        if (c.full)
+            ASSERT_EQ(0, symlink("/dev/full", file.c_str()));
+        else
+            ASSERT_TRUE(convertTo("-compress none", file));
+        const Bytes before = c.full ? Bytes() : readFile<Bytes>(file);  // /dev/full reads endless zeros
+        std::string source = dir.path("skin.bmp");
+        std::unique_ptr<Image> image(Image::load(&source));
+        ASSERT_NE(nullptr, image);
+        GLubyte white[3] = {255, 255, 255};
+        image->set(0, 0, white, 1.0);
+        CaptureStdout();
+        EXPECT_EQ(0, underFileSizeLimit(200, [&] { return image->write(file.c_str()); }));
+        std::string said = c.said;
+        if (said.find("%s") != std::string::npos)
+            said.replace(said.find("%s"), 2, file);
+        EXPECT_EQ(said, GetCapturedStdout());
+        if (!c.full) {
+            EXPECT_TRUE(sameBytes(before, readFile<Bytes>(file)));
+        }
+    }
+    EXPECT_EQ(static_cast<long>(std::size(cases)) + 1, dir.entries());  // no temporary left behind
+    int err = 0;
+    EXPECT_FALSE(writeScreenshotFile(dir.path("full.png").c_str(), bmp, &err));
+    EXPECT_STREQ("No space left on device", std::strerror(err));
 }
 
 }  // namespace
