@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "model/io/AtomicFile.h"
+#include "model/io/SaveFolder.h"
 #include "paint/image/ImageCodec.h"
 #include "paint/image/PictureLimits.h"
 
@@ -194,6 +195,7 @@ void Image::takePicture(Image& from) {
     std::swap(plain_layout, from.plain_layout);
     std::swap(sourceFile_, from.sourceFile_);
     std::swap(format_, from.format_);
+    std::swap(saveFolder_, from.saveFolder_);
 }
 
 void Image::swapPicture(Image& other) {
@@ -209,6 +211,7 @@ std::unique_ptr<Image> Image::copyPicture() const {
     copy->original_filename = original_filename;
     copy->sourceFile_ = sourceFile_;
     copy->format_ = format_;
+    copy->saveFolder_ = saveFolder_;
     return copy;
 }
 
@@ -267,6 +270,11 @@ bool Image::encode(ImageFormat format, const std::string& filename, std::vector<
 
 int Image::save() {
     std::string target = sourceFile_.empty() ? original_filename : sourceFile_;
+    const std::string refused = saveFolder_.empty() ? std::string() : SaveFolder(saveFolder_).refusal(target);
+    if (!refused.empty()) {
+        std::puts(refused.c_str());
+        return 0;
+    }
     std::printf("saving image: %s\n", target.c_str());
     return write(&target);
 }

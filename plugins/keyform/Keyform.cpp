@@ -178,6 +178,9 @@ void Keyform::loadSkins(const std::vector<std::string>& skinNames) {
         names.push_back(file.c_str());
     std::vector<GLuint> ids(names.size(), 0);
     loadTextures(static_cast<unsigned int>(names.size()), names.data(), ids.data(), model_name);
+    for (GLuint id : ids)
+        if (textures.count(id))
+            textures[id]->keepSavesIn(model_name);  // found by the search, not named by the user
     skinTexture = ids[0];
 }
 
