@@ -1,7 +1,7 @@
 // ImageMagick's one-time set-up and the size limits read from it afterwards:
-// one thread of its own at most, the program's cap offered as its width and
-// height limits (a policy can only lower them), and the client name its
-// messages start with.
+// one thread of its own at most, the program's cap as its width and height
+// limits unless they are lower already, and the client name its messages
+// start with.
 #include "paint/image/PictureLimits.h"
 
 #include <Magick++.h>
@@ -16,8 +16,12 @@ PictureLimits askMagick() {
     Magick::InitializeMagick(nullptr);
     MagickCore::SetClientName(kMagickClientName);
     Magick::ResourceLimits::thread(1);
-    Magick::ResourceLimits::width(kMostPictureSide);
-    Magick::ResourceLimits::height(kMostPictureSide);
+    // Only ever lowered: a lower limit of the policy's or the environment's
+    // (MAGICK_WIDTH_LIMIT and the like) stays.
+    if (Magick::ResourceLimits::width() > static_cast<MagickCore::MagickSizeType>(kMostPictureSide))
+        Magick::ResourceLimits::width(kMostPictureSide);
+    if (Magick::ResourceLimits::height() > static_cast<MagickCore::MagickSizeType>(kMostPictureSide))
+        Magick::ResourceLimits::height(kMostPictureSide);
     PictureLimits limits;
     const auto side = [](MagickCore::MagickSizeType magick) {
         return static_cast<int32_t>(std::min<MagickCore::MagickSizeType>(magick, kMostPictureSide));
