@@ -401,15 +401,6 @@ GLubyte* Image::heldTexels() {
     return header.width > 0 && header.height > 0 && holdsWholePicture() ? picture_.rgb.data() : nullptr;
 }
 
-void Image::setTexture(GLuint texture_) {
-    texture = texture_;
-    uploadedWidth_ = uploadedHeight_ = -1;  // a new texture holds no picture yet
-}
-
-GLuint Image::getTexture() {
-    return texture;
-}
-
 void Image::updateTexture() {
     if (!holdsWholePicture())
         return;

@@ -93,8 +93,11 @@ public:
     // with blendTexel; null unless all width x height texels are held.
     GLubyte* heldTexels();
 
-    void setTexture(GLuint texture);
-    GLuint getTexture();
+    void setTexture(GLuint name) {
+        texture = name;
+        uploadedWidth_ = uploadedHeight_ = -1;  // a new texture holds no picture yet
+    }
+    GLuint getTexture() { return texture; }
     void updateTexture();  // GL thread only
     // Uploads only the texels of rect (GL thread only). A picture not yet
     // uploaded whole at its present size is uploaded whole instead.

@@ -7,10 +7,12 @@
 #include <cstdint>
 #include <string>
 
+#include "scene/Visibility.h"
+
 // The program's own cap on either side, whatever ImageMagick would allow.
 const int32_t kMostPictureSide = 16384;
 // The name ImageMagick's messages start with, set with the limits.
-extern const char kMagickClientName[];
+extern const char kMagickClientName[] VELMORA_HIDDEN;
 
 struct PictureLimits {
     int32_t width = kMostPictureSide;
