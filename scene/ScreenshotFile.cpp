@@ -6,6 +6,7 @@
 #include "model/io/AtomicFile.h"
 #include "paint/image/BmpFormat.h"
 #include "paint/image/ImageCodec.h"
+#include "paint/image/PictureLimits.h"
 
 namespace {
 
@@ -24,6 +25,11 @@ ImageFormat screenshotFormatOf(const std::string& name) {
 bool encodeScreenshot(const Picture& frame, ImageFormat format, std::vector<unsigned char>* bytes, std::string* why) {
     if (!frame.whole()) {
         *why = "the window has no pixels";
+        return false;
+    }
+    const PictureLimits& most = PictureLimits::current();
+    if (!most.admits(frame.width, frame.height)) {
+        *why = most.refusal(frame.width, frame.height);
         return false;
     }
     if (format == ImageFormat::kBmp) {

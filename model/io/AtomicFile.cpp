@@ -23,37 +23,6 @@ namespace {
 const int kMostLinks = 40;  // as many as the kernel follows in one path
 const int kNameAttempts = 100;
 
-std::string directoryOf(const std::string& path) {
-    size_t slash = path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// The file a path names once every symbolic link at its end is followed;
-// relative links count from the link's own directory. A dangling link names
-// the file it would point to, which the save then creates.
-bool followLinks(const std::string& path, std::string* out, int* err) {
-    std::string at = path;
-    for (int hops = 0; hops <= kMostLinks; ++hops) {
-        struct stat st;
-        if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
-            *out = at;
-            return true;
-        }
-        std::vector<char> link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
-        ssize_t n = readlink(at.c_str(), link.data(), link.size());
-        if (n < 0 || static_cast<size_t>(n) >= link.size()) {
-            *err = n < 0 ? errno : ENAMETOOLONG;
-            return false;
-        }
-        std::string next(link.data(), static_cast<size_t>(n));
-        at = next[0] == '/' ? next : directoryOf(at) + "/" + next;
-    }
-    *err = ELOOP;
-    return false;
-}
-
 // A short name no other save uses at the moment; callers retry on EEXIST.
 std::string temporaryName(const std::string& directory) {
     static std::atomic<unsigned> counter{0};
@@ -113,6 +82,34 @@ AtomicFile::AtomicFile(const char* target)
 
 AtomicFile::~AtomicFile() {
     discard();
+}
+
+std::string AtomicFile::directoryOf(const std::string& path) {
+    size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool AtomicFile::followLinks(const std::string& path, std::string* out, int* err) {
+    std::string at = path;
+    for (int hops = 0; hops <= kMostLinks; ++hops) {
+        struct stat st;
+        if (lstat(at.c_str(), &st) != 0 || !S_ISLNK(st.st_mode)) {
+            *out = at;
+            return true;
+        }
+        std::vector<char> link(static_cast<size_t>(st.st_size > 0 ? st.st_size : 255) + 1);
+        ssize_t n = readlink(at.c_str(), link.data(), link.size());
+        if (n < 0 || static_cast<size_t>(n) >= link.size()) {
+            *err = n < 0 ? errno : ENAMETOOLONG;
+            return false;
+        }
+        std::string next(link.data(), static_cast<size_t>(n));
+        at = next[0] == '/' ? next : directoryOf(at) + "/" + next;
+    }
+    *err = ELOOP;
+    return false;
 }
 
 bool AtomicFile::fail(int err) {
@@ -318,7 +315,12 @@ bool AtomicFile::replace(const char* target, const std::vector<unsigned char>& b
         *err = file.error();
         return false;
     }
-    if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size() || !file.commit()) {
+    // A write the stream passed straight to the file says why it fell short
+    // only now; commit would see no more than the stream's error flag.
+    errno = 0;
+    if (std::fwrite(bytes.data(), 1, bytes.size(), stream) != bytes.size())
+        file.fail(errno);
+    if (file.error() != 0 || !file.commit()) {
         *err = file.error() ? file.error() : EIO;
         return false;
     }

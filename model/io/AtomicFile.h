@@ -40,6 +40,14 @@ public:
     // opened at all, which savers report in words of their own.
     static bool replace(const char* target, const std::vector<unsigned char>& bytes, bool* opened, int* err);
 
+    // The file path names once every symbolic link at its end is followed, as
+    // a save writes it; relative links count from the link's own directory, a
+    // dangling link names the file it would point to. False with the system's
+    // error number in *err when the links cannot be read or do not end.
+    static bool followLinks(const std::string& path, std::string* out, int* err);
+    // Everything before the last slash ("." without one, "/" for a file in the root).
+    static std::string directoryOf(const std::string& path);
+
 private:
     bool openReplacement(const struct stat* old);
     bool openInPlace(const struct stat& old);

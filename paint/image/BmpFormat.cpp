@@ -46,11 +46,11 @@ void encodeBmpHeader(const BmpHeader& h, unsigned char* b) {
 bool bmpHeaderSupported(const BmpHeader& h) {
     if (h.header_size < 40 || h.bpp != 24 || h.compression != 0)
         return false;
-    if (h.width <= 0 || h.width > kBmpMaxDimension)
+    if (h.width <= 0 || h.width > kMostPictureSide)
         return false;
     // Negative heights mark top-down files; widen before negating INT32_MIN.
     int64_t rows = h.height < 0 ? -static_cast<int64_t>(h.height) : h.height;
-    return rows > 0 && rows <= kBmpMaxDimension;
+    return rows > 0 && rows <= kMostPictureSide;
 }
 
 uint64_t bmpRowStride(int32_t width) {
@@ -112,7 +112,8 @@ BmpHeader bmpHeaderToWrite(const BmpLayout& layout) {
     return out;
 }
 
-BmpRead decodeBmp(const unsigned char* bytes, size_t size, Picture* picture, BmpLayout* layout) {
+BmpRead decodeBmp(const unsigned char* bytes, size_t size, Picture* picture, BmpLayout* layout,
+                  const PictureLimits& limits) {
     if (size < kBmpHeaderBytes)
         return BmpRead::kNoHeader;
     BmpHeader h;
@@ -121,6 +122,11 @@ BmpRead decodeBmp(const unsigned char* bytes, size_t size, Picture* picture, Bmp
         return BmpRead::kNotBitmap;
     if (!bmpHeaderSupported(h))
         return BmpRead::kUnsupported;
+    if (!limits.admits(h.width, h.height < 0 ? -static_cast<int64_t>(h.height) : h.height)) {
+        layout->header = h;
+        layout->header.height = h.height < 0 ? -h.height : h.height;  // supported, so no INT32_MIN
+        return BmpRead::kTooLarge;
+    }
     layout->offsetFixed = h.data_offset < kBmpHeaderBytes;
     if (layout->offsetFixed)
         h.data_offset = kBmpHeaderBytes;

@@ -10,6 +10,7 @@
 
 #include "paint/image/LittleEndian.h"
 #include "paint/image/Picture.h"
+#include "paint/image/PictureLimits.h"
 
 // The 14-byte file header and the 40-byte info header, field by field.
 struct BmpHeader {
@@ -31,8 +32,7 @@ struct BmpHeader {
 };
 
 const size_t kBmpHeaderBytes = 54;  // 14-byte file header + 40-byte info header
-const int32_t kBmpMaxDimension = 16384;
-const int16_t kBmpMagic = 0x4D42;  // "BM"
+const int16_t kBmpMagic = 0x4D42;   // "BM"
 
 // Fills all fifteen fields from the first kBmpHeaderBytes of bytes.
 void decodeBmpHeader(const unsigned char* bytes, BmpHeader* header);
@@ -66,13 +66,15 @@ struct BmpLayout {
     bool offsetFixed = false;  // the rows' offset pointed into the header, so 54 was taken instead
 };
 
-enum class BmpRead { kRead, kNoHeader, kNotBitmap, kUnsupported, kShort, kNoMemory };
+enum class BmpRead { kRead, kNoHeader, kNotBitmap, kUnsupported, kTooLarge, kShort, kNoMemory };
 
-// Decodes a whole file of size bytes that bmpHeaderSupported accepts. On
-// kRead *picture holds its pixels bottom row first and *layout its header;
-// layout->offsetFixed is set once the header is accepted, so also with kShort
-// and kNoMemory. Any other result leaves *picture alone.
-BmpRead decodeBmp(const unsigned char* bytes, size_t size, Picture* picture, BmpLayout* layout);
+// Decodes a whole file of size bytes that bmpHeaderSupported accepts and
+// limits admit. On kRead *picture holds its pixels bottom row first and
+// *layout its header; layout->offsetFixed is set once the header is accepted,
+// so also with kShort and kNoMemory; with kTooLarge layout->header holds the
+// size refused (rows counted bottom-up). Any other result leaves *picture alone.
+BmpRead decodeBmp(const unsigned char* bytes, size_t size, Picture* picture, BmpLayout* layout,
+                  const PictureLimits& limits = PictureLimits());
 
 // The header a picture decoded with layout is written back with: as read for
 // a plain layout, which keeps every other field too; otherwise with a 40-byte

@@ -18,7 +18,9 @@
 #include <utility>
 
 #include "model/io/AtomicFile.h"
+#include "model/io/SaveFolder.h"
 #include "paint/image/ImageCodec.h"
+#include "paint/image/PictureLimits.h"
 
 // [SECTION] messages and file names
 // [SECTION] reading
@@ -77,7 +79,7 @@ bool writeWhole(const char* filename, const std::vector<unsigned char>& bytes, I
     if (!opened)
         std::fputs(unopened(filename, err, "write").c_str(), stdout);
     else if (format == ImageFormat::kBmp)
-        std::puts("Error writing file!");
+        std::printf("Error writing file! (%s)\n", strerror(err));
     else
         std::printf("cannot write %s: %s\n", filename, strerror(err));
     return false;
@@ -188,6 +190,7 @@ void Image::takePicture(Image& from) {
     std::swap(plain_layout, from.plain_layout);
     std::swap(sourceFile_, from.sourceFile_);
     std::swap(format_, from.format_);
+    std::swap(saveFolder_, from.saveFolder_);
 }
 
 void Image::swapPicture(Image& other) {
@@ -203,6 +206,7 @@ std::unique_ptr<Image> Image::copyPicture() const {
     copy->original_filename = original_filename;
     copy->sourceFile_ = sourceFile_;
     copy->format_ = format_;
+    copy->saveFolder_ = saveFolder_;
     return copy;
 }
 
@@ -261,6 +265,11 @@ bool Image::encode(ImageFormat format, const std::string& filename, std::vector<
 
 int Image::save() {
     std::string target = sourceFile_.empty() ? original_filename : sourceFile_;
+    const std::string refused = saveFolder_.empty() ? std::string() : SaveFolder(saveFolder_).refusal(target);
+    if (!refused.empty()) {
+        std::puts(refused.c_str());
+        return 0;
+    }
     std::printf("saving image: %s\n", target.c_str());
     return write(&target);
 }
@@ -272,7 +281,7 @@ int Image::save() {
 int Image::takeBmp(const unsigned char* bytes, size_t size, const char* filename, std::string* messages) {
     Picture fresh;
     BmpLayout layout;
-    const BmpRead result = decodeBmp(bytes, size, &fresh, &layout);
+    const BmpRead result = decodeBmp(bytes, size, &fresh, &layout, PictureLimits::current());
     if (layout.offsetFixed)
         *messages += "fixing offset (should be 54)\n";
     switch (result) {
@@ -281,6 +290,10 @@ int Image::takeBmp(const unsigned char* bytes, size_t size, const char* filename
         case BmpRead::kNotBitmap: *messages += "Not a bitmap file\n"; return 0;
         case BmpRead::kUnsupported:
             *messages += std::string("Not a 24-bit uncompressed bitmap: ") + filename + "\n";
+            return 0;
+        case BmpRead::kTooLarge:
+            *messages +=
+                unreadable(filename, PictureLimits::current().refusal(layout.header.width, layout.header.height));
             return 0;
         case BmpRead::kShort: *messages += "Error loading file!\n"; return 0;
         case BmpRead::kNoMemory: *messages += "Error mallocing byte buffer\n"; return 0;
@@ -385,15 +398,6 @@ int Image::set(int x, int y, GLubyte* val, double opacity) {
 
 GLubyte* Image::heldTexels() {
     return header.width > 0 && header.height > 0 && holdsWholePicture() ? picture_.rgb.data() : nullptr;
-}
-
-void Image::setTexture(GLuint texture_) {
-    texture = texture_;
-    uploadedWidth_ = uploadedHeight_ = -1;  // a new texture holds no picture yet
-}
-
-GLuint Image::getTexture() {
-    return texture;
 }
 
 void Image::updateTexture() {

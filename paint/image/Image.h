@@ -59,7 +59,12 @@ public:
                 long* changed) const;
     int write(const char* filename);
     int write(std::string* filename);
+    // Writes the picture back to the file it was read from; refused, saying
+    // so, when that is a link out of the folder keepSavesIn named.
     int save();
+    // For pictures found by searching a folder (a model's), rather than named
+    // by the user: save() writes through no link that leads out of it.
+    void keepSavesIn(const std::string& folder) { saveFolder_ = folder; }
 
     int loadBMP(const char* filename);
     int reloadBMP(const char* filename);
@@ -88,8 +93,11 @@ public:
     // with blendTexel; null unless all width x height texels are held.
     GLubyte* heldTexels();
 
-    void setTexture(GLuint texture);
-    GLuint getTexture();
+    void setTexture(GLuint name) {
+        texture = name;
+        uploadedWidth_ = uploadedHeight_ = -1;  // a new texture holds no picture yet
+    }
+    GLuint getTexture() { return texture; }
     void updateTexture();  // GL thread only
     // Uploads only the texels of rect (GL thread only). A picture not yet
     // uploaded whole at its present size is uploaded whole instead.
@@ -123,6 +131,7 @@ private:
     bool plain_layout;        // read from a plain 54-byte bottom-up file: write its header back as is
     std::string sourceFile_;  // the file read, which may differ from original_filename
     ImageFormat format_;      // sourceFile_'s format
+    std::string saveFolder_;  // the folder sourceFile_ was found in by a search; empty for a name given
     int uploadedWidth_ = -1;  // the size the texture was last uploaded whole at
     int uploadedHeight_ = -1;
 };

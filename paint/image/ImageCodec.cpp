@@ -1,8 +1,9 @@
-// Decoding and encoding through Magick++. ImageMagick is set up once, with one
-// thread of its own at most and the BMP reader's size cap, and every decoder is
-// named by the caller, so bytes never pick a decoder (or an outside delegate)
-// themselves. Rows are turned over on the way in and out: ImageMagick keeps the
-// top row first, the system the bottom row.
+// Decoding and encoding through Magick++. ImageMagick is set up once (by
+// PictureLimits), and every decoder is named by the caller, so bytes never
+// pick a decoder (or an outside delegate) themselves. No picture beyond the
+// limits reaches it: a file's size is read from its header first. Rows are
+// turned over on the way in and out: ImageMagick keeps the top row first, the
+// system the bottom row.
 #include "paint/image/ImageCodec.h"
 
 #include <Magick++.h>
@@ -11,22 +12,9 @@
 #include <unordered_map>
 
 #include "paint/image/BmpFormat.h"
+#include "paint/image/PictureLimits.h"
 
 namespace {
-
-const char kClientName[] = "velmora";
-
-void setUpMagick() {
-    static const bool ready = [] {
-        Magick::InitializeMagick(nullptr);
-        MagickCore::SetClientName(kClientName);
-        Magick::ResourceLimits::thread(1);
-        Magick::ResourceLimits::width(kBmpMaxDimension);
-        Magick::ResourceLimits::height(kBmpMaxDimension);
-        return true;
-    }();
-    (void)ready;
-}
 
 const char* coderName(ImageFormat format) {
     switch (format) {
@@ -43,7 +31,7 @@ const char* coderName(ImageFormat format) {
 // The library's reason without its program name, file name and source location.
 std::string reasonOf(const std::exception& e) {
     std::string text = e.what();
-    const std::string prefix = std::string(kClientName) + ": ";
+    const std::string prefix = std::string(kMagickClientName) + ": ";
     if (text.compare(0, prefix.size(), prefix) == 0)
         text.erase(0, prefix.size());
     for (const char* tail : {" `", " @ ", " ("}) {
@@ -52,6 +40,67 @@ std::string reasonOf(const std::exception& e) {
             text.erase(at);
     }
     return text.empty() ? std::string("not an image") : text;
+}
+
+uint32_t be16(const unsigned char* b) {
+    return static_cast<uint32_t>(b[0]) << 8 | b[1];
+}
+
+uint32_t be32(const unsigned char* b) {
+    return be16(b) << 16 | be16(b + 2);
+}
+
+// The width and height a JPEG's start-of-frame segment gives; false without one.
+bool jpegSize(const unsigned char* bytes, size_t size, int64_t* width, int64_t* height) {
+    size_t at = 2;
+    while (at + 9 <= size && bytes[at] == 0xFF) {
+        const unsigned char marker = bytes[at + 1];
+        const bool frame = marker >= 0xC0 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8 && marker != 0xCC;
+        if (frame) {
+            *height = be16(bytes + at + 5);
+            *width = be16(bytes + at + 7);
+            return true;
+        }
+        at += 2 + be16(bytes + at + 2);
+    }
+    return false;
+}
+
+// The size a file's header claims, read before ImageMagick sees the file:
+// beyond its limits it aborts or names no size. False when the header is too
+// short to tell; ImageMagick then says what is wrong.
+bool declaredSize(const unsigned char* b, size_t size, ImageFormat format, int64_t* width, int64_t* height) {
+    switch (format) {
+        case ImageFormat::kPng:
+            if (size < 24)
+                return false;
+            *width = be32(b + 16);
+            *height = be32(b + 20);
+            return true;
+        case ImageFormat::kBmp: {
+            if (size < 26 || readLe32(b + 14) < 40)
+                return false;  // the old 12-byte header's sizes are 16-bit and always fit
+            const int32_t rows = static_cast<int32_t>(readLe32(b + 22));
+            *width = static_cast<int32_t>(readLe32(b + 18));
+            *height = rows < 0 ? -static_cast<int64_t>(rows) : rows;
+            return true;
+        }
+        case ImageFormat::kTga:
+            if (size < 18)
+                return false;
+            *width = readLe16(b + 12);
+            *height = readLe16(b + 14);
+            return true;
+        case ImageFormat::kPcx:
+            if (size < 12)
+                return false;
+            *width = static_cast<int64_t>(readLe16(b + 8)) - readLe16(b + 4) + 1;
+            *height = static_cast<int64_t>(readLe16(b + 10)) - readLe16(b + 6) + 1;
+            return true;
+        case ImageFormat::kJpeg: return jpegSize(b, size, width, height);
+        case ImageFormat::kNone: break;
+    }
+    return false;
 }
 
 // An 8-bit, one-plane PCX: the kind that carries a palette of 256 colours.
@@ -100,8 +149,15 @@ bool ImageCodec::decode(const unsigned char* bytes, size_t size, ImageFormat for
         *why = "empty file";
         return false;
     }
+    const PictureLimits& most = PictureLimits::current();
+    int64_t declaredWidth = 0, declaredHeight = 0;
+    // A side of 0 or less is damage, which ImageMagick names better.
+    if (declaredSize(bytes, size, format, &declaredWidth, &declaredHeight) && declaredWidth > 0 && declaredHeight > 0 &&
+        !most.admits(declaredWidth, declaredHeight)) {
+        *why = most.refusal(declaredWidth, declaredHeight);
+        return false;
+    }
     try {
-        setUpMagick();
         Magick::Image image;
         readWhole(image, bytes, size, format);
         const size_t width = image.columns(), height = image.rows();
@@ -202,8 +258,12 @@ bool ImageCodec::encode(const Picture& picture, ImageFormat format, std::vector<
         *why = "no picture to write";
         return false;
     }
+    const PictureLimits& most = PictureLimits::current();
+    if (!most.admits(width, height)) {
+        *why = most.refusal(width, height);
+        return false;
+    }
     try {
-        setUpMagick();
         Magick::Image image;
         if (format == ImageFormat::kPcx && palette.size() >= 3) {
             paletteImage(image, width, height, rgb, palette, changed);

@@ -188,6 +188,9 @@ void Keyform::uploadSkins() {
     }
     std::vector<GLuint> ids(skins_->pictures.size(), 0);
     adoptTextures(skins_->pictures, ids.data());
+    for (GLuint id : ids)
+        if (textures.count(id))
+            textures[id]->keepSavesIn(model_name);  // found by the search, not named by the user
     skinTexture = ids[0];
     skins_.reset();
 }

@@ -1,9 +1,18 @@
 // Skins in every format and depth, read and written as ImageMagick's convert reads them.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <unistd.h>
 
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <iterator>
+#include <memory>
+
+#include "paint/image/ImageCodec.h"
 #include "paint/image/ImageFormats.h"
+#include "paint/image/PictureLimits.h"
+#include "scene/ScreenshotFile.h"
 #include "tests/SameBytes.h"
 #include "tests/paint/PaintTestSupport.h"
 
@@ -227,21 +236,126 @@ TEST(ImageFormats, reloads_keep_the_size_and_pcx_names_read_their_bmp_sibling_fi
     delete image;
 }
 
-TEST(ImageFormats, a_failed_write_keeps_the_old_file) {
+// Just enough of a file of name's format for a reader to learn that it holds width x height pixels.
+Bytes headerOf(const std::string& name, uint32_t width, uint32_t height) {
+    Bytes b;
+    const auto be16 = [&](uint32_t v) {
+        b.insert(b.end(), {static_cast<unsigned char>(v >> 8), static_cast<unsigned char>(v)});
+    };
+    switch (imageFormatOfName(name)) {
+        case ImageFormat::kBmp:
+            b = makeBmp(1, 1, 0);
+            putLe(b, 18, width);
+            putLe(b, 22, height);
+            break;
+        case ImageFormat::kPng:  // signature, then the header chunk: sizes, 8-bit red, green, blue
+            b = {0x89, 'P', 'N', 'G', '\r', '\n', 0x1a, '\n', 0, 0, 0, 13, 'I', 'H', 'D', 'R', 0, 0};
+            be16(width), b.insert(b.end(), {0, 0}), be16(height), b.insert(b.end(), {8, 2, 0, 0, 0});
+            break;
+        case ImageFormat::kTga:  // uncompressed true colour, 24 bits
+            b = {0, 0, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0};
+            appendLe(b, {width, height}, 2);
+            b.insert(b.end(), {24, 0});
+            break;
+        case ImageFormat::kPcx:  // version 5, run-length, 8 bits, three planes: the last column and row
+            b = {0x0A, 5, 1, 8, 0, 0, 0, 0};
+            appendLe(b, {width - 1, height - 1}, 2);
+            putLe(b, 65, 3, 1);
+            putLe(b, 127, 0, 1);
+            break;
+        default:  // JPEG: start of image, then a baseline frame: 8 bits, rows, columns, three components
+            b = {0xFF, 0xD8, 0xFF, 0xC0, 0, 17, 8};
+            be16(height), be16(width), b.insert(b.end(), {3, 1, 0x22, 0, 2, 0x11, 1, 3, 0x11, 1});
+    }
+    return b;
+}
+
+// Pictures ImageMagick cannot hold are refused, naming the limits, before any reaches it: whether read by the
+// program's own BMP reader or by ImageMagick, and whether encoded in any format.
+TEST(ImageFormats, pictures_beyond_the_size_limits_are_refused_naming_them) {
+    const PictureLimits& most = PictureLimits::current();
+    ASSERT_LE(most.width, kMostPictureSide);
+    ASSERT_LE(most.height, kMostPictureSide);
     ScratchDir dir;
-    std::string file = dir.path("skin.tga");
-    ASSERT_TRUE(convertTo("-compress none", file));
-    const Bytes before = readFile<Bytes>(file);
-    Image* image = Image::load(&file);
-    ASSERT_NE(nullptr, image);
-    GLubyte white[3] = {255, 255, 255};
-    image->set(0, 0, white, 1.0);
-    CaptureStdout();
-    EXPECT_EQ(0, underFileSizeLimit(200, [&] { return image->save(); }));
-    EXPECT_EQ("saving image: " + file + "\ncannot write " + file + ": File too large\n", GetCapturedStdout());
-    EXPECT_TRUE(sameBytes(before, readFile<Bytes>(file)));
-    EXPECT_EQ(1, dir.entries());
-    delete image;
+    const int wide = most.width + 1, tall = most.height + 1;
+    const int deep = static_cast<int>(std::min<uint64_t>(most.area / most.width + 1, most.height));
+    const struct {
+        const char* name;
+        int width, height;
+        bool whole;  // the whole file, read by the program's own reader, not just its header
+    } files[] = {{"wide.bmp", wide, 2, true},  {"tall.bmp", 1, tall, true},  {"vast.bmp", most.width, deep, false},
+                 {"wide.png", wide, 1, false}, {"tall.png", 1, tall, false}, {"wide.tga", wide, 1, false},
+                 {"high.pcx", 1, tall, false}, {"wide.jpg", wide, 1, false}};
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.name);
+        std::string file = dir.path(f.name);
+        const Bytes bytes = f.whole ? makeBmp(f.width, f.height, 0) : headerOf(f.name, f.width, f.height);
+        writeFile(file, bytes);
+        CaptureStdout();
+        Image* image = Image::load(&file);
+        EXPECT_EQ("cannot read skin '" + file + "': " + most.refusal(f.width, f.height) + "\n", GetCapturedStdout());
+        EXPECT_EQ(nullptr, image);
+        delete image;
+    }
+    Picture picture;
+    picture.width = wide;
+    picture.height = 1;
+    picture.rgb.assign(Picture::bytesFor(wide, 1), 0x40);
+    for (ImageFormat format : {ImageFormat::kPng, ImageFormat::kJpeg, ImageFormat::kTga, ImageFormat::kPcx}) {
+        std::vector<unsigned char> bytes;
+        long changed = 0;
+        std::string why;
+        EXPECT_FALSE(ImageCodec::encode(picture, format, &bytes, &changed, &why));
+        EXPECT_EQ(most.refusal(wide, 1), why) << static_cast<int>(format);
+    }
+}
+
+// A failed save keeps the old file and says why in the writer's words: a short write's own reason, ENOSPC on a full
+// disk (/dev/full behind a link stands for one), not a generic input/output error.
+TEST(ImageFormats, a_failed_write_keeps_the_old_file_and_names_the_reason) {
+    ScratchDir dir;
+    const Bytes bmp = makeBmp(64, 64);  // more than a stdio buffer holds, so writes reach the file at once
+    writeFile(dir.path("skin.bmp"), bmp);
+    const struct {
+        const char* name;
+        bool full;         // through a link to /dev/full, else under a file-size limit over an old file
+        const char* said;  // after "saving image: <file>\n"; %s is the file
+    } cases[] = {
+        {"full.bmp", true, "Error writing file! (No space left on device)\n"},
+        {"full.png", true, "cannot write %s: No space left on device\n"},
+        {"full.tga", true, "cannot write %s: No space left on device\n"},
+        {"full.pcx", true, "cannot write %s: No space left on device\n"},
+        {"full.jpg", true, "cannot write %s: No space left on device\n"},
+        {"big.bmp", false, "Error writing file! (File too large)\n"},
+        {"big.tga", false, "cannot write %s: File too large\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string file = dir.path(c.name);
+        if (c.full)
+            ASSERT_EQ(0, symlink("/dev/full", file.c_str()));
+        else
+            ASSERT_TRUE(convertTo("-compress none", file));
+        const Bytes before = c.full ? Bytes() : readFile<Bytes>(file);  // /dev/full reads endless zeros
+        std::string source = dir.path("skin.bmp");
+        std::unique_ptr<Image> image(Image::load(&source));
+        ASSERT_NE(nullptr, image);
+        GLubyte white[3] = {255, 255, 255};
+        image->set(0, 0, white, 1.0);
+        CaptureStdout();
+        EXPECT_EQ(0, underFileSizeLimit(200, [&] { return image->write(file.c_str()); }));
+        std::string said = c.said;
+        if (said.find("%s") != std::string::npos)
+            said.replace(said.find("%s"), 2, file);
+        EXPECT_EQ(said, GetCapturedStdout());
+        if (!c.full) {
+            EXPECT_TRUE(sameBytes(before, readFile<Bytes>(file)));
+        }
+    }
+    EXPECT_EQ(static_cast<long>(std::size(cases)) + 1, dir.entries());  // no temporary left behind
+    int err = 0;
+    EXPECT_FALSE(writeScreenshotFile(dir.path("full.png").c_str(), bmp, &err));
+    EXPECT_STREQ("No space left on device", std::strerror(err));
 }
 
 }  // namespace

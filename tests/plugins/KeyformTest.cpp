@@ -124,6 +124,37 @@ TEST_F(Keyform, finds_skins_in_the_formats_and_under_the_names_models_ship_them_
     }
 }
 
+// Skins found by searching the folder are saved back through links that stay inside it and never through one that
+// leads out; a file the user names is written wherever its links lead.
+TEST_F(Keyform, saving_found_skins_writes_through_no_link_that_leaves_the_folder) {
+    const std::string pack = dir.path("pack"), outside = dir.path("outside.bmp"), inside = pack + "/real/second.bmp";
+    std::filesystem::create_directories(pack + "/real");
+    writeFile(pack + "/tris.md2", sampleMd2());
+    writeFile(outside, makeBmp(8, 8, 70));
+    writeFile(inside, makeBmp(8, 8, 150));
+    std::filesystem::create_symlink("../outside.bmp", pack + "/skin.bmp");
+    std::filesystem::create_symlink("real/second.bmp", pack + "/second.bmp");
+    model = create("Keyform", pack.c_str());
+    ASSERT_TRUE(model);
+    draw(model.get());
+    const std::vector<std::unique_ptr<Image>> skins = model->copySkins();
+    ASSERT_EQ(size_t(2), skins.size());
+    GLubyte white[3] = {255, 255, 255};
+    testing::internal::CaptureStdout();
+    for (const auto& skin : skins) {
+        skin->set(0, 0, white, 1.0);
+        skin->save();
+    }
+    EXPECT_EQ("not saving " + pack + "//skin.bmp: it is a link to " + outside + ", outside the model's folder " + pack +
+                  "\nsaving image: " + pack + "/second.bmp\n",
+              testing::internal::GetCapturedStdout());
+    EXPECT_TRUE(sameBytes(makeBmp(8, 8, 70), readFile<Bytes>(outside)));
+    EXPECT_FALSE(sameBytes(makeBmp(8, 8, 150), readFile<Bytes>(inside)));
+    EXPECT_TRUE(std::filesystem::is_symlink(pack + "/second.bmp"));
+    EXPECT_EQ(1, skins[0]->write((pack + "/skin.bmp").c_str()));  // named by the user, as `save skin <n> <file>` does
+    EXPECT_FALSE(sameBytes(makeBmp(8, 8, 70), readFile<Bytes>(outside)));
+}
+
 TEST_F(Keyform, folders_without_a_readable_md2_file_create_no_model) {
     Bytes huge = sampleMd2(), cut = sampleMd2(), unmarked = sampleMd2();
     putLe(huge, kNumXyz, 65537);
