@@ -8,7 +8,6 @@
 
 #include <algorithm>
 
-const char kMagickClientName[] = "velmora";
 
 namespace {
 

@@ -7,12 +7,11 @@
 #include <cstdint>
 #include <string>
 
-#include "scene/Visibility.h"
-
 // The program's own cap on either side, whatever ImageMagick would allow.
 const int32_t kMostPictureSide = 16384;
-// The name ImageMagick's messages start with, set with the limits.
-extern const char kMagickClientName[] VELMORA_HIDDEN;
+// The name ImageMagick's messages start with, set with the limits. A constant
+// of each unit that uses it, so it never reaches the dynamic symbol table.
+constexpr char kMagickClientName[] = "velmora";
 
 struct PictureLimits {
     int32_t width = kMostPictureSide;
