@@ -8,7 +8,6 @@
 
 #include <algorithm>
 
-
 namespace {
 
 PictureLimits askMagick() {
