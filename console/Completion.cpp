@@ -7,6 +7,9 @@
 
 #include <dirent.h>
 #include <readline/readline.h>
+#include <readline/tilde.h>
+#include <strings.h>
+#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdlib>
@@ -116,9 +119,36 @@ Words classNames() {
     return Words(names.begin(), names.end());
 }
 
+// The model files Meshform is offered: the formats its reader knows that
+// people pass models around in. Folders are offered too, to walk into.
+bool isMeshFileOrFolder(const char* completed) {
+    static const char* const kExtensions[] = {"gltf", "glb",     "obj", "fbx",  "dae", "3ds", "ms3d",    "b3d",
+                                              "x",    "ply",     "stl", "lwo",  "ase", "ac",  "md5mesh", "off",
+                                              "3mf",  "irrmesh", "smd", "ogex", "cob", "md3", "mdl",     "blend"};
+    const char* dot = std::strrchr(completed, '.');
+    if (dot && !std::strchr(dot, '/'))
+        for (const char* ext : kExtensions)
+            if (strcasecmp(dot + 1, ext) == 0)
+                return true;
+    char* expanded = tilde_expand(completed);
+    struct stat st;
+    const bool folder = stat(expanded, &st) == 0 && S_ISDIR(st.st_mode);
+    std::free(expanded);
+    return folder;
+}
+
+char* meshFileCompletion(const char* word, int callCount) {
+    for (int state = callCount; char* name = rl_filename_completion_function(word, state); state = 1) {
+        if (isMeshFileOrFolder(name))
+            return name;
+        std::free(name);
+    }
+    return nullptr;
+}
+
 // ---------------------------------------------------------------- [SECTION] what follows which words
 
-enum class Kind { kNothing, kWords, kFiles, kAttributes };
+enum class Kind { kNothing, kWords, kFiles, kAttributes, kModelFiles };
 
 // The word at `position` (the command being 0) of a `command` line whose
 // first argument is `sub` (any when null) is of `kind`; words come from `names`.
@@ -133,6 +163,7 @@ struct Rule {
 const Rule kRules[] = {
     {"new", nullptr, 1, Kind::kWords, formWords<newForms>},
     {"new", "model", 2, Kind::kWords, classNames},
+    {"new", "model", 3, Kind::kModelFiles, nullptr},
     {"new", "binding", 3, Kind::kAttributes, nullptr},
     {"new", "script", 3, Kind::kWords, behaviourWords},
     {"select", nullptr, 1, Kind::kWords, formWords<selectForms>},
@@ -213,6 +244,9 @@ char** completer(const char* word, int start, int) {
         case Kind::kWords: offered = rule->names(); return rl_completion_matches(word, offeredCompletion);
         case Kind::kFiles: return rl_completion_matches(word, rl_filename_completion_function);
         case Kind::kAttributes: return rl_completion_matches(word, paramCompletion);
+        case Kind::kModelFiles:
+            // Only the class that reads model files is offered them; what other classes take is their own.
+            return before[2] == "Meshform" ? rl_completion_matches(word, meshFileCompletion) : nullptr;
         case Kind::kNothing: break;
     }
     return nullptr;

@@ -191,6 +191,7 @@ void Image::takePicture(Image& from) {
     std::swap(sourceFile_, from.sourceFile_);
     std::swap(format_, from.format_);
     std::swap(saveFolder_, from.saveFolder_);
+    std::swap(saveRefusal_, from.saveRefusal_);
 }
 
 void Image::swapPicture(Image& other) {
@@ -207,6 +208,7 @@ std::unique_ptr<Image> Image::copyPicture() const {
     copy->sourceFile_ = sourceFile_;
     copy->format_ = format_;
     copy->saveFolder_ = saveFolder_;
+    copy->saveRefusal_ = saveRefusal_;
     return copy;
 }
 
@@ -265,7 +267,9 @@ bool Image::encode(ImageFormat format, const std::string& filename, std::vector<
 
 int Image::save() {
     std::string target = sourceFile_.empty() ? original_filename : sourceFile_;
-    const std::string refused = saveFolder_.empty() ? std::string() : SaveFolder(saveFolder_).refusal(target);
+    std::string refused = saveFolder_.empty() ? std::string() : SaveFolder(saveFolder_).refusal(target);
+    if (!saveRefusal_.empty())
+        refused = saveRefusal_;
     if (!refused.empty()) {
         std::puts(refused.c_str());
         return 0;

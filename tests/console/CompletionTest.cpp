@@ -76,7 +76,7 @@ TEST_F(Completion, what_is_offered_follows_the_line) {
     ASSERT_TRUE(std::filesystem::create_directory(dir.path("models")));
     ASSERT_TRUE(std::filesystem::create_directory(dir.path("trusted")));
     for (const char* file : {"trusted/Extra.so", "trusted/Tester.so", "trusted/..so", "trusted/notes.txt",
-                             "models/Planted.so", "Planted.so", "saved.xml"})
+                             "models/Planted.so", "Planted.so", "saved.xml", "Ship.GLB", "ship.txt"})
         writeFile(dir.path(file), std::string());
     const ScopedEnv classPath("VELMORA_CLASS_PATH", dir.path("trusted").c_str());
     const std::filesystem::path previous = std::filesystem::current_path();
@@ -101,6 +101,9 @@ TEST_F(Completion, what_is_offered_follows_the_line) {
         {"new model ", "|Extra|Tester|"},  // registered, or waiting in a class folder, each once; none planted here
         {"new model E", "Extra|"},
         {"new model Tester ", ""},
+        {"new model Meshform S", "Ship.GLB|"},  // model files and folders only
+        {"new model Meshform s", ""},
+        {"new model Meshform mo", "models|"},
         {"select model m", "m|m1|m2|"},
         {"delete t", "tester|"},
         {"paint ", "|brush|m1|m2|tester|"},

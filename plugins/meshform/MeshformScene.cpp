@@ -1,0 +1,150 @@
+// Importing a model file through Assimp and flattening its node hierarchy.
+// Nothing the file says is trusted: counts are capped before anything is
+// allocated for them, face indices are checked against their mesh, and the
+// hierarchy is walked without recursion so a deep one cannot exhaust the stack.
+#include "plugins/meshform/MeshformScene.h"
+
+#include <assimp/postprocess.h>
+#include <assimp/scene.h>
+#include <assimp/Importer.hpp>
+
+#include <algorithm>
+#include <cstdint>
+#include <utility>
+
+#include "plugins/meshform/BoundedIOSystem.h"
+
+namespace {
+
+// One mesh where a node places it.
+struct Placed {
+    unsigned int mesh;
+    aiMatrix4x4 transform;
+};
+
+// Each mesh every node names, with the node's transform accumulated from the root; false past the node cap.
+bool placeMeshes(const aiScene& scene, std::vector<Placed>* placed) {
+    std::vector<std::pair<const aiNode*, aiMatrix4x4>> pending{{scene.mRootNode, aiMatrix4x4()}};
+    size_t visited = 0;
+    while (!pending.empty()) {
+        const auto [node, parent] = pending.back();
+        pending.pop_back();
+        if (!node)
+            continue;
+        if (++visited > MeshformScene::kMaxNodes)
+            return false;
+        const aiMatrix4x4 transform = parent * node->mTransformation;
+        for (unsigned int i = 0; i < node->mNumMeshes; ++i)
+            if (node->mMeshes[i] < scene.mNumMeshes)
+                placed->push_back({node->mMeshes[i], transform});
+        for (unsigned int i = node->mNumChildren; i-- > 0;)
+            pending.emplace_back(node->mChildren[i], transform);
+    }
+    return true;
+}
+
+// glTF names its picture as the base colour, older formats as the diffuse texture.
+MeshformScene::Texture textureOf(const aiScene& scene, const aiMaterial& material) {
+    MeshformScene::Texture texture;
+    aiString name;
+    if (material.GetTexture(aiTextureType_BASE_COLOR, 0, &name) != AI_SUCCESS &&
+        material.GetTexture(aiTextureType_DIFFUSE, 0, &name) != AI_SUCCESS)
+        return texture;
+    const auto [embedded, index] = scene.GetEmbeddedTextureAndIndex(name.C_Str());
+    if (!embedded) {
+        texture.file = name.C_Str();
+        return texture;
+    }
+    texture.embedded = index;
+    if (embedded->mHeight == 0 && embedded->pcData) {  // compressed: mWidth bytes of PNG, JPEG, ...
+        texture.bytes.assign(reinterpret_cast<const char*>(embedded->pcData), embedded->mWidth);
+        texture.hint = embedded->achFormatHint;
+    }
+    return texture;
+}
+
+void readUpAxis(const aiScene& scene, int* axis, int* sign) {
+    if (!scene.mMetaData)
+        return;
+    int32_t value = 0;
+    if (scene.mMetaData->Get("UpAxis", value) && value >= 0 && value <= 2)
+        *axis = value;
+    if (scene.mMetaData->Get("UpAxisSign", value) && value != 0)
+        *sign = value < 0 ? -1 : 1;
+}
+
+}  // namespace
+
+bool MeshformScene::read(const std::string& path) {
+    Assimp::Importer importer;
+    BoundedIOSystem* files = new BoundedIOSystem(kFileBudget);
+    importer.SetIOHandler(files);  // the importer owns it from here
+    // Points and lines are dropped; what a triangle-only mesh needs is made where the file lacks it.
+    importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
+    const aiScene* scene = importer.ReadFile(path, aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
+                                                       aiProcess_GenSmoothNormals | aiProcess_SortByPType);
+    if (!scene || !scene->mRootNode) {
+        problem = !files->refusal().empty() ? files->refusal() : importer.GetErrorString();
+        if (problem.empty())
+            problem = "not a model file Assimp reads";
+        return false;
+    }
+    if (scene->mNumMeshes > kMaxMeshes || scene->mNumMaterials > kMaxMaterials) {
+        problem = std::to_string(scene->mNumMeshes) + " meshes and " + std::to_string(scene->mNumMaterials) +
+                  " materials: a model holds at most " + std::to_string(kMaxMeshes) + " and " +
+                  std::to_string(kMaxMaterials);
+        return false;
+    }
+    std::vector<Placed> placed;
+    if (!placeMeshes(*scene, &placed)) {
+        problem = "more than " + std::to_string(kMaxNodes) + " nodes";
+        return false;
+    }
+    // Counted before anything is stored, so the caps hold however often the nodes repeat a mesh.
+    size_t vertexCount = 0, triangleCount = 0;
+    for (const Placed& p : placed) {
+        vertexCount += scene->mMeshes[p.mesh]->mNumVertices;
+        triangleCount += scene->mMeshes[p.mesh]->mNumFaces;
+        if (vertexCount > kMaxVertices || triangleCount > kMaxTriangles) {
+            problem = "more than " + std::to_string(kMaxVertices) + " vertices or " + std::to_string(kMaxTriangles) +
+                      " triangles";
+            return false;
+        }
+    }
+    for (unsigned int m = 0; m < scene->mNumMaterials; ++m)
+        materials.push_back(textureOf(*scene, *scene->mMaterials[m]));
+    // Grouped by material, in the order the nodes place the meshes within each.
+    std::stable_sort(placed.begin(), placed.end(), [scene](const Placed& a, const Placed& b) {
+        return scene->mMeshes[a.mesh]->mMaterialIndex < scene->mMeshes[b.mesh]->mMaterialIndex;
+    });
+    for (const Placed& p : placed) {
+        const aiMesh& mesh = *scene->mMeshes[p.mesh];
+        const unsigned int base = static_cast<unsigned int>(positions.size() / 3);
+        const aiMatrix3x3 normalTransform = aiMatrix3x3(p.transform).Inverse().Transpose();
+        const bool uv = mesh.HasTextureCoords(0);
+        for (unsigned int v = 0; v < mesh.mNumVertices; ++v) {
+            const aiVector3D at = p.transform * mesh.mVertices[v];
+            positions.insert(positions.end(), {at.x, at.y, at.z});
+            aiVector3D n = mesh.mNormals ? normalTransform * mesh.mNormals[v] : aiVector3D();
+            if (n.Length() > 0.0f)
+                n.Normalize();
+            normals.insert(normals.end(), {n.x, n.y, n.z});
+            texCoords.push_back(uv ? mesh.mTextureCoords[0][v].x : 0.0f);
+            texCoords.push_back(uv ? mesh.mTextureCoords[0][v].y : 0.0f);
+            hasTexCoords.push_back(uv);
+        }
+        const int material = mesh.mMaterialIndex < materials.size() ? static_cast<int>(mesh.mMaterialIndex) : -1;
+        for (unsigned int f = 0; f < mesh.mNumFaces; ++f) {
+            const aiFace& face = mesh.mFaces[f];
+            if (face.mNumIndices != 3 || !face.mIndices)
+                continue;
+            if (std::max({face.mIndices[0], face.mIndices[1], face.mIndices[2]}) >= mesh.mNumVertices)
+                continue;
+            for (int k = 0; k < 3; ++k)
+                corners.push_back(base + face.mIndices[k]);
+            triangleMaterial.push_back(material);
+        }
+    }
+    readUpAxis(*scene, &upAxis, &upSign);
+    return true;
+}

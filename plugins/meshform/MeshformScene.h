@@ -1,0 +1,44 @@
+// A model file as Assimp imports it, reduced to what the program draws and
+// paints: every mesh placed by its nodes, in one list of corners grouped by
+// material, the texture each material shows and the file's up axis. The
+// import is bounded (file bytes, vertices, triangles, meshes, materials), so
+// a hostile file fails with a reason instead of filling memory.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+class MeshformScene {
+public:
+    // The texture a material shows: a file named relative to the model, an
+    // embedded picture (its bytes and a format hint like "png"), or none.
+    struct Texture {
+        std::string file;   // as the model names it; empty when embedded or none
+        int embedded = -1;  // the embedded picture's number, or -1
+        std::string bytes;  // an embedded compressed picture
+        std::string hint;   // its format, by extension
+    };
+
+    static constexpr size_t kFileBudget = 256 << 20;  // the model and its companion files together
+    static constexpr size_t kMaxVertices = 4 << 20;   // after the nodes place each mesh as often as they name it
+    static constexpr size_t kMaxTriangles = 4 << 20;
+    static constexpr size_t kMaxMeshes = 1 << 16;
+    static constexpr size_t kMaxMaterials = 1 << 12;
+    static constexpr size_t kMaxNodes = 1 << 20;
+
+    // Imports path; false with problem set (without the file's name) when it cannot.
+    bool read(const std::string& path);
+
+    std::string problem;
+    std::vector<float> positions;  // x, y, z per vertex, placed by the node hierarchy
+    std::vector<float> normals;    // one per vertex, unit length, or 0 0 0 where the file gave none
+    std::vector<float> texCoords;  // s, t per vertex; 0 0 where its mesh has none
+    std::vector<bool> hasTexCoords;
+    std::vector<unsigned int> corners;  // three vertex numbers per triangle, grouped by material
+    std::vector<int> triangleMaterial;  // per triangle
+    std::vector<Texture> materials;     // per material
+    // The axis the file calls up (0 x, 1 y, 2 z) and its sign.
+    int upAxis = 1;
+    int upSign = 1;
+};

@@ -1,0 +1,95 @@
+// Reading a model's textures. Materials that share a texture share its
+// skin, so painting one paints all of them; a texture that is not found,
+// cannot be decoded or passes the budget leaves its triangles untextured.
+#include "plugins/meshform/MeshformSkins.h"
+
+#include <strings.h>
+
+#include <filesystem>
+#include <map>
+#include <system_error>
+#include <utility>
+
+namespace {
+
+long long pixelsOf(const Image::Decoded& picture) {
+    return picture.image ? static_cast<long long>(picture.image->width()) * picture.image->height() : 0;
+}
+
+bool isRegularFile(const std::filesystem::path& path) {
+    std::error_code error;
+    return std::filesystem::is_regular_file(path, error);
+}
+
+}  // namespace
+
+std::string MeshformSkins::locate(const std::string& modelFile, const std::string& name) {
+    // Files made on Windows name their textures with backslashes.
+    std::string relative = name;
+    for (char& c : relative)
+        if (c == '\\')
+            c = '/';
+    const std::filesystem::path folder = std::filesystem::path(modelFile).parent_path();
+    const std::filesystem::path direct = folder / relative;
+    if (!relative.empty() && isRegularFile(direct))
+        return direct.string();
+    // Failing that, the file's name alone, under any case, in the model's folder.
+    const std::string wanted = std::filesystem::path(relative).filename().string();
+    std::error_code error;
+    const std::filesystem::path searched = folder.empty() ? std::filesystem::path(".") : folder;
+    for (std::filesystem::directory_iterator it(searched, error), end; !error && it != end; it.increment(error)) {
+        const std::string file = it->path().filename().string();
+        if (!wanted.empty() && strcasecmp(file.c_str(), wanted.c_str()) == 0 && isRegularFile(it->path()))
+            return (folder / file).string();
+    }
+    return "";
+}
+
+MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& materials, const std::string& modelFile) {
+    std::map<std::string, int> known;  // a texture's key (its file, or "*n" when embedded) to its picture, or -1
+    std::string missing, left;
+    long long pixels = 0;
+    for (const MeshformScene::Texture& texture : materials) {
+        if (texture.file.empty() && texture.embedded < 0) {
+            skinOfMaterial.push_back(-1);
+            continue;
+        }
+        const std::string key = texture.embedded >= 0 ? "*" + std::to_string(texture.embedded) : texture.file;
+        const auto seen = known.find(key);
+        if (seen != known.end()) {
+            skinOfMaterial.push_back(seen->second);
+            continue;
+        }
+        int& skin = known[key] = -1;
+        skinOfMaterial.push_back(-1);
+        Image::Decoded picture;
+        if (texture.embedded >= 0) {
+            const std::string name = modelFile + "#texture" + key.substr(1) + "." + texture.hint;
+            picture = Image::decode(reinterpret_cast<const unsigned char*>(texture.bytes.data()), texture.bytes.size(),
+                                    name, name);
+            if (texture.bytes.empty())
+                picture.messages = "embedded texture " + key.substr(1) + " of " + modelFile +
+                                   " is not a compressed picture: not shown\n";
+        } else {
+            const std::string file = locate(modelFile, texture.file);
+            if (file.empty()) {
+                missing += (missing.empty() ? "" : ", ") + texture.file;
+                continue;
+            }
+            picture = Image::read(file);
+        }
+        if (pictures.size() == kMaxSkins || pixelsOf(picture) > kMaxPixels - pixels) {
+            left += (left.empty() ? "" : ", ") + key;
+            continue;
+        }
+        pixels += pixelsOf(picture);
+        skin = skinOfMaterial.back() = static_cast<int>(pictures.size());
+        pictures.push_back(std::move(picture));
+        embedded.push_back(texture.embedded);
+    }
+    if (!missing.empty())
+        messages += "textures not found for " + modelFile + ": " + missing + "\n";
+    if (!left.empty())
+        messages += "textures left out of " + modelFile + " (" + left + "): a model holds at most " +
+                    std::to_string(kMaxSkins) + " skins and " + std::to_string(kMaxPixels) + " pixels of them\n";
+}

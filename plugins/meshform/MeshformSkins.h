@@ -1,0 +1,29 @@
+// The pictures a model's materials show, read and decoded when the model is
+// created (on the console's thread, before it is listed), one skin per
+// distinct texture. External textures are found beside the model file;
+// embedded ones are decoded from the bytes the model carries. Like the MD2
+// skins, they are held to a number and a total of pixels.
+#pragma once
+
+#include <string>
+#include <vector>
+
+#include "paint/image/Image.h"
+#include "plugins/meshform/MeshformScene.h"
+
+class MeshformSkins {
+public:
+    static constexpr size_t kMaxSkins = 64;
+    static constexpr long long kMaxPixels = 64LL << 20;
+
+    // Reads the textures of materials for the model file modelFile.
+    MeshformSkins(const std::vector<MeshformScene::Texture>& materials, const std::string& modelFile);
+
+    // The file a texture named name is read from, for the model file modelFile; empty when none is found.
+    static std::string locate(const std::string& modelFile, const std::string& name);
+
+    std::vector<Image::Decoded> pictures;  // in the order the materials first name them
+    std::vector<int> embedded;             // per picture, the embedded texture's number, or -1
+    std::vector<int> skinOfMaterial;       // per material, its picture's place in pictures, or -1
+    std::string messages;                  // textures not found or left out, a line each
+};
