@@ -18,6 +18,18 @@ __attribute__((constructor)) void init() {
     model_classes[const_cast<char*>("Meshform")] = Meshform::create;
 }
 
+// A triangle without area has no facing to draw or paint; the mesh would complain of its normal.
+bool isFlat(const std::vector<float>& at, unsigned int i, unsigned int j, unsigned int k) {
+    float a[3], b[3];
+    for (int n = 0; n < 3; ++n) {
+        a[n] = at[3 * i + n] - at[3 * j + n];
+        b[n] = at[3 * j + n] - at[3 * k + n];
+    }
+    return static_cast<double>(a[1]) * b[2] == static_cast<double>(a[2]) * b[1] &&
+           static_cast<double>(a[2]) * b[0] == static_cast<double>(a[0]) * b[2] &&
+           static_cast<double>(a[0]) * b[1] == static_cast<double>(a[1]) * b[0];
+}
+
 }  // namespace
 
 Meshform::Meshform(const char* name, const MeshformScene& scene) : PaintableModel(name) {
@@ -55,15 +67,20 @@ void Meshform::build(const MeshformScene& scene) {
         centre[k] = (low[k] + high[k]) / 2.0f;
         extent[k] = high[k] - low[k];
     }
+    std::vector<float> placed(scene.positions.size());
     for (size_t i = 0; i < count; ++i) {
-        const float* p = &scene.positions[3 * i];
+        float* p = &placed[3 * i];
+        for (int k = 0; k < 3; ++k)
+            p[k] = scene.positions[3 * i + k] - centre[k];
         const float* n = &scene.normals[3 * i];
-        addVertex(p[0] - centre[0], p[1] - centre[1], p[2] - centre[2]);
+        addVertex(p[0], p[1], p[2]);
         addNormal(n[0], n[1], n[2]);
         addTexCoord(scene.texCoords[2 * i], scene.texCoords[2 * i + 1]);
     }
     const std::vector<unsigned int>& c = scene.corners;
     for (size_t t = 0; t + 2 < c.size(); t += 3) {
+        if (isFlat(placed, c[t], c[t + 1], c[t + 2]))
+            continue;
         const int id = addTriangle(c[t], c[t + 1], c[t + 2]);
         if (id < 0)
             continue;

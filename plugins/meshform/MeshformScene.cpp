@@ -43,6 +43,37 @@ bool placeMeshes(const aiScene& scene, std::vector<Placed>* placed) {
     return true;
 }
 
+// An uncompressed embedded picture (texels of blue, green, red, alpha, top row first) as the bytes of a
+// top-down 24-bit BMP, which the program's own decoder reads; empty past the size any skin may have.
+std::string bmpOf(const aiTexture& texture) {
+    const size_t width = texture.mWidth, height = texture.mHeight;
+    if (!texture.pcData || width == 0 || width > 16384 || height > 16384)
+        return "";
+    const size_t stride = (3 * width + 3) / 4 * 4, size = 54 + stride * height;
+    std::string bmp(size, '\0');
+    auto put = [&bmp](size_t at, uint32_t value) {
+        for (int k = 0; k < 4; ++k)
+            bmp[at + k] = static_cast<char>(value >> (8 * k));
+    };
+    bmp[0] = 'B';
+    bmp[1] = 'M';
+    put(2, static_cast<uint32_t>(size));
+    put(10, 54);
+    put(14, 40);
+    put(18, static_cast<uint32_t>(width));
+    put(22, static_cast<uint32_t>(-static_cast<int32_t>(height)));
+    put(26, 1 | 24 << 16);
+    for (size_t y = 0; y < height; ++y)
+        for (size_t x = 0; x < width; ++x) {
+            const aiTexel& texel = texture.pcData[y * width + x];
+            char* out = &bmp[54 + y * stride + 3 * x];
+            out[0] = static_cast<char>(texel.b);
+            out[1] = static_cast<char>(texel.g);
+            out[2] = static_cast<char>(texel.r);
+        }
+    return bmp;
+}
+
 // glTF names its picture as the base colour, older formats as the diffuse texture.
 MeshformScene::Texture textureOf(const aiScene& scene, const aiMaterial& material) {
     MeshformScene::Texture texture;
@@ -59,6 +90,9 @@ MeshformScene::Texture textureOf(const aiScene& scene, const aiMaterial& materia
     if (embedded->mHeight == 0 && embedded->pcData) {  // compressed: mWidth bytes of PNG, JPEG, ...
         texture.bytes.assign(reinterpret_cast<const char*>(embedded->pcData), embedded->mWidth);
         texture.hint = embedded->achFormatHint;
+    } else {
+        texture.bytes = bmpOf(*embedded);
+        texture.hint = "bmp";
     }
     return texture;
 }

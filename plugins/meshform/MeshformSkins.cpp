@@ -69,7 +69,7 @@ MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& material
                                     name, name);
             if (texture.bytes.empty())
                 picture.messages = "embedded texture " + key.substr(1) + " of " + modelFile +
-                                   " is not a compressed picture: not shown\n";
+                                   " holds no picture the program reads: not shown\n";
         } else {
             const std::string file = locate(modelFile, texture.file);
             if (file.empty()) {

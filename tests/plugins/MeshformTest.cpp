@@ -179,3 +179,49 @@ INSTANTIATE_TEST_SUITE_P(Files, Meshform, testing::ValuesIn(kCases), [](const te
 });
 
 }  // namespace
+
+namespace {
+
+// Model files as their packages ship them, from the cache scripts/fetch-models.sh fills; absent ones are skipped.
+struct Shipped {
+    const char* file;
+    size_t triangles;  // with area: those without are left out
+    int skins;         // distinct textures found beside the file or inside it
+    double rotationX;  // the file's z is its up
+};
+
+void PrintTo(const Shipped& s, std::ostream* out) {
+    *out << s.file;
+}
+
+class MeshformShipped : public PluginModelTest, public testing::WithParamInterface<Shipped> {};
+
+TEST_P(MeshformShipped, shows_every_mesh_with_the_textures_it_names) {
+    const char* cache = std::getenv("VELMORA_MESH_CACHE");
+    const char* home = std::getenv("HOME");
+    const std::string file =
+        (cache && *cache ? std::string(cache) : std::string(home ? home : "") + "/.cache/velmora/meshes") + "/" +
+        GetParam().file;
+    if (!std::filesystem::exists(file))
+        GTEST_SKIP() << "no " << file << "; scripts/fetch-models.sh fetches it";
+    std::unique_ptr<PaintableModel> model = create("Meshform", file.c_str());
+    ASSERT_TRUE(model) << takeModelCreationFailure();
+    const std::string printed = draw(model.get());
+    EXPECT_EQ(GetParam().triangles, meshCounts(model.get())[1]);
+    EXPECT_EQ(GetParam().skins, model->numTextures()) << printed;
+    EXPECT_EQ(GetParam().rotationX, model->getAttribute("rotation_x"));
+    EXPECT_EQ(std::string::npos, printed.find("zero length")) << printed.substr(0, 200);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Cache, MeshformShipped,
+    testing::Values(Shipped{"b3d-ninja/ninja.b3d", 1007, 2, 0}, Shipped{"dae-duck/duck.dae", 4212, 1, 0},
+                    Shipped{"fbx-box-embedded/box.FBX", 12, 1, -90}, Shipped{"fbx-spider/spider.fbx", 1312, 4, 0},
+                    Shipped{"glb-box/BoxTextured.glb", 12, 1, 0}, Shipped{"gltf-box/BoxTextured.gltf", 12, 1, 0},
+                    Shipped{"gltf-box-embedded/BoxTextured.gltf", 12, 1, 0},
+                    Shipped{"gltf-clearcoat/ClearCoatTest.gltf", 37116, 1, 0},
+                    Shipped{"iqm-mrfixit/mrfixit.iqm", 2988, 2, 0}, Shipped{"mdl-yodan/yodan.mdl", 503, 1, 0},
+                    Shipped{"ms3d-jeep/jeep1.ms3d", 2032, 1, 0}, Shipped{"obj-spider/spider.obj", 1312, 5, 0},
+                    Shipped{"x-earth/earth.x", 4512, 1, 0}));
+
+}  // namespace
