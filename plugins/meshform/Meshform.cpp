@@ -84,7 +84,9 @@ void Meshform::build(const MeshformScene& scene) {
         const int id = addTriangle(c[t], c[t + 1], c[t + 2]);
         if (id < 0)
             continue;
-        triangleMaterial_.push_back(scene.triangleMaterial[t / 3]);
+        // A texture needs coordinates on every corner; without them the triangle stays untextured and unpainted.
+        const bool mapped = scene.hasTexCoords[c[t]] && scene.hasTexCoords[c[t + 1]] && scene.hasTexCoords[c[t + 2]];
+        triangleMaterial_.push_back(mapped ? scene.triangleMaterial[t / 3] : -1);
         for (unsigned int j = 0; j < 3; ++j) {
             const unsigned int v = c[t + j];
             // A vertex without a normal of its own shows the face normal.

@@ -88,7 +88,7 @@ class RunFromElsewhere(unittest.TestCase):
         found = sorted(os.path.relpath(os.path.join(d, f), self.prefix) for d, _, files in os.walk(self.prefix)
                        for f in files)
         self.assertEqual(found, ["bin/velmora", "lib/velmora/models/Boxlet.so", "lib/velmora/models/Keyform.so",
-                                 "share/velmora/cottage/skin.bmp", "share/velmora/cottage/tris.md2",
+                                 "lib/velmora/models/Meshform.so", "share/velmora/cottage/skin.bmp", "share/velmora/cottage/tris.md2",
                                  "share/velmora/tiles.bmp", "share/velmora/tiles2.bmp"])
         self.assertEqual(exported_data(os.path.join(self.prefix, "bin", "velmora")), ["current_model", "model_classes"])
         self.shows_a_textured_cube(os.path.join(self.prefix, "bin", "velmora"),
