@@ -3,12 +3,11 @@
 // cannot be decoded or passes the budget leaves its triangles untextured.
 #include "plugins/meshform/MeshformSkins.h"
 
-#include <strings.h>
-
 #include <filesystem>
 #include <map>
-#include <system_error>
 #include <utility>
+
+#include "plugins/meshform/TextureSearch.h"
 
 namespace {
 
@@ -16,36 +15,23 @@ long long pixelsOf(const Image::Decoded& picture) {
     return picture.image ? static_cast<long long>(picture.image->width()) * picture.image->height() : 0;
 }
 
-bool isRegularFile(const std::filesystem::path& path) {
-    std::error_code error;
-    return std::filesystem::is_regular_file(path, error);
+bool namesNoTexture(const std::vector<MeshformScene::Texture>& materials) {
+    for (const MeshformScene::Texture& texture : materials)
+        if (!texture.file.empty() || texture.embedded >= 0)
+            return false;
+    return true;
 }
 
 }  // namespace
 
-std::string MeshformSkins::locate(const std::string& modelFile, const std::string& name) {
-    // Files made on Windows name their textures with backslashes.
-    std::string relative = name;
-    for (char& c : relative)
-        if (c == '\\')
-            c = '/';
+MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& given, const std::string& modelFile) {
+    const TextureSearch search(modelFile, TextureSearch::listFiles(modelFile));
     const std::filesystem::path folder = std::filesystem::path(modelFile).parent_path();
-    const std::filesystem::path direct = folder / relative;
-    if (!relative.empty() && isRegularFile(direct))
-        return direct.string();
-    // Failing that, the file's name alone, under any case, in the model's folder.
-    const std::string wanted = std::filesystem::path(relative).filename().string();
-    std::error_code error;
-    const std::filesystem::path searched = folder.empty() ? std::filesystem::path(".") : folder;
-    for (std::filesystem::directory_iterator it(searched, error), end; !error && it != end; it.increment(error)) {
-        const std::string file = it->path().filename().string();
-        if (!wanted.empty() && strcasecmp(file.c_str(), wanted.c_str()) == 0 && isRegularFile(it->path()))
-            return (folder / file).string();
-    }
-    return "";
-}
-
-MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& materials, const std::string& modelFile) {
+    std::vector<MeshformScene::Texture> materials = given;
+    // A model that names no texture at all shows the picture kept beside it for it.
+    if (const std::string picture = namesNoTexture(materials) ? search.fallback() : ""; !picture.empty())
+        for (MeshformScene::Texture& texture : materials)
+            texture.file = picture;
     std::map<std::string, int> known;  // a texture's key (its file, or "*n" when embedded) to its picture, or -1
     std::string missing, left;
     long long pixels = 0;
@@ -71,12 +57,12 @@ MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& material
                 picture.messages = "embedded texture " + key.substr(1) + " of " + modelFile +
                                    " holds no picture the program reads: not shown\n";
         } else {
-            const std::string file = locate(modelFile, texture.file);
-            if (file.empty()) {
+            const std::string found = search.find(texture.file);
+            if (found.empty()) {
                 missing += (missing.empty() ? "" : ", ") + texture.file;
                 continue;
             }
-            picture = Image::read(file);
+            picture = Image::read((folder / found).lexically_normal().string());
         }
         if (pictures.size() == kMaxSkins || pixelsOf(picture) > kMaxPixels - pixels) {
             left += (left.empty() ? "" : ", ") + key;

@@ -1,7 +1,7 @@
 // The pictures a model's materials show, read and decoded when the model is
 // created (on the console's thread, before it is listed), one skin per
-// distinct texture. External textures are found beside the model file;
-// embedded ones are decoded from the bytes the model carries. Like the MD2
+// distinct texture. External textures are found around the model file
+// (TextureSearch); embedded ones are decoded from the bytes the model carries. Like the MD2
 // skins, they are held to a number and a total of pixels.
 #pragma once
 
@@ -18,9 +18,6 @@ public:
 
     // Reads the textures of materials for the model file modelFile.
     MeshformSkins(const std::vector<MeshformScene::Texture>& materials, const std::string& modelFile);
-
-    // The file a texture named name is read from, for the model file modelFile; empty when none is found.
-    static std::string locate(const std::string& modelFile, const std::string& name);
 
     std::vector<Image::Decoded> pictures;  // in the order the materials first name them
     std::vector<int> embedded;             // per picture, the embedded texture's number, or -1
