@@ -5,6 +5,7 @@
 #include "paint/history/JournalFormat.h"
 
 #include <algorithm>
+#include <array>
 #include <utility>
 
 #include "paint/image/LittleEndian.h"
@@ -61,20 +62,29 @@ bool fail(std::string& why, const std::string& reason) {
 
 }  // namespace
 
+namespace {
+
+// Built by the compiler: a table with a destructor could go while the writing
+// thread still reads it, when the program ends in the middle of a write.
+constexpr std::array<uint32_t, 256> makeCrcTable() {
+    std::array<uint32_t, 256> table{};
+    for (uint32_t n = 0; n < 256; ++n) {
+        uint32_t c = n;
+        for (int k = 0; k < 8; ++k)
+            c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
+        table[n] = c;
+    }
+    return table;
+}
+
+constexpr std::array<uint32_t, 256> kCrcTable = makeCrcTable();
+
+}  // namespace
+
 uint32_t JournalFormat::crc32(const unsigned char* bytes, size_t size) {
-    static const auto table = [] {
-        std::vector<uint32_t> t(256);
-        for (uint32_t n = 0; n < 256; ++n) {
-            uint32_t c = n;
-            for (int k = 0; k < 8; ++k)
-                c = (c & 1) ? 0xEDB88320u ^ (c >> 1) : c >> 1;
-            t[n] = c;
-        }
-        return t;
-    }();
     uint32_t crc = 0xFFFFFFFFu;
     for (size_t i = 0; i < size; ++i)
-        crc = table[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
+        crc = kCrcTable[(crc ^ bytes[i]) & 0xFF] ^ (crc >> 8);
     return crc ^ 0xFFFFFFFFu;
 }
 
