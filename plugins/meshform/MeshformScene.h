@@ -41,4 +41,21 @@ public:
     // The axis the file calls up (0 x, 1 y, 2 z) and its sign.
     int upAxis = 1;
     int upSign = 1;
+
+    // An animation the file holds, as a run of keyframes: frames[first] to
+    // frames[first + count - 1], shown at fps frames a second.
+    struct Clip {
+        std::string name;  // as the file names it; anim1, anim2, ... when it does not
+        int first = 0;
+        int count = 0;
+        double fps = 10.0;
+    };
+    // Keyframes after the rest pose that positions and normals hold: each
+    // holds x, y, z per vertex, numbered as positions are, placed by the nodes.
+    struct Frame {
+        std::vector<float> positions;
+        std::vector<float> normals;
+    };
+    std::vector<Frame> frames;
+    std::vector<Clip> clips;
 };
