@@ -13,6 +13,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "paint/UprightFile.h"
 #include "paint/history/PaintRecorder.h"
 #include "paint/mesh/BatchDrawer.h"
 #include "paint/mesh/ModelTransform.h"
@@ -54,6 +55,30 @@ void PaintableModel::step() {
 }
 
 void PaintableModel::modelInit() {}
+
+void PaintableModel::setUprightTurn(double x, double y, double z) {
+    upright_[0] = x;
+    upright_[1] = y;
+    upright_[2] = z;
+}
+
+TiXmlElement* PaintableModel::toXML() {
+    TiXmlElement* element = AnimatedModel::toXML();
+    UprightFile::mark(element);
+    return element;
+}
+
+int PaintableModel::fromXML(TiXmlElement* xml) {
+    const TiXmlElement* element = findModelElement(xml);
+    if (!element || !uprightTurn() || UprightFile::marked(xml, element))
+        return AnimatedModel::fromXML(xml);
+    // Rewritten in a copy: the caller's document stays as it was read.
+    std::unique_ptr<TiXmlNode> copy(xml->Clone());
+    TiXmlElement* root = copy->ToElement();
+    const double current[3] = {getAttribute("rotation_x"), getAttribute("rotation_y"), getAttribute("rotation_z")};
+    UprightFile::convert(findModelElement(root), upright_, current);
+    return AnimatedModel::fromXML(root);
+}
 
 // ---------------------------------------------------------------- [SECTION] textures and their queues
 
@@ -253,6 +278,11 @@ void PaintableModel::applyTransform() {
         if (degrees != 0.0)
             glRotated(degrees, axis == 0, axis == 1, axis == 2);
     }
+    // The same calls as the rotations: a model only stood upright draws as
+    // it did when the upright turn was in its attributes.
+    for (int axis = 0; axis < 3; ++axis)
+        if (upright_[axis] != 0.0)
+            glRotated(upright_[axis], axis == 0, axis == 1, axis == 2);
     const double scale = getAttribute("scale");
     if (scale != 1.0)
         glScaled(scale, scale, scale);
@@ -271,7 +301,7 @@ void PaintableModel::drawHandles(GLenum mode) {
 void PaintableModel::moveHandleInScene(unsigned int handle, double dx, double dy, double dz) {
     const double scene[3] = {dx, dy, dz};
     double local[3];
-    ModelTransform::of(*this).directionToModel(scene, local);
+    ModelTransform::of(*this, uprightTurn()).directionToModel(scene, local);
     adjustHandle(handle, local[0], local[1], local[2]);
 }
 
@@ -280,7 +310,8 @@ void PaintableModel::moveHandleInScene(unsigned int handle, double dx, double dy
 // what a dab changed waits for the next draw to upload.
 
 ModelPainter::Target PaintableModel::paintTarget() {
-    return {*this, *this, triangles, [this](GLuint num) { return skinImage(num); }, paint_recorder, serial_, name()};
+    auto skin = [this](GLuint num) { return skinImage(num); };
+    return {*this, uprightTurn(), *this, triangles, skin, paint_recorder, serial_, name()};
 }
 
 void PaintableModel::queueLastPaint() {

@@ -13,6 +13,7 @@
 #include "paint/image/Image.h"
 #include "paint/image/TexelRect.h"
 #include "paint/mesh/DrawBatches.h"
+#include "paint/mesh/EulerTurn.h"
 #include "paint/mesh/PolyMesh.h"
 
 class BrushModel;
@@ -21,6 +22,8 @@ class BrushModel;
 // Texture work asked for off the GL thread (skin loads, paint strokes) is
 // queued and done by the next draw. Its attributes place it in the scene:
 // x, y, z, rotation_x, rotation_y, rotation_z (degrees) and scale (above 0).
+// The rotations turn the model as it stands upright: a class whose files lie
+// on their side gives the model its own upright turn, which comes first.
 class PaintableModel : public AnimatedModel, public PolyMesh {
 public:
     explicit PaintableModel(const char* name);
@@ -57,6 +60,16 @@ public:
     // first. The pictures are taken. Returns the number without an image.
     GLuint adoptTextures(std::vector<Image::Decoded>& pictures, GLuint* ids);
 
+    // The turn that stands the model upright before its attributes place it
+    // (x, y, z degrees, applied as the rotations are), or null for none.
+    const double* uprightTurn() const { return EulerTurn::none(upright_) ? nullptr : upright_; }
+
+    // The model's XML element, marked as holding rotations of the upright model;
+    // an element without the mark had them include the upright turn, and they
+    // are read as they were meant.
+    TiXmlElement* toXML() override;
+    int fromXML(TiXmlElement* xml) override;
+
     // Moves a handle by a motion in the scene, taken into the model's own space.
     void moveHandleInScene(unsigned int handle, double dx, double dy, double dz);
 
@@ -88,8 +101,9 @@ public:
 
 protected:
     // GL thread only: multiplies the model-view matrix by the model's
-    // placement (translate, rotate about x, y, z, scale).
+    // placement (translate, rotate about x, y, z, the upright turn, scale).
     void applyTransform();
+    void setUprightTurn(double x, double y, double z);
 
     std::map<GLuint, Image*> textures;
     bool firstDraw;
@@ -114,4 +128,5 @@ private:
 
     unsigned long long serial_;
     std::string classWord_;
+    double upright_[3] = {0.0, 0.0, 0.0};
 };

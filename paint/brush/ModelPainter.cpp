@@ -58,9 +58,10 @@ void ModelPainter::saveBeforePainting(const Target& target, Triangle* tri, GLuin
     target.recorder->saveBefore(target.serial, target.name, name, *image, area);
 }
 
-BrushSnapshot ModelPainter::brushInModelSpace(const AttributedModel& placement, BrushModel* brush, double* offset) {
+BrushSnapshot ModelPainter::brushInModelSpace(const Target& target, BrushModel* brush, double* offset) {
+    const AttributedModel& placement = target.placement;
     const BrushSnapshot scene = brush->snapshot();
-    const ModelTransform transform = ModelTransform::of(placement);
+    const ModelTransform transform = ModelTransform::of(placement, target.upright);
     if (transform.translationOnly()) {
         // Only moved: the painter compares scene points with the brush as it is.
         offset[0] = placement.getAttribute("x");
@@ -78,7 +79,7 @@ void ModelPainter::paintModel(const Target& target, BrushModel* brush) {
         return;
     // The brush holds still while the model is painted: read it once.
     double offset[3];
-    const BrushSnapshot snapshot = brushInModelSpace(target.placement, brush, offset);
+    const BrushSnapshot snapshot = brushInModelSpace(target, brush, offset);
     if (!snapshot.sphere)
         return;
     const float painterOffset[3] = {static_cast<float>(offset[0]), static_cast<float>(offset[1]),
@@ -137,7 +138,7 @@ void ModelPainter::paintPoly(const Target& target, Triangle* tri, BrushModel* br
     if (!brush)
         return;
     double offset[3];
-    const BrushSnapshot snapshot = brushInModelSpace(target.placement, brush, offset);
+    const BrushSnapshot snapshot = brushInModelSpace(target, brush, offset);
     const float painterOffset[3] = {static_cast<float>(offset[0]), static_cast<float>(offset[1]),
                                     static_cast<float>(offset[2])};
     TrianglePainter painter(snapshot, painterOffset);

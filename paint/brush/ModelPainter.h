@@ -30,6 +30,7 @@ public:
     // What a dab needs of the model it paints, which the painter does not own.
     struct Target {
         const AttributedModel& placement;  // x, y, z, rotation_x..z and scale
+        const double* upright;             // the model's own turn (x, y, z degrees), null for none
         const PolyMesh& mesh;              // its shape version tells when to find triangles afresh
         const std::vector<Triangle*>& triangles;
         std::function<Image*(GLuint)> skin;  // a texture's picture, or null
@@ -50,7 +51,7 @@ public:
 private:
     // The brush as the mesh meets it, and in offset the translation the
     // painter adds back to mesh points to compare them with that brush.
-    static BrushSnapshot brushInModelSpace(const AttributedModel& placement, BrushModel* brush, double* offset);
+    static BrushSnapshot brushInModelSpace(const Target& target, BrushModel* brush, double* offset);
     // Paints tri if it has texture coordinates and an image, in the dab's canvas of that image.
     void paintTriangle(const Target& target, TrianglePainter& painter, Triangle* tri, std::map<GLuint, DabCanvas>& dab);
     // Drops the textures the dab left alone from what it changed.

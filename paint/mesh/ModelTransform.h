@@ -1,19 +1,23 @@
 #pragma once
 
-// Where a paintable model sits in the scene: its own coordinates scaled
-// uniformly by `scale`, turned about z by rotation_z, then about y by
+// Where a paintable model sits in the scene: its own coordinates stood
+// upright by the model's own turn (angles applied as the attributes' are),
+// scaled uniformly by `scale`, turned about z by rotation_z, then about y by
 // rotation_y, then about x by rotation_x (degrees), then moved by x, y, z.
-// This is the order the model is drawn in (translate, rotate x, y, z, scale)
-// and the one painting and handle drags undo to reach the model's own space.
+// This is the order the model is drawn in (translate, rotate x, y, z, own
+// turn, scale) and the one painting and handle drags undo to reach the
+// model's own space.
 
 class AttributedModel;
 
 class ModelTransform {
 public:
-    ModelTransform(const double translation[3], const double rotationDegrees[3], double scale);
+    // uprightDegrees, the model's own turn, may be null for none.
+    ModelTransform(const double translation[3], const double rotationDegrees[3], double scale,
+                   const double* uprightDegrees = nullptr);
     // From the model's x, y, z, rotation_x, rotation_y, rotation_z and scale
-    // (a missing rotation reads as 0, a missing scale as 1).
-    static ModelTransform of(const AttributedModel& model);
+    // (a missing rotation reads as 0, a missing scale as 1) and its own turn.
+    static ModelTransform of(const AttributedModel& model, const double* uprightDegrees = nullptr);
 
     // The 4x4 model matrix, column-major as OpenGL takes it.
     void matrix(double out[16]) const;
@@ -26,12 +30,12 @@ public:
     void directionToModel(const double scene[3], double local[3]) const;
 
     double scale() const { return scale_; }
-    // No rotation and scale 1: only x, y, z move the model.
+    // No turn at all and scale 1: only x, y, z move the model.
     bool translationOnly() const { return plain_; }
 
 private:
     double translation_[3];
-    double rotation_[3][3];  // rotation_[row][column] = Rx * Ry * Rz
+    double rotation_[3][3];  // rotation_[row][column] = Rx * Ry * Rz * upright
     double scale_;
     bool plain_;
 };

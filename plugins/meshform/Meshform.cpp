@@ -100,16 +100,15 @@ void Meshform::build(const MeshformScene& scene) {
 }
 
 void Meshform::setFirstSight(const MeshformScene& scene, const float* extent) {
-    // The file's up axis turns to the viewer's up (+y); the largest side becomes 4 units, as for every model.
+    // The model's own turn brings the file's up axis to the viewer's up (+y),
+    // so the rotations turn it standing; the largest side becomes 4 units, as for every model.
     const double sign = scene.upSign;
-    attributes["rotation_x"] = 0.0;
-    attributes["rotation_z"] = 0.0;
     if (scene.upAxis == 2)
-        attributes["rotation_x"] = -90.0 * sign;
+        setUprightTurn(-90.0 * sign, 0.0, 0.0);
     else if (scene.upAxis == 0)
-        attributes["rotation_z"] = 90.0 * sign;
+        setUprightTurn(0.0, 0.0, 90.0 * sign);
     else if (sign < 0)
-        attributes["rotation_x"] = 180.0;
+        setUprightTurn(180.0, 0.0, 0.0);
     const float largest = std::max(extent[0], std::max(extent[1], extent[2]));
     attributes["scale"] = largest > 0.0f ? 4.0 / static_cast<double>(largest) : 1.0;
 }

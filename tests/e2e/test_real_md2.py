@@ -1,6 +1,6 @@
 """Real MD2 figures from the model cache in the real program: at first sight each stands whole and upright in
-the middle of the window, its animations play by name, and after a turn the brush paints the skin where it
-touches the model. The cache is filled by scripts/fetch-models.sh; nothing is downloaded here."""
+the middle of the window, its animations play by name, turned by rotation_y it shows its side still standing,
+and the brush paints the skin where it touches the turned model. The cache is filled by scripts/fetch-models.sh; nothing is downloaded here."""
 
 import os
 import re
@@ -90,12 +90,19 @@ class RealFigures(SessionTest):
             return len(frames) > 1
         self.s.wait_until(second_frame, "a second frame number")
 
-    def test_after_a_turn_the_brush_paints_the_skin_where_it_touches_the_model(self):
+    def test_turned_about_the_up_it_still_stands_and_the_brush_paints_the_skin_where_it_touches(self):
         name = self.names[0]
         skin = self.show(name)[0]
-        self.s.quietly("set rotation_y 90", "save skin %d before.bmp" % skin)
-        turned = self.s.wait_for_pixels(lambda shot: changed_in(shot, self.brush_only) > 1000)
+        self.s.quietly("save skin %d before.bmp" % skin)
+        first = self.s.settled()
+        self.s.quietly("set rotation_y 90")
+        turned = self.s.wait_for_pixels(lambda shot: shot[2] != first[2])
         self.assertGreater(changed_in(turned, self.brush_only, 240, 240, 260, 260), 50)  # the model at the centre
+        # Turned about the scene's up, it shows its side still standing: taller than wide, as tall as before.
+        x0, y0, x1, y1 = changed_box(turned, self.brush_only)
+        f0, g0, f1, g1 = changed_box(first, self.brush_only)
+        self.assertGreater(y1 - y0, 1.5 * (x1 - x0), (x0, y0, x1, y1))
+        self.assertLess(abs((y1 - y0) - (g1 - g0)), 0.1 * (g1 - g0), ((x0, y0, x1, y1), (f0, g0, f1, g1)))
         # A small red brush at the scene centre, inside the figure's middle: it reaches the surface around it.
         self.s.quietly("select model brush", "set green 0", "set blue 0", "set opacity 1", "set dim1 0.5",
                        "set solid_dim1 0.5", "paint " + name, "select model " + name,

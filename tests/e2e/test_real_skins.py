@@ -72,8 +72,8 @@ class RealSkins(unittest.TestCase):
                                                          for y in range(0, 500, 5)}) > 10)
         s.send("new model Keyform " + name)
         s.expect(re.compile(r"skins: <[\d,]*>\n"))
-        # As the file lies (its own size, unturned), centred on x, y and moved away.
-        s.quietly("set rotation_x 0", "set rotation_z 0", "set scale 1", "set z %f" % AWAY[name])
+        # Upright at its own size, centred on x, y and moved away.
+        s.quietly("set scale 1", "set z %f" % AWAY[name])
         w, h = brush_only[0], brush_only[1]
         region = []
 

@@ -31,6 +31,8 @@ void drawOneAtATime(PaintableModel& model) {
     for (int axis = 0; axis < 3; ++axis)
         if (model.getAttribute(rotations[axis]) != 0.0)
             glRotated(model.getAttribute(rotations[axis]), axis == 0, axis == 1, axis == 2);
+    for (int axis = 0; model.uprightTurn() && axis < 3; ++axis)
+        glRotated(model.uprightTurn()[axis], axis == 0, axis == 1, axis == 2);
     const double scale = model.getAttribute("scale");
     if (scale != 1.0) {
         glScaled(scale, scale, scale);

@@ -41,6 +41,7 @@ struct TestCube : PaintableModel {
     }
     using PaintableModel::applyTransform;
     using PaintableModel::handles;
+    using PaintableModel::setUprightTurn;
     using PaintableModel::textures;
     using PaintableModel::texturesToReload;
 };
@@ -71,23 +72,22 @@ protected:
 
 TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene) {
     const struct {
-        double move[3], degrees[3], scale;
-        double brushAt[3], radius, solidRadius;
-        int axis, side;  // the face the brush sits on
+        double move[3], degrees[3], scale, upright[3];
+        double onFace[3], radius, solidRadius;  // the brush, at a point of the model's own
+        int axis, side;                         // the face the point is on
     } cases[] = {
         // Turned a quarter about y and doubled, the model's +z face is the scene's x = 2 face.
-        {{0, 0, 0}, {0, 90, 0}, 2, {2, 0.5, 0.4}, 1.0, 0.6, 2, 1},
-        // Turned about all three axes, shrunk and moved: the brush on the -z face's point (0.2, -0.3, -1).
-        {{3, -1, 2}, {30, -20, 45}, 0.5, {0, 0, 0}, 0.3, 0.18, 2, 0},
+        {{0, 0, 0}, {0, 90, 0}, 2, {0, 0, 0}, {-0.2, 0.25, 1}, 1.0, 0.6, 2, 1},
+        {{3, -1, 2}, {30, -20, 45}, 0.5, {0, 0, 0}, {0.2, -0.3, -1}, 0.3, 0.18, 2, 0},
+        // Stood upright by a turn of its own, then turned by its attributes.
+        {{0, 1, 0}, {0, 90, 0}, 1.5, {-90, 0, -90}, {1, 0.3, -0.4}, 0.6, 0.4, 0, 1},
     };
     for (const auto& c : cases) {
         blacken();
-        const ModelTransform placement(c.move, c.degrees, c.scale);
-        double at[3] = {c.brushAt[0], c.brushAt[1], c.brushAt[2]};
-        if (&c == &cases[1]) {
-            const double onFace[3] = {0.2, -0.3, -1};
-            placement.toScene(onFace, at);
-        }
+        cube.setUprightTurn(c.upright[0], c.upright[1], c.upright[2]);
+        const ModelTransform placement(c.move, c.degrees, c.scale, c.upright);
+        double at[3];
+        placement.toScene(c.onFace, at);
         place(cube, c.move, c.degrees, c.scale);
         for (auto [name, value] :
              {std::pair{"x", at[0]}, {"y", at[1]}, {"z", at[2]}, {"dim1", c.radius}, {"solid_dim1", c.solidRadius}})
@@ -181,7 +181,7 @@ TEST_F(PlacedCube, files_carry_the_placement_and_older_files_keep_the_defaults) 
     ASSERT_TRUE(cube.saveAttributes(saved.c_str()));
     const std::string text = readFile(saved);
     for (const char* line :
-         {"<attribute name=\"rotation_x\" value=\"0.000000\" />",
+         {"<cube rotations=\"upright\">", "<attribute name=\"rotation_x\" value=\"0.000000\" />",
           "<attribute name=\"rotation_y\" value=\"30.000000\" />",
           "<attribute name=\"rotation_z\" value=\"0.000000\" />", "<attribute name=\"scale\" value=\"0.250000\" />"})
         EXPECT_NE(std::string::npos, text.find(line)) << line;
@@ -192,9 +192,10 @@ TEST_F(PlacedCube, files_carry_the_placement_and_older_files_keep_the_defaults) 
 
 TEST_F(PlacedCube, a_handle_dragged_in_the_scene_moves_in_the_models_space) {
     cube.handles.push_back({1, 0, 0});
-    const double move[3] = {5, 0, 0}, turn[3] = {0, 0, 90};
+    const double move[3] = {5, 0, 0}, turn[3] = {0, 0, 0};
     place(cube, move, turn, 2);
-    cube.moveHandleInScene(1, 0, 2, 0);  // the model's +x is the scene's +y, twice as long
+    cube.setUprightTurn(0, 0, 90);
+    cube.moveHandleInScene(1, 0, 2, 0);  // stood upright, the model's +x is the scene's +y, twice as long
     cube.moveHandleInScene(2, 9, 9, 9);  // no such handle
     EXPECT_DOUBLE_EQ(2, cube.handles[0].x);
     EXPECT_DOUBLE_EQ(0, cube.handles[0].y);
@@ -212,7 +213,7 @@ std::vector<float> modelView(const std::function<void()>& draw) {
     return m;
 }
 
-TEST_F(PlacedCube, drawn_translated_then_turned_then_scaled_and_unplaced_as_before) {
+TEST_F(PlacedCube, drawn_translated_then_turned_stood_upright_scaled_and_unplaced_as_before) {
     if (!painttest::ensureGlContext())
         GTEST_SKIP() << "no X display";
     const double move[3] = {1.5, -2, 0.25}, none[3] = {0, 0, 0}, turn[3] = {30, -20, 45};
@@ -220,9 +221,11 @@ TEST_F(PlacedCube, drawn_translated_then_turned_then_scaled_and_unplaced_as_befo
     const auto translated = modelView([] { glTranslatef(1.5f, -2.0f, 0.25f); });
     EXPECT_EQ(0, std::memcmp(translated.data(), modelView([&] { cube.applyTransform(); }).data(), 16 * sizeof(float)));
 
+    const double upright[3] = {-90, 0, -90};
     place(cube, move, turn, 0.5);
+    cube.setUprightTurn(upright[0], upright[1], upright[2]);
     double expected[16];
-    ModelTransform(move, turn, 0.5).matrix(expected);
+    ModelTransform(move, turn, 0.5, upright).matrix(expected);
     const auto placed = modelView([&] { cube.applyTransform(); });
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(expected[i], placed[i], 1e-6) << i;

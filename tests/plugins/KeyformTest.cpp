@@ -10,6 +10,7 @@
 
 #include "model/io/FileContents.h"
 #include "paint/brush/BrushModel.h"
+#include "paint/mesh/ModelTransform.h"
 
 #include "tests/SameBytes.h"
 #include "tests/plugins/PluginTestSupport.h"
@@ -79,11 +80,17 @@ TEST_F(Keyform, builds_the_mesh_from_the_first_frame_centred_and_shows_its_own_f
     EXPECT_TRUE(sameBytes(Bytes(8 * 8 * 3, 70), texturePixels(tri->getTexture())));
     EXPECT_TRUE(std::regex_match(printed, std::regex("skins: <" + std::to_string(tri->getTexture()) + ",[0-9]+>\n")))
         << printed;
-    // Upright, facing the viewer, the largest side (z: 510) 4 units long; unnamed frames make no animation.
+    // Stood upright (the file's +z up, its +x towards the viewer) by a turn of its own, unturned by its
+    // attributes, the largest side (z: 510) 4 units long; unnamed frames make no animation.
     const char* names[] = {"x", "y", "z", "rotation_x", "rotation_y", "rotation_z", "scale", "frame"};
-    const double values[] = {0, 0, 0, -90, 0, -90, 4.0 / 510, 0};
+    const double values[] = {0, 0, 0, 0, 0, 0, 4.0 / 510, 0};
     for (int i = 0; i < 8; ++i)
         EXPECT_NEAR(values[i], model->getAttribute(names[i]), 1e-12) << names[i];
+    const double* upright = model->uprightTurn();
+    ASSERT_TRUE(upright);
+    EXPECT_EQ(-90.0, upright[0]);
+    EXPECT_EQ(0.0, upright[1]);
+    EXPECT_EQ(-90.0, upright[2]);
     EXPECT_EQ(0, model->setAttribute("frame", 1.0));
     EXPECT_NE(0, model->setAttribute("frame", 2.0));
     EXPECT_EQ(0, model->getScriptCount());
@@ -261,12 +268,14 @@ TEST_F(Keyform, painting_after_a_frame_change_paints_the_surface_of_that_frame) 
     model = create("Keyform", here.c_str());
     ASSERT_TRUE(model);
     const std::string printed = draw(model.get());
-    // Drawn as the file lies, so that scene and model coordinates agree.
-    for (auto [name, value] : {std::pair{"rotation_x", 0.0}, {"rotation_z", 0.0}, {"scale", 1.0}})
-        ASSERT_EQ(0, model->setAttribute(name, value));
+    // The brush where the model's placement, its own upright turn included, takes a point of the model.
+    ASSERT_EQ(0, model->setAttribute("scale", 1.0));
+    const double onFrame1[3] = {-4.0, -2.0, 2.0};  // on frame 1's surface, 2 units off frame 0's
+    double at[3];
+    ModelTransform::of(*model, model->uprightTurn()).toScene(onFrame1, at);
     BrushModel brush("brush");
-    for (auto [name, value] : {std::pair{"x", -4.0}, {"y", -2.0}, {"z", 2.0}})
-        brush.setAttribute(name, value);  // on frame 1's surface, 2 units off frame 0's
+    for (auto [name, value] : {std::pair{"x", at[0]}, {"y", at[1]}, {"z", at[2]}})
+        brush.setAttribute(name, value);
     const GLuint skin = model->getTriangle(0)->getTexture();
     ASSERT_EQ("skins: <" + std::to_string(skin) + ">\n", printed);
     const Bytes black = texturePixels(skin);

@@ -85,10 +85,10 @@ struct Case {
     std::function<void()> write;
     const char* refusal;  // the line reported when no model is made, as a pattern; null when one is
     size_t triangles;
-    double rotationX, rotationZ, scale;
-    const char* printed;  // what the first draw prints, as a pattern ("#" stands for each skin's number)
-    float st[4];          // s = (x + st[1]) * st[0] and t = (y + st[3]) * st[2] on the textured surface
-    const char* saving;   // what saving the first skin prints; null without skins
+    double rotationX, rotationZ, scale;  // the model's own upright turn about x and z, its scale
+    const char* printed;                 // what the first draw prints, as a pattern ("#" stands for each skin's number)
+    float st[4];                         // s = (x + st[1]) * st[0] and t = (y + st[3]) * st[2] on the textured surface
+    const char* saving;                  // what saving the first skin prints; null without skins
 };
 
 const Case kCases[] = {
@@ -141,9 +141,12 @@ TEST_P(Meshform, reads_the_mesh_and_its_skins_or_refuses_in_one_line) {
     const GLuint skin = model->getTriangle(0)->getTexture();
     EXPECT_EQ(std::regex_replace(c.printed, std::regex("#"), std::to_string(skin)), printed);
     const char* names[] = {"x", "y", "z", "rotation_x", "rotation_y", "rotation_z", "scale"};
-    const double values[] = {0, 0, 0, c.rotationX, 0, c.rotationZ, c.scale};
+    const double values[] = {0, 0, 0, 0, 0, 0, c.scale};
     for (int i = 0; i < 7; ++i)
         EXPECT_NEAR(values[i], model->getAttribute(names[i]), 1e-9) << names[i];
+    const double* upright = model->uprightTurn();
+    EXPECT_EQ(c.rotationX, upright ? upright[0] : 0.0);
+    EXPECT_EQ(c.rotationZ, upright ? upright[2] : 0.0);
     // Every textured corner keeps the coordinates its place on the surface had in the file, the centre of
     // the bounding box having become the origin.
     for (unsigned int t = 0; skin && t < c.triangles; ++t)
@@ -187,7 +190,7 @@ struct Shipped {
     const char* file;
     size_t triangles;  // with area: those without are left out
     int skins;         // distinct textures found beside the file or inside it
-    double rotationX;  // the file's z is its up
+    double rotationX;  // of the upright turn: -90 when the file's z is its up
 };
 
 void PrintTo(const Shipped& s, std::ostream* out) {
@@ -209,7 +212,7 @@ TEST_P(MeshformShipped, shows_every_mesh_with_the_textures_it_names) {
     const std::string printed = draw(model.get());
     EXPECT_EQ(GetParam().triangles, meshCounts(model.get())[1]);
     EXPECT_EQ(GetParam().skins, model->numTextures()) << printed;
-    EXPECT_EQ(GetParam().rotationX, model->getAttribute("rotation_x"));
+    EXPECT_EQ(GetParam().rotationX, model->uprightTurn() ? model->uprightTurn()[0] : 0.0);
     EXPECT_EQ(std::string::npos, printed.find("zero length")) << printed.substr(0, 200);
 }
 
