@@ -86,10 +86,10 @@ AnimatedModel* Keyform::create(const char* name) {
 
 void Keyform::setFirstSight(const float* extent) {
     // The file's +Z turns up and its +X towards the viewer, as the model's own
-    // turn, so the rotations turn a standing figure. The largest extent (a
-    // standing figure's height) becomes 4 units, half the view's height at
-    // the scene centre, so the whole model stays clear of the near plane
-    // however it is turned.
+    // turn, so the rotations turn a standing figure. The largest side of the
+    // box over all frames (a standing figure's height) becomes 4 units, half
+    // the view's height at the scene centre, so the whole model, in any
+    // frame, stays in the window and clear of the near plane however it is turned.
     setUprightTurn(-90.0, 0.0, -90.0);
     const float largest = std::max(extent[0], std::max(extent[1], extent[2]));
     attributes["scale"] = largest > 0.0f ? 4.0 / static_cast<double>(largest) : 1.0;

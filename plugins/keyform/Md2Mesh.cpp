@@ -21,13 +21,18 @@ unsigned int meshIndex(int16_t index) {
 }  // namespace
 
 Md2Mesh Md2Mesh::build(const Md2File& md2, PolyMesh& mesh) {
-    // The first frame's bounding box: its centre becomes the model's origin.
+    // The box over every frame: its centre becomes the model's origin, so the
+    // framing that fits it fits each frame, however far one reaches or moves.
     float low[3] = {0, 0, 0}, high[3] = {0, 0, 0};
-    for (size_t i = 0; i < md2.vertices.size(); ++i)
-        for (int k = 0; k < 3; ++k) {
-            const float v = md2.vertices[i].pos[k];
-            low[k] = i == 0 ? v : std::min(low[k], v);
-            high[k] = i == 0 ? v : std::max(high[k], v);
+    bool none = true;
+    for (const Md2File::Frame& frame : md2.frames)
+        for (const Md2File::Vertex& vertex : frame.vertices) {
+            for (int k = 0; k < 3; ++k) {
+                const float v = vertex.pos[k];
+                low[k] = none ? v : std::min(low[k], v);
+                high[k] = none ? v : std::max(high[k], v);
+            }
+            none = false;
         }
     Md2Mesh built;
     float centre[3];

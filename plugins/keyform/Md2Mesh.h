@@ -12,16 +12,16 @@
 class Md2Mesh {
 public:
     // Fills mesh, which must be empty, from md2: one vertex and one normal per
-    // file vertex, placed as in the first frame with that frame's bounding box
-    // centred on the origin, then the skin coordinates and every triangle whose
-    // corners name vertices the file has. What it returns moves mesh through the frames.
+    // file vertex, placed as in the first frame with the bounding box over all
+    // frames centred on the origin, then the skin coordinates and every triangle
+    // whose corners name vertices the file has. What it returns moves mesh through the frames.
     static Md2Mesh build(const Md2File& md2, PolyMesh& mesh);
 
     // Moves mesh's vertices and normals to frame, clamped to the frames there
     // are; a fraction blends the two frames around it.
     void showFrame(PolyMesh& mesh, double frame) const;
 
-    // The size of the first frame's bounding box along x, y and z.
+    // The size of the bounding box over all frames along x, y and z.
     const float* extent() const { return extent_; }
 
     // The MD2 format's vertex normals, which vertices name by index.

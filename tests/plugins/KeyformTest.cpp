@@ -47,7 +47,7 @@ protected:
     std::unique_ptr<PaintableModel> model;
 };
 
-TEST_F(Keyform, builds_the_mesh_from_the_first_frame_centred_and_shows_its_own_first_skin) {
+TEST_F(Keyform, builds_the_mesh_from_the_first_frame_centred_on_all_frames_and_shows_its_own_first_skin) {
     writeFile("skin.bmp", makeBmp(8, 8, 70));  // "players/thing/skin.pcx" is read from beside the model
     writeFile("second.bmp", makeBmp(8, 8, 150));
     GLuint taken[3];  // names handed out before the model's skins exist
@@ -62,11 +62,11 @@ TEST_F(Keyform, builds_the_mesh_from_the_first_frame_centred_and_shows_its_own_f
     std::filesystem::remove("second.bmp");
     const std::string printed = draw(model.get());
     ASSERT_EQ((Counts{3, 1, 3, 3}), meshCounts(model.get()));  // a normal of its own per vertex
-    // Per corner: byte * scale + translate less the box centre (60.75, 32.875, 191), s / 64, 1 - t / 32,
-    // normal table entries 0, 5, 161.
-    const float expected[3][8] = {{-58.75f, -26.875f, -195, 1, 0, -0.525731f, 0, 0.850651f},
-                                  {-63.75f, -31.875f, -255, 0.25f, 0.75f, 0, 0, 1},
-                                  {63.75f, 31.875f, 255, 0, 1, -0.688191f, -0.587785f, -0.425325f}};
+    // Per corner: byte * scale + translate less the centre of the box over both frames (60.75, 52, 191),
+    // s / 64, 1 - t / 32, normal table entries 0, 5, 161.
+    const float expected[3][8] = {{-58.75f, -46, -195, 1, 0, -0.525731f, 0, 0.850651f},
+                                  {-63.75f, -51, -255, 0.25f, 0.75f, 0, 0, 1},
+                                  {63.75f, 12.75f, 255, 0, 1, -0.688191f, -0.587785f, -0.425325f}};
     PolyMesh::Triangle* tri = model->getTriangle(0);
     for (unsigned int c = 0; c < 3; ++c) {
         float got[8];
@@ -86,11 +86,8 @@ TEST_F(Keyform, builds_the_mesh_from_the_first_frame_centred_and_shows_its_own_f
     const double values[] = {0, 0, 0, 0, 0, 0, 4.0 / 510, 0};
     for (int i = 0; i < 8; ++i)
         EXPECT_NEAR(values[i], model->getAttribute(names[i]), 1e-12) << names[i];
-    const double* upright = model->uprightTurn();
-    ASSERT_TRUE(upright);
-    EXPECT_EQ(-90.0, upright[0]);
-    EXPECT_EQ(0.0, upright[1]);
-    EXPECT_EQ(-90.0, upright[2]);
+    ASSERT_TRUE(model->uprightTurn());
+    EXPECT_EQ((std::vector<double>{-90, 0, -90}), std::vector<double>(model->uprightTurn(), model->uprightTurn() + 3));
     EXPECT_EQ(0, model->setAttribute("frame", 1.0));
     EXPECT_NE(0, model->setAttribute("frame", 2.0));
     EXPECT_EQ(0, model->getScriptCount());
@@ -213,7 +210,7 @@ Bytes framesMd2(const std::vector<FrameSpec>& frames) {
 }
 
 // Frame 0 lies in z = 0 with normals +z (table entry 5); frame 1 is the triangle turned into the plane
-// x = 0 with normals of entry 0. The first frame's box centre (4, 4, 0) is the model's origin.
+// x = 0 with normals of entry 0. The centre of the box over both, (4, 4, 4), is the model's origin.
 const std::vector<FrameSpec> kTwoFrames = {{"", {{0, 0, 0}, {8, 0, 0}, {0, 8, 0}}, 5},
                                            {"", {{0, 0, 0}, {0, 0, 8}, {0, 8, 0}}, 0}};
 
@@ -227,14 +224,14 @@ TEST_F(Keyform, a_fractional_frame_blends_positions_and_normals_and_moves_the_tr
     };
     const float n = 0.961938f, m = -0.273267f;  // (entry 5 + entry 0) / 2, renormalised
     const Expected cases[] = {
-        {0.0, {{-4, -4, 0}, {4, -4, 0}, {-4, 4, 0}}, {0, 0, 1}, {0, 0, 1}, {-4 / 3.f, -4 / 3.f, 0}, 5.962848f},
+        {0.0, {{-4, -4, -4}, {4, -4, -4}, {-4, 4, -4}}, {0, 0, 1}, {0, 0, 1}, {-4 / 3.f, -4 / 3.f, -4}, 5.962848f},
         // clang-format off
-        {1.0, {{-4, -4, 0}, {-4, -4, 8}, {-4, 4, 0}}, {-0.525731f, 0, 0.850651f}, {-1, 0, 0}, {-4, -4 / 3.f, 8 / 3.f},
-         5.962848f},
-        {0.5, {{-4, -4, 0}, {0, -4, 4}, {-4, 4, 0}}, {m, 0, n}, {-0.707107f, 0, 0.707107f}, {-8 / 3.f, -4 / 3.f, 4 / 3.f},
-         5.656854f},
+        {1.0, {{-4, -4, -4}, {-4, -4, 4}, {-4, 4, -4}}, {-0.525731f, 0, 0.850651f}, {-1, 0, 0},
+         {-4, -4 / 3.f, -4 / 3.f}, 5.962848f},
+        {0.5, {{-4, -4, -4}, {0, -4, 0}, {-4, 4, -4}}, {m, 0, n}, {-0.707107f, 0, 0.707107f},
+         {-8 / 3.f, -4 / 3.f, -8 / 3.f}, 5.656854f},
         // clang-format on
-        {0.0, {{-4, -4, 0}, {4, -4, 0}, {-4, 4, 0}}, {0, 0, 1}, {0, 0, 1}, {-4 / 3.f, -4 / 3.f, 0}, 5.962848f},
+        {0.0, {{-4, -4, -4}, {4, -4, -4}, {-4, 4, -4}}, {0, 0, 1}, {0, 0, 1}, {-4 / 3.f, -4 / 3.f, -4}, 5.962848f},
     };
     for (const Expected& e : cases) {
         SCOPED_TRACE("frame " + std::to_string(e.frame));
@@ -270,7 +267,7 @@ TEST_F(Keyform, painting_after_a_frame_change_paints_the_surface_of_that_frame) 
     const std::string printed = draw(model.get());
     // The brush where the model's placement, its own upright turn included, takes a point of the model.
     ASSERT_EQ(0, model->setAttribute("scale", 1.0));
-    const double onFrame1[3] = {-4.0, -2.0, 2.0};  // on frame 1's surface, 2 units off frame 0's
+    const double onFrame1[3] = {-4.0, -2.0, -2.0};  // on frame 1's surface, 2 units off frame 0's
     double at[3];
     ModelTransform::of(*model, model->uprightTurn()).toScene(onFrame1, at);
     BrushModel brush("brush");
