@@ -3,12 +3,14 @@
 // limits by design, and a limited model refuses such values when they load
 // back), whose scripts are played for a bounded number of ticks before it is
 // saved. What was saved must load back into a fresh model with every script.
+// A paintable model with a turn of its own reads them too, rewriting old rotations.
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 #include <vector>
 
 #include "fuzz/FuzzScratch.h"
+#include "paint/PaintableModel.h"
 #include "tests/model/TestModel.h"
 
 namespace {
@@ -20,6 +22,14 @@ public:
     UnboundedModel() {
         lower_limits.clear();
         upper_limits.clear();
+    }
+};
+
+class UprightModel : public PaintableModel {
+public:
+    UprightModel() : PaintableModel("tester") {
+        class_name = "TestModel";
+        setUprightTurn(-90.0, 0.0, -90.0);
     }
 };
 
@@ -53,6 +63,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string saved = fuzzScratch().path("saved.xml");
     TestModel limited;
     limited.loadAttributes(in.c_str());
+    UprightModel turned;
+    turned.loadAttributes(in.c_str());
     UnboundedModel model;
     model.loadAttributes(in.c_str());
     playEveryScript(model);
