@@ -2,13 +2,17 @@
 // are read when the model is created, on the console's thread before the
 // model is listed; a file Assimp cannot read creates no model. modelInit
 // runs on the GL thread at the first draw and only uploads the skins.
+// Animations are posed on the processor: the mesh moves to the shown keyframe
+// before each draw and each painting.
 #include "plugins/meshform/Meshform.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdio>
 #include <string>
 #include <utility>
 
+#include "paint/brush/BrushModel.h"
 #include "plugins/ClassRegistry.h"
 
 namespace {
@@ -32,11 +36,15 @@ bool isFlat(const std::vector<float>& at, unsigned int i, unsigned int j, unsign
 
 }  // namespace
 
-Meshform::Meshform(const char* name, const MeshformScene& scene) : PaintableModel(name) {
+Meshform::Meshform(const char* name, MeshformScene& scene) : PaintableModel(name) {
     class_name = "Meshform";
     attributes["x"] = 0.0;
     attributes["y"] = 0.0;
     attributes["z"] = 0.0;
+    attributes["frame"] = 0.0;
+    lower_limits["frame"] = 0.0;
+    upper_limits["frame"] = static_cast<double>(scene.frames.size());
+    makeAnimationScripts(scene.clips);
     build(scene);
 }
 
@@ -48,21 +56,28 @@ AnimatedModel* Meshform::create(const char* name) {
         reportModelCreationFailure(("cannot read model '" + path + "': " + reason + "\n").c_str());
         return nullptr;
     }
+    if (!scene.leftOut.empty())
+        std::fprintf(stderr, "model '%s': %s\n", path.c_str(), scene.leftOut.c_str());
     Meshform* model = new Meshform(name, scene);
     model->skins_ = std::make_unique<MeshformSkins>(scene.materials, path);
     return model;
 }
 
-void Meshform::build(const MeshformScene& scene) {
-    // The bounding box's centre becomes the model's origin.
+void Meshform::build(MeshformScene& scene) {
+    // The centre of the box over the rest pose and every keyframe becomes the model's origin, so that
+    // no animation walks the model out of the view.
     const size_t count = scene.positions.size() / 3;
     float low[3] = {0, 0, 0}, high[3] = {0, 0, 0}, centre[3], extent[3];
-    for (size_t i = 0; i < count; ++i)
-        for (int k = 0; k < 3; ++k) {
-            const float v = scene.positions[3 * i + k];
-            low[k] = i == 0 ? v : std::min(low[k], v);
-            high[k] = i == 0 ? v : std::max(high[k], v);
-        }
+    auto widen = [&low, &high](const std::vector<float>& at, bool first) {
+        for (size_t i = 0; i + 2 < at.size(); i += 3)
+            for (int k = 0; k < 3; ++k) {
+                low[k] = first && i == 0 ? at[i + k] : std::min(low[k], at[i + k]);
+                high[k] = first && i == 0 ? at[i + k] : std::max(high[k], at[i + k]);
+            }
+    };
+    widen(scene.positions, true);
+    for (const MeshformScene::Frame& frame : scene.frames)
+        widen(frame.positions, false);
     for (int k = 0; k < 3; ++k) {
         centre[k] = (low[k] + high[k]) / 2.0f;
         extent[k] = high[k] - low[k];
@@ -97,6 +112,51 @@ void Meshform::build(const MeshformScene& scene) {
         }
     }
     setFirstSight(scene, extent);
+    std::vector<KeyframeMesh::Frame> frames(1);
+    frames[0].positions = std::move(placed);
+    frames[0].normals = scene.normals;
+    for (MeshformScene::Frame& frame : scene.frames) {
+        for (size_t i = 0; i < frame.positions.size(); ++i)
+            frame.positions[i] -= centre[i % 3];
+        frames.push_back(std::move(frame));
+    }
+    scene.frames.clear();
+    frames_ = KeyframeMesh(std::move(frames));
+}
+
+void Meshform::makeAnimationScripts(const std::vector<MeshformScene::Clip>& clips) {
+    for (const MeshformScene::Clip& clip : clips) {
+        if (clip.count <= 0 || newScript(clip.name.c_str()) != 0)
+            continue;
+        current_script->behavior = SCR_REPEAT;
+        const int ticks = std::max(1, static_cast<int>(std::lround(kTicksPerSecond / clip.fps)));
+        for (int i = 0; i < clip.count; ++i) {
+            position pose;
+            pose["frame"] = clip.first + 1 + i;  // frame 0 is the rest pose
+            // Each repeat comes to the first frame from the last: a slower way would sweep through all between.
+            appendPose(&pose, i == 0 ? 1 : ticks, INT_LINEAR);
+        }
+    }
+    // Like any new model, this one starts without a current script.
+    current_script = nullptr;
+}
+
+void Meshform::followFrame() {
+    const double frame = getAttribute("frame");
+    if (frame == shownFrame_)
+        return;
+    shownFrame_ = frame;
+    frames_.showFrame(*this, frame);
+}
+
+void Meshform::draw() {
+    followFrame();
+    PaintableModel::draw();
+}
+
+void Meshform::paintModel(BrushModel* brush) {
+    followFrame();
+    PaintableModel::paintModel(brush);
 }
 
 void Meshform::setFirstSight(const MeshformScene& scene, const float* extent) {

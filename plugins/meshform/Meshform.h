@@ -2,7 +2,10 @@
 // around in (glTF, OBJ, FBX, COLLADA, 3DS, ...): the model's name is its file
 // as typed. Every mesh is drawn where the file's nodes place it, with each
 // material's texture as a skin of its own; triangles without one are drawn
-// untextured and take no paint.
+// untextured and take no paint. Each animation the file holds becomes one of
+// the model's scripts, playing through keyframes baked when the file is read:
+// the `frame` attribute picks the one shown (0 is the rest pose, fractions
+// blend neighbours), and painting paints the pose that is shown.
 #pragma once
 
 #include <GL/gl.h>
@@ -12,24 +15,37 @@
 #include <vector>
 
 #include "paint/PaintableModel.h"
+#include "paint/mesh/KeyframeMesh.h"
 #include "plugins/meshform/MeshformScene.h"
 #include "plugins/meshform/MeshformSkins.h"
 
+class BrushModel;
+
 class Meshform : public PaintableModel {
 public:
-    // scene must have been read; the mesh is built from it here.
-    Meshform(const char* name, const MeshformScene& scene);
+    // scene must have been read; the mesh and scripts are built from it here,
+    // and its keyframes are taken rather than copied.
+    Meshform(const char* name, MeshformScene& scene);
 
     // Reads the file and its textures; refuses (null, with the reason
     // reported) when the file cannot be read or holds no triangles.
     static AnimatedModel* create(const char* name);
 
     void modelInit() override;  // GL thread: uploads the skins read by create
+    void draw() override;
+    void paintModel(BrushModel* brush) override;
+
+    static constexpr int kTicksPerSecond = 50;  // the animation timer's
 
 private:
-    void build(const MeshformScene& scene);
+    void build(MeshformScene& scene);
     void setFirstSight(const MeshformScene& scene, const float* extent);
+    void makeAnimationScripts(const std::vector<MeshformScene::Clip>& clips);
+    // Moves the mesh to the `frame` attribute's value if it changed since the last move.
+    void followFrame();
 
     std::unique_ptr<MeshformSkins> skins_;  // read by create, uploaded by the first draw
     std::vector<int> triangleMaterial_;     // per triangle of the mesh, its material, or -1
+    KeyframeMesh frames_;                   // the rest pose, then every animation's keyframes
+    double shownFrame_ = 0.0;
 };

@@ -13,14 +13,11 @@
 #include <utility>
 
 #include "plugins/meshform/BoundedIOSystem.h"
+#include "plugins/meshform/MeshformAnimation.h"
 
 namespace {
 
-// One mesh where a node places it.
-struct Placed {
-    unsigned int mesh;
-    aiMatrix4x4 transform;
-};
+using Placed = MeshformAnimation::Placed;
 
 // Each mesh every node names, with the node's transform accumulated from the root; false past the node cap.
 bool placeMeshes(const aiScene& scene, std::vector<Placed>* placed) {
@@ -36,7 +33,7 @@ bool placeMeshes(const aiScene& scene, std::vector<Placed>* placed) {
         const aiMatrix4x4 transform = parent * node->mTransformation;
         for (unsigned int i = 0; i < node->mNumMeshes; ++i)
             if (node->mMeshes[i] < scene.mNumMeshes)
-                placed->push_back({node->mMeshes[i], transform});
+                placed->push_back({node->mMeshes[i], transform, node});
         for (unsigned int i = node->mNumChildren; i-- > 0;)
             pending.emplace_back(node->mChildren[i], transform);
     }
@@ -180,5 +177,6 @@ bool MeshformScene::read(const std::string& path) {
         }
     }
     readUpAxis(*scene, &upAxis, &upSign);
+    MeshformAnimation::bake(*scene, placed, this);
     return true;
 }

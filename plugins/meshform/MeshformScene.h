@@ -9,6 +9,8 @@
 #include <string>
 #include <vector>
 
+#include "paint/mesh/KeyframeMesh.h"
+
 class MeshformScene {
 public:
     // The texture a material shows: a file named relative to the model, an
@@ -43,7 +45,8 @@ public:
     int upSign = 1;
 
     // An animation the file holds, as a run of keyframes: frames[first] to
-    // frames[first + count - 1], shown at fps frames a second.
+    // frames[first + count - 1], evenly spaced over the animation and shown
+    // at fps frames a second, so that it takes as long as the file says.
     struct Clip {
         std::string name;  // as the file names it; anim1, anim2, ... when it does not
         int first = 0;
@@ -52,10 +55,8 @@ public:
     };
     // Keyframes after the rest pose that positions and normals hold: each
     // holds x, y, z per vertex, numbered as positions are, placed by the nodes.
-    struct Frame {
-        std::vector<float> positions;
-        std::vector<float> normals;
-    };
+    using Frame = KeyframeMesh::Frame;
     std::vector<Frame> frames;
     std::vector<Clip> clips;
+    std::string leftOut;  // the line naming animations the caps left out, or empty
 };

@@ -1,11 +1,13 @@
 """A textured OBJ read through Assimp: it shows with its skin, takes paint from the console, `save skins` writes the
-paint into the model's own BMP, and a fresh program reading the model again holds the painted skin."""
+paint into the model's own BMP, and a fresh program reading the model again holds the painted skin. A cached
+animated model lists its animation among its scripts, and playing it moves the picture."""
 
 import os
 import re
+import shutil
 import struct
 
-from velmora_harness import SessionTest, read_bmp
+from velmora_harness import SessionTest, changed_in, read_bmp
 
 QUAD = ("mtllib quad.mtl\nv -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\n"
         "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nusemtl skin\nf 1/1 2/2 3/3 4/4\n")
@@ -20,9 +22,9 @@ def grey_bmp(size, value):
 
 
 class Meshform(SessionTest):
-    def load(self):
-        self.s.send("new model Meshform quad.obj")
-        return int(self.s.expect(re.compile(r"skins: <(\d+)>\n")).rsplit("skins: <", 1)[1].split(">")[0])
+    def load(self, name="quad.obj"):
+        self.s.send("new model Meshform " + name)
+        return int(self.s.expect(re.compile(r"skins: <[\d,]+>\n")).rsplit("skins: <", 1)[1].split(">")[0].split(",")[0])
 
     def test_paint_on_a_textured_obj_is_saved_to_its_skin_and_read_back_by_the_next_run(self):
         for name, data in (("quad.obj", QUAD.encode()), ("quad.mtl", b"newmtl skin\nmap_Kd quad.bmp\n"),
@@ -43,3 +45,16 @@ class Meshform(SessionTest):
         self.s.quietly("save skin %d again.bmp" % skin)
         self.assertSame(read_bmp(self.s.wait_file("again.bmp")), read_bmp(os.path.join(self.s.workdir, "quad.bmp")),
                         "the skin read back")
+
+    def test_an_animation_of_a_cached_model_is_a_script_that_moves_the_picture(self):
+        cache = os.environ.get("VELMORA_MESH_CACHE") or os.environ.get("HOME", "") + "/.cache/velmora/meshes"
+        folder = os.path.join(cache, "b3d-ninja")
+        if not os.path.isfile(os.path.join(folder, "ninja.b3d")):
+            self.skipTest("no %s/ninja.b3d; scripts/fetch-models.sh fetches it" % folder)
+        for name in os.listdir(folder):
+            shutil.copy(os.path.join(folder, name), self.s.workdir)
+        self.load("ninja.b3d")
+        self.assertIn("  anim1\n", self.s.command("list scripts"))
+        still = self.s.settled()
+        self.assertEqual(self.s.command("animate anim1"), "")
+        self.s.wait_for_pixels(lambda shot: changed_in(shot, still) > 200)
