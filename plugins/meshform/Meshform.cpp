@@ -121,17 +121,10 @@ void Meshform::modelInit() {
         skinOf = skins_->skinOfMaterial;
         std::fputs(skins_->messages.c_str(), stderr);
         ids.assign(skins_->pictures.size(), 0);
-        const std::vector<int> embedded = skins_->embedded;
         adoptTextures(skins_->pictures, ids.data());
-        for (size_t i = 0; i < ids.size(); ++i) {
-            if (!textures.count(ids[i])) {
-                ids[i] = 0;  // not decoded: its triangles stay untextured
-                continue;
-            }
-            if (embedded[i] >= 0)
-                textures[ids[i]]->refuseSaves("not saving embedded texture " + std::to_string(embedded[i]) + " of " +
-                                              model_name + ": pictures inside a model file are not written back yet");
-        }
+        for (GLuint& id : ids)
+            if (!textures.count(id))
+                id = 0;  // not decoded: its triangles stay untextured
         skins_.reset();
     }
     unsigned int t = 0;

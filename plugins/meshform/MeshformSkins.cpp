@@ -7,6 +7,7 @@
 #include <map>
 #include <utility>
 
+#include "plugins/meshform/EmbeddedSkinSaver.h"
 #include "plugins/meshform/TextureSearch.h"
 
 namespace {
@@ -20,6 +21,25 @@ bool namesNoTexture(const std::vector<MeshformScene::Texture>& materials) {
         if (!texture.file.empty() || texture.embedded >= 0)
             return false;
     return true;
+}
+
+// The picture the model carries, or the PNG an earlier save left beside the model in its place; either
+// is saved where that save put it.
+Image::Decoded readEmbedded(const MeshformScene::Texture& texture, const std::string& modelFile) {
+    const EmbeddedSkinSaver saver(modelFile, texture.embedded);
+    std::error_code error;
+    if (!saver.intoModel() && std::filesystem::is_regular_file(saver.beside(), error))
+        return Image::read(saver.beside());
+    const std::string number = std::to_string(texture.embedded);
+    const std::string name = modelFile + "#texture" + number + "." + texture.hint;
+    Image::Decoded picture =
+        Image::decode(reinterpret_cast<const unsigned char*>(texture.bytes.data()), texture.bytes.size(), name, name);
+    if (texture.bytes.empty())
+        picture.messages =
+            "embedded texture " + number + " of " + modelFile + " holds no picture the program reads: not shown\n";
+    if (picture.image)
+        picture.image->saveThrough([saver](Image& image) { return saver.save(image); });
+    return picture;
 }
 
 }  // namespace
@@ -50,12 +70,7 @@ MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& given, c
         skinOfMaterial.push_back(-1);
         Image::Decoded picture;
         if (texture.embedded >= 0) {
-            const std::string name = modelFile + "#texture" + key.substr(1) + "." + texture.hint;
-            picture = Image::decode(reinterpret_cast<const unsigned char*>(texture.bytes.data()), texture.bytes.size(),
-                                    name, name);
-            if (texture.bytes.empty())
-                picture.messages = "embedded texture " + key.substr(1) + " of " + modelFile +
-                                   " holds no picture the program reads: not shown\n";
+            picture = readEmbedded(texture, modelFile);
         } else {
             const std::string found = search.find(texture.file);
             if (found.empty()) {
@@ -71,7 +86,6 @@ MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& given, c
         pixels += pixelsOf(picture);
         skin = skinOfMaterial.back() = static_cast<int>(pictures.size());
         pictures.push_back(std::move(picture));
-        embedded.push_back(texture.embedded);
     }
     if (!missing.empty())
         messages += "textures not found for " + modelFile + ": " + missing + "\n";

@@ -2,11 +2,16 @@
 // first sight, painting, saving, and the files it refuses.
 #include <sys/stat.h>
 
+#include <assimp/scene.h>
+#include <assimp/Importer.hpp>
+#include <nlohmann/json.hpp>
+
 #include <cstdlib>
 #include <functional>
 #include <regex>
 
 #include "paint/brush/BrushModel.h"
+#include "tests/SameBytes.h"
 
 #include "tests/plugins/PluginTestSupport.h"
 
@@ -103,7 +108,7 @@ const Case kCases[] = {
      2,
      "skins: <#>\n",
      {1, 0.5f, -0.5f, -1},
-     "not saving embedded texture 0 of scene.gltf: pictures inside a model file are not written back yet\n"},
+     "saving embedded texture 0 into scene.gltf\n"},
     {"cut.glb", truncatedGlb, "cannot read model 'cut.glb': .+\n", 0, 0, 0, 0, nullptr, {}, nullptr},
     {"pipe.obj",
      fifo,
@@ -182,7 +187,15 @@ INSTANTIATE_TEST_SUITE_P(Files, Meshform, testing::ValuesIn(kCases), [](const te
 
 namespace {
 
-// Model files as their packages ship them, from the cache scripts/fetch-models.sh fills; absent ones are skipped.
+// A model file as its package ships it, from the cache scripts/fetch-models.sh fills.
+std::string cached(const std::string& file) {
+    const char* cache = std::getenv("VELMORA_MESH_CACHE");
+    const char* home = std::getenv("HOME");
+    return (cache && *cache ? std::string(cache) : std::string(home ? home : "") + "/.cache/velmora/meshes") + "/" +
+           file;
+}
+
+// Model files as their packages ship them; absent ones are skipped.
 struct Shipped {
     const char* file;
     size_t triangles;  // with area: those without are left out
@@ -197,11 +210,7 @@ void PrintTo(const Shipped& s, std::ostream* out) {
 class MeshformShipped : public PluginModelTest, public testing::WithParamInterface<Shipped> {};
 
 TEST_P(MeshformShipped, shows_every_mesh_with_the_textures_it_names) {
-    const char* cache = std::getenv("VELMORA_MESH_CACHE");
-    const char* home = std::getenv("HOME");
-    const std::string file =
-        (cache && *cache ? std::string(cache) : std::string(home ? home : "") + "/.cache/velmora/meshes") + "/" +
-        GetParam().file;
+    const std::string file = cached(GetParam().file);
     if (!std::filesystem::exists(file))
         GTEST_SKIP() << "no " << file << "; scripts/fetch-models.sh fetches it";
     std::unique_ptr<PaintableModel> model = create("Meshform", file.c_str());
@@ -223,5 +232,122 @@ INSTANTIATE_TEST_SUITE_P(
                     Shipped{"iqm-mrfixit/mrfixit.iqm", 2988, 2, 0}, Shipped{"mdl-yodan/yodan.mdl", 503, 1, 0},
                     Shipped{"ms3d-jeep/jeep1.ms3d", 2032, 1, 0}, Shipped{"obj-spider/spider.obj", 1312, 5, 0},
                     Shipped{"x-earth/earth.x", 4512, 1, 0}));
+
+}  // namespace
+
+namespace {
+
+// What a glTF file means apart from its first picture: its JSON without that image's entry, the places of the
+// bufferViews and the buffer's length, and for a .glb the bytes of every other bufferView.
+struct GltfMeaning {
+    nlohmann::ordered_json json;
+    std::vector<std::string> views;
+};
+
+GltfMeaning meaningOf(const std::string& bytes) {
+    GltfMeaning meaning;
+    const bool glb = bytes.rfind("glTF", 0) == 0;
+    auto le32 = [&bytes](size_t at) {
+        size_t value = 0;
+        for (size_t k = 4; k-- > 0;)
+            value = value << 8 | static_cast<unsigned char>(bytes.at(at + k));
+        return value;
+    };
+    const size_t jsonLength = glb ? le32(12) : bytes.size();
+    meaning.json = nlohmann::ordered_json::parse(glb ? bytes.substr(20, jsonLength) : bytes);
+    nlohmann::ordered_json& json = meaning.json;
+    const int imageView = json["images"][0].value("bufferView", -1);
+    json["images"][0] = nullptr;
+    if (!glb)
+        return meaning;
+    const std::string bin = bytes.substr(28 + jsonLength, le32(20 + jsonLength));
+    for (size_t v = 0; v < json["bufferViews"].size(); ++v) {
+        nlohmann::ordered_json& view = json["bufferViews"][v];
+        const size_t offset = view.value("byteOffset", 0u), length = view.value("byteLength", 0u);
+        meaning.views.push_back(static_cast<int>(v) == imageView ? "" : bin.substr(offset, length));
+        view.erase("byteOffset");
+        if (static_cast<int>(v) == imageView)
+            view.erase("byteLength");
+    }
+    json["buffers"][0].erase("byteLength");
+    return meaning;
+}
+
+struct EmbeddedSave {
+    const char* file;     // in the mesh cache
+    const char* saved;    // the file that holds the paint after the save
+    const char* printed;  // what the save prints
+};
+
+void PrintTo(const EmbeddedSave& s, std::ostream* out) {
+    *out << s.file;
+}
+
+class MeshformEmbeddedSave : public PluginModelTest, public testing::WithParamInterface<EmbeddedSave> {};
+
+TEST_P(MeshformEmbeddedSave, paint_goes_into_the_model_or_beside_it_and_the_next_load_shows_it) {
+    const EmbeddedSave& c = GetParam();
+    const std::string original = cached(c.file), name = std::filesystem::path(c.file).filename().string();
+    if (!std::filesystem::exists(original))
+        GTEST_SKIP() << "no " << original << "; scripts/fetch-models.sh fetches it";
+    std::filesystem::copy_file(original, name);
+    std::unique_ptr<PaintableModel> model = create("Meshform", name.c_str());
+    ASSERT_TRUE(model) << takeModelCreationFailure();
+    draw(model.get());
+    Image* skin = model->skinImage(model->getTriangle(0)->getTexture());
+    ASSERT_TRUE(skin);
+    GLubyte red[3] = {255, 0, 0};
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            skin->set(x, y, red, 1.0);
+    const Bytes painted(skin->pixels(), skin->pixels() + skin->pixelBytes());
+    testing::internal::CaptureStdout();
+    const int wrote = model->copySkins()[0]->save();
+    EXPECT_EQ(c.printed, testing::internal::GetCapturedStdout());
+    ASSERT_EQ(1, wrote);
+
+    // Assimp reads the saved model as it read the shipped one, the paint in its picture or beside it.
+    Assimp::Importer shippedReader, savedReader;
+    const aiScene* shipped = shippedReader.ReadFile(original, 0);
+    const aiScene* reread = savedReader.ReadFile(name, 0);
+    ASSERT_TRUE(shipped && reread) << savedReader.GetErrorString();
+    const unsigned int counts[2][4] = {
+        {shipped->mNumMeshes, shipped->mNumMaterials, shipped->mNumAnimations, shipped->mNumTextures},
+        {reread->mNumMeshes, reread->mNumMaterials, reread->mNumAnimations, reread->mNumTextures}};
+    EXPECT_TRUE(std::equal(counts[0], counts[0] + 4, counts[1])) << "meshes, materials, animations, textures";
+    Image::Decoded picture;
+    if (c.saved == name) {
+        ASSERT_LT(0u, reread->mNumTextures);
+        const aiTexture& held = *reread->mTextures[0];
+        const std::string inside = "inside." + std::string(held.achFormatHint);
+        picture = Image::decode(reinterpret_cast<const unsigned char*>(held.pcData), held.mWidth, inside, inside);
+        const GltfMeaning before = meaningOf(readFile(original)), after = meaningOf(readFile(name));
+        EXPECT_TRUE(sameBytes(before.json.dump(), after.json.dump()));
+        ASSERT_EQ(before.views.size(), after.views.size());
+        for (size_t v = 0; v < before.views.size(); ++v)
+            EXPECT_TRUE(sameBytes(before.views[v], after.views[v])) << "bufferView " << v;
+    } else {
+        EXPECT_TRUE(sameBytes(readFile(original), readFile(name))) << "the model itself";
+        picture = Image::read(c.saved);
+    }
+    ASSERT_TRUE(picture.image) << picture.messages;
+    EXPECT_TRUE(
+        sameBytes(painted, Bytes(picture.image->pixels(), picture.image->pixels() + picture.image->pixelBytes())));
+
+    std::unique_ptr<PaintableModel> again = create("Meshform", name.c_str());
+    ASSERT_TRUE(again);
+    draw(again.get());
+    const Image* shown = again->skinImage(again->getTriangle(0)->getTexture());
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(sameBytes(painted, Bytes(shown->pixels(), shown->pixels() + shown->pixelBytes())));
+}
+
+INSTANTIATE_TEST_SUITE_P(Cache, MeshformEmbeddedSave,
+                         testing::Values(EmbeddedSave{"glb-box/BoxTextured.glb", "BoxTextured.glb",
+                                                      "saving embedded texture 0 into BoxTextured.glb\n"},
+                                         EmbeddedSave{"gltf-box-embedded/BoxTextured.gltf", "BoxTextured.gltf",
+                                                      "saving embedded texture 0 into BoxTextured.gltf\n"},
+                                         EmbeddedSave{"fbx-box-embedded/box.FBX", "box.png",
+                                                      "saving embedded texture 0 of box.FBX as box.png\n"}));
 
 }  // namespace
