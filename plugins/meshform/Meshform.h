@@ -2,11 +2,12 @@
 // around in (glTF, OBJ, FBX, COLLADA, 3DS, ...): the model's name is its file
 // as typed. Every mesh is drawn where the file's nodes place it, with each
 // material's texture as a skin of its own; triangles without one are drawn
-// untextured and take no paint.
+// in their material's colour and take no paint.
 #pragma once
 
 #include <GL/gl.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -30,6 +31,8 @@ private:
     void build(const MeshformScene& scene);
     void setFirstSight(const MeshformScene& scene, const float* extent);
 
-    std::unique_ptr<MeshformSkins> skins_;  // read by create, uploaded by the first draw
-    std::vector<int> triangleMaterial_;     // per triangle of the mesh, its material, or -1
+    std::unique_ptr<MeshformSkins> skins_;         // read by create, uploaded by the first draw
+    std::vector<int> triangleMaterial_;            // per triangle of the mesh, its material, or -1
+    std::vector<bool> triangleMapped_;             // per triangle, whether every corner has texture coordinates
+    std::vector<std::array<GLfloat, 4>> colours_;  // per material, what its untextured triangles show
 };
