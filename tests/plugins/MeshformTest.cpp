@@ -11,6 +11,7 @@
 #include <regex>
 
 #include "paint/brush/BrushModel.h"
+#include "plugins/meshform/GltfImageSplice.h"
 #include "tests/SameBytes.h"
 
 #include "tests/plugins/PluginTestSupport.h"
@@ -18,20 +19,6 @@
 using namespace plugintest;
 
 namespace {
-
-std::string base64(const std::string& bytes) {
-    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const size_t held = std::min<size_t>(3, bytes.size() - i);
-        uint32_t n = 0;
-        for (size_t k = 0; k < 3; ++k)
-            n = n << 8 | (k < held ? static_cast<unsigned char>(bytes[i + k]) : 0);
-        for (size_t k = 0; k < 4; ++k)
-            out += k <= held ? digits[(n >> (18 - 6 * k)) & 63] : '=';
-    }
-    return out;
-}
 
 std::string floats(std::initializer_list<float> values) {
     std::string bytes;
@@ -65,12 +52,45 @@ void dataUriGltf() {
 "meshes":[{"primitives":[{"attributes":{"POSITION":0,"TEXCOORD_0":1},"material":0}]}],
 "materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],
 "textures":[{"source":0}],"images":[{"uri":"data:image/png;base64,)" +
-                  base64(png) + R"("}],
+                  GltfImageSplice::base64(png) + R"("}],
 "buffers":[{"byteLength":60,"uri":"data:application/octet-stream;base64,)" +
-                  base64(buffer) + R"("}],
+                  GltfImageSplice::base64(buffer) + R"("}],
 "bufferViews":[{"buffer":0,"byteOffset":0,"byteLength":36},{"buffer":0,"byteOffset":36,"byteLength":24}],
 "accessors":[{"bufferView":0,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,2,0]},
 {"bufferView":1,"componentType":5126,"count":3,"type":"VEC2"}]})");
+}
+
+// A binary glTF of one triangle whose PNG picture, of a length no multiple of four, comes first in its BIN chunk,
+// before the positions and coordinates that must keep their alignment when the picture grows or shrinks.
+void pictureFirstGlb() {
+    writeFile("grey.bmp", makeBmp(16, 16, 90));
+    ASSERT_EQ(0, std::system((kConvert + " grey.bmp grey.png").c_str()));
+    std::string bin = readFile("grey.png");
+    const size_t picture = bin.size();
+    bin.append((4 - picture % 4) % 4 + 4, '\0');
+    const size_t geometry = bin.size();
+    bin += floats({0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 1});
+    std::string json = R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
+"meshes":[{"primitives":[{"attributes":{"POSITION":0,"TEXCOORD_0":1},"material":0}]}],
+"materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],
+"textures":[{"source":0}],"images":[{"bufferView":0,"mimeType":"image/png"}],"buffers":[{"byteLength":)" +
+                       std::to_string(bin.size()) + R"(}],
+"bufferViews":[{"buffer":0,"byteLength":)" +
+                       std::to_string(picture) + R"(},{"buffer":0,"byteOffset":)" + std::to_string(geometry) +
+                       R"(,"byteLength":36},{"buffer":0,"byteOffset":)" + std::to_string(geometry + 36) +
+                       R"(,"byteLength":24}],
+"accessors":[{"bufferView":1,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,2,0]},
+{"bufferView":2,"componentType":5126,"count":3,"type":"VEC2"}]})";
+    json.append((4 - json.size() % 4) % 4, ' ');
+    Bytes glb;
+    appendLe(glb,
+             {0x46546c67, 2, static_cast<uint32_t>(28 + json.size() + bin.size()), static_cast<uint32_t>(json.size()),
+              0x4e4f534a},
+             4);
+    glb.insert(glb.end(), json.begin(), json.end());
+    appendLe(glb, {static_cast<uint32_t>(bin.size()), 0x004e4942}, 4);
+    glb.insert(glb.end(), bin.begin(), bin.end());
+    writeFile("scene.glb", glb);
 }
 
 // A binary glTF whose header promises more than the file holds.
@@ -159,12 +179,16 @@ TEST_P(Meshform, reads_the_mesh_and_its_skins_or_refuses_in_one_line) {
             EXPECT_NEAR((at[0] + c.st[1]) * c.st[0], coords[0], 1e-6) << "triangle " << t << " corner " << k;
             EXPECT_NEAR((at[1] + c.st[3]) * c.st[2], coords[1], 1e-6) << "triangle " << t << " corner " << k;
         }
-    // The brush at the centre paints the skin, and leaves an untextured model alone without harm.
+    // The brush at the centre paints the skin, and leaves an untextured model alone, saying so once.
     ASSERT_EQ(0, model->setAttribute("scale", 1.0));
     const Bytes before = skin ? texturePixels(skin) : Bytes();
     BrushModel brush("brush");
     brush.setAttribute("z", 0.0);
+    testing::internal::CaptureStdout();
     model->paintModel(&brush);
+    model->paintModel(&brush);
+    EXPECT_EQ(skin ? "" : std::string(c.file) + ": triangles without a texture take no paint\n",
+              testing::internal::GetCapturedStdout());
     draw(model.get());
     EXPECT_EQ(skin != 0, skin && before != texturePixels(skin));
     const std::vector<std::unique_ptr<Image>> skins = model->copySkins();
@@ -274,9 +298,9 @@ GltfMeaning meaningOf(const std::string& bytes) {
 }
 
 struct EmbeddedSave {
-    const char* file;     // in the mesh cache
-    const char* saved;    // the file that holds the paint after the save
+    const char* file;     // in the mesh cache, or made here by write
     const char* printed;  // what the save prints
+    void (*write)();
 };
 
 void PrintTo(const EmbeddedSave& s, std::ostream* out) {
@@ -285,12 +309,18 @@ void PrintTo(const EmbeddedSave& s, std::ostream* out) {
 
 class MeshformEmbeddedSave : public PluginModelTest, public testing::WithParamInterface<EmbeddedSave> {};
 
-TEST_P(MeshformEmbeddedSave, paint_goes_into_the_model_or_beside_it_and_the_next_load_shows_it) {
+TEST_P(MeshformEmbeddedSave, paint_goes_into_the_model_file_changing_nothing_else_and_the_next_load_shows_it) {
     const EmbeddedSave& c = GetParam();
-    const std::string original = cached(c.file), name = std::filesystem::path(c.file).filename().string();
-    if (!std::filesystem::exists(original))
+    const std::string name = std::filesystem::path(c.file).filename().string();
+    const std::string original = c.write ? "shipped-" + name : cached(c.file);
+    if (c.write) {
+        c.write();
+        std::filesystem::copy_file(name, original);
+    } else if (!std::filesystem::exists(original)) {
         GTEST_SKIP() << "no " << original << "; scripts/fetch-models.sh fetches it";
-    std::filesystem::copy_file(original, name);
+    } else {
+        std::filesystem::copy_file(original, name);
+    }
     std::unique_ptr<PaintableModel> model = create("Meshform", name.c_str());
     ASSERT_TRUE(model) << takeModelCreationFailure();
     draw(model.get());
@@ -306,7 +336,7 @@ TEST_P(MeshformEmbeddedSave, paint_goes_into_the_model_or_beside_it_and_the_next
     EXPECT_EQ(c.printed, testing::internal::GetCapturedStdout());
     ASSERT_EQ(1, wrote);
 
-    // Assimp reads the saved model as it read the shipped one, the paint in its picture or beside it.
+    // Assimp reads the saved model as it read the shipped one, the paint in its picture.
     Assimp::Importer shippedReader, savedReader;
     const aiScene* shipped = shippedReader.ReadFile(original, 0);
     const aiScene* reread = savedReader.ReadFile(name, 0);
@@ -315,24 +345,20 @@ TEST_P(MeshformEmbeddedSave, paint_goes_into_the_model_or_beside_it_and_the_next
         {shipped->mNumMeshes, shipped->mNumMaterials, shipped->mNumAnimations, shipped->mNumTextures},
         {reread->mNumMeshes, reread->mNumMaterials, reread->mNumAnimations, reread->mNumTextures}};
     EXPECT_TRUE(std::equal(counts[0], counts[0] + 4, counts[1])) << "meshes, materials, animations, textures";
-    Image::Decoded picture;
-    if (c.saved == name) {
-        ASSERT_LT(0u, reread->mNumTextures);
-        const aiTexture& held = *reread->mTextures[0];
-        const std::string inside = "inside." + std::string(held.achFormatHint);
-        picture = Image::decode(reinterpret_cast<const unsigned char*>(held.pcData), held.mWidth, inside, inside);
-        const GltfMeaning before = meaningOf(readFile(original)), after = meaningOf(readFile(name));
-        EXPECT_TRUE(sameBytes(before.json.dump(), after.json.dump()));
-        ASSERT_EQ(before.views.size(), after.views.size());
-        for (size_t v = 0; v < before.views.size(); ++v)
-            EXPECT_TRUE(sameBytes(before.views[v], after.views[v])) << "bufferView " << v;
-    } else {
-        EXPECT_TRUE(sameBytes(readFile(original), readFile(name))) << "the model itself";
-        picture = Image::read(c.saved);
-    }
+    ASSERT_LT(0u, reread->mNumTextures);
+    const aiTexture& held = *reread->mTextures[0];
+    const std::string inside = "inside." + std::string(held.achFormatHint);
+    const Image::Decoded picture =
+        Image::decode(reinterpret_cast<const unsigned char*>(held.pcData), held.mWidth, inside, inside);
     ASSERT_TRUE(picture.image) << picture.messages;
     EXPECT_TRUE(
         sameBytes(painted, Bytes(picture.image->pixels(), picture.image->pixels() + picture.image->pixelBytes())));
+
+    const GltfMeaning before = meaningOf(readFile(original)), after = meaningOf(readFile(name));
+    EXPECT_TRUE(sameBytes(before.json.dump(), after.json.dump()));
+    ASSERT_EQ(before.views.size(), after.views.size());
+    for (size_t v = 0; v < before.views.size(); ++v)
+        EXPECT_TRUE(sameBytes(before.views[v], after.views[v])) << "bufferView " << v;
 
     std::unique_ptr<PaintableModel> again = create("Meshform", name.c_str());
     ASSERT_TRUE(again);
@@ -342,12 +368,12 @@ TEST_P(MeshformEmbeddedSave, paint_goes_into_the_model_or_beside_it_and_the_next
     EXPECT_TRUE(sameBytes(painted, Bytes(shown->pixels(), shown->pixels() + shown->pixelBytes())));
 }
 
-INSTANTIATE_TEST_SUITE_P(Cache, MeshformEmbeddedSave,
-                         testing::Values(EmbeddedSave{"glb-box/BoxTextured.glb", "BoxTextured.glb",
-                                                      "saving embedded texture 0 into BoxTextured.glb\n"},
-                                         EmbeddedSave{"gltf-box-embedded/BoxTextured.gltf", "BoxTextured.gltf",
-                                                      "saving embedded texture 0 into BoxTextured.gltf\n"},
-                                         EmbeddedSave{"fbx-box-embedded/box.FBX", "box.png",
-                                                      "saving embedded texture 0 of box.FBX as box.png\n"}));
+INSTANTIATE_TEST_SUITE_P(Files, MeshformEmbeddedSave,
+                         testing::Values(EmbeddedSave{"scene.glb", "saving embedded texture 0 into scene.glb\n",
+                                                      pictureFirstGlb},
+                                         EmbeddedSave{"glb-box/BoxTextured.glb",
+                                                      "saving embedded texture 0 into BoxTextured.glb\n", nullptr},
+                                         EmbeddedSave{"gltf-box-embedded/BoxTextured.gltf",
+                                                      "saving embedded texture 0 into BoxTextured.gltf\n", nullptr}));
 
 }  // namespace
