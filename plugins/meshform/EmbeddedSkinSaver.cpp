@@ -12,7 +12,6 @@
 #include "model/io/AtomicFile.h"
 #include "model/io/FileContents.h"
 #include "paint/image/Image.h"
-#include "plugins/meshform/GltfImageSplice.h"
 #include "plugins/meshform/MeshformScene.h"
 
 namespace {
@@ -26,13 +25,17 @@ bool isGltfName(const std::string& file) {
 
 }  // namespace
 
-EmbeddedSkinSaver::EmbeddedSkinSaver(const std::string& modelFile, int texture)
-    : model_(modelFile), texture_(texture), beside_(besideName(modelFile, texture)) {
+EmbeddedSkinSaver::EmbeddedSkinSaver(const std::string& modelFile, int texture, GltfImageSplice* gltf)
+    : model_(modelFile),
+      texture_(texture),
+      mime_(gltf ? gltf->mimeOf(texture) : ""),
+      beside_(besideName(modelFile, texture)) {}
+
+std::unique_ptr<GltfImageSplice> EmbeddedSkinSaver::readGltf(const std::string& modelFile) {
     if (!isGltfName(modelFile))
-        return;
+        return nullptr;
     const FileContents file = FileContents::read(modelFile.c_str(), MeshformScene::kFileBudget);
-    if (file.status == FileContents::kRead)
-        mime_ = GltfImageSplice(file.bytes).mimeOf(texture);
+    return file.status == FileContents::kRead ? std::make_unique<GltfImageSplice>(file.bytes) : nullptr;
 }
 
 std::string EmbeddedSkinSaver::besideName(const std::string& modelFile, int texture) {

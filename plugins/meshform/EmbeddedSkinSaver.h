@@ -4,14 +4,20 @@
 // the model shows instead of the picture inside it.
 #pragma once
 
+#include <memory>
 #include <string>
+
+#include "plugins/meshform/GltfImageSplice.h"
 
 class Image;
 
 class EmbeddedSkinSaver {
 public:
-    // Decides for embedded texture number texture of modelFile, reading the file when it is glTF.
-    EmbeddedSkinSaver(const std::string& modelFile, int texture);
+    // Decides for embedded texture number texture of modelFile; gltf is the
+    // file as readGltf read it, null when it is not glTF.
+    EmbeddedSkinSaver(const std::string& modelFile, int texture, GltfImageSplice* gltf);
+    // modelFile read as glTF, once for all its textures; null for other formats and files that cannot be read.
+    static std::unique_ptr<GltfImageSplice> readGltf(const std::string& modelFile);
 
     bool intoModel() const { return !mime_.empty(); }
     // The PNG the texture is saved as when it cannot go back into the model:

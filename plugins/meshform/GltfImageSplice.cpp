@@ -76,7 +76,8 @@ GltfImageSplice::GltfImageSplice(const std::string& file) {
     }
     indented_ = !binary_ && text.find('\n') != std::string::npos;
     json_ = Json::parse(text, nullptr, false);
-    if (json_.is_discarded() || !json_.is_object()) {
+    parsed_ = !json_.is_discarded() && json_.is_object();
+    if (!parsed_) {
         problem_ = "its JSON does not parse";
         json_ = Json::object();
     }
@@ -95,8 +96,9 @@ Json* GltfImageSplice::heldImage(int n) {
 }
 
 std::string GltfImageSplice::mimeOf(int n) {
-    if (!problem_.empty())
+    if (!parsed_)
         return std::string();
+    problem_.clear();  // what an earlier question about another picture found
     const Json* image = heldImage(n);
     if (!image) {
         problem_ = "it holds no picture " + std::to_string(n);

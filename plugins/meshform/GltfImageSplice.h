@@ -31,6 +31,7 @@ private:
     std::string jsonText() const;
 
     nlohmann::ordered_json json_;
+    bool parsed_ = false;
     bool binary_ = false;
     bool indented_ = false;  // text glTF written over several lines keeps that shape
     std::string bin_;        // a .glb's BIN chunk, padding included

@@ -5,6 +5,7 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <utility>
 
 #include "plugins/meshform/EmbeddedSkinSaver.h"
@@ -25,8 +26,9 @@ bool namesNoTexture(const std::vector<MeshformScene::Texture>& materials) {
 
 // The picture the model carries, or the PNG an earlier save left beside the model in its place; either
 // is saved where that save put it.
-Image::Decoded readEmbedded(const MeshformScene::Texture& texture, const std::string& modelFile) {
-    const EmbeddedSkinSaver saver(modelFile, texture.embedded);
+Image::Decoded readEmbedded(const MeshformScene::Texture& texture, const std::string& modelFile,
+                            GltfImageSplice* gltf) {
+    const EmbeddedSkinSaver saver(modelFile, texture.embedded, gltf);
     std::error_code error;
     if (!saver.intoModel() && std::filesystem::is_regular_file(saver.beside(), error))
         return Image::read(saver.beside());
@@ -54,6 +56,7 @@ MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& given, c
             texture.file = picture;
     std::map<std::string, int> known;  // a texture's key (its file, or "*n" when embedded) to its picture, or -1
     std::string missing, left;
+    std::unique_ptr<GltfImageSplice> gltf;  // read at the first embedded texture, for all of them
     long long pixels = 0;
     for (const MeshformScene::Texture& texture : materials) {
         if (texture.file.empty() && texture.embedded < 0) {
@@ -70,7 +73,9 @@ MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& given, c
         skinOfMaterial.push_back(-1);
         Image::Decoded picture;
         if (texture.embedded >= 0) {
-            picture = readEmbedded(texture, modelFile);
+            if (!gltf)
+                gltf = EmbeddedSkinSaver::readGltf(modelFile);
+            picture = readEmbedded(texture, modelFile, gltf.get());
         } else {
             const std::string found = search.find(texture.file);
             if (found.empty()) {
