@@ -6,6 +6,7 @@
 #include "plugins/meshform/GltfImageSplice.h"
 
 #include <cstdint>
+#include <vector>
 
 using Json = nlohmann::ordered_json;
 
@@ -157,6 +158,10 @@ bool GltfImageSplice::replace(int n, const std::string& picture, std::string* ou
 }
 
 bool GltfImageSplice::spliceBin(const Json& image, const std::string& picture) {
+    if (!json_.contains("bufferViews")) {
+        problem_ = "its picture's bufferView is missing";
+        return false;
+    }
     Json& views = json_["bufferViews"];
     const long long index = countAt(image, "bufferView", -1);
     Json* buffer = json_.contains("buffers") && json_["buffers"].is_array() && !json_["buffers"].empty()
@@ -167,37 +172,48 @@ bool GltfImageSplice::spliceBin(const Json& image, const std::string& picture) {
         problem_ = "its picture's bufferView is not one of the file's own buffer";
         return false;
     }
-    Json& view = views[index];
-    const long long offset = countAt(view, "byteOffset", 0), length = countAt(view, "byteLength", -1);
+    const long long offset = countAt(views[index], "byteOffset", 0), length = countAt(views[index], "byteLength", -1);
     const long long bufferLength = countAt(*buffer, "byteLength", -1);
-    if (countAt(view, "buffer", -1) != 0 || offset < 0 || length < 0 || bufferLength < 0 ||
-        static_cast<size_t>(bufferLength) > bin_.size() || offset + length > bufferLength) {
-        problem_ = "its picture's bufferView lies outside the BIN chunk";
+    if (bufferLength < 0 || static_cast<size_t>(bufferLength) > bin_.size()) {
+        problem_ = "its buffer is longer than the BIN chunk";
         return false;
     }
-    const long long end = offset + length;
-    for (const Json& other : views) {
-        const long long at = countAt(other, "byteOffset", 0), size = countAt(other, "byteLength", -1);
-        if (&other == &view || countAt(other, "buffer", -1) != 0 || (at == offset && size == length))
+    // Each view of the buffer is the picture's (the same bytes), after it, or before it; none may overlap it.
+    enum Place { kOther, kPicture, kAfter };
+    std::vector<Place> places;
+    for (const Json& view : views) {
+        const long long at = countAt(view, "byteOffset", 0), size = countAt(view, "byteLength", -1);
+        places.push_back(kOther);
+        if (countAt(view, "buffer", -1) != 0)
             continue;
-        if (at < 0 || size < 0 || (at < end && offset < at + size)) {
+        if (at < 0 || size < 0 || at > bufferLength || size > bufferLength - at) {
+            problem_ = "a bufferView lies outside the BIN chunk";
+            return false;
+        }
+        if (at == offset && size == length)
+            places.back() = kPicture;
+        else if (at >= offset + length)
+            places.back() = kAfter;
+        else if (at + size > offset) {
             problem_ = "its picture shares bytes with other data";
             return false;
         }
     }
+    if (places[index] != kPicture) {
+        problem_ = "its picture's bufferView is not in the BIN chunk";
+        return false;
+    }
     // The picture is padded so that whatever follows it moves by a multiple of four.
     const long long grown = static_cast<long long>(picture.size()) - length;
     const long long pad = ((-grown) % 4 + 4) % 4, shift = grown + pad;
-    bin_ = bin_.substr(0, offset) + picture + std::string(pad, '\0') + bin_.substr(end);
+    bin_ = bin_.substr(0, offset) + picture + std::string(pad, '\0') + bin_.substr(offset + length);
     bin_.append((4 - bin_.size() % 4) % 4, '\0');
-    for (Json& other : views)
-        if (&other != &view && countAt(other, "buffer", -1) == 0 && countAt(other, "byteOffset", 0) >= end &&
-            !(countAt(other, "byteOffset", 0) == offset && countAt(other, "byteLength", -1) == length))
-            other["byteOffset"] = countAt(other, "byteOffset", 0) + shift;
-    for (Json& other : views)
-        if (countAt(other, "buffer", -1) == 0 && countAt(other, "byteOffset", 0) == offset &&
-            countAt(other, "byteLength", -1) == length)
-            other["byteLength"] = picture.size();
+    for (size_t v = 0; v < views.size(); ++v) {
+        if (places[v] == kAfter)
+            views[v]["byteOffset"] = countAt(views[v], "byteOffset", 0) + shift;
+        else if (places[v] == kPicture)
+            views[v]["byteLength"] = picture.size();
+    }
     (*buffer)["byteLength"] = bufferLength + shift;
     return true;
 }
