@@ -262,7 +262,7 @@ void PaintableModel::draw() {
     if (textureNamesChanged())
         drawBatches_.forget();
     drawBatches_.follow(*this);
-    BatchDrawer::draw(drawBatches_);
+    BatchDrawer::draw(drawBatches_, tints_);
     if (rescale)
         glDisable(GL_NORMALIZE);
     glPopMatrix();
@@ -317,6 +317,11 @@ ModelPainter::Target PaintableModel::paintTarget() {
 void PaintableModel::queueLastPaint() {
     for (const auto& change : painter_.lastChanges())
         queueTextureRect(change.first, change.second);
+    // Said once: a stroke over a bare part would say it at every dab.
+    if (painter_.reachedUntextured() && !toldUntextured_) {
+        toldUntextured_ = true;
+        std::printf("%s: triangles without a texture take no paint\n", name());
+    }
 }
 
 void PaintableModel::paintModel(BrushModel* tool) {

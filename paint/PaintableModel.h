@@ -2,6 +2,7 @@
 
 #include <GL/gl.h>
 
+#include <array>
 #include <map>
 #include <memory>
 #include <string>
@@ -104,6 +105,9 @@ protected:
     // placement (translate, rotate about x, y, z, the upright turn, scale).
     void applyTransform();
     void setUprightTurn(double x, double y, double z);
+    // The diffuse colours (red, green, blue, alpha) untextured triangles are
+    // drawn in: a triangle whose tint is n shows tints[n - 1].
+    void setTints(std::vector<std::array<GLfloat, 4>> tints) { tints_ = std::move(tints); }
 
     std::map<GLuint, Image*> textures;
     bool firstDraw;
@@ -118,6 +122,7 @@ private:
     void queueLastPaint();
     ModelPainter painter_;
     std::map<GLuint, TexelRect> texturesToPatch_;
+    bool toldUntextured_ = false;  // that the brush reached triangles that take no paint
 
     // Drawing: the triangles gathered by texture, gathered again when the mesh
     // changes or the model's texture names do (a new skin retextures the
@@ -125,6 +130,7 @@ private:
     bool textureNamesChanged();
     DrawBatches drawBatches_;
     std::vector<GLuint> drawnTextureNames_;
+    std::vector<std::array<GLfloat, 4>> tints_;
 
     unsigned long long serial_;
     std::string classWord_;

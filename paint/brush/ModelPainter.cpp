@@ -75,6 +75,7 @@ BrushSnapshot ModelPainter::brushInModelSpace(const Target& target, BrushModel* 
 
 void ModelPainter::paintModel(const Target& target, BrushModel* brush) {
     lastPaint_.clear();
+    reachedUntextured_ = false;
     if (!brush)
         return;
     // The brush holds still while the model is painted: read it once.
@@ -135,6 +136,7 @@ bool ModelPainter::pointNearPoly(Triangle* tri, float* col_pt, float distance) {
 
 void ModelPainter::paintPoly(const Target& target, Triangle* tri, BrushModel* brush) {
     lastPaint_.clear();
+    reachedUntextured_ = false;
     if (!brush)
         return;
     double offset[3];
@@ -149,6 +151,10 @@ void ModelPainter::paintPoly(const Target& target, Triangle* tri, BrushModel* br
 
 void ModelPainter::paintTriangle(const Target& target, TrianglePainter& painter, Triangle* tri,
                                  std::map<GLuint, DabCanvas>& dab) {
+    if (tri->getTexture() == 0) {
+        reachedUntextured_ = true;
+        return;
+    }
     if (!painter.measure(tri))
         return;
     const GLuint name = tri->getTexture();

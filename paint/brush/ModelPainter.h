@@ -45,6 +45,8 @@ public:
     void paintPoly(const Target& target, Triangle* tri, BrushModel* brush);
     // Per texture name, the texels the last dab changed; unchanged textures are not listed.
     const std::map<GLuint, TexelRect>& lastChanges() const { return lastPaint_; }
+    // Whether the last dab reached a triangle without a texture, which it leaves alone.
+    bool reachedUntextured() const { return reachedUntextured_; }
 
     static bool pointNearPoly(Triangle* tri, float* col_pt, float distance);
 
@@ -62,4 +64,5 @@ private:
     TriangleGrid triangleGrid_;
     std::map<GLuint, DabStamps> dabStamps_;
     std::map<GLuint, TexelRect> lastPaint_;
+    bool reachedUntextured_ = false;
 };

@@ -191,7 +191,7 @@ void Image::takePicture(Image& from) {
     std::swap(sourceFile_, from.sourceFile_);
     std::swap(format_, from.format_);
     std::swap(saveFolder_, from.saveFolder_);
-    std::swap(saveRefusal_, from.saveRefusal_);
+    std::swap(saver_, from.saver_);
 }
 
 void Image::swapPicture(Image& other) {
@@ -208,7 +208,7 @@ std::unique_ptr<Image> Image::copyPicture() const {
     copy->sourceFile_ = sourceFile_;
     copy->format_ = format_;
     copy->saveFolder_ = saveFolder_;
-    copy->saveRefusal_ = saveRefusal_;
+    copy->saver_ = saver_;
     return copy;
 }
 
@@ -266,10 +266,10 @@ bool Image::encode(ImageFormat format, const std::string& filename, std::vector<
 }
 
 int Image::save() {
+    if (saver_)
+        return saver_(*this);
     std::string target = sourceFile_.empty() ? original_filename : sourceFile_;
     std::string refused = saveFolder_.empty() ? std::string() : SaveFolder(saveFolder_).refusal(target);
-    if (!saveRefusal_.empty())
-        refused = saveRefusal_;
     if (!refused.empty()) {
         std::puts(refused.c_str());
         return 0;

@@ -5,8 +5,10 @@
 #include <cmath>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "model/io/FileContents.h"
@@ -66,8 +68,9 @@ public:
     // by the user: save() writes through no link that leads out of it.
     void keepSavesIn(const std::string& folder) { saveFolder_ = folder; }
     // For pictures with no file of their own to go back to (one a model file
-    // carries inside it): save() prints why instead of writing, and fails.
-    void refuseSaves(const std::string& why) { saveRefusal_ = why; }
+    // carries inside it): save() hands the picture to saver, which writes it
+    // where it belongs and says where, and returns what saver returns.
+    void saveThrough(std::function<int(Image&)> saver) { saver_ = std::move(saver); }
 
     int loadBMP(const char* filename);
     int reloadBMP(const char* filename);
@@ -131,11 +134,11 @@ private:
     Picture picture_;
     std::string original_filename;
     GLuint texture;
-    bool plain_layout;         // read from a plain 54-byte bottom-up file: write its header back as is
-    std::string sourceFile_;   // the file read, which may differ from original_filename
-    ImageFormat format_;       // sourceFile_'s format
-    std::string saveFolder_;   // the folder sourceFile_ was found in by a search; empty for a name given
-    std::string saveRefusal_;  // why save() writes nothing; empty when it may
-    int uploadedWidth_ = -1;   // the size the texture was last uploaded whole at
+    bool plain_layout;                  // read from a plain 54-byte bottom-up file: write its header back as is
+    std::string sourceFile_;            // the file read, which may differ from original_filename
+    ImageFormat format_;                // sourceFile_'s format
+    std::string saveFolder_;            // the folder sourceFile_ was found in by a search; empty for a name given
+    std::function<int(Image&)> saver_;  // what save() does instead of writing sourceFile_; empty for a file
+    int uploadedWidth_ = -1;            // the size the texture was last uploaded whole at
     int uploadedHeight_ = -1;
 };

@@ -23,6 +23,7 @@ const char* coderName(ImageFormat format) {
         case ImageFormat::kPng: return "PNG";
         case ImageFormat::kJpeg: return "JPEG";
         case ImageFormat::kTga: return "TGA";
+        case ImageFormat::kDds: return "DDS";
         case ImageFormat::kNone: break;
     }
     return "";
@@ -98,6 +99,12 @@ bool declaredSize(const unsigned char* b, size_t size, ImageFormat format, int64
             *height = static_cast<int64_t>(readLe16(b + 10)) - readLe16(b + 6) + 1;
             return true;
         case ImageFormat::kJpeg: return jpegSize(b, size, width, height);
+        case ImageFormat::kDds:
+            if (size < 20 || readLe32(b) != 0x20534444)  // "DDS "
+                return false;
+            *height = readLe32(b + 12);
+            *width = readLe32(b + 16);
+            return true;
         case ImageFormat::kNone: break;
     }
     return false;
@@ -275,6 +282,9 @@ bool ImageCodec::encode(const Picture& picture, ImageFormat format, std::vector<
         image.depth(8);
         if (format == ImageFormat::kJpeg)
             image.quality(95);
+        // Block compression would blur the paint; uncompressed texels read back as painted.
+        if (format == ImageFormat::kDds)
+            image.defineValue("dds", "compression", "none");
         Magick::Blob blob;
         // PNG as 8-bit red, green, blue, whatever colours the picture happens to hold.
         image.write(&blob, format == ImageFormat::kPng ? "PNG24" : coderName(format));

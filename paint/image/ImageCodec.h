@@ -22,7 +22,7 @@ public:
     // Writes picture as a file of format. A PCX of a picture with a palette is
     // written with 8 bits a texel, each texel the nearest colour of the
     // palette; *changed counts those whose colour that changed (0 for every
-    // other format). JPEG is written at quality 95.
+    // other format). JPEG is written at quality 95, DDS uncompressed.
     static bool encode(const Picture& picture, ImageFormat format, std::vector<unsigned char>* bytes, long* changed,
                        std::string* why);
 };

@@ -10,7 +10,8 @@ const struct {
     const char* ext;
     ImageFormat format;
 } kExtensions[] = {{".bmp", ImageFormat::kBmp},  {".pcx", ImageFormat::kPcx},   {".png", ImageFormat::kPng},
-                   {".jpg", ImageFormat::kJpeg}, {".jpeg", ImageFormat::kJpeg}, {".tga", ImageFormat::kTga}};
+                   {".jpg", ImageFormat::kJpeg}, {".jpeg", ImageFormat::kJpeg}, {".tga", ImageFormat::kTga},
+                   {".dds", ImageFormat::kDds}};
 
 }  // namespace
 
@@ -41,5 +42,5 @@ bool isSupportedImageExtension(const std::string& ext) {
 }
 
 const char* supportedImageExtensionsText() {
-    return ".bmp, .pcx, .png, .jpg, .jpeg, .tga";
+    return ".bmp, .pcx, .png, .jpg, .jpeg, .tga, .dds";
 }

@@ -5,7 +5,7 @@
 
 #include <string>
 
-enum class ImageFormat { kNone, kBmp, kPcx, kPng, kJpeg, kTga };
+enum class ImageFormat { kNone, kBmp, kPcx, kPng, kJpeg, kTga, kDds };
 
 // From the last dot of the file's own name to its end, dot included; empty
 // without a dot (a dot in a folder's name does not count).
@@ -15,5 +15,5 @@ ImageFormat imageFormatOfExtension(const std::string& ext);
 // The format a file name stands for, by its extension.
 ImageFormat imageFormatOfName(const std::string& name);
 bool isSupportedImageExtension(const std::string& ext);
-// ".bmp, .pcx, .png, .jpg, .jpeg, .tga"
+// ".bmp, .pcx, .png, .jpg, .jpeg, .tga, .dds"
 const char* supportedImageExtensionsText();

@@ -6,7 +6,11 @@
 
 #include <GL/gl.h>
 
-void BatchDrawer::draw(const DrawBatches& batches) {
+namespace {
+const GLfloat kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+}  // namespace
+
+void BatchDrawer::draw(const DrawBatches& batches, const std::vector<std::array<float, 4>>& tints) {
     if (batches.batches().empty())
         return;
     glEnableClientState(GL_VERTEX_ARRAY);
@@ -21,7 +25,12 @@ void BatchDrawer::draw(const DrawBatches& batches) {
         else
             glDisableClientState(GL_TEXTURE_COORD_ARRAY);
         glBindTexture(GL_TEXTURE_2D, batch.texture);
+        const bool tinted = batch.tint != 0 && batch.tint <= tints.size();
+        if (tinted)
+            glMaterialfv(GL_FRONT, GL_DIFFUSE, tints[batch.tint - 1].data());
         glDrawArrays(GL_TRIANGLES, batch.first, batch.count);
+        if (tinted)
+            glMaterialfv(GL_FRONT, GL_DIFFUSE, kWhite);
     }
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);

@@ -3,14 +3,19 @@
 // Draws a mesh's texture batches with OpenGL vertex arrays: one texture bind
 // and one draw call per batch. GL thread only.
 
+#include <array>
+#include <vector>
+
 #include "paint/mesh/DrawBatches.h"
 
 class BatchDrawer {
 public:
     // Draws every batch with its texture bound and GL_TEXTURE_2D left as the
     // caller set it; untextured triangles draw with texture 0 bound and no
-    // coordinates. Afterwards texture 0 is bound, the client arrays are off,
+    // coordinates, in the diffuse colour tints[tint - 1] (red, green, blue,
+    // alpha) when their tint names one, else in the caller's. The caller's
+    // diffuse colour is white, and white is left behind. Afterwards texture 0 is bound, the client arrays are off,
     // and the current normal and coordinates are those of the last corners
     // drawn, as if the triangles had been sent one corner at a time.
-    static void draw(const DrawBatches& batches);
+    static void draw(const DrawBatches& batches, const std::vector<std::array<float, 4>>& tints = {});
 };

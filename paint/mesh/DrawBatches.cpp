@@ -13,20 +13,23 @@ bool DrawBatches::follow(PolyMesh& mesh) {
     return true;
 }
 
-int DrawBatches::batchOf(unsigned int texture) {
+int DrawBatches::batchOf(const PolyMesh::Triangle& tri) {
+    // A texture paints over any tint, so textured triangles are told apart by their texture alone.
+    const unsigned int tint = tri.texture != 0 ? 0 : tri.tint;
+    const unsigned long long key = static_cast<unsigned long long>(tint) << 32 | tri.texture;
     // Neighbouring triangles mostly share a texture: look it up only when it changes.
-    if (lastBatch_ >= 0 && texture == lastTexture_)
+    if (lastBatch_ >= 0 && key == lastKey_)
         return lastBatch_;
-    auto found = batchIndex_.find(texture);
+    auto found = batchIndex_.find(key);
     int index;
     if (found == batchIndex_.end()) {
         index = static_cast<int>(batches_.size());
-        batchIndex_.emplace(texture, index);
-        batches_.push_back({texture, 0, 0});
+        batchIndex_.emplace(key, index);
+        batches_.push_back({tri.texture, 0, 0, tint});
     } else {
         index = found->second;
     }
-    lastTexture_ = texture;
+    lastKey_ = key;
     lastBatch_ = index;
     return index;
 }
@@ -36,7 +39,7 @@ void DrawBatches::countBatches(PolyMesh& mesh) {
     batchIndex_.clear();
     lastBatch_ = -1;
     for (auto it = mesh.triangleIterator(); it != mesh.triangleIteratorEnd(); ++it)
-        batches_[batchOf((*it)->texture)].count += 3;
+        batches_[batchOf(**it)].count += 3;
     int first = 0;
     for (Batch& batch : batches_) {
         batch.first = first;
@@ -58,7 +61,7 @@ void DrawBatches::gather(PolyMesh& mesh) {
     for (auto it = mesh.triangleIterator(); it != mesh.triangleIteratorEnd(); ++it) {
         PolyMesh::Triangle* tri = *it;
         const bool textured = tri->texture != 0;
-        int& corner = cursor_[batchOf(tri->texture)];
+        int& corner = cursor_[batchOf(*tri)];
         for (int i = 0; i < 3; ++i, ++corner) {
             float* p = &positions_[3 * static_cast<std::size_t>(corner)];
             float* n = &normals_[3 * static_cast<std::size_t>(corner)];

@@ -11,12 +11,13 @@
 
 class DrawBatches {
 public:
-    // One texture's triangles: corners first .. first + count - 1 of the arrays,
-    // in the order the triangles come in the mesh.
+    // One texture's triangles (or, untextured, one tint's): corners first ..
+    // first + count - 1 of the arrays, in the order the triangles come in the mesh.
     struct Batch {
         unsigned int texture;
         int first;
         int count;
+        unsigned int tint;  // of untextured triangles; 0 for textured ones
     };
 
     // Gathers mesh again when its shape version differs from the one last
@@ -26,7 +27,7 @@ public:
     // textures changed in a way the mesh does not count).
     void forget() { gathered_ = false; }
     // Gathers mesh's triangles now. Batches come in the order each texture
-    // first appears. Each corner carries its own normal or else the face
+    // (or tint of untextured triangles) first appears. Each corner carries its own normal or else the face
     // normal, and its own coordinates or else (0, 0); corners of untextured
     // triangles (texture 0) carry (0, 0), which is never drawn.
     void gather(PolyMesh& mesh);
@@ -46,13 +47,13 @@ public:
 private:
     // Counts each texture's triangles into batches_ and sets their first corners.
     void countBatches(PolyMesh& mesh);
-    int batchOf(unsigned int texture);
+    int batchOf(const PolyMesh::Triangle& tri);
 
     std::vector<Batch> batches_;
     std::vector<float> positions_, normals_, texCoords_;
-    std::unordered_map<unsigned int, int> batchIndex_;
-    std::vector<int> cursor_;  // per batch, the next corner to fill
-    unsigned int lastTexture_ = 0;
+    std::unordered_map<unsigned long long, int> batchIndex_;  // by texture and tint
+    std::vector<int> cursor_;                                 // per batch, the next corner to fill
+    unsigned long long lastKey_ = 0;
     int lastBatch_ = -1;
     bool gathered_ = false;
     unsigned long shapeVersion_ = 0;

@@ -40,6 +40,7 @@ PolyMesh::Triangle::Triangle(Vertex* v0, Vertex* v1, Vertex* v2)
       norms{nullptr, nullptr, nullptr},
       tcs{nullptr, nullptr, nullptr},
       texture(0),
+      tint(0),
       face_normal(nullptr),
       center{0.0f, 0.0f, 0.0f},
       diameter(0.0f) {

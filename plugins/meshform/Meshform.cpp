@@ -59,6 +59,8 @@ AnimatedModel* Meshform::create(const char* name) {
     if (!scene.leftOut.empty())
         std::fprintf(stderr, "model '%s': %s\n", path.c_str(), scene.leftOut.c_str());
     Meshform* model = new Meshform(name, scene);
+    for (const MeshformScene::Texture& material : scene.materials)
+        model->colours_.push_back({material.colour[0], material.colour[1], material.colour[2], material.colour[3]});
     model->skins_ = std::make_unique<MeshformSkins>(scene.materials, path);
     return model;
 }
@@ -99,9 +101,10 @@ void Meshform::build(MeshformScene& scene) {
         const int id = addTriangle(c[t], c[t + 1], c[t + 2]);
         if (id < 0)
             continue;
-        // A texture needs coordinates on every corner; without them the triangle stays untextured and unpainted.
+        // A texture needs coordinates on every corner; without them the triangle shows its material's colour.
         const bool mapped = scene.hasTexCoords[c[t]] && scene.hasTexCoords[c[t + 1]] && scene.hasTexCoords[c[t + 2]];
-        triangleMaterial_.push_back(mapped ? scene.triangleMaterial[t / 3] : -1);
+        triangleMaterial_.push_back(scene.triangleMaterial[t / 3]);
+        triangleMapped_.push_back(mapped);
         for (unsigned int j = 0; j < 3; ++j) {
             const unsigned int v = c[t + j];
             // A vertex without a normal of its own shows the face normal.
@@ -180,26 +183,23 @@ void Meshform::modelInit() {
         skinOf = skins_->skinOfMaterial;
         std::fputs(skins_->messages.c_str(), stderr);
         ids.assign(skins_->pictures.size(), 0);
-        const std::vector<int> embedded = skins_->embedded;
         adoptTextures(skins_->pictures, ids.data());
-        for (size_t i = 0; i < ids.size(); ++i) {
-            if (!textures.count(ids[i])) {
-                ids[i] = 0;  // not decoded: its triangles stay untextured
-                continue;
-            }
-            if (embedded[i] >= 0)
-                textures[ids[i]]->refuseSaves("not saving embedded texture " + std::to_string(embedded[i]) + " of " +
-                                              model_name + ": pictures inside a model file are not written back yet");
-        }
+        for (GLuint& id : ids)
+            if (!textures.count(id))
+                id = 0;  // not decoded: its triangles stay untextured
         skins_.reset();
     }
     unsigned int t = 0;
     for (Triangle* tri : triangles) {
         const int material = t < triangleMaterial_.size() ? triangleMaterial_[t] : -1;
-        const int skin = material >= 0 && static_cast<size_t>(material) < skinOf.size() ? skinOf[material] : -1;
+        const int skin = material >= 0 && static_cast<size_t>(material) < skinOf.size() && triangleMapped_[t]
+                             ? skinOf[material]
+                             : -1;
         tri->setTexture(skin >= 0 && static_cast<size_t>(skin) < ids.size() ? ids[skin] : 0);
+        tri->tint = material >= 0 && static_cast<size_t>(material) < colours_.size() ? material + 1 : 0;
         ++t;
     }
+    setTints(colours_);
     std::string numbers;
     for (const auto& entry : textures)
         numbers += (numbers.empty() ? "" : ",") + std::to_string(entry.first);

@@ -2,7 +2,7 @@
 // around in (glTF, OBJ, FBX, COLLADA, 3DS, ...): the model's name is its file
 // as typed. Every mesh is drawn where the file's nodes place it, with each
 // material's texture as a skin of its own; triangles without one are drawn
-// untextured and take no paint. Each animation the file holds becomes one of
+// in their material's colour and take no paint. Each animation the file holds becomes one of
 // the model's scripts, playing through keyframes baked when the file is read:
 // the `frame` attribute picks the one shown (0 is the rest pose, fractions
 // blend neighbours), and painting paints the pose that is shown.
@@ -10,6 +10,7 @@
 
 #include <GL/gl.h>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,8 +45,10 @@ private:
     // Moves the mesh to the `frame` attribute's value if it changed since the last move.
     void followFrame();
 
-    std::unique_ptr<MeshformSkins> skins_;  // read by create, uploaded by the first draw
-    std::vector<int> triangleMaterial_;     // per triangle of the mesh, its material, or -1
-    KeyframeMesh frames_;                   // the rest pose, then every animation's keyframes
+    std::unique_ptr<MeshformSkins> skins_;         // read by create, uploaded by the first draw
+    std::vector<int> triangleMaterial_;            // per triangle of the mesh, its material, or -1
+    std::vector<bool> triangleMapped_;             // per triangle, whether every corner has texture coordinates
+    std::vector<std::array<GLfloat, 4>> colours_;  // per material, what its untextured triangles show
+    KeyframeMesh frames_;                          // the rest pose, then every animation's keyframes
     double shownFrame_ = 0.0;
 };

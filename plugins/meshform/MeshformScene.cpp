@@ -4,6 +4,7 @@
 // hierarchy is walked without recursion so a deep one cannot exhaust the stack.
 #include "plugins/meshform/MeshformScene.h"
 
+#include <assimp/material.h>
 #include <assimp/postprocess.h>
 #include <assimp/scene.h>
 #include <assimp/Importer.hpp>
@@ -71,9 +72,17 @@ std::string bmpOf(const aiTexture& texture) {
     return bmp;
 }
 
-// glTF names its picture as the base colour, older formats as the diffuse texture.
+// glTF names its picture and colour as the base colour, older formats as the diffuse ones.
 MeshformScene::Texture textureOf(const aiScene& scene, const aiMaterial& material) {
     MeshformScene::Texture texture;
+    aiColor4D colour;
+    if (material.Get(AI_MATKEY_BASE_COLOR, colour) == AI_SUCCESS ||
+        material.Get(AI_MATKEY_COLOR_DIFFUSE, colour) == AI_SUCCESS) {
+        // Held to 0..1: a file's out-of-range or undefined colour would light the triangles wrongly.
+        const float given[4] = {colour.r, colour.g, colour.b, colour.a};
+        for (int k = 0; k < 4; ++k)
+            texture.colour[k] = given[k] >= 0.0f ? (given[k] <= 1.0f ? given[k] : 1.0f) : 0.0f;
+    }
     aiString name;
     if (material.GetTexture(aiTextureType_BASE_COLOR, 0, &name) != AI_SUCCESS &&
         material.GetTexture(aiTextureType_DIFFUSE, 0, &name) != AI_SUCCESS)

@@ -14,12 +14,14 @@
 class MeshformScene {
 public:
     // The texture a material shows: a file named relative to the model, an
-    // embedded picture (its bytes and a format hint like "png"), or none.
+    // embedded picture (its bytes and a format hint like "png"), or none; and its colour.
     struct Texture {
         std::string file;   // as the model names it; empty when embedded or none
         int embedded = -1;  // the embedded picture's number, or -1
         std::string bytes;  // an embedded compressed picture
         std::string hint;   // its format, by extension
+        // The material's own colour (base colour, else diffuse), which its triangles show without a texture.
+        float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
     };
 
     static constexpr size_t kFileBudget = 256 << 20;  // the model and its companion files together

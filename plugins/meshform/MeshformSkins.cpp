@@ -5,8 +5,10 @@
 
 #include <filesystem>
 #include <map>
+#include <memory>
 #include <utility>
 
+#include "plugins/meshform/EmbeddedSkinSaver.h"
 #include "plugins/meshform/TextureSearch.h"
 
 namespace {
@@ -22,6 +24,26 @@ bool namesNoTexture(const std::vector<MeshformScene::Texture>& materials) {
     return true;
 }
 
+// The picture the model carries, or the PNG an earlier save left beside the model in its place; either
+// is saved where that save put it.
+Image::Decoded readEmbedded(const MeshformScene::Texture& texture, const std::string& modelFile,
+                            GltfImageSplice* gltf) {
+    const EmbeddedSkinSaver saver(modelFile, texture.embedded, gltf);
+    std::error_code error;
+    if (!saver.intoModel() && std::filesystem::is_regular_file(saver.beside(), error))
+        return Image::read(saver.beside());
+    const std::string number = std::to_string(texture.embedded);
+    const std::string name = modelFile + "#texture" + number + "." + texture.hint;
+    Image::Decoded picture =
+        Image::decode(reinterpret_cast<const unsigned char*>(texture.bytes.data()), texture.bytes.size(), name, name);
+    if (texture.bytes.empty())
+        picture.messages =
+            "embedded texture " + number + " of " + modelFile + " holds no picture the program reads: not shown\n";
+    if (picture.image)
+        picture.image->saveThrough([saver](Image& image) { return saver.save(image); });
+    return picture;
+}
+
 }  // namespace
 
 MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& given, const std::string& modelFile) {
@@ -34,6 +56,7 @@ MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& given, c
             texture.file = picture;
     std::map<std::string, int> known;  // a texture's key (its file, or "*n" when embedded) to its picture, or -1
     std::string missing, left;
+    std::unique_ptr<GltfImageSplice> gltf;  // read at the first embedded texture, for all of them
     long long pixels = 0;
     for (const MeshformScene::Texture& texture : materials) {
         if (texture.file.empty() && texture.embedded < 0) {
@@ -50,12 +73,9 @@ MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& given, c
         skinOfMaterial.push_back(-1);
         Image::Decoded picture;
         if (texture.embedded >= 0) {
-            const std::string name = modelFile + "#texture" + key.substr(1) + "." + texture.hint;
-            picture = Image::decode(reinterpret_cast<const unsigned char*>(texture.bytes.data()), texture.bytes.size(),
-                                    name, name);
-            if (texture.bytes.empty())
-                picture.messages = "embedded texture " + key.substr(1) + " of " + modelFile +
-                                   " holds no picture the program reads: not shown\n";
+            if (!gltf)
+                gltf = EmbeddedSkinSaver::readGltf(modelFile);
+            picture = readEmbedded(texture, modelFile, gltf.get());
         } else {
             const std::string found = search.find(texture.file);
             if (found.empty()) {
@@ -71,7 +91,6 @@ MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& given, c
         pixels += pixelsOf(picture);
         skin = skinOfMaterial.back() = static_cast<int>(pictures.size());
         pictures.push_back(std::move(picture));
-        embedded.push_back(texture.embedded);
     }
     if (!missing.empty())
         messages += "textures not found for " + modelFile + ": " + missing + "\n";

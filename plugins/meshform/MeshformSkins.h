@@ -1,7 +1,8 @@
 // The pictures a model's materials show, read and decoded when the model is
 // created (on the console's thread, before it is listed), one skin per
 // distinct texture. External textures are found around the model file
-// (TextureSearch); embedded ones are decoded from the bytes the model carries. Like the MD2
+// (TextureSearch); embedded ones are decoded from the bytes the model carries
+// (or read from the PNG a save left beside the model for them). Like the MD2
 // skins, they are held to a number and a total of pixels.
 #pragma once
 
@@ -20,7 +21,6 @@ public:
     MeshformSkins(const std::vector<MeshformScene::Texture>& materials, const std::string& modelFile);
 
     std::vector<Image::Decoded> pictures;  // in the order the materials first name them
-    std::vector<int> embedded;             // per picture, the embedded texture's number, or -1
     std::vector<int> skinOfMaterial;       // per material, its picture's place in pictures, or -1
     std::string messages;                  // textures not found or left out, a line each
 };

@@ -47,8 +47,7 @@ std::string stemOf(const std::string& name) {
 
 bool isImage(const std::string& name) {
     const std::string ext = imageExtensionOf(name);
-    // DDS is what game models often ship; the loader decides whether it can read one.
-    return !ext.empty() && (isSupportedImageExtension(ext) || sameName(ext, ".dds"));
+    return !ext.empty() && isSupportedImageExtension(ext);
 }
 
 bool isAbsolute(const std::string& path) {

@@ -1,6 +1,7 @@
-"""A textured OBJ read through Assimp: it shows with its skin, takes paint from the console, `save skins` writes the
-paint into the model's own BMP, and a fresh program reading the model again holds the painted skin. A cached
-animated model lists its animation among its scripts, and playing it moves the picture."""
+"""Models read through Assimp take paint from the console, and `save skins` keeps it where the next run finds it:
+in the texture file a model names (an OBJ's BMP, a glTF's PNG), inside a binary glTF, or in a PNG beside a model
+whose picture cannot be written back into it (FBX). A fresh program reading each model again shows the paint. A
+cached animated model lists its animation among its scripts, and playing it moves the picture."""
 
 import os
 import re
@@ -11,6 +12,7 @@ from velmora_harness import SessionTest, changed_in, read_bmp
 
 QUAD = ("mtllib quad.mtl\nv -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\n"
         "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nusemtl skin\nf 1/1 2/2 3/3 4/4\n")
+CACHE = os.environ.get("VELMORA_MESH_CACHE") or os.path.expanduser("~/.cache/velmora/meshes")
 
 
 def grey_bmp(size, value):
@@ -21,39 +23,63 @@ def grey_bmp(size, value):
             struct.pack("<iiiHHIIiiII", 40, size, size, 1, 24, 0, len(pixels), 2835, 2835, 0, 0) + pixels)
 
 
+# (folder, model, what `save skins` prints); the quad is written here, the others come from the mesh cache.
+MODELS = (
+    ("quad", "quad.obj", "saving image: quad/quad.bmp\n"),
+    ("gltf-box", "BoxTextured.gltf", "saving image: gltf-box/CesiumLogoFlat.png\n"),
+    ("glb-box", "BoxTextured.glb", "saving embedded texture 0 into glb-box/BoxTextured.glb\n"),
+    ("fbx-box-embedded", "box.FBX", "saving embedded texture 0 of fbx-box-embedded/box.FBX as fbx-box-embedded/box.png\n"),
+)
+
+
 class Meshform(SessionTest):
-    def load(self, name="quad.obj"):
-        self.s.send("new model Meshform " + name)
+    def load(self, model):
+        self.s.send("new model Meshform " + model)
         return int(self.s.expect(re.compile(r"skins: <[\d,]+>\n")).rsplit("skins: <", 1)[1].split(">")[0].split(",")[0])
 
-    def test_paint_on_a_textured_obj_is_saved_to_its_skin_and_read_back_by_the_next_run(self):
-        for name, data in (("quad.obj", QUAD.encode()), ("quad.mtl", b"newmtl skin\nmap_Kd quad.bmp\n"),
-                           ("quad.bmp", grey_bmp(16, 128))):
-            with open(os.path.join(self.s.workdir, name), "wb") as f:
-                f.write(data)
-        self.load()
+    def place(self, folder):
+        """Copies a model's folder into the session's; False when the cache does not hold it."""
+        target = os.path.join(self.s.workdir, folder)
+        if folder == "quad":
+            os.mkdir(target)
+            for name, data in (("quad.obj", QUAD.encode()), ("quad.mtl", b"newmtl skin\nmap_Kd quad.bmp\n"),
+                               ("quad.bmp", grey_bmp(16, 128))):
+                with open(os.path.join(target, name), "wb") as f:
+                    f.write(data)
+            return True
+        if not os.path.isdir(os.path.join(CACHE, folder)):
+            return False
+        shutil.copytree(os.path.join(CACHE, folder), target)
+        return True
+
+    def test_paint_saved_with_save_skins_is_what_the_next_run_shows(self):
+        placed = [m for m in MODELS if self.place(m[0])]
+        # A brush around the origin reaches every face of each model, which is centred there and 4 units across.
         self.s.quietly("select model brush", "set green 0", "set blue 0", "set opacity 1", "set x 0", "set y 0",
-                       "set z 0", "set dim1 0.5", "set solid_dim1 0.5", "paint quad.obj", "select model quad.obj")
-        self.assertEqual(self.s.command("save skins"), "saving image: quad.bmp\n")
-        _, _, rows = read_bmp(os.path.join(self.s.workdir, "quad.bmp"))
-        painted = [t for row in rows for t in row if t != (128, 128, 128)]
-        self.assertGreater(len(painted), 4, "texels the brush changed")
-        self.assertTrue(all(r > g and r > b for r, g, b in painted), painted[:5])
+                       "set z 0", "set dim1 3", "set solid_dim1 3")
+        for folder, name, saving in placed:
+            with self.subTest(model=name):
+                model = folder + "/" + name
+                skin = self.load(model)
+                self.s.quietly("save skin %d %s.before.bmp" % (skin, folder), "paint " + model,
+                               "select model " + model, "save skin %d %s.painted.bmp" % (skin, folder))
+                self.assertEqual(self.s.command("save skins"), saving)
+                self.s.quietly("select model brush")
+                self.assertDiffer(read_bmp(self.s.wait_file(folder + ".before.bmp")),
+                                  read_bmp(self.s.wait_file(folder + ".painted.bmp")), "the paint")
         self.s.restart()
         self.s.expect(">")
-        skin = self.load()
-        self.s.quietly("save skin %d again.bmp" % skin)
-        self.assertSame(read_bmp(self.s.wait_file("again.bmp")), read_bmp(os.path.join(self.s.workdir, "quad.bmp")),
-                        "the skin read back")
+        for folder, name, _ in placed:
+            with self.subTest(model=name):
+                model = folder + "/" + name
+                self.s.quietly("save skin %d %s.again.bmp" % (self.load(model), folder))
+                self.assertSame(read_bmp(self.s.wait_file(folder + ".painted.bmp")),
+                                read_bmp(self.s.wait_file(folder + ".again.bmp")), "the skin read back")
 
     def test_an_animation_of_a_cached_model_is_a_script_that_moves_the_picture(self):
-        cache = os.environ.get("VELMORA_MESH_CACHE") or os.environ.get("HOME", "") + "/.cache/velmora/meshes"
-        folder = os.path.join(cache, "b3d-ninja")
-        if not os.path.isfile(os.path.join(folder, "ninja.b3d")):
-            self.skipTest("no %s/ninja.b3d; scripts/fetch-models.sh fetches it" % folder)
-        for name in os.listdir(folder):
-            shutil.copy(os.path.join(folder, name), self.s.workdir)
-        self.load("ninja.b3d")
+        if not self.place("b3d-ninja"):
+            self.skipTest("no b3d-ninja in %s; scripts/fetch-models.sh fetches it" % CACHE)
+        self.load("b3d-ninja/ninja.b3d")
         self.assertIn("  anim1\n", self.s.command("list scripts"))
         still = self.s.settled()
         self.assertEqual(self.s.command("animate anim1"), "")

@@ -41,15 +41,18 @@ Vec3 at3(const std::vector<float>& v, int corner) {
 
 TEST(DrawBatches, triangles_go_to_their_textures_batch_in_mesh_order_with_their_corner_values) {
     MixedMesh mesh;
+    mesh.getTriangle(3)->tint = 2;  // textured: its texture covers the tint
+    mesh.getTriangle(4)->tint = 1;  // untextured: a batch of its tint's own
     DrawBatches batches;
     batches.gather(mesh);
-    // Textures in order of first appearance; each batch its triangles' corners, back to back.
-    const DrawBatches::Batch expected[3] = {{3, 0, 6}, {0, 6, 6}, {5, 12, 3}};
-    ASSERT_EQ(3u, batches.batches().size());
-    for (int b = 0; b < 3; ++b) {
+    // Textures (and tints) in order of first appearance; each batch its triangles' corners, back to back.
+    const DrawBatches::Batch expected[4] = {{3, 0, 6, 0}, {0, 6, 3, 0}, {5, 9, 3, 0}, {0, 12, 3, 1}};
+    ASSERT_EQ(4u, batches.batches().size());
+    for (int b = 0; b < 4; ++b) {
         EXPECT_EQ(expected[b].texture, batches.batches()[b].texture) << b;
         EXPECT_EQ(expected[b].first, batches.batches()[b].first) << b;
         EXPECT_EQ(expected[b].count, batches.batches()[b].count) << b;
+        EXPECT_EQ(expected[b].tint, batches.batches()[b].tint) << b;
     }
     ASSERT_EQ(15u * 3, batches.positions().size());
     ASSERT_EQ(15u * 3, batches.normals().size());
@@ -72,9 +75,9 @@ TEST(DrawBatches, triangles_go_to_their_textures_batch_in_mesh_order_with_their_
         {0, 1, 1, face0, {0, 0}},              // neither: the face normal and (0, 0)
         {0, 2, 2, {0.6f, 0, 0.8f}, {1, 0.5f}},
         {1, 1, 7, {}, {0, 0}},  // untextured: its coordinates are not sent
-        {2, 0, 12, {}, {0, 0}},
+        {2, 0, 9, {}, {0, 0}},
         {3, 2, 5, {}, {1, 0.5f}},
-        {4, 0, 9, {}, {0, 0}},
+        {4, 0, 12, {}, {0, 0}},
     };
     for (const Corner& c : corners) {
         SCOPED_TRACE("triangle " + std::to_string(c.triangle) + " corner " + std::to_string(c.vertex));

@@ -268,4 +268,18 @@ TEST_F(DrawPixels, real_md2_models_at_a_frame_and_between_two_frames) {
     }
 }
 
+// A material without a texture colours its triangles; lit from the front, the square shows mostly its green.
+TEST_F(DrawPixels, untextured_triangles_of_a_meshform_model_show_their_material_colour) {
+    writeFile(std::string("green.obj"),
+              std::string("mtllib green.mtl\nv -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\nusemtl g\nf 1 2 3 4\n"));
+    writeFile(std::string("green.mtl"), std::string("newmtl g\nKd 0.1 0.9 0.2\n"));
+    std::unique_ptr<PaintableModel> model = create("Meshform", "green.obj");
+    ASSERT_TRUE(model);
+    draw(model.get());
+    const Rendered shown = render([&] { model->draw(); });
+    const size_t centre = 4 * (kSize / 2 * kSize + kSize / 2);
+    const int rgb[3] = {shown.pixels[centre], shown.pixels[centre + 1], shown.pixels[centre + 2]};
+    EXPECT_TRUE(rgb[1] > 200 && rgb[0] < 80 && rgb[2] < 100) << rgb[0] << " " << rgb[1] << " " << rgb[2];
+}
+
 }  // namespace

@@ -44,6 +44,7 @@ const Kind kKinds[] = {
     {"photo.jpeg", "", -1, 0},
     {"plain.tga", "-compress none", 2, 2},
     {"rle.tga", "-compress RLE", 2, 10},
+    {"dxt1.dds", "-define dds:compression=dxt1 DDS:", 87, '1'},
     {"one.bmp", "-monochrome BMP3:", 28, 1},
     {"four.bmp", "-colors 16 -compress none BMP3:", 28, 4},
     {"eight.bmp", "-type palette -compress none BMP3:", 28, 8},
@@ -71,14 +72,15 @@ TEST(ImageFormats, extensions_in_any_case_and_only_the_supported_ones) {
     const struct {
         const char* name;
         ImageFormat format;
-    } cases[] = {{"a.bmp", ImageFormat::kBmp},  {"d.x/A.PCX", ImageFormat::kPcx},     {"b.Png", ImageFormat::kPng},
-                 {"c.JPG", ImageFormat::kJpeg}, {"c.jpeg", ImageFormat::kJpeg},       {"t.tga", ImageFormat::kTga},
-                 {"a.gif", ImageFormat::kNone}, {"dir.png/skin", ImageFormat::kNone}, {"bmp", ImageFormat::kNone}};
+    } cases[] = {{"a.bmp", ImageFormat::kBmp},  {"d.x/A.PCX", ImageFormat::kPcx}, {"b.Png", ImageFormat::kPng},
+                 {"c.JPG", ImageFormat::kJpeg}, {"c.jpeg", ImageFormat::kJpeg},   {"t.tga", ImageFormat::kTga},
+                 {"t.DDS", ImageFormat::kDds},  {"a.gif", ImageFormat::kNone},    {"dir.png/skin", ImageFormat::kNone},
+                 {"bmp", ImageFormat::kNone}};
     for (const auto& c : cases)
         EXPECT_EQ(c.format, imageFormatOfName(c.name)) << c.name;
     EXPECT_TRUE(isSupportedImageExtension(".TGA"));
     EXPECT_FALSE(isSupportedImageExtension("tga"));
-    EXPECT_STREQ(".bmp, .pcx, .png, .jpg, .jpeg, .tga", supportedImageExtensionsText());
+    EXPECT_STREQ(".bmp, .pcx, .png, .jpg, .jpeg, .tga, .dds", supportedImageExtensionsText());
 }
 
 TEST(ImageFormats, every_kind_reads_as_imagemagick_reads_it_and_saves_back_in_place) {
@@ -162,14 +164,15 @@ TEST(ImageFormats, writing_picks_the_format_from_the_name_and_refuses_others) {
     CaptureStdout();
     EXPECT_EQ(0, image->write(dir.path("w.gif").c_str()));
     EXPECT_EQ("cannot save skin as '" + dir.path("w.gif") +
-                  "': unsupported extension '.gif' (supported: .bmp, .pcx, .png, .jpg, .jpeg, .tga)\n",
+                  "': unsupported extension '.gif' (supported: .bmp, .pcx, .png, .jpg, .jpeg, .tga, .dds)\n",
               GetCapturedStdout());
     std::string gif = dir.path("skin.gif");
     CaptureStdout();
     EXPECT_EQ(nullptr, Image::load(&gif));
     EXPECT_EQ(0, image->reloadImage(&gif));
-    const std::string refused = "cannot read skin '" + gif +
-                                "': unsupported extension '.gif' (supported: .bmp, .pcx, .png, .jpg, .jpeg, .tga)\n";
+    const std::string refused =
+        "cannot read skin '" + gif +
+        "': unsupported extension '.gif' (supported: .bmp, .pcx, .png, .jpg, .jpeg, .tga, .dds)\n";
     EXPECT_EQ(refused + refused, GetCapturedStdout());
     delete image;
 }

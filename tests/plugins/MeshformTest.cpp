@@ -2,32 +2,24 @@
 // first sight, painting, saving, animations, and the files it refuses.
 #include <sys/stat.h>
 
+#include <assimp/scene.h>
+#include <assimp/Importer.hpp>
+#include <nlohmann/json.hpp>
+
 #include <cstdlib>
 #include <functional>
 #include <map>
 #include <regex>
 
 #include "paint/brush/BrushModel.h"
+#include "plugins/meshform/GltfImageSplice.h"
+#include "tests/SameBytes.h"
 
 #include "tests/plugins/PluginTestSupport.h"
 
 using namespace plugintest;
 
 namespace {
-
-std::string base64(const std::string& bytes) {
-    static const char digits[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789+/";
-    std::string out;
-    for (size_t i = 0; i < bytes.size(); i += 3) {
-        const size_t held = std::min<size_t>(3, bytes.size() - i);
-        uint32_t n = 0;
-        for (size_t k = 0; k < 3; ++k)
-            n = n << 8 | (k < held ? static_cast<unsigned char>(bytes[i + k]) : 0);
-        for (size_t k = 0; k < 4; ++k)
-            out += k <= held ? digits[(n >> (18 - 6 * k)) & 63] : '=';
-    }
-    return out;
-}
 
 std::string floats(std::initializer_list<float> values) {
     std::string bytes;
@@ -89,6 +81,39 @@ void dataUriGltf() {
                   base64(readFile("grey.png")) + "\"}]");
 }
 
+// A binary glTF of one triangle whose PNG picture, of a length no multiple of four, comes first in its BIN chunk,
+// before the positions and coordinates that must keep their alignment when the picture grows or shrinks.
+void pictureFirstGlb() {
+    writeFile("grey.bmp", makeBmp(16, 16, 90));
+    ASSERT_EQ(0, std::system((kConvert + " grey.bmp grey.png").c_str()));
+    std::string bin = readFile("grey.png");
+    const size_t picture = bin.size();
+    bin.append((4 - picture % 4) % 4 + 4, '\0');
+    const size_t geometry = bin.size();
+    bin += floats({0, 0, 0, 1, 0, 0, 0, 2, 0, 0, 0, 1, 0, 0, 1});
+    std::string json = R"({"asset":{"version":"2.0"},"scene":0,"scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
+"meshes":[{"primitives":[{"attributes":{"POSITION":0,"TEXCOORD_0":1},"material":0}]}],
+"materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],
+"textures":[{"source":0}],"images":[{"bufferView":0,"mimeType":"image/png"}],"buffers":[{"byteLength":)" +
+                       std::to_string(bin.size()) + R"(}],
+"bufferViews":[{"buffer":0,"byteLength":)" +
+                       std::to_string(picture) + R"(},{"buffer":0,"byteOffset":)" + std::to_string(geometry) +
+                       R"(,"byteLength":36},{"buffer":0,"byteOffset":)" + std::to_string(geometry + 36) +
+                       R"(,"byteLength":24}],
+"accessors":[{"bufferView":1,"componentType":5126,"count":3,"type":"VEC3","min":[0,0,0],"max":[1,2,0]},
+{"bufferView":2,"componentType":5126,"count":3,"type":"VEC2"}]})";
+    json.append((4 - json.size() % 4) % 4, ' ');
+    Bytes glb;
+    appendLe(glb,
+             {0x46546c67, 2, static_cast<uint32_t>(28 + json.size() + bin.size()), static_cast<uint32_t>(json.size()),
+              0x4e4f534a},
+             4);
+    glb.insert(glb.end(), json.begin(), json.end());
+    appendLe(glb, {static_cast<uint32_t>(bin.size()), 0x004e4942}, 4);
+    glb.insert(glb.end(), bin.begin(), bin.end());
+    writeFile("scene.glb", glb);
+}
+
 // A binary glTF whose header promises more than the file holds.
 void truncatedGlb() {
     Bytes b;
@@ -124,7 +149,7 @@ const Case kCases[] = {
      2,
      "skins: <#>\n",
      {1, 0.5f, -0.5f, -1},
-     "not saving embedded texture 0 of scene.gltf: pictures inside a model file are not written back yet\n"},
+     "saving embedded texture 0 into scene.gltf\n"},
     {"cut.glb", truncatedGlb, "cannot read model 'cut.glb': .+\n", 0, 0, 0, 0, nullptr, {}, nullptr},
     {"pipe.obj",
      fifo,
@@ -178,12 +203,16 @@ TEST_P(Meshform, reads_the_mesh_and_its_skins_or_refuses_in_one_line) {
             EXPECT_NEAR((at[0] + c.st[1]) * c.st[0], coords[0], 1e-6) << "triangle " << t << " corner " << k;
             EXPECT_NEAR((at[1] + c.st[3]) * c.st[2], coords[1], 1e-6) << "triangle " << t << " corner " << k;
         }
-    // The brush at the centre paints the skin, and leaves an untextured model alone without harm.
+    // The brush at the centre paints the skin, and leaves an untextured model alone, saying so once.
     ASSERT_EQ(0, model->setAttribute("scale", 1.0));
     const Bytes before = skin ? texturePixels(skin) : Bytes();
     BrushModel brush("brush");
     brush.setAttribute("z", 0.0);
+    testing::internal::CaptureStdout();
     model->paintModel(&brush);
+    model->paintModel(&brush);
+    EXPECT_EQ(skin ? "" : std::string(c.file) + ": triangles without a texture take no paint\n",
+              testing::internal::GetCapturedStdout());
     draw(model.get());
     EXPECT_EQ(skin != 0, skin && before != texturePixels(skin));
     const std::vector<std::unique_ptr<Image>> skins = model->copySkins();
@@ -205,6 +234,14 @@ INSTANTIATE_TEST_SUITE_P(Files, Meshform, testing::ValuesIn(kCases), [](const te
 }  // namespace
 
 namespace {
+
+// A model file as its package ships it, from the cache scripts/fetch-models.sh fills.
+std::string cached(const std::string& file) {
+    const char* cache = std::getenv("VELMORA_MESH_CACHE");
+    const char* home = std::getenv("HOME");
+    return (cache && *cache ? std::string(cache) : std::string(home ? home : "") + "/.cache/velmora/meshes") + "/" +
+           file;
+}
 
 // Every file is one triangle (0 0 0, 1 0 0, 0 1 0) with keys at 0, 1 and 2 seconds.
 const Accessor kCorners{floats({0, 0, 0, 1, 0, 0, 0, 1, 0}), "VEC3", 5126, 3, R"(,"min":[0,0,0],"max":[1,1,0])"};
@@ -351,11 +388,7 @@ void PrintTo(const Shipped& s, std::ostream* out) {
 class MeshformShipped : public PluginModelTest, public testing::WithParamInterface<Shipped> {};
 
 TEST_P(MeshformShipped, shows_every_mesh_with_the_textures_it_names) {
-    const char* cache = std::getenv("VELMORA_MESH_CACHE");
-    const char* home = std::getenv("HOME");
-    const std::string file =
-        (cache && *cache ? std::string(cache) : std::string(home ? home : "") + "/.cache/velmora/meshes") + "/" +
-        GetParam().file;
+    const std::string file = cached(GetParam().file);
     if (!std::filesystem::exists(file))
         GTEST_SKIP() << "no " << file << "; scripts/fetch-models.sh fetches it";
     std::unique_ptr<PaintableModel> model = create("Meshform", file.c_str());
@@ -405,5 +438,124 @@ INSTANTIATE_TEST_SUITE_P(Cache, MeshformShipped,
                                          Shipped{"ms3d-jeep/jeep1.ms3d", 2032, 1, 0, 0, nullptr, 0, false},
                                          Shipped{"obj-spider/spider.obj", 1312, 5, 0, 0, nullptr, 0, false},
                                          Shipped{"x-earth/earth.x", 4512, 1, 0, 1, "AnimationSet_sphere", 61, false}));
+
+}  // namespace
+
+namespace {
+
+// What a glTF file means apart from its first picture: its JSON without that image's entry, the places of the
+// bufferViews and the buffer's length, and for a .glb the bytes of every other bufferView.
+struct GltfMeaning {
+    nlohmann::ordered_json json;
+    std::vector<std::string> views;
+};
+
+GltfMeaning meaningOf(const std::string& bytes) {
+    GltfMeaning meaning;
+    const bool glb = bytes.rfind("glTF", 0) == 0;
+    auto le32 = [&bytes](size_t at) {
+        size_t value = 0;
+        for (size_t k = 4; k-- > 0;)
+            value = value << 8 | static_cast<unsigned char>(bytes.at(at + k));
+        return value;
+    };
+    const size_t jsonLength = glb ? le32(12) : bytes.size();
+    meaning.json = nlohmann::ordered_json::parse(glb ? bytes.substr(20, jsonLength) : bytes);
+    nlohmann::ordered_json& json = meaning.json;
+    const int imageView = json["images"][0].value("bufferView", -1);
+    json["images"][0] = nullptr;
+    if (!glb)
+        return meaning;
+    const std::string bin = bytes.substr(28 + jsonLength, le32(20 + jsonLength));
+    for (size_t v = 0; v < json["bufferViews"].size(); ++v) {
+        nlohmann::ordered_json& view = json["bufferViews"][v];
+        const size_t offset = view.value("byteOffset", 0u), length = view.value("byteLength", 0u);
+        meaning.views.push_back(static_cast<int>(v) == imageView ? "" : bin.substr(offset, length));
+        view.erase("byteOffset");
+        if (static_cast<int>(v) == imageView)
+            view.erase("byteLength");
+    }
+    json["buffers"][0].erase("byteLength");
+    return meaning;
+}
+
+struct EmbeddedSave {
+    const char* file;     // in the mesh cache, or made here by write
+    const char* printed;  // what the save prints
+    void (*write)();
+};
+
+void PrintTo(const EmbeddedSave& s, std::ostream* out) {
+    *out << s.file;
+}
+
+class MeshformEmbeddedSave : public PluginModelTest, public testing::WithParamInterface<EmbeddedSave> {};
+
+TEST_P(MeshformEmbeddedSave, paint_goes_into_the_model_file_changing_nothing_else_and_the_next_load_shows_it) {
+    const EmbeddedSave& c = GetParam();
+    const std::string name = std::filesystem::path(c.file).filename().string();
+    const std::string original = c.write ? "shipped-" + name : cached(c.file);
+    if (c.write) {
+        c.write();
+        std::filesystem::copy_file(name, original);
+    } else if (!std::filesystem::exists(original)) {
+        GTEST_SKIP() << "no " << original << "; scripts/fetch-models.sh fetches it";
+    } else {
+        std::filesystem::copy_file(original, name);
+    }
+    std::unique_ptr<PaintableModel> model = create("Meshform", name.c_str());
+    ASSERT_TRUE(model) << takeModelCreationFailure();
+    draw(model.get());
+    Image* skin = model->skinImage(model->getTriangle(0)->getTexture());
+    ASSERT_TRUE(skin);
+    GLubyte red[3] = {255, 0, 0};
+    for (int y = 0; y < 8; ++y)
+        for (int x = 0; x < 8; ++x)
+            skin->set(x, y, red, 1.0);
+    const Bytes painted(skin->pixels(), skin->pixels() + skin->pixelBytes());
+    testing::internal::CaptureStdout();
+    const int wrote = model->copySkins()[0]->save();
+    EXPECT_EQ(c.printed, testing::internal::GetCapturedStdout());
+    ASSERT_EQ(1, wrote);
+
+    // Assimp reads the saved model as it read the shipped one, the paint in its picture.
+    Assimp::Importer shippedReader, savedReader;
+    const aiScene* shipped = shippedReader.ReadFile(original, 0);
+    const aiScene* reread = savedReader.ReadFile(name, 0);
+    ASSERT_TRUE(shipped && reread) << savedReader.GetErrorString();
+    const unsigned int counts[2][4] = {
+        {shipped->mNumMeshes, shipped->mNumMaterials, shipped->mNumAnimations, shipped->mNumTextures},
+        {reread->mNumMeshes, reread->mNumMaterials, reread->mNumAnimations, reread->mNumTextures}};
+    EXPECT_TRUE(std::equal(counts[0], counts[0] + 4, counts[1])) << "meshes, materials, animations, textures";
+    ASSERT_LT(0u, reread->mNumTextures);
+    const aiTexture& held = *reread->mTextures[0];
+    const std::string inside = "inside." + std::string(held.achFormatHint);
+    const Image::Decoded picture =
+        Image::decode(reinterpret_cast<const unsigned char*>(held.pcData), held.mWidth, inside, inside);
+    ASSERT_TRUE(picture.image) << picture.messages;
+    EXPECT_TRUE(
+        sameBytes(painted, Bytes(picture.image->pixels(), picture.image->pixels() + picture.image->pixelBytes())));
+
+    const GltfMeaning before = meaningOf(readFile(original)), after = meaningOf(readFile(name));
+    EXPECT_TRUE(sameBytes(before.json.dump(), after.json.dump()));
+    ASSERT_EQ(before.views.size(), after.views.size());
+    for (size_t v = 0; v < before.views.size(); ++v)
+        EXPECT_TRUE(sameBytes(before.views[v], after.views[v])) << "bufferView " << v;
+
+    std::unique_ptr<PaintableModel> again = create("Meshform", name.c_str());
+    ASSERT_TRUE(again);
+    draw(again.get());
+    const Image* shown = again->skinImage(again->getTriangle(0)->getTexture());
+    ASSERT_TRUE(shown);
+    EXPECT_TRUE(sameBytes(painted, Bytes(shown->pixels(), shown->pixels() + shown->pixelBytes())));
+}
+
+INSTANTIATE_TEST_SUITE_P(Files, MeshformEmbeddedSave,
+                         testing::Values(EmbeddedSave{"scene.glb", "saving embedded texture 0 into scene.glb\n",
+                                                      pictureFirstGlb},
+                                         EmbeddedSave{"glb-box/BoxTextured.glb",
+                                                      "saving embedded texture 0 into BoxTextured.glb\n", nullptr},
+                                         EmbeddedSave{"gltf-box-embedded/BoxTextured.gltf",
+                                                      "saving embedded texture 0 into BoxTextured.gltf\n", nullptr}));
 
 }  // namespace
