@@ -63,7 +63,7 @@ void writeGltf(const char* file, const std::vector<Accessor>& accessors, const s
     }
     writeFile(std::string(file),
               R"({"asset":{"version":"2.0"},"scene":0,"buffers":[{"byteLength":)" + std::to_string(buffer.size()) +
-                  R"(,"uri":"data:application/octet-stream;base64,)" + base64(buffer) + R"("}],"bufferViews":[)" +
+                  R"(,"uri":"data:application/octet-stream;base64,)" + GltfImageSplice::base64(buffer) + R"("}],"bufferViews":[)" +
                   views + R"(],"accessors":[)" + list + "]," + json + "}");
 }
 
@@ -78,7 +78,7 @@ void dataUriGltf() {
 "meshes":[{"primitives":[{"attributes":{"POSITION":0,"TEXCOORD_0":1},"material":0}]}],
 "materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}}],
 "textures":[{"source":0}],"images":[{"uri":"data:image/png;base64,)" +
-                  base64(readFile("grey.png")) + "\"}]");
+                  GltfImageSplice::base64(readFile("grey.png")) + "\"}]");
 }
 
 // A binary glTF of one triangle whose PNG picture, of a length no multiple of four, comes first in its BIN chunk,
