@@ -13,6 +13,7 @@
 #include <utility>
 
 #include "plugins/meshform/BoundedIOSystem.h"
+#include "plugins/meshform/Md3Scene.h"
 
 namespace {
 
@@ -110,6 +111,9 @@ void readUpAxis(const aiScene& scene, int* axis, int* sign) {
 }  // namespace
 
 bool MeshformScene::read(const std::string& path) {
+    // Assimp keeps only the first of an MD3's frames.
+    if (Md3Scene::reads(path))
+        return Md3Scene::read(path, this);
     Assimp::Importer importer;
     BoundedIOSystem* files = new BoundedIOSystem(kFileBudget);
     importer.SetIOHandler(files);  // the importer owns it from here

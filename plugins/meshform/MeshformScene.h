@@ -48,6 +48,7 @@ public:
         std::string name;  // as the file names it; anim1, anim2, ... when it does not
         int first = 0;
         int count = 0;
+        int loop = 0;  // how many of its last frames repeat once it has run through; 0: it stops at its end
         double fps = 10.0;
     };
     // Keyframes after the rest pose that positions and normals hold: each

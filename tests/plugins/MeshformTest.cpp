@@ -8,6 +8,7 @@
 
 #include "paint/brush/BrushModel.h"
 
+#include "tests/plugins/Md3TestFiles.h"
 #include "tests/plugins/PluginTestSupport.h"
 
 using namespace plugintest;
@@ -80,6 +81,13 @@ void fifo() {
     ASSERT_EQ(0, mkfifo("pipe.obj", 0600));
 }
 
+// A Quake 3 model whose second surface takes its texture from the skin beside it: the same picture.
+void skinnedMd3() {
+    writeFile("lower.md3", md3test::smallMd3());
+    writeFile(std::string("lower_default.skin"), std::string("b_surf,models/test/a.tga\n"));
+    writeFile("a.bmp", makeBmp(8, 8, 40));
+}
+
 struct Case {
     const char* file;
     std::function<void()> write;
@@ -116,6 +124,26 @@ const Case kCases[] = {
      {},
      nullptr},
     {"absent.fbx", [] {}, "cannot read model 'absent.fbx': .+\n", 0, 0, 0, 0, nullptr, {}, nullptr},
+    {"lower.md3",
+     skinnedMd3,
+     nullptr,
+     2,
+     -90,
+     0,
+     4,
+     "skins: <#>\n",
+     {0.25f, 0.5f, -0.5f, -1.5f},
+     "saving image: a.bmp\n"},
+    {"cut.md3",
+     [] { writeFile(std::string("cut.md3"), std::string("IDP3\x0f\0\0\0", 8)); },
+     "cannot read model 'cut.md3': damaged: shorter than a header\n",
+     0,
+     0,
+     0,
+     0,
+     nullptr,
+     {},
+     nullptr},
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
