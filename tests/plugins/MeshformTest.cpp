@@ -248,7 +248,7 @@ INSTANTIATE_TEST_SUITE_P(
                     Shipped{"glb-box/BoxTextured.glb", 12, 1, 0}, Shipped{"gltf-box/BoxTextured.gltf", 12, 1, 0},
                     Shipped{"gltf-box-embedded/BoxTextured.gltf", 12, 1, 0},
                     Shipped{"gltf-clearcoat/ClearCoatTest.gltf", 37116, 1, 0},
-                    Shipped{"iqm-mrfixit/mrfixit.iqm", 2988, 2, 0}, Shipped{"mdl-yodan/yodan.mdl", 503, 1, 0},
+                    Shipped{"iqm-mrfixit/mrfixit.iqm", 2988, 2, -90}, Shipped{"mdl-yodan/yodan.mdl", 503, 1, 0},
                     Shipped{"ms3d-jeep/jeep1.ms3d", 2032, 1, 0}, Shipped{"obj-spider/spider.obj", 1312, 5, 0},
                     Shipped{"x-earth/earth.x", 4512, 1, 0}));
 
