@@ -70,7 +70,7 @@ Affine inverse(const Affine& a) {
 // Each joint's transform from the model's space into where frame f of the poses puts it.
 std::vector<Affine> skinning(const IqmFile& iqm, uint32_t f, const std::vector<Affine>& unbind) {
     const size_t channels = iqm.frames.size() / iqm.frameCount;
-    const uint16_t* value = &iqm.frames[f * channels];
+    const uint16_t* value = iqm.frames.data() + f * channels;  // no channels at all when nothing moves
     std::vector<Affine> placed(iqm.poses.size());
     for (size_t p = 0; p < iqm.poses.size(); ++p) {
         const IqmFile::Pose& pose = iqm.poses[p];

@@ -19,7 +19,7 @@ const char* const kNames[] = {"both_death1",   "both_dead1",      "both_death2",
                               "torso_getflag", "torso_guardbase", "torso_patrol", "torso_followme", "torso_affirmative",
                               "torso_negative"};
 const size_t kNameCount = sizeof kNames / sizeof kNames[0];
-const size_t kFirstTorso = 6, kFirstLegs = 13;
+const size_t kFirstTorso = 6, kFirstLegs = 13, kFirstExpansion = 25;
 
 struct Line {
     double first, count, loop, fps;
@@ -84,8 +84,8 @@ std::vector<MeshformScene::Clip> Md3AnimationFile::parse(const std::string& text
         skip = lines[kFirstLegs].first - lines[kFirstTorso].first;
     std::vector<MeshformScene::Clip> clips;
     for (size_t i = 0; i < lines.size(); ++i) {
-        const bool torso = (i >= kFirstTorso && i < kFirstLegs) || (i >= kFirstLegs + 12 && i < kNameCount);
-        const bool legs = i >= kFirstLegs && i < kFirstLegs + 12;
+        const bool torso = (i >= kFirstTorso && i < kFirstLegs) || (i >= kFirstExpansion && i < kNameCount);
+        const bool legs = i >= kFirstLegs && i < kFirstExpansion;
         if (!complete[i] || (part == kLower && torso) || (part == kUpper && legs))
             continue;
         Line line = lines[i];
