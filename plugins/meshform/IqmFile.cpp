@@ -126,8 +126,9 @@ IqmFile::Result IqmFile::decode(const uint8_t* bytes, size_t size) {
         !file.fits(h[kOfsPoses], h[kNumPoses], 88) || !file.fits(h[kOfsAnims], h[kNumAnims], 20) ||
         !file.fits(h[kOfsFrames], static_cast<uint64_t>(h[kNumFrames]) * h[kNumFrameChannels], 2))
         return fail(kCorrupt, "damaged: sections beyond the end of the file");
-    if (h[kNumJoints] > kMaxJoints || h[kNumPoses] > kMaxJoints)
-        return fail(kCorrupt, "damaged: more than " + std::to_string(kMaxJoints) + " joints");
+    if (h[kNumJoints] > kMaxJoints || h[kNumPoses] > kMaxJoints || h[kNumFrames] > kMaxFrames)
+        return fail(kCorrupt, "damaged: more than " + std::to_string(kMaxJoints) + " joints or " +
+                                  std::to_string(kMaxFrames) + " frames");
     // Every vertex has a position of at least 3 bytes somewhere in the file.
     if (h[kNumVertexes] > size / 3)
         return fail(kCorrupt, "damaged: more vertices than the file holds");

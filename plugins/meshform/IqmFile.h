@@ -22,7 +22,9 @@ public:
     static constexpr uint32_t kVersion = 2;
     static constexpr size_t kFileLimit = size_t(256) << 20;
     static constexpr uint32_t kMaxJoints = 1024;  // well above any skeleton a game animates
-    static constexpr uint32_t kLoop = 1;          // an animation's flag: it runs on from its start
+    // Frames whose poses move no channel take no bytes, so the file's size does not bound them.
+    static constexpr uint32_t kMaxFrames = 1 << 16;
+    static constexpr uint32_t kLoop = 1;  // an animation's flag: it runs on from its start
 
     struct Mesh {
         std::string name, material;             // material: usually the texture's file name

@@ -99,10 +99,10 @@ bool IqmScene::fill(const IqmFile& iqm, MeshformScene* scene) {
     const bool skinned = !iqm.joints.empty() && iqm.poses.size() == iqm.joints.size() && !iqm.blendWeights.empty();
     const size_t frames = skinned ? iqm.frameCount : 0;
     if (n > MeshformScene::kMaxVertices || iqm.triangles.size() > MeshformScene::kMaxTriangles ||
-        n * frames > kMaxBakedVertices) {
+        (n + iqm.poses.size()) * frames > kMaxBakedVertices) {
         scene->problem = "more than " + std::to_string(MeshformScene::kMaxVertices) + " vertices, " +
                          std::to_string(MeshformScene::kMaxTriangles) + " triangles or " +
-                         std::to_string(kMaxBakedVertices) + " vertices in all frames";
+                         std::to_string(kMaxBakedVertices) + " vertices and joints in all frames";
         return false;
     }
     scene->positions = iqm.positions;

@@ -10,7 +10,7 @@
 
 class IqmScene {
 public:
-    static constexpr size_t kMaxBakedVertices = size_t(1) << 23;  // vertices times frames
+    static constexpr size_t kMaxBakedVertices = size_t(1) << 23;  // vertices and joints, times frames
 
     // Whether path is a file for this reader rather than for Assimp: by its extension, in any case.
     static bool reads(const std::string& path);
