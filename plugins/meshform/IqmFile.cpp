@@ -40,7 +40,7 @@ enum Field {
     kOfsFrames,
     kFieldCount = 27
 };
-enum ArrayType { kPosition = 0, kTexCoord = 1, kNormal = 2, kBlendIndexes = 4, kBlendWeights = 5 };
+enum ArrayType { kPosition = 0, kTexCoord = 1, kNormal = 2, kTangent = 3, kBlendIndexes = 4, kBlendWeights = 5 };
 enum Format { kByte, kUByte, kShort, kUShort, kInt, kUInt, kHalf, kFloat, kDouble };
 
 float readFloat(const uint8_t* p) {
@@ -156,7 +156,7 @@ IqmFile::Result IqmFile::decode(const uint8_t* bytes, size_t size) {
                                   : type == kTexCoord     ? &iqm.texCoords
                                   : type == kBlendWeights ? &iqm.blendWeights
                                                           : nullptr;
-        if (type > kBlendWeights || type == 3 || bytesEach == 0 || width < wanted || width > 16)
+        if (type > kBlendWeights || type == kTangent || bytesEach == 0 || width < wanted || width > 16)
             continue;  // tangents, colours, custom data and half floats are not drawn
         if (!file.fits(offset, static_cast<uint64_t>(n) * width, bytesEach))
             return fail(kCorrupt, "damaged: a vertex array beyond the end of the file");
@@ -171,7 +171,7 @@ IqmFile::Result IqmFile::decode(const uint8_t* bytes, size_t size) {
                         return fail(kCorrupt, "damaged: a vertex bound to a joint the model does not have");
                     iqm.blendIndexes.push_back(static_cast<uint16_t>(h[kNumJoints] > 0 ? value : 0));
                 } else {
-                    // Weights in whole-number formats count in steps of the format's largest value.
+                    // Weights stored as bytes count in 255ths.
                     const double scaled = type == kBlendWeights && format == kUByte ? value / 255.0 : value;
                     if (!std::isfinite(scaled))
                         return fail(kCorrupt, "damaged: vertex values that are not numbers");
