@@ -1,4 +1,5 @@
-// A model file as Assimp imports it, reduced to what the program draws and
+// A model file as Assimp imports it (MD3 and IQM files as the program's own
+// readers do, since Assimp drops their frames), reduced to what the program draws and
 // paints: every mesh placed by its nodes, in one list of corners grouped by
 // material, the texture each material shows and the file's up axis. The
 // import is bounded (file bytes, vertices, triangles, meshes, materials), so
