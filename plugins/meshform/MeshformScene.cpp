@@ -15,6 +15,8 @@
 
 #include "plugins/meshform/BoundedIOSystem.h"
 #include "plugins/meshform/MeshformAnimation.h"
+#include "plugins/meshform/IqmScene.h"
+#include "plugins/meshform/Md3Scene.h"
 
 namespace {
 
@@ -116,6 +118,11 @@ void readUpAxis(const aiScene& scene, int* axis, int* sign) {
 }  // namespace
 
 bool MeshformScene::read(const std::string& path) {
+    // Assimp keeps only the first of an MD3's frames, and none of an IQM's skeleton.
+    if (Md3Scene::reads(path))
+        return Md3Scene::read(path, this);
+    if (IqmScene::reads(path))
+        return IqmScene::read(path, this);
     Assimp::Importer importer;
     BoundedIOSystem* files = new BoundedIOSystem(kFileBudget);
     importer.SetIOHandler(files);  // the importer owns it from here

@@ -1,4 +1,5 @@
-// A model file as Assimp imports it, reduced to what the program draws and
+// A model file as Assimp imports it (MD3 and IQM files as the program's own
+// readers do, since Assimp drops their frames), reduced to what the program draws and
 // paints: every mesh placed by its nodes, in one list of corners grouped by
 // material, the texture each material shows and the file's up axis. The
 // import is bounded (file bytes, vertices, triangles, meshes, materials), so
@@ -53,6 +54,7 @@ public:
         std::string name;  // as the file names it; anim1, anim2, ... when it does not
         int first = 0;
         int count = 0;
+        int loop = 0;  // how many of its last frames repeat once it has run through; 0: it stops at its end
         double fps = 10.0;
     };
     // Keyframes after the rest pose that positions and normals hold: each

@@ -47,7 +47,10 @@ Image::Decoded readEmbedded(const MeshformScene::Texture& texture, const std::st
 }  // namespace
 
 MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& given, const std::string& modelFile) {
-    const TextureSearch search(modelFile, TextureSearch::listFiles(modelFile));
+    std::vector<std::string> named;
+    for (const MeshformScene::Texture& texture : given)
+        named.push_back(texture.file);
+    const TextureSearch search(modelFile, TextureSearch::listFiles(modelFile, named));
     const std::filesystem::path folder = std::filesystem::path(modelFile).parent_path();
     std::vector<MeshformScene::Texture> materials = given;
     // A model that names no texture at all shows the picture kept beside it for it.

@@ -8,6 +8,7 @@
 #include <algorithm>
 #include <cctype>
 #include <filesystem>
+#include <set>
 #include <system_error>
 #include <tuple>
 #include <utility>
@@ -220,14 +221,32 @@ std::vector<TextureSearch::Folder> TextureSearch::foldersToList(const std::strin
     return folders;
 }
 
-std::vector<std::string> TextureSearch::listFiles(const std::string& modelFile) {
+std::vector<std::string> TextureSearch::listFiles(const std::string& modelFile, const std::vector<std::string>& named) {
     std::error_code error;
     const std::filesystem::path model = std::filesystem::absolute(modelFile, error);
     if (error)
         return {};
     std::vector<std::string> files;
-    for (const Folder& folder : foldersToList(model.string()))
+    std::set<std::string> listed;
+    for (const Folder& folder : foldersToList(model.string())) {
         listFolder((model.parent_path() / folder.path).lexically_normal(), folder.path, folder.depth, files);
+        listed.insert(folder.path);
+    }
+    // A name with a folder may count from a game's root somewhere above: only its own folder is looked at there.
+    const std::string dir = normalised(model.parent_path().string(), {});
+    const int levels = std::min(kLevelsAbove, dir.empty() ? 0 : static_cast<int>(split(dir).size()));
+    for (std::string name : named) {
+        std::replace(name.begin(), name.end(), '\\', '/');
+        const std::string folder = normalised(folderOf(name), {});
+        if (isAbsolute(name) || folder.empty() || folder.compare(0, 2, "..") == 0)
+            continue;
+        std::string up;
+        for (int level = 1; level <= levels; ++level) {
+            up += "../";
+            if (listed.insert(up + folder).second)
+                listFolder((model.parent_path() / (up + folder)).lexically_normal(), up + folder, 0, files);
+        }
+    }
     std::sort(files.begin(), files.end());
     return files;
 }

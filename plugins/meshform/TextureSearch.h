@@ -28,9 +28,10 @@ public:
     // The folder itself with its subfolders, "textures" one level up, and each folder above the model's
     // (names in companion files such as Quake 3 skins count from the game's root, somewhere up there).
     static std::vector<Folder> foldersToList(const std::string& modelFile);
-    // The regular files under foldersToList(modelFile), sorted and capped in number, as the constructor
-    // takes them; folders that cannot be read are left out.
-    static std::vector<std::string> listFiles(const std::string& modelFile);
+    // The regular files under foldersToList(modelFile), and those of the folder each of named names seen
+    // from each folder above the model's, sorted and capped in number, as the constructor takes them;
+    // folders that cannot be read are left out.
+    static std::vector<std::string> listFiles(const std::string& modelFile, const std::vector<std::string>& named = {});
 
 private:
     // The best listed file that lastComponent names, or, when byStem, has its stem and is an image.

@@ -15,6 +15,7 @@
 #include "plugins/meshform/GltfImageSplice.h"
 #include "tests/SameBytes.h"
 
+#include "tests/plugins/Md3TestFiles.h"
 #include "tests/plugins/PluginTestSupport.h"
 
 using namespace plugintest;
@@ -126,6 +127,13 @@ void fifo() {
     ASSERT_EQ(0, mkfifo("pipe.obj", 0600));
 }
 
+// A Quake 3 model whose second surface takes its texture from the skin beside it: the same picture.
+void skinnedMd3() {
+    writeFile("lower.md3", md3test::smallMd3());
+    writeFile(std::string("lower_default.skin"), std::string("b_surf,models/test/a.tga\n"));
+    writeFile("a.bmp", makeBmp(8, 8, 40));
+}
+
 struct Case {
     const char* file;
     std::function<void()> write;
@@ -162,6 +170,26 @@ const Case kCases[] = {
      {},
      nullptr},
     {"absent.fbx", [] {}, "cannot read model 'absent.fbx': .+\n", 0, 0, 0, 0, nullptr, {}, nullptr},
+    {"lower.md3",
+     skinnedMd3,
+     nullptr,
+     2,
+     -90,
+     0,
+     4,
+     "skins: <#>\n",
+     {0.25f, 0.5f, -0.5f, -1.5f},
+     "saving image: a.bmp\n"},
+    {"cut.md3",
+     [] { writeFile(std::string("cut.md3"), std::string("IDP3\x0f\0\0\0", 8)); },
+     "cannot read model 'cut.md3': damaged: shorter than a header\n",
+     0,
+     0,
+     0,
+     0,
+     nullptr,
+     {},
+     nullptr},
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
@@ -433,7 +461,7 @@ INSTANTIATE_TEST_SUITE_P(Cache, MeshformShipped,
                                          Shipped{"gltf-box-embedded/BoxTextured.gltf", 12, 1, 0, 0, nullptr, 0, false},
                                          Shipped{"gltf-clearcoat/ClearCoatTest.gltf", 37116, 1, 0, 0, nullptr, 0,
                                                  false},
-                                         Shipped{"iqm-mrfixit/mrfixit.iqm", 2988, 2, 0, 0, nullptr, 0, false},
+                                         Shipped{"iqm-mrfixit/mrfixit.iqm", 2988, 2, -90, 0, nullptr, 0, false},
                                          Shipped{"mdl-yodan/yodan.mdl", 503, 1, 0, 77, "walk", 20, true},
                                          Shipped{"ms3d-jeep/jeep1.ms3d", 2032, 1, 0, 0, nullptr, 0, false},
                                          Shipped{"obj-spider/spider.obj", 1312, 5, 0, 0, nullptr, 0, false},

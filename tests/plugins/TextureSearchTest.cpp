@@ -96,13 +96,16 @@ TEST(TextureSearch, finds_each_texture_by_the_first_rule_that_matches) {
 
     // The listing from disk: regular files of the folders to list, relative to the model's folder.
     ScratchDir dir;
-    for (const char* folder : {"game/models/ship/maps", "game/models/textures"})
+    for (const char* folder : {"game/models/ship/maps", "game/models/textures", "game/art/metal"})
         std::filesystem::create_directories(dir.path(folder));
-    for (const char* file : {"game/models/ship/ship.obj", "game/models/ship/maps/hull.png",
-                             "game/models/textures/deck.tga", "game/models/ship.skin", "game/other.txt"})
+    for (const char* file :
+         {"game/models/ship/ship.obj", "game/models/ship/maps/hull.png", "game/models/textures/deck.tga",
+          "game/models/ship.skin", "game/other.txt", "game/art/metal/rust.tga"})
         writeFile(dir.path(file), std::string("x"));
-    const Names listed = TextureSearch::listFiles(dir.path("game/models/ship/ship.obj"));
-    for (const char* file : {"maps/hull.png", "../textures/deck.tga", "../ship.skin", "../../other.txt"})
+    // A named folder is listed from each folder above, where a game's root may be.
+    const Names listed = TextureSearch::listFiles(dir.path("game/models/ship/ship.obj"), {"art\\metal/rust.jpg"});
+    for (const char* file :
+         {"maps/hull.png", "../textures/deck.tga", "../ship.skin", "../../other.txt", "../../art/metal/rust.tga"})
         EXPECT_TRUE(std::binary_search(listed.begin(), listed.end(), file)) << file << " not among " << listed.size();
     EXPECT_FALSE(std::binary_search(listed.begin(), listed.end(), "maps")) << "folders are no files";
 }
