@@ -54,10 +54,11 @@ public:
         std::string name;  // as the file names it; anim1, anim2, ... when it does not
         int first = 0;
         int count = 0;
-        int loop = 0;  // how many of its last frames repeat once it has run through; 0: it stops at its end
+        int loop = 0;  // how many of its last frames the file says repeat; every clip plays repeating as a whole
         double fps = 10.0;
     };
-    // Keyframes after the rest pose that positions and normals hold: each
+    // The keyframes clips run through, besides the rest pose that positions
+    // and normals hold (a reader may repeat the rest pose as a keyframe): each
     // holds x, y, z per vertex, numbered as positions are, placed by the nodes.
     using Frame = KeyframeMesh::Frame;
     std::vector<Frame> frames;
