@@ -14,9 +14,9 @@
 #include <utility>
 
 #include "plugins/meshform/BoundedIOSystem.h"
-#include "plugins/meshform/MeshformAnimation.h"
 #include "plugins/meshform/IqmScene.h"
 #include "plugins/meshform/Md3Scene.h"
+#include "plugins/meshform/MeshformAnimation.h"
 
 namespace {
 

@@ -3,6 +3,8 @@
 // cannot be decoded or passes the budget leaves its triangles untextured.
 #include "plugins/meshform/MeshformSkins.h"
 
+#include <cctype>
+#include <cstdio>
 #include <filesystem>
 #include <map>
 #include <memory>
@@ -41,6 +43,29 @@ Image::Decoded readEmbedded(const MeshformScene::Texture& texture, const std::st
             "embedded texture " + number + " of " + modelFile + " holds no picture the program reads: not shown\n";
     if (picture.image)
         picture.image->saveThrough([saver](Image& image) { return saver.save(image); });
+    return picture;
+}
+
+// A DDS file keeps mipmaps and a compression the painted picture could not keep, so paint on one is saved
+// beside it as a PNG of the same stem, which the next load shows in its place.
+Image::Decoded readExternal(const std::filesystem::path& path) {
+    std::string extension = path.extension().string();
+    for (char& c : extension)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    if (extension != ".dds")
+        return Image::read(path.string());
+    std::filesystem::path png = path;
+    png.replace_extension(".png");
+    std::error_code error;
+    if (std::filesystem::is_regular_file(png, error))
+        return Image::read(png.string());
+    Image::Decoded picture = Image::read(path.string());
+    if (picture.image)
+        picture.image->saveThrough([png](Image& image) {
+            std::string target = png.string();
+            std::printf("saving image: %s (beside the DDS it was read from)\n", target.c_str());
+            return image.write(&target);
+        });
     return picture;
 }
 
@@ -85,7 +110,7 @@ MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& given, c
                 missing += (missing.empty() ? "" : ", ") + texture.file;
                 continue;
             }
-            picture = Image::read((folder / found).lexically_normal().string());
+            picture = readExternal((folder / found).lexically_normal());
         }
         if (pictures.size() == kMaxSkins || pixelsOf(picture) > kMaxPixels - pixels) {
             left += (left.empty() ? "" : ", ") + key;

@@ -39,6 +39,15 @@ void texturedObj() {
     writeFile("quad.bmp", makeBmp(8, 8, 40));
 }
 
+// The same quad whose texture is a compressed DDS file, which a save must not flatten.
+void ddsObj() {
+    const std::string quad = "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
+    writeFile(std::string("dds.obj"), "mtllib dds.mtl\n" + quad + "usemtl skin\nf 1/1 2/2 3/3 4/4\n");
+    writeFile(std::string("dds.mtl"), std::string("newmtl skin\nmap_Kd dds.dds\n"));
+    writeFile("grey.bmp", makeBmp(8, 8, 40));
+    ASSERT_EQ(0, std::system((kConvert + " grey.bmp -define dds:compression=dxt1 dds.dds").c_str()));
+}
+
 void plainObj() {
     writeFile(std::string("plain.obj"), std::string("v 0 0 0\nv 4 0 0\nv 0 0 1\nf 1 2 3\n"));
 }
@@ -64,8 +73,8 @@ void writeGltf(const char* file, const std::vector<Accessor>& accessors, const s
     }
     writeFile(std::string(file),
               R"({"asset":{"version":"2.0"},"scene":0,"buffers":[{"byteLength":)" + std::to_string(buffer.size()) +
-                  R"(,"uri":"data:application/octet-stream;base64,)" + GltfImageSplice::base64(buffer) + R"("}],"bufferViews":[)" +
-                  views + R"(],"accessors":[)" + list + "]," + json + "}");
+                  R"(,"uri":"data:application/octet-stream;base64,)" + GltfImageSplice::base64(buffer) +
+                  R"("}],"bufferViews":[)" + views + R"(],"accessors":[)" + list + "]," + json + "}");
 }
 
 // One triangle whose buffer and PNG picture are data: URIs; glTF's y is up, and its t counts from the top.
@@ -147,6 +156,16 @@ struct Case {
 
 const Case kCases[] = {
     {"quad.obj", texturedObj, nullptr, 2, 0, 0, 2, "skins: <#>\n", {0.5f, 1, 1, 0.5f}, "saving image: quad.bmp\n"},
+    {"dds.obj",
+     ddsObj,
+     nullptr,
+     2,
+     0,
+     0,
+     2,
+     "skins: <#>\n",
+     {0.5f, 1, 1, 0.5f},
+     "saving image: dds.png (beside the DDS it was read from)\n"},
     {"plain.obj", plainObj, nullptr, 1, 0, 0, 1, "skins: <>\n", {}, nullptr},
     {"scene.gltf",
      dataUriGltf,
@@ -170,16 +189,7 @@ const Case kCases[] = {
      {},
      nullptr},
     {"absent.fbx", [] {}, "cannot read model 'absent.fbx': .+\n", 0, 0, 0, 0, nullptr, {}, nullptr},
-    {"lower.md3",
-     skinnedMd3,
-     nullptr,
-     2,
-     -90,
-     0,
-     2,
-     "skins: <#>\n",
-     {0.25f, 1, -0.5f, -1.5f},
-     "saving image: a.bmp\n"},
+    {"lower.md3", skinnedMd3, nullptr, 2, -90, 0, 2, "skins: <#>\n", {0.25f, 1, -0.5f, -1.5f}, "saving image: a.bmp\n"},
     {"cut.md3",
      [] { writeFile(std::string("cut.md3"), std::string("IDP3\x0f\0\0\0", 8)); },
      "cannot read model 'cut.md3': damaged: shorter than a header\n",
