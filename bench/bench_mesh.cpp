@@ -1,4 +1,4 @@
-// Cost of opening a mesh model: the Meshform class's create (import, the
+// Cost of opening a mesh model: the Meshform plug-in's create (import, the
 // flattened scene, the mesh built and the skins decoded, as the program does
 // it) beside a bare Assimp import of the same file with the same
 // post-processing, so the difference is what the program adds. The model is
@@ -13,7 +13,7 @@
 #include <filesystem>
 #include <string>
 
-#include "plugins/meshform/Meshform.h"
+#include "plugins/ClassRegistry.h"
 
 namespace {
 
@@ -30,8 +30,14 @@ void BM_MeshformLoad(benchmark::State& state) {
         state.SkipWithError("the cached glTF model is absent");
         return;
     }
+    const char* failure = loadClassLibrary(VELMORA_PLUGIN_DIR "/Meshform.so");
+    const model_factory create = failure ? nullptr : findModelClass("Meshform");
+    if (!create) {
+        state.SkipWithError("the Meshform plug-in did not load");
+        return;
+    }
     for (auto _ : state) {
-        AnimatedModel* model = Meshform::create(path.c_str());
+        AnimatedModel* model = create(path.c_str());
         if (!model) {
             state.SkipWithError("the model could not be read");
             return;
