@@ -9,6 +9,7 @@
 #include <assimp/Importer.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <utility>
 
@@ -113,10 +114,13 @@ bool MeshformScene::read(const std::string& path) {
     Assimp::Importer importer;
     BoundedIOSystem* files = new BoundedIOSystem(kFileBudget);
     importer.SetIOHandler(files);  // the importer owns it from here
-    // Points and lines are dropped; what a triangle-only mesh needs is made where the file lacks it.
+    // Points and lines are dropped; what a triangle-only mesh needs is made where the file lacks it. The
+    // imported data is validated before any step runs: the installed Assimp aborts the process on an
+    // assertion in its triangulation when a broken file leaves its faces inconsistent.
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-    const aiScene* scene = importer.ReadFile(path, aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
-                                                       aiProcess_GenSmoothNormals | aiProcess_SortByPType);
+    const aiScene* scene = importer.ReadFile(path, aiProcess_ValidateDataStructure | aiProcess_Triangulate |
+                                                       aiProcess_JoinIdenticalVertices | aiProcess_GenSmoothNormals |
+                                                       aiProcess_SortByPType);
     if (!scene || !scene->mRootNode) {
         problem = !files->refusal().empty() ? files->refusal() : importer.GetErrorString();
         if (problem.empty())
@@ -159,10 +163,15 @@ bool MeshformScene::read(const std::string& path) {
         for (unsigned int v = 0; v < mesh.mNumVertices; ++v) {
             const aiVector3D at = p.transform * mesh.mVertices[v];
             positions.insert(positions.end(), {at.x, at.y, at.z});
-            aiVector3D n = mesh.mNormals ? normalTransform * mesh.mNormals[v] : aiVector3D();
-            if (n.Length() > 0.0f)
-                n.Normalize();
-            normals.insert(normals.end(), {n.x, n.y, n.z});
+            const aiVector3D n = mesh.mNormals ? normalTransform * mesh.mNormals[v] : aiVector3D();
+            // In double, so a tiny normal is not lost to underflow; one that is not a number counts as none.
+            const double length = std::sqrt(static_cast<double>(n.x) * n.x + static_cast<double>(n.y) * n.y +
+                                            static_cast<double>(n.z) * n.z);
+            if (std::isfinite(length) && length > 0.0)
+                normals.insert(normals.end(), {static_cast<float>(n.x / length), static_cast<float>(n.y / length),
+                                               static_cast<float>(n.z / length)});
+            else
+                normals.insert(normals.end(), {0.0f, 0.0f, 0.0f});
             texCoords.push_back(uv ? mesh.mTextureCoords[0][v].x : 0.0f);
             texCoords.push_back(uv ? mesh.mTextureCoords[0][v].y : 0.0f);
             hasTexCoords.push_back(uv);

@@ -32,7 +32,7 @@ public:
 
     std::string problem;
     std::vector<float> positions;  // x, y, z per vertex, placed by the node hierarchy
-    std::vector<float> normals;    // one per vertex, unit length, or 0 0 0 where the file gave none
+    std::vector<float> normals;    // one per vertex, unit length, or 0 0 0 where the file gave none or a useless one
     std::vector<float> texCoords;  // s, t per vertex; 0 0 where its mesh has none
     std::vector<bool> hasTexCoords;
     std::vector<unsigned int> corners;  // three vertex numbers per triangle, grouped by material
