@@ -14,8 +14,13 @@
 #include <utility>
 
 #include "plugins/meshform/BoundedIOSystem.h"
+#include "plugins/meshform/ImportTraps.h"
+#include "plugins/meshform/RawSceneCheck.h"
 
 namespace {
+
+constexpr unsigned int kProcessing =
+    aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_GenSmoothNormals | aiProcess_SortByPType;
 
 // One mesh where a node places it.
 struct Placed {
@@ -111,16 +116,20 @@ void readUpAxis(const aiScene& scene, int* axis, int* sign) {
 }  // namespace
 
 bool MeshformScene::read(const std::string& path) {
+    if (!ImportTraps::admits(path, &problem))
+        return false;
     Assimp::Importer importer;
     BoundedIOSystem* files = new BoundedIOSystem(kFileBudget);
     importer.SetIOHandler(files);  // the importer owns it from here
-    // Points and lines are dropped; what a triangle-only mesh needs is made where the file lacks it. The
-    // imported data is validated before any step runs: the installed Assimp aborts the process on an
-    // assertion in its triangulation when a broken file leaves its faces inconsistent.
+    // Read with no processing, checked and mended by the program, then processed: the processing steps trust
+    // the faces. Points and lines are dropped; what a triangle-only mesh needs is made where the file lacks it.
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-    const aiScene* scene = importer.ReadFile(path, aiProcess_ValidateDataStructure | aiProcess_Triangulate |
-                                                       aiProcess_JoinIdenticalVertices | aiProcess_GenSmoothNormals |
-                                                       aiProcess_SortByPType);
+    const aiScene* scene = importer.ReadFile(path, 0);
+    // The importer's own scene, which it hands out as const only so callers leave it to its processing steps.
+    if (scene && !RawSceneCheck::repair(const_cast<aiScene&>(*scene), kMaxTriangles, &problem, &dropped))
+        return false;
+    if (scene)
+        scene = importer.ApplyPostProcessing(kProcessing);
     if (!scene || !scene->mRootNode) {
         problem = !files->refusal().empty() ? files->refusal() : importer.GetErrorString();
         if (problem.empty())
@@ -149,6 +158,12 @@ bool MeshformScene::read(const std::string& path) {
             return false;
         }
     }
+    positions.reserve(3 * vertexCount);
+    normals.reserve(3 * vertexCount);
+    texCoords.reserve(2 * vertexCount);
+    hasTexCoords.reserve(vertexCount);
+    corners.reserve(3 * triangleCount);
+    triangleMaterial.reserve(triangleCount);
     for (unsigned int m = 0; m < scene->mNumMaterials; ++m)
         materials.push_back(textureOf(*scene, *scene->mMaterials[m]));
     // Grouped by material, in the order the nodes place the meshes within each.

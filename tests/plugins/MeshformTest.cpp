@@ -116,6 +116,27 @@ const Case kCases[] = {
      {},
      nullptr},
     {"absent.fbx", [] {}, "cannot read model 'absent.fbx': .+\n", 0, 0, 0, 0, nullptr, {}, nullptr},
+    {"endless.ply",
+     [] { writeFile(std::string("endless.ply"), std::string("ply\nformat ascii 1.0\nelement vertex 3\n")); },
+     "cannot read model 'endless.ply': a PLY header without its end_header line in the first 1048576 bytes\n",
+     0,
+     0,
+     0,
+     0,
+     nullptr,
+     {},
+     nullptr},
+    // The face naming a point that is not a number is left out; the rest of the mesh stays.
+    {"nan.obj",
+     [] { writeFile(std::string("nan.obj"), std::string("v 0 0 0\nv 4 0 0\nv 0 0 1\nv nan 0 0\nf 1 2 3\nf 1 2 4\n")); },
+     nullptr,
+     1,
+     0,
+     0,
+     1,
+     "skins: <>\n",
+     {},
+     nullptr},
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
