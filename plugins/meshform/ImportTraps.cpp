@@ -113,11 +113,12 @@ bool ImportTraps::admitsOff(const std::string& text, std::string* problem) {
     const std::vector<std::vector<std::string>> lines = wordsByLine(text);
     if (lines.empty())
         return true;
-    // The counts follow the first word, on its line or the next.
-    size_t line = lines[0].size() > 1 ? 0 : 1;
+    // The counts follow the keyword (OFF, COFF, ...), on its line or the next, or open a file without one.
+    const bool keyword = endsWithOff(lines[0][0]);
+    const size_t line = keyword && lines[0].size() == 1 ? 1 : 0;
     if (line >= lines.size())
         return true;
-    const size_t countsAt = line == 0 ? 1 : 0;
+    const size_t countsAt = keyword && line == 0 ? 1 : 0;
     const long vertices = std::strtol(lines[line][countsAt].c_str(), nullptr, 10);
     // Every line after the vertices is a face, whose first number is its count of corners.
     for (size_t face = line + 1 + static_cast<size_t>(std::max(0L, vertices)); face < lines.size(); ++face) {
