@@ -3,7 +3,7 @@
 # build-fuzz/ and runs each for the given number of seconds, one after another, on its seed corpus and
 # its regressions. New corpus entries stay in build-fuzz/corpus/. Any finding (crash, leak, timeout,
 # out of memory) fails the run and is copied into fuzz/regressions/<target>/ for a human to name.
-# Usage: scripts/fuzz.sh <seconds> [<target>...]   (targets: bmp md2 md3 iqm xml console journal write)
+# Usage: scripts/fuzz.sh <seconds> [<target>...]   (targets: bmp md2 md3 iqm xml console journal write gltf mesh)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 if [ $# -lt 1 ] || ! [[ "$1" =~ ^[0-9]+$ ]]; then
@@ -13,7 +13,7 @@ fi
 seconds=$1
 shift
 targets=("$@")
-if [ ${#targets[@]} -eq 0 ]; then targets=(bmp md2 md3 iqm xml console journal write); fi
+if [ ${#targets[@]} -eq 0 ]; then targets=(bmp md2 md3 iqm xml console journal write gltf mesh); fi
 
 root=$(pwd)
 out=$root/build-fuzz

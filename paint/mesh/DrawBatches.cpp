@@ -67,7 +67,7 @@ void DrawBatches::gather(PolyMesh& mesh) {
             float* n = &normals_[3 * static_cast<std::size_t>(corner)];
             float* st = &texCoords_[2 * static_cast<std::size_t>(corner)];
             const float* pos = tri->verts[i]->pos;
-            normal = tri->norms[i] ? tri->norms[i] : tri->face_normal;
+            normal = tri->norms[i] ? tri->norms[i] : &tri->face_normal;
             p[0] = pos[0], p[1] = pos[1], p[2] = pos[2];
             n[0] = normal->normal[0], n[1] = normal->normal[1], n[2] = normal->normal[2];
             const PolyMesh::TexCoord* tc = textured ? tri->tcs[i] : nullptr;

@@ -41,10 +41,9 @@ PolyMesh::Triangle::Triangle(Vertex* v0, Vertex* v1, Vertex* v2)
       tcs{nullptr, nullptr, nullptr},
       texture(0),
       tint(0),
-      face_normal(nullptr),
+      face_normal(0.0f, 0.0f, 0.0f),
       center{0.0f, 0.0f, 0.0f},
       diameter(0.0f) {
-    face_normal = new Normal(0.0f, 0.0f, 0.0f);
     update(true);
 }
 
@@ -65,27 +64,25 @@ void PolyMesh::Triangle::update(bool complaining) {
         normCrossProd(a, b, n);
     }
     for (int k = 0; k < 3; ++k)
-        face_normal->normal[k] = n[k];
+        face_normal.normal[k] = n[k];
 
     for (int k = 0; k < 3; ++k)
         center[k] =
             static_cast<float>((static_cast<double>(verts[0]->pos[k]) + verts[1]->pos[k] + verts[2]->pos[k]) / 3.0);
 
-    diameter = 0.0f;
+    // The farthest corner by squared distance, then one root: rounding to float keeps the order, so this is
+    // the largest of the three rounded distances, at a third of the square roots.
+    double farthest = 0.0;
     for (int i = 0; i < 3; ++i) {
         double sum = 0.0;
         for (int k = 0; k < 3; ++k) {
             double d = static_cast<double>(verts[i]->pos[k]) - center[k];
             sum += d * d;
         }
-        float d = static_cast<float>(std::sqrt(sum));
-        if (d > diameter)
-            diameter = d;
+        if (sum > farthest)
+            farthest = sum;
     }
-}
-
-PolyMesh::Triangle::~Triangle() {
-    delete face_normal;
+    diameter = static_cast<float>(std::sqrt(farthest));
 }
 
 int PolyMesh::Triangle::setNormal(unsigned int vertex, Normal* normal) {
@@ -126,11 +123,11 @@ void PolyMesh::Triangle::getVertexTexCoords(unsigned int vertex, float* coords) 
 }
 
 PolyMesh::Normal* PolyMesh::Triangle::getFaceNormal() {
-    return face_normal;
+    return &face_normal;
 }
 
 void PolyMesh::Triangle::getFaceNormal(float* normal) {
-    face_normal->getVector(normal);
+    face_normal.getVector(normal);
 }
 
 int PolyMesh::Triangle::setTexture(unsigned int texture_) {
@@ -156,29 +153,20 @@ float PolyMesh::Triangle::getDiameter() {
 
 PolyMesh::PolyMesh() {}
 
-PolyMesh::~PolyMesh() {
-    for (Triangle* t : triangles)
-        delete t;
-    for (Vertex* v : vertexes)
-        delete v;
-    for (TexCoord* c : coords)
-        delete c;
-    for (Normal* n : normals)
-        delete n;
-}
+PolyMesh::~PolyMesh() {}
 
 int PolyMesh::addVertex(float x, float y, float z) {
-    vertexes.push_back(new Vertex(x, y, z));
+    vertexes.push_back(vertexStore_.make(x, y, z));
     return static_cast<int>(vertexes.size()) - 1;
 }
 
 int PolyMesh::addNormal(float i, float j, float k) {
-    normals.push_back(new Normal(i, j, k));
+    normals.push_back(normalStore_.make(i, j, k));
     return static_cast<int>(normals.size()) - 1;
 }
 
 int PolyMesh::addTexCoord(float s, float t) {
-    coords.push_back(new TexCoord(s, t));
+    coords.push_back(coordStore_.make(s, t));
     return static_cast<int>(coords.size()) - 1;
 }
 
@@ -188,9 +176,20 @@ int PolyMesh::addTriangle(unsigned int v0, unsigned int v1, unsigned int v2) {
     Vertex* c = getVertex(v2);
     if (!a || !b || !c)
         return -1;
-    triangles.push_back(new Triangle(a, b, c));
+    triangles.push_back(triangleStore_.make(a, b, c));
     ++shapeVersion_;
     return static_cast<int>(triangles.size()) - 1;
+}
+
+void PolyMesh::reserve(size_t vertexCount, size_t normalCount, size_t texCoordCount, size_t triangleCount) {
+    vertexes.reserve(vertexes.size() + vertexCount);
+    vertexStore_.reserve(vertexCount);
+    normals.reserve(normals.size() + normalCount);
+    normalStore_.reserve(normalCount);
+    coords.reserve(coords.size() + texCoordCount);
+    coordStore_.reserve(texCoordCount);
+    triangles.reserve(triangles.size() + triangleCount);
+    triangleStore_.reserve(triangleCount);
 }
 
 int PolyMesh::setNormal(unsigned int triangleId, unsigned int vertex, unsigned int normalId) {

@@ -1,6 +1,9 @@
 #pragma once
 
+#include <cstddef>
 #include <vector>
+
+#include "paint/mesh/StableStore.h"
 
 // Indexed triangle mesh: vertices, normals and texture coordinates are shared
 // by triangles through pointers; indices are positions in order of addition.
@@ -32,7 +35,6 @@ public:
     class Triangle {
     public:
         Triangle(Vertex* v0, Vertex* v1, Vertex* v2);
-        ~Triangle();
         Triangle(const Triangle&) = delete;
         Triangle& operator=(const Triangle&) = delete;
 
@@ -59,7 +61,7 @@ public:
         TexCoord* tcs[3];
         unsigned int texture;
         unsigned int tint;    // untextured, the colour it is drawn in: 0 white, else its model's tint number
-        Normal* face_normal;  // owned
+        Normal face_normal;
         float center[3];
         float diameter;  // bounding radius about center
     };
@@ -75,6 +77,8 @@ public:
     int addNormal(float i, float j, float k);
     int addTexCoord(float s, float t);
     int addTriangle(unsigned int v0, unsigned int v1, unsigned int v2);
+    // Room for that many more of each, for a loader that knows its counts.
+    void reserve(size_t vertices, size_t normals, size_t texCoords, size_t triangles);
     int setNormal(unsigned int triangleId, unsigned int vertex, unsigned int normalId);
     int setTexCoord(unsigned int triangleId, unsigned int vertex, unsigned int texCoordId);
     int setTexture(unsigned int triangleId, unsigned int textureId);
@@ -105,5 +109,9 @@ protected:
     std::vector<Normal*> normals;
 
 private:
+    StableStore<Triangle> triangleStore_;
+    StableStore<Vertex> vertexStore_;
+    StableStore<TexCoord> coordStore_;
+    StableStore<Normal> normalStore_;
     unsigned long shapeVersion_ = 0;
 };

@@ -56,6 +56,7 @@ Md2Mesh Md2Mesh::build(const Md2File& md2, PolyMesh& mesh) {
 
     // One mesh vertex and one normal per file vertex, both moved with the frame.
     const std::vector<float>& first = built.positions_.front();
+    mesh.reserve(md2.vertices.size(), md2.vertices.size(), md2.texCoords.size(), md2.triangles.size());
     for (size_t i = 0; i < md2.vertices.size(); ++i) {
         mesh.addVertex(first[3 * i], first[3 * i + 1], first[3 * i + 2]);
         mesh.addNormal(0.0f, 0.0f, 0.0f);

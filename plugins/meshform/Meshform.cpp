@@ -58,6 +58,8 @@ AnimatedModel* Meshform::create(const char* name) {
     }
     if (!scene.leftOut.empty())
         std::fprintf(stderr, "model '%s': %s\n", path.c_str(), scene.leftOut.c_str());
+    if (!scene.dropped.empty())
+        std::fprintf(stderr, "faces left out of model '%s':\n%s", path.c_str(), scene.dropped.c_str());
     Meshform* model = new Meshform(name, scene);
     for (const MeshformScene::Texture& material : scene.materials)
         model->colours_.push_back({material.colour[0], material.colour[1], material.colour[2], material.colour[3]});
@@ -85,6 +87,8 @@ void Meshform::build(MeshformScene& scene) {
         extent[k] = high[k] - low[k];
     }
     std::vector<float> placed(scene.positions.size());
+    reserve(count, count, count, scene.corners.size() / 3);
+    triangleMaterial_.reserve(scene.corners.size() / 3);
     for (size_t i = 0; i < count; ++i) {
         float* p = &placed[3 * i];
         for (int k = 0; k < 3; ++k)
@@ -105,13 +109,16 @@ void Meshform::build(MeshformScene& scene) {
         const bool mapped = scene.hasTexCoords[c[t]] && scene.hasTexCoords[c[t + 1]] && scene.hasTexCoords[c[t + 2]];
         triangleMaterial_.push_back(scene.triangleMaterial[t / 3]);
         triangleMapped_.push_back(mapped);
+        // Straight into the triangle just added: every corner names a vertex the loop above gave a normal and
+        // coordinates, and nothing has been built from the mesh yet that a new shape version would have to renew.
+        Triangle* tri = triangles[id];
         for (unsigned int j = 0; j < 3; ++j) {
             const unsigned int v = c[t + j];
             // A vertex without a normal of its own shows the face normal.
             if (scene.normals[3 * v] != 0.0f || scene.normals[3 * v + 1] != 0.0f || scene.normals[3 * v + 2] != 0.0f)
-                setNormal(id, j, v);
+                tri->norms[j] = normals[v];
             if (scene.hasTexCoords[v])
-                setTexCoord(id, j, v);
+                tri->tcs[j] = coords[v];
         }
     }
     setFirstSight(scene, extent);

@@ -10,15 +10,21 @@
 #include <assimp/Importer.hpp>
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <utility>
 
 #include "plugins/meshform/BoundedIOSystem.h"
+#include "plugins/meshform/ImportTraps.h"
 #include "plugins/meshform/IqmScene.h"
 #include "plugins/meshform/Md3Scene.h"
 #include "plugins/meshform/MeshformAnimation.h"
+#include "plugins/meshform/RawSceneCheck.h"
 
 namespace {
+
+constexpr unsigned int kProcessing =
+    aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_GenSmoothNormals | aiProcess_SortByPType;
 
 using Placed = MeshformAnimation::Placed;
 
@@ -123,13 +129,20 @@ bool MeshformScene::read(const std::string& path) {
         return Md3Scene::read(path, this);
     if (IqmScene::reads(path))
         return IqmScene::read(path, this);
+    if (!ImportTraps::admits(path, &problem))
+        return false;
     Assimp::Importer importer;
     BoundedIOSystem* files = new BoundedIOSystem(kFileBudget);
     importer.SetIOHandler(files);  // the importer owns it from here
-    // Points and lines are dropped; what a triangle-only mesh needs is made where the file lacks it.
+    // Read with no processing, checked and mended by the program, then processed: the processing steps trust
+    // the faces. Points and lines are dropped; what a triangle-only mesh needs is made where the file lacks it.
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
-    const aiScene* scene = importer.ReadFile(path, aiProcess_Triangulate | aiProcess_JoinIdenticalVertices |
-                                                       aiProcess_GenSmoothNormals | aiProcess_SortByPType);
+    const aiScene* scene = importer.ReadFile(path, 0);
+    // The importer's own scene, which it hands out as const only so callers leave it to its processing steps.
+    if (scene && !RawSceneCheck::repair(const_cast<aiScene&>(*scene), kMaxTriangles, &problem, &dropped))
+        return false;
+    if (scene)
+        scene = importer.ApplyPostProcessing(kProcessing);
     if (!scene || !scene->mRootNode) {
         problem = !files->refusal().empty() ? files->refusal() : importer.GetErrorString();
         if (problem.empty())
@@ -158,6 +171,12 @@ bool MeshformScene::read(const std::string& path) {
             return false;
         }
     }
+    positions.reserve(3 * vertexCount);
+    normals.reserve(3 * vertexCount);
+    texCoords.reserve(2 * vertexCount);
+    hasTexCoords.reserve(vertexCount);
+    corners.reserve(3 * triangleCount);
+    triangleMaterial.reserve(triangleCount);
     for (unsigned int m = 0; m < scene->mNumMaterials; ++m)
         materials.push_back(textureOf(*scene, *scene->mMaterials[m]));
     // Grouped by material, in the order the nodes place the meshes within each.
@@ -172,10 +191,15 @@ bool MeshformScene::read(const std::string& path) {
         for (unsigned int v = 0; v < mesh.mNumVertices; ++v) {
             const aiVector3D at = p.transform * mesh.mVertices[v];
             positions.insert(positions.end(), {at.x, at.y, at.z});
-            aiVector3D n = mesh.mNormals ? normalTransform * mesh.mNormals[v] : aiVector3D();
-            if (n.Length() > 0.0f)
-                n.Normalize();
-            normals.insert(normals.end(), {n.x, n.y, n.z});
+            const aiVector3D n = mesh.mNormals ? normalTransform * mesh.mNormals[v] : aiVector3D();
+            // In double, so a tiny normal is not lost to underflow; one that is not a number counts as none.
+            const double length = std::sqrt(static_cast<double>(n.x) * n.x + static_cast<double>(n.y) * n.y +
+                                            static_cast<double>(n.z) * n.z);
+            if (std::isfinite(length) && length > 0.0)
+                normals.insert(normals.end(), {static_cast<float>(n.x / length), static_cast<float>(n.y / length),
+                                               static_cast<float>(n.z / length)});
+            else
+                normals.insert(normals.end(), {0.0f, 0.0f, 0.0f});
             texCoords.push_back(uv ? mesh.mTextureCoords[0][v].x : 0.0f);
             texCoords.push_back(uv ? mesh.mTextureCoords[0][v].y : 0.0f);
             hasTexCoords.push_back(uv);

@@ -36,8 +36,9 @@ public:
     bool read(const std::string& path);
 
     std::string problem;
+    std::string dropped;           // what was left out of a file read all the same, a line per mesh
     std::vector<float> positions;  // x, y, z per vertex, placed by the node hierarchy
-    std::vector<float> normals;    // one per vertex, unit length, or 0 0 0 where the file gave none
+    std::vector<float> normals;    // one per vertex, unit length, or 0 0 0 where the file gave none or a useless one
     std::vector<float> texCoords;  // s, t per vertex; 0 0 where its mesh has none
     std::vector<bool> hasTexCoords;
     std::vector<unsigned int> corners;  // three vertex numbers per triangle, grouped by material

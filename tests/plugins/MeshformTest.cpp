@@ -132,6 +132,15 @@ void truncatedGlb() {
     writeFile("cut.glb", b);
 }
 
+void plyNoEnd() {
+    writeFile(std::string("endless.ply"), std::string("ply\nformat ascii 1.0\nelement vertex 3\n"));
+}
+
+// Its second face names a point that is not a number: that face is left out, the rest of the mesh stays.
+void objWithNan() {
+    writeFile(std::string("nan.obj"), std::string("v 0 0 0\nv 4 0 0\nv 0 0 1\nv nan 0 0\nf 1 2 3\nf 1 2 4\n"));
+}
+
 void fifo() {
     ASSERT_EQ(0, mkfifo("pipe.obj", 0600));
 }
@@ -200,6 +209,8 @@ const Case kCases[] = {
      nullptr,
      {},
      nullptr},
+    {"endless.ply", plyNoEnd, "cannot read model 'endless.ply': .+ end_header .+\n", 0, 0, 0, 0, nullptr, {}, nullptr},
+    {"nan.obj", objWithNan, nullptr, 1, 0, 0, 1, "skins: <>\n", {}, nullptr},
 };
 
 void PrintTo(const Case& c, std::ostream* out) {
