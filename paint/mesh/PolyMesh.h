@@ -60,7 +60,7 @@ public:
         Normal* norms[3];
         TexCoord* tcs[3];
         unsigned int texture;
-        unsigned int tint;    // untextured, the colour it is drawn in: 0 white, else its model's tint number
+        unsigned int tint;  // untextured, the colour it is drawn in: 0 white, else its model's tint number
         Normal face_normal;
         float center[3];
         float diameter;  // bounding radius about center

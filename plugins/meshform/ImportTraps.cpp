@@ -12,6 +12,8 @@
 #include <fstream>
 #include <vector>
 
+#include <nlohmann/json.hpp>
+
 namespace {
 
 bool startsAsPly(const std::string& head) {
@@ -26,6 +28,20 @@ bool startsAsPly(const std::string& head) {
 bool endsWithOff(std::string word) {
     std::transform(word.begin(), word.end(), word.begin(), [](unsigned char c) { return std::tolower(c); });
     return word.size() >= 3 && word.compare(word.size() - 3, 3, "off") == 0;
+}
+
+bool isGltf(const std::string& path) {
+    std::string extension = std::filesystem::path(path).extension().string();
+    std::transform(extension.begin(), extension.end(), extension.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return extension == ".gltf" || extension == ".glb";
+}
+
+uint32_t le32(const std::string& bytes, size_t at) {
+    uint32_t value = 0;
+    for (int k = 3; k >= 0; --k)
+        value = value << 8 | static_cast<unsigned char>(bytes[at + k]);
+    return value;
 }
 
 // The words of each line that holds any, comment lines (#) left out.
@@ -67,6 +83,23 @@ bool ImportTraps::admits(const std::string& path, std::string* problem) {
     std::string text(64, '\0');
     in.read(&text[0], static_cast<std::streamsize>(text.size()));
     text.resize(static_cast<size_t>(in.gcount()));
+    if (isGltf(path)) {
+        const uintmax_t size = std::filesystem::file_size(path, error);
+        if (error || size > kMaxOffFile)
+            return true;
+        // A binary file's JSON is its first chunk; a text file is JSON throughout.
+        size_t start = 0, length = static_cast<size_t>(size);
+        if (text.size() >= 20 && text.compare(0, 4, "glTF") == 0) {
+            start = 20;
+            length = std::min<uintmax_t>(le32(text, 12), size - std::min<uintmax_t>(size, 20));
+        }
+        std::string json(length, '\0');
+        in.clear();
+        in.seekg(static_cast<std::streamoff>(start));
+        in.read(&json[0], static_cast<std::streamsize>(json.size()));
+        json.resize(static_cast<size_t>(in.gcount()));
+        return admitsGltf(json, problem);
+    }
     const std::string firstWord = text.substr(0, std::min(text.find_first_of(" \t\r\n"), text.size()));
     const bool off = endsWithOff(std::filesystem::path(path).extension().string()) || endsWithOff(firstWord);
     if (!off && !startsAsPly(text))
@@ -129,5 +162,19 @@ bool ImportTraps::admitsOff(const std::string& text, std::string* problem) {
             return false;
         }
     }
+    return true;
+}
+
+bool ImportTraps::admitsGltf(const std::string& json, std::string* problem) {
+    if (json.find("\"skins\"") == std::string::npos)  // most files: not worth parsing twice
+        return true;
+    const nlohmann::json file = nlohmann::json::parse(json, nullptr, false);
+    if (!file.is_object() || !file.contains("skins") || !file["skins"].is_array())
+        return true;  // what is not JSON the reader refuses with a reason of its own
+    for (const nlohmann::json& skin : file["skins"])
+        if (skin.is_object() && !skin.contains("inverseBindMatrices")) {
+            *problem = "a glTF skin without inverse bind matrices, which Assimp cannot read";
+            return false;
+        }
     return true;
 }

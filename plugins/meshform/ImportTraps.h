@@ -4,7 +4,9 @@
 // trap the installed library's own readers: a PLY header whose end it never
 // finds or that declares more elements than the file could hold (it reads on
 // for hours), and an OFF face line it rejects twice over (its
-// face count wraps round and the reading runs past its faces). Such a file is
+// face count wraps round and the reading runs past its faces), and a glTF
+// skin without inverse bind matrices (allowed, but the reader follows a null
+// pointer). Such a file is
 // refused here with a reason; every other file passes untouched.
 #include <cstddef>
 #include <cstdint>
@@ -25,4 +27,6 @@ public:
     // The same for a PLY file's first bytes (up to kMaxPlyHeader) and its size, and for an OFF file's text.
     static bool admitsPly(const std::string& head, uintmax_t fileSize, std::string* problem);
     static bool admitsOff(const std::string& text, std::string* problem);
+    // The same for a glTF file's JSON (of a .gltf, or the first chunk of a .glb).
+    static bool admitsGltf(const std::string& json, std::string* problem);
 };

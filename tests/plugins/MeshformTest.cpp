@@ -210,6 +210,19 @@ const Case kCases[] = {
      {},
      nullptr},
     {"endless.ply", plyNoEnd, "cannot read model 'endless.ply': .+ end_header .+\n", 0, 0, 0, 0, nullptr, {}, nullptr},
+    {"unbound.gltf",
+     [] {
+         writeFile(std::string("unbound.gltf"),
+                   std::string(R"({"asset":{"version":"2.0"},"nodes":[{"skin":0},{}],"skins":[{"joints":[1]}]})"));
+     },
+     "cannot read model 'unbound.gltf': a glTF skin without inverse bind matrices, which Assimp cannot read\n",
+     0,
+     0,
+     0,
+     0,
+     nullptr,
+     {},
+     nullptr},
     {"nan.obj", objWithNan, nullptr, 1, 0, 0, 1, "skins: <>\n", {}, nullptr},
 };
 
