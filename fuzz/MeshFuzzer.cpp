@@ -11,6 +11,7 @@
 
 #include "fuzz/FuzzScratch.h"
 #include "plugins/meshform/MeshformScene.h"
+#include "plugins/meshform/SceneReader.h"
 
 namespace {
 
@@ -68,7 +69,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string path =
         writeScratch(std::string("model.") + kExtensions[data[0] % kExtensionCount], data + 1, size - 1);
     MeshformScene scene;
-    if (scene.read(path))
+    if (SceneReader::read(path, &scene))
         checkScene(scene);
     else
         check(!scene.problem.empty(), "a refusal says why");

@@ -14,6 +14,7 @@
 
 #include "paint/brush/BrushModel.h"
 #include "plugins/ClassRegistry.h"
+#include "plugins/meshform/SceneReader.h"
 
 namespace {
 
@@ -51,7 +52,7 @@ Meshform::Meshform(const char* name, MeshformScene& scene) : PaintableModel(name
 AnimatedModel* Meshform::create(const char* name) {
     const std::string path = name ? name : "";
     MeshformScene scene;
-    if (!scene.read(path) || scene.triangleMaterial.empty()) {
+    if (!SceneReader::read(path, &scene) || scene.triangleMaterial.empty()) {
         const std::string reason = scene.problem.empty() ? "it holds no triangles" : scene.problem;
         reportModelCreationFailure(("cannot read model '" + path + "': " + reason + "\n").c_str());
         return nullptr;

@@ -1,5 +1,4 @@
-// A model file as Assimp imports it (MD3 and IQM files as the program's own
-// readers do, since Assimp drops their frames), reduced to what the program draws and
+// A model file as its reader (SceneReader) leaves it, reduced to what the program draws and
 // paints: every mesh placed by its nodes, in one list of corners grouped by
 // material, the texture each material shows and the file's up axis. The
 // import is bounded (file bytes, vertices, triangles, meshes, materials), so
@@ -31,9 +30,6 @@ public:
     static constexpr size_t kMaxMeshes = 1 << 16;
     static constexpr size_t kMaxMaterials = 1 << 12;
     static constexpr size_t kMaxNodes = 1 << 20;
-
-    // Imports path; false with problem set (without the file's name) when it cannot.
-    bool read(const std::string& path);
 
     std::string problem;
     std::string dropped;           // what was left out of a file read all the same, a line per mesh

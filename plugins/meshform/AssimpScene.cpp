@@ -1,8 +1,9 @@
-// Importing a model file through Assimp and flattening its node hierarchy.
+// Importing a model file through Assimp and flattening its node hierarchy
+// into the scene the model is built from.
 // Nothing the file says is trusted: counts are capped before anything is
 // allocated for them, face indices are checked against their mesh, and the
 // hierarchy is walked without recursion so a deep one cannot exhaust the stack.
-#include "plugins/meshform/MeshformScene.h"
+#include "plugins/meshform/AssimpScene.h"
 
 #include <assimp/material.h>
 #include <assimp/postprocess.h>
@@ -16,8 +17,6 @@
 
 #include "plugins/meshform/BoundedIOSystem.h"
 #include "plugins/meshform/ImportTraps.h"
-#include "plugins/meshform/IqmScene.h"
-#include "plugins/meshform/Md3Scene.h"
 #include "plugins/meshform/MeshformAnimation.h"
 #include "plugins/meshform/RawSceneCheck.h"
 
@@ -123,41 +122,37 @@ void readUpAxis(const aiScene& scene, int* axis, int* sign) {
 
 }  // namespace
 
-bool MeshformScene::read(const std::string& path) {
-    // Assimp keeps only the first of an MD3's frames, and none of an IQM's skeleton.
-    if (Md3Scene::reads(path))
-        return Md3Scene::read(path, this);
-    if (IqmScene::reads(path))
-        return IqmScene::read(path, this);
-    if (!ImportTraps::admits(path, &problem))
+bool AssimpScene::read(const std::string& path, MeshformScene* into) {
+    if (!ImportTraps::admits(path, &into->problem))
         return false;
     Assimp::Importer importer;
-    BoundedIOSystem* files = new BoundedIOSystem(kFileBudget);
+    BoundedIOSystem* files = new BoundedIOSystem(MeshformScene::kFileBudget);
     importer.SetIOHandler(files);  // the importer owns it from here
     // Read with no processing, checked and mended by the program, then processed: the processing steps trust
     // the faces. Points and lines are dropped; what a triangle-only mesh needs is made where the file lacks it.
     importer.SetPropertyInteger(AI_CONFIG_PP_SBP_REMOVE, aiPrimitiveType_POINT | aiPrimitiveType_LINE);
     const aiScene* scene = importer.ReadFile(path, 0);
     // The importer's own scene, which it hands out as const only so callers leave it to its processing steps.
-    if (scene && !RawSceneCheck::repair(const_cast<aiScene&>(*scene), kMaxTriangles, &problem, &dropped))
+    if (scene && !RawSceneCheck::repair(const_cast<aiScene&>(*scene), MeshformScene::kMaxTriangles, &into->problem,
+                                        &into->dropped))
         return false;
     if (scene)
         scene = importer.ApplyPostProcessing(kProcessing);
     if (!scene || !scene->mRootNode) {
-        problem = !files->refusal().empty() ? files->refusal() : importer.GetErrorString();
-        if (problem.empty())
-            problem = "not a model file Assimp reads";
+        into->problem = !files->refusal().empty() ? files->refusal() : importer.GetErrorString();
+        if (into->problem.empty())
+            into->problem = "not a model file Assimp reads";
         return false;
     }
-    if (scene->mNumMeshes > kMaxMeshes || scene->mNumMaterials > kMaxMaterials) {
-        problem = std::to_string(scene->mNumMeshes) + " meshes and " + std::to_string(scene->mNumMaterials) +
-                  " materials: a model holds at most " + std::to_string(kMaxMeshes) + " and " +
-                  std::to_string(kMaxMaterials);
+    if (scene->mNumMeshes > MeshformScene::kMaxMeshes || scene->mNumMaterials > MeshformScene::kMaxMaterials) {
+        into->problem = std::to_string(scene->mNumMeshes) + " meshes and " + std::to_string(scene->mNumMaterials) +
+                        " materials: a model holds at most " + std::to_string(MeshformScene::kMaxMeshes) + " and " +
+                        std::to_string(MeshformScene::kMaxMaterials);
         return false;
     }
     std::vector<Placed> placed;
     if (!placeMeshes(*scene, &placed)) {
-        problem = "more than " + std::to_string(kMaxNodes) + " nodes";
+        into->problem = "more than " + std::to_string(MeshformScene::kMaxNodes) + " nodes";
         return false;
     }
     // Counted before anything is stored, so the caps hold however often the nodes repeat a mesh.
@@ -165,46 +160,47 @@ bool MeshformScene::read(const std::string& path) {
     for (const Placed& p : placed) {
         vertexCount += scene->mMeshes[p.mesh]->mNumVertices;
         triangleCount += scene->mMeshes[p.mesh]->mNumFaces;
-        if (vertexCount > kMaxVertices || triangleCount > kMaxTriangles) {
-            problem = "more than " + std::to_string(kMaxVertices) + " vertices or " + std::to_string(kMaxTriangles) +
-                      " triangles";
+        if (vertexCount > MeshformScene::kMaxVertices || triangleCount > MeshformScene::kMaxTriangles) {
+            into->problem = "more than " + std::to_string(MeshformScene::kMaxVertices) + " vertices or " +
+                            std::to_string(MeshformScene::kMaxTriangles) + " triangles";
             return false;
         }
     }
-    positions.reserve(3 * vertexCount);
-    normals.reserve(3 * vertexCount);
-    texCoords.reserve(2 * vertexCount);
-    hasTexCoords.reserve(vertexCount);
-    corners.reserve(3 * triangleCount);
-    triangleMaterial.reserve(triangleCount);
+    into->positions.reserve(3 * vertexCount);
+    into->normals.reserve(3 * vertexCount);
+    into->texCoords.reserve(2 * vertexCount);
+    into->hasTexCoords.reserve(vertexCount);
+    into->corners.reserve(3 * triangleCount);
+    into->triangleMaterial.reserve(triangleCount);
     for (unsigned int m = 0; m < scene->mNumMaterials; ++m)
-        materials.push_back(textureOf(*scene, *scene->mMaterials[m]));
+        into->materials.push_back(textureOf(*scene, *scene->mMaterials[m]));
     // Grouped by material, in the order the nodes place the meshes within each.
     std::stable_sort(placed.begin(), placed.end(), [scene](const Placed& a, const Placed& b) {
         return scene->mMeshes[a.mesh]->mMaterialIndex < scene->mMeshes[b.mesh]->mMaterialIndex;
     });
     for (const Placed& p : placed) {
         const aiMesh& mesh = *scene->mMeshes[p.mesh];
-        const unsigned int base = static_cast<unsigned int>(positions.size() / 3);
+        const unsigned int base = static_cast<unsigned int>(into->positions.size() / 3);
         const aiMatrix3x3 normalTransform = aiMatrix3x3(p.transform).Inverse().Transpose();
         const bool uv = mesh.HasTextureCoords(0);
         for (unsigned int v = 0; v < mesh.mNumVertices; ++v) {
             const aiVector3D at = p.transform * mesh.mVertices[v];
-            positions.insert(positions.end(), {at.x, at.y, at.z});
+            into->positions.insert(into->positions.end(), {at.x, at.y, at.z});
             const aiVector3D n = mesh.mNormals ? normalTransform * mesh.mNormals[v] : aiVector3D();
             // In double, so a tiny normal is not lost to underflow; one that is not a number counts as none.
             const double length = std::sqrt(static_cast<double>(n.x) * n.x + static_cast<double>(n.y) * n.y +
                                             static_cast<double>(n.z) * n.z);
             if (std::isfinite(length) && length > 0.0)
-                normals.insert(normals.end(), {static_cast<float>(n.x / length), static_cast<float>(n.y / length),
-                                               static_cast<float>(n.z / length)});
+                into->normals.insert(into->normals.end(),
+                                     {static_cast<float>(n.x / length), static_cast<float>(n.y / length),
+                                      static_cast<float>(n.z / length)});
             else
-                normals.insert(normals.end(), {0.0f, 0.0f, 0.0f});
-            texCoords.push_back(uv ? mesh.mTextureCoords[0][v].x : 0.0f);
-            texCoords.push_back(uv ? mesh.mTextureCoords[0][v].y : 0.0f);
-            hasTexCoords.push_back(uv);
+                into->normals.insert(into->normals.end(), {0.0f, 0.0f, 0.0f});
+            into->texCoords.push_back(uv ? mesh.mTextureCoords[0][v].x : 0.0f);
+            into->texCoords.push_back(uv ? mesh.mTextureCoords[0][v].y : 0.0f);
+            into->hasTexCoords.push_back(uv);
         }
-        const int material = mesh.mMaterialIndex < materials.size() ? static_cast<int>(mesh.mMaterialIndex) : -1;
+        const int material = mesh.mMaterialIndex < into->materials.size() ? static_cast<int>(mesh.mMaterialIndex) : -1;
         for (unsigned int f = 0; f < mesh.mNumFaces; ++f) {
             const aiFace& face = mesh.mFaces[f];
             if (face.mNumIndices != 3 || !face.mIndices)
@@ -212,11 +208,11 @@ bool MeshformScene::read(const std::string& path) {
             if (std::max({face.mIndices[0], face.mIndices[1], face.mIndices[2]}) >= mesh.mNumVertices)
                 continue;
             for (int k = 0; k < 3; ++k)
-                corners.push_back(base + face.mIndices[k]);
-            triangleMaterial.push_back(material);
+                into->corners.push_back(base + face.mIndices[k]);
+            into->triangleMaterial.push_back(material);
         }
     }
-    readUpAxis(*scene, &upAxis, &upSign);
-    MeshformAnimation::bake(*scene, placed, this);
+    readUpAxis(*scene, &into->upAxis, &into->upSign);
+    MeshformAnimation::bake(*scene, placed, into);
     return true;
 }
