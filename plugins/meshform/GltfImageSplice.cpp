@@ -53,7 +53,7 @@ GltfImageSplice::GltfImageSplice(const std::string& file) {
     std::string text = file;
     if (file.size() >= 4 && readLe32(file, 0) == kMagic) {
         binary_ = true;
-        if (file.size() < 20 || readLe32(file, 4) != 2 || readLe32(file, 8) > file.size()) {
+        if (file.size() < 20 || readLe32(file, 4) != 2 || readLe32(file, 8) > file.size() || readLe32(file, 8) < 20) {
             problem_ = "not a whole binary glTF 2 file";
             return;
         }
