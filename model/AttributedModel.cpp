@@ -92,10 +92,11 @@ int AttributedModel::setAttribute(const char* attr, double val) {
     auto lo = lower_limits.find(attr);
     if (lo != lower_limits.end() && lo->second > val)
         return 1;
-    auto hi = upper_limits.find(attr);
-    if (hi != upper_limits.end() && val > hi->second)
+    double hi = 0.0;
+    if (upperLimit(attr, hi) && val > hi)
         return 1;
     it->second = val;
+    keepBelow(attr);
     return 0;
 }
 
@@ -107,12 +108,41 @@ int AttributedModel::adjustAttribute(const char* attr, double adj) {
         return -1;
     it->second += adj;
     auto lo = lower_limits.find(attr);
-    auto hi = upper_limits.find(attr);
+    double hi = 0.0;
     if (lo != lower_limits.end() && lo->second > it->second)
         it->second = lo->second;
-    else if (hi != upper_limits.end() && it->second > hi->second)
-        it->second = hi->second;
+    else if (upperLimit(attr, hi) && it->second > hi)
+        it->second = hi;
+    keepBelow(attr);
     return 0;
+}
+
+bool AttributedModel::upperLimit(const char* attr, double& limit) const {
+    bool found = false;
+    auto own = upper_limits.find(attr);
+    if (own != upper_limits.end()) {
+        limit = own->second;
+        found = true;
+    }
+    auto by = upper_bound_by.find(attr);
+    if (by != upper_bound_by.end()) {
+        const double cap = getAttribute(by->second);
+        if (!found || cap < limit)
+            limit = cap;
+        found = true;
+    }
+    return found;
+}
+
+void AttributedModel::keepBelow(const char* attr) {
+    const double cap = getAttribute(attr);
+    for (const auto& bound : upper_bound_by) {
+        if (std::strcmp(bound.second, attr) != 0)
+            continue;
+        auto follower = attributes.find(bound.first);
+        if (follower != attributes.end() && follower->second > cap)
+            follower->second = cap;
+    }
 }
 
 int AttributedModel::getAttributeCount() const {
@@ -138,6 +168,10 @@ void AttributedModel::enableHandles() {
 
 void AttributedModel::disableHandles() {
     showHandles = false;
+}
+
+bool AttributedModel::hasHandles() const {
+    return !handles.empty();
 }
 
 bool AttributedModel::toggleHandles() {

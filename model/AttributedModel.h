@@ -35,6 +35,7 @@ public:
     void enableHandles();
     void disableHandles();
     bool toggleHandles();
+    bool hasHandles() const;
 
     void mapToXML(position map, const char* elementName, const char* mapName1, const char* mapName2,
                   TiXmlElement* parent);
@@ -56,6 +57,17 @@ protected:
     std::map<const char*, double, cmp_str> attributes;
     std::map<const char*, double, cmp_str> upper_limits;
     std::map<const char*, double, cmp_str> lower_limits;
+    // An attribute kept at or below another's value (name to name): setting it
+    // higher is refused, adjusting stops there, and lowering the other one
+    // brings it down along.
+    std::map<const char*, const char*, cmp_str> upper_bound_by;
     bool showHandles;
     std::vector<handle_t> handles;
+
+private:
+    // The inclusive maximum of attr (its own limit or the attribute bounding
+    // it, whichever is lower); false when it has none.
+    bool upperLimit(const char* attr, double& limit) const;
+    // Brings the attributes attr bounds down to its value.
+    void keepBelow(const char* attr);
 };

@@ -16,6 +16,7 @@
 #include "paint/UprightFile.h"
 #include "paint/history/PaintRecorder.h"
 #include "paint/mesh/BatchDrawer.h"
+#include "paint/mesh/HandleReach.h"
 #include "paint/mesh/ModelTransform.h"
 
 // [SECTION] construction
@@ -27,6 +28,9 @@
 
 namespace {
 std::atomic<unsigned long long> next_serial{1};
+// The handles every paintable model has, by number.
+const unsigned int kMoveHandle = 1;   // at the model's origin
+const unsigned int kScaleHandle = 2;  // on its bounding box
 }  // namespace
 
 PaintableModel::PaintableModel(const char* name) : firstDraw(true), serial_(next_serial++) {
@@ -39,6 +43,8 @@ PaintableModel::PaintableModel(const char* name) : firstDraw(true), serial_(next
     attributes["rotation_z"] = 0.0;
     attributes["scale"] = 1.0;
     lower_limits["scale"] = 1e-6;  // 0 and below would fold the model away
+    handles.push_back({0.0, 0.0, 0.0});
+    handles.push_back({1.0, 1.0, 1.0});  // on the box once the mesh has one
     animate = true;
 }
 
@@ -291,6 +297,7 @@ void PaintableModel::applyTransform() {
 void PaintableModel::drawHandles(GLenum mode) {
     if (!showHandles)
         return;
+    placeScaleHandle();
     glPushMatrix();
     applyTransform();
     // The handles sit where the model's transform puts them but keep their size.
@@ -298,10 +305,39 @@ void PaintableModel::drawHandles(GLenum mode) {
     glPopMatrix();
 }
 
+void PaintableModel::placeScaleHandle() {
+    // The box follows the mesh through every frame of an animation.
+    if (handles.size() < kScaleHandle || handleBoxVersion_ == shapeVersion())
+        return;
+    handleBoxVersion_ = shapeVersion();
+    double corner[3];
+    HandleReach::farthestCorner(vertexes, corner);
+    handles[kScaleHandle - 1] = {corner[0], corner[1], corner[2]};
+}
+
 void PaintableModel::moveHandleInScene(unsigned int handle, double dx, double dy, double dz) {
     const double scene[3] = {dx, dy, dz};
+    const char* axes[3] = {"x", "y", "z"};
+    if (handle == kMoveHandle) {
+        for (int k = 0; k < 3; ++k)
+            adjustAttribute(axes[k], scene[k]);
+        return;
+    }
+    const ModelTransform placed = ModelTransform::of(*this, uprightTurn());
+    if (handle == kScaleHandle && handles.size() >= kScaleHandle) {
+        placeScaleHandle();
+        const handle_t& at = handles[kScaleHandle - 1];
+        const double local[3] = {at.x, at.y, at.z};
+        double offset[3];
+        placed.toScene(local, offset);
+        for (int k = 0; k < 3; ++k)
+            offset[k] -= getAttribute(axes[k]);
+        const double scale = getAttribute("scale");
+        adjustAttribute("scale", HandleReach::resized(scale, offset, scene) - scale);
+        return;
+    }
     double local[3];
-    ModelTransform::of(*this, uprightTurn()).directionToModel(scene, local);
+    placed.directionToModel(scene, local);
     adjustHandle(handle, local[0], local[1], local[2]);
 }
 

@@ -71,7 +71,11 @@ public:
     TiXmlElement* toXML() override;
     int fromXML(TiXmlElement* xml) override;
 
-    // Moves a handle by a motion in the scene, taken into the model's own space.
+    // Drags a handle by a motion in the scene. Handle 1, at the model's
+    // origin, moves the model (x, y, z) along; handle 2, on the corner of the
+    // mesh's bounding box farthest from the origin, scales it in proportion
+    // to the corner's distance from the origin, stopping at scale's limit.
+    // Any further handle moves in the model's own space.
     void moveHandleInScene(unsigned int handle, double dx, double dy, double dz);
 
     bool pointNearPoly(Triangle* tri, float* col_pt, float distance);
@@ -116,6 +120,8 @@ protected:
 
 private:
     void runTextureQueues();
+    // Puts handle 2 on the mesh's bounding box as the mesh is now.
+    void placeScaleHandle();
 
     // Painting, and the rectangles painting changed that wait for the next draw.
     ModelPainter::Target paintTarget();
@@ -134,5 +140,6 @@ private:
 
     unsigned long long serial_;
     std::string classWord_;
+    unsigned long handleBoxVersion_ = ~0ul;  // the mesh shape the scale handle was placed on
     double upright_[3] = {0.0, 0.0, 0.0};
 };

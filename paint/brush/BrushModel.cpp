@@ -7,6 +7,18 @@
 #include <GL/glut.h>
 
 #include "paint/brush/PaintGeometry.h"
+#include "paint/mesh/HandleReach.h"
+
+namespace {
+
+// Radii stay above 0: a brush of no size paints nothing and its handles
+// would sit on its centre with no direction left to drag them in.
+const double kSmallestRadius = 1e-6;
+// The radius each handle sizes, in handle order, and the side of the centre it sits on.
+const char* const kHandleRadii[2] = {"dim1", "solid_dim1"};
+const double kHandleSide[2] = {1.0, -1.0};
+
+}  // namespace
 
 BrushModel::BrushModel(const char* name) : shape(SPHERE) {
     model_name = name;
@@ -21,6 +33,15 @@ BrushModel::BrushModel(const char* name) : shape(SPHERE) {
     attributes["dim2"] = 1.0;  // kept for scripts and files; nothing reads it
     attributes["opacity"] = 0.5;
     attributes["solid_dim1"] = 0.6;
+    for (const char* unit : {"red", "green", "blue", "opacity"}) {
+        lower_limits[unit] = 0.0;
+        upper_limits[unit] = 1.0;
+    }
+    for (const char* radius : {"dim1", "dim2", "solid_dim1"})
+        lower_limits[radius] = kSmallestRadius;
+    upper_bound_by["solid_dim1"] = "dim1";
+    handles.resize(2);
+    placeHandles();
     animate = true;
 }
 
@@ -53,6 +74,28 @@ BrushSnapshot BrushModel::snapshot() const {
     b.colour[1] = paintColorByte(getAttribute("green"));
     b.colour[2] = paintColorByte(getAttribute("blue"));
     return b;
+}
+
+void BrushModel::placeHandles() {
+    for (size_t i = 0; i < handles.size(); ++i)
+        handles[i] = {kHandleSide[i] * getAttribute(kHandleRadii[i]), 0.0, 0.0};
+}
+
+void BrushModel::adjustHandle(unsigned int handle, double dx, double dy, double dz) {
+    if (handle < 1 || handle > handles.size())
+        return;
+    placeHandles();
+    const handle_t& at = handles[handle - 1];
+    const double offset[3] = {at.x, at.y, at.z}, motion[3] = {dx, dy, dz};
+    const char* radius = kHandleRadii[handle - 1];
+    adjustAttribute(radius, HandleReach::along(offset, motion) - getAttribute(radius));
+    placeHandles();
+}
+
+void BrushModel::drawHandles(GLenum mode) {
+    // Scripts and the console change the radii without telling the handles.
+    placeHandles();
+    AnimatedModel::drawHandles(mode);
 }
 
 void BrushModel::draw() {

@@ -7,12 +7,19 @@ enum brush_shape { SPHERE = 0 };
 
 // The painting brush: a sphere placed, coloured and sized through its
 // attributes (red, green, blue, x, y, z, dim1, dim2, opacity, solid_dim1).
+// Colours and opacity stay within 0..1, the radii above 0, and the solid
+// radius within the outer one. Its two handles size it: handle 1 sits on the
+// outer radius (+x of the centre), handle 2 on the solid radius (-x).
 class BrushModel : public AnimatedModel {
 public:
     explicit BrushModel(const char* name);
     ~BrushModel() override;
 
-    void draw() override;  // GL thread only
+    // Dragging a handle by a motion in the scene moves its radius by the
+    // motion's share along the handle's direction, stopping at the limits.
+    void adjustHandle(unsigned int handle, double dx, double dy, double dz) override;
+    void draw() override;                    // GL thread only
+    void drawHandles(GLenum mode) override;  // GL thread only; on the radii as they are now
 
     void setShape(brush_shape shape);
     brush_shape getShape();
@@ -23,5 +30,8 @@ public:
     BrushSnapshot snapshot() const;
 
 private:
+    // Puts the handles where the radii are now.
+    void placeHandles();
+
     brush_shape shape;
 };

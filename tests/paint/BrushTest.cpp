@@ -6,8 +6,11 @@
 
 #include "paint/brush/BrushModel.h"
 #include "paint/brush/PaintGeometry.h"
+#include "tests/paint/PaintTestSupport.h"
 
 namespace {
+
+using painttest::OpenBrush;
 
 // Full to the solid radius, then falling to nothing at the outer one; a solid radius at or beyond the outer
 // one gives full opacity everywhere. The brush's snapshot gives the same figures from its attributes.
@@ -20,16 +23,16 @@ TEST(Brush, opacity_falls_from_the_solid_radius_to_the_outer_one) {
     for (const auto& row : rows) {
         const double weight = brushFalloff(row[0], float(row[1]), float(row[2]), float(row[3]));
         EXPECT_NEAR(row[4], weight, 1e-6) << "row " << &row - rows;
-        BrushModel brush("brush");
-        brush.setAttribute("opacity", row[0]);
-        brush.setAttribute("solid_dim1", float(row[2]));
-        brush.setAttribute("dim1", float(row[3]));
+        OpenBrush brush("brush");
+        brush.put("opacity", row[0]);
+        brush.put("solid_dim1", float(row[2]));
+        brush.put("dim1", float(row[3]));
         EXPECT_EQ(weight, brush.snapshot().opacityAt(float(row[1]))) << "row " << &row - rows;
     }
 }
 
 TEST(Brush, snapshot_holds_the_attributes_as_the_painter_uses_them) {
-    BrushModel brush("brush");
+    OpenBrush brush("brush");
     for (auto [name, value] : std::map<std::string, double>{{"red", 0.5},
                                                             {"green", 1.5},
                                                             {"blue", -0.5},
@@ -39,7 +42,7 @@ TEST(Brush, snapshot_holds_the_attributes_as_the_painter_uses_them) {
                                                             {"dim1", 2.5},
                                                             {"opacity", 0.4},
                                                             {"solid_dim1", 0.1}})
-        ASSERT_EQ(0, brush.setAttribute(name.c_str(), value)) << name;
+        brush.put(name.c_str(), value);
     const BrushSnapshot b = brush.snapshot();
     EXPECT_TRUE(b.sphere);
     // 127.5 truncated, 382 and -127 modulo 256; the position kept as set, the centre rounded to float (z below

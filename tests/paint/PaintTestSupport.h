@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "paint/brush/BrushModel.h"
 #include "paint/image/Image.h"
 #include "tests/ScratchFiles.h"
 
@@ -122,5 +123,12 @@ inline Bytes texturePixels(GLuint name) {  // RGB of a 2D texture's level 0
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     return rgb;
 }
+
+// A brush whose attributes can be written straight, as a script's animation
+// writes them, past the limits `set` keeps.
+struct OpenBrush : BrushModel {
+    using BrushModel::BrushModel;
+    void put(const char* name, double value) { attributes[name] = value; }
+};
 
 }  // namespace painttest

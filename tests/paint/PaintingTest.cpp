@@ -67,7 +67,7 @@ protected:
     ScratchDir dir;
     std::string file = dir.path("black.bmp");
     TestPaintable model;
-    BrushModel brush{"brush"};
+    painttest::OpenBrush brush{"brush"};
     Image* texture = nullptr;
     const Bytes half{127, 127, 127}, quarter{63, 63, 63}, black{0, 0, 0};
 };
@@ -89,7 +89,7 @@ TEST_F(Painting, colour_bytes_wrap_and_only_samples_strictly_inside_change) {
     // Opacity 3 counts as 1, and a solid radius beyond dim1 gives full opacity up to the edge.
     for (auto [name, value] :
          {std::pair{"red", 1.5}, {"green", 0.5}, {"blue", -0.5}, {"opacity", 3.0}, {"solid_dim1", 2.0}})
-        brush.setAttribute(name, value);
+        brush.put(name, value);
     stroke(1, 1, 0);
     EXPECT_EQ((Bytes{126, 127, 129}), texel(1.875, 1.0));
     int inside = 0, painted = 0;

@@ -5,6 +5,9 @@
 #include <cmath>
 #include <cstring>
 #include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 #include "paint/PaintableModel.h"
 #include "paint/brush/BrushModel.h"
@@ -190,16 +193,94 @@ TEST_F(PlacedCube, files_carry_the_placement_and_older_files_keep_the_defaults) 
     EXPECT_EQ(30.0, fresh.getAttribute("rotation_y"));
 }
 
-TEST_F(PlacedCube, a_handle_dragged_in_the_scene_moves_in_the_models_space) {
+using Values = std::vector<std::pair<const char*, double>>;
+
+// Handle 1 moves the cube, handle 2 on its (1, 1, 1) corner scales it by the drag's share along the corner's
+// direction; the brush's handle 1 (+x) sizes dim1, handle 2 (-x) solid_dim1. Every drag and key stops at a limit.
+TEST_F(PlacedCube, handles_move_scale_and_size_by_the_drag_and_stop_at_the_limits) {
+    const double third = 1.0 / 3.0;
+    const struct {
+        bool onBrush;
+        Values set;  // set first, each accepted
+        unsigned handle;
+        double motion[3];
+        Values expected;
+    } drags[] = {
+        {false, {}, 1, {1, -2, 0.5}, {{"x", 1}, {"y", -2}, {"z", 0.5}, {"scale", 1}}},
+        {false, {{"rotation_y", 90}, {"scale", 2}, {"x", 5}}, 1, {1, 0, 0}, {{"x", 6}, {"scale", 2}}},
+        {false, {}, 2, {1, 1, 1}, {{"scale", 2}, {"x", 0}}},
+        {false, {}, 2, {1, -1, 0}, {{"scale", 1}}},  // across the corner's direction
+        {false, {{"x", 5}, {"scale", 2}}, 2, {-1, -1, -1}, {{"scale", 1}, {"x", 5}}},
+        {false, {{"rotation_z", 90}}, 2, {-1, 1, 1}, {{"scale", 2}}},  // the corner turned to (-1, 1, 1)
+        {false, {{"rotation_z", 90}}, 2, {1, 1, 1}, {{"scale", 1 + third}}},
+        {false, {}, 2, {-3, -3, -3}, {{"scale", 1e-6}}},  // through the centre: scale's limit
+        {false, {}, 3, {1, 1, 1}, {{"x", 0}, {"scale", 1}}},
+        {true, {}, 1, {0.5, 3, 0}, {{"dim1", 1.5}, {"solid_dim1", 0.6}, {"x", 0}}},
+        {true, {}, 2, {-0.2, 0, 0}, {{"solid_dim1", 0.8}, {"dim1", 1}}},
+        {true, {}, 2, {-1, 0, 0}, {{"solid_dim1", 1}, {"dim1", 1}}},        // stops at the outer radius
+        {true, {}, 1, {-0.7, 0, 0}, {{"dim1", 0.3}, {"solid_dim1", 0.3}}},  // and comes down with it
+        {true, {}, 1, {-5, 0, 0}, {{"dim1", 1e-6}, {"solid_dim1", 1e-6}}},
+        {true, {{"x", 4}, {"dim1", 2}}, 1, {0.25, 0, 0}, {{"dim1", 2.25}}},
+        {true, {}, 3, {1, 1, 1}, {{"dim1", 1}, {"solid_dim1", 0.6}}},
+    };
+    for (const auto& row : drags) {
+        const std::string what = "drag row " + std::to_string(&row - drags);
+        TestCube model;
+        BrushModel sizer("brush");
+        AttributedModel& target = row.onBrush ? static_cast<AttributedModel&>(sizer) : model;
+        for (const auto& value : row.set)
+            ASSERT_EQ(0, target.setAttribute(value.first, value.second)) << what << " " << value.first;
+        if (row.onBrush)
+            sizer.adjustHandle(row.handle, row.motion[0], row.motion[1], row.motion[2]);
+        else
+            model.moveHandleInScene(row.handle, row.motion[0], row.motion[1], row.motion[2]);
+        for (const auto& value : row.expected)
+            EXPECT_NEAR(value.second, target.getAttribute(value.first), 1e-12) << what << " " << value.first;
+    }
+
+    // Set refuses what a key (adjust) stops at.
+    const struct {
+        bool isSet;
+        const char* name;
+        double value;
+        int result;
+        Values expected;
+    } limits[] = {
+        {true, "red", 1.5, 1, {{"red", 1}}},
+        {true, "opacity", -0.1, 1, {{"opacity", 0.5}}},
+        {true, "green", 0, 0, {{"green", 0}}},
+        {true, "dim1", 0, 1, {{"dim1", 1}}},
+        {true, "dim2", -1, 1, {{"dim2", 1}}},
+        {true, "solid_dim1", 1.01, 1, {{"solid_dim1", 0.6}}},
+        {true, "solid_dim1", 1, 0, {{"solid_dim1", 1}}},
+        {true, "dim1", 0.4, 0, {{"dim1", 0.4}, {"solid_dim1", 0.4}}},
+        {false, "blue", 4, 0, {{"blue", 1}}},
+        {false, "opacity", -4, 0, {{"opacity", 0}}},
+        {false, "solid_dim1", 4, 0, {{"solid_dim1", 1}}},
+        {false, "dim1", -4, 0, {{"dim1", 1e-6}, {"solid_dim1", 1e-6}}},
+    };
+    for (const auto& row : limits) {
+        const std::string what = "limit row " + std::to_string(&row - limits);
+        BrushModel sizer("brush");
+        EXPECT_EQ(row.result,
+                  row.isSet ? sizer.setAttribute(row.name, row.value) : sizer.adjustAttribute(row.name, row.value))
+            << what;
+        for (const auto& value : row.expected)
+            EXPECT_DOUBLE_EQ(value.second, sizer.getAttribute(value.first)) << what << " " << value.first;
+    }
+}
+
+TEST_F(PlacedCube, a_further_handle_dragged_in_the_scene_moves_in_the_models_space) {
     cube.handles.push_back({1, 0, 0});
     const double move[3] = {5, 0, 0}, turn[3] = {0, 0, 0};
     place(cube, move, turn, 2);
     cube.setUprightTurn(0, 0, 90);
-    cube.moveHandleInScene(1, 0, 2, 0);  // stood upright, the model's +x is the scene's +y, twice as long
-    cube.moveHandleInScene(2, 9, 9, 9);  // no such handle
-    EXPECT_DOUBLE_EQ(2, cube.handles[0].x);
-    EXPECT_DOUBLE_EQ(0, cube.handles[0].y);
-    EXPECT_DOUBLE_EQ(0, cube.handles[0].z);
+    cube.moveHandleInScene(3, 0, 2, 0);  // stood upright, the model's +x is the scene's +y, twice as long
+    cube.moveHandleInScene(4, 9, 9, 9);  // no such handle
+    EXPECT_DOUBLE_EQ(2, cube.handles[2].x);
+    EXPECT_DOUBLE_EQ(0, cube.handles[2].y);
+    EXPECT_DOUBLE_EQ(0, cube.handles[2].z);
+    EXPECT_EQ(5, cube.getAttribute("x"));
 }
 
 // Each row of the current model-view matrix after load-identity and draw.
@@ -260,7 +341,7 @@ bool handlePickedAt(TestCube& cube, double x, double y) {
 TEST_F(PlacedCube, handles_are_picked_where_the_placement_puts_them_at_their_usual_size) {
     if (!painttest::ensureGlContext())
         GTEST_SKIP() << "no X display";
-    cube.handles.push_back({1, 0, 0});
+    cube.handles[0] = {1, 0, 0};  // the move handle, off the origin to show the turn
     cube.enableHandles();
     const double move[3] = {5, 0, 0}, turn[3] = {0, 0, 90};
     place(cube, move, turn, 2);
