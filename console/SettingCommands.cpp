@@ -82,7 +82,18 @@ void setAttribute(const char* name, const char* value_word) {
 
 // The forms of `toggle`.
 void toggleHandles(char**) {
-    withCurrentModel([](AnimatedModel& model) { std::printf("handles %s\n", stateWord(model.toggleHandles())); });
+    withCurrentModel([](AnimatedModel& model) {
+        if (model.hasHandles()) {
+            std::printf("handles %s\n", stateWord(model.toggleHandles()));
+            return;
+        }
+        // Named by its key in the model list, the name the user gave it.
+        const char* name = "";
+        for (const auto& entry : models)
+            if (entry.second == &model)
+                name = entry.first;
+        std::printf("model '%s' has no handles\n", name);
+    });
 }
 
 void toggleGameMode(char**) {

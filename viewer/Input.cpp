@@ -1,6 +1,7 @@
 // Window input. Picking draws the brush and every model's handles in
 // selection mode through the same projection, view and scene transform as
-// the frame, so a drag follows the cursor at the depth that was picked.
+// the frame, so a drag follows the cursor at the depth that was picked. A
+// handle drag goes to the model whose handle was picked.
 // Key and motion handlers take the model-list mutex around their use of the
 // current model, so the console may select, delete or change models at any
 // moment; they run outside display and the timer, so they never nest it.
@@ -10,11 +11,15 @@
 #include <GL/glu.h>
 #include <GL/glut.h>
 
+#include <string>
+#include <vector>
+
 #include "paint/PaintSession.h"
 #include "paint/PaintableModel.h"
 #include "paint/brush/BrushModel.h"
 #include "scene/ModelListLock.h"
 #include "scene/SceneState.h"
+#include "viewer/HandlePick.h"
 #include "viewer/Render.h"
 #include "viewer/WindowState.h"
 
@@ -26,8 +31,9 @@ const GLfloat kFarDepth = 99999.0f;
 WindowState& win = window_state;
 
 // Draws the brush and every model's handles in selection mode under a pick
-// matrix around (x, y); returns the hit count, negative on overflow.
-GLint selectionPass(int x, int y, GLuint* buffer) {
+// matrix around (x, y); returns the hit count, negative on overflow. A
+// model's handles are named under its tag: its place in owners, from 1.
+GLint selectionPass(int x, int y, GLuint* buffer, std::vector<std::string>& owners) {
     GLint viewport[4];
     glGetIntegerv(GL_VIEWPORT, viewport);
     glSelectBuffer(kSelectBufferSize, buffer);
@@ -52,8 +58,13 @@ GLint selectionPass(int x, int y, GLuint* buffer) {
             brush->draw();
         glPopMatrix();
         // Only handles and the brush can be hit: model bodies are not drawn.
-        for (auto& entry : models)
+        for (auto& entry : models) {
+            owners.push_back(entry.first);
+            glLoadName(static_cast<GLuint>(owners.size()));
+            glPushName(0);  // the handle numbers take this place
             entry.second->drawHandles(GL_SELECT);
+            glPopName();
+        }
     }
     glPopMatrix();
     glFlush();
@@ -67,8 +78,19 @@ GLint selectionPass(int x, int y, GLuint* buffer) {
 
 void pick(int x, int y, const Tuple2fT& pnt) {
     GLuint buffer[kSelectBufferSize];
-    const GLint hits = selectionPass(x, y, buffer);
-    if (hits >= 1) {
+    std::vector<std::string> owners;
+    const GLint hits = selectionPass(x, y, buffer, owners);
+    HandleHit handle;
+    if (hits >= 1 && nearestHandleHit(hits, buffer, handle) && handle.owner >= 1 && handle.owner <= owners.size()) {
+        win.selected_handle = static_cast<int>(handle.handle);
+        win.handle_owner = owners[handle.owner - 1];
+        win.dragging_brush = false;
+        win.last_z = handle.depth;
+        setUpView();
+        setUpLight();
+        setUpModelTransform();
+        getClickLocation(x, y, win.last_z, win.last_click);
+    } else if (hits >= 1) {
         win.selected_handle = processHits(hits, buffer);
         if (win.selected_handle == static_cast<int>(brush_selection_name)) {
             win.dragging_brush = true;
@@ -104,14 +126,15 @@ void dragTo(int x, int y) {
 
     ModelListLock lock;
     if (win.selected_handle >= 0) {
-        // The handle number applies to the current model, whichever
-        // model's handle was under the cursor. A paintable model's handles
-        // live in its own (turned, scaled) space.
+        // The model whose handle was picked, unless the console deleted it
+        // since. A paintable model's handles live in its own (turned, scaled) space.
         const unsigned int handle = static_cast<unsigned int>(win.selected_handle);
-        if (PaintableModel* placed = dynamic_cast<PaintableModel*>(current_model))
+        auto owner = models.find(win.handle_owner.c_str());
+        AnimatedModel* model = owner == models.end() ? nullptr : owner->second;
+        if (PaintableModel* placed = dynamic_cast<PaintableModel*>(model))
             placed->moveHandleInScene(handle, dx, dy, dz);
-        else if (current_model)
-            current_model->adjustHandle(handle, dx, dy, dz);
+        else if (model)
+            model->adjustHandle(handle, dx, dy, dz);
     } else if (brush) {
         brush->adjustAttribute("x", dx);
         brush->adjustAttribute("y", dy);

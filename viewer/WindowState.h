@@ -5,6 +5,8 @@
 
 #include <GL/gl.h>
 
+#include <string>
+
 #include "scene/Visibility.h"
 #include "viewer/ArcBall.h"
 
@@ -21,6 +23,8 @@ struct WindowState {
     bool leftDown = false;
     bool dragging_brush = false;
     int selected_handle = -1;
+    // The name of the model whose handle is dragged.
+    std::string handle_owner;
     // The scene-space point under the cursor at the last press or drag step,
     // and the window depth (0..1) of the nearest object the last pick found.
     GLdouble last_click[3] = {0.0, 0.0, 0.0};

@@ -35,11 +35,14 @@ TEST_F(SettingCommands, colours_above_one_are_bytes) {
     EXPECT_EQ(out("set background_color 0.2 0.3"), "usage: set background_color <red> <green> <blue>\n");
 }
 
-TEST_F(SettingCommands, toggle_has_two_usages_and_reports_the_new_state) {
+TEST_F(SettingCommands, toggle_has_two_usages_and_reports_the_new_state_of_handles_a_model_has) {
     EXPECT_EQ(out("toggle"), "usage: toggle handles|gamemode|fps|pos|painting\n");
     EXPECT_EQ(out("toggle lights"), "usage: toggle handles|gamemode|fps|pos\n");
-    EXPECT_EQ(out("toggle handles") + out("toggle painting"), "handles enabled\npaint mode enabled\n");
-    EXPECT_TRUE(tester.showHandles && painting);
+    EXPECT_EQ(out("toggle handles") + out("toggle painting"), "model 'tester' has no handles\npaint mode enabled\n");
+    EXPECT_TRUE(!tester.showHandles && painting);
+    current_model = brush;
+    EXPECT_EQ(out("toggle handles"), "handles enabled\n");
+    EXPECT_EQ(out("toggle handles"), "handles disabled\n");
     EXPECT_EQ(out("toggle painting"), "paint mode disabled\n");
 }
 
