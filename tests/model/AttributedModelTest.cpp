@@ -6,25 +6,6 @@
 using testing::internal::CaptureStderr;
 using testing::internal::GetCapturedStderr;
 
-TEST(AttributedModelTest, set_refuses_beyond_the_limits_and_adjust_clamps_to_them) {
-    TestModel m;
-    EXPECT_EQ(1, m.setAttribute("red", 1.0000001));
-    EXPECT_EQ(1, m.setAttribute("size", 0.4999));
-    EXPECT_EQ(0.5, m.getAttribute("red"));  // refused, not clamped
-    EXPECT_EQ(1.0, m.getAttribute("size"));
-    EXPECT_EQ(0, m.setAttribute("red", 1.0));  // limits are inclusive
-    EXPECT_EQ(0, m.setAttribute("size", 0.5));
-    EXPECT_EQ(0, m.adjustAttribute("red", -4.0));
-    EXPECT_EQ(0.0, m.getAttribute("red"));
-    EXPECT_EQ(0, m.adjustAttribute("red", 4.0));
-    EXPECT_EQ(1.0, m.getAttribute("red"));
-    EXPECT_EQ(0, m.adjustAttribute("x", -4.0));
-    EXPECT_EQ(-4.0, m.getAttribute("x"));
-    EXPECT_EQ(-1, m.setAttribute("blue", 1.0));
-    EXPECT_EQ(-1, m.adjustAttribute("blue", 1.0));
-    EXPECT_FALSE(m.hasAttribute("blue"));
-}
-
 TEST(AttributedModelTest, saved_file_has_the_exact_layout) {
     ScratchDir dir;
     TestModel a;

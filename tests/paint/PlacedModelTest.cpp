@@ -238,7 +238,7 @@ TEST_F(PlacedCube, handles_move_scale_and_size_by_the_drag_and_stop_at_the_limit
             EXPECT_NEAR(value.second, target.getAttribute(value.first), 1e-12) << what << " " << value.first;
     }
 
-    // Set refuses what a key (adjust) stops at.
+    // Set refuses what a key (adjust) stops at; limits are inclusive; no such attribute is -1 for both.
     const struct {
         bool isSet;
         const char* name;
@@ -246,7 +246,9 @@ TEST_F(PlacedCube, handles_move_scale_and_size_by_the_drag_and_stop_at_the_limit
         int result;
         Values expected;
     } limits[] = {
-        {true, "red", 1.5, 1, {{"red", 1}}},
+        {true, "opacity", 1.0000001, 1, {{"opacity", 0.5}}},  // refused, not clamped
+        {true, "wings", 1, -1, {}},
+        {false, "wings", 1, -1, {}},
         {true, "opacity", -0.1, 1, {{"opacity", 0.5}}},
         {true, "green", 0, 0, {{"green", 0}}},
         {true, "dim1", 0, 1, {{"dim1", 1}}},
