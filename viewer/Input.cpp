@@ -1,7 +1,8 @@
 // Window input. Picking draws the brush and every model's handles in
 // selection mode through the same projection, view and scene transform as
 // the frame, so a drag follows the cursor at the depth that was picked. A
-// handle drag goes to the model whose handle was picked.
+// handle under the cursor is picked before the brush, and its drag goes to
+// the model whose handle it is.
 // Key and motion handlers take the model-list mutex around their use of the
 // current model, so the console may select, delete or change models at any
 // moment; they run outside display and the timer, so they never nest it.
@@ -80,35 +81,31 @@ void pick(int x, int y, const Tuple2fT& pnt) {
     GLuint buffer[kSelectBufferSize];
     std::vector<std::string> owners;
     const GLint hits = selectionPass(x, y, buffer, owners);
-    HandleHit handle;
-    if (hits >= 1 && nearestHandleHit(hits, buffer, handle) && handle.owner >= 1 && handle.owner <= owners.size()) {
-        win.selected_handle = static_cast<int>(handle.handle);
-        win.handle_owner = owners[handle.owner - 1];
-        win.dragging_brush = false;
-        win.last_z = handle.depth;
-        setUpView();
-        setUpLight();
-        setUpModelTransform();
-        getClickLocation(x, y, win.last_z, win.last_click);
-    } else if (hits >= 1) {
-        win.selected_handle = processHits(hits, buffer);
-        if (win.selected_handle == static_cast<int>(brush_selection_name)) {
-            win.dragging_brush = true;
-            win.selected_handle = -1;
-        } else {
-            win.dragging_brush = false;
-        }
-        setUpView();
-        setUpLight();
-        setUpModelTransform();
-        getClickLocation(x, y, win.last_z, win.last_click);
-    } else {
+    if (hits < 1) {
         // No hit, or the buffer overflowed: the press starts a rotation.
         win.selected_handle = -1;
         win.dragging_brush = false;
         win.lastRotation = win.currentRotation;
         win.arcBall.click(&pnt);
+        return;
     }
+    HandleHit handle;
+    if (nearestHandleHit(hits, buffer, handle) && handle.owner >= 1 && handle.owner <= owners.size()) {
+        // Taken before the brush, whose wire runs through the handles.
+        win.selected_handle = static_cast<int>(handle.handle);
+        win.handle_owner = owners[handle.owner - 1];
+        win.dragging_brush = false;
+        win.last_z = handle.depth;
+    } else {
+        win.selected_handle = processHits(hits, buffer);
+        win.dragging_brush = win.selected_handle == static_cast<int>(brush_selection_name);
+        if (win.dragging_brush)
+            win.selected_handle = -1;
+    }
+    setUpView();
+    setUpLight();
+    setUpModelTransform();
+    getClickLocation(x, y, win.last_z, win.last_click);
 }
 
 // Moves the dragged handle or the brush by the cursor's motion in scene
