@@ -1,11 +1,15 @@
-// Hit-record walking, and the key-binding lookup and arithmetic of the window input.
+// Hit-record walking (the nearest record, the nearest handle), and the key-binding lookup and arithmetic of the window
+// input.
 #include <gtest/gtest.h>
 
 #include <vector>
 
+#include "viewer/HandlePick.h"
 #include "viewer/Input.h"
 #include "viewer/WindowState.h"
 
+// processHits takes the nearest named record; a handle (a record of two names: its model's tag, its
+// number) is taken before the brush whatever their depths.
 TEST(ProcessHits, nearest_named_record_wins_and_ties_keep_the_earlier) {
     struct Record {
         GLuint min_depth;
@@ -15,12 +19,14 @@ TEST(ProcessHits, nearest_named_record_wins_and_ties_keep_the_earlier) {
         std::vector<Record> records;
         int expected;
         float z;
+        GLuint owner, handle;  // the handle hit, 0 for none
     } cases[] = {
         // z: last_z after, from -1
-        {{{0x80000000u, {216}}, {0x40000000u, {2, 7}}, {0xC0000000u, {3}}}, 2, 0.25f},  // the first name counts
-        {{{1000u, {216}}, {1000u, {1}}}, 216, 1000 / 4294967296.0f},
-        {{{0u, {}}, {0x20000000u, {5}}}, 5, 0.125f},  // nearest, but nameless
-        {{{0u, {}}}, -1, -1.0f},
+        {{{0x80000000u, {216}}, {0x40000000u, {2, 7}}, {0xC0000000u, {3}}}, 2, 0.25f, 2, 7},  // the first name counts
+        {{{1000u, {216}}, {1000u, {1}}}, 216, 1000 / 4294967296.0f, 0, 0},
+        {{{0u, {}}, {0x20000000u, {5}}}, 5, 0.125f, 0, 0},  // nearest, but nameless
+        {{{0u, {}}}, -1, -1.0f, 0, 0},
+        {{{0u, {216}}, {0xC0000000u, {1, 2}}, {0x80000000u, {3, 1}}, {0x80000000u, {4, 1}}}, 216, 0.0f, 3, 1},
     };
     for (const auto& c : cases) {
         std::vector<GLuint> buf;  // name count, min and max depth, then the names
@@ -31,6 +37,10 @@ TEST(ProcessHits, nearest_named_record_wins_and_ties_keep_the_earlier) {
         window_state.last_z = -1.0f;
         EXPECT_EQ(processHits(static_cast<GLint>(c.records.size()), buf.data()), c.expected) << c.expected;
         EXPECT_FLOAT_EQ(window_state.last_z, c.z) << c.expected;
+        HandleHit hit;
+        EXPECT_EQ(c.handle != 0, nearestHandleHit(static_cast<GLint>(c.records.size()), buf.data(), hit));
+        EXPECT_EQ(c.owner, c.handle ? hit.owner : 0u) << c.expected;
+        EXPECT_EQ(c.handle, c.handle ? hit.handle : 0u) << c.expected;
     }
     GLuint overflowed[1] = {};
     EXPECT_EQ(processHits(-1, overflowed), -1);
