@@ -1,9 +1,12 @@
 """Mouse and keyboard in the real window, with real X events."""
 
 import os
+import re
+import shutil
 import unittest
 
-from velmora_harness import BOXLET, SessionTest, differs, new_box, read_bmp, value_of
+from test_real_md2 import cached
+from velmora_harness import BOXLET, SessionTest, differs, new_box, pixel, read_bmp, value_of
 
 
 class Keys(SessionTest):
@@ -89,6 +92,38 @@ class BrushDrag(SessionTest):
             s_, t_ = i / (width - 1), j / (height - 1)
             self.assertTrue(s_lo <= s_ <= s_hi and abs(t_ - 0.25) <= reach, (i, j))
             self.assertGreater(after[j][i][0], after[j][i][1])  # red paint
+
+
+def new_blue(shot, base, x0, y0, x1, y1):
+    """How many pixels of the rectangle are pure blue in shot and were not in base."""
+    def blue(p):
+        return p[2] > 150 and p[0] < 60 and p[1] < 60
+    return sum(1 for y in range(y0, y1) for x in range(x0, x1) if blue(pixel(shot, x, y)) and not blue(pixel(base, x, y)))
+
+
+class Handles(SessionTest):
+    def test_a_figure_shows_its_handles_and_follows_its_move_handle_and_the_brush_grows_by_its_radius_handle(self):
+        if not os.path.isfile(os.path.join(cached("sydney"), "tris.md2")):
+            self.skipTest("sydney is not in the model cache; scripts/fetch-models.sh fetches it")
+        shutil.copytree(cached("sydney"), os.path.join(self.s.workdir, "sydney"))
+        self.s.send("new model Keyform sydney")
+        self.s.expect(re.compile(r"skins: <[\d,]*>\n"))
+        self.s.quietly("set handle_color 0 0 1")
+        hidden = self.s.settled()
+        # The move handle at the figure's origin, the middle of the window, shows in the handle colour over its body.
+        self.assertEqual(self.s.command("toggle handles"), "handles enabled\n")
+        self.s.wait_for_pixels(lambda shot: new_blue(shot, hidden, 230, 230, 270, 270) > 200)
+        # Dragged right and up, the figure goes right and up; the brush it was picked through stays.
+        self.s.drag([(250, 250), (260, 244), (270, 238), (280, 232)])
+        x, y = value_of(self.s, "x"), value_of(self.s, "y")
+        self.assertTrue(0.3 < x < 0.7 and 0.15 < y < 0.45 and x > y, (x, y))
+        self.assertEqual(self.s.command("toggle handles"), "handles disabled\n")
+        # The brush's outer radius handle sits on +x of its centre, a unit (62 pixels) right of the middle.
+        self.s.quietly("select model brush")
+        self.assertEqual(self.s.command("toggle handles"), "handles enabled\n")
+        self.s.drag([(312, 250), (322, 250), (332, 250), (342, 250)])
+        radius, solid, moved = value_of(self.s, "dim1"), value_of(self.s, "solid_dim1"), value_of(self.s, "x")
+        self.assertTrue(1.3 < radius < 1.7 and solid == 0.6 and moved == 0.0, (radius, solid, moved))
 
 
 if __name__ == "__main__":

@@ -151,22 +151,6 @@ TEST_F(PlacedCube, a_dab_blends_the_edge_two_triangles_share_once) {
     EXPECT_GT(diagonal, 8);
 }
 
-TEST_F(PlacedCube, scale_refuses_zero_and_below_and_turns_are_unbounded) {
-    const struct {
-        const char* name;
-        double value;
-        int result;
-    } cases[] = {{"scale", 0, 1},         {"scale", -1, 1},        {"scale", 1e-6, 0},     {"scale", 40, 0},
-                 {"rotation_x", -1e6, 0}, {"rotation_y", 7200, 0}, {"rotation_z", -0.5, 0}};
-    for (const auto& c : cases) {
-        TestCube fresh;
-        EXPECT_EQ(c.result, fresh.setAttribute(c.name, c.value)) << c.name << " " << c.value;
-        EXPECT_EQ(c.result ? (std::strcmp(c.name, "scale") ? 0.0 : 1.0) : c.value, fresh.getAttribute(c.name));
-    }
-    cube.adjustAttribute("scale", -5);  // a key held down stops at the limit
-    EXPECT_EQ(1e-6, cube.getAttribute("scale"));
-}
-
 TEST_F(PlacedCube, files_carry_the_placement_and_older_files_keep_the_defaults) {
     const std::string old = dir.path("old.xml"), saved = dir.path("saved.xml");
     writeFile(old, std::string("<?xml version=\"1.0\" ?>\n<cube>\n    <attribute name=\"x\" value=\"2.500000\" />\n"
@@ -238,37 +222,48 @@ TEST_F(PlacedCube, handles_move_scale_and_size_by_the_drag_and_stop_at_the_limit
             EXPECT_NEAR(value.second, target.getAttribute(value.first), 1e-12) << what << " " << value.first;
     }
 
-    // Set refuses what a key (adjust) stops at; limits are inclusive; no such attribute is -1 for both.
+    // Set refuses what a key (adjust) stops at; limits are inclusive; no such attribute is -1 for both. The
+    // cube's scale stays above 0, its turns are unbounded.
     const struct {
-        bool isSet;
+        bool onBrush, isSet;
         const char* name;
         double value;
         int result;
         Values expected;
     } limits[] = {
-        {true, "opacity", 1.0000001, 1, {{"opacity", 0.5}}},  // refused, not clamped
-        {true, "wings", 1, -1, {}},
-        {false, "wings", 1, -1, {}},
-        {true, "opacity", -0.1, 1, {{"opacity", 0.5}}},
-        {true, "green", 0, 0, {{"green", 0}}},
-        {true, "dim1", 0, 1, {{"dim1", 1}}},
-        {true, "dim2", -1, 1, {{"dim2", 1}}},
-        {true, "solid_dim1", 1.01, 1, {{"solid_dim1", 0.6}}},
-        {true, "solid_dim1", 1, 0, {{"solid_dim1", 1}}},
-        {true, "dim1", 0.4, 0, {{"dim1", 0.4}, {"solid_dim1", 0.4}}},
-        {false, "blue", 4, 0, {{"blue", 1}}},
-        {false, "opacity", -4, 0, {{"opacity", 0}}},
-        {false, "solid_dim1", 4, 0, {{"solid_dim1", 1}}},
-        {false, "dim1", -4, 0, {{"dim1", 1e-6}, {"solid_dim1", 1e-6}}},
+        {true, true, "opacity", 1.0000001, 1, {{"opacity", 0.5}}},  // refused, not clamped
+        {true, true, "wings", 1, -1, {}},
+        {true, false, "wings", 1, -1, {}},
+        {true, true, "opacity", -0.1, 1, {{"opacity", 0.5}}},
+        {true, true, "green", 0, 0, {{"green", 0}}},
+        {true, true, "dim1", 0, 1, {{"dim1", 1}}},
+        {true, true, "dim2", -1, 1, {{"dim2", 1}}},
+        {true, true, "solid_dim1", 1.01, 1, {{"solid_dim1", 0.6}}},
+        {true, true, "solid_dim1", 1, 0, {{"solid_dim1", 1}}},
+        {true, true, "dim1", 0.4, 0, {{"dim1", 0.4}, {"solid_dim1", 0.4}}},
+        {true, false, "blue", 4, 0, {{"blue", 1}}},
+        {true, false, "opacity", -4, 0, {{"opacity", 0}}},
+        {true, false, "solid_dim1", 4, 0, {{"solid_dim1", 1}}},
+        {true, false, "dim1", -4, 0, {{"dim1", 1e-6}, {"solid_dim1", 1e-6}}},
+        {false, true, "scale", 0, 1, {{"scale", 1}}},
+        {false, true, "scale", -1, 1, {{"scale", 1}}},
+        {false, true, "scale", 1e-6, 0, {{"scale", 1e-6}}},
+        {false, true, "scale", 40, 0, {{"scale", 40}}},
+        {false, false, "scale", -5, 0, {{"scale", 1e-6}}},
+        {false, true, "rotation_x", -1e6, 0, {{"rotation_x", -1e6}}},
+        {false, true, "rotation_y", 7200, 0, {{"rotation_y", 7200}}},
+        {false, false, "rotation_z", -0.5, 0, {{"rotation_z", -0.5}}},
     };
     for (const auto& row : limits) {
         const std::string what = "limit row " + std::to_string(&row - limits);
+        TestCube model;
         BrushModel sizer("brush");
+        AttributedModel& target = row.onBrush ? static_cast<AttributedModel&>(sizer) : model;
         EXPECT_EQ(row.result,
-                  row.isSet ? sizer.setAttribute(row.name, row.value) : sizer.adjustAttribute(row.name, row.value))
+                  row.isSet ? target.setAttribute(row.name, row.value) : target.adjustAttribute(row.name, row.value))
             << what;
         for (const auto& value : row.expected)
-            EXPECT_DOUBLE_EQ(value.second, sizer.getAttribute(value.first)) << what << " " << value.first;
+            EXPECT_DOUBLE_EQ(value.second, target.getAttribute(value.first)) << what << " " << value.first;
     }
 }
 
