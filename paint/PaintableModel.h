@@ -108,6 +108,8 @@ protected:
     // The diffuse colours (red, green, blue, alpha) untextured triangles are
     // drawn in: a triangle whose tint is n shows tints[n - 1].
     void setTints(std::vector<std::array<GLfloat, 4>> tints) { tints_ = std::move(tints); }
+    // Which tints are see-through: blended[n - 1] for tint n, drawn over the rest of the model by their alpha.
+    void setBlendedTints(std::vector<bool> blended) { blendedTints_ = std::move(blended); }
 
     std::map<GLuint, Image*> textures;
     bool firstDraw;
@@ -131,6 +133,7 @@ private:
     DrawBatches drawBatches_;
     std::vector<GLuint> drawnTextureNames_;
     std::vector<std::array<GLfloat, 4>> tints_;
+    std::vector<bool> blendedTints_;
 
     unsigned long long serial_;
     std::string classWord_;

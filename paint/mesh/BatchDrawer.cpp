@@ -10,7 +10,23 @@ namespace {
 const GLfloat kWhite[4] = {1.0f, 1.0f, 1.0f, 1.0f};
 }  // namespace
 
-void BatchDrawer::draw(const DrawBatches& batches, const std::vector<std::array<float, 4>>& tints) {
+void BatchDrawer::drawBatch(const DrawBatches::Batch& batch, const std::vector<std::array<float, 4>>& tints) {
+    // Untextured triangles send no coordinates.
+    if (batch.texture != 0)
+        glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+    else
+        glDisableClientState(GL_TEXTURE_COORD_ARRAY);
+    glBindTexture(GL_TEXTURE_2D, batch.texture);
+    const bool tinted = batch.tint != 0 && batch.tint <= tints.size();
+    if (tinted)
+        glMaterialfv(GL_FRONT, GL_DIFFUSE, tints[batch.tint - 1].data());
+    glDrawArrays(GL_TRIANGLES, batch.first, batch.count);
+    if (tinted)
+        glMaterialfv(GL_FRONT, GL_DIFFUSE, kWhite);
+}
+
+void BatchDrawer::draw(const DrawBatches& batches, const std::vector<std::array<float, 4>>& tints,
+                       const std::vector<bool>& blended) {
     if (batches.batches().empty())
         return;
     glEnableClientState(GL_VERTEX_ARRAY);
@@ -18,19 +34,27 @@ void BatchDrawer::draw(const DrawBatches& batches, const std::vector<std::array<
     glVertexPointer(3, GL_FLOAT, 0, batches.positions().data());
     glNormalPointer(GL_FLOAT, 0, batches.normals().data());
     glTexCoordPointer(2, GL_FLOAT, 0, batches.texCoords().data());
+    auto isBlended = [&blended](const DrawBatches::Batch& batch) {
+        return batch.tint != 0 && batch.tint <= blended.size() && blended[batch.tint - 1];
+    };
+    bool anyBlended = false;
     for (const DrawBatches::Batch& batch : batches.batches()) {
-        // Untextured triangles send no coordinates.
-        if (batch.texture != 0)
-            glEnableClientState(GL_TEXTURE_COORD_ARRAY);
+        if (isBlended(batch))
+            anyBlended = true;
         else
-            glDisableClientState(GL_TEXTURE_COORD_ARRAY);
-        glBindTexture(GL_TEXTURE_2D, batch.texture);
-        const bool tinted = batch.tint != 0 && batch.tint <= tints.size();
-        if (tinted)
-            glMaterialfv(GL_FRONT, GL_DIFFUSE, tints[batch.tint - 1].data());
-        glDrawArrays(GL_TRIANGLES, batch.first, batch.count);
-        if (tinted)
-            glMaterialfv(GL_FRONT, GL_DIFFUSE, kWhite);
+            drawBatch(batch, tints);
+    }
+    // See-through triangles go over everything opaque, leaving the depth to it so that they hide nothing
+    // drawn after them; blending and the depth mask go back to what they were.
+    if (anyBlended) {
+        glPushAttrib(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+        glEnable(GL_BLEND);
+        glBlendFunc(GL_SRC_ALPHA, GL_ONE_MINUS_SRC_ALPHA);
+        glDepthMask(GL_FALSE);
+        for (const DrawBatches::Batch& batch : batches.batches())
+            if (isBlended(batch))
+                drawBatch(batch, tints);
+        glPopAttrib();
     }
     glDisableClientState(GL_TEXTURE_COORD_ARRAY);
     glDisableClientState(GL_NORMAL_ARRAY);

@@ -16,6 +16,11 @@ public:
     // alpha) when their tint names one, else in the caller's. The caller's
     // diffuse colour is white, and white is left behind. Afterwards texture 0 is bound, the client arrays are off,
     // and the current normal and coordinates are those of the last corners
-    // drawn, as if the triangles had been sent one corner at a time.
-    static void draw(const DrawBatches& batches, const std::vector<std::array<float, 4>>& tints = {});
+    // drawn, as if the triangles had been sent one corner at a time. Triangles whose tint is blended
+    // (blended[tint - 1]) are drawn after all others, blended by their alpha and without writing depth.
+    static void draw(const DrawBatches& batches, const std::vector<std::array<float, 4>>& tints = {},
+                     const std::vector<bool>& blended = {});
+
+private:
+    static void drawBatch(const DrawBatches::Batch& batch, const std::vector<std::array<float, 4>>& tints);
 };

@@ -62,8 +62,10 @@ AnimatedModel* Meshform::create(const char* name) {
     if (!scene.dropped.empty())
         std::fprintf(stderr, "faces left out of model '%s':\n%s", path.c_str(), scene.dropped.c_str());
     Meshform* model = new Meshform(name, scene);
-    for (const MeshformScene::Texture& material : scene.materials)
+    for (const MeshformScene::Texture& material : scene.materials) {
         model->colours_.push_back({material.colour[0], material.colour[1], material.colour[2], material.colour[3]});
+        model->blended_.push_back(material.blended);
+    }
     model->skins_ = std::make_unique<MeshformSkins>(scene.materials, path);
     return model;
 }
@@ -208,6 +210,7 @@ void Meshform::modelInit() {
         ++t;
     }
     setTints(colours_);
+    setBlendedTints(blended_);
     std::string numbers;
     for (const auto& entry : textures)
         numbers += (numbers.empty() ? "" : ",") + std::to_string(entry.first);

@@ -49,6 +49,7 @@ private:
     std::vector<int> triangleMaterial_;            // per triangle of the mesh, its material, or -1
     std::vector<bool> triangleMapped_;             // per triangle, whether every corner has texture coordinates
     std::vector<std::array<GLfloat, 4>> colours_;  // per material, what its untextured triangles show
+    std::vector<bool> blended_;                    // per material, whether those triangles are see-through
     KeyframeMesh frames_;                          // the rest pose, then every animation's keyframes
     double shownFrame_ = 0.0;
 };
