@@ -251,7 +251,7 @@ GltfCurves GltfCurves::parse(const std::string& bytes, const std::string& folder
     std::string text = bytes, bin;
     if (bytes.size() >= 20 && readLe32(bytes, 0) == 0x46546c67) {  // "glTF"
         const size_t length = std::min<size_t>(readLe32(bytes, 8), bytes.size()), json = readLe32(bytes, 12);
-        if (readLe32(bytes, 16) != 0x4e4f534a || json > length - 20)  // "JSON"
+        if (length < 20 || readLe32(bytes, 16) != 0x4e4f534a || json > length - 20)  // "JSON"
             return curves;
         text = bytes.substr(20, json);
         const size_t at = 20 + json;

@@ -7,11 +7,6 @@
 
 #include <cmath>
 
-bool GltfMaterialLook::isGltf(const aiMaterial& material) {
-    aiString mode;
-    return material.Get(AI_MATKEY_GLTF_ALPHAMODE, mode) == AI_SUCCESS;
-}
-
 float GltfMaterialLook::displayValue(float linear) {
     if (!(linear > 0.0f))
         return 0.0f;
@@ -23,7 +18,7 @@ float GltfMaterialLook::displayValue(float linear) {
 void GltfMaterialLook::apply(const aiMaterial& material, MeshformScene::Texture* texture) {
     aiString mode;
     if (material.Get(AI_MATKEY_GLTF_ALPHAMODE, mode) != AI_SUCCESS)
-        return;
+        return;  // not from a glTF file: its colours are display values already
     for (int k = 0; k < 3; ++k)
         texture->colour[k] = displayValue(texture->colour[k]);
     float& alpha = texture->colour[3];

@@ -10,8 +10,6 @@
 
 class GltfMaterialLook {
 public:
-    // Whether the importer read material from a glTF 2 file (the one format whose colours are linear here).
-    static bool isGltf(const aiMaterial& material);
     // A linear light value 0..1 as the display value that shows it.
     static float displayValue(float linear);
     // For a glTF material, texture's colour (as the file gives it) turned to display values, and its alpha and

@@ -265,6 +265,10 @@ int drawnShade(PaintableModel* model) {
     glClearColor(0, 0, 0, 1);
     glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
     model->draw();
+    // See-through triangles leave blending off and depth writes on behind them, as every other drawing expects.
+    GLboolean depthWrites = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    EXPECT_TRUE(depthWrites && !glIsEnabled(GL_BLEND));
     unsigned char rgba[4] = {0, 0, 0, 0};
     glReadPixels(3 * size / 8, 3 * size / 8, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
     glDisable(GL_LIGHTING);
@@ -392,17 +396,17 @@ void skinnedGltf() {
 "samplers":[{"input":1,"output":2}]}])");
 }
 
-// One morph target moves corner 2 by 4 along z; "swell" weighs it 0, 1, 0.
+// One morph target moves corner 2 by 4 along z; "swell" weighs it 0, 1, 0, each weight held until the next key.
 void morphingGltf() {
     writeGltf("morph.gltf",
               {kCorners,
                kTimes,
                {floats({0, 1, 0}), "SCALAR", 5126, 3, ""},
                {floats({0, 0, 0, 0, 0, 0, 0, 0, 4}), "VEC3", 5126, 3, R"(,"min":[0,0,0],"max":[0,0,4])"}},
-              R"("scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
+              R"("scenes":[{"nodes":[0]}],"nodes":[{"mesh":0,"name":"m"}],
 "meshes":[{"primitives":[{"attributes":{"POSITION":0},"targets":[{"POSITION":3}]}],"weights":[0]}],
 "animations":[{"name":"swell","channels":[{"sampler":0,"target":{"node":0,"path":"weights"}}],
-"samplers":[{"input":1,"output":2}]}])");
+"samplers":[{"input":1,"output":2,"interpolation":"STEP"}]}])");
 }
 
 // Its named node holds each key's place along x (0, 2, 0) in "hold".
@@ -464,8 +468,8 @@ void PrintTo(const Animated& a, std::ostream* out) {
 const Animated kAnimated[] = {
     {"slide.gltf", slidingGltf, "anim1:14 slide:51", 26, {{2, 0, 0}, {2, 0, 0}, {2, 0, 0}}},
     {"skin.gltf", skinnedGltf, "bend:51", 26, {{0, 3, 0}, {0, 0, 0}, {0, 1.5f, 0}}},
-    {"morph.gltf", morphingGltf, "swell:51", 26, {{0, 0, 0}, {0, 0, 0}, {0, 0, 4}}},
-    // 1.48 s in, a step still holds the key of 1 s, where a line would have come back to 1.04.
+    // 1.48 s in, a step still holds the key of 1 s, where a line would have come back nearly halfway.
+    {"morph.gltf", morphingGltf, "swell:51", 38, {{0, 0, 0}, {0, 0, 0}, {0, 0, 4}}},
     {"step.gltf", steppingGltf, "hold:51", 38, {{2, 0, 0}, {2, 0, 0}, {2, 0, 0}}},
     // 0.48 s in: s = 0.48 weighs the values by 2s^3 - 3s^2 + 1 and 3s^2 - 2s^3, the tangents by s^3 - 2s^2 + s
     // and s^3 - s^2.
