@@ -28,6 +28,7 @@ void GltfMaterialLook::apply(const aiMaterial& material, MeshformScene::Texture*
     } else if (named == "MASK") {
         float cutoff = 0.5f;
         material.Get(AI_MATKEY_GLTF_ALPHACUTOFF, cutoff);
+        texture->cutoff = cutoff >= 0.0f ? cutoff : 0.0f;
         // Cut away, a material's untextured triangles still draw in the blended pass, showing nothing and
         // hiding nothing behind them.
         alpha = alpha >= cutoff ? 1.0f : 0.0f;

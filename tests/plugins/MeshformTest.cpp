@@ -144,6 +144,22 @@ std::function<void()> greyGltf(const char* file, const char* alpha, const char* 
     };
 }
 
+// The same triangle textured, its coordinates its x and y, with a grey picture whose alpha is 100 everywhere, in a
+// MASK material of the cutoff given.
+std::function<void()> cutoutGltf(const char* file, const char* cutoff) {
+    return [=] {
+        ASSERT_EQ(0, std::system((kConvert + " -size 2x2 xc:'rgba(128,128,128,0.392)' PNG32:alpha.png").c_str()));
+        writeGltf(file,
+                  {{floats({0, 0, 0, 1, 0, 0, 0, 1, 0}), "VEC3", 5126, 3, R"(,"min":[0,0,0],"max":[1,1,0])"},
+                   {floats({0, 0, 1, 0, 0, 1}), "VEC2", 5126, 3, ""}},
+                  std::string(R"("scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
+"meshes":[{"primitives":[{"attributes":{"POSITION":0,"TEXCOORD_0":1},"material":0}]}],
+"materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}},"alphaMode":"MASK","alphaCutoff":)") +
+                      cutoff + R"(}],"textures":[{"source":0}],"images":[{"uri":"data:image/png;base64,)" +
+                      GltfImageSplice::base64(readFile("alpha.png")) + "\"}]");
+    };
+}
+
 void plyNoEnd() {
     writeFile(std::string("endless.ply"), std::string("ply\nformat ascii 1.0\nelement vertex 3\n"));
 }
@@ -241,6 +257,29 @@ const Case kCases[] = {
     {"linear.gltf", greyGltf("linear.gltf", "1", "OPAQUE"), nullptr, 1, 0, 0, 4, "skins: <>\n", {}, nullptr, 188},
     {"mask.gltf", greyGltf("mask.gltf", "0.4", "MASK"), nullptr, 1, 0, 0, 4, "skins: <>\n", {}, nullptr, 0},
     {"blend.gltf", greyGltf("blend.gltf", "0.5", "BLEND"), nullptr, 1, 0, 0, 4, "skins: <>\n", {}, nullptr, 94},
+    // Texels of alpha 100 are cut by a cutoff of 0.5 and kept by one of 0.3.
+    {"cut.gltf",
+     cutoutGltf("cut.gltf", "0.5"),
+     nullptr,
+     1,
+     0,
+     0,
+     4,
+     "skins: <#>\n",
+     {1, 0.5f, -1, -0.5f},
+     "saving embedded texture 0 into cut.gltf\n",
+     0},
+    {"kept.gltf",
+     cutoutGltf("kept.gltf", "0.3"),
+     nullptr,
+     1,
+     0,
+     0,
+     4,
+     "skins: <#>\n",
+     {1, 0.5f, -1, -0.5f},
+     "saving embedded texture 0 into kept.gltf\n",
+     128},
 };
 
 // The red model draws at a point 3/8 of the way across the view, lit head-on by one white light and nothing else.
