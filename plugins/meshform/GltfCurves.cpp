@@ -8,9 +8,12 @@
 #include <nlohmann/json.hpp>
 
 #include <algorithm>
+#include <cctype>
 #include <cstdint>
 #include <cstring>
+#include <map>
 #include <set>
+#include <string>
 
 #include "model/io/FileContents.h"
 
