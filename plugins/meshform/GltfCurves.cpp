@@ -199,8 +199,9 @@ bool readCurve(Reader& reader, const Json& sampler, int path, GltfCurves::Curve*
     if (!reader.floats(numberAt(sampler, "input", -1), 1, &keys, &curve->times) ||
         !reader.floats(numberAt(sampler, "output", -1), components, &values, &curve->values))
         return false;
+    // A node's path has one value a key (three on a spline); only weights have one a morph target.
     const size_t runs = keys * (curve->spline ? 3 : 1);
-    if (values % runs != 0 || values == 0)
+    if (values % runs != 0 || values == 0 || (path != GltfCurves::kWeights && values != runs))
         return false;
     curve->width = components * (values / runs);
     return true;
