@@ -268,7 +268,7 @@ void PaintableModel::draw() {
     if (textureNamesChanged())
         drawBatches_.forget();
     drawBatches_.follow(*this);
-    BatchDrawer::draw(drawBatches_, tints_);
+    BatchDrawer::draw(drawBatches_, tints_, blendedTints_, textureMasks_);
     if (rescale)
         glDisable(GL_NORMALIZE);
     glPopMatrix();

@@ -112,6 +112,11 @@ protected:
     // The diffuse colours (red, green, blue, alpha) untextured triangles are
     // drawn in: a triangle whose tint is n shows tints[n - 1].
     void setTints(std::vector<std::array<GLfloat, 4>> tints) { tints_ = std::move(tints); }
+    // Which tints are see-through: blended[n - 1] for tint n, drawn over the rest of the model by their alpha.
+    void setBlendedTints(std::vector<bool> blended) { blendedTints_ = std::move(blended); }
+    // The texels of some skins are cut away where an alpha texture of their own falls below a cutoff:
+    // masks[skin] is that texture and cutoff.
+    void setTextureMasks(std::map<GLuint, std::pair<GLuint, float>> masks) { textureMasks_ = std::move(masks); }
 
     std::map<GLuint, Image*> textures;
     bool firstDraw;
@@ -137,6 +142,8 @@ private:
     DrawBatches drawBatches_;
     std::vector<GLuint> drawnTextureNames_;
     std::vector<std::array<GLfloat, 4>> tints_;
+    std::vector<bool> blendedTints_;
+    std::map<GLuint, std::pair<GLuint, float>> textureMasks_;
 
     unsigned long long serial_;
     std::string classWord_;

@@ -4,6 +4,8 @@
 // and one draw call per batch. GL thread only.
 
 #include <array>
+#include <map>
+#include <utility>
 #include <vector>
 
 #include "paint/mesh/DrawBatches.h"
@@ -16,6 +18,15 @@ public:
     // alpha) when their tint names one, else in the caller's. The caller's
     // diffuse colour is white, and white is left behind. Afterwards texture 0 is bound, the client arrays are off,
     // and the current normal and coordinates are those of the last corners
-    // drawn, as if the triangles had been sent one corner at a time.
-    static void draw(const DrawBatches& batches, const std::vector<std::array<float, 4>>& tints = {});
+    // drawn, as if the triangles had been sent one corner at a time. Triangles whose tint is blended
+    // (blended[tint - 1]) are drawn after all others, blended by their alpha and without writing depth.
+    // A texture with an entry in masks (its alpha texture and cutoff) shows only the texels whose alpha is at
+    // least the cutoff.
+    using Masks = std::map<unsigned int, std::pair<unsigned int, float>>;
+    static void draw(const DrawBatches& batches, const std::vector<std::array<float, 4>>& tints = {},
+                     const std::vector<bool>& blended = {}, const Masks& masks = {});
+
+private:
+    static void drawBatch(const DrawBatches& batches, const DrawBatches::Batch& batch,
+                          const std::vector<std::array<float, 4>>& tints, const Masks& masks);
 };

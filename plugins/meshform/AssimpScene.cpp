@@ -16,6 +16,8 @@
 #include <utility>
 
 #include "plugins/meshform/BoundedIOSystem.h"
+#include "plugins/meshform/GltfCurves.h"
+#include "plugins/meshform/GltfMaterialLook.h"
 #include "plugins/meshform/ImportTraps.h"
 #include "plugins/meshform/MeshformAnimation.h"
 #include "plugins/meshform/RawSceneCheck.h"
@@ -90,6 +92,7 @@ MeshformScene::Texture textureOf(const aiScene& scene, const aiMaterial& materia
         for (int k = 0; k < 4; ++k)
             texture.colour[k] = given[k] >= 0.0f ? (given[k] <= 1.0f ? given[k] : 1.0f) : 0.0f;
     }
+    GltfMaterialLook::apply(material, &texture);
     aiString name;
     if (material.GetTexture(aiTextureType_BASE_COLOR, 0, &name) != AI_SUCCESS &&
         material.GetTexture(aiTextureType_DIFFUSE, 0, &name) != AI_SUCCESS)
@@ -213,6 +216,8 @@ bool AssimpScene::read(const std::string& path, MeshformScene* into) {
         }
     }
     readUpAxis(*scene, &into->upAxis, &into->upSign);
-    MeshformAnimation::bake(*scene, placed, into);
+    // The importer plays every glTF sampler as linear; the file itself says which are steps or splines.
+    const GltfCurves curves = scene->mNumAnimations ? GltfCurves::read(path) : GltfCurves();
+    MeshformAnimation::bake(*scene, placed, into, &curves);
     return true;
 }

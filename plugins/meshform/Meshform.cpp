@@ -62,8 +62,10 @@ AnimatedModel* Meshform::create(const char* name) {
     if (!scene.dropped.empty())
         std::fprintf(stderr, "faces left out of model '%s':\n%s", path.c_str(), scene.dropped.c_str());
     Meshform* model = new Meshform(name, scene);
-    for (const MeshformScene::Texture& material : scene.materials)
+    for (const MeshformScene::Texture& material : scene.materials) {
         model->colours_.push_back({material.colour[0], material.colour[1], material.colour[2], material.colour[3]});
+        model->blended_.push_back(material.blended);
+    }
     model->skins_ = std::make_unique<MeshformSkins>(scene.materials, path);
     return model;
 }
@@ -184,6 +186,30 @@ void Meshform::setFirstSight(const MeshformScene& scene, const float* extent) {
     attributes["scale"] = largest > 0.0f ? 4.0 / static_cast<double>(largest) : 1.0;
 }
 
+std::map<GLuint, std::pair<GLuint, float>> Meshform::uploadMasks(const MeshformSkins& skins,
+                                                                 const std::vector<GLuint>& ids) {
+    std::map<GLuint, std::pair<GLuint, float>> masks;
+    for (size_t i = 0; i < ids.size() && i < skins.masks.size(); ++i) {
+        const auto skin = textures.find(ids[i]);
+        if (skins.masks[i].empty() || skin == textures.end() || !skin->second)
+            continue;
+        GLuint mask = 0;
+        glGenTextures(1, &mask);
+        glBindTexture(GL_TEXTURE_2D, mask);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MIN_FILTER, GL_LINEAR);
+        glTexParameteri(GL_TEXTURE_2D, GL_TEXTURE_MAG_FILTER, GL_LINEAR);
+        GLint alignment = 4;
+        glGetIntegerv(GL_UNPACK_ALIGNMENT, &alignment);
+        glPixelStorei(GL_UNPACK_ALIGNMENT, 1);  // one byte a texel: rows are not padded
+        glTexImage2D(GL_TEXTURE_2D, 0, GL_ALPHA, skin->second->width(), skin->second->height(), 0, GL_ALPHA,
+                     GL_UNSIGNED_BYTE, skins.masks[i].data());
+        glPixelStorei(GL_UNPACK_ALIGNMENT, alignment);
+        glBindTexture(GL_TEXTURE_2D, 0);
+        masks[ids[i]] = {mask, skins.cutoffs[i]};
+    }
+    return masks;
+}
+
 void Meshform::modelInit() {
     std::vector<GLuint> ids;
     std::vector<int> skinOf;  // per material
@@ -195,6 +221,7 @@ void Meshform::modelInit() {
         for (GLuint& id : ids)
             if (!textures.count(id))
                 id = 0;  // not decoded: its triangles stay untextured
+        setTextureMasks(uploadMasks(*skins_, ids));
         skins_.reset();
     }
     unsigned int t = 0;
@@ -208,6 +235,7 @@ void Meshform::modelInit() {
         ++t;
     }
     setTints(colours_);
+    setBlendedTints(blended_);
     std::string numbers;
     for (const auto& entry : textures)
         numbers += (numbers.empty() ? "" : ",") + std::to_string(entry.first);

@@ -11,6 +11,7 @@
 #include <GL/gl.h>
 
 #include <array>
+#include <map>
 #include <memory>
 #include <string>
 #include <vector>
@@ -44,11 +45,14 @@ private:
     void makeAnimationScripts(const std::vector<MeshformScene::Clip>& clips);
     // Moves the mesh to the `frame` attribute's value if it changed since the last move.
     void followFrame();
+    // GL thread: the alpha each masked skin is cut by, as textures of their own, by the skin's texture.
+    std::map<GLuint, std::pair<GLuint, float>> uploadMasks(const MeshformSkins& skins, const std::vector<GLuint>& ids);
 
     std::unique_ptr<MeshformSkins> skins_;         // read by create, uploaded by the first draw
     std::vector<int> triangleMaterial_;            // per triangle of the mesh, its material, or -1
     std::vector<bool> triangleMapped_;             // per triangle, whether every corner has texture coordinates
     std::vector<std::array<GLfloat, 4>> colours_;  // per material, what its untextured triangles show
+    std::vector<bool> blended_;                    // per material, whether those triangles are see-through
     KeyframeMesh frames_;                          // the rest pose, then every animation's keyframes
     double shownFrame_ = 0.0;
 };

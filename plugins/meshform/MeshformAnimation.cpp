@@ -5,9 +5,12 @@
 #include "plugins/meshform/MeshformAnimation.h"
 
 #include <algorithm>
+#include <array>
 #include <cmath>
 #include <string>
 #include <unordered_map>
+
+#include "plugins/meshform/GltfCurves.h"
 
 namespace {
 
@@ -75,18 +78,46 @@ aiQuaternion rotationAt(const aiQuatKey* keys, unsigned int count, double time) 
     return q.Normalize();
 }
 
-// A node's transform at time: what its keys say, and its own for what they leave out.
-aiMatrix4x4 localAt(const aiNodeAnim& channel, const aiMatrix4x4& own, double time) {
+// The curves a glTF file gives a channel's position, rotation and scaling in place of their linear keys.
+using Curves = std::array<const GltfCurves::Curve*, 3>;
+
+// A node's transform at time (seconds later on curves): what its keys say, and its own for what they leave out.
+aiMatrix4x4 localAt(const aiNodeAnim& channel, const Curves& curves, const aiMatrix4x4& own, double time,
+                    double seconds) {
     aiVector3D scaling, position;
     aiQuaternion rotation;
     own.Decompose(scaling, rotation, position);
-    if (channel.mNumPositionKeys && channel.mPositionKeys)
+    float v[4];
+    auto onCurve = [&v, seconds](const GltfCurves::Curve* curve) {
+        if (curve)
+            curve->at(seconds, v);
+        return curve != nullptr;
+    };
+    if (onCurve(curves[0]))
+        position = aiVector3D(v[0], v[1], v[2]);
+    else if (channel.mNumPositionKeys && channel.mPositionKeys)
         position = vectorAt(channel.mPositionKeys, channel.mNumPositionKeys, time);
-    if (channel.mNumRotationKeys && channel.mRotationKeys)
+    if (onCurve(curves[1]))
+        rotation = aiQuaternion(v[3], v[0], v[1], v[2]).Normalize();  // the file's order is x, y, z, w
+    else if (channel.mNumRotationKeys && channel.mRotationKeys)
         rotation = rotationAt(channel.mRotationKeys, channel.mNumRotationKeys, time);
-    if (channel.mNumScalingKeys && channel.mScalingKeys)
+    if (onCurve(curves[2]))
+        scaling = aiVector3D(v[0], v[1], v[2]);
+    else if (channel.mNumScalingKeys && channel.mScalingKeys)
         scaling = vectorAt(channel.mScalingKeys, channel.mNumScalingKeys, time);
     return aiMatrix4x4(scaling, rotation, position);
+}
+
+// The file's curve for a node's path, when it is sure to be the one the importer's keys came from: as many
+// keys, the last at the same time.
+template <typename Key>
+const GltfCurves::Curve* curveFor(const GltfCurves* curves, size_t animation, const aiString& node,
+                                  GltfCurves::Path path, const Key* keys, unsigned int count, double ticksPerSecond) {
+    const GltfCurves::Curve* curve = curves ? curves->find(animation, node.C_Str(), path) : nullptr;
+    if (!curve || !keys || count != curve->times.size() ||
+        std::abs(keys[count - 1].mTime / ticksPerSecond - curve->times.back()) > 1e-3)
+        return nullptr;
+    return curve;
 }
 
 double weightIn(const aiMeshMorphKey& key, unsigned int target) {
@@ -146,8 +177,8 @@ Skin skinOf(const aiMesh& mesh, const Tree& tree) {
 
 class Baker {
 public:
-    Baker(const aiScene& scene, const std::vector<MeshformAnimation::Placed>& placed)
-        : scene_(scene), placed_(placed), tree_(flatten(scene.mRootNode)) {
+    Baker(const aiScene& scene, const std::vector<MeshformAnimation::Placed>& placed, const GltfCurves* curves)
+        : scene_(scene), placed_(placed), tree_(flatten(scene.mRootNode)), curves_(curves) {
         for (const MeshformAnimation::Placed& p : placed_) {
             const aiMesh& mesh = *scene_.mMeshes[p.mesh];
             vertices_ += mesh.mNumVertices;
@@ -157,19 +188,26 @@ public:
     }
 
     // Samples animation a, appending its keyframes and clip, unless the caps would pass; false then.
-    bool bake(const aiAnimation& a, const std::string& name, MeshformScene* into);
+    bool bake(const aiAnimation& a, size_t index, const std::string& name, MeshformScene* into);
 
 private:
     double endOf(const aiAnimation& a) const;
     const aiMeshMorphAnim* morphFor(const aiAnimation& a, const MeshformAnimation::Placed& p) const;
     size_t workPerFrame(const aiAnimation& a) const;
+    void findCurves(const aiAnimation& a, size_t index);
     void sample(const aiAnimation& a, double time, MeshformScene::Frame* frame);
-    void place(const MeshformAnimation::Placed& p, const aiMeshMorphAnim* morph, double time, float* at, float* normal);
+    void place(const MeshformAnimation::Placed& p, const aiMeshMorphAnim* morph, const GltfCurves::Curve* weights,
+               double time, float* at, float* normal);
 
     const aiScene& scene_;
     const std::vector<MeshformAnimation::Placed>& placed_;
     Tree tree_;
     std::unordered_map<unsigned int, Skin> skins_;
+    const GltfCurves* curves_;
+    double ticksPerSecond_ = 25.0;
+    std::vector<Curves> channelCurves_;                   // per channel of the animation baked
+    std::vector<const GltfCurves::Curve*> weightCurves_;  // per placed mesh
+    std::vector<float> weights_;
     std::vector<aiMatrix4x4> global_;
     std::vector<aiVector3D> morphed_, morphedNormals_;
     size_t vertices_ = 0;
@@ -226,9 +264,34 @@ size_t Baker::workPerFrame(const aiAnimation& a) const {
     return work;
 }
 
-bool Baker::bake(const aiAnimation& a, const std::string& name, MeshformScene* into) {
+// The file's own curves for animation index, where it has them: every channel's, and every placed mesh's weights.
+void Baker::findCurves(const aiAnimation& a, size_t index) {
+    channelCurves_.assign(a.mChannels ? a.mNumChannels : 0, Curves{});
+    weightCurves_.assign(placed_.size(), nullptr);
+    const double tps = ticksPerSecond_;
+    for (size_t c = 0; c < channelCurves_.size(); ++c)
+        if (const aiNodeAnim* ch = a.mChannels[c]) {
+            const aiString& node = ch->mNodeName;
+            channelCurves_[c] = {
+                curveFor(curves_, index, node, GltfCurves::kTranslation, ch->mPositionKeys, ch->mNumPositionKeys, tps),
+                curveFor(curves_, index, node, GltfCurves::kRotation, ch->mRotationKeys, ch->mNumRotationKeys, tps),
+                curveFor(curves_, index, node, GltfCurves::kScale, ch->mScalingKeys, ch->mNumScalingKeys, tps)};
+        }
+    for (size_t i = 0; i < placed_.size(); ++i) {
+        const aiMeshMorphAnim* morph = morphFor(a, placed_[i]);
+        const GltfCurves::Curve* curve = morph && placed_[i].node
+                                             ? curveFor(curves_, index, placed_[i].node->mName, GltfCurves::kWeights,
+                                                        morph->mKeys, morph->mNumKeys, tps)
+                                             : nullptr;
+        if (curve && curve->width == scene_.mMeshes[placed_[i].mesh]->mNumAnimMeshes)
+            weightCurves_[i] = curve;
+    }
+}
+
+bool Baker::bake(const aiAnimation& a, size_t index, const std::string& name, MeshformScene* into) {
     const double ticksPerSecond =
         a.mTicksPerSecond > 0.0 && std::isfinite(a.mTicksPerSecond) ? a.mTicksPerSecond : 25.0;
+    ticksPerSecond_ = ticksPerSecond;
     const double end = endOf(a);
     const double span = std::ceil(end / ticksPerSecond * MeshformAnimation::kFramesPerSecond - 1e-6);
     const double count = std::max(span, 0.0) + 1.0;
@@ -244,6 +307,7 @@ bool Baker::bake(const aiAnimation& a, const std::string& name, MeshformScene* i
     clip.first = static_cast<int>(into->frames.size());
     clip.count = static_cast<int>(count);
     clip.fps = MeshformAnimation::kFramesPerSecond;
+    findCurves(a, index);
     for (int i = 0; i < clip.count; ++i) {
         const double time = std::min(i / MeshformAnimation::kFramesPerSecond * ticksPerSecond, end);
         into->frames.emplace_back();
@@ -262,7 +326,8 @@ void Baker::sample(const aiAnimation& a, double time, MeshformScene::Frame* fram
         const aiNodeAnim* ch = a.mChannels[c];
         const auto found = ch ? tree_.byName.find(ch->mNodeName.C_Str()) : tree_.byName.end();
         if (found != tree_.byName.end())
-            local[found->second] = localAt(*ch, tree_.nodes[found->second]->mTransformation, time);
+            local[found->second] = localAt(*ch, channelCurves_[c], tree_.nodes[found->second]->mTransformation, time,
+                                           time / ticksPerSecond_);
     }
     global_.resize(n);
     for (size_t i = 0; i < n; ++i)
@@ -270,15 +335,16 @@ void Baker::sample(const aiAnimation& a, double time, MeshformScene::Frame* fram
     frame->positions.resize(3 * vertices_);
     frame->normals.resize(3 * vertices_);
     size_t base = 0;
-    for (const MeshformAnimation::Placed& p : placed_) {
-        place(p, morphFor(a, p), time, &frame->positions[3 * base], &frame->normals[3 * base]);
+    for (size_t i = 0; i < placed_.size(); ++i) {
+        const MeshformAnimation::Placed& p = placed_[i];
+        place(p, morphFor(a, p), weightCurves_[i], time, &frame->positions[3 * base], &frame->normals[3 * base]);
         base += scene_.mMeshes[p.mesh]->mNumVertices;
     }
 }
 
 // One placed mesh at time: morphed by its targets' weights, then carried by its bones or its node.
-void Baker::place(const MeshformAnimation::Placed& p, const aiMeshMorphAnim* morph, double time, float* at,
-                  float* normal) {
+void Baker::place(const MeshformAnimation::Placed& p, const aiMeshMorphAnim* morph, const GltfCurves::Curve* weights,
+                  double time, float* at, float* normal) {
     const aiMesh& mesh = *scene_.mMeshes[p.mesh];
     const unsigned int count = mesh.mNumVertices;
     morphed_.assign(mesh.mVertices, mesh.mVertices + count);
@@ -290,10 +356,16 @@ void Baker::place(const MeshformAnimation::Placed& p, const aiMeshMorphAnim* mor
         const unsigned int k = keyAt(morph->mKeys, morph->mNumKeys, time);
         const float f = between(morph->mKeys, morph->mNumKeys, k, time);
         const unsigned int next = f > 0.0f ? k + 1 : k;
+        if (weights) {
+            weights_.resize(weights->width);
+            weights->at(time / ticksPerSecond_, weights_.data());
+        }
+        // Weights as the file gives them, not made to add up to one: each target moves the mesh by its own share.
         for (unsigned int t = 0; t < mesh.mNumAnimMeshes; ++t) {
             const aiAnimMesh* target = mesh.mAnimMeshes[t];
-            const float w =
-                static_cast<float>((1.0 - f) * weightIn(morph->mKeys[k], t) + f * weightIn(morph->mKeys[next], t));
+            const float w = weights ? weights_[t]
+                                    : static_cast<float>((1.0 - f) * weightIn(morph->mKeys[k], t) +
+                                                         f * weightIn(morph->mKeys[next], t));
             if (!target || w == 0.0f || !std::isfinite(w) || target->mNumVertices != count)
                 continue;
             // Targets hold whole positions; what moves is the weighted difference from the base.
@@ -350,10 +422,12 @@ std::string scriptName(const aiString& given, int* unnamed) {
 
 }  // namespace
 
-void MeshformAnimation::bake(const aiScene& scene, const std::vector<Placed>& placed, MeshformScene* into) {
+void MeshformAnimation::bake(const aiScene& scene, const std::vector<Placed>& placed, MeshformScene* into,
+                             const GltfCurves* curves) {
     if (!scene.mAnimations || scene.mNumAnimations == 0 || placed.empty())
         return;
-    Baker baker(scene, placed);
+    // Animations are known by their place in the file: when the importer kept some other number, none is sure.
+    Baker baker(scene, placed, curves && curves->animations() == scene.mNumAnimations ? curves : nullptr);
     std::vector<std::string> leftOut;
     int unnamed = 0;
     for (unsigned int i = 0; i < scene.mNumAnimations; ++i) {
@@ -363,7 +437,7 @@ void MeshformAnimation::bake(const aiScene& scene, const std::vector<Placed>& pl
         // A name already taken would make no script: its frames are not worth their memory.
         const bool taken = std::any_of(into->clips.begin(), into->clips.end(),
                                        [&name](const MeshformScene::Clip& c) { return c.name == name; });
-        if (!taken && !baker.bake(*scene.mAnimations[i], name, into))
+        if (!taken && !baker.bake(*scene.mAnimations[i], i, name, into))
             leftOut.push_back(name);
     }
     if (leftOut.empty())

@@ -11,6 +11,8 @@
 
 #include "plugins/meshform/MeshformScene.h"
 
+class GltfCurves;
+
 class MeshformAnimation {
 public:
     // One mesh where a node places it, transform accumulated from the root.
@@ -28,6 +30,8 @@ public:
 
     // Appends every animation of scene to into->clips and its keyframes to
     // into->frames, each the vertices of placed in order, as into->positions
-    // holds them. Animations past the caps are named in into->leftOut.
-    static void bake(const aiScene& scene, const std::vector<Placed>& placed, MeshformScene* into);
+    // holds them. Animations past the caps are named in into->leftOut. curves, when given, are the
+    // file's own stepped and spline samplers, played in place of the importer's linear keys.
+    static void bake(const aiScene& scene, const std::vector<Placed>& placed, MeshformScene* into,
+                     const GltfCurves* curves = nullptr);
 };

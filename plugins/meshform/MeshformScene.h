@@ -22,6 +22,10 @@ public:
         std::string hint;   // its format, by extension
         // The material's own colour (base colour, else diffuse), which its triangles show without a texture.
         float colour[4] = {1.0f, 1.0f, 1.0f, 1.0f};
+        // Whether those triangles are drawn over the others, blended by the colour's alpha.
+        bool blended = false;
+        // Texels whose alpha is below this are cut away; negative when the texture's alpha counts for nothing.
+        float cutoff = -1.0f;
     };
 
     static constexpr size_t kFileBudget = 256 << 20;  // the model and its companion files together

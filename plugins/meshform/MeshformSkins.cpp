@@ -10,6 +10,8 @@
 #include <memory>
 #include <utility>
 
+#include "model/io/FileContents.h"
+#include "paint/image/AlphaPlane.h"
 #include "plugins/meshform/EmbeddedSkinSaver.h"
 #include "plugins/meshform/TextureSearch.h"
 
@@ -69,6 +71,19 @@ Image::Decoded readExternal(const std::filesystem::path& path) {
     return picture;
 }
 
+// The alpha of a texture's own bytes (those the model carries, else its file), which the skin read from them
+// dropped; a picture painted and saved since keeps the size, so the original's alpha still fits it.
+std::vector<unsigned char> alphaOf(const MeshformScene::Texture& texture, const std::string& file, const Image& skin) {
+    if (texture.embedded >= 0)
+        return AlphaPlane::decode(reinterpret_cast<const unsigned char*>(texture.bytes.data()), texture.bytes.size(),
+                                  imageFormatOfExtension("." + texture.hint), skin.width(), skin.height());
+    const FileContents read = FileContents::read(file.c_str(), FileContents::kImageLimit);
+    if (read.status != FileContents::kRead)
+        return {};
+    return AlphaPlane::decode(reinterpret_cast<const unsigned char*>(read.bytes.data()), read.bytes.size(),
+                              imageFormatOfName(file), skin.width(), skin.height());
+}
+
 }  // namespace
 
 MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& given, const std::string& modelFile) {
@@ -100,6 +115,7 @@ MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& given, c
         int& skin = known[key] = -1;
         skinOfMaterial.push_back(-1);
         Image::Decoded picture;
+        std::string source;  // the file the picture came from, when its alpha may be wanted
         if (texture.embedded >= 0) {
             if (!gltf)
                 gltf = EmbeddedSkinSaver::readGltf(modelFile);
@@ -110,13 +126,17 @@ MeshformSkins::MeshformSkins(const std::vector<MeshformScene::Texture>& given, c
                 missing += (missing.empty() ? "" : ", ") + texture.file;
                 continue;
             }
-            picture = readExternal((folder / found).lexically_normal());
+            source = (folder / found).lexically_normal().string();
+            picture = readExternal(source);
         }
         if (pictures.size() == kMaxSkins || pixelsOf(picture) > kMaxPixels - pixels) {
             left += (left.empty() ? "" : ", ") + key;
             continue;
         }
         pixels += pixelsOf(picture);
+        masks.push_back(picture.image && texture.cutoff >= 0.0f ? alphaOf(texture, source, *picture.image)
+                                                                : std::vector<unsigned char>());
+        cutoffs.push_back(masks.back().empty() ? -1.0f : texture.cutoff);
         skin = skinOfMaterial.back() = static_cast<int>(pictures.size());
         pictures.push_back(std::move(picture));
     }

@@ -22,5 +22,9 @@ public:
 
     std::vector<Image::Decoded> pictures;  // in the order the materials first name them
     std::vector<int> skinOfMaterial;       // per material, its picture's place in pictures, or -1
-    std::string messages;                  // textures not found or left out, a line each
+    // Per picture, the alpha its texels are cut by (bottom row first) and the cutoff, for a material that cuts
+    // by alpha; empty and negative otherwise.
+    std::vector<std::vector<unsigned char>> masks;
+    std::vector<float> cutoffs;
+    std::string messages;  // textures not found or left out, a line each
 };

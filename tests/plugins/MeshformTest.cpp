@@ -132,6 +132,34 @@ void truncatedGlb() {
     writeFile("cut.glb", b);
 }
 
+// One untextured triangle (0 0 0, 1 0 0, 0 1 0) in a glTF material whose linear grey is 0.5, of the alpha and
+// alpha mode given.
+std::function<void()> greyGltf(const char* file, const char* alpha, const char* mode) {
+    return [=] {
+        writeGltf(file, {{floats({0, 0, 0, 1, 0, 0, 0, 1, 0}), "VEC3", 5126, 3, R"(,"min":[0,0,0],"max":[1,1,0])"}},
+                  std::string(R"("scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
+"meshes":[{"primitives":[{"attributes":{"POSITION":0},"material":0}]}],
+"materials":[{"pbrMetallicRoughness":{"baseColorFactor":[0.5,0.5,0.5,)") +
+                      alpha + R"(]},"alphaMode":")" + mode + R"("}])");
+    };
+}
+
+// The same triangle textured, its coordinates its x and y, with a grey picture whose alpha is 100 everywhere, in a
+// MASK material of the cutoff given.
+std::function<void()> cutoutGltf(const char* file, const char* cutoff) {
+    return [=] {
+        ASSERT_EQ(0, std::system((kConvert + " -size 2x2 xc:'rgba(128,128,128,0.392)' PNG32:alpha.png").c_str()));
+        writeGltf(file,
+                  {{floats({0, 0, 0, 1, 0, 0, 0, 1, 0}), "VEC3", 5126, 3, R"(,"min":[0,0,0],"max":[1,1,0])"},
+                   {floats({0, 0, 1, 0, 0, 1}), "VEC2", 5126, 3, ""}},
+                  std::string(R"("scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
+"meshes":[{"primitives":[{"attributes":{"POSITION":0,"TEXCOORD_0":1},"material":0}]}],
+"materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}},"alphaMode":"MASK","alphaCutoff":)") +
+                      cutoff + R"(}],"textures":[{"source":0}],"images":[{"uri":"data:image/png;base64,)" +
+                      GltfImageSplice::base64(readFile("alpha.png")) + "\"}]");
+    };
+}
+
 void plyNoEnd() {
     writeFile(std::string("endless.ply"), std::string("ply\nformat ascii 1.0\nelement vertex 3\n"));
 }
@@ -161,6 +189,7 @@ struct Case {
     const char* printed;                 // what the first draw prints, as a pattern ("#" stands for each skin's number)
     float st[4];                         // s = (x + st[1]) * st[0] and t = (y + st[3]) * st[2] on the textured surface
     const char* saving;                  // what saving the first skin prints; null without skins
+    int shade = -1;                      // the red drawn, fully lit, on black at a point of the first triangle
 };
 
 const Case kCases[] = {
@@ -224,7 +253,67 @@ const Case kCases[] = {
      {},
      nullptr},
     {"nan.obj", objWithNan, nullptr, 1, 0, 0, 1, "skins: <>\n", {}, nullptr},
+    // Linear 0.5 is 188 on the display; a masked triangle under its cutoff is cut away, a blended one half shows.
+    {"linear.gltf", greyGltf("linear.gltf", "1", "OPAQUE"), nullptr, 1, 0, 0, 4, "skins: <>\n", {}, nullptr, 188},
+    {"mask.gltf", greyGltf("mask.gltf", "0.4", "MASK"), nullptr, 1, 0, 0, 4, "skins: <>\n", {}, nullptr, 0},
+    {"blend.gltf", greyGltf("blend.gltf", "0.5", "BLEND"), nullptr, 1, 0, 0, 4, "skins: <>\n", {}, nullptr, 94},
+    // Texels of alpha 100 are cut by a cutoff of 0.5 and kept by one of 0.3.
+    {"cut.gltf",
+     cutoutGltf("cut.gltf", "0.5"),
+     nullptr,
+     1,
+     0,
+     0,
+     4,
+     "skins: <#>\n",
+     {1, 0.5f, -1, -0.5f},
+     "saving embedded texture 0 into cut.gltf\n",
+     0},
+    {"kept.gltf",
+     cutoutGltf("kept.gltf", "0.3"),
+     nullptr,
+     1,
+     0,
+     0,
+     4,
+     "skins: <#>\n",
+     {1, 0.5f, -1, -0.5f},
+     "saving embedded texture 0 into kept.gltf\n",
+     128},
 };
+
+// The red model draws at a point 3/8 of the way across the view, lit head-on by one white light and nothing else.
+int drawnShade(PaintableModel* model) {
+    const int size = 64;
+    glViewport(0, 0, size, size);
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    glOrtho(-4, 4, -4, 4, -10, 10);
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    const GLfloat none[4] = {0, 0, 0, 1}, white[4] = {1, 1, 1, 1}, ahead[4] = {0, 0, 1, 0};
+    glLightModelfv(GL_LIGHT_MODEL_AMBIENT, none);
+    glMaterialfv(GL_FRONT, GL_AMBIENT, none);
+    glMaterialfv(GL_FRONT, GL_SPECULAR, none);
+    glLightfv(GL_LIGHT0, GL_AMBIENT, none);
+    glLightfv(GL_LIGHT0, GL_DIFFUSE, white);
+    glLightfv(GL_LIGHT0, GL_SPECULAR, none);
+    glLightfv(GL_LIGHT0, GL_POSITION, ahead);
+    glEnable(GL_LIGHTING);
+    glEnable(GL_LIGHT0);
+    glClearColor(0, 0, 0, 1);
+    glClear(GL_COLOR_BUFFER_BIT | GL_DEPTH_BUFFER_BIT);
+    model->draw();
+    // See-through triangles leave blending off and depth writes on behind them, as every other drawing expects.
+    GLboolean depthWrites = GL_FALSE;
+    glGetBooleanv(GL_DEPTH_WRITEMASK, &depthWrites);
+    EXPECT_TRUE(depthWrites && !glIsEnabled(GL_BLEND));
+    unsigned char rgba[4] = {0, 0, 0, 0};
+    glReadPixels(3 * size / 8, 3 * size / 8, 1, 1, GL_RGBA, GL_UNSIGNED_BYTE, rgba);
+    glDisable(GL_LIGHTING);
+    glDisable(GL_LIGHT0);
+    return rgba[0];
+}
 
 void PrintTo(const Case& c, std::ostream* out) {
     *out << c.file;
@@ -246,6 +335,9 @@ TEST_P(Meshform, reads_the_mesh_and_its_skins_or_refuses_in_one_line) {
     ASSERT_TRUE(model) << failure;
     const std::string printed = draw(model.get());
     ASSERT_EQ(c.triangles, meshCounts(model.get())[1]);
+    if (c.shade >= 0) {
+        EXPECT_NEAR(c.shade, drawnShade(model.get()), 1);
+    }
     const GLuint skin = model->getTriangle(0)->getTexture();
     EXPECT_EQ(std::regex_replace(c.printed, std::regex("#"), std::to_string(skin)), printed);
     const char* names[] = {"x", "y", "z", "rotation_x", "rotation_y", "rotation_z", "scale"};
@@ -343,17 +435,39 @@ void skinnedGltf() {
 "samplers":[{"input":1,"output":2}]}])");
 }
 
-// One morph target moves corner 2 by 4 along z; "swell" weighs it 0, 1, 0.
+// One morph target moves corner 2 by 4 along z; "swell" weighs it 0, 1, 0, each weight held until the next key.
 void morphingGltf() {
     writeGltf("morph.gltf",
               {kCorners,
                kTimes,
                {floats({0, 1, 0}), "SCALAR", 5126, 3, ""},
                {floats({0, 0, 0, 0, 0, 0, 0, 0, 4}), "VEC3", 5126, 3, R"(,"min":[0,0,0],"max":[0,0,4])"}},
-              R"("scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
+              R"("scenes":[{"nodes":[0]}],"nodes":[{"mesh":0,"name":"m"}],
 "meshes":[{"primitives":[{"attributes":{"POSITION":0},"targets":[{"POSITION":3}]}],"weights":[0]}],
 "animations":[{"name":"swell","channels":[{"sampler":0,"target":{"node":0,"path":"weights"}}],
-"samplers":[{"input":1,"output":2}]}])");
+"samplers":[{"input":1,"output":2,"interpolation":"STEP"}]}])");
+}
+
+// Its named node holds each key's place along x (0, 2, 0) in "hold".
+void steppingGltf() {
+    writeGltf("step.gltf", {kCorners, kTimes, {floats({0, 0, 0, 2, 0, 0, 0, 0, 0}), "VEC3", 5126, 3, ""}},
+              R"("scenes":[{"nodes":[0]}],"nodes":[{"mesh":0,"name":"n"}],
+"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],
+"animations":[{"name":"hold","channels":[{"sampler":0,"target":{"node":0,"path":"translation"}}],
+"samplers":[{"input":1,"output":2,"interpolation":"STEP"}]}])");
+}
+
+// "curve" goes from 0 leaving along y at 3 a second to (2, 0, 0) arriving along z at -6 a second, then back to 0.
+void splineGltf() {
+    writeGltf("spline.gltf",
+              {kCorners,
+               kTimes,
+               {floats({0, 0, 0, 0, 0, 0, 0, 3, 0, 0, 0, -6, 2, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0}), "VEC3",
+                5126, 9, ""}},
+              R"("scenes":[{"nodes":[0]}],"nodes":[{"mesh":0,"name":"n"}],
+"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],
+"animations":[{"name":"curve","channels":[{"sampler":0,"target":{"node":0,"path":"translation"}}],
+"samplers":[{"input":1,"output":2,"interpolation":"CUBICSPLINE"}]}])");
 }
 
 // The model's scripts as saved: name to the frame of each step. Every one must repeat.
@@ -382,7 +496,7 @@ struct Animated {
     const char* file;
     void (*write)();
     const char* scripts;  // as scriptsOf lists them
-    double frame;         // one second in: the first script's 26th keyframe
+    double frame;         // keyframe n is (n - 1) / 25 seconds in
     float moved[3][3];    // how far each corner has moved from the rest pose there
 };
 
@@ -393,7 +507,16 @@ void PrintTo(const Animated& a, std::ostream* out) {
 const Animated kAnimated[] = {
     {"slide.gltf", slidingGltf, "anim1:14 slide:51", 26, {{2, 0, 0}, {2, 0, 0}, {2, 0, 0}}},
     {"skin.gltf", skinnedGltf, "bend:51", 26, {{0, 3, 0}, {0, 0, 0}, {0, 1.5f, 0}}},
-    {"morph.gltf", morphingGltf, "swell:51", 26, {{0, 0, 0}, {0, 0, 0}, {0, 0, 4}}},
+    // 1.48 s in, a step still holds the key of 1 s, where a line would have come back nearly halfway.
+    {"morph.gltf", morphingGltf, "swell:51", 38, {{0, 0, 0}, {0, 0, 0}, {0, 0, 4}}},
+    {"step.gltf", steppingGltf, "hold:51", 38, {{2, 0, 0}, {2, 0, 0}, {2, 0, 0}}},
+    // 0.48 s in: s = 0.48 weighs the values by 2s^3 - 3s^2 + 1 and 3s^2 - 2s^3, the tangents by s^3 - 2s^2 + s
+    // and s^3 - s^2.
+    {"spline.gltf",
+     splineGltf,
+     "curve:51",
+     13,
+     {{0.940032f, 0.389376f, 0.718848f}, {0.940032f, 0.389376f, 0.718848f}, {0.940032f, 0.389376f, 0.718848f}}},
 };
 
 class MeshformAnimated : public PluginModelTest, public testing::WithParamInterface<Animated> {};
