@@ -10,6 +10,7 @@
 #include <iterator>
 #include <string>
 
+#include "console/ChoiceWords.h"
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
 #include "console/Console.h"
@@ -92,6 +93,8 @@ void runNamedScripts(char** args) {
             std::printf("model not found '%s'\n", *word);
         } else if (it->second->runScript(script_name) != 0) {
             std::fprintf(stderr, "error running script '%s'\n", script_name);
+            if (!ChoiceWords::hasScript(*it->second, script_name))
+                std::fprintf(stderr, "%s\n", ChoiceWords::scripts(*it->second).c_str());
         }
     }
 }
@@ -228,8 +231,11 @@ void cmd_animate(char** args) {
     }
     withCurrentModel([&](AnimatedModel& model) {
         if (!args[1]) {
-            if (model.runScript(args[0]) != 0)
+            if (model.runScript(args[0]) != 0) {
                 std::printf("error running script '%s'\n", args[0]);
+                if (!ChoiceWords::hasScript(model, args[0]))
+                    std::printf("%s\n", ChoiceWords::scripts(model).c_str());
+            }
             return;
         }
         position* pose = findPose(args[0]);

@@ -12,6 +12,7 @@
 
 #include "console/CommandTable.h"
 #include "console/Completion.h"
+#include "console/PromptRedraw.h"
 #include "console/TerminalSignals.h"
 #include "scene/SceneState.h"
 
@@ -24,6 +25,7 @@ void initializeReadline() {
     // this thread; the terminal guard acts on it at once.
     rl_catch_signals = 0;
     rl_set_signals();
+    PromptRedraw::install();
     registerCommands();
 }
 
@@ -31,7 +33,7 @@ void consoleInput() {
     char* line = nullptr;
     while (!quit) {
         std::free(line);
-        line = readline(">");
+        line = PromptRedraw::readLine(">");
         if (!line) {
             // End of input ends the console just as quit does; asking again
             // would only spin on a closed terminal or pipe.

@@ -20,6 +20,7 @@
 #include "paint/PaintableModel.h"
 #include "paint/brush/BrushModel.h"
 #include "paint/history/RecoveryFolder.h"
+#include "plugins/ClassCatalog.h"
 #include "plugins/ClassRegistry.h"
 
 namespace {
@@ -85,6 +86,7 @@ void newModel(char** args) {
     model_factory factory = findModelClass(class_word, reason);
     if (!factory) {
         std::printf("model not found '%s': %s\n", class_word, reason.c_str());
+        std::printf("available classes: %s\n", ClassCatalog::choices().c_str());
         return;
     }
     // The model keeps this copy as its name and the list keys it by the same copy.
@@ -281,9 +283,9 @@ void listParams(char** args) {
     std::free(names);
 }
 
-void listScripts(char** args) {
+void listScripts(char**) {
     if (!current_model) {
-        std::printf("invalid argument '%s'\n", args[0]);
+        std::puts(kNoModel);
         return;
     }
     const char** names = current_model->getScriptNames();
@@ -326,8 +328,8 @@ void listModels(char**) {
 }
 
 void listClasses(char**) {
-    for (const auto& entry : model_classes)
-        printName(entry.first);
+    for (const ClassCatalog::Entry& entry : ClassCatalog::available())
+        printName(ClassCatalog::shown(entry).c_str());
 }
 
 const SubCommand kNewForms[] = {
@@ -416,8 +418,10 @@ void cmd_loadclass(char** args) {
         return;
     }
     const char* error = loadClassLibrary(args[0]);
-    if (error)
+    if (error) {
         std::printf("error loading %s\n", error);
+        std::printf("available classes: %s\n", ClassCatalog::choices().c_str());
+    }
 }
 
 void cmd_load(char** args) {

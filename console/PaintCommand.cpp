@@ -1,7 +1,8 @@
 // The paint command: paints the brush once into the current model, or into a
-// named one when the current model cannot be painted. The window thread draws
-// and uploads the same images, so painting runs under the model-list mutex.
-// Each paint command is one step of the undo history.
+// named one when the current model cannot be painted; a name that is no model
+// is refused either way. The window thread draws and uploads the same images,
+// so painting runs under the model-list mutex. Each paint command is one step
+// of the undo history.
 #include <cstdio>
 
 #include "console/Commands.h"
@@ -14,16 +15,17 @@ namespace {
 
 // The model the command paints, or null after saying why there is none.
 PaintableModel* target(char** args) {
-    // A paintable current model wins; any word given is then ignored.
+    // A word that names no model is refused before anything is painted.
+    auto it = args[0] ? models.find(args[0]) : models.end();
+    if (args[0] && it == models.end()) {
+        std::printf("invalid model name: %s\n", args[0]);
+        return nullptr;
+    }
+    // A paintable current model wins over the model named.
     if (PaintableModel* current = dynamic_cast<PaintableModel*>(current_model))
         return current;
     if (!args[0]) {
         std::puts("usage: paint [<moelname>]");
-        return nullptr;
-    }
-    auto it = models.find(args[0]);
-    if (it == models.end()) {
-        std::printf("invalid model name: %s\n", args[0]);
         return nullptr;
     }
     PaintableModel* named = dynamic_cast<PaintableModel*>(it->second);
@@ -46,4 +48,6 @@ void cmd_paint(char** args) {
         paint_session->paintStroke(*model, brush);
     else
         model->paintModel(brush);
+    if (model->lastPaintChanges().empty())
+        std::printf("the brush does not reach '%s'\n", model->name());
 }

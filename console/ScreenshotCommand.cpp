@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "console/Commands.h"
+#include "model/io/WriteFailure.h"
 #include "scene/ScreenCapture.h"
 #include "scene/ScreenshotFile.h"
 
@@ -42,7 +43,7 @@ void saveScreenshotCommand(char** args) {
     }
     int err = 0;
     if (!writeScreenshotFile(file, bytes, &err)) {
-        std::printf("cannot save screenshot '%s': %s\n", file, std::strerror(err));
+        std::printf("cannot save screenshot '%s': %s\n", file, WriteFailure::reason(file, err).c_str());
         return;
     }
     std::printf("saved screenshot '%s' (%dx%d)\n", file, frame.width, frame.height);

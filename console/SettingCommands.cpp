@@ -6,6 +6,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "console/ChoiceWords.h"
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
 #include "console/NumberWords.h"
@@ -75,7 +76,7 @@ void setAttribute(const char* name, const char* value_word) {
         if (result < 0) {
             std::printf("no such attribute: %s\n", name);
         } else if (result > 0) {
-            std::printf("param out of bounds: %s\n", value_word);
+            std::printf("param out of bounds: %s%s\n", value_word, ChoiceWords::allowedRange(model, name).c_str());
         }
     });
 }

@@ -112,10 +112,20 @@ int textWidth(const char* text, int scale) {
 
 // ---------------------------------------------------------------- [SECTION] the cube's textures
 
+// How a quarter's art is laid into the texture so that it reads upright and
+// unmirrored on its face seen from outside: the cube's coordinates run the
+// texture's s against x on the +Z face and along y on the -Z face.
+enum class Laying {
+    kAsDrawn,
+    kMirrored,  // s grows to the viewer's left
+    kTurned,    // s grows upwards and t to the viewer's left
+};
+
 struct Quarter {
     Rgb colour;
     const char* digit;
     const char* face;  // the cube face it lands on, or "" for the unused quarter
+    Laying laying;
 };
 
 Rgb darker(Rgb c) {
@@ -123,22 +133,34 @@ Rgb darker(Rgb c) {
 }
 
 // One quarter: a coloured square with a dark frame, a big digit and the name
-// of the face it is meant for; the unused quarter is striped.
+// of the face it is meant for; the unused quarter is striped. It is drawn
+// upright on a square of its own, then laid into pic at (x0, y0).
 void drawQuarter(Picture& pic, int x0, int y0, int size, const Quarter& q) {
+    Picture art(size, size, {0, 0, 0});
     const Rgb frame = darker(q.colour);
-    pic.fillRect(x0, y0, x0 + size, y0 + size, frame);
-    pic.fillRect(x0 + 6, y0 + 6, x0 + size - 6, y0 + size - 6, q.colour);
+    art.fillRect(0, 0, size, size, frame);
+    art.fillRect(6, 6, size - 6, size - 6, q.colour);
     if (!*q.face)
-        for (int y = y0 + 6; y < y0 + size - 6; ++y)
-            for (int x = x0 + 6; x < x0 + size - 6; ++x)
+        for (int y = 6; y < size - 6; ++y)
+            for (int x = 6; x < size - 6; ++x)
                 if ((x + y) / 8 % 2 == 0)
-                    pic.set(x, y, frame);
+                    art.set(x, y, frame);
     const Rgb ink = {20, 20, 20};
     const int big = size / 13;
-    drawText(pic, x0 + (size - textWidth(q.digit, big)) / 2, y0 + size - 12 - 7 * big, big, q.digit, ink);
+    drawText(art, (size - textWidth(q.digit, big)) / 2, size - 12 - 7 * big, big, q.digit, ink);
     const int small = size / 32;
     if (*q.face)
-        drawText(pic, x0 + (size - textWidth(q.face, small)) / 2, y0 + 12, small, q.face, ink);
+        drawText(art, (size - textWidth(q.face, small)) / 2, 12, small, q.face, ink);
+    for (int v = 0; v < size; ++v)
+        for (int u = 0; u < size; ++u) {
+            // The art's pixel that lands at (u, v) of the quarter.
+            int x = u, y = v;
+            if (q.laying == Laying::kMirrored)
+                x = size - 1 - u;
+            else if (q.laying == Laying::kTurned)
+                x = size - 1 - v, y = u;
+            pic.set(x0 + u, y0 + v, art.pixels[static_cast<size_t>(y) * size + x]);
+        }
 }
 
 // Quarters in the order bottom left, top left, bottom right, top right
@@ -378,15 +400,15 @@ int main(int argc, char** argv) {
     const std::string out = argv[1];
 
     // First texture: bottom (y = -1), back (z = -1), left (x = -1) faces.
-    const Quarter first[4] = {{{230, 70, 60}, "1", "-Y"},
-                              {{80, 200, 90}, "2", "-Z"},
-                              {{70, 120, 235}, "3", "-X"},
-                              {{160, 160, 160}, "4", ""}};
+    const Quarter first[4] = {{{230, 70, 60}, "1", "-Y", Laying::kAsDrawn},
+                              {{80, 200, 90}, "2", "-Z", Laying::kTurned},
+                              {{70, 120, 235}, "3", "-X", Laying::kAsDrawn},
+                              {{160, 160, 160}, "4", "", Laying::kAsDrawn}};
     // Second texture: top (y = +1), front (z = +1), right (x = +1) faces.
-    const Quarter second[4] = {{{240, 220, 60}, "5", "+Z"},
-                               {{220, 90, 220}, "6", "+Y"},
-                               {{70, 220, 220}, "7", "+X"},
-                               {{120, 120, 120}, "8", ""}};
+    const Quarter second[4] = {{{240, 220, 60}, "5", "+Z", Laying::kMirrored},
+                               {{220, 90, 220}, "6", "+Y", Laying::kAsDrawn},
+                               {{70, 220, 220}, "7", "+X", Laying::kAsDrawn},
+                               {{120, 120, 120}, "8", "", Laying::kAsDrawn}};
     bool ok = writeBmp(out + "/tiles.bmp", makeTiles(first));
     ok = writeBmp(out + "/tiles2.bmp", makeTiles(second)) && ok;
 

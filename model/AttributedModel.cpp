@@ -13,6 +13,7 @@
 #include <string>
 
 #include "model/io/AtomicFile.h"
+#include "model/io/WriteFailure.h"
 #include "model/xml/XmlNesting.h"
 #include "model/xml/XmlText.h"
 
@@ -73,6 +74,16 @@ AttributedModel::~AttributedModel() = default;
 
 bool AttributedModel::hasAttribute(const char* attr) const {
     return attr && attributes.find(attr) != attributes.end();
+}
+
+const double* AttributedModel::lowerLimit(const char* attr) const {
+    auto it = attr ? lower_limits.find(attr) : lower_limits.end();
+    return it == lower_limits.end() ? nullptr : &it->second;
+}
+
+const double* AttributedModel::upperLimit(const char* attr) const {
+    auto it = attr ? upper_limits.find(attr) : upper_limits.end();
+    return it == upper_limits.end() ? nullptr : &it->second;
 }
 
 double AttributedModel::getAttribute(const char* attr) const {
@@ -325,11 +336,10 @@ bool AttributedModel::saveAttributes(const char* file) {
     }
     int err = 0;
     if (!writeDocumentAtomically(doc, file, &err)) {
-        // A missing directory says enough by the file name; other reasons are named.
-        if (err == 0 || err == ENOENT)
+        if (err == 0)
             std::fprintf(stderr, "error saving xml file: %s\n", file);
         else
-            std::fprintf(stderr, "error saving xml file: %s: %s\n", file, std::strerror(err));
+            std::fprintf(stderr, "error saving xml file: %s: %s\n", file, WriteFailure::reason(file, err).c_str());
         return false;
     }
     return true;

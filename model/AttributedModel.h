@@ -27,6 +27,9 @@ public:
     virtual int fromXML(TiXmlElement* xml);
 
     bool hasAttribute(const char* attr) const;
+    // The inclusive limits setAttribute holds attr to; null where it has none.
+    const double* lowerLimit(const char* attr) const;
+    const double* upperLimit(const char* attr) const;
     double getAttribute(const char* attr) const;
     int adjustAttribute(const char* attr, double adj);
     int getAttributeCount() const;

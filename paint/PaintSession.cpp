@@ -9,6 +9,7 @@
 
 #include "paint/PaintableModel.h"
 #include "paint/history/JournalWriter.h"
+#include "scene/AsyncOutput.h"
 
 size_t PaintSession::limitFromEnvironment() {
     const char* text = std::getenv("VELMORA_UNDO_MIB");
@@ -31,6 +32,17 @@ void PaintSession::paintStroke(PaintableModel& model, BrushModel* brush) {
 void PaintSession::paintInDrag(PaintableModel& model, BrushModel* brush) {
     history_.beginStroke();
     model.paintModel(brush);
+    dragModel_ = model.name();
+    dragReached_ = dragReached_ || !model.lastPaintChanges().empty();
+}
+
+void PaintSession::endDrag() {
+    history_.endStroke();
+    // Said when the stroke ends, not at every motion event of a brush held in the air.
+    if (!dragModel_.empty() && !dragReached_)
+        AsyncOutput::printf(stdout, "the brush does not reach '%s'\n", dragModel_.c_str());
+    dragModel_.clear();
+    dragReached_ = false;
 }
 
 void PaintSession::saveBefore(unsigned long long serial, const char* name, GLuint skin, Image& image,

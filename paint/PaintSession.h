@@ -5,6 +5,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <string>
 
 #include "paint/history/DirtySkins.h"
 #include "paint/history/PaintHistory.h"
@@ -33,7 +34,8 @@ public:
     // One dab of a drag; the first opens the drag's stroke.
     void paintInDrag(PaintableModel& model, BrushModel* brush);
     // The button went up: the drag's stroke, if it painted, becomes a step.
-    void endDrag() { history_.endStroke(); }
+    // A drag whose dabs reached no texel says so, once.
+    void endDrag();
 
     // What the models report while they paint, load skins and go away.
     bool inStroke() const override { return history_.inStroke(); }
@@ -69,4 +71,6 @@ private:
 
     PaintHistory history_;
     JournalWriter* journal_ = nullptr;
+    std::string dragModel_;     // the model the open drag last dabbed on; empty: no dab yet
+    bool dragReached_ = false;  // a dab of the open drag changed a texel
 };

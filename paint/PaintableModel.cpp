@@ -18,6 +18,7 @@
 #include "paint/mesh/BatchDrawer.h"
 #include "paint/mesh/HandleReach.h"
 #include "paint/mesh/ModelTransform.h"
+#include "scene/AsyncOutput.h"
 
 // [SECTION] construction
 // [SECTION] textures and their queues
@@ -187,7 +188,7 @@ GLuint PaintableModel::adoptTextures(std::vector<Image::Decoded>& pictures, GLui
     glGenTextures(static_cast<GLsizei>(pictures.size()), ids);
     GLuint failures = 0;
     for (size_t i = 0; i < pictures.size(); ++i) {
-        std::fputs(pictures[i].messages.c_str(), stdout);
+        AsyncOutput::write(stdout, pictures[i].messages);
         Image* image = pictures[i].image.release();
         if (!image) {
             ++failures;
@@ -356,7 +357,7 @@ void PaintableModel::queueLastPaint() {
     // Said once: a stroke over a bare part would say it at every dab.
     if (painter_.reachedUntextured() && !toldUntextured_) {
         toldUntextured_ = true;
-        std::printf("%s: triangles without a texture take no paint\n", name());
+        AsyncOutput::printf(stdout, "%s: triangles without a texture take no paint\n", name());
     }
 }
 

@@ -19,6 +19,7 @@
 
 #include "model/io/AtomicFile.h"
 #include "model/io/SaveFolder.h"
+#include "model/io/WriteFailure.h"
 #include "paint/image/ImageCodec.h"
 #include "paint/image/PictureLimits.h"
 
@@ -76,7 +77,9 @@ bool writeWhole(const char* filename, const std::vector<unsigned char>& bytes, I
     int err = 0;
     if (AtomicFile::replace(filename, bytes, &opened, &err))
         return true;
-    if (!opened)
+    if (!opened && err == ENOENT)
+        std::printf("cannot write %s: %s\n", filename, WriteFailure::reason(filename, err).c_str());
+    else if (!opened)
         std::fputs(unopened(filename, err, "write").c_str(), stdout);
     else if (format == ImageFormat::kBmp)
         std::printf("Error writing file! (%s)\n", strerror(err));

@@ -6,11 +6,11 @@
 // executable when the working directory has none.
 #include "plugins/boxlet/Boxlet.h"
 
-#include <cstdio>
 #include <string>
 
 #include "plugins/ClassRegistry.h"
 #include "plugins/RuntimePaths.h"
+#include "scene/AsyncOutput.h"
 
 namespace {
 
@@ -41,6 +41,15 @@ const CubeTriangle kTriangles[12] = {
     {{2, 5, 1}, 5, 1, {0, 3, 2}}, {{3, 7, 6}, 1, 1, {6, 7, 3}},  // x = +1
     {{3, 6, 2}, 1, 1, {6, 3, 2}},
 };
+
+// "<label>: <i0,i1,...>" and a newline.
+template <size_t N>
+std::string indexList(const char* label, const int (&indices)[N]) {
+    std::string line = std::string(label) + ": <";
+    for (size_t i = 0; i < N; ++i)
+        line += (i ? "," : "") + std::to_string(indices[i]);
+    return line + ">\n";
+}
 
 // Texture assignment order: each first-texture triangle with a second-texture one.
 const int kTexturePairs[6][2] = {{0, 2}, {1, 3}, {4, 8}, {5, 9}, {6, 10}, {7, 11}};
@@ -91,10 +100,8 @@ void Boxlet::modelInit() {
         for (unsigned int corner = 0; corner < 3; ++corner)
             setTexCoord(t[i], corner, tc[kTriangles[i].coords[corner]]);
 
-    printf("vectors: <%i,%i,%i,%i,%i,%i,%i,%i>\n", v[0], v[1], v[2], v[3], v[4], v[5], v[6], v[7]);
-    printf("triangles: <%i,%i,%i,%i,%i,%i,%i,%i,%i,%i,%i,%i>\n", t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], t[8],
-           t[9], t[10], t[11]);
-    printf("normals: <%i,%i,%i,%i,%i,%i>\n", n[0], n[1], n[2], n[3], n[4], n[5]);
-    printf("textures: <%i,%i>\n", static_cast<int>(tex[0]), static_cast<int>(tex[1]));
-    printf("texCoords: <%i,%i,%i,%i,%i,%i,%i,%i>\n", tc[0], tc[1], tc[2], tc[3], tc[4], tc[5], tc[6], tc[7]);
+    const int names[2] = {static_cast<int>(tex[0]), static_cast<int>(tex[1])};
+    // One message, so that the lists come out together above the console's prompt.
+    AsyncOutput::write(stdout, indexList("vectors", v) + indexList("triangles", t) + indexList("normals", n) +
+                                   indexList("textures", names) + indexList("texCoords", tc));
 }

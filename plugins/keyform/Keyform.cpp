@@ -18,6 +18,7 @@
 #include "plugins/keyform/Md2File.h"
 #include "plugins/keyform/Md2Mesh.h"
 #include "plugins/keyform/SkinSearch.h"
+#include "scene/AsyncOutput.h"
 
 namespace {
 
@@ -164,7 +165,7 @@ void Keyform::printSkins() {
     std::string numbers;
     for (const auto& entry : textures)
         numbers += (numbers.empty() ? "" : ",") + std::to_string(entry.first);
-    std::printf("skins: <%s>\n", numbers.c_str());
+    AsyncOutput::printf(stdout, "skins: <%s>\n", numbers.c_str());
 }
 
 void Keyform::readSkins(const std::vector<std::string>& skinNames) {
@@ -178,9 +179,9 @@ void Keyform::readSkins(const std::vector<std::string>& skinNames) {
 }
 
 void Keyform::uploadSkins() {
-    std::fputs(skinsMissing_.c_str(), stderr);
+    AsyncOutput::write(stderr, skinsMissing_);
     if (skins_)
-        std::fputs(skins_->leftOut.c_str(), stderr);
+        AsyncOutput::write(stderr, skins_->leftOut);
     if (!skins_ || skins_->pictures.empty()) {
         glGenTextures(1, &skinTexture);  // kept free for the first skin loaded later
         skins_.reset();
@@ -204,7 +205,7 @@ int Keyform::takeSkin(int num, const char* filename, Image::Decoded picture) {
 }
 
 bool Keyform::adoptSkin(Image::Decoded picture) {
-    std::fputs(picture.messages.c_str(), stdout);
+    AsyncOutput::write(stdout, picture.messages);
     if (!picture.image)
         return false;
     Image* image = picture.image.release();

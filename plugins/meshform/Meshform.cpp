@@ -15,6 +15,7 @@
 #include "paint/brush/BrushModel.h"
 #include "plugins/ClassRegistry.h"
 #include "plugins/meshform/SceneReader.h"
+#include "scene/AsyncOutput.h"
 
 namespace {
 
@@ -215,7 +216,7 @@ void Meshform::modelInit() {
     std::vector<int> skinOf;  // per material
     if (skins_) {
         skinOf = skins_->skinOfMaterial;
-        std::fputs(skins_->messages.c_str(), stderr);
+        AsyncOutput::write(stderr, skins_->messages);
         ids.assign(skins_->pictures.size(), 0);
         adoptTextures(skins_->pictures, ids.data());
         for (GLuint& id : ids)
@@ -239,5 +240,5 @@ void Meshform::modelInit() {
     std::string numbers;
     for (const auto& entry : textures)
         numbers += (numbers.empty() ? "" : ",") + std::to_string(entry.first);
-    std::printf("skins: <%s>\n", numbers.c_str());
+    AsyncOutput::printf(stdout, "skins: <%s>\n", numbers.c_str());
 }

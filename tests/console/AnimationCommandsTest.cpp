@@ -60,8 +60,8 @@ TEST_F(AnimationCommands, animate_a_pose_or_scripts_of_the_current_or_named_mode
     EXPECT_EQ(out("animate far 4 sin"), "");
     EXPECT_EQ(tester.current_interpolation, INT_SIN);
 
-    // The current model's script: a failure is reported on stdout.
-    EXPECT_EQ(runLine("animate hop").both(), "error running script 'hop'\n|");
+    // The current model's script: a failure is reported on stdout, with the scripts there are when it is missing.
+    EXPECT_EQ(runLine("animate hop").both(), "error running script 'hop'\nthe model's scripts: walk\n|");
     EXPECT_EQ(out("animate walk"), "");
     EXPECT_TRUE(playing(tester, "walk"));
     // model:script words up to the first plain word; failures to run go to stderr.
@@ -69,7 +69,8 @@ TEST_F(AnimationCommands, animate_a_pose_or_scripts_of_the_current_or_named_mode
     EXPECT_TRUE(playing(m1, "walk") && playing(m2, "run"));
     EXPECT_EQ(current_model, &tester);
     EXPECT_EQ(runLine("animate ghost:walk m1:run m2:run:x").both(),
-              "model not found 'ghost'\n|error running script 'run'\nerror running script 'run:x'\n");
+              "model not found 'ghost'\n|error running script 'run'\nthe model's scripts: walk\n"
+              "error running script 'run:x'\nthe model's scripts: run\n");
 }
 
 // The word after the script's name sets what the script does after its last step; the number is what is saved.

@@ -68,7 +68,7 @@ TEST_F(CommandScaffold, every_table_refuses_unknown_and_incomplete_forms_with_it
         {"save attributes", saveForms},
         {"save skin 0", saveForms},
         {"save skins", notHere},
-        {"list classes", "  Tester\n"},
+        {"list classes", "  Tester (loaded)\n"},
         {"toggle gamemode", "gamemode enabled\n"},
         {"toggle fps", "fps enabled\n"},
         {"toggle pos", "pos enabled\n"},

@@ -10,7 +10,11 @@ TEST_F(ModelCommands, new_model_becomes_current_select_changes_it_and_delete_lea
     EXPECT_EQ(out("new model Tester m1"), "model name 'm1' already in use\n");
     EXPECT_EQ(out("new model NoSuchClass m3"),  // named by the last place tried, models/ beside the program
               "model not found 'NoSuchClass': " + executableDir() +
-                  "models/NoSuchClass.so: cannot open shared object file: No such file or directory\n");
+                  "models/NoSuchClass.so: cannot open shared object file: No such file or directory\n"
+                  "available classes: Tester (loaded)\n");
+    EXPECT_EQ(out("loadclass ./NoSuchClass.so"),
+              "error loading ./NoSuchClass.so: cannot open shared object file: No such file or directory\n"
+              "available classes: Tester (loaded)\n");
     EXPECT_EQ(out("new model Tester m3") + out("new model Tester m4"), "");
     ASSERT_EQ(made_models.size(), 2u);
     EXPECT_EQ(current_model, made_models[1]);
@@ -41,7 +45,7 @@ TEST_F(ModelCommands, list_forms_and_every_command_on_the_current_model_refusing
           "animate walk", "speed_control walk x y z 0.2 0.2", "set x 1", "get x", "get all", "toggle handles",
           "load attributes a.xml", "save attributes a.xml", "load skin 0 a.bmp", "save skins", "save skin 0 a.bmp"})
         EXPECT_EQ(runLine(line).both(), "no model selected\n|") << line;
-    EXPECT_EQ(out("list params") + out("list scripts"), "invalid argument 'params'\ninvalid argument 'scripts'\n");
+    EXPECT_EQ(out("list params") + out("list scripts"), "invalid argument 'params'\nno model selected\n");
     EXPECT_EQ(poses.count("p"), 0u);
     EXPECT_STREQ(current_controls->at('w'), "y");
 }
@@ -60,7 +64,8 @@ TEST_F(ModelCommands, attributes_load_into_a_prefixed_model_and_failures_go_to_s
     const std::string reports = "Error loading file: " + none + "\nerror loading xml file: " + none + "\n";
     EXPECT_EQ(runLine("load attributes m1:" + none).err, reports);
     EXPECT_EQ(runLine("load attributes " + none).err, reports);
-    EXPECT_EQ(runLine("save attributes " + bad).err, "error saving xml file: " + bad + "\n");
+    EXPECT_EQ(runLine("save attributes " + bad).err,
+              "error saving xml file: " + bad + ": " + dir.path("no") + ": No such file or directory\n");
 }
 
 namespace {

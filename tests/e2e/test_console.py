@@ -56,6 +56,17 @@ class ConsoleLines(SessionTest):
         self.assertEqual(sorted(re.findall(r"[a-z_]+", seen)), COMMANDS)
         self.assertEqual(self.s.command("\x15he\t"), HELP)
 
+    def test_a_message_from_the_window_is_shown_above_the_prompt_and_the_line_being_typed(self):
+        # The window draws nothing while unmapped, so the model's first draw waits until the line is half typed.
+        self.s.x("xdotool", "windowunmap", "--sync", self.s.window())
+        self.assertEqual(self.s.command("new model Keyform cottage"), "")
+        self.s.type("list mo")
+        self.s.expect("list mo")
+        self.s.x("xdotool", "windowmap", "--sync", self.s.window())
+        # What was typed is taken off the screen and drawn again under the message.
+        self.s.expect(re.compile(r"^skins: <[\d,]*>\n>list mo$"))
+        self.assertEqual(self.s.command("dels"), "  brush\n  cottage\n")
+
 
 class Ending(unittest.TestCase):
     def run_until_end(self, finish, expected_errors="", **kwargs):

@@ -75,7 +75,7 @@ class RunFromElsewhere(unittest.TestCase):
         self.assertRegex(out, r"textures: <\d+,\d+>\n")
         s.wait_for_pixels(lambda shot: changed_in(shot, brush_only, 220, 220, 280, 280) > 1800
                           and len(colours(shot, 200, 200, 300, 300)) > 3)
-        self.assertEqual(s.command("list classes"), "  Boxlet\n")
+        self.assertEqual(s.command("list classes"), "  Boxlet (loaded)\n  Keyform\n  Meshform\n")
         # The other class is found the same way; its sample model is named by its folder.
         # Its skins are listed by the window thread at its first draw, which may come after the prompt.
         s.send("new model Keyform " + cottage)
@@ -100,7 +100,8 @@ class RunFromElsewhere(unittest.TestCase):
     @unittest.skipUnless(os.path.exists(os.path.join(TESTPLUGINS, "Chameleon.so")), "needs the test plug-ins")
     def test_libraries_in_the_working_directory_are_not_loaded(self):
         # A downloaded folder holding libraries named like a class, which would register Boxlet but make no model,
-        # is passed over for the installed class; a class nobody has is reported with the last place tried.
+        # is passed over for the installed class; a class nobody has is reported with the last place tried and
+        # the installed classes, the working directory's planted ones left out.
         os.mkdir(os.path.join(self.cwd, "models"))
         for planted in ("models/Boxlet.so", "Boxlet.so"):
             shutil.copy(os.path.join(TESTPLUGINS, "Chameleon.so"), os.path.join(self.cwd, planted))
@@ -109,7 +110,8 @@ class RunFromElsewhere(unittest.TestCase):
         self.assertRegex(s.expect(re.compile(r"textures: <\d+,\d+>\n|not found.*\n")), r"textures: <\d+,\d+>\n")
         last = os.path.join(self.prefix, "bin", "models", "Nobody.so")
         self.assertEqual(s.command("new model Nobody n"), "model not found 'Nobody': %s: cannot open shared "
-                         "object file: No such file or directory\n" % last)
+                         "object file: No such file or directory\n"
+                         "available classes: Boxlet (loaded), Keyform, Meshform\n" % last)
 
 
 if __name__ == "__main__":

@@ -37,7 +37,7 @@ class PluginModels(SessionTest):
                          "  diffuse1_blue\n  diffuse1_green\n  diffuse1_red\n  rotation_x\n  rotation_y\n"
                          "  rotation_z\n  scale\n  x\n  y\n  z\n")
         self.assertEqual(self.s.command("get diffuse1_red"), "  diffuse1_red: 0.200000\n")
-        self.assertEqual(self.s.command("list classes"), "  Boxlet\n")
+        self.assertEqual(self.s.command("list classes"), "  Boxlet (loaded)\n  Keyform\n  Meshform\n")
         self.assertEqual(self.s.command("list models"), "  box\n  brush\n")
         self.assertNotIn("texCoords", self.s.command("help"))  # printed once, not on every draw
 
@@ -50,7 +50,7 @@ class PluginModels(SessionTest):
         self.assertRegex(self.s.expect(re.compile(r"skins: <[\d,]*>\n")), r"^new model Keyform cottage\n>?skins")
         shot = self.s.wait_for_pixels(lambda shot: changed_in(shot, brush_only, *COTTAGE) > COTTAGE_PIXELS)
         self.assertEqual(changed_in(shot, brush_only), changed_in(shot, brush_only, *COTTAGE))
-        self.assertEqual(self.s.command("list classes"), "  Keyform\n")
+        self.assertEqual(self.s.command("list classes"), "  Boxlet\n  Keyform (loaded)\n  Meshform\n")
         self.assertEqual(self.s.command("delete cottage"), "")
         self.assertEqual(self.s.command("get x"), "no model selected\n")
         self.s.wait_for_pixels(lambda shot: shot[2] == brush_only[2])

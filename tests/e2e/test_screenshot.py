@@ -64,7 +64,8 @@ class Screenshots(SessionTest):
              "cannot save screenshot as 'a.jpg': unsupported extension '.jpg' (supported: .png, .bmp)\n"),
             ("save screenshot noext", "cannot save screenshot as 'noext': unsupported extension '' "
              "(supported: .png, .bmp)\n"),
-            ("save screenshot missing/a.png", "cannot save screenshot 'missing/a.png': No such file or directory\n"),
+            ("save screenshot missing/a/b.png",
+             "cannot save screenshot 'missing/a/b.png': missing/a: No such file or directory\n"),
             ("save screenshot dir.png", "cannot save screenshot 'dir.png': Is a directory\n"),
         ]
         for line, expected in cases:

@@ -18,6 +18,8 @@ BUILD_DIR = os.environ.get("VELMORA_BUILD_DIR", os.path.join(os.path.dirname(__f
 BOXLET = os.path.join(BUILD_DIR, "models", "Boxlet.so")
 DEADLINE = float(os.environ.get("VELMORA_E2E_DEADLINE", "60"))
 _ANSI = re.compile(rb"\x1b\[[0-9;?]*[A-Za-z]|\x1b[=>]")
+# A line the console blanked with spaces (a dumb terminal's way) to show the window's messages in its place.
+_BLANKED = re.compile(rb"[^\n]*\r +\r")
 
 
 def start_xvfb():
@@ -111,11 +113,12 @@ class Session:
 
     def expect(self, text, timeout=DEADLINE):
         """Waits until text (a string or compiled regex) appears after the last line typed, as plain text
-        (escape sequences dropped, CR LF as LF); returns the output since then."""
+        (escape sequences and blanked lines dropped, CR LF as LF); returns the output since then."""
         end = time.monotonic() + timeout
         with self._cond:
             while True:
-                seen = _ANSI.sub(b"", self._out[self._mark:]).replace(b"\r\n", b"\n").decode("utf-8", "replace")
+                seen = _BLANKED.sub(b"", _ANSI.sub(b"", self._out[self._mark:]).replace(b"\r\n", b"\n"))
+                seen = seen.decode("utf-8", "replace")
                 if text.search(seen) if hasattr(text, "search") else text in seen:
                     return seen
                 if time.monotonic() >= end or self._closed:

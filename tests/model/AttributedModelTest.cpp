@@ -128,7 +128,7 @@ TEST(AttributedModelTest, a_refused_or_failed_save_says_why_and_keeps_the_old_fi
         {"x", "1st", "2nd", "odd.xml", ": neither the model's name nor its class's is an XML name"},
         {"x", "tester", "TestModel", "odd.xml", ": File too large", 150},  // room for the message, not the model
         {"x", "tester", "TestModel", "loop", ": Too many levels of symbolic links"},
-        {"x", "tester", "TestModel", "missing/m.xml", ""},
+        {"x", "tester", "TestModel", "missing/m.xml", ": " + dir.path("missing") + ": No such file or directory"},
         {"x", "tester", "TestModel", "plain/m.xml", ": Not a directory"},
         {"x", "tester", "TestModel", "folder", ": Is a directory"},
     };

@@ -165,6 +165,15 @@ TEST_F(Session, undo_and_redo_walk_back_and_forth_through_strokes_on_two_models_
     history.clear();
     dab(a, 1, 1);
     EXPECT_EQ(4u * 64 * 64 * 3, history.bytesHeld());
+    // A drag whose dabs all miss says so once, as it ends; one that painted says nothing.
+    for (const auto& [x, said] : {std::pair{1.0, ""}, {50.0, "the brush does not reach 'a'\n"}}) {
+        dragging = true;
+        dab(a, x, x);
+        dab(a, x + 0.1, x);
+        testing::internal::CaptureStdout();
+        release();
+        EXPECT_EQ(said, testing::internal::GetCapturedStdout()) << x;
+    }
 }
 
 TEST_F(Session, a_skin_load_is_a_step_of_its_own_even_when_the_size_changes) {

@@ -102,10 +102,11 @@ TEST_F(ClassRegistry, loadclass_refuses_what_is_not_a_regular_file_and_says_why)
         const char* line;
         const char* expected;
     } cases[] = {
-        {"loadclass ./pipe.so", "error loading ./pipe.so: not a regular file but a FIFO\n"},
-        {"loadclass ./link.so", "error loading ./link.so: not a regular file but a FIFO\n"},
-        {"loadclass ./models", "error loading ./models: not a regular file but a directory\n"},
-        {"loadclass /dev/null", "error loading /dev/null: not a regular file but a character device\n"},
+        {"loadclass ./pipe.so", "error loading ./pipe.so: not a regular file but a FIFO\navailable classes: none\n"},
+        {"loadclass ./link.so", "error loading ./link.so: not a regular file but a FIFO\navailable classes: none\n"},
+        {"loadclass ./models", "error loading ./models: not a regular file but a directory\navailable classes: none\n"},
+        {"loadclass /dev/null",
+         "error loading /dev/null: not a regular file but a character device\navailable classes: none\n"},
         {"loadclass ./elsewhere/Good.so", ""},
     };
     for (const auto& c : cases)
@@ -169,16 +170,21 @@ TEST_F(ClassRegistry, new_model_gives_the_reason_a_class_cannot_be_had) {
     if (commandMap.empty())
         registerCommands();
     const std::string unresolved = runLine("new model Broken b").out;
+    // Each refusal lists the classes there are: the libraries in the folders, and those registered marked.
+    const std::string unloaded = "available classes: Broken, Misnamed\n",
+                      loaded = "available classes: Broken, Misnamed, Renamed (loaded)\n";
     const struct {
         std::string line, expected;
     } cases[] = {
         {"new model Absent a",  // the last place tried: the last folder VELMORA_CLASS_PATH names
          "model not found 'Absent': " + dir.path("Absent.so") +
-             ": cannot open shared object file: No such file or directory\n"},
-        {"new model Misnamed a", "model not found 'Misnamed': no library registers this class\n"},
-        {"new model Misnamed a", "model not found 'Misnamed': no library registers this class\n"},  // loaded already
+             ": cannot open shared object file: No such file or directory\n" + unloaded},
+        {"new model Misnamed a", "model not found 'Misnamed': no library registers this class\n" + loaded},
+        {"new model Misnamed a",  // loaded already
+         "model not found 'Misnamed': no library registers this class\n" + loaded},
         {"new model " + std::string(116, 'w') + " a",
-         "model not found '" + std::string(116, 'w') + "': class name too long\n"},
+         "model not found '" + std::string(116, 'w') + "': class name too long\n" + loaded},
+        {"list classes", "  Broken\n  Misnamed\n  Renamed (loaded)\n"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(runLine(c.line).out, c.expected) << c.line;
