@@ -95,6 +95,6 @@ void Boxlet::modelInit() {
     printf("triangles: <%i,%i,%i,%i,%i,%i,%i,%i,%i,%i,%i,%i>\n", t[0], t[1], t[2], t[3], t[4], t[5], t[6], t[7], t[8],
            t[9], t[10], t[11]);
     printf("normals: <%i,%i,%i,%i,%i,%i>\n", n[0], n[1], n[2], n[3], n[4], n[5]);
-    printf("textures: <%i,%i>\n", static_cast<int>(tex[0]), static_cast<int>(tex[1]));
+    printf("textures: <%u,%u>\n", skinOfTexture(tex[0]), skinOfTexture(tex[1]));
     printf("texCoords: <%i,%i,%i,%i,%i,%i,%i,%i>\n", tc[0], tc[1], tc[2], tc[3], tc[4], tc[5], tc[6], tc[7]);
 }

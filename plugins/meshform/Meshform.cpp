@@ -208,8 +208,5 @@ void Meshform::modelInit() {
         ++t;
     }
     setTints(colours_);
-    std::string numbers;
-    for (const auto& entry : textures)
-        numbers += (numbers.empty() ? "" : ",") + std::to_string(entry.first);
-    std::printf("skins: <%s>\n", numbers.c_str());
+    printSkinNumbers();
 }

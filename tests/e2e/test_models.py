@@ -84,15 +84,15 @@ class PluginModels(SessionTest):
                          "File not found : missing.bmp\nerror loading file 'missing.bmp'\n")
 
 
-def md2_naming(skins):
-    """An MD2 file of one triangle in one frame that names skins."""
+def md2_naming(skins, frame=""):
+    """An MD2 file of one triangle in one frame (named frame) that names skins."""
     ofs_st = 68 + 64 * len(skins)
     end = ofs_st + 76
     return (struct.pack("<17i", 0x32504449, 8, 8, 8, 52, len(skins), 3, 3, 1, 0, 1, 68, ofs_st, ofs_st + 12,
                         ofs_st + 24, end, end)
             + b"".join(name.encode().ljust(64, b"\0") for name in skins)
             + struct.pack("<12h", 0, 0, 8, 0, 0, 8, 0, 1, 2, 0, 1, 2)
-            + struct.pack("<6f", 1, 1, 1, 0, 0, 0) + bytes(16) + bytes([0, 0, 0, 5, 8, 0, 0, 5, 0, 8, 0, 5]))
+            + struct.pack("<6f", 1, 1, 1, 0, 0, 0) + frame.encode().ljust(16, b"\0") + bytes([0, 0, 0, 5, 8, 0, 0, 5, 0, 8, 0, 5]))
 
 
 def make_files(workdir, files):
@@ -155,6 +155,54 @@ class HostileFiles(SessionTest):
                 self.s.wait_stderr(errors)
                 self.s.send("list models")  # the console answers
                 self.s.expect("  brush\n")
+
+
+# A model made from a folder under a short name, beside one under the folder's path as typed and a cube: each
+# numbers its own skins from 1, and the short name serves every command that names a model. A line and what
+# it prints: exactly, or (a pattern) up to the model's first draw.
+NAMING = [
+    ("new model Keyform pack/ogro/", re.compile(r"skins: <1,2>\n")),
+    ("new model Keyform ogro pack/ogro", re.compile(r"skins: <1,2>\n")),
+    ("new model Boxlet box", re.compile(r"textures: <1,2>\ntexCoords")),
+    ("new model Keyform ogro pack/other", "model name 'ogro' already in use\n"),
+    ("new model Keyform none pack/none/", re.compile(r"cannot read MD2 model 'pack/none/tris\.md2': ")),
+    ("list models", "  box\n  brush\n  ogro\n  pack/ogro/\n"),
+    ("save skin 3 three.bmp", "no skin 3 in model box\n"),
+    ("save skin 2 box2.bmp", ""),
+    ("select model ogro", ""),
+    ("list skins", "  1: pack/ogro/a.bmp\n  2: pack/ogro/b.bmp\n"),
+    ("load skin 2 box2.bmp", ""),
+    ("load skin 1 small.bmp",
+     "image/texture dimension mismatch! Cannot load texture 'small.bmp'. It is 2x3, the skin 256x256.\n"
+     "error loading file 'small.bmp'\n"),
+    ("save attributes ogro.xml", ""),
+    ("load attributes ogro:ogro.xml", ""),
+    ("animate ogro:run pack/ogro/:run", ""),
+    ("select model pack/ogro/", ""),
+    ("list skins", "  1: pack/ogro/a.bmp\n  2: pack/ogro/b.bmp\n"),
+]
+
+
+@unittest.skipUnless(os.path.exists(BOXLET), "needs the Boxlet plug-in")
+class ModelNames(SessionTest):
+    def test_short_names_and_skins_numbered_per_model(self):
+        with open(os.path.join(self.s.workdir, "tiles.bmp"), "rb") as f:
+            tiles = f.read()
+        make_files(self.s.workdir, {"pack/ogro/tris.md2": md2_naming(["models/ogro/a.pcx", "b.bmp"], "run1"),
+                                    "pack/ogro/a.bmp": tiles, "pack/ogro/b.bmp": tiles,
+                                    "small.bmp": lambda path: subprocess.run(
+                                        ["/usr/bin/convert", "-size", "2x3", "xc:gray", path], check=True)})
+        for line, said in NAMING:
+            with self.subTest(line):
+                if isinstance(said, str):
+                    self.assertEqual(self.s.command(line), said)
+                else:
+                    self.s.send(line)
+                    self.s.expect(said)
+        # Which file stands in for the skin the model file names, by the name each model is listed under.
+        for name in ("pack/ogro/", "ogro"):
+            self.s.wait_stderr(name + ": using a.bmp for models/ogro/a.pcx\n")
+        self.assertNotIn("not found", self.s.stderr())
 
 
 def cached_models():

@@ -1,5 +1,6 @@
 // How an MD2 model's skins are found among its folder's files: each rule, the
-// order between them, case, and the folder's own picture when nothing named is there.
+// order between them, case, and the folder's own picture when nothing named is there;
+// and which file stands in for a name it does not carry.
 #include <gtest/gtest.h>
 
 #include "plugins/keyform/SkinSearch.h"
@@ -14,6 +15,7 @@ struct Case {
     Names skinNames;  // as the model file gives them
     Names expectedFiles;
     Names expectedMissing;
+    Names expectedStandIns;  // "file: the names it stands in for"
 };
 
 const Case kCases[] = {
@@ -21,59 +23,84 @@ const Case kCases[] = {
      {"tris.md2", "skin.png", "skin.pcx", "skin.bmp"},
      {"models/x/skin.pcx"},
      {"models/x/skin.bmp"},
-     {}},
+     {},
+     {"skin.bmp: models/x/skin.pcx"}},
     {"then the file named, under its last component",
      {"tris.md2", "skin.png", "skin.pcx"},
      {"models/x/skin.pcx"},
      {"models/x/skin.pcx"},
+     {},
      {}},
     {"then the same stem in any supported extension and any case",
      {"tris.md2", "Weapon.png", "weapon.txt"},
      {"weapon.pcx"},
      {"Weapon.png"},
-     {}},
+     {},
+     {"Weapon.png: weapon.pcx"}},
     {"among those, a BMP in another case comes first",
      {"skin.png", "SKIN.PCX", "Skin.BMP", "skin.jpg"},
      {"skin.pcx"},
      {"Skin.BMP"},
-     {}},
-    {"then the named extension in another case", {"skin.jpg", "SKIN.PCX", "skin.tga"}, {"skin.pcx"}, {"SKIN.PCX"}, {}},
-    {"then the first by name", {"skin.tga", "skin.jpg", "skin.png"}, {"skin.pcx"}, {"skin.jpg"}, {}},
+     {},
+     {"Skin.BMP: skin.pcx"}},
+    {"then the named extension in another case",
+     {"skin.jpg", "SKIN.PCX", "skin.tga"},
+     {"skin.pcx"},
+     {"SKIN.PCX"},
+     {},
+     {"SKIN.PCX: skin.pcx"}},
+    {"then the first by name",
+     {"skin.tga", "skin.jpg", "skin.png"},
+     {"skin.pcx"},
+     {"skin.jpg"},
+     {},
+     {"skin.jpg: skin.pcx"}},
     {"a name without an extension takes any image of that stem",
      {"tris.md2", "skin.jpeg"},
      {"skin"},
      {"skin.jpeg"},
-     {}},
+     {},
+     {"skin.jpeg: skin"}},
     {"the file named is taken as it is, even in a format no image is read from",
      {"skin.gif", "other.png"},
      {"skin.gif"},
      {"skin.gif"},
+     {},
      {}},
     {"a stem must match whole, and unsupported extensions are no images",
      {"skinny.png", "skin2.png", "skin.gif"},
      {"skin.pcx"},
      {},
-     {"skin.pcx"}},
+     {"skin.pcx"},
+     {}},
     {"several skins keep their order; missing ones are listed, and the folder's picture is not added",
      {"b.PNG", "a.bmp", "sydney.png"},
      {"x/a.pcx", "x/c.pcx", "b.pcx"},
      {"x/a.bmp", "b.PNG"},
-     {"x/c.pcx"}},
+     {"x/c.pcx"},
+     {"a.bmp: x/a.pcx", "b.PNG: b.pcx"}},
     {"no skin named: the image named like the folder, in any case",
      {"tris.md2", "Sydney.BMP", "skin.png", "other.jpg"},
      {},
      {"Sydney.BMP"},
+     {},
      {}},
-    {"empty names name nothing", {"sydney.png"}, {"", ""}, {"sydney.png"}, {}},
-    {"none found: the folder's picture, and the skins named are reported",
+    {"empty names name nothing", {"sydney.png"}, {"", ""}, {"sydney.png"}, {}, {}},
+    {"none found: the folder's picture stands in for every skin named",
      {"tris.md2", "sydney.jpg", "skin.png"},
      {"a.pcx", "b.pcx"},
      {"sydney.jpg"},
-     {"a.pcx", "b.pcx"}},
-    {"else an image named skin", {"tris.md2", "SKIN.tga", "other.png"}, {"a.pcx"}, {"SKIN.tga"}, {"a.pcx"}},
-    {"else the only image in the folder", {"tris.md2", "notes.txt", "whatever.jpg"}, {}, {"whatever.jpg"}, {}},
-    {"several other images: none is guessed", {"tris.md2", "faerie2.bmp", "Faerie5.BMP"}, {}, {}, {}},
-    {"an empty folder", {}, {"a.pcx"}, {}, {"a.pcx"}},
+     {},
+     {"sydney.jpg: a.pcx, b.pcx"}},
+    {"else an image named skin",
+     {"tris.md2", "SKIN.tga", "other.png"},
+     {"a.pcx"},
+     {"SKIN.tga"},
+     {},
+     {"SKIN.tga: a.pcx"}},
+    {"else the only image in the folder", {"tris.md2", "notes.txt", "whatever.jpg"}, {}, {"whatever.jpg"}, {}, {}},
+    {"several other images: none is guessed", {"tris.md2", "faerie2.bmp", "Faerie5.BMP"}, {}, {}, {}, {}},
+    {"an empty folder", {}, {"a.pcx"}, {}, {"a.pcx"}, {}},
 };
 
 TEST(SkinSearch, finds_each_skin_by_the_first_rule_that_matches) {
@@ -82,6 +109,14 @@ TEST(SkinSearch, finds_each_skin_by_the_first_rule_that_matches) {
         const SkinSearch::Result result = SkinSearch(c.files, "sydney").search(c.skinNames);
         EXPECT_EQ(c.expectedFiles, result.files);
         EXPECT_EQ(c.expectedMissing, result.missing);
+        Names standIns;
+        for (const auto& [file, named] : result.standIns) {
+            std::string line = file + ":";
+            for (const std::string& name : named)
+                line += (&name == &named.front() ? " " : ", ") + name;
+            standIns.push_back(line);
+        }
+        EXPECT_EQ(c.expectedStandIns, standIns);
     }
 }
 
