@@ -23,7 +23,6 @@ public:
 
     using AnimatedModel::current_interpolation;
     using AnimatedModel::current_script;
-    using AnimatedModel::model_name;
     using AnimatedModel::scripts;
     using AnimatedModel::showHandles;
     using AnimatedModel::ticks_left;
