@@ -1,7 +1,9 @@
-// A model read from an MD2 file: it is made from a directory (which is its name
-// unless it was given a shorter one) holding tris.md2 and the skins, found there by the names the file gives or,
-// failing those, the folder's own picture, and read with the file. The `frame` attribute picks the keyframe shown
-// (fractions blend two neighbours); each animation the frame names spell becomes one of the model's scripts.
+// A model read from an MD2 file: it is made from a directory (its name unless
+// it was given a shorter one) holding tris.md2 and the skins, found there by
+// the names the file gives or, failing those, the folder's own picture, and
+// read with the file. The `frame` attribute picks the keyframe shown
+// (fractions blend two neighbours); each animation the frame names spell
+// becomes one of the model's scripts.
 #pragma once
 
 #include <GL/gl.h>
