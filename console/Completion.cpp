@@ -164,6 +164,7 @@ const Rule kRules[] = {
     {"new", nullptr, 1, Kind::kWords, formWords<newForms>},
     {"new", "model", 2, Kind::kWords, classNames},
     {"new", "model", 3, Kind::kModelFiles, nullptr},
+    {"new", "model", 4, Kind::kModelFiles, nullptr},  // the file of a model given a short name
     {"new", "binding", 3, Kind::kAttributes, nullptr},
     {"new", "script", 3, Kind::kWords, behaviourWords},
     {"select", nullptr, 1, Kind::kWords, formWords<selectForms>},

@@ -70,7 +70,7 @@ void printRefusal(const char* class_word) {
 
 void newModel(char** args) {
     if (!args[2]) {
-        std::puts("usage: new model <model> <name>");
+        std::puts("usage: new model <model> <name> [<file-or-folder>]");
         return;
     }
     const char* class_word = args[1];
@@ -92,17 +92,21 @@ void newModel(char** args) {
     // The model keeps this copy as its name and the list keys it by the same copy.
     char* name = strdup(args[2]);
     takeModelCreationFailure();  // nothing left over from an earlier attempt
-    AnimatedModel* model = factory(name);
+    // A third word is the file or folder, made under its path and then given the short name.
+    AnimatedModel* model = factory(args[3] ? args[3] : name);
     if (!model) {
         std::free(name);
         printRefusal(class_word);
         return;
     }
+    model->rename(name);
     ModelListLock lock("new - mutex lock error", "new - mutex unlock error", ModelListLock::kPerror);
     models[name] = model;
     current_model = model;
-    if (PaintableModel* paintable = dynamic_cast<PaintableModel*>(model))
+    if (PaintableModel* paintable = dynamic_cast<PaintableModel*>(model)) {
         paintable->setClassWord(class_word);  // what a recovery journal makes it again with
+        paintable->setMadeFrom(args[3] ? args[3] : "");
+    }
 }
 
 void selectModel(char** args) {
@@ -159,7 +163,7 @@ const char* listedName(const AnimatedModel* model) {
 
 // Says so when num is none of model's skins; called with the mutex held.
 bool refusedAsNoSkin(const PaintableModel& model, int num) {
-    if (model.hasTexture(num))
+    if (model.textureOfSkin(num) != 0)
         return false;
     std::printf("no skin %d in model %s\n", num, listedName(&model));
     return true;
@@ -191,7 +195,8 @@ void loadSkin(char** args) {
         const bool firstSkin = num == 1 && model.numTextures() == 0;
         if (!firstSkin && refusedAsNoSkin(model, num))
             return;
-        if (model.takeSkin(num, args[2], std::move(picture)) == 0)
+        const int texture = firstSkin ? 1 : static_cast<int>(model.textureOfSkin(num));
+        if (model.takeSkin(texture, args[2], std::move(picture)) == 0)
             std::printf("error loading file '%s'\n", args[2]);
     });
 }
@@ -254,7 +259,7 @@ void saveSkin(char** args) {
     DirtySkins::Mark unsaved;
     withCurrentPaintable([&](PaintableModel& model) {
         if (!refusedAsNoSkin(model, num)) {
-            skin = model.copySkin(num);
+            skin = model.copySkin(static_cast<int>(model.textureOfSkin(num)));
             unsaved = unsavedPaint(model, num);
         }
     });
@@ -371,7 +376,7 @@ void cmd_new(char** args) {
             "usage: new pose <name>\n"
             "       new script <name> [terminate|repeat|reverse|reverse_once]\n"
             "       new binding <key> [<paramname>]\n"
-            "       new model <model> <name>");
+            "       new model <model> <name> [<file-or-folder>]");
         return;
     }
     if (!runSubCommand(kNewForms, args))

@@ -84,7 +84,7 @@ std::vector<LoadedSkin> loadedSkinsOf(const std::string& name) {
         if (!model)
             return skins;
         for (const auto& [number, file] : model->skinFiles()) {
-            const Image* image = model->skinImage(number);
+            const Image* image = model->skinImage(model->textureOfSkin(number));
             skins.push_back({model->serial(), number, file, image->width(), image->height()});
         }
     }
@@ -124,10 +124,11 @@ bool matchSkins(const std::vector<const RecoveryFolder::Entry*>& entries, std::v
 // does; false, having said why, when a name is taken by another class's model
 // or a model cannot be made.
 bool makeMissingModels(const std::vector<const RecoveryFolder::Entry*>& entries, bool* made) {
-    std::set<std::pair<std::string, std::string>> wanted;
+    std::map<std::pair<std::string, std::string>, std::string> wanted;  // class and name to the model's file
     for (const RecoveryFolder::Entry* entry : entries)
-        wanted.emplace(entry->skin.modelClass, entry->skin.modelName);
-    for (const auto& [modelClass, name] : wanted) {
+        wanted.emplace(std::make_pair(entry->skin.modelClass, entry->skin.modelName), entry->skin.modelFile);
+    for (const auto& [classAndName, file] : wanted) {
+        const auto& [modelClass, name] = classAndName;
         bool loaded = false, sameClass = false;
         {
             ModelListLock lock;
@@ -142,8 +143,8 @@ bool makeMissingModels(const std::vector<const RecoveryFolder::Entry*>& entries,
         }
         if (loaded)
             continue;
-        std::string words[3] = {"model", modelClass, name};
-        char* args[4] = {&words[0][0], &words[1][0], &words[2][0], nullptr};
+        std::string words[4] = {"model", modelClass, name, file};
+        char* args[5] = {&words[0][0], &words[1][0], &words[2][0], file.empty() ? nullptr : &words[3][0], nullptr};
         cmd_new(args);
         ModelListLock lock;
         if (!paintableNamed(name)) {
@@ -167,7 +168,9 @@ bool restore(const std::vector<const RecoveryFolder::Entry*>& entries, const std
     std::vector<std::pair<PaintableModel*, Image*>> onto;
     for (size_t i = 0; i < entries.size(); ++i) {
         PaintableModel* model = paintableNamed(entries[i]->skin.modelName);
-        Image* image = model && model->serial() == targets[i].serial ? model->skinImage(targets[i].number) : nullptr;
+        Image* image = model && model->serial() == targets[i].serial
+                           ? model->skinImage(model->textureOfSkin(targets[i].number))
+                           : nullptr;
         if (!image || !image->pixels() || image->width() != entries[i]->skin.width ||
             image->height() != entries[i]->skin.height)
             return false;
@@ -202,8 +205,10 @@ void recoverAll(Orphans& orphans) {
                 continue;
             }
             const JournalFormat::Skin& skin = entry.skin;
-            std::printf("  %s model '%s', skin %u (%s, %dx%d): %s\n", skin.modelClass.c_str(), skin.modelName.c_str(),
-                        skin.skin, skin.sourceFile.c_str(), skin.width, skin.height,
+            // An older journal's number was a texture name of its run: it is left out.
+            const std::string number = skin.skin ? ", skin " + std::to_string(skin.skin) : "";
+            std::printf("  %s model '%s'%s (%s, %dx%d): %s\n", skin.modelClass.c_str(), skin.modelName.c_str(),
+                        number.c_str(), skin.sourceFile.c_str(), skin.width, skin.height,
                         plural(skin.tiles.size(), "tile").c_str());
         }
     if (damaged) {
@@ -300,9 +305,10 @@ void startRecoveryJournal() {
                 const PaintableModel* model = dynamic_cast<const PaintableModel*>(entry.second);
                 if (!model || model->serial() != key.owner)
                     continue;
-                view.image = model->skinImage(key.skin);
+                view.image = model->skinImage(model->textureOfSkin(key.skin));
                 view.modelClass = model->classWord();
                 view.modelName = model->name();
+                view.modelFile = model->madeFrom();
                 return true;
             }
             return false;

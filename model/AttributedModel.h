@@ -46,6 +46,9 @@ public:
     // Applies a file already read (contents) as loadAttributes(file) would.
     bool loadAttributes(const char* file, const FileContents& contents);
     bool saveAttributes(const char* file);
+    // A model made from a file is made under the file's path; the console may
+    // list it under a shorter name, which it then keeps (name must outlive it).
+    void rename(const char* name) { model_name = name; }
 
 protected:
     // The model's own element under (or as) the given one, or null.

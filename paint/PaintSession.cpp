@@ -45,13 +45,13 @@ void PaintSession::endDrag() {
     dragReached_ = false;
 }
 
-void PaintSession::saveBefore(unsigned long long serial, const char* name, GLuint skin, Image& image,
+void PaintSession::saveBefore(unsigned long long serial, const char* name, unsigned int skin, Image& image,
                               const TexelRect& area) {
     history_.saveBefore({serial, skin}, name, image, area);
     journalChange(serial, skin, image, area);
 }
 
-void PaintSession::recordSkinLoad(unsigned long long serial, const char* name, GLuint skin,
+void PaintSession::recordSkinLoad(unsigned long long serial, const char* name, unsigned int skin,
                                   std::unique_ptr<Image> before) {
     history_.recordSkinLoad({serial, skin}, name, std::move(before));
     // The picture is its new file's: nothing of it is unsaved.
@@ -69,7 +69,8 @@ void PaintSession::forget(unsigned long long serial) {
     }
 }
 
-void PaintSession::journalChange(unsigned long long serial, GLuint skin, const Image& image, const TexelRect& area) {
+void PaintSession::journalChange(unsigned long long serial, unsigned int skin, const Image& image,
+                                 const TexelRect& area) {
     if (!journal_)
         return;
     journal_->dirty().mark({serial, skin}, image.width(), image.height(), area);
@@ -98,15 +99,16 @@ PaintHistory::Outcome PaintSession::redo(const ModelLookup& find) {
 PaintHistory::ImageLookup PaintSession::skinsOf(const ModelLookup& find) {
     return [&find](const PaintHistory::SkinKey& key) -> Image* {
         PaintableModel* model = find(key.owner);
-        return model ? model->skinImage(key.skin) : nullptr;
+        return model ? model->skinImage(model->textureOfSkin(key.skin)) : nullptr;
     };
 }
 
 PaintHistory::Outcome PaintSession::shown(PaintHistory::Outcome outcome, const ModelLookup& find) {
     for (const PaintHistory::Change& change : outcome.changes)
         if (PaintableModel* model = find(change.key.owner)) {
-            model->queueTextureRect(change.key.skin, change.rect);
-            if (const Image* image = model->skinImage(change.key.skin))
+            const GLuint texture = model->textureOfSkin(change.key.skin);
+            model->queueTextureRect(texture, change.rect);
+            if (const Image* image = model->skinImage(texture))
                 journalChange(change.key.owner, change.key.skin, *image, change.rect);
         }
     return outcome;

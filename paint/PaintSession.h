@@ -39,9 +39,9 @@ public:
 
     // What the models report while they paint, load skins and go away.
     bool inStroke() const override { return history_.inStroke(); }
-    void saveBefore(unsigned long long serial, const char* name, GLuint skin, Image& image,
+    void saveBefore(unsigned long long serial, const char* name, unsigned int skin, Image& image,
                     const TexelRect& area) override;
-    void recordSkinLoad(unsigned long long serial, const char* name, GLuint skin,
+    void recordSkinLoad(unsigned long long serial, const char* name, unsigned int skin,
                         std::unique_ptr<Image> before) override;
     void forget(unsigned long long serial) override;
 
@@ -67,7 +67,7 @@ private:
     PaintHistory::Outcome shown(PaintHistory::Outcome outcome, const ModelLookup& find);
     static PaintHistory::ImageLookup skinsOf(const ModelLookup& find);
 
-    void journalChange(unsigned long long serial, GLuint skin, const Image& image, const TexelRect& area);
+    void journalChange(unsigned long long serial, unsigned int skin, const Image& image, const TexelRect& area);
 
     PaintHistory history_;
     JournalWriter* journal_ = nullptr;

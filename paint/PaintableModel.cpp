@@ -93,27 +93,45 @@ int PaintableModel::numTextures() {
     return static_cast<int>(textures.size());
 }
 
-bool PaintableModel::hasTexture(int num) const {
-    if (num < 0)
-        return false;
-    auto found = textures.find(static_cast<GLuint>(num));
-    return found != textures.end() && found->second;
-}
-
 Image* PaintableModel::skinImage(GLuint num) const {
     auto found = textures.find(num);
     return found == textures.end() ? nullptr : found->second;
 }
 
-std::vector<std::pair<GLuint, std::string>> PaintableModel::skinFiles() const {
-    std::vector<std::pair<GLuint, std::string>> files;
+GLuint PaintableModel::textureOfSkin(long skin) const {
+    for (const auto& entry : textures)
+        if (entry.second && --skin == 0)
+            return entry.first;
+    return 0;
+}
+
+unsigned int PaintableModel::skinOfTexture(GLuint texture) const {
+    unsigned int skin = 0;
+    for (const auto& entry : textures) {
+        skin += entry.second ? 1 : 0;
+        if (entry.first == texture)
+            return entry.second ? skin : 0;
+    }
+    return 0;
+}
+
+std::vector<std::pair<unsigned int, std::string>> PaintableModel::skinFiles() const {
+    std::vector<std::pair<unsigned int, std::string>> files;
     for (const auto& entry : textures) {
         if (!entry.second)
             continue;
         const std::string& source = entry.second->getSourceFile();
-        files.emplace_back(entry.first, source.empty() ? entry.second->getFilename() : source);
+        files.emplace_back(static_cast<unsigned int>(files.size() + 1),
+                           source.empty() ? entry.second->getFilename() : source);
     }
     return files;
+}
+
+void PaintableModel::printSkinNumbers() const {
+    std::string numbers;
+    for (const auto& skin : skinFiles())
+        numbers += (numbers.empty() ? "" : ",") + std::to_string(skin.first);
+    AsyncOutput::printf(stdout, "skins: <%s>\n", numbers.c_str());
 }
 
 int PaintableModel::loadTexture(int num, const char* filename) {
@@ -131,7 +149,7 @@ int PaintableModel::takeSkin(int num, const char* filename, Image::Decoded pictu
         std::unique_ptr<Image> before = paint_recorder ? found->second->copyPicture() : nullptr;
         int ok = found->second->takeReloaded(std::move(picture), filename);
         if (ok && before)
-            paint_recorder->recordSkinLoad(serial_, name(), static_cast<GLuint>(num), std::move(before));
+            paint_recorder->recordSkinLoad(serial_, name(), skinOfTexture(static_cast<GLuint>(num)), std::move(before));
         // Queued even after a failed reload: uploading the unchanged picture is harmless.
         texturesToReload.push_back(static_cast<GLuint>(num));
         return ok;
@@ -166,9 +184,11 @@ std::string PaintableModel::texturePath(const char* filename, const char* base) 
     std::string name(filename ? filename : "");
     if (!base)
         return name;
-    size_t slash = name.rfind('/');
-    // The slash is kept, so a path gains a doubled slash after base.
-    return std::string(base) + "/" + (slash == std::string::npos ? name : name.substr(slash));
+    // One slash between them however the folder was typed, so the path prints as people write it.
+    std::string folder(base);
+    while (!folder.empty() && folder.back() == '/')
+        folder.pop_back();
+    return folder + "/" + name.substr(name.rfind('/') + 1);
 }
 
 std::vector<GLuint> PaintableModel::distinctTextureNames(const std::vector<GLuint>& queue) {
@@ -348,7 +368,8 @@ void PaintableModel::moveHandleInScene(unsigned int handle, double dx, double dy
 
 ModelPainter::Target PaintableModel::paintTarget() {
     auto skin = [this](GLuint num) { return skinImage(num); };
-    return {*this, uprightTurn(), *this, triangles, skin, paint_recorder, serial_, name()};
+    auto number = [this](GLuint texture) { return skinOfTexture(texture); };
+    return {*this, uprightTurn(), *this, triangles, skin, number, paint_recorder, serial_, name()};
 }
 
 void PaintableModel::queueLastPaint() {

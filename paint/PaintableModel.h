@@ -38,7 +38,8 @@ public:
     virtual void paintModel(BrushModel* brush);
     // Reads filename's picture and takes it as takeSkin does.
     int loadTexture(int num, const char* filename);
-    // Skin num from picture, filename read and decoded ahead (before the
+    // Texture num (the texture name; the console turns users' skin numbers
+    // into these) from picture, filename read and decoded ahead (before the
     // model-list mutex is taken): it replaces the picture of that texture,
     // which the history keeps so the load can be undone, or on a model still
     // without textures the picture is queued as skin 1 for the next draw to upload.
@@ -51,11 +52,13 @@ public:
     std::unique_ptr<Image> copySkin(int num) const;
     std::vector<std::unique_ptr<Image>> copySkins() const;
     int numTextures();
-    // Whether num is one of the model's textures, with a picture.
-    bool hasTexture(int num) const;
-    // Each texture's number with the file its picture was read from, in
-    // ascending order of the number.
-    std::vector<std::pair<GLuint, std::string>> skinFiles() const;
+    // Users number a model's skins 1..n, whatever texture names GL handed
+    // out, in the order of those names (so in the order they were made):
+    // the texture of skin (0 when there is none) and the skin of texture (0 for none).
+    GLuint textureOfSkin(long skin) const;
+    unsigned int skinOfTexture(GLuint texture) const;
+    // Each skin's number with the file its picture was read from, in order.
+    std::vector<std::pair<unsigned int, std::string>> skinFiles() const;
     // GL thread only (modelInit and draw): gives each picture, read ahead, a
     // new texture name in ids and uploads it, printing what reading it said
     // first. The pictures are taken. Returns the number without an image.
@@ -94,6 +97,10 @@ public:
     // recovery journal records it so a later run can make the model again.
     void setClassWord(const std::string& word) { classWord_ = word; }
     const std::string& classWord() const { return classWord_; }
+    // The file or folder the model was made from when it is listed under
+    // another name, else empty; the journal records it beside the class word.
+    void setMadeFrom(const std::string& path) { madeFrom_ = path; }
+    const std::string& madeFrom() const { return madeFrom_; }
 
     // Has the next draw upload rect of the texture name (merged with any
     // rectangle already waiting), as after a paint that changed it.
@@ -117,6 +124,8 @@ protected:
     // The texels of some skins are cut away where an alpha texture of their own falls below a cutoff:
     // masks[skin] is that texture and cutoff.
     void setTextureMasks(std::map<GLuint, std::pair<GLuint, float>> masks) { textureMasks_ = std::move(masks); }
+    // The "skins: <1,2,...>" line a model prints once its skins are up.
+    void printSkinNumbers() const;
 
     std::map<GLuint, Image*> textures;
     bool firstDraw;
@@ -148,5 +157,6 @@ private:
     unsigned long long serial_;
     std::string classWord_;
     unsigned long handleBoxVersion_ = ~0ul;  // the mesh shape the scale handle was placed on
+    std::string madeFrom_;
     double upright_[3] = {0.0, 0.0, 0.0};
 };

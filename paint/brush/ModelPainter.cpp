@@ -55,7 +55,7 @@ void ModelPainter::saveBeforePainting(const Target& target, Triangle* tri, GLuin
     TexelRect area;
     texelSpan(lo[0], hi[0], image->width(), &area.x0, &area.x1);
     texelSpan(lo[1], hi[1], image->height(), &area.y0, &area.y1);
-    target.recorder->saveBefore(target.serial, target.name, name, *image, area);
+    target.recorder->saveBefore(target.serial, target.name, target.number(name), *image, area);
 }
 
 BrushSnapshot ModelPainter::brushInModelSpace(const Target& target, BrushModel* brush, double* offset) {

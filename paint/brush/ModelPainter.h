@@ -34,8 +34,10 @@ public:
         const PolyMesh& mesh;              // its shape version tells when to find triangles afresh
         const std::vector<Triangle*>& triangles;
         std::function<Image*(GLuint)> skin;  // a texture's picture, or null
-        PaintRecorder* recorder;             // may be null
-        unsigned long long serial;           // the model as the recorder knows it
+        // The skin number users know a texture by, which is what the recorder keeps.
+        std::function<unsigned int(GLuint)> number;
+        PaintRecorder* recorder;    // may be null
+        unsigned long long serial;  // the model as the recorder knows it
         const char* name;
     };
 

@@ -1,6 +1,6 @@
 // Recovery journal files, little-endian throughout: "VPJR", the version, the
-// skin's number, width and height, the class, model name and source file (a
-// length, then bytes), the tile count, each tile's x0 y0 x1 y1 and texels,
+// skin's number, width and height, the class, model name, source file and
+// (from version 2) model file (each a length, then bytes), the tile count, each tile's x0 y0 x1 y1 and texels,
 // and last a CRC-32 of all the bytes ahead of it.
 #include "paint/history/JournalFormat.h"
 
@@ -97,6 +97,7 @@ std::vector<unsigned char> JournalFormat::encode(const Skin& skin) {
     appendText(bytes, skin.modelClass);
     appendText(bytes, skin.modelName);
     appendText(bytes, skin.sourceFile);
+    appendText(bytes, skin.modelFile);
     appendLe32(bytes, static_cast<uint32_t>(skin.tiles.size()));
     for (const Tile& tile : skin.tiles) {
         for (int v : {tile.rect.x0, tile.rect.y0, tile.rect.x1, tile.rect.y1})
@@ -110,17 +111,21 @@ std::vector<unsigned char> JournalFormat::encode(const Skin& skin) {
 bool JournalFormat::decode(const unsigned char* bytes, size_t size, Skin& skin, std::string& why) {
     if (size < 8 || !std::equal(kMagic, kMagic + 4, bytes))
         return fail(why, "not a paint journal");
-    if (readLe32(bytes + 4) != kVersion)
-        return fail(why, "journal version " + std::to_string(readLe32(bytes + 4)) + " is not version " +
-                             std::to_string(kVersion) + ", the one this program reads");
+    const uint32_t version = readLe32(bytes + 4);
+    if (version < 1 || version > kVersion)
+        return fail(why, "journal version " + std::to_string(version) + " is not version 1 to " +
+                             std::to_string(kVersion) + ", the ones this program reads");
     if (size < 12 || crc32(bytes, size - 4) != readLe32(bytes + size - 4))
         return fail(why, "checksum mismatch (the file is damaged or cut short)");
     Reader in(bytes + 8, size - 12);
     Skin read;
     uint32_t width = 0, height = 0, count = 0;
     if (!in.number(read.skin) || !in.number(width) || !in.number(height) || !in.text(read.modelClass) ||
-        !in.text(read.modelName) || !in.text(read.sourceFile) || !in.number(count))
+        !in.text(read.modelName) || !in.text(read.sourceFile) || (version > 1 && !in.text(read.modelFile)) ||
+        !in.number(count))
         return fail(why, "header cut short");
+    if (version == 1)
+        read.skin = 0;
     if (width < 1 || height < 1 || width > uint32_t(kMaxSide) || height > uint32_t(kMaxSide))
         return fail(why, "picture size " + std::to_string(width) + "x" + std::to_string(height) + " out of range");
     read.width = static_cast<int>(width);

@@ -140,6 +140,7 @@ bool JournalWriter::writeChanges() {
         job.generation = marked.generation;
         job.skin.modelClass = view.modelClass;
         job.skin.modelName = view.modelName;
+        job.skin.modelFile = view.modelFile;
         job.skin.sourceFile =
             view.image->getSourceFile().empty() ? view.image->getFilename() : view.image->getSourceFile();
         job.skin.skin = key.skin;

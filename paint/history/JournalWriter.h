@@ -26,6 +26,7 @@ public:
         const Image* image = nullptr;
         std::string modelClass;  // empty for a model no class made: it is not journaled
         std::string modelName;
+        std::string modelFile;  // what the model was made from, when it is listed under another name
     };
     using SkinFinder = std::function<bool(const DirtySkins::Key&, SkinView&)>;
 

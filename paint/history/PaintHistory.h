@@ -21,7 +21,7 @@
 class PaintHistory {
 public:
     // One skin of one model: the model's serial (never handed out twice)
-    // and the skin's texture number.
+    // and the skin's number in that model, as users type it.
     struct SkinKey {
         unsigned long long owner = 0;
         unsigned int skin = 0;

@@ -17,11 +17,12 @@ public:
 
     // Whether a stroke is open; outside one, painting saves nothing.
     virtual bool inStroke() const = 0;
-    // Texels of area in image, the picture of texture skin, are about to be painted over.
-    virtual void saveBefore(unsigned long long serial, const char* name, GLuint skin, Image& image,
+    // Texels of area in image, the picture of the model's skin numbered skin
+    // (as users number them, 1..n), are about to be painted over.
+    virtual void saveBefore(unsigned long long serial, const char* name, unsigned int skin, Image& image,
                             const TexelRect& area) = 0;
-    // Texture skin's picture was replaced by a load; before is the one it had.
-    virtual void recordSkinLoad(unsigned long long serial, const char* name, GLuint skin,
+    // That skin's picture was replaced by a load; before is the one it had.
+    virtual void recordSkinLoad(unsigned long long serial, const char* name, unsigned int skin,
                                 std::unique_ptr<Image> before) = 0;
     // The model is gone: what only it could take back goes too.
     virtual void forget(unsigned long long serial) = 0;

@@ -179,7 +179,8 @@ int Image::takeReloaded(Decoded fresh, const std::string& filename) {
         return 0;
     const bool keepsSize = imageFormatOfName(filename) != ImageFormat::kPcx;
     if (keepsSize && (fresh.image->width() != width() || fresh.image->height() != height())) {
-        std::printf("image/texture dimension mismatch! Cannot load texture '%s'.\n", fresh.image->sourceFile_.c_str());
+        std::printf("image/texture dimension mismatch! Cannot load texture '%s'. It is %dx%d, the skin %dx%d.\n",
+                    fresh.image->sourceFile_.c_str(), fresh.image->width(), fresh.image->height(), width(), height());
         return 0;
     }
     takePicture(*fresh.image);

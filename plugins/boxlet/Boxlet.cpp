@@ -100,7 +100,7 @@ void Boxlet::modelInit() {
         for (unsigned int corner = 0; corner < 3; ++corner)
             setTexCoord(t[i], corner, tc[kTriangles[i].coords[corner]]);
 
-    const int names[2] = {static_cast<int>(tex[0]), static_cast<int>(tex[1])};
+    const int names[2] = {static_cast<int>(skinOfTexture(tex[0])), static_cast<int>(skinOfTexture(tex[1]))};
     // One message, so that the lists come out together above the console's prompt.
     AsyncOutput::write(stdout, indexList("vectors", v) + indexList("triangles", t) + indexList("normals", n) +
                                    indexList("textures", names) + indexList("texCoords", tc));

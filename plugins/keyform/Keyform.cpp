@@ -73,7 +73,7 @@ Keyform::Keyform(const char* name, const Md2File& md2) : PaintableModel(name), s
 Keyform::~Keyform() {}
 
 AnimatedModel* Keyform::create(const char* name) {
-    const std::string path = std::string(name ? name : "") + "/tris.md2";
+    const std::string path = texturePath("tris.md2", name ? name : "");
     Md2File md2;
     if (md2.read(path.c_str()) != Md2File::kRead) {
         const std::string message = "cannot read MD2 model '" + path + "': " + md2.problem + "\n";
@@ -81,6 +81,7 @@ AnimatedModel* Keyform::create(const char* name) {
         return nullptr;
     }
     Keyform* model = new Keyform(name, md2);
+    model->folder_ = name ? name : "";
     model->readSkins(md2.skins);
     return model;
 }
@@ -158,28 +159,26 @@ void Keyform::modelInit() {
         adoptSkin(std::move(queued));
     }
     showSkin();
-    printSkins();
-}
-
-void Keyform::printSkins() {
-    std::string numbers;
-    for (const auto& entry : textures)
-        numbers += (numbers.empty() ? "" : ",") + std::to_string(entry.first);
-    AsyncOutput::printf(stdout, "skins: <%s>\n", numbers.c_str());
+    printSkinNumbers();
 }
 
 void Keyform::readSkins(const std::vector<std::string>& skinNames) {
-    const SkinSearch::Result found = SkinSearch(filesIn(model_name), folderNameOf(model_name)).search(skinNames);
-    if (!found.missing.empty())
-        skinsMissing_ = std::string("skins not found for ") + model_name + ": " + joined(found.missing) + "\n";
+    const char* folder = folder_.c_str();
+    SkinSearch::Result found = SkinSearch(filesIn(folder), folderNameOf(folder)).search(skinNames);
+    standIns_ = std::move(found.standIns);
+    missing_ = std::move(found.missing);
     std::vector<std::string> paths;
     for (const std::string& file : found.files)
-        paths.push_back(texturePath(file.c_str(), model_name));
-    skins_ = std::make_unique<SkinSet>(paths, model_name);
+        paths.push_back(texturePath(file.c_str(), folder));
+    skins_ = std::make_unique<SkinSet>(paths, folder_);
 }
 
 void Keyform::uploadSkins() {
-    AsyncOutput::write(stderr, skinsMissing_);
+    // Said now rather than when the files were searched: by then the model has the name it is listed by.
+    for (const auto& [file, named] : standIns_)
+        AsyncOutput::printf(stderr, "%s: using %s for %s\n", model_name, file.c_str(), joined(named).c_str());
+    if (!missing_.empty())
+        AsyncOutput::printf(stderr, "skins not found for %s: %s\n", model_name, joined(missing_).c_str());
     if (skins_)
         AsyncOutput::write(stderr, skins_->leftOut);
     if (!skins_ || skins_->pictures.empty()) {
@@ -191,7 +190,7 @@ void Keyform::uploadSkins() {
     adoptTextures(skins_->pictures, ids.data());
     for (GLuint id : ids)
         if (textures.count(id))
-            textures[id]->keepSavesIn(model_name);  // found by the search, not named by the user
+            textures[id]->keepSavesIn(folder_);  // found by the search, not named by the user
     skinTexture = ids[0];
     skins_.reset();
 }

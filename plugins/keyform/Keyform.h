@@ -1,8 +1,9 @@
-// A model read from an MD2 file: the model's name is its directory, holding
-// tris.md2 and the skins, found there by the names the file gives or, failing
-// those, the folder's own picture, and read with the file. The `frame`
-// attribute picks the keyframe shown (fractions blend two neighbours); each
-// animation the frame names spell becomes one of the model's scripts.
+// A model read from an MD2 file: it is made from a directory (its name unless
+// it was given a shorter one) holding tris.md2 and the skins, found there by
+// the names the file gives or, failing those, the folder's own picture, and
+// read with the file. The `frame` attribute picks the keyframe shown
+// (fractions blend two neighbours); each animation the frame names spell
+// becomes one of the model's scripts.
 #pragma once
 
 #include <GL/gl.h>
@@ -53,12 +54,14 @@ private:
     void uploadSkins();
     bool adoptSkin(Image::Decoded picture);
     void showSkin();
-    void printSkins();
 
     // The texture name every triangle shows once it has a picture: the first
     // skin's, or one kept free for the first skin loaded later.
     GLuint skinTexture;
-    std::string skinsMissing_;        // the line saying which named skins were not found, or ""
+    std::string folder_;  // as typed: the model may be listed under another name
+    // Files found under other names than the file gives, with those names; and named skins not found at all.
+    std::vector<std::pair<std::string, std::vector<std::string>>> standIns_;
+    std::vector<std::string> missing_;
     std::unique_ptr<SkinSet> skins_;  // read by create, uploaded by the first draw
     Md2Mesh frames_;                  // moves the mesh, which is this model, between keyframes
     double shownFrame_;

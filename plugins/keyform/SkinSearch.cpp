@@ -96,15 +96,22 @@ SkinSearch::Result SkinSearch::search(const std::vector<std::string>& skinNames)
         if (name.empty())
             continue;
         const std::string found = findSkin(name);
-        if (found.empty())
+        if (found.empty()) {
             result.missing.push_back(name);
-        else
-            result.files.push_back(name.substr(0, name.rfind('/') + 1) + found);
+            continue;
+        }
+        result.files.push_back(name.substr(0, name.rfind('/') + 1) + found);
+        if (found != lastComponent(name))
+            result.standIns.push_back({found, {name}});
     }
     if (result.files.empty()) {
         const std::string own = findFolderSkin();
-        if (!own.empty())
+        if (!own.empty()) {
             result.files.push_back(own);
+            if (!result.missing.empty())
+                result.standIns.push_back({own, std::move(result.missing)});
+            result.missing.clear();
+        }
     }
     return result;
 }

@@ -3,6 +3,7 @@
 #pragma once
 
 #include <string>
+#include <utility>
 #include <vector>
 
 class SkinSearch {
@@ -13,6 +14,9 @@ public:
         // folder holds it under the last component), in the order to load them.
         std::vector<std::string> files;
         std::vector<std::string> missing;  // skin names as the model file gives them
+        // Each file found under another name than the one it was looked for by (another extension
+        // or case, or the folder's own picture), with the names it stands in for, as in the model file.
+        std::vector<std::pair<std::string, std::vector<std::string>>> standIns;
     };
 
     // folderFiles: the names of the regular files in the model's folder; folderName: its last component.
@@ -23,7 +27,8 @@ public:
     std::string findSkin(const std::string& skinName) const;
     // The picture of a model that names no skin, or none that is here; "" when the folder has none.
     std::string findFolderSkin() const;
-    // The files for every skin named (empty names name nothing); the folder's own picture when none is found.
+    // The files for every skin named (empty names name nothing); the folder's own picture when none is
+    // found, standing in for every name then, which counts as missing only when there is no such picture.
     Result search(const std::vector<std::string>& skinNames) const;
 
 private:

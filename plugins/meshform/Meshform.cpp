@@ -237,8 +237,5 @@ void Meshform::modelInit() {
     }
     setTints(colours_);
     setBlendedTints(blended_);
-    std::string numbers;
-    for (const auto& entry : textures)
-        numbers += (numbers.empty() ? "" : ",") + std::to_string(entry.first);
-    AsyncOutput::printf(stdout, "skins: <%s>\n", numbers.c_str());
+    printSkinNumbers();
 }

@@ -114,7 +114,7 @@ TEST_F(AnimationCommands, behaviour_words_of_new_and_select_script) {
               "usage: new pose <name>\n"
               "       new script <name> [terminate|repeat|reverse|reverse_once]\n"
               "       new binding <key> [<paramname>]\n"
-              "       new model <model> <name>\n");
+              "       new model <model> <name> [<file-or-folder>]\n");
 
     ScratchDir dir;
     const std::string file = dir.path("behaviours.xml");

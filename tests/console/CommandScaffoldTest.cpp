@@ -57,7 +57,7 @@ TEST_F(CommandScaffold, every_table_refuses_unknown_and_incomplete_forms_with_it
         notHere = "Operation not applicable for current model\n";
     const std::string cases[][2] = {
         {"new Pose p", "syntax error in 'Pose'\n"},
-        {"new model Tester", "usage: new model <model> <name>\n"},
+        {"new model Tester", "usage: new model <model> <name> [<file-or-folder>]\n"},
         {"select control Other", "control scheme not found 'Other'\n"},
         {"select control Default", ""},
         {"load attribute a.xml", loadUsage},

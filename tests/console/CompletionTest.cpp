@@ -101,7 +101,8 @@ TEST_F(Completion, what_is_offered_follows_the_line) {
         {"new model ", "|Extra|Tester|"},  // registered, or waiting in a class folder, each once; none planted here
         {"new model E", "Extra|"},
         {"new model Tester ", ""},
-        {"new model Meshform S", "Ship.GLB|"},  // model files and folders only
+        {"new model Meshform S", "Ship.GLB|"},       // model files and folders only
+        {"new model Meshform ship S", "Ship.GLB|"},  // the file of a model given a short name
         {"new model Meshform s", ""},
         {"new model Meshform mo", "models|"},
         {"select model m", "m|m1|m2|"},

@@ -77,9 +77,10 @@ struct Canvas : PaintableModel {
 
 }  // namespace
 
-// `list skins` names each texture's file; a skin number the model lacks is
-// refused by load and save alike, and nothing is read or written for it.
-TEST_F(ModelCommands, skins_are_listed_and_numbers_the_model_lacks_are_refused) {
+// A model numbers its skins 1..n whatever texture names they have (canvas holds names 1 and 4): `list skins`
+// names each skin's file; a number the model lacks is refused by load and save alike, and nothing is read or
+// written for it.
+TEST_F(ModelCommands, each_model_numbers_its_own_skins_and_refuses_numbers_it_lacks) {
     ScratchDir dir;
     const std::string first = dir.path("first.bmp"), fourth = dir.path("fourth.bmp"), out4 = dir.path("out4.bmp");
     writeFile(first, painttest::makeBmp(2, 2, 10));
@@ -94,12 +95,12 @@ TEST_F(ModelCommands, skins_are_listed_and_numbers_the_model_lacks_are_refused) 
     const struct {
         std::string line, expected;
     } cases[] = {
-        {"list skins", "  1: " + first + "\n  4: " + fourth + "\n"},
-        {"load skin 2 " + fourth, "no skin 2 in model canvas\n"},
+        {"list skins", "  1: " + first + "\n  2: " + fourth + "\n"},
+        {"load skin 3 " + fourth, "no skin 3 in model canvas\n"},
         {"load skin -1 " + fourth, "no skin -1 in model canvas\n"},
-        {"save skin 3 " + out4, "no skin 3 in model canvas\n"},
+        {"save skin 4 " + out4, "no skin 4 in model canvas\n"},
         {"load skin 0 " + missing, "no skin 0 in model canvas\n"},  // refused before the file is looked for
-        {"save skin 4 " + out4, ""},
+        {"save skin 2 " + out4, ""},
         {"select model empty", ""},
         {"list skins", ""},
         {"save skin 1 " + out4 + "x", "no skin 1 in model empty\n"},

@@ -11,7 +11,7 @@ namespace {
 // Records the skin numbers that reach the model; no file is read.
 struct SkinRecorder : PaintableModel {
     explicit SkinRecorder(const char* name) : PaintableModel(name) {
-        textures[3] = new Image;  // skin numbers the model lacks are refused before they reach it
+        textures[3] = new Image;  // skin 1; numbers the model lacks are refused before they reach it
     }
     int takeSkin(int num, const char*, Image::Decoded) override {
         loaded.push_back(num);
@@ -93,8 +93,8 @@ TEST_F(NumberCommands, a_bad_number_word_is_named_and_changes_nothing) {
         {"animate far #", "8", true, false},
         {"speed_control walk x y z # 0.4", "0.1", false, false},
         {"speed_control walk x y z 0.1 #", "0.3", false, false},
-        {"load skin # a.bmp", "3", true, true},
-        {"save skin # /nonexistent/out.bmp", "3", true, true},
+        {"load skin # a.bmp", "1", true, true},
+        {"save skin # /nonexistent/out.bmp", "1", true, true},
     };
     for (const auto& c : commands) {
         current_model = c.on_skins ? static_cast<AnimatedModel*>(&skins) : &tester;
@@ -114,7 +114,7 @@ TEST_F(NumberCommands, a_bad_number_word_is_named_and_changes_nothing) {
             EXPECT_NE(state(), before) << lineWith(c.good);
         }
     }
-    EXPECT_EQ(skins.loaded, std::vector<int>{3});
+    EXPECT_EQ(skins.loaded, std::vector<int>{3});  // skin 1's texture name
     EXPECT_DOUBLE_EQ(background_color[2], 0.25);
     EXPECT_FLOAT_EQ(handle_color[1], 0.2f);
     EXPECT_EQ(tester.stepCount("walk"), 7u);

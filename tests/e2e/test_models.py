@@ -7,7 +7,7 @@ import struct
 import subprocess
 import unittest
 
-from velmora_harness import BOXLET, SessionTest, changed_in, new_box, read_bmp, value_of
+from velmora_harness import BOXLET, SessionTest, changed_in, new_box, read_bmp
 
 # Where the sample cottage stands in the window (x0, y0, x1, y1), with a margin: shown whole in the
 # middle, it covers about 290 x 275 pixels of it (at least 160 x 160 however it is turned).
@@ -55,17 +55,6 @@ class PluginModels(SessionTest):
         self.assertEqual(self.s.command("get x"), "no model selected\n")
         self.s.wait_for_pixels(lambda shot: shot[2] == brush_only[2])
 
-    def test_attributes_round_trip_through_a_file_with_a_model_prefix(self):
-        new_box(self.s, "box")
-        self.s.quietly("set x 1.5", "set diffuse1_red 0.75", "save attributes box.xml", "set x 0",
-                       "select model brush", "load attributes box:box.xml")
-        self.assertEqual(value_of(self.s, "x"), 0.0)  # the brush is untouched
-        self.s.quietly("select model box")
-        self.assertEqual(value_of(self.s, "x"), 1.5)
-        self.assertEqual(value_of(self.s, "diffuse1_red"), 0.75)
-        with open(self.s.wait_file("box.xml")) as f:
-            self.assertIn('<attribute name="x" value="1.500000" />', f.read())
-
     def test_skins_save_and_load_back(self):
         first, second = new_box(self.s, "box")
         skin = lambda name: read_bmp(os.path.join(self.s.workdir, name))
@@ -84,15 +73,15 @@ class PluginModels(SessionTest):
                          "File not found : missing.bmp\nerror loading file 'missing.bmp'\n")
 
 
-def md2_naming(skins):
-    """An MD2 file of one triangle in one frame that names skins."""
+def md2_naming(skins, frame=""):
+    """An MD2 file of one triangle in one frame (named frame) that names skins."""
     ofs_st = 68 + 64 * len(skins)
     end = ofs_st + 76
     return (struct.pack("<17i", 0x32504449, 8, 8, 8, 52, len(skins), 3, 3, 1, 0, 1, 68, ofs_st, ofs_st + 12,
                         ofs_st + 24, end, end)
             + b"".join(name.encode().ljust(64, b"\0") for name in skins)
             + struct.pack("<12h", 0, 0, 8, 0, 0, 8, 0, 1, 2, 0, 1, 2)
-            + struct.pack("<6f", 1, 1, 1, 0, 0, 0) + bytes(16) + bytes([0, 0, 0, 5, 8, 0, 0, 5, 0, 8, 0, 5]))
+            + struct.pack("<6f", 1, 1, 1, 0, 0, 0) + frame.encode().ljust(16, b"\0") + bytes([0, 0, 0, 5, 8, 0, 0, 5, 0, 8, 0, 5]))
 
 
 def make_files(workdir, files):
@@ -127,7 +116,7 @@ def big_png(path):
 HOSTILE = [
     ({"zeroskin/tris.md2": md2_naming(["skin.pcx"]), "zeroskin/skin.pcx": b"", "zeroskin/skin.bmp": zero},
      "new model Keyform zeroskin", r"cannot read skin 'zeroskin/skin.bmp': not a regular file\n>?skins: <>\n", ""),
-    ({"zeromd2/tris.md2": zero}, "new model Keyform zeromd2",
+    ({"zeromd2/tris.md2": zero}, "new model Keyform zeromd2/",  # one slash before the file name
      r"cannot read MD2 model 'zeromd2/tris.md2': not a regular file\n", ""),
     ({"fifomd2/tris.md2": os.mkfifo}, "new model Keyform fifomd2",
      r"cannot read MD2 model 'fifomd2/tris.md2': not a regular file\n", ""),
@@ -155,6 +144,49 @@ class HostileFiles(SessionTest):
                 self.s.wait_stderr(errors)
                 self.s.send("list models")  # the console answers
                 self.s.expect("  brush\n")
+
+
+# A model made from a folder under a short name, beside one under the folder's path as typed and a cube: each
+# numbers its own skins from 1, and the short name serves every command that names a model (attributes load
+# into the model a prefix names, not the current one). A line and what it prints: exactly, or (a pattern) up
+# to the model's first draw.
+NAMING = [
+    ("new model Keyform pack/ogro", re.compile(r"skins: <1,2>\n")),
+    ("new model Keyform ogro pack/ogro/", re.compile(r"skins: <1,2>\n")),
+    ("new model Boxlet box", re.compile(r"textures: <1,2>\ntexCoords")),
+    ("new model Keyform ogro pack/other", "model name 'ogro' already in use\n"),
+    ("list models", "  box\n  brush\n  ogro\n  pack/ogro\n"),
+    ("select model ogro", ""),
+    ("list skins", "  1: pack/ogro/a.bmp\n  2: pack/ogro/b.bmp\n"),
+    ("set x 1.5", ""),
+    ("save attributes ogro.xml", ""),
+    ("set x 0", ""),
+    ("select model box", ""),
+    ("load attributes ogro:ogro.xml", ""),
+    ("get x", "  x: 0.000000\n"),
+    ("select model ogro", ""),
+    ("get x", "  x: 1.500000\n"),
+    ("animate ogro:run pack/ogro:run", ""),
+]
+
+
+@unittest.skipUnless(os.path.exists(BOXLET), "needs the Boxlet plug-in")
+class ModelNames(SessionTest):
+    def test_short_names_and_skins_numbered_per_model(self):
+        with open(os.path.join(self.s.workdir, "tiles.bmp"), "rb") as f:
+            tiles = f.read()
+        make_files(self.s.workdir, {"pack/ogro/tris.md2": md2_naming(["models/ogro/a.pcx", "b.bmp"], "run1"),
+                                    "pack/ogro/a.bmp": tiles, "pack/ogro/b.bmp": tiles})
+        for line, said in NAMING:
+            with self.subTest(line):
+                if isinstance(said, str):
+                    self.assertEqual(self.s.command(line), said)
+                else:
+                    self.s.send(line)
+                    self.s.expect(said)
+        # Which file stands in for the skin the model file names, by the name the model is listed under.
+        self.s.wait_stderr("ogro: using a.bmp for models/ogro/a.pcx\n")
+        self.assertNotIn("error running script", self.s.stderr())
 
 
 def cached_models():

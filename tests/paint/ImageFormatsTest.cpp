@@ -222,7 +222,8 @@ TEST(ImageFormats, reloads_keep_the_size_and_pcx_names_read_their_bmp_sibling_fi
     ASSERT_NE(nullptr, image);
     CaptureStdout();
     EXPECT_EQ(0, image->reloadImage(&small));
-    EXPECT_EQ("image/texture dimension mismatch! Cannot load texture '" + small + "'.\n", GetCapturedStdout());
+    EXPECT_EQ("image/texture dimension mismatch! Cannot load texture '" + small + "'. It is 4x4, the skin 24x16.\n",
+              GetCapturedStdout());
     EXPECT_EQ(24, image->width());
     EXPECT_EQ(1, image->reloadImage(&pcx));
     EXPECT_EQ(4, image->width());

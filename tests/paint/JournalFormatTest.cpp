@@ -20,6 +20,7 @@ JournalFormat::Skin sample() {
     skin.modelClass = "Boxlet";
     skin.modelName = "box";
     skin.sourceFile = "/tmp/tiles2.bmp";
+    skin.modelFile = "models/box";
     skin.skin = 2;
     skin.width = 100;
     skin.height = 70;
@@ -39,14 +40,16 @@ Bytes resealed(Bytes bytes) {
     return bytes;
 }
 
-// Offsets in the sample: the size fields, and the first tile's x1 after the header's three texts.
+// Offsets in the sample: the size fields, the model file, and the first tile's x1 after the header's four texts.
 const size_t kWidthAt = 12;
-const size_t kFirstTileX1 = 20 + 4 + 6 + 4 + 3 + 4 + 15 + 4 + 8;
+const size_t kModelFileAt = 20 + 4 + 6 + 4 + 3 + 4 + 15;
+const size_t kFirstTileX1 = kModelFileAt + 4 + 10 + 4 + 8;
 
 struct Case {
     const char* what;
     std::function<Bytes(Bytes)> damage;
-    const char* why;  // empty: decodes to the sample
+    const char* why;     // empty: decodes to the sample
+    bool older = false;  // a version 1 file: no model file, and no skin number that means anything now
 };
 
 TEST(JournalFormat, RoundTripsAndRefusesDamageWhole) {
@@ -61,10 +64,17 @@ TEST(JournalFormat, RoundTripsAndRefusesDamageWhole) {
          "not a paint journal"},
         {"a later version",
          [](Bytes b) {
-             b[4] = 2;
+             b[4] = 3;
              return resealed(b);
          },
-         "journal version 2 is not version 1"},
+         "journal version 3 is not version 1 to 2"},
+        {"version 1, written before skins were numbered per model",
+         [](Bytes b) {
+             b[4] = 1;
+             b.erase(b.begin() + kModelFileAt, b.begin() + kModelFileAt + 4 + 10);
+             return resealed(b);
+         },
+         "", true},
         {"a flipped texel",
          [](Bytes b) {
              b[b.size() / 2] ^= 1;
@@ -113,8 +123,9 @@ TEST(JournalFormat, RoundTripsAndRefusesDamageWhole) {
         const bool ok = JournalFormat::decode(damaged.data(), damaged.size(), read, why);
         if (!*c.why) {
             ASSERT_TRUE(ok) << why;
-            EXPECT_EQ(read.modelClass + read.modelName + read.sourceFile, "Boxletbox/tmp/tiles2.bmp");
-            EXPECT_EQ(read.skin * 1000000 + read.width * 1000 + read.height, 2100070u);
+            EXPECT_EQ(read.modelClass + read.modelName + read.sourceFile + "|" + read.modelFile,
+                      std::string("Boxletbox/tmp/tiles2.bmp|") + (c.older ? "" : "models/box"));
+            EXPECT_EQ(read.skin * 1000000 + read.width * 1000 + read.height, c.older ? 100070u : 2100070u);
             ASSERT_EQ(read.tiles.size(), written.tiles.size());
             for (size_t i = 0; i < read.tiles.size(); ++i) {
                 EXPECT_TRUE(read.tiles[i].rect == written.tiles[i].rect) << "tile " << i;

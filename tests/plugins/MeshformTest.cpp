@@ -186,14 +186,14 @@ struct Case {
     const char* refusal;  // the line reported when no model is made, as a pattern; null when one is
     size_t triangles;
     double rotationX, rotationZ, scale;  // the model's own upright turn about x and z, its scale
-    const char* printed;                 // what the first draw prints, as a pattern ("#" stands for each skin's number)
+    const char* printed;                 // what the first draw prints
     float st[4];                         // s = (x + st[1]) * st[0] and t = (y + st[3]) * st[2] on the textured surface
     const char* saving;                  // what saving the first skin prints; null without skins
     int shade = -1;                      // the red drawn, fully lit, on black at a point of the first triangle
 };
 
 const Case kCases[] = {
-    {"quad.obj", texturedObj, nullptr, 2, 0, 0, 2, "skins: <#>\n", {0.5f, 1, 1, 0.5f}, "saving image: quad.bmp\n"},
+    {"quad.obj", texturedObj, nullptr, 2, 0, 0, 2, "skins: <1>\n", {0.5f, 1, 1, 0.5f}, "saving image: quad.bmp\n"},
     {"dds.obj",
      ddsObj,
      nullptr,
@@ -201,7 +201,7 @@ const Case kCases[] = {
      0,
      0,
      2,
-     "skins: <#>\n",
+     "skins: <1>\n",
      {0.5f, 1, 1, 0.5f},
      "saving image: dds.png (beside the DDS it was read from)\n"},
     {"plain.obj", plainObj, nullptr, 1, 0, 0, 1, "skins: <>\n", {}, nullptr},
@@ -212,7 +212,7 @@ const Case kCases[] = {
      0,
      0,
      2,
-     "skins: <#>\n",
+     "skins: <1>\n",
      {1, 0.5f, -0.5f, -1},
      "saving embedded texture 0 into scene.gltf\n"},
     {"cut.glb", truncatedGlb, "cannot read model 'cut.glb': .+\n", 0, 0, 0, 0, nullptr, {}, nullptr},
@@ -227,7 +227,7 @@ const Case kCases[] = {
      {},
      nullptr},
     {"absent.fbx", [] {}, "cannot read model 'absent.fbx': .+\n", 0, 0, 0, 0, nullptr, {}, nullptr},
-    {"lower.md3", skinnedMd3, nullptr, 2, -90, 0, 2, "skins: <#>\n", {0.25f, 1, -0.5f, -1.5f}, "saving image: a.bmp\n"},
+    {"lower.md3", skinnedMd3, nullptr, 2, -90, 0, 2, "skins: <1>\n", {0.25f, 1, -0.5f, -1.5f}, "saving image: a.bmp\n"},
     {"cut.md3",
      [] { writeFile(std::string("cut.md3"), std::string("IDP3\x0f\0\0\0", 8)); },
      "cannot read model 'cut.md3': damaged: shorter than a header\n",
@@ -339,7 +339,7 @@ TEST_P(Meshform, reads_the_mesh_and_its_skins_or_refuses_in_one_line) {
         EXPECT_NEAR(c.shade, drawnShade(model.get()), 1);
     }
     const GLuint skin = model->getTriangle(0)->getTexture();
-    EXPECT_EQ(std::regex_replace(c.printed, std::regex("#"), std::to_string(skin)), printed);
+    EXPECT_EQ(c.printed, printed);
     const char* names[] = {"x", "y", "z", "rotation_x", "rotation_y", "rotation_z", "scale"};
     const double values[] = {0, 0, 0, 0, 0, 0, c.scale};
     for (int i = 0; i < 7; ++i)
