@@ -3,9 +3,10 @@
 // the program's own codec (BmpFormat), every other format and BMP depth by
 // ImageCodec. What reading says is gathered, not printed, so a picture can be
 // read ahead on one thread and its messages printed where it is used. Every
-// picture is encoded to bytes first and written whole through AtomicFile;
-// every BMP is written as 24-bit. A file that cannot be opened is reported as
-// not found only when it is missing. OpenGL is called only by updateTexture
+// picture is encoded to bytes first and written whole through AtomicFile, in
+// the form of the file it was read from where SkinSource keeps one, else every
+// BMP as 24-bit. A file that cannot be opened is reported as not found only
+// when it is missing. OpenGL is called only by updateTexture
 // and updateTextureRect.
 #include "paint/image/Image.h"
 
@@ -157,6 +158,8 @@ Image::Decoded Image::decode(const unsigned char* bytes, size_t size, const std:
     image->sourceFile_ = path;
     image->format_ = format;
     image->original_filename = filename;
+    image->source_ = SkinSource::of(bytes, size, format);
+    image->saved_.remember(image->picture_.rgb);
     out.image = std::move(image);
     return out;
 }
@@ -181,6 +184,7 @@ int Image::takeReloaded(Decoded fresh, const std::string& filename) {
     }
     takePicture(*fresh.image);
     original_filename = filename;
+    saved_.forget();  // a picture loaded into the skin is saved even onto the file it came from
     return 1;
 }
 
@@ -192,6 +196,8 @@ void Image::takePicture(Image& from) {
     std::swap(format_, from.format_);
     std::swap(saveFolder_, from.saveFolder_);
     std::swap(saver_, from.saver_);
+    std::swap(source_, from.source_);
+    std::swap(saved_, from.saved_);
 }
 
 void Image::swapPicture(Image& other) {
@@ -209,6 +215,8 @@ std::unique_ptr<Image> Image::copyPicture() const {
     copy->format_ = format_;
     copy->saveFolder_ = saveFolder_;
     copy->saver_ = saver_;
+    copy->source_ = source_;
+    copy->saved_ = saved_;
     return copy;
 }
 
@@ -228,22 +236,24 @@ int Image::write(std::string* filename) {
                     imageExtensionOf(*filename).c_str(), supportedImageExtensionsText());
         return 0;
     }
-    if (format == ImageFormat::kBmp)
-        return writeBMP(filename->c_str());
-    std::vector<unsigned char> bytes;
-    long changed = 0;
-    if (!encode(format, *filename, &bytes, &changed) || !writeWhole(filename->c_str(), bytes, format))
+    if (!writeAs(filename->c_str(), format))
         return 0;
-    if (changed > 0)
-        std::printf("%s: %ld texels took the nearest colour of its palette\n", filename->c_str(), changed);
     if (format == ImageFormat::kJpeg)
         std::printf("%s: JPEG is lossy; the saved texels differ slightly from the painted ones\n", filename->c_str());
     return 1;
 }
 
 bool Image::encode(ImageFormat format, const std::string& filename, std::vector<unsigned char>* bytes,
-                   long* changed) const {
-    *changed = 0;
+                   std::string* notes) const {
+    std::string why;
+    const auto kept = source_ && source_->format() == format
+                          ? source_->writeBack(picture_, filename, bytes, notes, &why)
+                          : SkinSource::Written::kNotKept;
+    if (kept == SkinSource::Written::kAsItWas || kept == SkinSource::Written::kFailed) {
+        if (kept == SkinSource::Written::kFailed)
+            std::printf("cannot write %s: %s\n", filename.c_str(), why.c_str());
+        return kept == SkinSource::Written::kAsItWas;
+    }
     if (format == ImageFormat::kBmp) {
         if (!holdsWholePicture() || !bmpHeaderSupported(header)) {
             // Only a picture read from a file can be written.
@@ -256,26 +266,30 @@ bool Image::encode(ImageFormat format, const std::string& filename, std::vector<
         *bytes = encodeBmp(bmpHeaderToWrite(layout), picture_.rgb.data());
         return true;
     }
-    std::string why;
     const bool held = holdsWholePicture();
-    if (!held || !ImageCodec::encode(picture_, format, bytes, changed, &why)) {
+    long nearest = 0;
+    if (!held || !ImageCodec::encode(picture_, format, bytes, &nearest, &why)) {
         std::printf("cannot write %s: %s\n", filename.c_str(), held ? why.c_str() : "no picture");
         return false;
     }
+    if (nearest > 0)
+        *notes += filename + ": " + std::to_string(nearest) + " texels took the nearest colour of its palette\n";
     return true;
 }
 
 int Image::save() {
-    if (saver_)
-        return saver_(*this);
     std::string target = sourceFile_.empty() ? original_filename : sourceFile_;
-    std::string refused = saveFolder_.empty() ? std::string() : SaveFolder(saveFolder_).refusal(target);
+    std::string refused = saveFolder_.empty() || saver_ ? std::string() : SaveFolder(saveFolder_).refusal(target);
     if (!refused.empty()) {
         std::puts(refused.c_str());
         return 0;
     }
-    std::printf("saving image: %s\n", target.c_str());
-    return write(&target);
+    if (!saver_)
+        std::printf("saving image: %s\n", target.c_str());
+    const int written = saver_ ? saver_(*this) : write(&target);
+    if (written)
+        markSaved();
+    return written;
 }
 
 // ---------------------------------------------------------------- [SECTION] BMP files
@@ -361,11 +375,20 @@ int Image::reloadBMP(const char* filename) {
 }
 
 int Image::writeBMP(const char* filename) {
+    return writeAs(filename, ImageFormat::kBmp) ? 1 : 0;
+}
+
+// The file just written is the one to keep the form of from now on: a palette
+// file that had to become 24-bit stays 24-bit.
+bool Image::writeAs(const char* filename, ImageFormat format) {
     std::vector<unsigned char> bytes;
-    long changed = 0;
-    const bool written = encode(ImageFormat::kBmp, filename ? filename : "", &bytes, &changed) &&
-                         writeWhole(filename, bytes, ImageFormat::kBmp);
-    return written ? 1 : 0;
+    std::string notes;
+    if (!encode(format, filename ? filename : "", &bytes, &notes) || !writeWhole(filename, bytes, format))
+        return false;
+    std::fputs(notes.c_str(), stdout);
+    if (filename && filename == sourceFile_)
+        source_ = SkinSource::of(bytes.data(), bytes.size(), format);
+    return true;
 }
 
 // ---------------------------------------------------------------- [SECTION] pixels and texture

@@ -109,7 +109,10 @@ TEST(ImageFormats, every_kind_reads_as_imagemagick_reads_it_and_saves_back_in_pl
             for (size_t i = 0; i < held.size(); ++i)
                 ASSERT_GE(32, std::abs(int(back[i]) - int(held[i]))) << i;
         } else if (!palette) {
-            EXPECT_EQ("saving image: " + file + "\n", said);
+            // The blend is no colour of an indexed BMP's palette: it is saved as 24-bit, saying so.
+            const bool indexed = kind.at == 28 && kind.value <= 8;
+            EXPECT_EQ("saving image: " + file + "\n", said.substr(0, said.find('\n') + 1));
+            EXPECT_EQ(indexed ? 2 : 1, std::count(said.begin(), said.end(), '\n')) << said;
             EXPECT_TRUE(sameBytes(magickPixels(file), topFirst(*image)));
         }
         delete image;
