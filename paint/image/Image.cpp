@@ -16,6 +16,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <filesystem>
 #include <utility>
 
 #include "model/io/AtomicFile.h"
@@ -58,17 +59,26 @@ std::string bmpSibling(const std::string& name) {
     return name.substr(0, name.rfind('.')) + ".bmp";
 }
 
-// A BMP the program's own codec reads: a whole header that bmpHeaderSupported accepts.
-bool isPlainBmp(const unsigned char* bytes, size_t size) {
-    if (size < kBmpHeaderBytes)
-        return false;
-    BmpHeader h;
-    decodeBmpHeader(bytes, &h);
-    return h.magic == kBmpMagic && bmpHeaderSupported(h);
+// Whether the names lead to one existing file.
+bool isFile(const std::string& name, const std::string& other) {
+    std::error_code error;
+    return !other.empty() && std::filesystem::equivalent(name, other, error);
 }
 
 const unsigned char* bytesOf(const FileContents& file) {
     return reinterpret_cast<const unsigned char*>(file.bytes.data());
+}
+
+// Reads filename whole for the BMP readers; false, having said why, when it cannot be opened or is too large.
+bool readForBmp(const char* filename, FileContents* file) {
+    *file = FileContents::read(filename, FileContents::kImageLimit);
+    if (file->status != FileContents::kOpenFailed && file->status != FileContents::kTooLarge)
+        return true;
+    std::fputs((file->status == FileContents::kTooLarge ? unreadable(filename, file->reason())
+                                                        : unopened(filename, file->error, "read"))
+                   .c_str(),
+               stdout);
+    return false;
 }
 
 // Makes bytes the whole of filename, saying why not in the words of format's writer.
@@ -244,16 +254,16 @@ int Image::write(std::string* filename) {
 }
 
 bool Image::encode(ImageFormat format, const std::string& filename, std::vector<unsigned char>* bytes,
-                   std::string* notes) const {
+                   std::string* notes, bool ownFile) const {
+    using Written = SkinSource::Written;
     std::string why;
-    const auto kept = source_ && source_->format() == format
-                          ? source_->writeBack(picture_, filename, bytes, notes, &why)
-                          : SkinSource::Written::kNotKept;
-    if (kept == SkinSource::Written::kAsItWas || kept == SkinSource::Written::kFailed) {
-        if (kept == SkinSource::Written::kFailed)
-            std::printf("cannot write %s: %s\n", filename.c_str(), why.c_str());
-        return kept == SkinSource::Written::kAsItWas;
-    }
+    const Written kept = source_ && ownFile && source_->format() == format
+                             ? source_->writeBack(picture_, filename, bytes, notes, &why)
+                             : Written::kNotKept;
+    if (kept == Written::kFailed)
+        std::printf("cannot write %s: %s\n", filename.c_str(), why.c_str());
+    if (kept == Written::kAsItWas || kept == Written::kFailed)
+        return kept == Written::kAsItWas;
     if (format == ImageFormat::kBmp) {
         if (!holdsWholePicture() || !bmpHeaderSupported(header)) {
             // Only a picture read from a file can be written.
@@ -324,17 +334,11 @@ int Image::takeBmp(const unsigned char* bytes, size_t size, const char* filename
 }
 
 int Image::loadBMP(const char* filename) {
-    if (!filename)
+    FileContents file;
+    if (!filename || !readForBmp(filename, &file))
         return 0;
-    const FileContents file = FileContents::read(filename, FileContents::kImageLimit);
     std::string messages;
-    int ok = 0;
-    if (file.status == FileContents::kOpenFailed)
-        messages = unopened(filename, file.error, "read");
-    else if (file.status == FileContents::kTooLarge)
-        messages = unreadable(filename, file.reason());
-    else
-        ok = takeBmp(bytesOf(file), file.bytes.size(), filename, &messages);
+    const int ok = takeBmp(bytesOf(file), file.bytes.size(), filename, &messages);
     std::fputs(messages.c_str(), stdout);
     return ok;
 }
@@ -343,13 +347,9 @@ int Image::loadBMP(const char* filename) {
 int Image::reloadBMP(const char* filename) {
     if (!filename)
         return 0;
-    const FileContents file = FileContents::read(filename, FileContents::kImageLimit);
-    if (file.status == FileContents::kOpenFailed || file.status == FileContents::kTooLarge) {
-        const std::string why = file.status == FileContents::kTooLarge ? unreadable(filename, file.reason())
-                                                                       : unopened(filename, file.error, "read");
-        std::fputs(why.c_str(), stdout);
+    FileContents file;
+    if (!readForBmp(filename, &file))
         return 0;
-    }
     const size_t kSizeEnds = 26;  // magic, 16 bytes up to the width, width, height
     if (file.bytes.size() < kSizeEnds) {
         std::puts("Error reading file");
@@ -383,10 +383,12 @@ int Image::writeBMP(const char* filename) {
 bool Image::writeAs(const char* filename, ImageFormat format) {
     std::vector<unsigned char> bytes;
     std::string notes;
-    if (!encode(format, filename ? filename : "", &bytes, &notes) || !writeWhole(filename, bytes, format))
+    // Only the skin's own file keeps its form; a copy saved elsewhere is written as copies always were.
+    const bool own = filename && (filename == sourceFile_ || isFile(filename, sourceFile_));
+    if (!encode(format, filename ? filename : "", &bytes, &notes, own) || !writeWhole(filename, bytes, format))
         return false;
     std::fputs(notes.c_str(), stdout);
-    if (filename && filename == sourceFile_)
+    if (own)
         source_ = SkinSource::of(bytes.data(), bytes.size(), format);
     return true;
 }

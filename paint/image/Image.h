@@ -56,14 +56,14 @@ public:
     // The second half of reloadImage: prints fresh's messages and takes its
     // picture, when it has the size a reload must keep.
     int takeReloaded(Decoded fresh, const std::string& filename);
-    // The whole file of format that write makes for filename: in the form of
-    // the file read when that was of format too (its palette, metadata,
-    // quality), otherwise a 24-bit BMP by the program's own encoder or the
-    // codec's. False, having said why, when there is no picture to write;
-    // *notes gets the lines to print once the bytes are written (what a
-    // palette could not hold).
-    bool encode(ImageFormat format, const std::string& filename, std::vector<unsigned char>* bytes,
-                std::string* notes) const;
+    // The whole file of format that write makes for filename: for the
+    // picture's ownFile, in the form of the file read when that was of format
+    // too (its palette, metadata, quality), otherwise a 24-bit BMP by the
+    // program's own encoder or the codec's. False, having said why, when there
+    // is no picture to write; *notes gets the lines to print once the bytes
+    // are written (what a palette could not hold).
+    bool encode(ImageFormat format, const std::string& filename, std::vector<unsigned char>* bytes, std::string* notes,
+                bool ownFile = false) const;
     int write(const char* filename);
     int write(std::string* filename);
     // Writes the picture back to the file it was read from; refused, saying

@@ -58,7 +58,7 @@ int EmbeddedSkinSaver::saveIntoModel(Image& image) const {
     const ImageFormat format = mime_ == "image/jpeg" ? ImageFormat::kJpeg : ImageFormat::kPng;
     std::vector<unsigned char> picture;
     std::string notes;
-    if (!image.encode(format, model_, &picture, &notes))
+    if (!image.encode(format, model_, &picture, &notes, true))
         return 0;
     const FileContents file = FileContents::read(model_.c_str(), MeshformScene::kFileBudget);
     if (file.status != FileContents::kRead) {
