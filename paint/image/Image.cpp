@@ -1,13 +1,8 @@
-// Skin pictures and their files. Every file is read whole through
-// FileContents and decoded from its bytes: plain 24-bit uncompressed BMPs by
-// the program's own codec (BmpFormat), every other format and BMP depth by
-// ImageCodec. What reading says is gathered, not printed, so a picture can be
-// read ahead on one thread and its messages printed where it is used. Every
-// picture is encoded to bytes first and written whole through AtomicFile, in
-// the form of the file it was read from where SkinSource keeps one, else every
-// BMP as 24-bit. A file that cannot be opened is reported as not found only
-// when it is missing. OpenGL is called only by updateTexture
-// and updateTextureRect.
+// Skin pictures and their files. Every file is read whole and decoded from its bytes: plain 24-bit BMPs by the
+// program's own codec (BmpFormat), everything else by ImageCodec; what reading says is gathered, so a picture can be
+// read ahead on one thread and its messages printed where it is used. Every picture is encoded first and written
+// whole, in its own file's form where SkinSource keeps one, else every BMP as 24-bit. OpenGL is called only by
+// updateTexture and updateTextureRect.
 #include "paint/image/Image.h"
 
 #include <sys/stat.h>
@@ -16,13 +11,12 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <utility>
 
-#include "model/io/AtomicFile.h"
 #include "model/io/SaveFolder.h"
 #include "paint/image/ImageCodec.h"
 #include "paint/image/PictureLimits.h"
+#include "paint/image/SkinFiles.h"
 
 // [SECTION] messages and file names
 // [SECTION] reading
@@ -32,79 +26,13 @@
 
 // ---------------------------------------------------------------- [SECTION] messages and file names
 
-namespace {
-
-// Why a file could not be opened to be read or written.
-std::string unopened(const std::string& filename, int err, const char* action) {
-    if (err == ENOENT)
-        return "File not found : " + filename + "\n";
-    return std::string("cannot ") + action + " " + filename + ": " + strerror(err) + "\n";
-}
-
-std::string unreadable(const std::string& filename, const std::string& why) {
-    return "cannot read skin '" + filename + "': " + why + "\n";
-}
-
-// Refuses a name of no supported format, saying which are.
-bool supportedName(const std::string& name, std::string* messages) {
-    if (imageFormatOfName(name) != ImageFormat::kNone)
-        return true;
-    *messages += unreadable(name, "unsupported extension '" + imageExtensionOf(name) +
-                                      "' (supported: " + supportedImageExtensionsText() + ")");
-    return false;
-}
-
-// Skins named ".pcx" by model files may have an edited copy beside them as ".bmp".
-std::string bmpSibling(const std::string& name) {
-    return name.substr(0, name.rfind('.')) + ".bmp";
-}
-
-// Whether the names lead to one existing file.
-bool isFile(const std::string& name, const std::string& other) {
-    std::error_code error;
-    return !other.empty() && std::filesystem::equivalent(name, other, error);
-}
-
-const unsigned char* bytesOf(const FileContents& file) {
-    return reinterpret_cast<const unsigned char*>(file.bytes.data());
-}
-
-// Reads filename whole for the BMP readers; false, having said why, when it cannot be opened or is too large.
-bool readForBmp(const char* filename, FileContents* file) {
-    *file = FileContents::read(filename, FileContents::kImageLimit);
-    if (file->status != FileContents::kOpenFailed && file->status != FileContents::kTooLarge)
-        return true;
-    std::fputs((file->status == FileContents::kTooLarge ? unreadable(filename, file->reason())
-                                                        : unopened(filename, file->error, "read"))
-                   .c_str(),
-               stdout);
-    return false;
-}
-
-// Makes bytes the whole of filename, saying why not in the words of format's writer.
-bool writeWhole(const char* filename, const std::vector<unsigned char>& bytes, ImageFormat format) {
-    bool opened = false;
-    int err = 0;
-    if (AtomicFile::replace(filename, bytes, &opened, &err))
-        return true;
-    if (!opened)
-        std::fputs(unopened(filename, err, "write").c_str(), stdout);
-    else if (format == ImageFormat::kBmp)
-        std::printf("Error writing file! (%s)\n", strerror(err));
-    else
-        std::printf("cannot write %s: %s\n", filename, strerror(err));
-    return false;
-}
-
-}  // namespace
-
 std::string Image::sourceFile(const std::string& filename) {
     const ImageFormat format = imageFormatOfName(filename);
     if (format == ImageFormat::kNone)
         return std::string();
     if (format == ImageFormat::kPcx) {
         struct stat st;
-        const std::string sibling = bmpSibling(filename);
+        const std::string sibling = SkinFiles::bmpSibling(filename);
         if (::stat(sibling.c_str(), &st) == 0 || errno != ENOENT)
             return sibling;
     }
@@ -129,7 +57,7 @@ Image::Decoded Image::read(const std::string& filename) {
     const std::string path = sourceFile(filename);
     if (path.empty()) {
         Decoded refused;
-        supportedName(filename, &refused.messages);
+        SkinFiles::supportedName(filename, &refused.messages);
         return refused;
     }
     return read(filename, path, FileContents::read(path.c_str(), FileContents::kImageLimit));
@@ -137,16 +65,16 @@ Image::Decoded Image::read(const std::string& filename) {
 
 Image::Decoded Image::read(const std::string& filename, const std::string& path, const FileContents& file) {
     Decoded out;
-    if (!supportedName(filename, &out.messages))
+    if (!SkinFiles::supportedName(filename, &out.messages))
         return out;
     switch (file.status) {
-        case FileContents::kOpenFailed: out.messages += unopened(path, file.error, "read"); return out;
-        case FileContents::kReadFailed: out.messages += unreadable(path, strerror(file.error)); return out;
+        case FileContents::kOpenFailed: out.messages += SkinFiles::unopened(path, file.error, "read"); return out;
+        case FileContents::kReadFailed: out.messages += SkinFiles::unreadable(path, strerror(file.error)); return out;
         case FileContents::kNotRegular:  // a FIFO or a device is never read
-        case FileContents::kTooLarge: out.messages += unreadable(path, file.reason()); return out;
+        case FileContents::kTooLarge: out.messages += SkinFiles::unreadable(path, file.reason()); return out;
         case FileContents::kRead: break;
     }
-    return decode(bytesOf(file), file.bytes.size(), filename, path);
+    return decode(SkinFiles::bytesOf(file), file.bytes.size(), filename, path);
 }
 
 Image::Decoded Image::decode(const unsigned char* bytes, size_t size, const std::string& filename,
@@ -160,7 +88,7 @@ Image::Decoded Image::decode(const unsigned char* bytes, size_t size, const std:
     } else {
         std::string why;
         if (!ImageCodec::decode(bytes, size, format, &image->picture_, &why)) {
-            out.messages += unreadable(path, why);
+            out.messages += SkinFiles::unreadable(path, why);
             return out;
         }
         image->header = plainBmpHeader(image->picture_.width, image->picture_.height);
@@ -320,8 +248,8 @@ int Image::takeBmp(const unsigned char* bytes, size_t size, const char* filename
             *messages += std::string("Not a 24-bit uncompressed bitmap: ") + filename + "\n";
             return 0;
         case BmpRead::kTooLarge:
-            *messages +=
-                unreadable(filename, PictureLimits::current().refusal(layout.header.width, layout.header.height));
+            *messages += SkinFiles::unreadable(
+                filename, PictureLimits::current().refusal(layout.header.width, layout.header.height));
             return 0;
         case BmpRead::kShort: *messages += "Error loading file!\n"; return 0;
         case BmpRead::kNoMemory: *messages += "Error mallocing byte buffer\n"; return 0;
@@ -335,10 +263,10 @@ int Image::takeBmp(const unsigned char* bytes, size_t size, const char* filename
 
 int Image::loadBMP(const char* filename) {
     FileContents file;
-    if (!filename || !readForBmp(filename, &file))
+    if (!filename || !SkinFiles::readForBmp(filename, &file))
         return 0;
     std::string messages;
-    const int ok = takeBmp(bytesOf(file), file.bytes.size(), filename, &messages);
+    const int ok = takeBmp(SkinFiles::bytesOf(file), file.bytes.size(), filename, &messages);
     std::fputs(messages.c_str(), stdout);
     return ok;
 }
@@ -348,7 +276,7 @@ int Image::reloadBMP(const char* filename) {
     if (!filename)
         return 0;
     FileContents file;
-    if (!readForBmp(filename, &file))
+    if (!SkinFiles::readForBmp(filename, &file))
         return 0;
     const size_t kSizeEnds = 26;  // magic, 16 bytes up to the width, width, height
     if (file.bytes.size() < kSizeEnds) {
@@ -369,7 +297,7 @@ int Image::reloadBMP(const char* filename) {
         return 0;
     }
     std::string messages;
-    const int ok = takeBmp(bytesOf(file), file.bytes.size(), filename, &messages);
+    const int ok = takeBmp(SkinFiles::bytesOf(file), file.bytes.size(), filename, &messages);
     std::fputs(messages.c_str(), stdout);
     return ok;
 }
@@ -384,8 +312,9 @@ bool Image::writeAs(const char* filename, ImageFormat format) {
     std::vector<unsigned char> bytes;
     std::string notes;
     // Only the skin's own file keeps its form; a copy saved elsewhere is written as copies always were.
-    const bool own = filename && (filename == sourceFile_ || isFile(filename, sourceFile_));
-    if (!encode(format, filename ? filename : "", &bytes, &notes, own) || !writeWhole(filename, bytes, format))
+    const bool own = filename && (filename == sourceFile_ || SkinFiles::isFile(filename, sourceFile_));
+    if (!encode(format, filename ? filename : "", &bytes, &notes, own) ||
+        !SkinFiles::writeWhole(filename, bytes, format))
         return false;
     std::fputs(notes.c_str(), stdout);
     if (own)
