@@ -328,9 +328,6 @@ bool ImageCodec::encodeOver(const Picture& picture, const unsigned char* origina
         if (!MagickCore::ImportImagePixels(image.image(), 0, 0, picture.width, picture.height, "RGB",
                                            MagickCore::CharPixel, top.data()))
             throw std::bad_alloc();
-        const std::string sampling = image.attribute("jpeg:sampling-factor");
-        if (!sampling.empty())
-            image.defineValue("jpeg", "sampling-factor", sampling);
         image.quality(image.quality() > 0 ? image.quality() : 95);
         Magick::Blob blob;
         image.write(&blob, "JPEG");

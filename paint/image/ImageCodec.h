@@ -26,8 +26,8 @@ public:
     static bool encode(const Picture& picture, ImageFormat format, std::vector<unsigned char>* bytes, long* changed,
                        std::string* why);
     // Writes picture as a JPEG over the size bytes of the JPEG original, of
-    // its size: the metadata it carries (Exif, colour profile, comments) and
-    // its chroma sampling are kept, and it is written at the quality it was
+    // its size, keeping the metadata the original carries (Exif, colour
+    // profile, comments) and its chroma sampling, at the quality it was
     // estimated to have been written at.
     static bool encodeOver(const Picture& picture, const unsigned char* original, size_t size,
                            std::vector<unsigned char>* bytes, std::string* why);

@@ -52,6 +52,7 @@ const Row kRows[] = {
     {"four.bmp", "-colors 16 -compress none BMP3:", true, 28, 4, Kept::kAllButRows, ""},
     {"palette.png", "-type palette PNG8:", true, 25, 3, Kept::kAllButRows, ""},
     {"palette.png", "-type palette PNG8:", false, 25, 2, Kept::kNothing, kUnfit},
+    {"interlaced.png", "-type palette -interlace PNG PNG8:", true, 25, 3, Kept::kNothing, ""},  // its rows go plain
     {"palette.pcx", "-type palette", true, 3, 8, Kept::kPcxPalette, ""},
     {"palette.pcx", "-type palette", false, 3, 8, Kept::kPcxPalette,
      "%s: 4 texels took the nearest colour of its palette\n"},
