@@ -15,6 +15,7 @@
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
 #include "console/NumberWords.h"
+#include "console/SkinSaves.h"
 #include "model/io/FileContents.h"
 #include "paint/PaintSession.h"
 #include "paint/PaintableModel.h"
@@ -225,22 +226,23 @@ void paintSaved(const DirtySkins::Mark& mark) {
         paint_session->markSaved(mark);
 }
 
-// Only copies of the pictures are taken under the lock; each goes back to
-// the file it was read from, in that file's format, once it is released.
+// Only copies of the pictures are taken under the lock; each changed one goes
+// back to the file it was read from, in that file's format, once it is released.
 void saveSkins(char**) {
     bool paintable = false;
     std::vector<std::unique_ptr<Image>> skins;
     DirtySkins::Mark unsaved;
+    unsigned long long serial = 0;
     withCurrentPaintable([&](PaintableModel& model) {
         paintable = true;
         skins = model.copySkins();
         unsaved = unsavedPaint(model);
+        serial = model.serial();
     });
     if (!paintable)
         return;
-    int result = 1;
-    for (const auto& skin : skins)
-        result &= skin ? skin->save() : 0;  // every picture is tried, even after a failure
+    const int result = SkinSaves::saveChanged(skins);
+    SkinSaves::adopt(serial, skins);
     if (result == 0)
         std::puts("error saving textures");
     else
@@ -255,20 +257,25 @@ void saveSkin(char** args) {
     int num = 0;
     if (!parseWhole(args[1], num))
         return;
-    std::unique_ptr<Image> skin;
+    std::vector<std::unique_ptr<Image>> skin(1);
     DirtySkins::Mark unsaved;
+    unsigned long long serial = 0;
     withCurrentPaintable([&](PaintableModel& model) {
         if (!refusedAsNoSkin(model, num)) {
-            skin = model.copySkin(static_cast<int>(model.textureOfSkin(num)));
+            skin[0] = model.copySkin(static_cast<int>(model.textureOfSkin(num)));
             unsaved = unsavedPaint(model, num);
+            serial = model.serial();
         }
     });
-    if (!skin || !skin->write(args[2]))
+    if (!skin[0] || !skin[0]->write(args[2]))
         return;
     // Written onto the file it was read from, the skin holds nothing unsaved.
-    const std::string& own = skin->getSourceFile().empty() ? skin->getFilename() : skin->getSourceFile();
-    if (!unsaved.empty() && RecoveryFolder::absolute(args[2]) == RecoveryFolder::absolute(own))
-        paintSaved(unsaved);
+    const std::string& own = skin[0]->getSourceFile().empty() ? skin[0]->getFilename() : skin[0]->getSourceFile();
+    if (RecoveryFolder::absolute(args[2]) != RecoveryFolder::absolute(own))
+        return;
+    skin[0]->markSaved();
+    SkinSaves::adopt(serial, skin, num);
+    paintSaved(unsaved);
 }
 
 // The forms of `list`; they run with the mutex held.

@@ -159,3 +159,11 @@ BmpRead decodeBmp(const unsigned char* bytes, size_t size, Picture* picture, Bmp
     *picture = std::move(out);
     return BmpRead::kRead;
 }
+
+bool isPlainBmp(const unsigned char* bytes, size_t size) {
+    if (size < kBmpHeaderBytes)
+        return false;
+    BmpHeader h;
+    decodeBmpHeader(bytes, &h);
+    return h.magic == kBmpMagic && bmpHeaderSupported(h);
+}

@@ -44,6 +44,9 @@ void encodeBmpHeader(const BmpHeader& header, unsigned char* bytes);
 // (either row order).
 bool bmpHeaderSupported(const BmpHeader& header);
 
+// Whether size bytes open with a whole header of "BM" that bmpHeaderSupported accepts.
+bool isPlainBmp(const unsigned char* bytes, size_t size);
+
 // Bytes of one pixel row in the file: 3 per pixel, padded to a multiple of 4.
 uint64_t bmpRowStride(int32_t width);
 

@@ -1,12 +1,8 @@
-// Skin pictures and their files. Every file is read whole through
-// FileContents and decoded from its bytes: plain 24-bit uncompressed BMPs by
-// the program's own codec (BmpFormat), every other format and BMP depth by
-// ImageCodec. What reading says is gathered, not printed, so a picture can be
-// read ahead on one thread and its messages printed where it is used. Every
-// picture is encoded to bytes first and written whole through AtomicFile;
-// every BMP is written as 24-bit. A file that cannot be opened is reported as
-// not found only when it is missing. OpenGL is called only by updateTexture
-// and updateTextureRect.
+// Skin pictures and their files. Every file is read whole and decoded from its bytes: plain 24-bit BMPs by the
+// program's own codec (BmpFormat), everything else by ImageCodec; what reading says is gathered, so a picture can be
+// read ahead on one thread and its messages printed where it is used. Every picture is encoded first and written
+// whole, in its own file's form where SkinSource keeps one, else every BMP as 24-bit. OpenGL is called only by
+// updateTexture and updateTextureRect.
 #include "paint/image/Image.h"
 
 #include <sys/stat.h>
@@ -17,11 +13,10 @@
 #include <cstring>
 #include <utility>
 
-#include "model/io/AtomicFile.h"
 #include "model/io/SaveFolder.h"
-#include "model/io/WriteFailure.h"
 #include "paint/image/ImageCodec.h"
 #include "paint/image/PictureLimits.h"
+#include "paint/image/SkinFiles.h"
 
 // [SECTION] messages and file names
 // [SECTION] reading
@@ -31,72 +26,13 @@
 
 // ---------------------------------------------------------------- [SECTION] messages and file names
 
-namespace {
-
-// Why a file could not be opened to be read or written.
-std::string unopened(const std::string& filename, int err, const char* action) {
-    if (err == ENOENT)
-        return "File not found : " + filename + "\n";
-    return std::string("cannot ") + action + " " + filename + ": " + strerror(err) + "\n";
-}
-
-std::string unreadable(const std::string& filename, const std::string& why) {
-    return "cannot read skin '" + filename + "': " + why + "\n";
-}
-
-// Refuses a name of no supported format, saying which are.
-bool supportedName(const std::string& name, std::string* messages) {
-    if (imageFormatOfName(name) != ImageFormat::kNone)
-        return true;
-    *messages += unreadable(name, "unsupported extension '" + imageExtensionOf(name) +
-                                      "' (supported: " + supportedImageExtensionsText() + ")");
-    return false;
-}
-
-// Skins named ".pcx" by model files may have an edited copy beside them as ".bmp".
-std::string bmpSibling(const std::string& name) {
-    return name.substr(0, name.rfind('.')) + ".bmp";
-}
-
-// A BMP the program's own codec reads: a whole header that bmpHeaderSupported accepts.
-bool isPlainBmp(const unsigned char* bytes, size_t size) {
-    if (size < kBmpHeaderBytes)
-        return false;
-    BmpHeader h;
-    decodeBmpHeader(bytes, &h);
-    return h.magic == kBmpMagic && bmpHeaderSupported(h);
-}
-
-const unsigned char* bytesOf(const FileContents& file) {
-    return reinterpret_cast<const unsigned char*>(file.bytes.data());
-}
-
-// Makes bytes the whole of filename, saying why not in the words of format's writer.
-bool writeWhole(const char* filename, const std::vector<unsigned char>& bytes, ImageFormat format) {
-    bool opened = false;
-    int err = 0;
-    if (AtomicFile::replace(filename, bytes, &opened, &err))
-        return true;
-    if (!opened && err == ENOENT)
-        std::printf("cannot write %s: %s\n", filename, WriteFailure::reason(filename, err).c_str());
-    else if (!opened)
-        std::fputs(unopened(filename, err, "write").c_str(), stdout);
-    else if (format == ImageFormat::kBmp)
-        std::printf("Error writing file! (%s)\n", strerror(err));
-    else
-        std::printf("cannot write %s: %s\n", filename, strerror(err));
-    return false;
-}
-
-}  // namespace
-
 std::string Image::sourceFile(const std::string& filename) {
     const ImageFormat format = imageFormatOfName(filename);
     if (format == ImageFormat::kNone)
         return std::string();
     if (format == ImageFormat::kPcx) {
         struct stat st;
-        const std::string sibling = bmpSibling(filename);
+        const std::string sibling = SkinFiles::bmpSibling(filename);
         if (::stat(sibling.c_str(), &st) == 0 || errno != ENOENT)
             return sibling;
     }
@@ -121,7 +57,7 @@ Image::Decoded Image::read(const std::string& filename) {
     const std::string path = sourceFile(filename);
     if (path.empty()) {
         Decoded refused;
-        supportedName(filename, &refused.messages);
+        SkinFiles::supportedName(filename, &refused.messages);
         return refused;
     }
     return read(filename, path, FileContents::read(path.c_str(), FileContents::kImageLimit));
@@ -129,16 +65,16 @@ Image::Decoded Image::read(const std::string& filename) {
 
 Image::Decoded Image::read(const std::string& filename, const std::string& path, const FileContents& file) {
     Decoded out;
-    if (!supportedName(filename, &out.messages))
+    if (!SkinFiles::supportedName(filename, &out.messages))
         return out;
     switch (file.status) {
-        case FileContents::kOpenFailed: out.messages += unopened(path, file.error, "read"); return out;
-        case FileContents::kReadFailed: out.messages += unreadable(path, strerror(file.error)); return out;
+        case FileContents::kOpenFailed: out.messages += SkinFiles::unopened(path, file.error, "read"); return out;
+        case FileContents::kReadFailed: out.messages += SkinFiles::unreadable(path, strerror(file.error)); return out;
         case FileContents::kNotRegular:  // a FIFO or a device is never read
-        case FileContents::kTooLarge: out.messages += unreadable(path, file.reason()); return out;
+        case FileContents::kTooLarge: out.messages += SkinFiles::unreadable(path, file.reason()); return out;
         case FileContents::kRead: break;
     }
-    return decode(bytesOf(file), file.bytes.size(), filename, path);
+    return decode(SkinFiles::bytesOf(file), file.bytes.size(), filename, path);
 }
 
 Image::Decoded Image::decode(const unsigned char* bytes, size_t size, const std::string& filename,
@@ -152,7 +88,7 @@ Image::Decoded Image::decode(const unsigned char* bytes, size_t size, const std:
     } else {
         std::string why;
         if (!ImageCodec::decode(bytes, size, format, &image->picture_, &why)) {
-            out.messages += unreadable(path, why);
+            out.messages += SkinFiles::unreadable(path, why);
             return out;
         }
         image->header = plainBmpHeader(image->picture_.width, image->picture_.height);
@@ -160,6 +96,8 @@ Image::Decoded Image::decode(const unsigned char* bytes, size_t size, const std:
     image->sourceFile_ = path;
     image->format_ = format;
     image->original_filename = filename;
+    image->source_ = SkinSource::of(bytes, size, format);
+    image->saved_.remember(image->picture_.rgb);
     out.image = std::move(image);
     return out;
 }
@@ -185,6 +123,7 @@ int Image::takeReloaded(Decoded fresh, const std::string& filename) {
     }
     takePicture(*fresh.image);
     original_filename = filename;
+    saved_.forget();  // a picture loaded into the skin is saved even onto the file it came from
     return 1;
 }
 
@@ -196,6 +135,8 @@ void Image::takePicture(Image& from) {
     std::swap(format_, from.format_);
     std::swap(saveFolder_, from.saveFolder_);
     std::swap(saver_, from.saver_);
+    std::swap(source_, from.source_);
+    std::swap(saved_, from.saved_);
 }
 
 void Image::swapPicture(Image& other) {
@@ -213,6 +154,8 @@ std::unique_ptr<Image> Image::copyPicture() const {
     copy->format_ = format_;
     copy->saveFolder_ = saveFolder_;
     copy->saver_ = saver_;
+    copy->source_ = source_;
+    copy->saved_ = saved_;
     return copy;
 }
 
@@ -232,22 +175,24 @@ int Image::write(std::string* filename) {
                     imageExtensionOf(*filename).c_str(), supportedImageExtensionsText());
         return 0;
     }
-    if (format == ImageFormat::kBmp)
-        return writeBMP(filename->c_str());
-    std::vector<unsigned char> bytes;
-    long changed = 0;
-    if (!encode(format, *filename, &bytes, &changed) || !writeWhole(filename->c_str(), bytes, format))
+    if (!writeAs(filename->c_str(), format))
         return 0;
-    if (changed > 0)
-        std::printf("%s: %ld texels took the nearest colour of its palette\n", filename->c_str(), changed);
     if (format == ImageFormat::kJpeg)
         std::printf("%s: JPEG is lossy; the saved texels differ slightly from the painted ones\n", filename->c_str());
     return 1;
 }
 
 bool Image::encode(ImageFormat format, const std::string& filename, std::vector<unsigned char>* bytes,
-                   long* changed) const {
-    *changed = 0;
+                   std::string* notes, bool ownFile) const {
+    using Written = SkinSource::Written;
+    std::string why;
+    const Written kept = source_ && ownFile && source_->format() == format
+                             ? source_->writeBack(picture_, filename, bytes, notes, &why)
+                             : Written::kNotKept;
+    if (kept == Written::kFailed)
+        std::printf("cannot write %s: %s\n", filename.c_str(), why.c_str());
+    if (kept == Written::kAsItWas || kept == Written::kFailed)
+        return kept == Written::kAsItWas;
     if (format == ImageFormat::kBmp) {
         if (!holdsWholePicture() || !bmpHeaderSupported(header)) {
             // Only a picture read from a file can be written.
@@ -260,26 +205,30 @@ bool Image::encode(ImageFormat format, const std::string& filename, std::vector<
         *bytes = encodeBmp(bmpHeaderToWrite(layout), picture_.rgb.data());
         return true;
     }
-    std::string why;
     const bool held = holdsWholePicture();
-    if (!held || !ImageCodec::encode(picture_, format, bytes, changed, &why)) {
+    long nearest = 0;
+    if (!held || !ImageCodec::encode(picture_, format, bytes, &nearest, &why)) {
         std::printf("cannot write %s: %s\n", filename.c_str(), held ? why.c_str() : "no picture");
         return false;
     }
+    if (nearest > 0)
+        *notes += filename + ": " + std::to_string(nearest) + " texels took the nearest colour of its palette\n";
     return true;
 }
 
 int Image::save() {
-    if (saver_)
-        return saver_(*this);
     std::string target = sourceFile_.empty() ? original_filename : sourceFile_;
-    std::string refused = saveFolder_.empty() ? std::string() : SaveFolder(saveFolder_).refusal(target);
+    std::string refused = saveFolder_.empty() || saver_ ? std::string() : SaveFolder(saveFolder_).refusal(target);
     if (!refused.empty()) {
         std::puts(refused.c_str());
         return 0;
     }
-    std::printf("saving image: %s\n", target.c_str());
-    return write(&target);
+    if (!saver_)
+        std::printf("saving image: %s\n", target.c_str());
+    const int written = saver_ ? saver_(*this) : write(&target);
+    if (written)
+        markSaved();
+    return written;
 }
 
 // ---------------------------------------------------------------- [SECTION] BMP files
@@ -300,8 +249,8 @@ int Image::takeBmp(const unsigned char* bytes, size_t size, const char* filename
             *messages += std::string("Not a 24-bit uncompressed bitmap: ") + filename + "\n";
             return 0;
         case BmpRead::kTooLarge:
-            *messages +=
-                unreadable(filename, PictureLimits::current().refusal(layout.header.width, layout.header.height));
+            *messages += SkinFiles::unreadable(
+                filename, PictureLimits::current().refusal(layout.header.width, layout.header.height));
             return 0;
         case BmpRead::kShort: *messages += "Error loading file!\n"; return 0;
         case BmpRead::kNoMemory: *messages += "Error mallocing byte buffer\n"; return 0;
@@ -314,17 +263,11 @@ int Image::takeBmp(const unsigned char* bytes, size_t size, const char* filename
 }
 
 int Image::loadBMP(const char* filename) {
-    if (!filename)
+    FileContents file;
+    if (!filename || !SkinFiles::readForBmp(filename, &file))
         return 0;
-    const FileContents file = FileContents::read(filename, FileContents::kImageLimit);
     std::string messages;
-    int ok = 0;
-    if (file.status == FileContents::kOpenFailed)
-        messages = unopened(filename, file.error, "read");
-    else if (file.status == FileContents::kTooLarge)
-        messages = unreadable(filename, file.reason());
-    else
-        ok = takeBmp(bytesOf(file), file.bytes.size(), filename, &messages);
+    const int ok = takeBmp(SkinFiles::bytesOf(file), file.bytes.size(), filename, &messages);
     std::fputs(messages.c_str(), stdout);
     return ok;
 }
@@ -333,13 +276,9 @@ int Image::loadBMP(const char* filename) {
 int Image::reloadBMP(const char* filename) {
     if (!filename)
         return 0;
-    const FileContents file = FileContents::read(filename, FileContents::kImageLimit);
-    if (file.status == FileContents::kOpenFailed || file.status == FileContents::kTooLarge) {
-        const std::string why = file.status == FileContents::kTooLarge ? unreadable(filename, file.reason())
-                                                                       : unopened(filename, file.error, "read");
-        std::fputs(why.c_str(), stdout);
+    FileContents file;
+    if (!SkinFiles::readForBmp(filename, &file))
         return 0;
-    }
     const size_t kSizeEnds = 26;  // magic, 16 bytes up to the width, width, height
     if (file.bytes.size() < kSizeEnds) {
         std::puts("Error reading file");
@@ -359,17 +298,29 @@ int Image::reloadBMP(const char* filename) {
         return 0;
     }
     std::string messages;
-    const int ok = takeBmp(bytesOf(file), file.bytes.size(), filename, &messages);
+    const int ok = takeBmp(SkinFiles::bytesOf(file), file.bytes.size(), filename, &messages);
     std::fputs(messages.c_str(), stdout);
     return ok;
 }
 
 int Image::writeBMP(const char* filename) {
+    return writeAs(filename, ImageFormat::kBmp) ? 1 : 0;
+}
+
+// The file just written is the one to keep the form of from now on: a palette
+// file that had to become 24-bit stays 24-bit.
+bool Image::writeAs(const char* filename, ImageFormat format) {
     std::vector<unsigned char> bytes;
-    long changed = 0;
-    const bool written = encode(ImageFormat::kBmp, filename ? filename : "", &bytes, &changed) &&
-                         writeWhole(filename, bytes, ImageFormat::kBmp);
-    return written ? 1 : 0;
+    std::string notes;
+    // Only the skin's own file keeps its form; a copy saved elsewhere is written as copies always were.
+    const bool own = filename && (filename == sourceFile_ || SkinFiles::isFile(filename, sourceFile_));
+    if (!encode(format, filename ? filename : "", &bytes, &notes, own) ||
+        !SkinFiles::writeWhole(filename, bytes, format))
+        return false;
+    std::fputs(notes.c_str(), stdout);
+    if (own)
+        source_ = SkinSource::of(bytes.data(), bytes.size(), format);
+    return true;
 }
 
 // ---------------------------------------------------------------- [SECTION] pixels and texture

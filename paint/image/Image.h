@@ -15,6 +15,8 @@
 #include "paint/image/BmpFormat.h"
 #include "paint/image/ImageFormats.h"
 #include "paint/image/Picture.h"
+#include "paint/image/SavedTexels.h"
+#include "paint/image/SkinSource.h"
 #include "paint/image/TexelRect.h"
 
 // One RGB picture read from a skin file (BMP, PCX, PNG, JPEG or TGA), with the
@@ -54,16 +56,31 @@ public:
     // The second half of reloadImage: prints fresh's messages and takes its
     // picture, when it has the size a reload must keep.
     int takeReloaded(Decoded fresh, const std::string& filename);
-    // The whole file of format that write makes for filename (a BMP by the
-    // program's own encoder). False, having said why, when there is no
-    // picture to write; *changed counts the texels a PCX palette changed.
-    bool encode(ImageFormat format, const std::string& filename, std::vector<unsigned char>* bytes,
-                long* changed) const;
+    // The whole file of format that write makes for filename: for the
+    // picture's ownFile, in the form of the file read when that was of format
+    // too (its palette, metadata, quality), otherwise a 24-bit BMP by the
+    // program's own encoder or the codec's. False, having said why, when there
+    // is no picture to write; *notes gets the lines to print once the bytes
+    // are written (what a palette could not hold).
+    bool encode(ImageFormat format, const std::string& filename, std::vector<unsigned char>* bytes, std::string* notes,
+                bool ownFile = false) const;
     int write(const char* filename);
     int write(std::string* filename);
     // Writes the picture back to the file it was read from; refused, saying
-    // so, when that is a link out of the folder keepSavesIn named.
+    // so, when that is a link out of the folder keepSavesIn named. Once
+    // written, the picture counts as unchanged.
     int save();
+    // Whether the picture differs from what its file holds, as far as the
+    // program knows: painted since the file was read or saved, or loaded
+    // into the skin by name (a picture undone back to its file's is unchanged).
+    bool changed() const { return !saved_.holds(picture_.rgb); }
+    // The picture's file now holds it.
+    void markSaved() { saved_.remember(picture_.rgb); }
+    // Written as copy was (by copy's save): counts as unchanged while it holds copy's texels.
+    void savedAs(const Image& copy) {
+        saved_ = copy.saved_;
+        source_ = copy.source_;
+    }
     // For pictures found by searching a folder (a model's), rather than named
     // by the user: save() writes through no link that leads out of it.
     void keepSavesIn(const std::string& folder) { saveFolder_ = folder; }
@@ -128,6 +145,8 @@ private:
     bool pixelOffset(int x, int y, size_t* offset) const;
     bool holdsWholePicture() const;
     int takeBmp(const unsigned char* bytes, size_t size, const char* filename, std::string* messages);
+    // Encodes and writes the picture, printing what encoding noted.
+    bool writeAs(const char* filename, ImageFormat format);
     void takePicture(Image& from);
 
     BmpHeader header;
@@ -139,6 +158,8 @@ private:
     ImageFormat format_;                // sourceFile_'s format
     std::string saveFolder_;            // the folder sourceFile_ was found in by a search; empty for a name given
     std::function<int(Image&)> saver_;  // what save() does instead of writing sourceFile_; empty for a file
-    int uploadedWidth_ = -1;            // the size the texture was last uploaded whole at
+    std::shared_ptr<const SkinSource> source_;  // what sourceFile_ held beside its texels; null when nothing is kept
+    SavedTexels saved_;                         // the texels sourceFile_ holds
+    int uploadedWidth_ = -1;                    // the size the texture was last uploaded whole at
     int uploadedHeight_ = -1;
 };

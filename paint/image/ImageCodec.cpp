@@ -253,6 +253,13 @@ void paletteImage(Magick::Image& image, int width, int height, const unsigned ch
     }
 }
 
+bool isGrey(const std::vector<unsigned char>& rgb) {
+    for (size_t i = 0; i + 2 < rgb.size(); i += 3)
+        if (rgb[i] != rgb[i + 1] || rgb[i] != rgb[i + 2])
+            return false;
+    return true;
+}
+
 }  // namespace
 
 bool ImageCodec::encode(const Picture& picture, ImageFormat format, std::vector<unsigned char>* bytes, long* changed,
@@ -288,6 +295,42 @@ bool ImageCodec::encode(const Picture& picture, ImageFormat format, std::vector<
         Magick::Blob blob;
         // PNG as 8-bit red, green, blue, whatever colours the picture happens to hold.
         image.write(&blob, format == ImageFormat::kPng ? "PNG24" : coderName(format));
+        const unsigned char* data = static_cast<const unsigned char*>(blob.data());
+        bytes->assign(data, data + blob.length());
+        return true;
+    } catch (const std::exception& e) {
+        *why = reasonOf(e);
+    } catch (...) {
+        *why = "cannot encode the picture";
+    }
+    return false;
+}
+
+bool ImageCodec::encodeOver(const Picture& picture, const unsigned char* original, size_t size,
+                            std::vector<unsigned char>* bytes, std::string* why) {
+    try {
+        Magick::Image image;
+        readWhole(image, original, size, ImageFormat::kJpeg);
+        if (!picture.whole() || image.columns() != static_cast<size_t>(picture.width) ||
+            image.rows() != static_cast<size_t>(picture.height)) {
+            *why = "the picture is not the size of its file";
+            return false;
+        }
+        // Texels go in as red, green, blue: a CMYK file, or a grey one painted in colour, takes them in colour.
+        const bool keptGrey = image.colorSpace() == Magick::GRAYColorspace && isGrey(picture.rgb);
+        if (image.colorSpace() != Magick::sRGBColorspace && !keptGrey) {
+            image.colorSpace(Magick::sRGBColorspace);
+            image.type(Magick::TrueColorType);
+        }
+        std::vector<unsigned char> top(picture.rgb.size());
+        turnRows(picture.rgb.data(), top.data(), picture.width, picture.height);
+        image.modifyImage();
+        if (!MagickCore::ImportImagePixels(image.image(), 0, 0, picture.width, picture.height, "RGB",
+                                           MagickCore::CharPixel, top.data()))
+            throw std::bad_alloc();
+        image.quality(image.quality() > 0 ? image.quality() : 95);
+        Magick::Blob blob;
+        image.write(&blob, "JPEG");
         const unsigned char* data = static_cast<const unsigned char*>(blob.data());
         bytes->assign(data, data + blob.length());
         return true;

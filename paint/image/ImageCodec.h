@@ -25,4 +25,10 @@ public:
     // other format). JPEG is written at quality 95, DDS uncompressed.
     static bool encode(const Picture& picture, ImageFormat format, std::vector<unsigned char>* bytes, long* changed,
                        std::string* why);
+    // Writes picture as a JPEG over the size bytes of the JPEG original, of
+    // its size, keeping the metadata the original carries (Exif, colour
+    // profile, comments) and its chroma sampling, at the quality it was
+    // estimated to have been written at.
+    static bool encodeOver(const Picture& picture, const unsigned char* original, size_t size,
+                           std::vector<unsigned char>* bytes, std::string* why);
 };

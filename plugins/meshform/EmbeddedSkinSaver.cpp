@@ -57,8 +57,8 @@ int EmbeddedSkinSaver::saveIntoModel(Image& image) const {
     std::printf("saving embedded texture %d into %s\n", texture_, model_.c_str());
     const ImageFormat format = mime_ == "image/jpeg" ? ImageFormat::kJpeg : ImageFormat::kPng;
     std::vector<unsigned char> picture;
-    long changed = 0;
-    if (!image.encode(format, model_, &picture, &changed))
+    std::string notes;
+    if (!image.encode(format, model_, &picture, &notes, true))
         return 0;
     const FileContents file = FileContents::read(model_.c_str(), MeshformScene::kFileBudget);
     if (file.status != FileContents::kRead) {
@@ -77,6 +77,7 @@ int EmbeddedSkinSaver::saveIntoModel(Image& image) const {
         std::printf("cannot write %s: %s\n", model_.c_str(), std::strerror(err));
         return 0;
     }
+    std::fputs(notes.c_str(), stdout);
     if (format == ImageFormat::kJpeg)
         std::printf("%s: JPEG is lossy; the saved texels differ slightly from the painted ones\n", model_.c_str());
     return 1;

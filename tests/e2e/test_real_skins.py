@@ -93,6 +93,8 @@ class RealSkins(unittest.TestCase):
         out = s.command("save skins")
         self.assertIn("saving image: %s/%s\n" % (name, skin), out)
         self.assertNotIn("error saving textures", out)
+        # Saved, the skin holds nothing its file does not.
+        self.assertEqual(s.command("save skins"), "unchanged, not saved: %s/%s\n" % (name, skin))
 
     def test_a_shipped_folder_shows_textured_and_keeps_its_paint_across_a_restart(self):
         cache = model_cache()

@@ -109,45 +109,14 @@ TEST(ImageFormats, every_kind_reads_as_imagemagick_reads_it_and_saves_back_in_pl
             for (size_t i = 0; i < held.size(); ++i)
                 ASSERT_GE(32, std::abs(int(back[i]) - int(held[i]))) << i;
         } else if (!palette) {
-            EXPECT_EQ("saving image: " + file + "\n", said);
+            // The blend is no colour of an indexed BMP's palette: it is saved as 24-bit, saying so.
+            const bool indexed = kind.at == 28 && kind.value <= 8;
+            EXPECT_EQ("saving image: " + file + "\n", said.substr(0, said.find('\n') + 1));
+            EXPECT_EQ(indexed ? 2 : 1, std::count(said.begin(), said.end(), '\n')) << said;
             EXPECT_TRUE(sameBytes(magickPixels(file), topFirst(*image)));
         }
         delete image;
     }
-}
-
-TEST(ImageFormats, an_eight_bit_pcx_keeps_its_palette_and_says_how_many_texels_changed) {
-    ScratchDir dir;
-    std::string file = inDir(dir, kKinds[0]);
-    const Bytes before = readFile<Bytes>(file);
-    Image* image = Image::load(&file);
-    ASSERT_NE(nullptr, image);
-    const Bytes held = topFirst(*image);
-    GLubyte odd[3] = {1, 254, 3};  // a colour the plasma's palette does not have
-    ASSERT_EQ(1, image->set(0, 0, odd, 1.0));
-    ASSERT_EQ(1, image->set(1, 0, odd, 1.0));
-    CaptureStdout();
-    ASSERT_EQ(1, image->save());
-    EXPECT_EQ("saving image: " + file + "\n" + file + ": 2 texels took the nearest colour of its palette\n",
-              GetCapturedStdout());
-    const Bytes after = readFile<Bytes>(file);
-    ASSERT_GE(after.size(), 769u);
-    EXPECT_EQ(8, after[3]);
-    EXPECT_EQ(1, after[65]);
-    EXPECT_TRUE(sameBytes(Bytes(before.end() - 769, before.end()), Bytes(after.end() - 769, after.end())));
-    // Everything but the two bottom-left texels is as read; those two are one colour of the palette.
-    const Bytes back = magickPixels(file);
-    ASSERT_EQ(held.size(), back.size());
-    const size_t bottom = held.size() - 3 * 24;
-    EXPECT_TRUE(sameBytes(Bytes(held.begin(), held.begin() + bottom), Bytes(back.begin(), back.begin() + bottom)));
-    EXPECT_TRUE(sameBytes(Bytes(held.begin() + bottom + 6, held.end()), Bytes(back.begin() + bottom + 6, back.end())));
-    bool inPalette = false;
-    for (size_t i = after.size() - 768; i < after.size(); i += 3)
-        inPalette = inPalette || std::equal(after.begin() + i, after.begin() + i + 3, back.begin() + bottom);
-    EXPECT_TRUE(inPalette);
-    EXPECT_EQ(Bytes(back.begin() + bottom, back.begin() + bottom + 3),
-              Bytes(back.begin() + bottom + 3, back.begin() + bottom + 6));
-    delete image;
 }
 
 TEST(ImageFormats, writing_picks_the_format_from_the_name_and_refuses_others) {

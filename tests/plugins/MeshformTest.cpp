@@ -738,9 +738,16 @@ TEST_P(MeshformEmbeddedSave, paint_goes_into_the_model_file_changing_nothing_els
 INSTANTIATE_TEST_SUITE_P(Files, MeshformEmbeddedSave,
                          testing::Values(EmbeddedSave{"scene.glb", "saving embedded texture 0 into scene.glb\n",
                                                       pictureFirstGlb},
+                                         // The box's picture is a palette PNG without the red painted.
                                          EmbeddedSave{"glb-box/BoxTextured.glb",
-                                                      "saving embedded texture 0 into BoxTextured.glb\n", nullptr},
+                                                      "saving embedded texture 0 into BoxTextured.glb\n"
+                                                      "BoxTextured.glb: 1 colour does not fit its palette; saved as "
+                                                      "24-bit\n",
+                                                      nullptr},
                                          EmbeddedSave{"gltf-box-embedded/BoxTextured.gltf",
-                                                      "saving embedded texture 0 into BoxTextured.gltf\n", nullptr}));
+                                                      "saving embedded texture 0 into BoxTextured.gltf\n"
+                                                      "BoxTextured.gltf: 1 colour does not fit its palette; saved as "
+                                                      "24-bit\n",
+                                                      nullptr}));
 
 }  // namespace
