@@ -6,7 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config clang-format git
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri mesa-utils
-  libreadline-dev libtinyxml-dev libmagick++-dev libassimp-dev nlohmann-json3-dev
+  libreadline-dev libtinyxml-dev libmagick++-dev libassimp-dev nlohmann-json3-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick python3
   clang libclang-rt-14-dev
