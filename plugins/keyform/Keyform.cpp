@@ -167,6 +167,7 @@ void Keyform::readSkins(const std::vector<std::string>& skinNames) {
     SkinSearch::Result found = SkinSearch(filesIn(folder), folderNameOf(folder)).search(skinNames);
     standIns_ = std::move(found.standIns);
     missing_ = std::move(found.missing);
+    unchosen_ = std::move(found.unchosen);
     std::vector<std::string> paths;
     for (const std::string& file : found.files)
         paths.push_back(texturePath(file.c_str(), folder));
@@ -179,6 +180,10 @@ void Keyform::uploadSkins() {
         AsyncOutput::printf(stderr, "%s: using %s for %s\n", model_name, file.c_str(), joined(named).c_str());
     if (!missing_.empty())
         AsyncOutput::printf(stderr, "skins not found for %s: %s\n", model_name, joined(missing_).c_str());
+    // Several pictures and no name to choose by: say which there are rather than guess.
+    if (!unchosen_.empty())
+        AsyncOutput::printf(stderr, "%s: no skin chosen among %s (load one with 'load skin 1 <file>')\n", model_name,
+                            joined(unchosen_).c_str());
     if (skins_)
         AsyncOutput::write(stderr, skins_->leftOut);
     if (!skins_ || skins_->pictures.empty()) {

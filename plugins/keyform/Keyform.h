@@ -62,7 +62,8 @@ private:
     // Files found under other names than the file gives, with those names; and named skins not found at all.
     std::vector<std::pair<std::string, std::vector<std::string>>> standIns_;
     std::vector<std::string> missing_;
-    std::unique_ptr<SkinSet> skins_;  // read by create, uploaded by the first draw
-    Md2Mesh frames_;                  // moves the mesh, which is this model, between keyframes
+    std::vector<std::string> unchosen_;  // images beside the model when none was taken as its skin
+    std::unique_ptr<SkinSet> skins_;     // read by create, uploaded by the first draw
+    Md2Mesh frames_;                     // moves the mesh, which is this model, between keyframes
     double shownFrame_;
 };

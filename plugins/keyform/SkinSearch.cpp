@@ -111,6 +111,10 @@ SkinSearch::Result SkinSearch::search(const std::vector<std::string>& skinNames)
             if (!result.missing.empty())
                 result.standIns.push_back({own, std::move(result.missing)});
             result.missing.clear();
+        } else {
+            for (const std::string& file : files_)
+                if (isImage(file))
+                    result.unchosen.push_back(file);
         }
     }
     return result;

@@ -17,6 +17,8 @@ public:
         // Each file found under another name than the one it was looked for by (another extension
         // or case, or the folder's own picture), with the names it stands in for, as in the model file.
         std::vector<std::pair<std::string, std::vector<std::string>>> standIns;
+        // When no file was chosen, the images in the folder a user could load instead.
+        std::vector<std::string> unchosen;
     };
 
     // folderFiles: the names of the regular files in the model's folder; folderName: its last component.

@@ -37,7 +37,7 @@ const Case kCases[] = {
     // the file named is taken as it is, even in a format no image is read from
     {"skin.gif other.png", {"skin.gif"}, "skin.gif;;"},
     // a stem must match whole, and unsupported extensions are no images
-    {"skinny.png skin2.png skin.gif", {"skin.pcx"}, ";skin.pcx;"},
+    {"skinny.png skin2.png skin.gif", {"skin.pcx"}, ";skin.pcx;;skin2.png;skinny.png"},
     // several skins keep their order; missing ones are listed, and the folder's picture is not added
     {"b.PNG a.bmp sydney.png", {"x/a.pcx", "x/c.pcx", "b.pcx"}, "x/a.bmp b.PNG;x/c.pcx;a.bmp=x/a.pcx b.PNG=b.pcx"},
     // no skin named: the image named like the folder, in any case
@@ -50,8 +50,8 @@ const Case kCases[] = {
     {"tris.md2 SKIN.tga other.png", {"a.pcx"}, "SKIN.tga;;SKIN.tga=a.pcx"},
     // else the only image in the folder
     {"tris.md2 notes.txt whatever.jpg", {}, "whatever.jpg;;"},
-    // several other images: none is guessed
-    {"tris.md2 faerie2.bmp Faerie5.BMP", {}, ";;"},
+    // several other images: none is guessed, and they are offered
+    {"tris.md2 faerie2.bmp Faerie5.BMP", {}, ";;;Faerie5.BMP;faerie2.bmp"},
     // an empty folder
     {"", {"a.pcx"}, ";a.pcx;"},
 };
@@ -68,7 +68,10 @@ std::string described(const SkinSearch::Result& result) {
         for (const std::string& name : named)
             standIns += (&name == &named.front() ? "" : ",") + name;
     }
-    return files + ";" + missing + ";" + standIns;
+    std::string unchosen;
+    for (const std::string& file : result.unchosen)
+        unchosen += ";" + file;
+    return files + ";" + missing + ";" + standIns + unchosen;
 }
 
 TEST(SkinSearch, finds_each_skin_by_the_first_rule_that_matches) {
