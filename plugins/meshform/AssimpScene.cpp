@@ -24,6 +24,9 @@
 
 namespace {
 
+// Colour components this dark count as black.
+constexpr float kBlackEnough = 0.04f;
+
 constexpr unsigned int kProcessing =
     aiProcess_Triangulate | aiProcess_JoinIdenticalVertices | aiProcess_GenSmoothNormals | aiProcess_SortByPType;
 
@@ -81,6 +84,12 @@ std::string bmpOf(const aiTexture& texture) {
     return bmp;
 }
 
+// A black surface without a picture of its own shows only what it gives off: labels and screens are
+// often made so, their picture being the emitted one, which then stands for the surface's.
+bool glowsOnly(const MeshformScene::Texture& texture) {
+    return texture.colour[0] <= kBlackEnough && texture.colour[1] <= kBlackEnough && texture.colour[2] <= kBlackEnough;
+}
+
 // glTF names its picture and colour as the base colour, older formats as the diffuse ones.
 MeshformScene::Texture textureOf(const aiScene& scene, const aiMaterial& material) {
     MeshformScene::Texture texture;
@@ -95,7 +104,8 @@ MeshformScene::Texture textureOf(const aiScene& scene, const aiMaterial& materia
     GltfMaterialLook::apply(material, &texture);
     aiString name;
     if (material.GetTexture(aiTextureType_BASE_COLOR, 0, &name) != AI_SUCCESS &&
-        material.GetTexture(aiTextureType_DIFFUSE, 0, &name) != AI_SUCCESS)
+        material.GetTexture(aiTextureType_DIFFUSE, 0, &name) != AI_SUCCESS &&
+        !(glowsOnly(texture) && material.GetTexture(aiTextureType_EMISSIVE, 0, &name) == AI_SUCCESS))
         return texture;
     const auto [embedded, index] = scene.GetEmbeddedTextureAndIndex(name.C_Str());
     if (!embedded) {

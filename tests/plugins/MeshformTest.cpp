@@ -144,9 +144,9 @@ std::function<void()> greyGltf(const char* file, const char* alpha, const char* 
     };
 }
 
-// The same triangle textured, its coordinates its x and y, with a grey picture whose alpha is 100 everywhere, in a
-// MASK material of the cutoff given.
-std::function<void()> cutoutGltf(const char* file, const char* cutoff) {
+// The same triangle textured, its coordinates its x and y, with a grey picture whose alpha is 100 everywhere, in
+// the material given, which names the picture as texture 0.
+std::function<void()> texturedGltf(const char* file, std::string material) {
     return [=] {
         ASSERT_EQ(0, std::system((kConvert + " -size 2x2 xc:'rgba(128,128,128,0.392)' PNG32:alpha.png").c_str()));
         writeGltf(file,
@@ -154,10 +154,16 @@ std::function<void()> cutoutGltf(const char* file, const char* cutoff) {
                    {floats({0, 0, 1, 0, 0, 1}), "VEC2", 5126, 3, ""}},
                   std::string(R"("scenes":[{"nodes":[0]}],"nodes":[{"mesh":0}],
 "meshes":[{"primitives":[{"attributes":{"POSITION":0,"TEXCOORD_0":1},"material":0}]}],
-"materials":[{"pbrMetallicRoughness":{"baseColorTexture":{"index":0}},"alphaMode":"MASK","alphaCutoff":)") +
-                      cutoff + R"(}],"textures":[{"source":0}],"images":[{"uri":"data:image/png;base64,)" +
+"materials":[)") + material +
+                      R"(],"textures":[{"source":0}],"images":[{"uri":"data:image/png;base64,)" +
                       GltfImageSplice::base64(readFile("alpha.png")) + "\"}]");
     };
+}
+
+// In a MASK material of the cutoff given.
+std::function<void()> cutoutGltf(const char* file, const char* cutoff) {
+    return texturedGltf(file, std::string(R"({"pbrMetallicRoughness":{"baseColorTexture":{"index":0}},)") +
+                                  R"("alphaMode":"MASK","alphaCutoff":)" + cutoff + "}");
 }
 
 void plyNoEnd() {
@@ -279,6 +285,19 @@ const Case kCases[] = {
      "skins: <1>\n",
      {1, 0.5f, -1, -0.5f},
      "saving embedded texture 0 into kept.gltf\n",
+     128},
+    // A black surface whose only picture is the one it gives off shows that picture.
+    {"glow.gltf",
+     texturedGltf("glow.gltf",
+                  R"({"pbrMetallicRoughness":{"baseColorFactor":[0,0,0,1]},"emissiveTexture":{"index":0}})"),
+     nullptr,
+     1,
+     0,
+     0,
+     4,
+     "skins: <1>\n",
+     {1, 0.5f, -1, -0.5f},
+     "saving embedded texture 0 into glow.gltf\n",
      128},
 };
 
@@ -616,7 +635,7 @@ INSTANTIATE_TEST_SUITE_P(Cache, MeshformShipped,
                                          Shipped{"glb-box/BoxTextured.glb", 12, 1, 0, 0, nullptr, 0, false},
                                          Shipped{"gltf-box/BoxTextured.gltf", 12, 1, 0, 0, nullptr, 0, false},
                                          Shipped{"gltf-box-embedded/BoxTextured.gltf", 12, 1, 0, 0, nullptr, 0, false},
-                                         Shipped{"gltf-clearcoat/ClearCoatTest.gltf", 37116, 1, 0, 0, nullptr, 0,
+                                         Shipped{"gltf-clearcoat/ClearCoatTest.gltf", 37116, 2, 0, 0, nullptr, 0,
                                                  false},
                                          Shipped{"iqm-mrfixit/mrfixit.iqm", 2988, 2, -90, 1, "idle", 101, true},
                                          Shipped{"mdl-yodan/yodan.mdl", 503, 1, 0, 77, "walk", 20, true},
