@@ -99,6 +99,7 @@ void TriangleGrid::build(const std::vector<PolyMesh::Triangle*>& triangles) {
             break;
         cell_ *= 1.5;
     }
+    spanned_ = finite != 0;
     for (int k = 0; finite && k < 3; ++k)
         dims_[k] = static_cast<int>(std::floor((hi[k] - lo[k]) / cell_)) + 1;
 
@@ -126,6 +127,14 @@ void TriangleGrid::build(const std::vector<PolyMesh::Triangle*>& triangles) {
     std::vector<unsigned int> fill(cellStart_.begin(), cellStart_.end() - 1);
     for (const auto& p : placed)
         items_[fill[p.first]++] = p.second;
+}
+
+bool TriangleGrid::extent(double* lo, double* hi) const {
+    for (int k = 0; k < 3; ++k) {
+        lo[k] = origin_[k];
+        hi[k] = origin_[k] + dims_[k] * cell_;
+    }
+    return spanned_;
 }
 
 void TriangleGrid::candidates(const float* centre, double radius, std::vector<unsigned int>* out) {

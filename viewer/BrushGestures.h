@@ -1,0 +1,11 @@
+// What the mouse does with the brush besides dragging it in a plane: a
+// painting drag that starts on the current model keeps the brush on its
+// surface.
+#pragma once
+
+// A left press that hit neither the brush nor a handle: with painting and
+// surface following on, when the ray through (x, y) meets the current
+// (paintable) model, the brush goes there, dabs, and the drag follows the surface.
+bool startSurfaceDrag(int x, int y);
+// The cursor of a surface drag moved to (x, y).
+void surfaceDragTo(int x, int y);
