@@ -9,6 +9,7 @@
 #include "paint/PaintableModel.h"
 #include "paint/SurfaceProbe.h"
 #include "paint/brush/BrushModel.h"
+#include "scene/AsyncOutput.h"
 #include "scene/ModelListLock.h"
 #include "scene/SceneState.h"
 #include "viewer/Render.h"
@@ -74,4 +75,24 @@ void surfaceDragTo(int x, int y) {
         return;
     }
     win.stroke.moveTo(*brush, hit.point, model, paint_session);
+}
+
+bool pickColourUnder(int x, int y) {
+    double from[3], through[3];
+    rayUnder(x, y, from, through);
+    ModelListLock lock;
+    SurfaceRay::Hit hit;
+    PaintableModel* model = brush ? surfaceUnder(from, through, hit) : nullptr;
+    double rgb[3];
+    if (!model)
+        return false;
+    if (!SurfaceProbe(*model).colourAt(hit, rgb)) {
+        AsyncOutput::printf(stdout, "no skin under the cursor on '%s'\n", model->name());
+        return true;
+    }
+    brush->setAttribute("red", rgb[0]);
+    brush->setAttribute("green", rgb[1]);
+    brush->setAttribute("blue", rgb[2]);
+    AsyncOutput::printf(stdout, "picked %.3f %.3f %.3f\n", rgb[0], rgb[1], rgb[2]);
+    return true;
 }

@@ -1,6 +1,6 @@
 // What the mouse does with the brush besides dragging it in a plane: a
 // painting drag that starts on the current model keeps the brush on its
-// surface.
+// surface, and Shift+click picks the brush's colour off the skin.
 #pragma once
 
 // A left press that hit neither the brush nor a handle: with painting and
@@ -9,3 +9,6 @@
 bool startSurfaceDrag(int x, int y);
 // The cursor of a surface drag moved to (x, y).
 void surfaceDragTo(int x, int y);
+// Shift+click: the brush takes the colour of the texel under (x, y) on the
+// current model; false when the cursor is not over a paintable model.
+bool pickColourUnder(int x, int y);

@@ -190,6 +190,15 @@ void mouseCallback(int button, int state, int x, int y) {
         Matrix3fSetIdentity(&win.currentRotation);
         Matrix4fSetRotationFromMatrix3f(&win.transformMatrix, &win.currentRotation);
     } else if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN) {
+        if ((glutGetModifiers() & GLUT_ACTIVE_SHIFT) && pickColourUnder(x, y)) {
+            // A pick is a click of its own: no drag follows it.
+            win.selected_handle = -1;
+            win.dragging_brush = false;
+            win.surface_drag = false;
+            win.leftDown = false;
+            glutPostRedisplay();
+            return;
+        }
         pick(x, y, pnt);
     }
     if (button == GLUT_LEFT_BUTTON && state == GLUT_UP) {

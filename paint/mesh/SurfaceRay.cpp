@@ -116,3 +116,71 @@ bool SurfaceRay::nearest(TriangleGrid& grid, const std::vector<PolyMesh::Triangl
         hit = best;
     return found;
 }
+
+void SurfaceRay::closestOn(PolyMesh::Triangle* tri, const double* point, Hit& hit) {
+    double p[3][3];
+    for (unsigned int i = 0; i < 3; ++i)
+        for (int k = 0; k < 3; ++k)
+            p[i][k] = tri->verts[i]->pos[k];
+    const auto dot = [](const double* a, const double* b) { return a[0] * b[0] + a[1] * b[1] + a[2] * b[2]; };
+    const auto place = [&](double w0, double w1, double w2) {
+        double at[3], d2 = 0.0;
+        for (int k = 0; k < 3; ++k) {
+            at[k] = w0 * p[0][k] + w1 * p[1][k] + w2 * p[2][k];
+            d2 += (at[k] - point[k]) * (at[k] - point[k]);
+        }
+        if (hit.triangle == tri && !(d2 < hit.along * hit.along))
+            return;
+        hit.triangle = tri;
+        hit.along = std::sqrt(d2);
+        hit.weights[0] = w0;
+        hit.weights[1] = w1;
+        hit.weights[2] = w2;
+        for (int k = 0; k < 3; ++k)
+            hit.point[k] = at[k];
+    };
+    hit.triangle = nullptr;
+    // Inside the outline the foot of the perpendicular is nearest; else a point of an edge.
+    const double e1[3] = {p[1][0] - p[0][0], p[1][1] - p[0][1], p[1][2] - p[0][2]};
+    const double e2[3] = {p[2][0] - p[0][0], p[2][1] - p[0][1], p[2][2] - p[0][2]};
+    const double s[3] = {point[0] - p[0][0], point[1] - p[0][1], point[2] - p[0][2]};
+    const double a = dot(e1, e1), b = dot(e1, e2), c = dot(e2, e2), d = dot(s, e1), e = dot(s, e2);
+    const double det = a * c - b * b;
+    if (det > 0.0) {
+        const double u = (c * d - b * e) / det, v = (a * e - b * d) / det;
+        if (u >= 0.0 && v >= 0.0 && u + v <= 1.0) {
+            place(1.0 - u - v, u, v);
+            return;
+        }
+    }
+    for (int i = 0; i < 3; ++i) {
+        const int j = (i + 1) % 3;
+        const double edge[3] = {p[j][0] - p[i][0], p[j][1] - p[i][1], p[j][2] - p[i][2]};
+        const double from[3] = {point[0] - p[i][0], point[1] - p[i][1], point[2] - p[i][2]};
+        const double len2 = dot(edge, edge);
+        const double f = len2 > 0.0 ? std::clamp(dot(from, edge) / len2, 0.0, 1.0) : 0.0;
+        double w[3] = {0.0, 0.0, 0.0};
+        w[i] = 1.0 - f;
+        w[j] = f;
+        place(w[0], w[1], w[2]);
+    }
+}
+
+bool SurfaceRay::closest(TriangleGrid& grid, const std::vector<PolyMesh::Triangle*>& triangles, const double* point,
+                         double reach, Hit& hit) {
+    const float centre[3] = {static_cast<float>(point[0]), static_cast<float>(point[1]), static_cast<float>(point[2])};
+    std::vector<unsigned int> near;
+    grid.candidates(centre, reach, &near);
+    bool found = false;
+    Hit tried;
+    for (unsigned int i : near) {
+        if (i >= triangles.size())
+            continue;
+        closestOn(triangles[i], point, tried);
+        if (tried.triangle && tried.along <= reach && (!found || tried.along < hit.along)) {
+            hit = tried;
+            found = true;
+        }
+    }
+    return found;
+}

@@ -24,4 +24,9 @@ public:
                         const double* direction, Hit& hit);
     // Whether the ray meets tri ahead of origin, and where (along and weights of hit).
     static bool meets(PolyMesh::Triangle* tri, const double* origin, const double* direction, Hit& hit);
+    // The point of the mesh nearest point, no farther than reach (along: its distance).
+    static bool closest(TriangleGrid& grid, const std::vector<PolyMesh::Triangle*>& triangles, const double* point,
+                        double reach, Hit& hit);
+    // The point of tri nearest point.
+    static void closestOn(PolyMesh::Triangle* tri, const double* point, Hit& hit);
 };

@@ -61,6 +61,7 @@ TEST_F(SettingCommands, paint_takes_a_named_model_only_when_the_current_one_is_n
     EXPECT_EQ(out("paint") + out("paint canvas"), "the brush does not reach 'board'\n" + out("paint"));
     EXPECT_EQ(board.calls, 3);
     EXPECT_EQ(canvas.calls, 1);
+    EXPECT_EQ(out("pick"), "the brush does not reach 'board'\n");  // nor picks from it
     current_model = nullptr;
-    EXPECT_EQ(out("paint"), "usage: paint [<moelname>]\n");
+    EXPECT_EQ(out("paint") + out("pick"), "usage: paint [<moelname>]\npick: the current model cannot be painted\n");
 }

@@ -93,7 +93,7 @@ class BrushDrag(SessionTest):
             self.assertTrue(s_lo <= s_ <= s_hi and abs(t_ - 0.25) <= reach, (i, j))
             self.assertGreater(after[j][i][0], after[j][i][1])  # red paint
 
-    def test_a_drag_from_a_turned_box_keeps_the_brush_on_its_faces(self):
+    def test_a_drag_from_a_turned_box_keeps_the_brush_on_its_faces_and_shift_click_picks_its_colour(self):
         new_box(self.s, "box")
         # Turned 45 degrees about y, the box shows two faces meeting in an edge down the middle of the window;
         # the brush is out of the way, so the press lands on the box.
@@ -108,6 +108,11 @@ class BrushDrag(SessionTest):
         self.s.quietly("select model brush")
         x, y, z = (value_of(self.s, name) for name in "xyz")
         self.assertTrue(x > 0.3 and abs(y) < 0.05 and abs(z + abs(x) - 2 ** 0.5) < 0.02, (x, y, z))
+        # Shift+click takes the colour under the cursor on the current model.
+        self.s.quietly("select model box")
+        w = self.s.window()
+        self.s.x("xdotool", "mousemove", "--window", w, "230", "240", "keydown", "shift", "click", "1", "keyup", "shift")
+        self.s.expect(re.compile(r"picked \d\.\d{3} \d\.\d{3} \d\.\d{3}\n"))
 
 def new_blue(shot, base, x0, y0, x1, y1):
     """How many pixels of the rectangle are pure blue in shot and were not in base."""

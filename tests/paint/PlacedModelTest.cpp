@@ -76,8 +76,9 @@ protected:
     BrushModel brush{"brush"};
 };
 
-// The texels a dab paints are where the scene shows them, and the ray through them meets the face there.
-TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene_where_rays_find_them) {
+// The texels a dab paints are where the scene shows them, and the ray through them meets the face there, where a
+// pick (by ray, or nearest the brush's centre) reads the colour painted.
+TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene_where_rays_and_picks_find_them) {
     const struct {
         double move[3], degrees[3], scale, upright[3];
         double onFace[3], radius, solidRadius;  // the brush, at a point of the model's own
@@ -146,6 +147,15 @@ TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene_where_rays_
         EXPECT_EQ(face, hit.triangle->getTexture());
         for (int k = 0; k < 3; ++k)
             EXPECT_NEAR(at[k], hit.point[k], 1e-9) << k;
+        const double beside[3] = {at[0] + 0.05, at[1] + 0.05, at[2] + 0.05};
+        SurfaceRay::Hit near;
+        ASSERT_TRUE(probe.nearest(beside, c.radius, near));
+        for (const SurfaceRay::Hit* found : {&hit, &near}) {
+            double rgb[3] = {0, 0, 0};
+            ASSERT_TRUE(probe.colourAt(*found, rgb));
+            for (double v : rgb)
+                EXPECT_DOUBLE_EQ(127 / 255.0, v);
+        }
         const double away[3] = {from[0] + 10, from[1], from[2]};  // past the cube
         EXPECT_FALSE(probe.underRay(from, away, hit));
     }
