@@ -5,6 +5,8 @@
 
 #include <GL/glu.h>
 
+#include <utility>
+
 #include "paint/PaintSession.h"
 #include "paint/PaintableModel.h"
 #include "paint/SurfaceProbe.h"
@@ -18,6 +20,9 @@
 namespace {
 
 WindowState& win = window_state;
+
+// A wheel notch with Ctrl sizes both radii by this factor (or its inverse).
+const double kBrushNotch = 1.1;
 
 // The scene points under (x, y) on the near and the far plane.
 void rayUnder(int x, int y, double* from, double* through) {
@@ -95,4 +100,22 @@ bool pickColourUnder(int x, int y) {
     brush->setAttribute("blue", rgb[2]);
     AsyncOutput::printf(stdout, "picked %.3f %.3f %.3f\n", rgb[0], rgb[1], rgb[2]);
     return true;
+}
+
+void wheelNotch(bool up, bool ctrl) {
+    if (!ctrl) {
+        // As the Z key moves the scene nearer, z farther.
+        win.modelTrans[2] += up ? 1.0 : -1.0;
+        return;
+    }
+    ModelListLock lock;
+    if (!brush)
+        return;
+    const double factor = up ? kBrushNotch : 1.0 / kBrushNotch;
+    // The solid radius may not pass the outer one: the outer grows first and shrinks last.
+    const char* order[2] = {"dim1", "solid_dim1"};
+    if (!up)
+        std::swap(order[0], order[1]);
+    for (const char* radius : order)
+        brush->setAttribute(radius, brush->getAttribute(radius) * factor);
 }

@@ -1,6 +1,7 @@
 // What the mouse does with the brush besides dragging it in a plane: a
 // painting drag that starts on the current model keeps the brush on its
-// surface, and Shift+click picks the brush's colour off the skin.
+// surface, Shift+click picks the brush's colour off the skin, and the wheel
+// moves the scene nearer or farther, or with Ctrl sizes the brush.
 #pragma once
 
 // A left press that hit neither the brush nor a handle: with painting and
@@ -12,3 +13,5 @@ void surfaceDragTo(int x, int y);
 // Shift+click: the brush takes the colour of the texel under (x, y) on the
 // current model; false when the cursor is not over a paintable model.
 bool pickColourUnder(int x, int y);
+// One wheel notch, away from the user (up) or towards; with Ctrl held it sizes the brush.
+void wheelNotch(bool up, bool ctrl);

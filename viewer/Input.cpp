@@ -31,6 +31,9 @@ namespace {
 
 const int kSelectBufferSize = 512;
 const GLfloat kFarDepth = 99999.0f;
+// The buttons freeglut reports the wheel's notches as.
+const int kWheelUp = 3;
+const int kWheelDown = 4;
 
 WindowState& win = window_state;
 
@@ -182,6 +185,15 @@ void keyCallback(unsigned char key, int, int) {
 }
 
 void mouseCallback(int button, int state, int x, int y) {
+    // The wheel's notches come as presses of buttons 3 and 4 (and their
+    // releases); they leave a drag in progress alone.
+    if (button == kWheelUp || button == kWheelDown) {
+        if (state == GLUT_DOWN) {
+            wheelNotch(button == kWheelUp, (glutGetModifiers() & GLUT_ACTIVE_CTRL) != 0);
+            glutPostRedisplay();
+        }
+        return;
+    }
     Tuple2fT pnt;
     pnt.s.X = static_cast<GLfloat>(x);
     pnt.s.Y = static_cast<GLfloat>(y);
