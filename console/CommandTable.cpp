@@ -34,6 +34,7 @@ void registerCommands() {
     addCommand("loadclass", cmd_loadclass);
     addCommand("new", cmd_new);
     addCommand("paint", cmd_paint);
+    addCommand("pick", cmd_pick);
     addCommand("quit", cmd_quit);
     addCommand("recover", cmd_recover);
     addCommand("redo", cmd_redo);

@@ -15,6 +15,7 @@ void cmd_load(char** args);
 void cmd_loadclass(char** args);
 void cmd_new(char** args);
 void cmd_paint(char** args);
+void cmd_pick(char** args);
 void cmd_quit(char** args);
 void cmd_recover(char** args);
 void cmd_redo(char** args);

@@ -72,6 +72,7 @@ void cmd_help(char**) {
         std::printf("%s, ", entry.first);
     std::printf("\n");
     std::puts("save screenshot <file.png|file.bmp> writes what the window shows");
+    std::puts("pick sets the brush's colour from the skin under its centre (Shift+click: under the cursor)");
     std::puts("recover [discard] restores (or drops) paint a run that ended without saving left behind");
 }
 

@@ -113,14 +113,16 @@ void togglePainting(char**) {
     std::printf("paint mode %s\n", stateWord(flip(painting)));
 }
 
+void toggleSurface(char**) {
+    std::printf("surface %s\n", stateWord(flip(surface_painting)));
+}
+
 // The setting names come first, so no attribute of these names can be set.
 const SubCommand kSettings[] = {
     {"control_step", setControlStep}, {"background_color", setBackgroundColor}, {"handle_color", setHandleColor}};
-const SubCommand kToggleForms[] = {{"handles", toggleHandles},
-                                   {"gamemode", toggleGameMode},
-                                   {"fps", toggleFPS},
-                                   {"pos", togglePos},
-                                   {"painting", togglePainting}};
+const SubCommand kToggleForms[] = {{"handles", toggleHandles},   {"gamemode", toggleGameMode},
+                                   {"fps", toggleFPS},           {"pos", togglePos},
+                                   {"painting", togglePainting}, {"surface", toggleSurface}};
 
 }  // namespace
 
@@ -159,7 +161,7 @@ void cmd_get(char** args) {
 
 void cmd_toggle(char** args) {
     if (!args[0]) {
-        std::puts("usage: toggle handles|gamemode|fps|pos|painting");
+        std::puts("usage: toggle handles|gamemode|fps|pos|painting|surface");
         return;
     }
     // The usage for an unknown word leaves painting out; it is the one users have always seen here.

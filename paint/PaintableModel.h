@@ -88,6 +88,9 @@ public:
     const std::map<GLuint, TexelRect>& lastPaintChanges() const { return painter_.lastChanges(); }
     // The picture of texture num, or null when there is none.
     Image* skinImage(GLuint num) const;
+    // The grid painting finds triangles through, over the mesh as it is now, and the triangles.
+    TriangleGrid& searchGrid() { return painter_.gridOf(paintTarget()); }
+    const std::vector<Triangle*>& meshTriangles() const { return triangles; }
 
     // A number no other model of this run has; the paint history knows the
     // model by it, and names it in its messages by name().

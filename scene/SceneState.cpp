@@ -28,4 +28,5 @@ std::atomic<bool> quit = false;
 std::atomic<bool> showFPS = false;
 std::atomic<bool> showPos = false;
 std::atomic<bool> painting = false;
+std::atomic<bool> surface_painting = true;
 std::atomic<bool> game_mode = false;

@@ -39,4 +39,6 @@ extern std::atomic<bool> quit VELMORA_HIDDEN;
 extern std::atomic<bool> showFPS VELMORA_HIDDEN;
 extern std::atomic<bool> showPos VELMORA_HIDDEN;
 extern std::atomic<bool> painting VELMORA_HIDDEN;
+// A painting drag that starts on the current model keeps the brush on its surface.
+extern std::atomic<bool> surface_painting VELMORA_HIDDEN;
 extern std::atomic<bool> game_mode VELMORA_HIDDEN;

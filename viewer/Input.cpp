@@ -7,6 +7,8 @@
 // current model, so the console may select, delete or change models at any
 // moment; they run outside display and the timer, so they never nest it.
 // Every key, press and drag asks for a frame: the window draws only when asked.
+// A drag that paints lays its dabs along the path (DragStroke), not only
+// where the motion events fall.
 #include "viewer/Input.h"
 
 #include <GL/glu.h>
@@ -20,6 +22,7 @@
 #include "paint/brush/BrushModel.h"
 #include "scene/ModelListLock.h"
 #include "scene/SceneState.h"
+#include "viewer/BrushGestures.h"
 #include "viewer/HandlePick.h"
 #include "viewer/Render.h"
 #include "viewer/WindowState.h"
@@ -28,6 +31,9 @@ namespace {
 
 const int kSelectBufferSize = 512;
 const GLfloat kFarDepth = 99999.0f;
+// The buttons freeglut reports the wheel's notches as.
+const int kWheelUp = 3;
+const int kWheelDown = 4;
 
 WindowState& win = window_state;
 
@@ -82,9 +88,12 @@ void pick(int x, int y, const Tuple2fT& pnt) {
     std::vector<std::string> owners;
     const GLint hits = selectionPass(x, y, buffer, owners);
     if (hits < 1) {
-        // No hit, or the buffer overflowed: the press starts a rotation.
+        // No hit, or the buffer overflowed: the press starts a drag on the
+        // current model's surface when painting, else a rotation.
         win.selected_handle = -1;
         win.dragging_brush = false;
+        if (startSurfaceDrag(x, y))
+            return;
         win.lastRotation = win.currentRotation;
         win.arcBall.click(&pnt);
         return;
@@ -99,8 +108,10 @@ void pick(int x, int y, const Tuple2fT& pnt) {
     } else {
         win.selected_handle = processHits(hits, buffer);
         win.dragging_brush = win.selected_handle == static_cast<int>(brush_selection_name);
-        if (win.dragging_brush)
+        if (win.dragging_brush) {
             win.selected_handle = -1;
+            win.stroke.begin();
+        }
     }
     setUpView();
     setUpLight();
@@ -133,16 +144,10 @@ void dragTo(int x, int y) {
         else if (model)
             model->adjustHandle(handle, dx, dy, dz);
     } else if (brush) {
-        brush->adjustAttribute("x", dx);
-        brush->adjustAttribute("y", dy);
-        brush->adjustAttribute("z", dz);
+        const double to[3] = {brush->getAttribute("x") + dx, brush->getAttribute("y") + dy,
+                              brush->getAttribute("z") + dz};
         PaintableModel* paintable = dynamic_cast<PaintableModel*>(current_model);
-        if (painting && paintable) {
-            if (paint_session)
-                paint_session->paintInDrag(*paintable, brush);
-            else
-                paintable->paintModel(brush);
-        }
+        win.stroke.moveTo(*brush, to, painting ? paintable : nullptr, paint_session);
     }
 }
 
@@ -180,6 +185,15 @@ void keyCallback(unsigned char key, int, int) {
 }
 
 void mouseCallback(int button, int state, int x, int y) {
+    // The wheel's notches come as presses of buttons 3 and 4 (and their
+    // releases); they leave a drag in progress alone.
+    if (button == kWheelUp || button == kWheelDown) {
+        if (state == GLUT_DOWN) {
+            wheelNotch(button == kWheelUp, (glutGetModifiers() & GLUT_ACTIVE_CTRL) != 0);
+            glutPostRedisplay();
+        }
+        return;
+    }
     Tuple2fT pnt;
     pnt.s.X = static_cast<GLfloat>(x);
     pnt.s.Y = static_cast<GLfloat>(y);
@@ -188,6 +202,15 @@ void mouseCallback(int button, int state, int x, int y) {
         Matrix3fSetIdentity(&win.currentRotation);
         Matrix4fSetRotationFromMatrix3f(&win.transformMatrix, &win.currentRotation);
     } else if (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN) {
+        if ((glutGetModifiers() & GLUT_ACTIVE_SHIFT) && pickColourUnder(x, y)) {
+            // A pick is a click of its own: no drag follows it.
+            win.selected_handle = -1;
+            win.dragging_brush = false;
+            win.surface_drag = false;
+            win.leftDown = false;
+            glutPostRedisplay();
+            return;
+        }
         pick(x, y, pnt);
     }
     if (button == GLUT_LEFT_BUTTON && state == GLUT_UP) {
@@ -195,6 +218,7 @@ void mouseCallback(int button, int state, int x, int y) {
         ModelListLock lock;
         if (paint_session)
             paint_session->endDrag();
+        win.surface_drag = false;
     }
     win.leftDown = (button == GLUT_LEFT_BUTTON && state == GLUT_DOWN);
     glutPostRedisplay();
@@ -204,6 +228,10 @@ void mouseMotionCallback(int x, int y) {
     if (!win.leftDown)
         return;
     glutPostRedisplay();
+    if (win.surface_drag) {
+        surfaceDragTo(x, y);
+        return;
+    }
     if (win.selected_handle >= 0 || win.dragging_brush) {
         dragTo(x, y);
         return;

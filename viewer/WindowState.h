@@ -7,6 +7,7 @@
 
 #include <string>
 
+#include "paint/DragStroke.h"
 #include "scene/Visibility.h"
 #include "viewer/ArcBall.h"
 
@@ -23,6 +24,9 @@ struct WindowState {
     bool leftDown = false;
     bool dragging_brush = false;
     int selected_handle = -1;
+    // The drag keeps the brush on the current model's surface; the dabs the drag lays.
+    bool surface_drag = false;
+    DragStroke stroke;
     // The name of the model whose handle is dragged.
     std::string handle_owner;
     // The scene-space point under the cursor at the last press or drag step,

@@ -33,6 +33,10 @@ BrushModel::BrushModel(const char* name) : shape(SPHERE) {
     attributes["dim2"] = 1.0;  // kept for scripts and files; nothing reads it
     attributes["opacity"] = 0.5;
     attributes["solid_dim1"] = 0.6;
+    // A drag lays a dab every spacing x dim1 along its path.
+    attributes["spacing"] = 0.25;
+    lower_limits["spacing"] = 0.01;
+    upper_limits["spacing"] = 10.0;
     for (const char* unit : {"red", "green", "blue", "opacity"}) {
         lower_limits[unit] = 0.0;
         upper_limits[unit] = 1.0;

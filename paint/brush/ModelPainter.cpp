@@ -120,6 +120,11 @@ void ModelPainter::paintModel(const Target& target, BrushModel* brush) {
     finishDab();
 }
 
+TriangleGrid& ModelPainter::gridOf(const Target& target) {
+    triangleGrid_.refresh(target.triangles, target.mesh.shapeVersion());
+    return triangleGrid_;
+}
+
 bool ModelPainter::pointNearPoly(Triangle* tri, float* col_pt, float distance) {
     float p[3][3];
     for (unsigned int i = 0; i < 3; ++i)

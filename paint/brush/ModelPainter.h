@@ -51,6 +51,9 @@ public:
     bool reachedUntextured() const { return reachedUntextured_; }
 
     static bool pointNearPoly(Triangle* tri, float* col_pt, float distance);
+    // The grid the dabs search, over the target's triangles as they are now;
+    // the rays that find the surface under the cursor walk it too.
+    TriangleGrid& gridOf(const Target& target);
 
 private:
     // The brush as the mesh meets it, and in offset the translation the

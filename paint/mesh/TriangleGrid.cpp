@@ -99,12 +99,17 @@ void TriangleGrid::build(const std::vector<PolyMesh::Triangle*>& triangles) {
             break;
         cell_ *= 1.5;
     }
+    spanned_ = finite != 0;
     for (int k = 0; finite && k < 3; ++k)
         dims_[k] = static_cast<int>(std::floor((hi[k] - lo[k]) / cell_)) + 1;
 
     // Counted first, then placed: each cell's triangles lie together in items_.
     cellStart_.assign(static_cast<size_t>(dims_[0]) * dims_[1] * dims_[2] + 1, 0);
     std::vector<std::pair<size_t, unsigned int>> placed;
+    for (int k = 0; k < 3; ++k) {
+        reachLo_[k] = origin_[k];
+        reachHi_[k] = origin_[k] + dims_[k] * cell_;
+    }
     for (unsigned int i = 0; i < triangles.size(); ++i) {
         double min[3], max[3];
         int a[3], b[3];
@@ -112,6 +117,11 @@ void TriangleGrid::build(const std::vector<PolyMesh::Triangle*>& triangles) {
             static_cast<long>(b[0] - a[0] + 1) * (b[1] - a[1] + 1) * (b[2] - a[2] + 1) > kMaxCellsPerTriangle) {
             everywhere_.push_back(i);
             continue;
+        }
+        // A triangle kept out of the extent may still lie in the edge cells, past the cells' own box.
+        for (int k = 0; k < 3; ++k) {
+            reachLo_[k] = std::min(reachLo_[k], min[k]);
+            reachHi_[k] = std::max(reachHi_[k], max[k]);
         }
         for (int z = a[2]; z <= b[2]; ++z)
             for (int y = a[1]; y <= b[1]; ++y)
@@ -126,6 +136,14 @@ void TriangleGrid::build(const std::vector<PolyMesh::Triangle*>& triangles) {
     std::vector<unsigned int> fill(cellStart_.begin(), cellStart_.end() - 1);
     for (const auto& p : placed)
         items_[fill[p.first]++] = p.second;
+}
+
+bool TriangleGrid::extent(double* lo, double* hi) const {
+    for (int k = 0; k < 3; ++k) {
+        lo[k] = reachLo_[k];
+        hi[k] = reachHi_[k];
+    }
+    return spanned_;
 }
 
 void TriangleGrid::candidates(const float* centre, double radius, std::vector<unsigned int>* out) {

@@ -18,6 +18,12 @@ public:
     // bounding sphere may meet the sphere of radius about centre (and some that
     // do not): never one fewer than a test of every triangle would find.
     void candidates(const float* centre, double radius, std::vector<unsigned int>* out);
+    // A box holding every triangle placed in cells (the cells' own box, and
+    // any triangle that reaches past it), and the cells' edge; false when the
+    // mesh is spread too far for cells (or is empty) and every search offers
+    // every triangle.
+    bool extent(double* lo, double* hi) const;
+    double cellSize() const { return cell_; }
 
 private:
     void build(const std::vector<PolyMesh::Triangle*>& triangles);
@@ -31,6 +37,8 @@ private:
     double origin_[3] = {0, 0, 0};
     double cell_ = 1.0;
     int dims_[3] = {0, 0, 0};
+    bool spanned_ = false;  // the cells cover the triangles' boxes
+    double reachLo_[3] = {0, 0, 0}, reachHi_[3] = {0, 0, 0};
     std::vector<unsigned int> cellStart_;  // cell c lists items_[cellStart_[c] .. cellStart_[c + 1])
     std::vector<unsigned int> items_;
     std::vector<unsigned int> everywhere_;  // triangles offered to every search

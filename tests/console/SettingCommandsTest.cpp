@@ -36,7 +36,7 @@ TEST_F(SettingCommands, colours_above_one_are_bytes) {
 }
 
 TEST_F(SettingCommands, toggle_has_two_usages_and_reports_the_new_state_of_handles_a_model_has) {
-    EXPECT_EQ(out("toggle"), "usage: toggle handles|gamemode|fps|pos|painting\n");
+    EXPECT_EQ(out("toggle"), "usage: toggle handles|gamemode|fps|pos|painting|surface\n");
     EXPECT_EQ(out("toggle lights"), "usage: toggle handles|gamemode|fps|pos\n");
     EXPECT_EQ(out("toggle handles") + out("toggle painting"), "model 'tester' has no handles\npaint mode enabled\n");
     EXPECT_TRUE(!tester.showHandles && painting);
@@ -44,6 +44,8 @@ TEST_F(SettingCommands, toggle_has_two_usages_and_reports_the_new_state_of_handl
     EXPECT_EQ(out("toggle handles"), "handles enabled\n");
     EXPECT_EQ(out("toggle handles"), "handles disabled\n");
     EXPECT_EQ(out("toggle painting"), "paint mode disabled\n");
+    EXPECT_EQ(out("toggle surface"), "surface disabled\n");
+    EXPECT_EQ(out("toggle surface"), "surface enabled\n");
 }
 
 // The recording models take no paint, so every paint that runs says the brush missed.
@@ -59,6 +61,7 @@ TEST_F(SettingCommands, paint_takes_a_named_model_only_when_the_current_one_is_n
     EXPECT_EQ(out("paint") + out("paint canvas"), "the brush does not reach 'board'\n" + out("paint"));
     EXPECT_EQ(board.calls, 3);
     EXPECT_EQ(canvas.calls, 1);
+    EXPECT_EQ(out("pick"), "the brush does not reach 'board'\n");  // nor picks from it
     current_model = nullptr;
-    EXPECT_EQ(out("paint"), "usage: paint [<moelname>]\n");
+    EXPECT_EQ(out("paint") + out("pick"), "usage: paint [<moelname>]\npick: the current model cannot be painted\n");
 }

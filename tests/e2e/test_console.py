@@ -7,10 +7,11 @@ import unittest
 
 from velmora_harness import Session, SessionTest
 
-COMMANDS = ["add", "animate", "delete", "exec", "exit", "get", "help", "list", "load", "loadclass",
-            "new", "paint", "quit", "recover", "redo", "save", "select", "set", "speed_control", "toggle", "undo"]
+COMMANDS = ["add", "animate", "delete", "exec", "exit", "get", "help", "list", "load", "loadclass", "new", "paint",
+            "pick", "quit", "recover", "redo", "save", "select", "set", "speed_control", "toggle", "undo"]
 HELP = ("available commands:\n" + "".join(c + ", " for c in COMMANDS) + "\n"
         "save screenshot <file.png|file.bmp> writes what the window shows\n"
+        "pick sets the brush's colour from the skin under its centre (Shift+click: under the cursor)\n"
         "recover [discard] restores (or drops) paint a run that ended without saving left behind\n")
 
 

@@ -93,6 +93,38 @@ class BrushDrag(SessionTest):
             self.assertTrue(s_lo <= s_ <= s_hi and abs(t_ - 0.25) <= reach, (i, j))
             self.assertGreater(after[j][i][0], after[j][i][1])  # red paint
 
+    def test_a_drag_from_a_turned_box_keeps_the_brush_on_its_faces_and_the_wheel_moves_the_scene_or_sizes_it(self):
+        new_box(self.s, "box")
+        # Turned 45 degrees about y, the box shows two faces meeting in an edge down the middle of the window;
+        # the brush is out of the way, so the press lands on the box.
+        self.s.quietly("select model brush", "set x 10", "set dim1 0.2", "set solid_dim1 0.1",
+                       "select model box", "set rotation_y 45")
+        self.assertEqual(self.s.command("toggle painting"), "paint mode enabled\n")
+        self.s.drag([(200, 250), (225, 250), (250, 250), (275, 250), (300, 250)])
+        self.assertRegex(self.s.command("undo"), r"^undo: paint stroke on model 'box', skin 1; model 'box', skin 2\n$")
+        self.assertEqual(self.s.command("undo"), "nothing to undo\n")  # the drag over both faces was one step
+        # On either visible face z + |x| is the front edge's distance, sqrt(2); the plane at the
+        # first point's depth would have left it as the faces fell away.
+        self.s.quietly("select model brush")
+        x, y, z = (value_of(self.s, name) for name in "xyz")
+        self.assertTrue(x > 0.3 and abs(y) < 0.05 and abs(z + abs(x) - 2 ** 0.5) < 0.02, (x, y, z))
+        # Shift+click takes the colour under the cursor on the current model.
+        self.s.quietly("select model box")
+        w = self.s.window()
+        self.s.x("xdotool", "mousemove", "--window", w, "230", "240", "keydown", "shift", "click", "1", "keyup", "shift")
+        self.s.expect(re.compile(r"picked \d\.\d{3} \d\.\d{3} \d\.\d{3}\n"))
+
+        # The wheel moves the scene nearer and back; with Ctrl it sizes the brush by a tenth a notch.
+        start = self.s.settled()
+        self.s.x("xdotool", "mousemove", "--window", w, "450", "450", "click", "4", "click", "4")
+        self.s.wait_for_pixels(lambda shot: differs(shot, start))
+        self.s.x("xdotool", "click", "5", "click", "5")
+        self.s.wait_for_pixels(lambda shot: not differs(shot, start, 1))
+        self.s.quietly("select model brush")
+        self.s.x("xdotool", "keydown", "ctrl", "click", "4", "keyup", "ctrl")
+        self.s.wait_until(lambda: value_of(self.s, "dim1") == 0.22, "the brush to grow")
+        self.assertEqual(value_of(self.s, "solid_dim1"), 0.11)
+
 
 def new_blue(shot, base, x0, y0, x1, y1):
     """How many pixels of the rectangle are pure blue in shot and were not in base."""

@@ -9,7 +9,10 @@
 #include <utility>
 #include <vector>
 
+#include "paint/DragStroke.h"
+#include "paint/PaintSession.h"
 #include "paint/PaintableModel.h"
+#include "paint/SurfaceProbe.h"
 #include "paint/brush/BrushModel.h"
 #include "paint/mesh/ModelTransform.h"
 #include "tests/paint/PaintTestSupport.h"
@@ -73,7 +76,9 @@ protected:
     BrushModel brush{"brush"};
 };
 
-TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene) {
+// The texels a dab paints are where the scene shows them, and the ray through them meets the face there, where a
+// pick (by ray, or nearest the brush's centre) reads the colour painted.
+TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene_where_rays_and_picks_find_them) {
     const struct {
         double move[3], degrees[3], scale, upright[3];
         double onFace[3], radius, solidRadius;  // the brush, at a point of the model's own
@@ -131,7 +136,61 @@ TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene) {
                 }
         EXPECT_GT(solid, 20);
         EXPECT_GT(painted, solid);
+
+        double outside[3] = {c.onFace[0], c.onFace[1], c.onFace[2]}, from[3];
+        outside[c.axis] += c.side ? 3.0 : -3.0;
+        outside[(c.axis + 1) % 3] += 0.3;  // slanting in
+        placement.toScene(outside, from);
+        SurfaceProbe probe(cube);
+        SurfaceRay::Hit hit;
+        ASSERT_TRUE(probe.underRay(from, at, hit));
+        EXPECT_EQ(face, hit.triangle->getTexture());
+        for (int k = 0; k < 3; ++k)
+            EXPECT_NEAR(at[k], hit.point[k], 1e-9) << k;
+        const double beside[3] = {at[0] + 0.05, at[1] + 0.05, at[2] + 0.05};
+        SurfaceRay::Hit near;
+        ASSERT_TRUE(probe.nearest(beside, c.radius, near));
+        for (const SurfaceRay::Hit* found : {&hit, &near}) {
+            double rgb[3] = {0, 0, 0};
+            ASSERT_TRUE(probe.colourAt(*found, rgb));
+            for (double v : rgb)
+                EXPECT_DOUBLE_EQ(127 / 255.0, v);
+        }
+        const double away[3] = {from[0] + 10, from[1], from[2]};  // past the cube
+        EXPECT_FALSE(probe.underRay(from, away, hit));
     }
+}
+
+// Ten motion events 0.18 apart drag a brush of radius 0.06 across the +z face: the dabs laid between them leave
+// no texel of the line's middle row unpainted, and the drag is one undo step.
+TEST_F(PlacedCube, a_quick_drag_paints_a_line_and_is_one_step) {
+    PaintSession session;
+    PaintRecorder* previous = paint_recorder;
+    paint_recorder = &session;
+    for (auto [name, value] : {std::pair{"dim1", 0.06}, {"solid_dim1", 0.03}})
+        brush.setAttribute(name, value);
+    const int row = 17;
+    const double y = 2.0 * (row + 0.5) / (kSize - 1) - 1, start[3] = {-0.9, y, 1.0};
+    DragStroke stroke;
+    stroke.jumpTo(brush, start);
+    for (int i = 1; i <= 10; ++i) {
+        const double to[3] = {-0.9 + 0.18 * i, y, 1.0};
+        stroke.moveTo(brush, to, &cube, &session);
+    }
+    session.endDrag();
+    paint_recorder = previous;
+    std::vector<int> gaps;
+    for (int col = 0; col < kSize; ++col) {
+        const double x = 2.0 * (col + 0.5) / (kSize - 1) - 1;
+        unsigned char px[3];
+        ASSERT_EQ(1, cube.textures[6]->get(col, row, px));
+        if (x > -0.9 && x < 0.9 && px[0] == 0)
+            gaps.push_back(col);
+    }
+    EXPECT_TRUE(gaps.empty()) << gaps.size() << " unpainted, first at column " << gaps.front();
+    const auto find = [this](unsigned long long serial) { return serial == cube.serial() ? &cube : nullptr; };
+    EXPECT_EQ("undo: paint stroke on model 'cube', skin 6", session.undo(find).message);
+    EXPECT_EQ("nothing to undo", session.undo(find).message);
 }
 
 // One dab blends each texel once: the diagonal two triangles of a face share takes the brush's half opacity once,

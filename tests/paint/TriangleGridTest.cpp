@@ -1,5 +1,5 @@
 // The brush's triangle search offers every triangle whose bounding sphere meets the brush, in mesh order, and follows
-// the mesh when it moves.
+// the mesh when it moves; a ray walking it meets the nearest triangle that testing every one finds.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "paint/brush/PaintGeometry.h"
+#include "paint/mesh/SurfaceRay.h"
 #include "paint/mesh/TriangleGrid.h"
 
 namespace {
@@ -28,7 +29,7 @@ std::vector<unsigned int> reached(Soup& mesh, const float* centre, double radius
     return out;
 }
 
-TEST(TriangleGrid, offers_every_triangle_the_brush_reaches_in_mesh_order) {
+TEST(TriangleGrid, offers_every_triangle_the_brush_reaches_in_mesh_order_and_rays_the_nearest_they_meet) {
     std::mt19937 random(7);
     auto uniform = [&](double lo, double hi) { return float(std::uniform_real_distribution<double>(lo, hi)(random)); };
     // Small triangles spread over a box, a few large ones, one spanning everything and a flat sheet.
@@ -62,6 +63,18 @@ TEST(TriangleGrid, offers_every_triangle_the_brush_reaches_in_mesh_order) {
         ASSERT_TRUE(std::includes(offered.begin(), offered.end(), want.begin(), want.end())) << "trial " << trial;
         total += offered.size();
         wanted += want.size();
+
+        const double from[3] = {centre[0], centre[1], centre[2]};
+        const double way[3] = {uniform(-1, 1), uniform(-1, 1), uniform(-1, 1)};
+        SurfaceRay::Hit hit, tried, nearest;
+        for (PolyMesh::Triangle* tri : mesh.all())
+            if (SurfaceRay::meets(tri, from, way, tried) && (!nearest.triangle || tried.along < nearest.along))
+                nearest = tried;
+        ASSERT_EQ(nearest.triangle != nullptr, SurfaceRay::nearest(grid, mesh.all(), from, way, hit))
+            << "trial " << trial;
+        if (nearest.triangle) {
+            EXPECT_EQ(nearest.along, hit.along) << "trial " << trial;
+        }
     }
     EXPECT_LT(total, 2 * wanted) << wanted;  // a search, not a list of everything
 }

@@ -9,6 +9,7 @@
 #include <regex>
 
 #include "model/io/FileContents.h"
+#include "paint/SurfaceProbe.h"
 #include "paint/brush/BrushModel.h"
 #include "paint/mesh/ModelTransform.h"
 
@@ -282,6 +283,18 @@ TEST_F(Keyform, painting_after_a_frame_change_paints_the_surface_of_that_frame) 
     model->paintModel(&brush);  // no draw in between: painting itself follows the frame
     draw(model.get());
     EXPECT_FALSE(sameBytes(black, texturePixels(skin)));
+    // A ray along frame 1's normal meets that frame's surface at the brush, and misses frame 0, which it runs beside.
+    const double before[3] = {0.0, -2.0, -2.0};
+    double from[3];
+    ModelTransform::of(*model, model->uprightTurn()).toScene(before, from);
+    SurfaceProbe probe(*model);
+    SurfaceRay::Hit hit;
+    ASSERT_TRUE(probe.underRay(from, at, hit));
+    for (int k = 0; k < 3; ++k)
+        EXPECT_NEAR(at[k], hit.point[k], 1e-5) << k;
+    ASSERT_EQ(0, model->setAttribute("frame", 0.0));
+    draw(model.get());  // the frame shown is the one the ray meets
+    EXPECT_FALSE(probe.underRay(from, at, hit));
 }
 
 // The model's scripts as saved: name to the frame of each step. Every one repeats and has linear steps of
