@@ -12,6 +12,8 @@
 namespace {
 
 const double kSliver = 1e-3;  // in texels
+// A triangle repeated across more whole skins than this is taken to show every texel.
+const double kMostRepeats = 8.0;
 
 // The texel a coordinate already scaled to texels maps to; may lie outside the picture.
 double texelOf(double u) {
@@ -57,17 +59,37 @@ void TexelCoverage::refresh(const std::vector<PolyMesh::Triangle*>& triangles, u
     for (PolyMesh::Triangle* tri : triangles) {
         if (tri->getTexture() != texture || !tri->tcs[0] || !tri->tcs[1] || !tri->tcs[2])
             continue;
-        double corner[3][2];
+        double st[3][2], lo[2] = {HUGE_VAL, HUGE_VAL}, hi[2] = {-HUGE_VAL, -HUGE_VAL};
         bool defined = true;
         for (unsigned int i = 0; i < 3; ++i) {
-            float st[2];
-            tri->getVertexTexCoords(i, st);
-            corner[i][0] = st[0] * scaleS;
-            corner[i][1] = st[1] * scaleT;
-            defined = defined && std::isfinite(corner[i][0]) && std::isfinite(corner[i][1]);
+            float given[2];
+            tri->getVertexTexCoords(i, given);
+            for (int k = 0; k < 2; ++k) {
+                st[i][k] = given[k];
+                lo[k] = std::min(lo[k], st[i][k]);
+                hi[k] = std::max(hi[k], st[i][k]);
+                defined = defined && std::isfinite(st[i][k]);
+            }
         }
-        if (defined)
-            markTriangle(corner);
+        if (!defined)
+            continue;
+        // The window repeats the skin, so each whole-number shift of the
+        // triangle that overlaps 0..1 shows texels too.
+        const double firstS = std::floor(lo[0]), lastS = std::max(firstS, std::ceil(hi[0]) - 1.0);
+        const double firstT = std::floor(lo[1]), lastT = std::max(firstT, std::ceil(hi[1]) - 1.0);
+        if (lastS - firstS > kMostRepeats || lastT - firstT > kMostRepeats) {
+            std::fill(shown_.begin(), shown_.end(), uint8_t{1});  // tiled over and over: it shows everything
+            return;
+        }
+        for (double a = firstS; a <= lastS; ++a)
+            for (double b = firstT; b <= lastT; ++b) {
+                double corner[3][2];
+                for (int i = 0; i < 3; ++i) {
+                    corner[i][0] = (st[i][0] - a) * scaleS;
+                    corner[i][1] = (st[i][1] - b) * scaleT;
+                }
+                markTriangle(corner);
+            }
     }
 }
 

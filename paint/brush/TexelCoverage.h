@@ -2,7 +2,8 @@
 
 // Which texels of one skin some triangle of a model shows: the texels whose
 // square holds a point of a triangle, as the painter maps texture coordinates
-// to texels. Seam bleed paints only texels no triangle shows, so the mask errs
+// to texels, with coordinates beyond 0..1 repeating the skin as the window
+// does. Seam bleed paints only texels no triangle shows, so the mask errs
 // toward showing. Built once per skin and layout, not per dab.
 #include <cstdint>
 #include <vector>

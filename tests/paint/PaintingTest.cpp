@@ -123,12 +123,13 @@ TEST_F(Painting, moved_model_is_painted_where_it_is_drawn_and_strokes_blend) {
 
 // Three islands on one skin, in texels (coordinates times 31): the test triangle below the line x + y = 31; its
 // mirror image across y = 0 above x + y = 37.2; between them a small triangle far off in the scene, whose texels
-// the brush never reaches. A mirrored dab on the edge of the first paints the second too, and its colour spreads
-// onto the bare texels within two texels of a painted one, never onto the small triangle's. One undo takes it all.
+// the brush never reaches, shown there as the skin repeats (its s runs 1.5 to 1.66). A mirrored dab on the edge of
+// the first paints the second too, and its colour spreads onto the bare texels within two texels of a painted one,
+// never onto the small triangle's. One undo takes it all back.
 TEST_F(Painting, a_mirrored_dab_bleeds_onto_bare_texels_only_and_undoes_in_one_step) {
     const float below[3][3] = {{0, 0, 0}, {4, 0, 0}, {0, -4, 0}}, beyond[3][2] = {{1, 1}, {0.2f, 1}, {1, 0.2f}};
     const float far[3][3] = {{0, 0, 9}, {1, 0, 9}, {0, 1, 9}},
-                between[3][2] = {{0.5f, 0.52f}, {0.66f, 0.52f}, {0.5f, 0.68f}};
+                between[3][2] = {{1.5f, 0.52f}, {1.66f, 0.52f}, {1.5f, 0.68f}};
     model.addMapped(below, beyond, 1);
     model.addMapped(far, between, 1);
     for (auto [name, value] :
