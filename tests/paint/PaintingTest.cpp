@@ -136,7 +136,10 @@ TEST_F(Painting, a_mirrored_dab_bleeds_onto_bare_texels_only_and_undoes_in_one_s
          {std::pair{"mirror", 2.0}, {"opacity", 1.0}, {"solid_dim1", 1.0}, {"green", 0.0}, {"blue", 0.0}})
         brush.put(name, value);
     PaintSession session;
-    PaintRecorder* previous = paint_recorder;
+    struct Restore {
+        PaintRecorder* was;
+        ~Restore() { paint_recorder = was; }
+    } restore{paint_recorder};
     paint_recorder = &session;
     const Bytes before(texture->pixels(), texture->pixels() + texture->pixelBytes());
     for (auto [name, value] : {std::pair{"x", 2.0}, {"y", 2.0}, {"z", 0.0}})
@@ -184,7 +187,6 @@ TEST_F(Painting, a_mirrored_dab_bleeds_onto_bare_texels_only_and_undoes_in_one_s
     const auto find = [&](unsigned long long serial) { return serial == model.serial() ? &model : nullptr; };
     EXPECT_EQ("undo: paint stroke on model 'canvas', skin 1", session.undo(find).message);
     EXPECT_TRUE(sameBytes(before, Bytes(texture->pixels(), texture->pixels() + texture->pixelBytes())));
-    paint_recorder = previous;
 }
 
 TEST(PaintableModelGL, first_draw_builds_once_and_queued_skins_are_created_and_uploaded) {
