@@ -159,6 +159,9 @@ void ModelPainter::bleedSeams(const Target& target, int reach, std::map<GLuint, 
         if (!fingerprinted) {
             layout = layoutFingerprint(target.triangles);
             fingerprinted = true;
+            if (layout != coveredLayout_)
+                coverage_.clear();  // drops the masks of textures the model no longer shows
+            coveredLayout_ = layout;
         }
         TexelCoverage& coverage = coverage_[name];
         coverage.refresh(target.triangles, name, canvas.width(), canvas.height(), layout);

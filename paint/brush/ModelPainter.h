@@ -78,6 +78,7 @@ private:
     TriangleGrid triangleGrid_;
     std::map<GLuint, DabStamps> dabStamps_;
     std::map<GLuint, TexelCoverage> coverage_;  // per texture, for seam bleed
+    uint64_t coveredLayout_ = 0;                // the layout fingerprint the masks were built for
     SeamBleed bleed_;
     std::map<GLuint, TexelRect> lastPaint_;
     bool reachedUntextured_ = false;
