@@ -6,6 +6,8 @@
 
 #include <GL/glut.h>
 
+#include <cmath>
+
 #include "paint/brush/PaintGeometry.h"
 #include "paint/mesh/HandleReach.h"
 
@@ -17,6 +19,15 @@ const double kSmallestRadius = 1e-6;
 // The radius each handle sizes, in handle order, and the side of the centre it sits on.
 const char* const kHandleRadii[2] = {"dim1", "solid_dim1"};
 const double kHandleSide[2] = {1.0, -1.0};
+// Two texels cover the half texel linear filtering reaches past an island's
+// edge at full size and at the first reduction.
+const double kDefaultBleed = 2.0;
+const double kMostBleed = 16.0;
+
+// An attribute that counts something, as the painter reads it: the nearest whole number.
+int wholeNumber(double value) {
+    return static_cast<int>(std::lround(value));
+}
 
 }  // namespace
 
@@ -37,6 +48,12 @@ BrushModel::BrushModel(const char* name) : shape(SPHERE) {
     attributes["spacing"] = 0.25;
     lower_limits["spacing"] = 0.01;
     upper_limits["spacing"] = 10.0;
+    attributes["mirror"] = 0.0;
+    attributes["bleed"] = kDefaultBleed;
+    lower_limits["mirror"] = 0.0;
+    upper_limits["mirror"] = 3.0;
+    lower_limits["bleed"] = 0.0;
+    upper_limits["bleed"] = kMostBleed;
     for (const char* unit : {"red", "green", "blue", "opacity"}) {
         lower_limits[unit] = 0.0;
         upper_limits[unit] = 1.0;
@@ -77,6 +94,8 @@ BrushSnapshot BrushModel::snapshot() const {
     b.colour[0] = paintColorByte(getAttribute("red"));
     b.colour[1] = paintColorByte(getAttribute("green"));
     b.colour[2] = paintColorByte(getAttribute("blue"));
+    b.mirror = wholeNumber(getAttribute("mirror"));
+    b.bleed = wholeNumber(getAttribute("bleed"));
     return b;
 }
 

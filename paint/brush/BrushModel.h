@@ -7,9 +7,11 @@ enum brush_shape { SPHERE = 0 };
 
 // The painting brush: a sphere placed, coloured and sized through its
 // attributes (red, green, blue, x, y, z, dim1, dim2, opacity, solid_dim1,
-// spacing: a drag dabs every spacing x dim1 along its path).
-// Colours and opacity stay within 0..1, the radii above 0, and the solid
-// radius within the outer one. Its two handles size it: handle 1 sits on the
+// spacing, mirror, bleed). A drag dabs every spacing x dim1 along its path.
+// Colours and opacity stay within 0..1, the radii above 0, the solid radius
+// within the outer one, mirror within 0..3 and bleed within 0..16; the
+// painter reads those two as the nearest whole numbers. Its two handles size
+// it: handle 1 sits on the
 // outer radius (+x of the centre), handle 2 on the solid radius (-x).
 class BrushModel : public AnimatedModel {
 public:

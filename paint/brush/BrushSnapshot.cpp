@@ -24,3 +24,10 @@ BrushSnapshot BrushSnapshot::inModelSpace(const ModelTransform& transform) const
     local.solidRadius = static_cast<float>(solidRadius / transform.scale());
     return local;
 }
+
+BrushSnapshot BrushSnapshot::reflectedThrough(int axis, const double* origin) const {
+    BrushSnapshot mirrored = *this;
+    mirrored.position[axis] = 2.0 * origin[axis] - position[axis];
+    mirrored.center[axis] = static_cast<float>(mirrored.position[axis]);
+    return mirrored;
+}

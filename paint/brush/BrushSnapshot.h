@@ -13,6 +13,8 @@ struct BrushSnapshot {
     float solidRadius;        // solid_dim1, rounded to float
     double opacity;           // weight of the colour inside the solid radius
     unsigned char colour[3];  // red, green, blue as paint bytes
+    int mirror;               // 0, or the axis (1 x, 2 y, 3 z) whose plane a dab is also painted across
+    int bleed;                // how many texels past a dab's triangles its colour spreads onto bare texels
 
     // Whether point lies strictly inside the outer radius; dist receives its
     // distance from the centre (left alone for a shape that is no sphere).
@@ -23,4 +25,7 @@ struct BrushSnapshot {
     // The same brush seen from a model's own space: the centre through the
     // inverse transform, both radii divided by the model's scale.
     BrushSnapshot inModelSpace(const ModelTransform& transform) const;
+    // The same brush with its centre reflected through the plane across axis
+    // (0 x, 1 y, 2 z) that passes through origin.
+    BrushSnapshot reflectedThrough(int axis, const double* origin) const;
 };

@@ -25,6 +25,9 @@ public:
         return true;
     }
 
+    // Whether the texel at index y * width + x was claimed in the current dab.
+    bool stamped(size_t index) const { return stamps_[index] == dab_; }
+
 private:
     std::vector<uint16_t> stamps_;
     int width_ = 0, height_ = 0;

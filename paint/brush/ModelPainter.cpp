@@ -2,7 +2,8 @@
 // are tested. One paint call is one dab: each texel takes the brush at most once
 // in it, however many triangles show it, and what it changed in each texture is
 // kept for the model to upload. The brush meets the mesh in the model's own
-// coordinates, so a moved, turned or scaled model is painted where it is drawn.
+// coordinates, so a moved, turned or scaled model is painted where it is drawn,
+// and a mirrored dab is mirrored in the model's own space.
 #include "paint/brush/ModelPainter.h"
 
 #include <cmath>
@@ -13,6 +14,7 @@
 #include "paint/brush/BrushModel.h"
 #include "paint/brush/DabCanvas.h"
 #include "paint/brush/PaintGeometry.h"
+#include "paint/brush/TexelCoverage.h"
 #include "paint/brush/TrianglePainter.h"
 #include "paint/history/PaintRecorder.h"
 #include "paint/mesh/ModelTransform.h"
@@ -83,6 +85,21 @@ void ModelPainter::paintModel(const Target& target, BrushModel* brush) {
     const BrushSnapshot snapshot = brushInModelSpace(target, brush, offset);
     if (!snapshot.sphere)
         return;
+    triangleGrid_.refresh(target.triangles, target.mesh.shapeVersion());
+    // Both halves of a mirrored dab share its canvases, so a texel both reach takes the brush once.
+    std::map<GLuint, DabCanvas> dab;
+    paintDab(target, snapshot, offset, dab);
+    if (snapshot.mirror >= 1 && snapshot.mirror <= 3) {
+        // The model's own origin sits at offset in the space the snapshot is in.
+        paintDab(target, snapshot.reflectedThrough(snapshot.mirror - 1, offset), offset, dab);
+    }
+    if (snapshot.bleed > 0)
+        bleedSeams(target, snapshot.bleed, dab);
+    finishDab();
+}
+
+void ModelPainter::paintDab(const Target& target, const BrushSnapshot& snapshot, const double* offset,
+                            std::map<GLuint, DabCanvas>& dab) {
     const float painterOffset[3] = {static_cast<float>(offset[0]), static_cast<float>(offset[1]),
                                     static_cast<float>(offset[2])};
     TrianglePainter painter(snapshot, painterOffset);
@@ -93,10 +110,8 @@ void ModelPainter::paintModel(const Target& target, BrushModel* brush) {
 
     // Only the triangles whose bounds may meet the brush, in mesh order.
     const std::vector<Triangle*>& mesh = target.triangles;
-    triangleGrid_.refresh(mesh, target.mesh.shapeVersion());
     std::vector<unsigned int> near;
     triangleGrid_.candidates(brush_pos, dim1, &near);
-    std::map<GLuint, DabCanvas> dab;
     // Cheapest test first: bounding spheres, then the plane, then the outline.
     for (unsigned int index : near) {
         Triangle* tri = mesh[index];
@@ -117,7 +132,47 @@ void ModelPainter::paintModel(const Target& target, BrushModel* brush) {
         if (pointNearPoly(tri, col_pt, static_cast<float>(dim1)))
             paintTriangle(target, painter, tri, dab);
     }
-    finishDab();
+}
+
+uint64_t ModelPainter::layoutFingerprint(const std::vector<Triangle*>& triangles) {
+    // FNV-1a over each triangle's coordinates and texture: any new layout or texture assignment changes it.
+    uint64_t hash = 14695981039346656037ull;
+    auto mix = [&hash](uint64_t value) { hash = (hash ^ value) * 1099511628211ull; };
+    mix(triangles.size());
+    for (const Triangle* tri : triangles) {
+        for (const PolyMesh::TexCoord* tc : tri->tcs)
+            mix(reinterpret_cast<uintptr_t>(tc));
+        mix(tri->texture);
+    }
+    return hash;
+}
+
+void ModelPainter::bleedSeams(const Target& target, int reach, std::map<GLuint, DabCanvas>& dab) {
+    bool fingerprinted = false;
+    uint64_t layout = 0;
+    for (auto& [name, canvas] : dab) {
+        TexelRect& changed = lastPaint_[name];
+        Image* image = target.skin(name);
+        GLubyte* texels = image ? image->heldTexels() : nullptr;
+        if (changed.empty() || !texels)
+            continue;  // a picture short of texels is painted texel by texel and left without bleed
+        if (!fingerprinted) {
+            layout = layoutFingerprint(target.triangles);
+            fingerprinted = true;
+            if (layout != coveredLayout_)
+                coverage_.clear();  // drops the masks of textures the model no longer shows
+            coveredLayout_ = layout;
+        }
+        TexelCoverage& coverage = coverage_[name];
+        coverage.refresh(target.triangles, name, canvas.width(), canvas.height(), layout);
+        const TexelRect bled = bleed_.find(coverage, dabStamps_[name], changed, reach);
+        if (bled.empty())
+            continue;
+        if (target.recorder && target.recorder->inStroke())
+            target.recorder->saveBefore(target.serial, target.name, target.number(name), *image, bled);
+        bleed_.apply(texels);
+        changed.include(bled);
+    }
 }
 
 TriangleGrid& ModelPainter::gridOf(const Target& target) {

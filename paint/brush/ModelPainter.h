@@ -2,11 +2,14 @@
 
 #include <GL/gl.h>
 
+#include <cstdint>
 #include <functional>
 #include <map>
 #include <vector>
 
 #include "paint/brush/DabStamps.h"
+#include "paint/brush/SeamBleed.h"
+#include "paint/brush/TexelCoverage.h"
 #include "paint/image/TexelRect.h"
 #include "paint/mesh/PolyMesh.h"
 #include "paint/mesh/TriangleGrid.h"
@@ -41,7 +44,9 @@ public:
         const char* name;
     };
 
-    // One dab on the target's triangles.
+    // One dab on the target's triangles: with the brush's mirror set, a second
+    // at its centre reflected across the model's own plane on that axis; then
+    // the colour bled past the dab's triangles onto texels no triangle shows.
     void paintModel(const Target& target, BrushModel* brush);
     // One dab on tri alone.
     void paintPoly(const Target& target, Triangle* tri, BrushModel* brush);
@@ -59,6 +64,13 @@ private:
     // The brush as the mesh meets it, and in offset the translation the
     // painter adds back to mesh points to compare them with that brush.
     static BrushSnapshot brushInModelSpace(const Target& target, BrushModel* brush, double* offset);
+    // Paints the triangles the snapshot reaches into the dab's canvases.
+    void paintDab(const Target& target, const BrushSnapshot& snapshot, const double* offset,
+                  std::map<GLuint, DabCanvas>& dab);
+    // Spreads each canvas's dab onto the bare texels within reach of it.
+    void bleedSeams(const Target& target, int reach, std::map<GLuint, DabCanvas>& dab);
+    // Changes whenever a triangle is added or given other texture coordinates or another texture.
+    static uint64_t layoutFingerprint(const std::vector<Triangle*>& triangles);
     // Paints tri if it has texture coordinates and an image, in the dab's canvas of that image.
     void paintTriangle(const Target& target, TrianglePainter& painter, Triangle* tri, std::map<GLuint, DabCanvas>& dab);
     // Drops the textures the dab left alone from what it changed.
@@ -68,6 +80,9 @@ private:
 
     TriangleGrid triangleGrid_;
     std::map<GLuint, DabStamps> dabStamps_;
+    std::map<GLuint, TexelCoverage> coverage_;  // per texture, for seam bleed
+    uint64_t coveredLayout_ = 0;                // the layout fingerprint the masks were built for
+    SeamBleed bleed_;
     std::map<GLuint, TexelRect> lastPaint_;
     bool reachedUntextured_ = false;
 };

@@ -47,7 +47,7 @@ TEST_F(Completion, attribute_names_match_by_prefix_in_the_models_order) {
         const char* expected;
     } cases[] = {
         {&tester, "", "red|size|x|y|z|"},
-        {&test_brush, "", "blue|dim1|dim2|green|opacity|red|solid_dim1|spacing|x|y|z|"},
+        {&test_brush, "", "bleed|blue|dim1|dim2|green|mirror|opacity|red|solid_dim1|spacing|x|y|z|"},
         {&test_brush, "dim", "dim1|dim2|"},
         {&test_brush, "dim2", "dim2|"},
         {&tester, "sizes", ""},

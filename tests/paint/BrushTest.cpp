@@ -41,7 +41,9 @@ TEST(Brush, snapshot_holds_the_attributes_as_the_painter_uses_them) {
                                                             {"z", 1e-50},
                                                             {"dim1", 2.5},
                                                             {"opacity", 0.4},
-                                                            {"solid_dim1", 0.1}})
+                                                            {"solid_dim1", 0.1},
+                                                            {"mirror", 2.6},
+                                                            {"bleed", 3.4}})
         brush.put(name.c_str(), value);
     const BrushSnapshot b = brush.snapshot();
     EXPECT_TRUE(b.sphere);
@@ -51,6 +53,7 @@ TEST(Brush, snapshot_holds_the_attributes_as_the_painter_uses_them) {
     EXPECT_EQ(0.1, b.position[0]);
     EXPECT_EQ((std::vector<float>{0.1f, -2.0f, 0.0f}), (std::vector<float>{b.center, b.center + 3}));
     EXPECT_EQ((std::vector<double>{2.5, 0.1f, 0.4}), (std::vector<double>{b.radius, b.solidRadius, b.opacity}));
+    EXPECT_EQ((std::vector<int>{3, 3}), (std::vector<int>{b.mirror, b.bleed}));  // the nearest whole numbers
 }
 
 TEST(Brush, inside_test_is_strict_and_the_same_for_brush_and_snapshot) {

@@ -6,6 +6,7 @@
 #include <array>
 #include <cmath>
 
+#include "paint/PaintSession.h"
 #include "paint/PaintableModel.h"
 #include "paint/brush/BrushModel.h"
 #include "tests/SameBytes.h"
@@ -37,6 +38,14 @@ struct TestPaintable : PaintableModel {
                 setTexCoord(tri, i, tc[three[i]]);
             setTexture(tri, texture);
         }
+    }
+    // A triangle of positions at corners (x, y, z) whose texture coordinates are st.
+    void addMapped(const float (*at)[3], const float (*st)[2], GLuint texture) {
+        const int tri = addTriangle(addVertex(at[0][0], at[0][1], at[0][2]), addVertex(at[1][0], at[1][1], at[1][2]),
+                                    addVertex(at[2][0], at[2][1], at[2][2]));
+        for (int i = 0; i < 3; ++i)
+            setTexCoord(tri, i, addTexCoord(st[i][0], st[i][1]));
+        setTexture(tri, texture);
     }
     int inits = 0;
     using PaintableModel::textures;
@@ -110,6 +119,74 @@ TEST_F(Painting, moved_model_is_painted_where_it_is_drawn_and_strokes_blend) {
     stroke(11, -2, 5);
     EXPECT_EQ(Bytes(3, 191), texel(1.25, 1.0));   // 127.5 + 127 * 0.5
     EXPECT_EQ(Bytes(3, 110), texel(1.625, 1.5));  // 63.6 + 63 * (1 - 0.2495)
+}
+
+// Three islands on one skin, in texels (coordinates times 31): the test triangle below the line x + y = 31; its
+// mirror image across y = 0 above x + y = 37.2; between them a small triangle far off in the scene, whose texels
+// the brush never reaches, shown there as the skin repeats (its s runs 1.5 to 1.66). A mirrored dab on the edge of
+// the first paints the second too, and its colour spreads onto the bare texels within two texels of a painted one,
+// never onto the small triangle's. One undo takes it all back.
+TEST_F(Painting, a_mirrored_dab_bleeds_onto_bare_texels_only_and_undoes_in_one_step) {
+    const float below[3][3] = {{0, 0, 0}, {4, 0, 0}, {0, -4, 0}}, beyond[3][2] = {{1, 1}, {0.2f, 1}, {1, 0.2f}};
+    const float far[3][3] = {{0, 0, 9}, {1, 0, 9}, {0, 1, 9}},
+                between[3][2] = {{1.5f, 0.52f}, {1.66f, 0.52f}, {1.5f, 0.68f}};
+    model.addMapped(below, beyond, 1);
+    model.addMapped(far, between, 1);
+    for (auto [name, value] :
+         {std::pair{"mirror", 2.0}, {"opacity", 1.0}, {"solid_dim1", 1.0}, {"green", 0.0}, {"blue", 0.0}})
+        brush.put(name, value);
+    PaintSession session;
+    struct Restore {
+        PaintRecorder* was;
+        ~Restore() { paint_recorder = was; }
+    } restore{paint_recorder};
+    paint_recorder = &session;
+    const Bytes before(texture->pixels(), texture->pixels() + texture->pixelBytes());
+    for (auto [name, value] : {std::pair{"x", 2.0}, {"y", 2.0}, {"z", 0.0}})
+        brush.setAttribute(name, value);
+    session.paintStroke(model, &brush);
+
+    const Bytes red{255, 0, 0};
+    auto colour = [&](int x, int y) {
+        unsigned char px[3] = {1, 1, 1};
+        texture->get(x, y, px);
+        return Bytes(px, px + 3);
+    };
+    auto inSmall = [](int x, int y) { return x >= 15 && x <= 20 && y >= 16 && y <= 21; };  // its texels' bounds
+    std::vector<std::array<int, 2>> painted;
+    int paintedBeyond = 0;
+    for (int x = 0; x < 32; ++x)
+        for (int y = 0; y < 32; ++y)
+            if (colour(x, y) == red && (x + y <= 31 || x + y >= 36)) {
+                painted.push_back({x, y});
+                paintedBeyond += x + y >= 36;
+            }
+    EXPECT_GT(paintedBeyond, 20);  // the mirrored half
+    const TexelRect changed = model.lastPaintChanges().at(1);
+    int bled = 0, spared = 0;
+    for (int x = 0; x < 32; ++x)
+        for (int y = 0; y < 32; ++y) {
+            int nearest = 1 << 20;
+            for (const auto& p : painted)
+                nearest = std::min(nearest, (p[0] - x) * (p[0] - x) + (p[1] - y) * (p[1] - y));
+            const Bytes now = colour(x, y);
+            if (now != black) {
+                EXPECT_TRUE(changed.x0 <= x && x <= changed.x1 && changed.y0 <= y && y <= changed.y1) << x << "," << y;
+            }
+            if (x >= 16 && y >= 17 && x + y <= 34) {  // wholly inside the small triangle
+                EXPECT_EQ(black, now) << x << "," << y;
+                spared += nearest <= 4;
+            } else if (x + y >= 32 && x + y <= 35 && !inSmall(x, y)) {  // shown by no triangle
+                EXPECT_EQ(nearest <= 4 ? red : black, now) << x << "," << y << " at " << nearest;
+                bled += nearest <= 4;
+            }
+        }
+    EXPECT_GT(bled, 10);
+    EXPECT_GT(spared, 0);
+
+    const auto find = [&](unsigned long long serial) { return serial == model.serial() ? &model : nullptr; };
+    EXPECT_EQ("undo: paint stroke on model 'canvas', skin 1", session.undo(find).message);
+    EXPECT_TRUE(sameBytes(before, Bytes(texture->pixels(), texture->pixels() + texture->pixelBytes())));
 }
 
 TEST(PaintableModelGL, first_draw_builds_once_and_queued_skins_are_created_and_uploaded) {

@@ -83,22 +83,32 @@ TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene_where_rays_
         double move[3], degrees[3], scale, upright[3];
         double onFace[3], radius, solidRadius;  // the brush, at a point of the model's own
         int axis, side;                         // the face the point is on
+        int mirror = 0;                         // the brush's mirror: the point reflected on that axis too
     } cases[] = {
         // Turned a quarter about y and doubled, the model's +z face is the scene's x = 2 face.
         {{0, 0, 0}, {0, 90, 0}, 2, {0, 0, 0}, {-0.2, 0.25, 1}, 1.0, 0.6, 2, 1},
         {{3, -1, 2}, {30, -20, 45}, 0.5, {0, 0, 0}, {0.2, -0.3, -1}, 0.3, 0.18, 2, 0},
         // Stood upright by a turn of its own, then turned by its attributes.
         {{0, 1, 0}, {0, 90, 0}, 1.5, {-90, 0, -90}, {1, 0.3, -0.4}, 0.6, 0.4, 0, 1},
+        // Mirrored across the model's own x = 0, however it is turned and moved.
+        {{3, -1, 2}, {30, -20, 45}, 0.5, {-90, 0, -90}, {-0.5, 0.3, 1}, 0.2, 0.12, 2, 1, 1},
     };
     for (const auto& c : cases) {
         blacken();
         cube.setUprightTurn(c.upright[0], c.upright[1], c.upright[2]);
         const ModelTransform placement(c.move, c.degrees, c.scale, c.upright);
-        double at[3];
+        double at[3], reflected[3], mirrored[3] = {c.onFace[0], c.onFace[1], c.onFace[2]};
         placement.toScene(c.onFace, at);
+        if (c.mirror)
+            mirrored[c.mirror - 1] = -mirrored[c.mirror - 1];
+        placement.toScene(mirrored, reflected);
         place(cube, c.move, c.degrees, c.scale);
-        for (auto [name, value] :
-             {std::pair{"x", at[0]}, {"y", at[1]}, {"z", at[2]}, {"dim1", c.radius}, {"solid_dim1", c.solidRadius}})
+        for (auto [name, value] : {std::pair{"x", at[0]},
+                                   {"y", at[1]},
+                                   {"z", at[2]},
+                                   {"dim1", c.radius},
+                                   {"solid_dim1", c.solidRadius},
+                                   {"mirror", double(c.mirror)}})
             brush.setAttribute(name, value);
         cube.paintModel(&brush);
 
@@ -121,9 +131,11 @@ TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene_where_rays_
                     local[(c.axis + 1) % 3] = 2.0 * (col + 0.5) / (kSize - 1) - 1;
                     local[(c.axis + 2) % 3] = 2.0 * (row + 0.5) / (kSize - 1) - 1;
                     placement.toScene(local, scene);
-                    const double dist =
-                        std::sqrt((scene[0] - at[0]) * (scene[0] - at[0]) + (scene[1] - at[1]) * (scene[1] - at[1]) +
-                                  (scene[2] - at[2]) * (scene[2] - at[2]));
+                    double dist = HUGE_VAL;  // from the nearer centre
+                    for (const double* centre : {at, reflected})
+                        dist = std::fmin(dist, std::sqrt((scene[0] - centre[0]) * (scene[0] - centre[0]) +
+                                                         (scene[1] - centre[1]) * (scene[1] - centre[1]) +
+                                                         (scene[2] - centre[2]) * (scene[2] - centre[2])));
                     if (dist < c.solidRadius - margin) {
                         EXPECT_EQ(127, px[0]) << col << "," << row << " at " << dist;
                         ++solid;
@@ -304,6 +316,10 @@ TEST_F(PlacedCube, handles_move_scale_and_size_by_the_drag_and_stop_at_the_limit
         {true, false, "opacity", -4, 0, {{"opacity", 0}}},
         {true, false, "solid_dim1", 4, 0, {{"solid_dim1", 1}}},
         {true, false, "dim1", -4, 0, {{"dim1", 1e-6}, {"solid_dim1", 1e-6}}},
+        {true, true, "mirror", 4, 1, {{"mirror", 0}}},
+        {true, false, "mirror", 5, 0, {{"mirror", 3}}},
+        {true, true, "bleed", -1, 1, {{"bleed", 2}}},
+        {true, false, "bleed", 40, 0, {{"bleed", 16}}},
         {false, true, "scale", 0, 1, {{"scale", 1}}},
         {false, true, "scale", -1, 1, {{"scale", 1}}},
         {false, true, "scale", 1e-6, 0, {{"scale", 1e-6}}},
