@@ -5,6 +5,8 @@
 
 #include <GL/glu.h>
 
+#include <algorithm>
+#include <cmath>
 #include <utility>
 
 #include "paint/PaintSession.h"
@@ -24,19 +26,33 @@ WindowState& win = window_state;
 // A wheel notch with Ctrl sizes both radii by this factor (or its inverse).
 const double kBrushNotch = 1.1;
 
-// The scene points under (x, y) on the near and the far plane.
-void rayUnder(int x, int y, double* from, double* through) {
-    setUpView();
-    setUpModelTransform();
+// The frame's projection, view and scene transform, to unproject window points with.
+struct FrameView {
     GLdouble modelview[16], projection[16];
     GLint viewport[4];
-    glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
-    glGetDoublev(GL_PROJECTION_MATRIX, projection);
-    glGetIntegerv(GL_VIEWPORT, viewport);
-    const double row = viewport[3] - y;
-    gluUnProject(x, row, 0.0, modelview, projection, viewport, &from[0], &from[1], &from[2]);
-    gluUnProject(x, row, 1.0, modelview, projection, viewport, &through[0], &through[1], &through[2]);
-}
+
+    FrameView() {
+        setUpView();
+        setUpModelTransform();
+        glGetDoublev(GL_MODELVIEW_MATRIX, modelview);
+        glGetDoublev(GL_PROJECTION_MATRIX, projection);
+        glGetIntegerv(GL_VIEWPORT, viewport);
+    }
+
+    // The scene points under (x, y) on the near and the far plane.
+    void rayUnder(double x, double y, double* from, double* through) const {
+        const double row = viewport[3] - y;
+        gluUnProject(x, row, 0.0, modelview, projection, viewport, &from[0], &from[1], &from[2]);
+        gluUnProject(x, row, 1.0, modelview, projection, viewport, &through[0], &through[1], &through[2]);
+    }
+};
+
+// A surface drag follows the cursor's path in steps of at most this many
+// pixels, so between two far-apart motion events its line keeps to the
+// surface instead of cutting straight through a curved body.
+const double kSurfaceStepPixels = 3.0;
+// The most steps one motion event takes; a longer move takes longer steps.
+const int kMostSurfaceSteps = 256;
 
 // Where the ray under (x, y) meets the current model; null when it is not paintable or is missed.
 PaintableModel* surfaceUnder(const double* from, const double* through, SurfaceRay::Hit& hit) {
@@ -51,40 +67,56 @@ bool startSurfaceDrag(int x, int y) {
     if (!painting || !surface_painting)
         return false;
     double from[3], through[3];
-    rayUnder(x, y, from, through);
+    FrameView().rayUnder(x, y, from, through);
     ModelListLock lock;
     SurfaceRay::Hit hit;
     PaintableModel* model = brush ? surfaceUnder(from, through, hit) : nullptr;
     if (!model)
         return false;
     win.surface_drag = true;
+    win.surface_cursor[0] = x;
+    win.surface_cursor[1] = y;
+    win.surface_left = false;
     win.stroke.jumpTo(*brush, hit.point);
     win.stroke.moveTo(*brush, hit.point, model, paint_session);
     return true;
 }
 
 void surfaceDragTo(int x, int y) {
-    double from[3], through[3];
-    rayUnder(x, y, from, through);
+    const FrameView view;
+    const double x0 = win.surface_cursor[0], y0 = win.surface_cursor[1];
+    win.surface_cursor[0] = x;
+    win.surface_cursor[1] = y;
+    const double dx = x - x0, dy = y - y0;
+    const int steps =
+        std::min(kMostSurfaceSteps, std::max(1, static_cast<int>(std::ceil(std::hypot(dx, dy) / kSurfaceStepPixels))));
     ModelListLock lock;
-    SurfaceRay::Hit hit;
-    PaintableModel* model = brush ? surfaceUnder(from, through, hit) : nullptr;
-    if (!model) {
-        // Off the model the brush waits where it last touched; coming back
-        // elsewhere starts a new piece of the line rather than joining the two.
-        win.stroke.begin();
-        return;
+    for (int i = 1; i <= steps; ++i) {
+        const double f = static_cast<double>(i) / steps;
+        double from[3], through[3];
+        view.rayUnder(x0 + f * dx, y0 + f * dy, from, through);
+        SurfaceRay::Hit hit;
+        PaintableModel* model = brush ? surfaceUnder(from, through, hit) : nullptr;
+        if (!model) {
+            // Off the model the brush waits where it last touched; coming back
+            // elsewhere starts a new piece of the line rather than joining the two.
+            win.surface_left = true;
+            continue;
+        }
+        if (win.surface_left) {
+            win.surface_left = false;
+            win.stroke.jumpTo(*brush, hit.point);
+        }
+        if (!painting)
+            DragStroke::place(*brush, hit.point);
+        else
+            win.stroke.moveTo(*brush, hit.point, model, paint_session);
     }
-    if (!painting) {
-        DragStroke::place(*brush, hit.point);
-        return;
-    }
-    win.stroke.moveTo(*brush, hit.point, model, paint_session);
 }
 
 bool pickColourUnder(int x, int y) {
     double from[3], through[3];
-    rayUnder(x, y, from, through);
+    FrameView().rayUnder(x, y, from, through);
     ModelListLock lock;
     SurfaceRay::Hit hit;
     PaintableModel* model = brush ? surfaceUnder(from, through, hit) : nullptr;

@@ -27,6 +27,8 @@ struct WindowState {
     // The drag keeps the brush on the current model's surface; the dabs the drag lays.
     bool surface_drag = false;
     DragStroke stroke;
+    int surface_cursor[2] = {0, 0};  // where the cursor of a surface drag was last
+    bool surface_left = false;       // and whether it had left the model there
     // The name of the model whose handle is dragged.
     std::string handle_owner;
     // The scene-space point under the cursor at the last press or drag step,

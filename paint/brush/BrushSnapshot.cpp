@@ -25,9 +25,14 @@ BrushSnapshot BrushSnapshot::inModelSpace(const ModelTransform& transform) const
     return local;
 }
 
-BrushSnapshot BrushSnapshot::reflectedThrough(int axis, const double* origin) const {
+BrushSnapshot BrushSnapshot::reflectedAcross(const double* normal, const double* origin) const {
     BrushSnapshot mirrored = *this;
-    mirrored.position[axis] = 2.0 * origin[axis] - position[axis];
-    mirrored.center[axis] = static_cast<float>(mirrored.position[axis]);
+    double along = 0.0;
+    for (int k = 0; k < 3; ++k)
+        along += (position[k] - origin[k]) * normal[k];
+    for (int k = 0; k < 3; ++k) {
+        mirrored.position[k] = position[k] - 2.0 * along * normal[k];
+        mirrored.center[k] = static_cast<float>(mirrored.position[k]);
+    }
     return mirrored;
 }

@@ -25,7 +25,7 @@ struct BrushSnapshot {
     // The same brush seen from a model's own space: the centre through the
     // inverse transform, both radii divided by the model's scale.
     BrushSnapshot inModelSpace(const ModelTransform& transform) const;
-    // The same brush with its centre reflected through the plane across axis
-    // (0 x, 1 y, 2 z) that passes through origin.
-    BrushSnapshot reflectedThrough(int axis, const double* origin) const;
+    // The same brush with its centre reflected through the plane that passes
+    // through origin with the unit normal `normal`.
+    BrushSnapshot reflectedAcross(const double* normal, const double* origin) const;
 };

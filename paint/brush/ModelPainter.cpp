@@ -17,6 +17,7 @@
 #include "paint/brush/TexelCoverage.h"
 #include "paint/brush/TrianglePainter.h"
 #include "paint/history/PaintRecorder.h"
+#include "paint/mesh/EulerTurn.h"
 #include "paint/mesh/ModelTransform.h"
 
 namespace {
@@ -75,6 +76,17 @@ BrushSnapshot ModelPainter::brushInModelSpace(const Target& target, BrushModel* 
     return scene.inModelSpace(transform);
 }
 
+void ModelPainter::mirrorNormal(const Target& target, int axis, double* normal) {
+    // The axes are those of the model stood upright, before its attributes
+    // turn it, so x is left and right for a figure whatever way it was
+    // modelled: in the mesh that axis is the upright turn's row.
+    const double noTurn[3] = {0.0, 0.0, 0.0};
+    EulerTurn::Matrix upright;
+    EulerTurn::toMatrix(target.upright ? target.upright : noTurn, upright);
+    for (int k = 0; k < 3; ++k)
+        normal[k] = upright[axis][k];
+}
+
 void ModelPainter::paintModel(const Target& target, BrushModel* brush) {
     lastPaint_.clear();
     reachedUntextured_ = false;
@@ -91,7 +103,9 @@ void ModelPainter::paintModel(const Target& target, BrushModel* brush) {
     paintDab(target, snapshot, offset, dab);
     if (snapshot.mirror >= 1 && snapshot.mirror <= 3) {
         // The model's own origin sits at offset in the space the snapshot is in.
-        paintDab(target, snapshot.reflectedThrough(snapshot.mirror - 1, offset), offset, dab);
+        double normal[3];
+        mirrorNormal(target, snapshot.mirror - 1, normal);
+        paintDab(target, snapshot.reflectedAcross(normal, offset), offset, dab);
     }
     if (snapshot.bleed > 0)
         bleedSeams(target, snapshot.bleed, dab);

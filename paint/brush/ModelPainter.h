@@ -64,6 +64,8 @@ private:
     // The brush as the mesh meets it, and in offset the translation the
     // painter adds back to mesh points to compare them with that brush.
     static BrushSnapshot brushInModelSpace(const Target& target, BrushModel* brush, double* offset);
+    // The unit normal, in the mesh, of the model's own mirror plane across axis (0 x, 1 y, 2 z).
+    static void mirrorNormal(const Target& target, int axis, double* normal);
     // Paints the triangles the snapshot reaches into the dab's canvases.
     void paintDab(const Target& target, const BrushSnapshot& snapshot, const double* offset,
                   std::map<GLuint, DabCanvas>& dab);

@@ -133,13 +133,22 @@ def new_blue(shot, base, x0, y0, x1, y1):
     return sum(1 for y in range(y0, y1) for x in range(x0, x1) if blue(pixel(shot, x, y)) and not blue(pixel(base, x, y)))
 
 
+def new_sydney(test):
+    """Opens the cached sydney figure as model 'sydney', or skips the test."""
+    if not os.path.isfile(os.path.join(cached("sydney"), "tris.md2")):
+        test.skipTest("sydney is not in the model cache; scripts/fetch-models.sh fetches it")
+    shutil.copytree(cached("sydney"), os.path.join(test.s.workdir, "sydney"))
+    test.s.send("new model Keyform sydney")
+    test.s.expect(re.compile(r"skins: <[\d,]*>\n"))
+
+
+def red(p):
+    return p[0] > 150 and p[1] < 80 and p[2] < 80
+
+
 class Handles(SessionTest):
     def test_a_figure_shows_its_handles_and_follows_its_move_handle_and_the_brush_grows_by_its_radius_handle(self):
-        if not os.path.isfile(os.path.join(cached("sydney"), "tris.md2")):
-            self.skipTest("sydney is not in the model cache; scripts/fetch-models.sh fetches it")
-        shutil.copytree(cached("sydney"), os.path.join(self.s.workdir, "sydney"))
-        self.s.send("new model Keyform sydney")
-        self.s.expect(re.compile(r"skins: <[\d,]*>\n"))
+        new_sydney(self)
         self.s.quietly("set handle_color 0 0 1")
         hidden = self.s.settled()
         # The move handle at the figure's origin, the middle of the window, shows in the handle colour over its body.
@@ -156,6 +165,37 @@ class Handles(SessionTest):
         self.s.drag([(312, 250), (322, 250), (332, 250), (342, 250)])
         radius, solid, moved = value_of(self.s, "dim1"), value_of(self.s, "solid_dim1"), value_of(self.s, "x")
         self.assertTrue(1.3 < radius < 1.7 and solid == 0.6 and moved == 0.0, (radius, solid, moved))
+
+
+class FigureStroke(SessionTest):
+    def test_a_quick_drag_down_a_figure_paints_a_line_on_its_body_mirrored_left_to_right_and_undone_at_once(self):
+        new_sydney(self)
+        # Three times its first size the figure fills the window; a small red brush mirrors across its own x.
+        self.s.quietly("set scale 0.12", "save skin 1 before.bmp", "select model brush", "set dim1 0.1",
+                       "set solid_dim1 0.05", "set green 0", "set blue 0", "set mirror 1", "select model sydney")
+        self.assertEqual(self.s.command("toggle painting"), "paint mode enabled\n")
+        base = self.s.settled()
+        path = [(215, 140), (225, 160), (235, 180), (240, 200), (230, 230), (220, 260)]
+        self.s.drag(path)
+        shot = self.s.settled()
+
+        def new_red(x, y):
+            return red(pixel(shot, x, y)) and not red(pixel(base, x, y))
+        # Every few pixels along the cursor's path the body shows fresh paint close by: one line, no dots.
+        bare = []
+        for (x0, y0), (x1, y1) in zip(path, path[1:]):
+            for i in range(10):
+                x, y = x0 + (x1 - x0) * i // 10, y0 + (y1 - y0) * i // 10
+                if not any(new_red(x + dx, y + dy) for dx in range(-4, 5) for dy in range(-4, 5)):
+                    bare.append((x, y))
+        self.assertEqual(bare, [])
+        # The mirrored line runs down the figure's other side, right of its middle.
+        self.assertGreater(sum(new_red(x, y) for x in range(258, 300) for y in range(140, 260)), 300)
+        self.assertEqual(self.s.command("undo"), "undo: paint stroke on model 'sydney', skin 1\n")
+        self.assertEqual(self.s.command("undo"), "nothing to undo\n")
+        self.s.quietly("save skin 1 undone.bmp")
+        with open(self.s.wait_file("before.bmp"), "rb") as a, open(self.s.wait_file("undone.bmp"), "rb") as b:
+            self.assertSame(a.read(), b.read(), "the skin after undo")
 
 
 if __name__ == "__main__":

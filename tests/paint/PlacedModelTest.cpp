@@ -90,7 +90,7 @@ TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene_where_rays_
         {{3, -1, 2}, {30, -20, 45}, 0.5, {0, 0, 0}, {0.2, -0.3, -1}, 0.3, 0.18, 2, 0},
         // Stood upright by a turn of its own, then turned by its attributes.
         {{0, 1, 0}, {0, 90, 0}, 1.5, {-90, 0, -90}, {1, 0.3, -0.4}, 0.6, 0.4, 0, 1},
-        // Mirrored across the model's own x = 0, however it is turned and moved.
+        // Mirrored across x = 0 of the model as it stands upright, however it is turned and moved.
         {{3, -1, 2}, {30, -20, 45}, 0.5, {-90, 0, -90}, {-0.5, 0.3, 1}, 0.2, 0.12, 2, 1, 1},
     };
     for (const auto& c : cases) {
@@ -99,8 +99,14 @@ TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene_where_rays_
         const ModelTransform placement(c.move, c.degrees, c.scale, c.upright);
         double at[3], reflected[3], mirrored[3] = {c.onFace[0], c.onFace[1], c.onFace[2]};
         placement.toScene(c.onFace, at);
-        if (c.mirror)
-            mirrored[c.mirror - 1] = -mirrored[c.mirror - 1];
+        if (c.mirror) {
+            const double none[3] = {0, 0, 0};
+            const ModelTransform standing(none, none, 1.0, c.upright);
+            double upright[3];
+            standing.toScene(c.onFace, upright);
+            upright[c.mirror - 1] = -upright[c.mirror - 1];
+            standing.toModel(upright, mirrored);
+        }
         placement.toScene(mirrored, reflected);
         place(cube, c.move, c.degrees, c.scale);
         for (auto [name, value] : {std::pair{"x", at[0]},
