@@ -4,7 +4,7 @@
 // event as the window runs it (the path walked and picked every few pixels,
 // the dabs laid with seam bleed, the changed texels uploaded, the scene drawn).
 // The frame needs an X display (run under xvfb-run); skipped without one.
-#include <GL/glut.h>
+#include <GL/freeglut.h>
 #include <benchmark/benchmark.h>
 
 #include <cstdlib>
@@ -82,8 +82,8 @@ struct PaintingScene {
     PaintingScene() {
         place(model);
         ModelListLock lock;
-        models[model.name()] = &model;
-        models[brushModel.name()] = &brushModel;
+        models["islands"] = &model;
+        models["brush"] = &brushModel;
         current_model = &model;
         brush = &brushModel;
         paint_session = &session;
