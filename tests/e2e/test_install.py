@@ -1,10 +1,12 @@
 """The program started from a directory that holds none of its files: installed under a prefix with
 cmake --install, and straight from its build folder. It finds its classes and the cube's textures beside
-itself; the working directory may hold textures of its own, but its libraries are never loaded as classes."""
+itself; the working directory may hold textures of its own, but its libraries are never loaded as classes.
+The installation also gives desktops an entry, MIME types and an icon."""
 
 import os
 import re
 import shutil
+import struct
 import subprocess
 import tempfile
 import unittest
@@ -87,9 +89,19 @@ class RunFromElsewhere(unittest.TestCase):
     def test_installed_program_started_elsewhere(self):
         found = sorted(os.path.relpath(os.path.join(d, f), self.prefix) for d, _, files in os.walk(self.prefix)
                        for f in files)
-        self.assertEqual(found, ["bin/velmora", "lib/velmora/models/Boxlet.so", "lib/velmora/models/Keyform.so",
-                                 "lib/velmora/models/Meshform.so", "share/velmora/cottage/skin.bmp", "share/velmora/cottage/tris.md2",
-                                 "share/velmora/tiles.bmp", "share/velmora/tiles2.bmp"])
+        # The 48-pixel icon is drawn only where the build found a program to draw it with.
+        drawn = ["share/icons/hicolor/48x48/apps/velmora.png"] if shutil.which("rsvg-convert") or shutil.which(
+            "convert") else []
+        self.assertEqual(found, sorted(["bin/velmora", "lib/velmora/models/Boxlet.so", "lib/velmora/models/Keyform.so",
+                                        "lib/velmora/models/Meshform.so", "share/velmora/cottage/skin.bmp",
+                                        "share/velmora/cottage/tris.md2", "share/velmora/tiles.bmp",
+                                        "share/velmora/tiles2.bmp", "share/applications/velmora.desktop",
+                                        "share/mime/packages/velmora.xml",
+                                        "share/icons/hicolor/scalable/apps/velmora.svg"] + drawn))
+        for png in drawn:
+            with open(os.path.join(self.prefix, png), "rb") as f:
+                header = f.read(24)
+            self.assertEqual(struct.unpack(">II", header[16:24]), (48, 48))
         self.assertEqual(exported_data(os.path.join(self.prefix, "bin", "velmora")), ["current_model", "model_classes"])
         self.shows_a_textured_cube(os.path.join(self.prefix, "bin", "velmora"),
                                    os.path.join(self.prefix, "share", "velmora", "cottage"))
