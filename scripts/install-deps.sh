@@ -9,6 +9,7 @@ packages=(
   libreadline-dev libtinyxml-dev libmagick++-dev libassimp-dev nlohmann-json3-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick python3
+  desktop-file-utils shared-mime-info man-db
   clang libclang-rt-14-dev
 )
 

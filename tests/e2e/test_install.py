@@ -1,15 +1,18 @@
 """The program started from a directory that holds none of its files: installed under a prefix with
 cmake --install, and straight from its build folder. It finds its classes and the cube's textures beside
-itself; the working directory may hold textures of its own, but its libraries are never loaded as classes."""
+itself; the working directory may hold textures of its own, but its libraries are never loaded as classes.
+The installation also gives desktops an entry, MIME types and an icon, and man a manual page."""
 
 import os
 import re
 import shutil
+import struct
 import subprocess
 import tempfile
 import unittest
+import xml.etree.ElementTree as ElementTree
 
-from velmora_harness import BOXLET, BUILD_DIR, DEADLINE, Session, changed_in
+from velmora_harness import BOXLET, BUILD_DIR, DEADLINE, Session, changed_in, difference
 
 TESTPLUGINS = os.path.join(BUILD_DIR, "testplugins")
 
@@ -87,12 +90,54 @@ class RunFromElsewhere(unittest.TestCase):
     def test_installed_program_started_elsewhere(self):
         found = sorted(os.path.relpath(os.path.join(d, f), self.prefix) for d, _, files in os.walk(self.prefix)
                        for f in files)
-        self.assertEqual(found, ["bin/velmora", "lib/velmora/models/Boxlet.so", "lib/velmora/models/Keyform.so",
-                                 "lib/velmora/models/Meshform.so", "share/velmora/cottage/skin.bmp", "share/velmora/cottage/tris.md2",
-                                 "share/velmora/tiles.bmp", "share/velmora/tiles2.bmp"])
+        # The 48-pixel icon is drawn only where the build found a program to draw it with.
+        drawn = ["share/icons/hicolor/48x48/apps/velmora.png"] if shutil.which("rsvg-convert") or shutil.which(
+            "convert") else []
+        self.assertEqual(found, sorted(["bin/velmora", "lib/velmora/models/Boxlet.so", "lib/velmora/models/Keyform.so",
+                                        "lib/velmora/models/Meshform.so", "share/velmora/cottage/skin.bmp",
+                                        "share/velmora/cottage/tris.md2", "share/velmora/tiles.bmp",
+                                        "share/velmora/tiles2.bmp", "share/applications/velmora.desktop",
+                                        "share/mime/packages/velmora.xml", "share/man/man1/velmora.1",
+                                        "share/icons/hicolor/scalable/apps/velmora.svg"] + drawn))
+        for png in drawn:
+            with open(os.path.join(self.prefix, png), "rb") as f:
+                header = f.read(24)
+            self.assertEqual(struct.unpack(">II", header[16:24]), (48, 48))
         self.assertEqual(exported_data(os.path.join(self.prefix, "bin", "velmora")), ["current_model", "model_classes"])
         self.shows_a_textured_cube(os.path.join(self.prefix, "bin", "velmora"),
                                    os.path.join(self.prefix, "share", "velmora", "cottage"))
+
+    def test_desktop_entry_and_manual_page(self):
+        entry = os.path.join(self.prefix, "share", "applications", "velmora.desktop")
+        if shutil.which("desktop-file-validate"):
+            check = subprocess.run(["desktop-file-validate", entry], capture_output=True, text=True)
+            self.assertEqual((check.returncode, check.stdout + check.stderr), (0, ""))
+        # Every type the entry claims is one the system's MIME database or the installed one defines.
+        ns = "{http://www.freedesktop.org/standards/shared-mime-info}"
+        known = {"inode/directory"}
+        for packages in ("/usr/share/mime/packages", os.path.join(self.prefix, "share", "mime", "packages")):
+            for name in os.listdir(packages) if os.path.isdir(packages) else []:
+                for t in ElementTree.parse(os.path.join(packages, name)).getroot().iter(ns + "mime-type"):
+                    known.add(t.get("type"))
+                    known.update(a.get("type") for a in t.iter(ns + "alias"))
+        with open(entry) as f:
+            claimed = re.search(r"^MimeType=(.*);$", f.read(), re.M).group(1).split(";")
+        self.assertIn("model/x-md2", claimed)
+        self.assertEqual(sorted(set(claimed) - known), [])
+        # The page renders without a warning, alone and as man finds it under the prefix.
+        env = dict(os.environ, MANWIDTH="80", MANPAGER="cat")
+        env.pop("MAN_KEEP_FORMATTING", None)
+        page = os.path.join(self.prefix, "share", "man", "man1", "velmora.1")
+        alone = subprocess.run(["man", "--warnings", "-l", page], capture_output=True, text=True, env=env,
+                               timeout=DEADLINE)
+        self.assertEqual((alone.returncode, alone.stderr), (0, ""))
+        name = re.search(r"^NAME\n +(\S+) - ", alone.stdout, re.M)
+        self.assertEqual(name.group(1) if name else alone.stdout[:160], "velmora")
+        self.assertEqual([s for s in ("SYNOPSIS", "OPTIONS", "COMMANDS", "MOUSE AND KEYS", "FILES", "EXIT STATUS",
+                                      "ENVIRONMENT", "SEE ALSO") if "\n%s\n" % s not in alone.stdout], [])
+        found = subprocess.run(["man", "velmora"], capture_output=True, text=True, timeout=DEADLINE,
+                               env=dict(env, MANPATH=os.path.join(self.prefix, "share", "man")))
+        self.assertEqual(difference(found.stdout.encode(), alone.stdout.encode()), "", found.stderr)
 
     def test_build_folders_program_started_elsewhere(self):
         self.shows_a_textured_cube(os.path.join(BUILD_DIR, "velmora"), os.path.join(BUILD_DIR, "cottage"))
