@@ -4,8 +4,9 @@
 // draw is its only GL code.
 #include "paint/brush/BrushModel.h"
 
-#include <GL/glut.h>
+#include <GL/gl.h>
 
+#include "model/StockShapes.h"
 #include "paint/brush/PaintGeometry.h"
 #include "paint/mesh/HandleReach.h"
 
@@ -108,7 +109,7 @@ void BrushModel::draw() {
                  static_cast<GLfloat>(getAttribute("z")));
     glEnable(GL_NORMALIZE);
     if (shape == SPHERE)
-        glutWireSphere(getAttribute("dim1"), 7, 7);  // the solid radius is not shown
+        stockWireSphere(getAttribute("dim1"), 7, 7);  // the solid radius is not shown
     glDisable(GL_NORMALIZE);
     glPopMatrix();
 }
