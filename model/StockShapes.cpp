@@ -65,8 +65,8 @@ struct SphereMesh {
 
     GLushort last() const { return static_cast<GLushort>(count - 1); }
 
-    // Client-array drawing as freeglut leaves it: both arrays disabled again,
-    // the pointers left set.
+    // One draw call per strip or loop, from client arrays, as freeglut draws;
+    // it leaves both arrays disabled again and their pointers set.
     void drawParts(GLenum mode, const std::vector<GLushort>& indices, int parts, int per_part) const {
         for (int i = 0; i < parts; ++i)
             glDrawElements(mode, per_part, GL_UNSIGNED_SHORT, indices.data() + static_cast<size_t>(i) * per_part);
