@@ -3,7 +3,9 @@
 // material, the display pass chooses the handle colour.
 #include "model/AttributedModel.h"
 
-#include <GL/glut.h>
+#include <GL/gl.h>
+
+#include "model/StockShapes.h"
 
 void AttributedModel::drawHandles(GLenum mode) {
     if (!showHandles)
@@ -25,7 +27,7 @@ void AttributedModel::drawHandleSpheres(GLenum mode, double sphereScale) {
                      static_cast<float>(handles[i].z));
         if (sphereScale != 1.0)
             glScaled(sphereScale, sphereScale, sphereScale);
-        glutSolidSphere(0.25, 9, 9);
+        stockSolidSphere(0.25, 9, 9);
         glPopMatrix();
     }
 }

@@ -2,19 +2,22 @@
 // thread, under a mutex of its own (never the model-list mutex, which the
 // frame itself needs). The pixels are read from the back buffer after the
 // scene is drawn and before the buffers swap, so they are exactly what the
-// window shows next.
+// window shows next. Without a window the offscreen buffer has the size the
+// program was started with, and GLUT is not there to ask.
 #include "scene/ScreenCapture.h"
 
 #include <GL/glut.h>
 
+#include "model/Windowless.h"
 #include "scene/RedrawRequest.h"
 
 namespace {
 
 Picture readBackBuffer() {
     Picture frame;
-    frame.width = glutGet(GLUT_WINDOW_WIDTH);
-    frame.height = glutGet(GLUT_WINDOW_HEIGHT);
+    const bool offscreen = windowless();
+    frame.width = offscreen ? windowlessWidth() : glutGet(GLUT_WINDOW_WIDTH);
+    frame.height = offscreen ? windowlessHeight() : glutGet(GLUT_WINDOW_HEIGHT);
     if (frame.width <= 0 || frame.height <= 0)
         return Picture();
     frame.rgb.resize(static_cast<size_t>(frame.width) * static_cast<size_t>(frame.height) * 3);

@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   build-essential cmake pkg-config clang-format git
-  freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri mesa-utils
+  freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri mesa-utils libegl-dev libegl-mesa0
   libreadline-dev libtinyxml-dev libmagick++-dev libassimp-dev nlohmann-json3-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   xvfb xauth x11-utils xdotool imagemagick python3

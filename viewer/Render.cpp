@@ -11,11 +11,13 @@
 
 #include <cstdio>
 
+#include "model/Windowless.h"
 #include "scene/ModelListLock.h"
 #include "scene/SceneState.h"
 #include "scene/ScreenCapture.h"
 #include "viewer/FrameRateMeter.h"
 #include "viewer/ModelPasses.h"
+#include "viewer/OverlayFont.h"
 #include "viewer/WindowState.h"
 
 namespace {
@@ -116,7 +118,7 @@ void drawString(char* text) {
     glPushMatrix();
     glRasterPos2f(0.0f, 0.0f);
     for (const char* c = text; *c; ++c)
-        glutBitmapCharacter(GLUT_BITMAP_TIMES_ROMAN_24, *c);
+        drawOverlayCharacter(*c);
     glPopMatrix();
 }
 
@@ -163,5 +165,7 @@ void display() {
     }
     // A picture asked for is this very frame, read before it is shown.
     captureIfAsked();
-    glutSwapBuffers();
+    // Offscreen, the back buffer is the picture: there is nothing to show.
+    if (!windowless())
+        glutSwapBuffers();
 }

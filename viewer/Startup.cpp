@@ -30,9 +30,6 @@
 
 namespace {
 
-// Timer ticks per second.
-const int FPS = 50;
-
 // How long exit processing waits for a frame or a command to let go of the
 // model list before it goes on regardless.
 const int kListHoldSeconds = 5;
@@ -59,10 +56,18 @@ bool claimProcessEnd() {
         pause();
 }
 
-// Starts the console thread, once. Lines typed ahead or piped in run as soon
-// as it starts, so it starts only when everything they may touch exists and
-// the window is on the screen; any ending of the process from then on goes
-// through exitCode.
+// The first frame shows the window; the console starts after it.
+void firstFrame() {
+    display();
+    glutDisplayFunc(display);
+    startConsole();
+}
+
+}  // namespace
+
+// Lines typed ahead or piped in run as soon as the console starts, so it
+// starts only when everything they may touch exists and the first frame is
+// drawn; any ending of the process from then on goes through exitCode.
 void startConsole() {
     static bool started = false;
     if (started)
@@ -76,15 +81,6 @@ void startConsole() {
         std::perror("thread error: ");
     }
 }
-
-// The first frame shows the window; the console starts after it.
-void firstFrame() {
-    display();
-    glutDisplayFunc(display);
-    startConsole();
-}
-
-}  // namespace
 
 void initModels(int, char**) {
     // The brush and the paint session live until the process ends; painting,
@@ -115,8 +111,7 @@ void openWindow(int* argc, char** argv) {
     glutInitWindowSize(500, 500);
     glutInitWindowPosition(510, 10);
     glutCreateWindow("Daubry");
-    glEnable(GL_DEPTH_TEST);
-    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+    initContextState();
 
     glutDisplayFunc(firstFrame);
     glutReshapeFunc(reshapeCallback);
@@ -125,7 +120,12 @@ void openWindow(int* argc, char** argv) {
     glutMotionFunc(mouseMotionCallback);
 }
 
-void timerCallback(int) {
+void initContextState() {
+    glEnable(GL_DEPTH_TEST);
+    glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
+}
+
+bool timerTick() {
     if (exit_requested)
         std::exit(0);
     startConsole();  // in case the window is not shown (started iconic)
@@ -137,8 +137,13 @@ void timerCallback(int) {
         moved = stepModels();
     }
     models_moving = moved;
-    glutTimerFunc(1000 / FPS, timerCallback, 0);
-    if (asked || moved)
+    return asked || moved;
+}
+
+void timerCallback(int) {
+    const bool draw = timerTick();
+    glutTimerFunc(1000 / kTicksPerSecond, timerCallback, 0);
+    if (draw)
         glutPostRedisplay();
 }
 

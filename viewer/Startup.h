@@ -5,7 +5,17 @@
 void initModels(int argc, char** argv);
 void initMatrices();
 void openWindow(int* argc, char** argv);
+// The GL state every frame relies on, set once on a fresh context.
+void initContextState();
 void timerCallback(int value);
+// The work of one timer tick; true when it calls for a frame. Ends the
+// process when the console left that to this thread.
+bool timerTick();
+// Starts the console thread, once, when the first frame has been drawn.
+void startConsole();
+
+// Timer ticks per second.
+const int kTicksPerSecond = 50;
 // The exit handler. Registered more than once; only its first call acts.
 void exitCode();
 // The console thread's end: exit(0), through exitCode. Exit processing never

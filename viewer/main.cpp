@@ -11,6 +11,7 @@
 
 #include "console/Console.h"
 #include "scene/SceneState.h"
+#include "viewer/Headless.h"
 #include "viewer/Startup.h"
 
 int main(int argc, char** argv) {
@@ -32,6 +33,9 @@ int main(int argc, char** argv) {
     initControls();
     initModels(argc, argv);
     initMatrices();
+    int width = 0, height = 0;  // VELMORA_HEADLESS=WxH: no window, frames drawn offscreen at that size
+    if (const char* size = std::getenv("VELMORA_HEADLESS"); size && std::sscanf(size, "%dx%d", &width, &height) == 2)
+        return runHeadless(width, height);
     openWindow(&argc, argv);
     glutTimerFunc(500, timerCallback, 0);
     // ...and again now, so that it runs before the exit handlers GLUT and the

@@ -4,10 +4,11 @@
 // draw is its only GL code.
 #include "paint/brush/BrushModel.h"
 
-#include <GL/glut.h>
+#include <GL/gl.h>
 
 #include <cmath>
 
+#include "model/StockShapes.h"
 #include "paint/brush/PaintGeometry.h"
 #include "paint/mesh/HandleReach.h"
 
@@ -131,7 +132,7 @@ void BrushModel::draw() {
                  static_cast<GLfloat>(getAttribute("z")));
     glEnable(GL_NORMALIZE);
     if (shape == SPHERE)
-        glutWireSphere(getAttribute("dim1"), 7, 7);  // the solid radius is not shown
+        stockWireSphere(getAttribute("dim1"), 7, 7);  // the solid radius is not shown
     glDisable(GL_NORMALIZE);
     glPopMatrix();
 }

@@ -38,7 +38,8 @@ class Session:
     """One running velmora with its own display and working directory (the program, its plug-ins and the
     runtime files the build lists)."""
 
-    def __init__(self, stdin_devnull=False, before_exec=None):
+    def __init__(self, stdin_devnull=False, before_exec=None, env=None):
+        self.env = env or {}  # changes to the program's environment; None removes a variable
         self.xvfb, self.display = start_xvfb()
         self.workdir = tempfile.mkdtemp(prefix="velmora-e2e-")
         os.symlink(os.path.abspath(os.path.join(BUILD_DIR, "velmora")), os.path.join(self.workdir, "velmora"))
@@ -59,6 +60,8 @@ class Session:
         self._cond = threading.Condition()
         env = dict(os.environ, DISPLAY=self.display, TERM="dumb", INPUTRC="/dev/null", XDG_STATE_HOME=self.state_home)
         env.setdefault("ASAN_OPTIONS", "detect_leaks=0")
+        env.update(self.env)
+        env = {k: v for k, v in env.items() if v is not None}
         err = os.open(self.stderr_path, os.O_WRONLY | os.O_CREAT | stderr_mode, 0o644)
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
