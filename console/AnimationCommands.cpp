@@ -11,6 +11,7 @@
 #include <string>
 
 #include "console/ChoiceWords.h"
+#include "console/CommandOutcome.h"
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
 #include "console/Console.h"
@@ -41,6 +42,7 @@ int behaviourWord(const char* word) {
         if (std::strcmp(word, kScriptBehaviourWords[i]) == 0)
             return static_cast<int>(i);
     std::printf("unknown script behaviour '%s': use terminate, repeat, reverse or reverse_once\n", word);
+    CommandOutcome::failed();
     return -1;
 }
 
@@ -91,8 +93,10 @@ void runNamedScripts(char** args) {
         auto it = models.find(*word);
         if (it == models.end()) {
             std::printf("model not found '%s'\n", *word);
+            CommandOutcome::failed();
         } else if (it->second->runScript(script_name) != 0) {
             std::fprintf(stderr, "error running script '%s'\n", script_name);
+            CommandOutcome::failed();
             if (!ChoiceWords::hasScript(*it->second, script_name))
                 std::fprintf(stderr, "%s\n", ChoiceWords::scripts(*it->second).c_str());
         }
@@ -140,9 +144,10 @@ void newScriptCommand(char** args) {
     if (behavior < 0)
         return;
     withCurrentModel([&](AnimatedModel& model) {
-        if (model.newScript(name) != 0)
+        if (model.newScript(name) != 0) {
             std::printf("error creating script '%s'\n", name);
-        else
+            CommandOutcome::failed();
+        } else
             model.setScriptBehavior(name, behavior);
     });
 }
@@ -150,6 +155,7 @@ void newScriptCommand(char** args) {
 void newBindingCommand(char** args) {
     if (!args[1] || !args[2]) {
         std::puts("usage: new binding <key> <paramname>");
+        CommandOutcome::failed();
         return;
     }
     const char key = args[1][0];
@@ -157,8 +163,10 @@ void newBindingCommand(char** args) {
     withCurrentModel([&](AnimatedModel& model) {
         if (!model.hasAttribute(attribute)) {
             std::printf("no such attribute '%s'\n", attribute);
+            CommandOutcome::failed();
         } else if (!current_controls) {
             std::puts("no control scheme selected");
+            CommandOutcome::failed();
         } else {
             bind(current_controls, key, attribute);
         }
@@ -169,12 +177,14 @@ void selectControlCommand(char** args) {
     const char* name = args[1];
     if (!name) {
         std::puts(kSelectUsage);
+        CommandOutcome::failed();
         return;
     }
     ModelListLock lock;
     auto it = control_schemes.find(name);
     if (it == control_schemes.end()) {
         std::printf("control scheme not found '%s'\n", name);
+        CommandOutcome::failed();
         return;
     }
     current_controls = it->second;
@@ -184,15 +194,17 @@ void selectScriptCommand(char** args) {
     const char* name = args[1];
     if (!name) {
         std::puts(kSelectUsage);
+        CommandOutcome::failed();
         return;
     }
     const int behavior = args[2] ? behaviourWord(args[2]) : SCR_TERMINATE;
     if (behavior < 0)
         return;
     withCurrentModel([&](AnimatedModel& model) {
-        if (model.selectScript(name) != 0)
+        if (model.selectScript(name) != 0) {
             std::printf("error selecting script '%s'\n", name);
-        else if (args[2])
+            CommandOutcome::failed();
+        } else if (args[2])
             model.setScriptBehavior(name, behavior);
     });
 }
@@ -200,6 +212,7 @@ void selectScriptCommand(char** args) {
 void cmd_add(char** args) {
     if (!args[0] || !args[1]) {
         std::puts("usage: add <poseName> <timing> [linear|sin]");
+        CommandOutcome::failed();
         return;
     }
     const char* pose_name = args[0];
@@ -211,17 +224,21 @@ void cmd_add(char** args) {
         position* pose = findPose(pose_name);
         if (!pose) {
             std::printf("pose '%s' not found\n", pose_name);
+            CommandOutcome::failed();
             return;
         }
         // The step keeps its own copy, so the stored pose may change later.
-        if (model.appendPose(pose, timing, interpolation) != 0)
+        if (model.appendPose(pose, timing, interpolation) != 0) {
             std::puts("error appending pose");
+            CommandOutcome::failed();
+        }
     });
 }
 
 void cmd_animate(char** args) {
     if (!args[0]) {
         std::puts(kAnimateUsage);
+        CommandOutcome::failed();
         return;
     }
     if (std::strchr(args[0], ':')) {
@@ -233,6 +250,7 @@ void cmd_animate(char** args) {
         if (!args[1]) {
             if (model.runScript(args[0]) != 0) {
                 std::printf("error running script '%s'\n", args[0]);
+                CommandOutcome::failed();
                 if (!ChoiceWords::hasScript(model, args[0]))
                     std::printf("%s\n", ChoiceWords::scripts(model).c_str());
             }
@@ -241,6 +259,7 @@ void cmd_animate(char** args) {
         position* pose = findPose(args[0]);
         if (!pose) {
             std::printf("pose not found: %s\ntry list poses\n", args[0]);
+            CommandOutcome::failed();
             return;
         }
         int frames = 0;
@@ -253,6 +272,7 @@ void cmd_speed_control(char** args) {
     for (int i = 0; i < 6; ++i) {
         if (!args[i]) {
             std::puts(kSpeedControlUsage);
+            CommandOutcome::failed();
             return;
         }
     }
@@ -281,6 +301,8 @@ void cmd_speed_control(char** args) {
         else
             why = "the model was deleted while it was planned";
     }
-    if (result != 0)
+    if (result != 0) {
         std::printf("error performing speed control%s%s\n", why.empty() ? "" : ": ", why.c_str());
+        CommandOutcome::failed();
+    }
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "console/CommandOutcome.h"
 #include "model/AnimatedModel.h"
 #include "scene/ModelListLock.h"
 #include "scene/SceneState.h"
@@ -19,6 +20,7 @@ void withCurrentModel(Body&& body) {
     ModelListLock lock;
     if (!current_model) {
         std::puts(kNoModel);
+        CommandOutcome::failed();
         return;
     }
     body(*current_model);

@@ -2,6 +2,7 @@
 // command file, goes into the history and then to its command's handler;
 // every command run asks the window for a frame.
 #include "console/CommandTable.h"
+#include "console/CommandOutcome.h"
 
 #include <readline/history.h>
 
@@ -58,6 +59,7 @@ void executeLine(char* line) {
     auto it = commandMap.find(cmd);
     if (it == commandMap.end()) {
         std::printf("command not found: %s\n", cmd);
+        CommandOutcome::failed();
         return;
     }
     it->second(args);

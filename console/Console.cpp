@@ -9,10 +9,13 @@
 #include <readline/readline.h>
 
 #include <cstdlib>
+#include <string>
 
+#include "console/CommandOutcome.h"
 #include "console/CommandTable.h"
 #include "console/Completion.h"
 #include "console/PromptRedraw.h"
+#include "console/StartupCommands.h"
 #include "console/TerminalSignals.h"
 #include "scene/SceneState.h"
 
@@ -31,7 +34,7 @@ void initializeReadline() {
 
 void consoleInput() {
     char* line = nullptr;
-    while (!quit) {
+    for (int number = 1; !quit; ++number) {
         std::free(line);
         line = PromptRedraw::readLine(">");
         if (!line) {
@@ -40,6 +43,7 @@ void consoleInput() {
             quit = true;
             break;
         }
+        const CommandOutcome::Running running("line " + std::to_string(number), line);
         executeLine(line);
     }
     std::free(line);
@@ -50,6 +54,8 @@ void consoleInput() {
 void* enterConsoleLoop(void* endHook) {
     guardTerminal();
     initializeReadline();
+    // The command line's models and files first, so their output comes before the first prompt.
+    StartupCommands::run();
     consoleInput();
     (*static_cast<ConsoleEnd*>(endHook))();
     return nullptr;

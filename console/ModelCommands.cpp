@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "console/CommandOutcome.h"
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
 #include "console/NumberWords.h"
@@ -52,6 +53,7 @@ void withCurrentPaintable(Body&& body) {
             body(*paintable);
         } else {
             std::puts(kNotApplicable);
+            CommandOutcome::failed();
         }
     });
 }
@@ -59,6 +61,7 @@ void withCurrentPaintable(Body&& body) {
 // After a factory made no model: its own reason when it gave one, otherwise
 // that the class made nothing.
 void printRefusal(const char* class_word) {
+    CommandOutcome::failed();
     const std::string reported = takeModelCreationFailure();
     if (reported.empty()) {
         std::printf("model not found '%s'\n", class_word);
@@ -72,21 +75,25 @@ void printRefusal(const char* class_word) {
 void newModel(char** args) {
     if (!args[2]) {
         std::puts("usage: new model <model> <name> [<file-or-folder>]");
+        CommandOutcome::failed();
         return;
     }
     const char* class_word = args[1];
     if (!isClassWord(class_word)) {
         std::printf("not a class name: '%s'\n", class_word);
+        CommandOutcome::failed();
         return;
     }
     if (modelExists(args[2])) {
         std::printf("model name '%s' already in use\n", args[2]);
+        CommandOutcome::failed();
         return;
     }
     std::string reason;
     model_factory factory = findModelClass(class_word, reason);
     if (!factory) {
         std::printf("model not found '%s': %s\n", class_word, reason.c_str());
+        CommandOutcome::failed();
         std::printf("available classes: %s\n", ClassCatalog::choices().c_str());
         return;
     }
@@ -116,6 +123,7 @@ void selectModel(char** args) {
         current_model = model;
     } else {
         std::printf("model not found '%s'\n", args[1]);
+        CommandOutcome::failed();
     }
 }
 
@@ -125,6 +133,7 @@ bool refusedAsNotRegular(const FileContents& contents, const char* path) {
     if (contents.status != FileContents::kNotRegular)
         return false;
     std::printf("not a regular file: '%s'\n", path);
+    CommandOutcome::failed();
     return true;
 }
 
@@ -139,8 +148,10 @@ void loadAttributes(char** args) {
         return;
     if (!colon) {
         withCurrentModel([&](AnimatedModel& model) {
-            if (!model.loadAttributes(file, contents))
+            if (!model.loadAttributes(file, contents)) {
                 std::fprintf(stderr, "error loading xml file: %s\n", file);
+                CommandOutcome::failed();
+            }
         });
         return;
     }
@@ -149,8 +160,10 @@ void loadAttributes(char** args) {
     AnimatedModel* model = findModel(word);
     if (!model) {
         std::printf("model not found '%s'\n", word);
+        CommandOutcome::failed();
     } else if (!model->loadAttributes(file, contents)) {
         std::fprintf(stderr, "error loading xml file: %s\n", file);
+        CommandOutcome::failed();
     }
 }
 
@@ -167,12 +180,14 @@ bool refusedAsNoSkin(const PaintableModel& model, int num) {
     if (model.textureOfSkin(num) != 0)
         return false;
     std::printf("no skin %d in model %s\n", num, listedName(&model));
+    CommandOutcome::failed();
     return true;
 }
 
 void loadSkin(char** args) {
     if (!args[2]) {
         std::puts(kLoadUsage);
+        CommandOutcome::failed();
         return;
     }
     int num = 0;
@@ -197,18 +212,24 @@ void loadSkin(char** args) {
         if (!firstSkin && refusedAsNoSkin(model, num))
             return;
         const int texture = firstSkin ? 1 : static_cast<int>(model.textureOfSkin(num));
-        if (model.takeSkin(texture, args[2], std::move(picture)) == 0)
+        if (model.takeSkin(texture, args[2], std::move(picture)) == 0) {
             std::printf("error loading file '%s'\n", args[2]);
+            CommandOutcome::failed();
+        }
     });
 }
 
 void saveAttributes(char** args) {
     if (!args[1]) {
         std::puts(kSaveFormsUsage);
+        CommandOutcome::failed();
         return;
     }
     // A failed write is reported by the model itself.
-    withCurrentModel([&](AnimatedModel& model) { model.saveAttributes(args[1]); });
+    withCurrentModel([&](AnimatedModel& model) {
+        if (!model.saveAttributes(args[1]))
+            CommandOutcome::failed();
+    });
 }
 
 // Which of model's skins (all, or skin) hold paint no file does, as a save
@@ -243,15 +264,17 @@ void saveSkins(char**) {
         return;
     const int result = SkinSaves::saveChanged(skins);
     SkinSaves::adopt(serial, skins);
-    if (result == 0)
+    if (result == 0) {
         std::puts("error saving textures");
-    else
+        CommandOutcome::failed();
+    } else
         paintSaved(unsaved);
 }
 
 void saveSkin(char** args) {
     if (!args[1] || !args[2]) {
         std::puts(kSaveFormsUsage);
+        CommandOutcome::failed();
         return;
     }
     int num = 0;
@@ -267,8 +290,12 @@ void saveSkin(char** args) {
             serial = model.serial();
         }
     });
-    if (!skin[0] || !skin[0]->write(args[2]))
+    if (!skin[0])
         return;
+    if (!skin[0]->write(args[2])) {
+        CommandOutcome::failed();  // the picture said why
+        return;
+    }
     // Written onto the file it was read from, the skin holds nothing unsaved.
     const std::string& own = skin[0]->getSourceFile().empty() ? skin[0]->getFilename() : skin[0]->getSourceFile();
     if (RecoveryFolder::absolute(args[2]) != RecoveryFolder::absolute(own))
@@ -286,6 +313,7 @@ void printName(const char* name) {
 void listParams(char** args) {
     if (!current_model) {
         std::printf("invalid argument '%s'\n", args[0]);
+        CommandOutcome::failed();
         return;
     }
     const char** names = current_model->getAttributeNames();
@@ -298,6 +326,7 @@ void listParams(char** args) {
 void listScripts(char**) {
     if (!current_model) {
         std::puts(kNoModel);
+        CommandOutcome::failed();
         return;
     }
     const char** names = current_model->getScriptNames();
@@ -323,11 +352,13 @@ void listControls(char**) {
 void listSkins(char**) {
     if (!current_model) {
         std::puts(kNoModel);
+        CommandOutcome::failed();
         return;
     }
     PaintableModel* model = dynamic_cast<PaintableModel*>(current_model);
     if (!model) {
         std::puts(kNotApplicable);
+        CommandOutcome::failed();
         return;
     }
     for (const auto& [number, file] : model->skinFiles())
@@ -384,26 +415,32 @@ void cmd_new(char** args) {
             "       new script <name> [terminate|repeat|reverse|reverse_once]\n"
             "       new binding <key> [<paramname>]\n"
             "       new model <model> <name> [<file-or-folder>]");
+        CommandOutcome::failed();
         return;
     }
-    if (!runSubCommand(kNewForms, args))
+    if (!runSubCommand(kNewForms, args)) {
         std::printf("syntax error in '%s'\n", args[0]);
+        CommandOutcome::failed();
+    }
 }
 
 void cmd_delete(char** args) {
     if (!args[0]) {
         std::puts("usage: delete <moelname>");
+        CommandOutcome::failed();
         return;
     }
     ModelListLock lock("delete - mutex lock error", "delete - mutex unlock error", ModelListLock::kNoNewline);
     auto it = models.find(args[0]);
     if (it == models.end()) {
         std::printf("invalid model name: %s\n", args[0]);
+        CommandOutcome::failed();
         return;
     }
     if (it->second == brush) {
         // Painting and picking rely on the brush being there.
         std::puts("the brush cannot be deleted");
+        CommandOutcome::failed();
         return;
     }
     const char* key = it->first;
@@ -418,40 +455,52 @@ void cmd_select(char** args) {
         std::puts(
             "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>\n"
             "       select script <scriptname> [terminate|repeat|reverse|reverse_once]");
+        CommandOutcome::failed();
         return;
     }
-    if (!runSubCommand(kSelectForms, args))
+    if (!runSubCommand(kSelectForms, args)) {
         std::printf("error select '%s', must be one of model, control, or script\n", args[0]);
+        CommandOutcome::failed();
+    }
 }
 
 void cmd_loadclass(char** args) {
     if (!args[0]) {
         std::puts("usage: loadclass <filename>");
+        CommandOutcome::failed();
         return;
     }
     const char* error = loadClassLibrary(args[0]);
     if (error) {
         std::printf("error loading %s\n", error);
+        CommandOutcome::failed();
         std::printf("available classes: %s\n", ClassCatalog::choices().c_str());
     }
 }
 
 void cmd_load(char** args) {
-    if (!args[0] || !args[1] || !runSubCommand(kLoadForms, args))
+    if (!args[0] || !args[1] || !runSubCommand(kLoadForms, args)) {
         std::puts(kLoadUsage);
+        CommandOutcome::failed();
+    }
 }
 
 void cmd_save(char** args) {
-    if (!args[0] || !runSubCommand(kSaveForms, args))
+    if (!args[0] || !runSubCommand(kSaveForms, args)) {
         std::puts(kSaveUsage);
+        CommandOutcome::failed();
+    }
 }
 
 void cmd_list(char** args) {
     if (!args[0]) {
         std::puts("usage: list <what>");
+        CommandOutcome::failed();
         return;
     }
     ModelListLock lock;
-    if (!runSubCommand(kListForms, args))
+    if (!runSubCommand(kListForms, args)) {
         std::printf("invalid argument '%s'\n", args[0]);
+        CommandOutcome::failed();
+    }
 }

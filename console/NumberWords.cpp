@@ -2,6 +2,7 @@
 // do the reading; a word counts only when they read all of it, so "7q" or
 // "1,5" is refused instead of running with part of what was typed.
 #include "console/NumberWords.h"
+#include "console/CommandOutcome.h"
 
 #include <cctype>
 #include <cerrno>
@@ -30,6 +31,7 @@ bool parseNumber(const char* word, double& value) {
         }
     }
     std::printf("not a number: '%s'\n", word ? word : "");
+    CommandOutcome::failed();
     return false;
 }
 
@@ -44,5 +46,6 @@ bool parseWhole(const char* word, int& value) {
         }
     }
     std::printf("not a whole number: '%s'\n", word ? word : "");
+    CommandOutcome::failed();
     return false;
 }

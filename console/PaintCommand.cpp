@@ -5,6 +5,7 @@
 // of the undo history.
 #include <cstdio>
 
+#include "console/CommandOutcome.h"
 #include "console/Commands.h"
 #include "paint/PaintSession.h"
 #include "paint/PaintableModel.h"
@@ -19,6 +20,7 @@ PaintableModel* target(char** args) {
     auto it = args[0] ? models.find(args[0]) : models.end();
     if (args[0] && it == models.end()) {
         std::printf("invalid model name: %s\n", args[0]);
+        CommandOutcome::failed();
         return nullptr;
     }
     // A paintable current model wins over the model named.
@@ -26,11 +28,14 @@ PaintableModel* target(char** args) {
         return current;
     if (!args[0]) {
         std::puts("usage: paint [<moelname>]");
+        CommandOutcome::failed();
         return nullptr;
     }
     PaintableModel* named = dynamic_cast<PaintableModel*>(it->second);
-    if (!named)
+    if (!named) {
         std::printf("not a paintable model: %s\n", args[0]);
+        CommandOutcome::failed();
+    }
     return named;
 }
 
@@ -48,6 +53,8 @@ void cmd_paint(char** args) {
         paint_session->paintStroke(*model, brush);
     else
         model->paintModel(brush);
-    if (model->lastPaintChanges().empty())
+    if (model->lastPaintChanges().empty()) {
         std::printf("the brush does not reach '%s'\n", model->name());
+        CommandOutcome::failed();
+    }
 }

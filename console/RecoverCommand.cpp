@@ -4,6 +4,7 @@
 // dropped. Nothing is restored unless every journal is intact and every skin
 // found; restored paint is unsaved again, so this run's journal keeps it.
 #include "console/RecoverCommand.h"
+#include "console/CommandOutcome.h"
 
 #include <time.h>
 
@@ -139,6 +140,7 @@ bool makeMissingModels(const std::vector<const RecoveryFolder::Entry*>& entries,
         if (loaded && !sameClass) {
             std::printf("recover: model '%s' is not the %s model the paint was made on; nothing restored\n",
                         name.c_str(), modelClass.c_str());
+            CommandOutcome::failed();
             return false;
         }
         if (loaded)
@@ -149,6 +151,7 @@ bool makeMissingModels(const std::vector<const RecoveryFolder::Entry*>& entries,
         ModelListLock lock;
         if (!paintableNamed(name)) {
             std::printf("recover: could not make %s model '%s'; nothing restored\n", modelClass.c_str(), name.c_str());
+            CommandOutcome::failed();
             return false;
         }
         *made = true;
@@ -214,6 +217,7 @@ void recoverAll(Orphans& orphans) {
     if (damaged) {
         std::printf("recover: %s damaged; nothing restored ('recover discard' drops it all)\n",
                     damaged == 1 ? "a journal file is" : "journal files are");
+        CommandOutcome::failed();
         return;
     }
     bool made = false;
@@ -229,10 +233,12 @@ void recoverAll(Orphans& orphans) {
     }
     if (targets.size() != entries.size()) {
         std::printf("recover: %s; nothing restored\n", missing.c_str());
+        CommandOutcome::failed();
         return;
     }
     if (!restore(entries, targets)) {
         std::puts("recover: a skin changed while it was being restored; nothing restored");
+        CommandOutcome::failed();
         return;
     }
     std::printf("restored unsaved paint of %s on %s as one step ('undo' takes it back)\n",
@@ -240,6 +246,7 @@ void recoverAll(Orphans& orphans) {
     // The old journals go only once this run's journal holds what they held.
     if (!journal->writeNow()) {
         std::puts("recover: the restored paint could not be journaled again; the old journal stays");
+        CommandOutcome::failed();
         return;
     }
     for (auto& orphan : orphans)
@@ -252,10 +259,12 @@ void cmd_recover(char** args) {
     const bool discard = args[0] && std::strcmp(args[0], "discard") == 0;
     if (args[0] && !discard) {
         std::puts("usage: recover [discard]");
+        CommandOutcome::failed();
         return;
     }
     if (!journal || !paint_session) {
         std::puts("recover: there is no recovery folder in this run");
+        CommandOutcome::failed();
         return;
     }
     Orphans orphans = journal->folder().claimOrphans();

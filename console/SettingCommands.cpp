@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "console/ChoiceWords.h"
+#include "console/CommandOutcome.h"
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
 #include "console/NumberWords.h"
@@ -46,6 +47,7 @@ void setControlStep(char** args) {
 void setBackgroundColor(char** args) {
     if (!args[2] || !args[3]) {
         std::puts("usage: set background_color <red> <green> <blue>");
+        CommandOutcome::failed();
         return;
     }
     double colour[3];
@@ -58,6 +60,7 @@ void setBackgroundColor(char** args) {
 void setHandleColor(char** args) {
     if (!args[2] || !args[3]) {
         std::puts("usage: set handle_color <red> <green> <blue>");
+        CommandOutcome::failed();
         return;
     }
     double colour[3];
@@ -75,8 +78,10 @@ void setAttribute(const char* name, const char* value_word) {
         const int result = model.setAttribute(name, value);
         if (result < 0) {
             std::printf("no such attribute: %s\n", name);
+            CommandOutcome::failed();
         } else if (result > 0) {
             std::printf("param out of bounds: %s%s\n", value_word, ChoiceWords::allowedRange(model, name).c_str());
+            CommandOutcome::failed();
         }
     });
 }
@@ -94,6 +99,7 @@ void toggleHandles(char**) {
             if (entry.second == &model)
                 name = entry.first;
         std::printf("model '%s' has no handles\n", name);
+        CommandOutcome::failed();
     });
 }
 
@@ -131,6 +137,7 @@ SubCommandTable toggleForms() {
 void cmd_set(char** args) {
     if (!args[0] || !args[1]) {
         std::puts("usage: set <param> <value>");
+        CommandOutcome::failed();
         return;
     }
     if (!runSubCommand(kSettings, args))
@@ -140,6 +147,7 @@ void cmd_set(char** args) {
 void cmd_get(char** args) {
     if (!args[0]) {
         std::puts("usage: get <param>");
+        CommandOutcome::failed();
         return;
     }
     withCurrentModel([&](AnimatedModel& model) {
@@ -153,6 +161,7 @@ void cmd_get(char** args) {
             std::printf("  %s: %f\n", args[0], model.getAttribute(args[0]));
         } else {
             std::printf("no such attribute: '%s'\n", args[0]);
+            CommandOutcome::failed();
         }
     });
 }
@@ -160,9 +169,12 @@ void cmd_get(char** args) {
 void cmd_toggle(char** args) {
     if (!args[0]) {
         std::puts("usage: toggle handles|gamemode|fps|pos|painting");
+        CommandOutcome::failed();
         return;
     }
     // The usage for an unknown word leaves painting out; it is the one users have always seen here.
-    if (!runSubCommand(kToggleForms, args))
+    if (!runSubCommand(kToggleForms, args)) {
         std::puts("usage: toggle handles|gamemode|fps|pos");
+        CommandOutcome::failed();
+    }
 }

@@ -29,3 +29,4 @@ std::atomic<bool> showFPS = false;
 std::atomic<bool> showPos = false;
 std::atomic<bool> painting = false;
 std::atomic<bool> game_mode = false;
+bool headless_run = false;

@@ -1,6 +1,6 @@
-// Velmora's entry point: shared state, bindings, the brush, the window and
-// its timer, then the GLUT event loop, which starts the console thread once
-// the window shows its first frame.
+// Velmora's entry point: the command line, shared state, bindings, the brush,
+// the window and its timer, then the GLUT event loop, which starts the console
+// thread once the window shows its first frame.
 #include <GL/glut.h>
 #include <pthread.h>
 
@@ -8,12 +8,29 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "console/Console.h"
+#include "console/StartupCommands.h"
 #include "scene/SceneState.h"
+#include "viewer/CommandLine.h"
 #include "viewer/Startup.h"
 
 int main(int argc, char** argv) {
+    // Help, the version and a bad command line end here, before anything that
+    // the exit handler would have to undo exists.
+    CommandLine line = CommandLine::parse(argc, argv);
+    if (line.outcome == CommandLine::Outcome::kPrintExit) {
+        std::fputs(line.text.c_str(), stdout);
+        return 0;
+    }
+    if (line.outcome == CommandLine::Outcome::kErrorExit) {
+        std::fputs(line.text.c_str(), stderr);
+        return 2;
+    }
+    headless_run = line.headless;
+    StartupCommands::set(std::move(line.models), std::move(line.execFiles));
+
     // Registered now, so that GLUT giving up while the window is being made
     // ends the process by the interrupt signal, as every other ending does...
     std::atexit(exitCode);
@@ -30,9 +47,9 @@ int main(int argc, char** argv) {
     }
 
     initControls();
-    initModels(argc, argv);
+    initModels();
     initMatrices();
-    openWindow(&argc, argv);
+    openWindow(argc > 0 ? argv[0] : "velmora", line.width, line.height);
     glutTimerFunc(500, timerCallback, 0);
     // ...and again now, so that it runs before the exit handlers GLUT and the
     // GL driver registered, which would tear the window down under a frame.
