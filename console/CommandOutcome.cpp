@@ -3,6 +3,7 @@
 // thread never counts; the first failure is all a run's end needs to report.
 #include "console/CommandOutcome.h"
 
+#include <cstdarg>
 #include <mutex>
 #include <utility>
 #include <vector>
@@ -41,6 +42,14 @@ void CommandOutcome::failed() {
     if (!any_failed)
         first_failure = running.back();
     any_failed = true;
+}
+
+void CommandOutcome::report(std::FILE* stream, const char* format, ...) {
+    std::va_list args;
+    va_start(args, format);
+    std::vfprintf(stream, format, args);
+    va_end(args);
+    failed();
 }
 
 int CommandOutcome::exitStatus() {

@@ -3,6 +3,7 @@
 // first such line is kept with where it came from.
 #pragma once
 
+#include <cstdio>
 #include <string>
 
 class CommandOutcome {
@@ -21,6 +22,8 @@ public:
     // The command running now printed an error. Outside any Running (the
     // window thread, start-up) nothing is counted.
     static void failed();
+    // Prints an error message as fprintf would, then failed().
+    static void report(std::FILE* stream, const char* format, ...) __attribute__((format(printf, 2, 3)));
     // 0 when no command failed, 1 otherwise.
     static int exitStatus();
     // "velmora: first failing command (<where>): <text>", or empty when none failed.

@@ -19,8 +19,7 @@ template <typename Body>
 void withCurrentModel(Body&& body) {
     ModelListLock lock;
     if (!current_model) {
-        std::puts(kNoModel);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "%s\n", kNoModel);
         return;
     }
     body(*current_model);

@@ -58,8 +58,7 @@ void executeLine(char* line) {
 
     auto it = commandMap.find(cmd);
     if (it == commandMap.end()) {
-        std::printf("command not found: %s\n", cmd);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "command not found: %s\n", cmd);
         return;
     }
     it->second(args);

@@ -1,8 +1,8 @@
 // The console thread. Start-up starts it last, once the window and everything
-// its commands rely on exist; it sets up readline, reads lines and runs them,
-// and ends the process once `quit` is set, by a command or by the end of
-// input. The terminal it hands readline is given back by any
-// signal that ends the process.
+// its commands rely on exist; it sets up readline, opens the command line's
+// models and runs its files, reads lines and runs them, and ends the process
+// once `quit` is set, by a command or by the end of input. The terminal it
+// hands readline is given back by any signal that ends the process.
 #include "console/Console.h"
 
 #include <readline/history.h>

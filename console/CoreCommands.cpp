@@ -61,12 +61,10 @@ void runFileLines(const std::string& text, const char* name) {
         switch (kind) {
             case FileLine::kRun: executeLine(buf); break;
             case FileLine::kTooLong:
-                std::printf("exec: line %d of '%s' is too long, skipped\n", line, name);
-                CommandOutcome::failed();
+                CommandOutcome::report(stdout, "exec: line %d of '%s' is too long, skipped\n", line, name);
                 break;
             case FileLine::kHoldsNul:
-                std::printf("exec: line %d of '%s' holds a NUL byte, skipped\n", line, name);
-                CommandOutcome::failed();
+                CommandOutcome::report(stdout, "exec: line %d of '%s' holds a NUL byte, skipped\n", line, name);
                 break;
             case FileLine::kEnd: break;
         }
@@ -90,13 +88,11 @@ void cmd_quit(char**) {
 
 void cmd_exec(char** args) {
     if (!args[0]) {
-        std::puts("usage: exec <filename>");
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "usage: exec <filename>\n");
         return;
     }
     if (exec_depth >= kExecMaxDepth) {
-        std::printf("exec: too many nested files, not running '%s'\n", args[0]);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "exec: too many nested files, not running '%s'\n", args[0]);
         return;
     }
     // The file is read whole first: a FIFO or a device is refused rather than
@@ -109,8 +105,7 @@ void cmd_exec(char** args) {
         return;
     }
     if (file.status != FileContents::kRead) {
-        std::printf("exec: cannot run '%s': %s\n", args[0], file.reason().c_str());
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "exec: cannot run '%s': %s\n", args[0], file.reason().c_str());
         return;
     }
     ++exec_depth;

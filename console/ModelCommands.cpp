@@ -52,8 +52,7 @@ void withCurrentPaintable(Body&& body) {
         if (PaintableModel* paintable = dynamic_cast<PaintableModel*>(&model)) {
             body(*paintable);
         } else {
-            std::puts(kNotApplicable);
-            CommandOutcome::failed();
+            CommandOutcome::report(stdout, "%s\n", kNotApplicable);
         }
     });
 }
@@ -74,26 +73,22 @@ void printRefusal(const char* class_word) {
 
 void newModel(char** args) {
     if (!args[2]) {
-        std::puts("usage: new model <model> <name> [<file-or-folder>]");
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "usage: new model <model> <name> [<file-or-folder>]\n");
         return;
     }
     const char* class_word = args[1];
     if (!isClassWord(class_word)) {
-        std::printf("not a class name: '%s'\n", class_word);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "not a class name: '%s'\n", class_word);
         return;
     }
     if (modelExists(args[2])) {
-        std::printf("model name '%s' already in use\n", args[2]);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "model name '%s' already in use\n", args[2]);
         return;
     }
     std::string reason;
     model_factory factory = findModelClass(class_word, reason);
     if (!factory) {
-        std::printf("model not found '%s': %s\n", class_word, reason.c_str());
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "model not found '%s': %s\n", class_word, reason.c_str());
         std::printf("available classes: %s\n", ClassCatalog::choices().c_str());
         return;
     }
@@ -122,8 +117,7 @@ void selectModel(char** args) {
     if (AnimatedModel* model = findModel(args[1])) {
         current_model = model;
     } else {
-        std::printf("model not found '%s'\n", args[1]);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "model not found '%s'\n", args[1]);
     }
 }
 
@@ -132,8 +126,7 @@ void selectModel(char** args) {
 bool refusedAsNotRegular(const FileContents& contents, const char* path) {
     if (contents.status != FileContents::kNotRegular)
         return false;
-    std::printf("not a regular file: '%s'\n", path);
-    CommandOutcome::failed();
+    CommandOutcome::report(stdout, "not a regular file: '%s'\n", path);
     return true;
 }
 
@@ -148,10 +141,8 @@ void loadAttributes(char** args) {
         return;
     if (!colon) {
         withCurrentModel([&](AnimatedModel& model) {
-            if (!model.loadAttributes(file, contents)) {
-                std::fprintf(stderr, "error loading xml file: %s\n", file);
-                CommandOutcome::failed();
-            }
+            if (!model.loadAttributes(file, contents))
+                CommandOutcome::report(stderr, "error loading xml file: %s\n", file);
         });
         return;
     }
@@ -159,11 +150,9 @@ void loadAttributes(char** args) {
     *colon = '\0';
     AnimatedModel* model = findModel(word);
     if (!model) {
-        std::printf("model not found '%s'\n", word);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "model not found '%s'\n", word);
     } else if (!model->loadAttributes(file, contents)) {
-        std::fprintf(stderr, "error loading xml file: %s\n", file);
-        CommandOutcome::failed();
+        CommandOutcome::report(stderr, "error loading xml file: %s\n", file);
     }
 }
 
@@ -179,15 +168,13 @@ const char* listedName(const AnimatedModel* model) {
 bool refusedAsNoSkin(const PaintableModel& model, int num) {
     if (model.textureOfSkin(num) != 0)
         return false;
-    std::printf("no skin %d in model %s\n", num, listedName(&model));
-    CommandOutcome::failed();
+    CommandOutcome::report(stdout, "no skin %d in model %s\n", num, listedName(&model));
     return true;
 }
 
 void loadSkin(char** args) {
     if (!args[2]) {
-        std::puts(kLoadUsage);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "%s\n", kLoadUsage);
         return;
     }
     int num = 0;
@@ -212,17 +199,14 @@ void loadSkin(char** args) {
         if (!firstSkin && refusedAsNoSkin(model, num))
             return;
         const int texture = firstSkin ? 1 : static_cast<int>(model.textureOfSkin(num));
-        if (model.takeSkin(texture, args[2], std::move(picture)) == 0) {
-            std::printf("error loading file '%s'\n", args[2]);
-            CommandOutcome::failed();
-        }
+        if (model.takeSkin(texture, args[2], std::move(picture)) == 0)
+            CommandOutcome::report(stdout, "error loading file '%s'\n", args[2]);
     });
 }
 
 void saveAttributes(char** args) {
     if (!args[1]) {
-        std::puts(kSaveFormsUsage);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "%s\n", kSaveFormsUsage);
         return;
     }
     // A failed write is reported by the model itself.
@@ -264,17 +248,15 @@ void saveSkins(char**) {
         return;
     const int result = SkinSaves::saveChanged(skins);
     SkinSaves::adopt(serial, skins);
-    if (result == 0) {
-        std::puts("error saving textures");
-        CommandOutcome::failed();
-    } else
+    if (result == 0)
+        CommandOutcome::report(stdout, "error saving textures\n");
+    else
         paintSaved(unsaved);
 }
 
 void saveSkin(char** args) {
     if (!args[1] || !args[2]) {
-        std::puts(kSaveFormsUsage);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "%s\n", kSaveFormsUsage);
         return;
     }
     int num = 0;
@@ -312,8 +294,7 @@ void printName(const char* name) {
 
 void listParams(char** args) {
     if (!current_model) {
-        std::printf("invalid argument '%s'\n", args[0]);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "invalid argument '%s'\n", args[0]);
         return;
     }
     const char** names = current_model->getAttributeNames();
@@ -325,8 +306,7 @@ void listParams(char** args) {
 
 void listScripts(char**) {
     if (!current_model) {
-        std::puts(kNoModel);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "%s\n", kNoModel);
         return;
     }
     const char** names = current_model->getScriptNames();
@@ -351,14 +331,12 @@ void listControls(char**) {
 
 void listSkins(char**) {
     if (!current_model) {
-        std::puts(kNoModel);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "%s\n", kNoModel);
         return;
     }
     PaintableModel* model = dynamic_cast<PaintableModel*>(current_model);
     if (!model) {
-        std::puts(kNotApplicable);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "%s\n", kNotApplicable);
         return;
     }
     for (const auto& [number, file] : model->skinFiles())
@@ -410,37 +388,31 @@ SubCommandTable listForms() {
 
 void cmd_new(char** args) {
     if (!args[0] || !args[1]) {
-        std::puts(
-            "usage: new pose <name>\n"
-            "       new script <name> [terminate|repeat|reverse|reverse_once]\n"
-            "       new binding <key> [<paramname>]\n"
-            "       new model <model> <name> [<file-or-folder>]");
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "%s\n",
+                               "usage: new pose <name>\n"
+                               "       new script <name> [terminate|repeat|reverse|reverse_once]\n"
+                               "       new binding <key> [<paramname>]\n"
+                               "       new model <model> <name> [<file-or-folder>]");
         return;
     }
-    if (!runSubCommand(kNewForms, args)) {
-        std::printf("syntax error in '%s'\n", args[0]);
-        CommandOutcome::failed();
-    }
+    if (!runSubCommand(kNewForms, args))
+        CommandOutcome::report(stdout, "syntax error in '%s'\n", args[0]);
 }
 
 void cmd_delete(char** args) {
     if (!args[0]) {
-        std::puts("usage: delete <moelname>");
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "usage: delete <moelname>\n");
         return;
     }
     ModelListLock lock("delete - mutex lock error", "delete - mutex unlock error", ModelListLock::kNoNewline);
     auto it = models.find(args[0]);
     if (it == models.end()) {
-        std::printf("invalid model name: %s\n", args[0]);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "invalid model name: %s\n", args[0]);
         return;
     }
     if (it->second == brush) {
         // Painting and picking rely on the brush being there.
-        std::puts("the brush cannot be deleted");
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "the brush cannot be deleted\n");
         return;
     }
     const char* key = it->first;
@@ -452,55 +424,43 @@ void cmd_delete(char** args) {
 
 void cmd_select(char** args) {
     if (!args[0] || !args[1]) {
-        std::puts(
-            "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>\n"
-            "       select script <scriptname> [terminate|repeat|reverse|reverse_once]");
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "%s\n",
+                               "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>\n"
+                               "       select script <scriptname> [terminate|repeat|reverse|reverse_once]");
         return;
     }
-    if (!runSubCommand(kSelectForms, args)) {
-        std::printf("error select '%s', must be one of model, control, or script\n", args[0]);
-        CommandOutcome::failed();
-    }
+    if (!runSubCommand(kSelectForms, args))
+        CommandOutcome::report(stdout, "error select '%s', must be one of model, control, or script\n", args[0]);
 }
 
 void cmd_loadclass(char** args) {
     if (!args[0]) {
-        std::puts("usage: loadclass <filename>");
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "usage: loadclass <filename>\n");
         return;
     }
     const char* error = loadClassLibrary(args[0]);
     if (error) {
-        std::printf("error loading %s\n", error);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "error loading %s\n", error);
         std::printf("available classes: %s\n", ClassCatalog::choices().c_str());
     }
 }
 
 void cmd_load(char** args) {
-    if (!args[0] || !args[1] || !runSubCommand(kLoadForms, args)) {
-        std::puts(kLoadUsage);
-        CommandOutcome::failed();
-    }
+    if (!args[0] || !args[1] || !runSubCommand(kLoadForms, args))
+        CommandOutcome::report(stdout, "%s\n", kLoadUsage);
 }
 
 void cmd_save(char** args) {
-    if (!args[0] || !runSubCommand(kSaveForms, args)) {
-        std::puts(kSaveUsage);
-        CommandOutcome::failed();
-    }
+    if (!args[0] || !runSubCommand(kSaveForms, args))
+        CommandOutcome::report(stdout, "%s\n", kSaveUsage);
 }
 
 void cmd_list(char** args) {
     if (!args[0]) {
-        std::puts("usage: list <what>");
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "usage: list <what>\n");
         return;
     }
     ModelListLock lock;
-    if (!runSubCommand(kListForms, args)) {
-        std::printf("invalid argument '%s'\n", args[0]);
-        CommandOutcome::failed();
-    }
+    if (!runSubCommand(kListForms, args))
+        CommandOutcome::report(stdout, "invalid argument '%s'\n", args[0]);
 }

@@ -30,8 +30,7 @@ bool parseNumber(const char* word, double& value) {
             return true;
         }
     }
-    std::printf("not a number: '%s'\n", word ? word : "");
-    CommandOutcome::failed();
+    CommandOutcome::report(stdout, "not a number: '%s'\n", word ? word : "");
     return false;
 }
 
@@ -45,7 +44,6 @@ bool parseWhole(const char* word, int& value) {
             return true;
         }
     }
-    std::printf("not a whole number: '%s'\n", word ? word : "");
-    CommandOutcome::failed();
+    CommandOutcome::report(stdout, "not a whole number: '%s'\n", word ? word : "");
     return false;
 }

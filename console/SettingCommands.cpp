@@ -46,8 +46,7 @@ void setControlStep(char** args) {
 
 void setBackgroundColor(char** args) {
     if (!args[2] || !args[3]) {
-        std::puts("usage: set background_color <red> <green> <blue>");
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "usage: set background_color <red> <green> <blue>\n");
         return;
     }
     double colour[3];
@@ -59,8 +58,7 @@ void setBackgroundColor(char** args) {
 
 void setHandleColor(char** args) {
     if (!args[2] || !args[3]) {
-        std::puts("usage: set handle_color <red> <green> <blue>");
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "usage: set handle_color <red> <green> <blue>\n");
         return;
     }
     double colour[3];
@@ -77,11 +75,10 @@ void setAttribute(const char* name, const char* value_word) {
     withCurrentModel([&](AnimatedModel& model) {
         const int result = model.setAttribute(name, value);
         if (result < 0) {
-            std::printf("no such attribute: %s\n", name);
-            CommandOutcome::failed();
+            CommandOutcome::report(stdout, "no such attribute: %s\n", name);
         } else if (result > 0) {
-            std::printf("param out of bounds: %s%s\n", value_word, ChoiceWords::allowedRange(model, name).c_str());
-            CommandOutcome::failed();
+            CommandOutcome::report(stdout, "param out of bounds: %s%s\n", value_word,
+                                   ChoiceWords::allowedRange(model, name).c_str());
         }
     });
 }
@@ -98,8 +95,7 @@ void toggleHandles(char**) {
         for (const auto& entry : models)
             if (entry.second == &model)
                 name = entry.first;
-        std::printf("model '%s' has no handles\n", name);
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "model '%s' has no handles\n", name);
     });
 }
 
@@ -136,8 +132,7 @@ SubCommandTable toggleForms() {
 
 void cmd_set(char** args) {
     if (!args[0] || !args[1]) {
-        std::puts("usage: set <param> <value>");
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "usage: set <param> <value>\n");
         return;
     }
     if (!runSubCommand(kSettings, args))
@@ -146,8 +141,7 @@ void cmd_set(char** args) {
 
 void cmd_get(char** args) {
     if (!args[0]) {
-        std::puts("usage: get <param>");
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "usage: get <param>\n");
         return;
     }
     withCurrentModel([&](AnimatedModel& model) {
@@ -160,21 +154,17 @@ void cmd_get(char** args) {
         } else if (model.hasAttribute(args[0])) {
             std::printf("  %s: %f\n", args[0], model.getAttribute(args[0]));
         } else {
-            std::printf("no such attribute: '%s'\n", args[0]);
-            CommandOutcome::failed();
+            CommandOutcome::report(stdout, "no such attribute: '%s'\n", args[0]);
         }
     });
 }
 
 void cmd_toggle(char** args) {
     if (!args[0]) {
-        std::puts("usage: toggle handles|gamemode|fps|pos|painting");
-        CommandOutcome::failed();
+        CommandOutcome::report(stdout, "usage: toggle handles|gamemode|fps|pos|painting\n");
         return;
     }
     // The usage for an unknown word leaves painting out; it is the one users have always seen here.
-    if (!runSubCommand(kToggleForms, args)) {
-        std::puts("usage: toggle handles|gamemode|fps|pos");
-        CommandOutcome::failed();
-    }
+    if (!runSubCommand(kToggleForms, args))
+        CommandOutcome::report(stdout, "usage: toggle handles|gamemode|fps|pos\n");
 }

@@ -23,7 +23,7 @@ const char kOptions[] =
     "  -e, --exec FILE  run the commands in FILE, as `exec FILE` does (repeatable, in order)\n"
     "      --headless   run without a window; the exit status is 0 when every command\n"
     "                   succeeded, 1 when one printed an error\n"
-    "      --size WxH   the picture's size in pixels (default 500x500, at most 16384 a side)\n"
+    "      --size WxH   the window's size in pixels (default 500x500, at most 16384 a side)\n"
     "  -h, --help       print this help and exit\n"
     "  -V, --version    print the version and exit\n";
 
