@@ -2,12 +2,12 @@
 // command file, goes into the history and then to its command's handler;
 // every command run asks the window for a frame.
 #include "console/CommandTable.h"
-#include "console/CommandOutcome.h"
 
 #include <readline/history.h>
 
 #include <cstdio>
 
+#include "console/CommandOutcome.h"
 #include "console/Commands.h"
 #include "console/LineSplitter.h"
 #include "scene/RedrawRequest.h"

@@ -2,7 +2,6 @@
 // do the reading; a word counts only when they read all of it, so "7q" or
 // "1,5" is refused instead of running with part of what was typed.
 #include "console/NumberWords.h"
-#include "console/CommandOutcome.h"
 
 #include <cctype>
 #include <cerrno>
@@ -10,6 +9,8 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+
+#include "console/CommandOutcome.h"
 
 namespace {
 

@@ -4,7 +4,6 @@
 // dropped. Nothing is restored unless every journal is intact and every skin
 // found; restored paint is unsaved again, so this run's journal keeps it.
 #include "console/RecoverCommand.h"
-#include "console/CommandOutcome.h"
 
 #include <time.h>
 
@@ -17,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "console/CommandOutcome.h"
 #include "console/Commands.h"
 #include "console/TerminalSignals.h"
 #include "paint/PaintSession.h"

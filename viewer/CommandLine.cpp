@@ -5,6 +5,7 @@
 
 #include <getopt.h>
 
+#include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
@@ -66,6 +67,14 @@ CommandLine refused(const std::string& why) {
 }
 
 }  // namespace
+
+int CommandLine::printText() const {
+    // The executable's own code names no stdio stream: that would copy the
+    // stream's symbol into the program and export it.
+    const bool error = outcome == Outcome::kErrorExit;
+    std::fputs(text.c_str(), error ? stderr : stdout);
+    return error ? 2 : 0;
+}
 
 std::string CommandLine::help() {
     return std::string(kUsage) + kOptions;

@@ -25,6 +25,8 @@ public:
 
     // Reads argv (argv[0] the program). May be called more than once.
     static CommandLine parse(int argc, char* const* argv);
+    // Prints text to the stream the outcome names; returns the exit status.
+    int printText() const;
     // The usage line and the options, as --help prints them.
     static std::string help();
 };

@@ -20,14 +20,8 @@ int main(int argc, char** argv) {
     // Help, the version and a bad command line end here, before anything that
     // the exit handler would have to undo exists.
     CommandLine line = CommandLine::parse(argc, argv);
-    if (line.outcome == CommandLine::Outcome::kPrintExit) {
-        std::fputs(line.text.c_str(), stdout);
-        return 0;
-    }
-    if (line.outcome == CommandLine::Outcome::kErrorExit) {
-        std::fputs(line.text.c_str(), stderr);
-        return 2;
-    }
+    if (line.outcome != CommandLine::Outcome::kRun)
+        return line.printText();
     headless_run = line.headless;
     StartupCommands::set(std::move(line.models), std::move(line.execFiles));
 
