@@ -22,7 +22,7 @@ class EndsAtOnce(unittest.TestCase):
         cases = [
             (["--help"], 0, USAGE, ""),
             (["-h", "--bogus"], 0, USAGE, ""),
-            (["-V"], 0, "velmora 0.9.0\n", ""),
+            (["-V"], 0, "velmora ", ""),  # the exact version is the unit test's
             (["--bogus"], 2, "", "velmora: unknown option '--bogus'\n" + USAGE),
             (["-e"], 2, "", "velmora: option '-e' needs an argument\n" + USAGE),
             (["--size", "640x0"], 2, "", "velmora: bad --size '640x0': give WxH, each a whole number from 1 to "
