@@ -20,7 +20,8 @@ import velmora_harness  # noqa: E402 (reads VELMORA_BUILD_DIR when imported)
 RUNS = int(sys.argv[2]) if len(sys.argv) > 2 else 5
 SHOTS = int(sys.argv[3]) if len(sys.argv) > 3 else 40
 CACHE = os.environ.get("VELMORA_MODEL_CACHE") or os.path.expanduser("~/.cache/velmora/models")
-HEADLESS = {"DISPLAY": None, "VELMORA_HEADLESS": "500x500"}
+HEADLESS = ({"DISPLAY": None}, ["--headless"])
+WINDOW = ({}, [])
 
 
 class TimedSession(velmora_harness.Session):
@@ -38,8 +39,8 @@ def command_file(figure):
     return "\n".join(lines) + "\n"
 
 
-def one_run(env):
-    s = TimedSession(env=env)
+def one_run(way):
+    s = TimedSession(env=way[0], args=way[1])
     try:
         s.expect(">")
         start_up = time.monotonic() - s.started
@@ -60,8 +61,8 @@ def one_run(env):
 
 def main():
     results = {}
-    for name, env in (("window", {}), ("headless", HEADLESS)):
-        runs = [one_run(env) for _ in range(RUNS)]
+    for name, way in (("window", WINDOW), ("headless", HEADLESS)):
+        runs = [one_run(way) for _ in range(RUNS)]
         results[name] = [statistics.median(r[i] for r in runs) for i in range(2)]
     for i, what in enumerate(("start-up to first prompt", "command file, %d screenshots" % SHOTS)):
         w, h = results["window"][i], results["headless"][i]

@@ -11,6 +11,7 @@
 #include <string>
 
 #include "console/ChoiceWords.h"
+#include "console/CommandOutcome.h"
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
 #include "console/Console.h"
@@ -40,7 +41,8 @@ int behaviourWord(const char* word) {
     for (size_t i = 0; i < std::size(kScriptBehaviourWords); ++i)
         if (std::strcmp(word, kScriptBehaviourWords[i]) == 0)
             return static_cast<int>(i);
-    std::printf("unknown script behaviour '%s': use terminate, repeat, reverse or reverse_once\n", word);
+    CommandOutcome::report(stdout, "unknown script behaviour '%s': use terminate, repeat, reverse or reverse_once\n",
+                           word);
     return -1;
 }
 
@@ -90,9 +92,9 @@ void runNamedScripts(char** args) {
         const char* script_name = colon + 1;
         auto it = models.find(*word);
         if (it == models.end()) {
-            std::printf("model not found '%s'\n", *word);
+            CommandOutcome::report(stdout, "model not found '%s'\n", *word);
         } else if (it->second->runScript(script_name) != 0) {
-            std::fprintf(stderr, "error running script '%s'\n", script_name);
+            CommandOutcome::report(stderr, "error running script '%s'\n", script_name);
             if (!ChoiceWords::hasScript(*it->second, script_name))
                 std::fprintf(stderr, "%s\n", ChoiceWords::scripts(*it->second).c_str());
         }
@@ -141,7 +143,7 @@ void newScriptCommand(char** args) {
         return;
     withCurrentModel([&](AnimatedModel& model) {
         if (model.newScript(name) != 0)
-            std::printf("error creating script '%s'\n", name);
+            CommandOutcome::report(stdout, "error creating script '%s'\n", name);
         else
             model.setScriptBehavior(name, behavior);
     });
@@ -149,16 +151,16 @@ void newScriptCommand(char** args) {
 
 void newBindingCommand(char** args) {
     if (!args[1] || !args[2]) {
-        std::puts("usage: new binding <key> <paramname>");
+        CommandOutcome::report(stdout, "usage: new binding <key> <paramname>\n");
         return;
     }
     const char key = args[1][0];
     const char* attribute = args[2];
     withCurrentModel([&](AnimatedModel& model) {
         if (!model.hasAttribute(attribute)) {
-            std::printf("no such attribute '%s'\n", attribute);
+            CommandOutcome::report(stdout, "no such attribute '%s'\n", attribute);
         } else if (!current_controls) {
-            std::puts("no control scheme selected");
+            CommandOutcome::report(stdout, "no control scheme selected\n");
         } else {
             bind(current_controls, key, attribute);
         }
@@ -168,13 +170,13 @@ void newBindingCommand(char** args) {
 void selectControlCommand(char** args) {
     const char* name = args[1];
     if (!name) {
-        std::puts(kSelectUsage);
+        CommandOutcome::report(stdout, "%s\n", kSelectUsage);
         return;
     }
     ModelListLock lock;
     auto it = control_schemes.find(name);
     if (it == control_schemes.end()) {
-        std::printf("control scheme not found '%s'\n", name);
+        CommandOutcome::report(stdout, "control scheme not found '%s'\n", name);
         return;
     }
     current_controls = it->second;
@@ -183,7 +185,7 @@ void selectControlCommand(char** args) {
 void selectScriptCommand(char** args) {
     const char* name = args[1];
     if (!name) {
-        std::puts(kSelectUsage);
+        CommandOutcome::report(stdout, "%s\n", kSelectUsage);
         return;
     }
     const int behavior = args[2] ? behaviourWord(args[2]) : SCR_TERMINATE;
@@ -191,7 +193,7 @@ void selectScriptCommand(char** args) {
         return;
     withCurrentModel([&](AnimatedModel& model) {
         if (model.selectScript(name) != 0)
-            std::printf("error selecting script '%s'\n", name);
+            CommandOutcome::report(stdout, "error selecting script '%s'\n", name);
         else if (args[2])
             model.setScriptBehavior(name, behavior);
     });
@@ -199,7 +201,7 @@ void selectScriptCommand(char** args) {
 
 void cmd_add(char** args) {
     if (!args[0] || !args[1]) {
-        std::puts("usage: add <poseName> <timing> [linear|sin]");
+        CommandOutcome::report(stdout, "usage: add <poseName> <timing> [linear|sin]\n");
         return;
     }
     const char* pose_name = args[0];
@@ -210,18 +212,18 @@ void cmd_add(char** args) {
     withCurrentModel([&](AnimatedModel& model) {
         position* pose = findPose(pose_name);
         if (!pose) {
-            std::printf("pose '%s' not found\n", pose_name);
+            CommandOutcome::report(stdout, "pose '%s' not found\n", pose_name);
             return;
         }
         // The step keeps its own copy, so the stored pose may change later.
         if (model.appendPose(pose, timing, interpolation) != 0)
-            std::puts("error appending pose");
+            CommandOutcome::report(stdout, "error appending pose\n");
     });
 }
 
 void cmd_animate(char** args) {
     if (!args[0]) {
-        std::puts(kAnimateUsage);
+        CommandOutcome::report(stdout, "%s\n", kAnimateUsage);
         return;
     }
     if (std::strchr(args[0], ':')) {
@@ -232,7 +234,7 @@ void cmd_animate(char** args) {
     withCurrentModel([&](AnimatedModel& model) {
         if (!args[1]) {
             if (model.runScript(args[0]) != 0) {
-                std::printf("error running script '%s'\n", args[0]);
+                CommandOutcome::report(stdout, "error running script '%s'\n", args[0]);
                 if (!ChoiceWords::hasScript(model, args[0]))
                     std::printf("%s\n", ChoiceWords::scripts(model).c_str());
             }
@@ -240,7 +242,7 @@ void cmd_animate(char** args) {
         }
         position* pose = findPose(args[0]);
         if (!pose) {
-            std::printf("pose not found: %s\ntry list poses\n", args[0]);
+            CommandOutcome::report(stdout, "pose not found: %s\ntry list poses\n", args[0]);
             return;
         }
         int frames = 0;
@@ -252,7 +254,7 @@ void cmd_animate(char** args) {
 void cmd_speed_control(char** args) {
     for (int i = 0; i < 6; ++i) {
         if (!args[i]) {
-            std::puts(kSpeedControlUsage);
+            CommandOutcome::report(stdout, "%s\n", kSpeedControlUsage);
             return;
         }
     }
@@ -282,5 +284,5 @@ void cmd_speed_control(char** args) {
             why = "the model was deleted while it was planned";
     }
     if (result != 0)
-        std::printf("error performing speed control%s%s\n", why.empty() ? "" : ": ", why.c_str());
+        CommandOutcome::report(stdout, "error performing speed control%s%s\n", why.empty() ? "" : ": ", why.c_str());
 }

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <cstring>
 
+#include "console/CommandOutcome.h"
 #include "model/AnimatedModel.h"
 #include "scene/ModelListLock.h"
 #include "scene/SceneState.h"
@@ -18,7 +19,7 @@ template <typename Body>
 void withCurrentModel(Body&& body) {
     ModelListLock lock;
     if (!current_model) {
-        std::puts(kNoModel);
+        CommandOutcome::report(stdout, "%s\n", kNoModel);
         return;
     }
     body(*current_model);

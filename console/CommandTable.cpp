@@ -7,6 +7,7 @@
 
 #include <cstdio>
 
+#include "console/CommandOutcome.h"
 #include "console/Commands.h"
 #include "console/LineSplitter.h"
 #include "scene/RedrawRequest.h"
@@ -58,7 +59,7 @@ void executeLine(char* line) {
 
     auto it = commandMap.find(cmd);
     if (it == commandMap.end()) {
-        std::printf("command not found: %s\n", cmd);
+        CommandOutcome::report(stdout, "command not found: %s\n", cmd);
         return;
     }
     it->second(args);

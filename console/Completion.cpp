@@ -8,7 +8,6 @@
 #include <dirent.h>
 #include <readline/readline.h>
 #include <readline/tilde.h>
-#include <strings.h>
 #include <sys/stat.h>
 
 #include <algorithm>
@@ -24,6 +23,7 @@
 #include "console/Commands.h"
 #include "paint/PaintableModel.h"
 #include "plugins/ClassRegistry.h"
+#include "plugins/ModelFileClass.h"
 #include "plugins/RuntimePaths.h"
 #include "scene/ModelListLock.h"
 #include "scene/SceneState.h"
@@ -119,17 +119,10 @@ Words classNames() {
     return Words(names.begin(), names.end());
 }
 
-// The model files Meshform is offered: the formats its reader knows that
-// people pass models around in. Folders are offered too, to walk into.
+// The model files Meshform is offered, and folders, to walk into.
 bool isMeshFileOrFolder(const char* completed) {
-    static const char* const kExtensions[] = {"gltf", "glb",     "obj", "fbx",  "dae", "3ds", "ms3d",    "b3d",
-                                              "x",    "ply",     "stl", "lwo",  "ase", "ac",  "md5mesh", "off",
-                                              "3mf",  "irrmesh", "smd", "ogex", "cob", "md3", "mdl",     "blend"};
-    const char* dot = std::strrchr(completed, '.');
-    if (dot && !std::strchr(dot, '/'))
-        for (const char* ext : kExtensions)
-            if (strcasecmp(dot + 1, ext) == 0)
-                return true;
+    if (ModelFileClass::isMeshFileName(completed))
+        return true;
     char* expanded = tilde_expand(completed);
     struct stat st;
     const bool folder = stat(expanded, &st) == 0 && S_ISDIR(st.st_mode);

@@ -1,18 +1,21 @@
 // The console thread. Start-up starts it last, once the window and everything
-// its commands rely on exist; it sets up readline, reads lines and runs them,
-// and ends the process once `quit` is set, by a command or by the end of
-// input. The terminal it hands readline is given back by any
-// signal that ends the process.
+// its commands rely on exist; it sets up readline, opens the command line's
+// models and runs its files, reads lines and runs them, and ends the process
+// once `quit` is set, by a command or by the end of input. The terminal it
+// hands readline is given back by any signal that ends the process.
 #include "console/Console.h"
 
 #include <readline/history.h>
 #include <readline/readline.h>
 
 #include <cstdlib>
+#include <string>
 
+#include "console/CommandOutcome.h"
 #include "console/CommandTable.h"
 #include "console/Completion.h"
 #include "console/PromptRedraw.h"
+#include "console/StartupCommands.h"
 #include "console/TerminalSignals.h"
 #include "scene/SceneState.h"
 
@@ -31,7 +34,7 @@ void initializeReadline() {
 
 void consoleInput() {
     char* line = nullptr;
-    while (!quit) {
+    for (int number = 1; !quit; ++number) {
         std::free(line);
         line = PromptRedraw::readLine(">");
         if (!line) {
@@ -40,6 +43,7 @@ void consoleInput() {
             quit = true;
             break;
         }
+        const CommandOutcome::Running running("line " + std::to_string(number), line);
         executeLine(line);
     }
     std::free(line);
@@ -50,6 +54,8 @@ void consoleInput() {
 void* enterConsoleLoop(void* endHook) {
     guardTerminal();
     initializeReadline();
+    // The command line's models and files first, so their output comes before the first prompt.
+    StartupCommands::run();
     consoleInput();
     (*static_cast<ConsoleEnd*>(endHook))();
     return nullptr;

@@ -9,6 +9,7 @@
 #include <cstring>
 #include <string>
 
+#include "console/CommandOutcome.h"
 #include "console/CommandTable.h"
 #include "console/Commands.h"
 #include "model/io/FileContents.h"
@@ -53,13 +54,19 @@ void runFileLines(const std::string& text, const char* name) {
     char buf[kExecLineLimit + 2];
     size_t at = 0;
     for (int line = 1;; ++line) {
-        switch (takeFileLine(text, &at, buf)) {
+        const FileLine kind = takeFileLine(text, &at, buf);
+        if (kind == FileLine::kEnd)
+            return;
+        const CommandOutcome::Running running(std::string(name) + " line " + std::to_string(line), buf);
+        switch (kind) {
             case FileLine::kRun: executeLine(buf); break;
-            case FileLine::kTooLong: std::printf("exec: line %d of '%s' is too long, skipped\n", line, name); break;
-            case FileLine::kHoldsNul:
-                std::printf("exec: line %d of '%s' holds a NUL byte, skipped\n", line, name);
+            case FileLine::kTooLong:
+                CommandOutcome::report(stdout, "exec: line %d of '%s' is too long, skipped\n", line, name);
                 break;
-            case FileLine::kEnd: return;
+            case FileLine::kHoldsNul:
+                CommandOutcome::report(stdout, "exec: line %d of '%s' holds a NUL byte, skipped\n", line, name);
+                break;
+            case FileLine::kEnd: break;
         }
     }
 }
@@ -82,11 +89,11 @@ void cmd_quit(char**) {
 
 void cmd_exec(char** args) {
     if (!args[0]) {
-        std::puts("usage: exec <filename>");
+        CommandOutcome::report(stdout, "usage: exec <filename>\n");
         return;
     }
     if (exec_depth >= kExecMaxDepth) {
-        std::printf("exec: too many nested files, not running '%s'\n", args[0]);
+        CommandOutcome::report(stdout, "exec: too many nested files, not running '%s'\n", args[0]);
         return;
     }
     // The file is read whole first: a FIFO or a device is refused rather than
@@ -95,10 +102,11 @@ void cmd_exec(char** args) {
     if (file.status == FileContents::kOpenFailed || file.status == FileContents::kReadFailed || file.error == EISDIR) {
         errno = file.error;
         std::perror("error executing file");
+        CommandOutcome::failed();
         return;
     }
     if (file.status != FileContents::kRead) {
-        std::printf("exec: cannot run '%s': %s\n", args[0], file.reason().c_str());
+        CommandOutcome::report(stdout, "exec: cannot run '%s': %s\n", args[0], file.reason().c_str());
         return;
     }
     ++exec_depth;

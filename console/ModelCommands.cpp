@@ -12,6 +12,7 @@
 #include <utility>
 #include <vector>
 
+#include "console/CommandOutcome.h"
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
 #include "console/NumberWords.h"
@@ -51,7 +52,7 @@ void withCurrentPaintable(Body&& body) {
         if (PaintableModel* paintable = dynamic_cast<PaintableModel*>(&model)) {
             body(*paintable);
         } else {
-            std::puts(kNotApplicable);
+            CommandOutcome::report(stdout, "%s\n", kNotApplicable);
         }
     });
 }
@@ -59,6 +60,7 @@ void withCurrentPaintable(Body&& body) {
 // After a factory made no model: its own reason when it gave one, otherwise
 // that the class made nothing.
 void printRefusal(const char* class_word) {
+    CommandOutcome::failed();
     const std::string reported = takeModelCreationFailure();
     if (reported.empty()) {
         std::printf("model not found '%s'\n", class_word);
@@ -71,22 +73,22 @@ void printRefusal(const char* class_word) {
 
 void newModel(char** args) {
     if (!args[2]) {
-        std::puts("usage: new model <model> <name> [<file-or-folder>]");
+        CommandOutcome::report(stdout, "usage: new model <model> <name> [<file-or-folder>]\n");
         return;
     }
     const char* class_word = args[1];
     if (!isClassWord(class_word)) {
-        std::printf("not a class name: '%s'\n", class_word);
+        CommandOutcome::report(stdout, "not a class name: '%s'\n", class_word);
         return;
     }
     if (modelExists(args[2])) {
-        std::printf("model name '%s' already in use\n", args[2]);
+        CommandOutcome::report(stdout, "model name '%s' already in use\n", args[2]);
         return;
     }
     std::string reason;
     model_factory factory = findModelClass(class_word, reason);
     if (!factory) {
-        std::printf("model not found '%s': %s\n", class_word, reason.c_str());
+        CommandOutcome::report(stdout, "model not found '%s': %s\n", class_word, reason.c_str());
         std::printf("available classes: %s\n", ClassCatalog::choices().c_str());
         return;
     }
@@ -115,7 +117,7 @@ void selectModel(char** args) {
     if (AnimatedModel* model = findModel(args[1])) {
         current_model = model;
     } else {
-        std::printf("model not found '%s'\n", args[1]);
+        CommandOutcome::report(stdout, "model not found '%s'\n", args[1]);
     }
 }
 
@@ -124,7 +126,7 @@ void selectModel(char** args) {
 bool refusedAsNotRegular(const FileContents& contents, const char* path) {
     if (contents.status != FileContents::kNotRegular)
         return false;
-    std::printf("not a regular file: '%s'\n", path);
+    CommandOutcome::report(stdout, "not a regular file: '%s'\n", path);
     return true;
 }
 
@@ -140,7 +142,7 @@ void loadAttributes(char** args) {
     if (!colon) {
         withCurrentModel([&](AnimatedModel& model) {
             if (!model.loadAttributes(file, contents))
-                std::fprintf(stderr, "error loading xml file: %s\n", file);
+                CommandOutcome::report(stderr, "error loading xml file: %s\n", file);
         });
         return;
     }
@@ -148,9 +150,9 @@ void loadAttributes(char** args) {
     *colon = '\0';
     AnimatedModel* model = findModel(word);
     if (!model) {
-        std::printf("model not found '%s'\n", word);
+        CommandOutcome::report(stdout, "model not found '%s'\n", word);
     } else if (!model->loadAttributes(file, contents)) {
-        std::fprintf(stderr, "error loading xml file: %s\n", file);
+        CommandOutcome::report(stderr, "error loading xml file: %s\n", file);
     }
 }
 
@@ -166,13 +168,13 @@ const char* listedName(const AnimatedModel* model) {
 bool refusedAsNoSkin(const PaintableModel& model, int num) {
     if (model.textureOfSkin(num) != 0)
         return false;
-    std::printf("no skin %d in model %s\n", num, listedName(&model));
+    CommandOutcome::report(stdout, "no skin %d in model %s\n", num, listedName(&model));
     return true;
 }
 
 void loadSkin(char** args) {
     if (!args[2]) {
-        std::puts(kLoadUsage);
+        CommandOutcome::report(stdout, "%s\n", kLoadUsage);
         return;
     }
     int num = 0;
@@ -198,17 +200,20 @@ void loadSkin(char** args) {
             return;
         const int texture = firstSkin ? 1 : static_cast<int>(model.textureOfSkin(num));
         if (model.takeSkin(texture, args[2], std::move(picture)) == 0)
-            std::printf("error loading file '%s'\n", args[2]);
+            CommandOutcome::report(stdout, "error loading file '%s'\n", args[2]);
     });
 }
 
 void saveAttributes(char** args) {
     if (!args[1]) {
-        std::puts(kSaveFormsUsage);
+        CommandOutcome::report(stdout, "%s\n", kSaveFormsUsage);
         return;
     }
     // A failed write is reported by the model itself.
-    withCurrentModel([&](AnimatedModel& model) { model.saveAttributes(args[1]); });
+    withCurrentModel([&](AnimatedModel& model) {
+        if (!model.saveAttributes(args[1]))
+            CommandOutcome::failed();
+    });
 }
 
 // Which of model's skins (all, or skin) hold paint no file does, as a save
@@ -244,14 +249,14 @@ void saveSkins(char**) {
     const int result = SkinSaves::saveChanged(skins);
     SkinSaves::adopt(serial, skins);
     if (result == 0)
-        std::puts("error saving textures");
+        CommandOutcome::report(stdout, "error saving textures\n");
     else
         paintSaved(unsaved);
 }
 
 void saveSkin(char** args) {
     if (!args[1] || !args[2]) {
-        std::puts(kSaveFormsUsage);
+        CommandOutcome::report(stdout, "%s\n", kSaveFormsUsage);
         return;
     }
     int num = 0;
@@ -267,8 +272,12 @@ void saveSkin(char** args) {
             serial = model.serial();
         }
     });
-    if (!skin[0] || !skin[0]->write(args[2]))
+    if (!skin[0])
         return;
+    if (!skin[0]->write(args[2])) {
+        CommandOutcome::failed();  // the picture said why
+        return;
+    }
     // Written onto the file it was read from, the skin holds nothing unsaved.
     const std::string& own = skin[0]->getSourceFile().empty() ? skin[0]->getFilename() : skin[0]->getSourceFile();
     if (RecoveryFolder::absolute(args[2]) != RecoveryFolder::absolute(own))
@@ -285,7 +294,7 @@ void printName(const char* name) {
 
 void listParams(char** args) {
     if (!current_model) {
-        std::printf("invalid argument '%s'\n", args[0]);
+        CommandOutcome::report(stdout, "invalid argument '%s'\n", args[0]);
         return;
     }
     const char** names = current_model->getAttributeNames();
@@ -297,7 +306,7 @@ void listParams(char** args) {
 
 void listScripts(char**) {
     if (!current_model) {
-        std::puts(kNoModel);
+        CommandOutcome::report(stdout, "%s\n", kNoModel);
         return;
     }
     const char** names = current_model->getScriptNames();
@@ -322,12 +331,12 @@ void listControls(char**) {
 
 void listSkins(char**) {
     if (!current_model) {
-        std::puts(kNoModel);
+        CommandOutcome::report(stdout, "%s\n", kNoModel);
         return;
     }
     PaintableModel* model = dynamic_cast<PaintableModel*>(current_model);
     if (!model) {
-        std::puts(kNotApplicable);
+        CommandOutcome::report(stdout, "%s\n", kNotApplicable);
         return;
     }
     for (const auto& [number, file] : model->skinFiles())
@@ -379,31 +388,31 @@ SubCommandTable listForms() {
 
 void cmd_new(char** args) {
     if (!args[0] || !args[1]) {
-        std::puts(
-            "usage: new pose <name>\n"
-            "       new script <name> [terminate|repeat|reverse|reverse_once]\n"
-            "       new binding <key> [<paramname>]\n"
-            "       new model <model> <name> [<file-or-folder>]");
+        CommandOutcome::report(stdout, "%s\n",
+                               "usage: new pose <name>\n"
+                               "       new script <name> [terminate|repeat|reverse|reverse_once]\n"
+                               "       new binding <key> [<paramname>]\n"
+                               "       new model <model> <name> [<file-or-folder>]");
         return;
     }
     if (!runSubCommand(kNewForms, args))
-        std::printf("syntax error in '%s'\n", args[0]);
+        CommandOutcome::report(stdout, "syntax error in '%s'\n", args[0]);
 }
 
 void cmd_delete(char** args) {
     if (!args[0]) {
-        std::puts("usage: delete <moelname>");
+        CommandOutcome::report(stdout, "usage: delete <moelname>\n");
         return;
     }
     ModelListLock lock("delete - mutex lock error", "delete - mutex unlock error", ModelListLock::kNoNewline);
     auto it = models.find(args[0]);
     if (it == models.end()) {
-        std::printf("invalid model name: %s\n", args[0]);
+        CommandOutcome::report(stdout, "invalid model name: %s\n", args[0]);
         return;
     }
     if (it->second == brush) {
         // Painting and picking rely on the brush being there.
-        std::puts("the brush cannot be deleted");
+        CommandOutcome::report(stdout, "the brush cannot be deleted\n");
         return;
     }
     const char* key = it->first;
@@ -415,43 +424,43 @@ void cmd_delete(char** args) {
 
 void cmd_select(char** args) {
     if (!args[0] || !args[1]) {
-        std::puts(
-            "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>\n"
-            "       select script <scriptname> [terminate|repeat|reverse|reverse_once]");
+        CommandOutcome::report(stdout, "%s\n",
+                               "usage: select model|script|control <modelname>|<scriptname>|<controlschemename>\n"
+                               "       select script <scriptname> [terminate|repeat|reverse|reverse_once]");
         return;
     }
     if (!runSubCommand(kSelectForms, args))
-        std::printf("error select '%s', must be one of model, control, or script\n", args[0]);
+        CommandOutcome::report(stdout, "error select '%s', must be one of model, control, or script\n", args[0]);
 }
 
 void cmd_loadclass(char** args) {
     if (!args[0]) {
-        std::puts("usage: loadclass <filename>");
+        CommandOutcome::report(stdout, "usage: loadclass <filename>\n");
         return;
     }
     const char* error = loadClassLibrary(args[0]);
     if (error) {
-        std::printf("error loading %s\n", error);
+        CommandOutcome::report(stdout, "error loading %s\n", error);
         std::printf("available classes: %s\n", ClassCatalog::choices().c_str());
     }
 }
 
 void cmd_load(char** args) {
     if (!args[0] || !args[1] || !runSubCommand(kLoadForms, args))
-        std::puts(kLoadUsage);
+        CommandOutcome::report(stdout, "%s\n", kLoadUsage);
 }
 
 void cmd_save(char** args) {
     if (!args[0] || !runSubCommand(kSaveForms, args))
-        std::puts(kSaveUsage);
+        CommandOutcome::report(stdout, "%s\n", kSaveUsage);
 }
 
 void cmd_list(char** args) {
     if (!args[0]) {
-        std::puts("usage: list <what>");
+        CommandOutcome::report(stdout, "usage: list <what>\n");
         return;
     }
     ModelListLock lock;
     if (!runSubCommand(kListForms, args))
-        std::printf("invalid argument '%s'\n", args[0]);
+        CommandOutcome::report(stdout, "invalid argument '%s'\n", args[0]);
 }

@@ -10,6 +10,8 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "console/CommandOutcome.h"
+
 namespace {
 
 // strtod and strtol skip leading white space; a word holding any is no number.
@@ -29,7 +31,7 @@ bool parseNumber(const char* word, double& value) {
             return true;
         }
     }
-    std::printf("not a number: '%s'\n", word ? word : "");
+    CommandOutcome::report(stdout, "not a number: '%s'\n", word ? word : "");
     return false;
 }
 
@@ -43,6 +45,6 @@ bool parseWhole(const char* word, int& value) {
             return true;
         }
     }
-    std::printf("not a whole number: '%s'\n", word ? word : "");
+    CommandOutcome::report(stdout, "not a whole number: '%s'\n", word ? word : "");
     return false;
 }

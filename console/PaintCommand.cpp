@@ -5,6 +5,7 @@
 // of the undo history.
 #include <cstdio>
 
+#include "console/CommandOutcome.h"
 #include "console/Commands.h"
 #include "paint/PaintSession.h"
 #include "paint/PaintableModel.h"
@@ -18,19 +19,19 @@ PaintableModel* target(char** args) {
     // A word that names no model is refused before anything is painted.
     auto it = args[0] ? models.find(args[0]) : models.end();
     if (args[0] && it == models.end()) {
-        std::printf("invalid model name: %s\n", args[0]);
+        CommandOutcome::report(stdout, "invalid model name: %s\n", args[0]);
         return nullptr;
     }
     // A paintable current model wins over the model named.
     if (PaintableModel* current = dynamic_cast<PaintableModel*>(current_model))
         return current;
     if (!args[0]) {
-        std::puts("usage: paint [<moelname>]");
+        CommandOutcome::report(stdout, "usage: paint [<moelname>]\n");
         return nullptr;
     }
     PaintableModel* named = dynamic_cast<PaintableModel*>(it->second);
     if (!named)
-        std::printf("not a paintable model: %s\n", args[0]);
+        CommandOutcome::report(stdout, "not a paintable model: %s\n", args[0]);
     return named;
 }
 
@@ -49,5 +50,5 @@ void cmd_paint(char** args) {
     else
         model->paintModel(brush);
     if (model->lastPaintChanges().empty())
-        std::printf("the brush does not reach '%s'\n", model->name());
+        CommandOutcome::report(stdout, "the brush does not reach '%s'\n", model->name());
 }

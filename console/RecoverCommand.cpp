@@ -16,6 +16,7 @@
 #include <utility>
 #include <vector>
 
+#include "console/CommandOutcome.h"
 #include "console/Commands.h"
 #include "console/TerminalSignals.h"
 #include "paint/PaintSession.h"
@@ -137,8 +138,9 @@ bool makeMissingModels(const std::vector<const RecoveryFolder::Entry*>& entries,
             sameClass = model && model->classWord() == modelClass;
         }
         if (loaded && !sameClass) {
-            std::printf("recover: model '%s' is not the %s model the paint was made on; nothing restored\n",
-                        name.c_str(), modelClass.c_str());
+            CommandOutcome::report(stdout,
+                                   "recover: model '%s' is not the %s model the paint was made on; nothing restored\n",
+                                   name.c_str(), modelClass.c_str());
             return false;
         }
         if (loaded)
@@ -148,7 +150,8 @@ bool makeMissingModels(const std::vector<const RecoveryFolder::Entry*>& entries,
         cmd_new(args);
         ModelListLock lock;
         if (!paintableNamed(name)) {
-            std::printf("recover: could not make %s model '%s'; nothing restored\n", modelClass.c_str(), name.c_str());
+            CommandOutcome::report(stdout, "recover: could not make %s model '%s'; nothing restored\n",
+                                   modelClass.c_str(), name.c_str());
             return false;
         }
         *made = true;
@@ -212,8 +215,8 @@ void recoverAll(Orphans& orphans) {
                         plural(skin.tiles.size(), "tile").c_str());
         }
     if (damaged) {
-        std::printf("recover: %s damaged; nothing restored ('recover discard' drops it all)\n",
-                    damaged == 1 ? "a journal file is" : "journal files are");
+        CommandOutcome::report(stdout, "recover: %s damaged; nothing restored ('recover discard' drops it all)\n",
+                               damaged == 1 ? "a journal file is" : "journal files are");
         return;
     }
     bool made = false;
@@ -228,18 +231,19 @@ void recoverAll(Orphans& orphans) {
         waitMillis(kSkinPollMillis);
     }
     if (targets.size() != entries.size()) {
-        std::printf("recover: %s; nothing restored\n", missing.c_str());
+        CommandOutcome::report(stdout, "recover: %s; nothing restored\n", missing.c_str());
         return;
     }
     if (!restore(entries, targets)) {
-        std::puts("recover: a skin changed while it was being restored; nothing restored");
+        CommandOutcome::report(stdout, "recover: a skin changed while it was being restored; nothing restored\n");
         return;
     }
     std::printf("restored unsaved paint of %s on %s as one step ('undo' takes it back)\n",
                 plural(entries.size(), "skin").c_str(), plural(modelCount, "model").c_str());
     // The old journals go only once this run's journal holds what they held.
     if (!journal->writeNow()) {
-        std::puts("recover: the restored paint could not be journaled again; the old journal stays");
+        CommandOutcome::report(stdout, "%s\n",
+                               "recover: the restored paint could not be journaled again; the old journal stays");
         return;
     }
     for (auto& orphan : orphans)
@@ -251,11 +255,11 @@ void recoverAll(Orphans& orphans) {
 void cmd_recover(char** args) {
     const bool discard = args[0] && std::strcmp(args[0], "discard") == 0;
     if (args[0] && !discard) {
-        std::puts("usage: recover [discard]");
+        CommandOutcome::report(stdout, "usage: recover [discard]\n");
         return;
     }
     if (!journal || !paint_session) {
-        std::puts("recover: there is no recovery folder in this run");
+        CommandOutcome::report(stdout, "recover: there is no recovery folder in this run\n");
         return;
     }
     Orphans orphans = journal->folder().claimOrphans();

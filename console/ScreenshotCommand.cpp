@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "console/CommandOutcome.h"
 #include "console/Commands.h"
 #include "model/io/WriteFailure.h"
 #include "scene/ScreenCapture.h"
@@ -22,28 +23,30 @@ const int kFrameWaitSeconds = 10;
 void saveScreenshotCommand(char** args) {
     const char* file = args[1];
     if (!file) {
-        std::puts("usage: save screenshot <file.png|file.bmp>");
+        CommandOutcome::report(stdout, "usage: save screenshot <file.png|file.bmp>\n");
         return;
     }
     if (screenshotFormatOf(file) == ImageFormat::kNone) {
-        std::printf("cannot save screenshot as '%s': unsupported extension '%s' (supported: %s)\n", file,
-                    imageExtensionOf(file).c_str(), kScreenshotExtensions);
+        CommandOutcome::report(stdout, "cannot save screenshot as '%s': unsupported extension '%s' (supported: %s)\n",
+                               file, imageExtensionOf(file).c_str(), kScreenshotExtensions);
         return;
     }
     Picture frame;
     if (!ScreenCapture::shared().take(std::chrono::seconds(kFrameWaitSeconds), &frame)) {
-        std::printf("screenshot not taken: the window drew no frame within %d seconds\n", kFrameWaitSeconds);
+        CommandOutcome::report(stdout, "screenshot not taken: the window drew no frame within %d seconds\n",
+                               kFrameWaitSeconds);
         return;
     }
     std::vector<unsigned char> bytes;
     std::string why;
     if (!encodeScreenshot(frame, screenshotFormatOf(file), &bytes, &why)) {
-        std::printf("cannot save screenshot '%s': %s\n", file, why.c_str());
+        CommandOutcome::report(stdout, "cannot save screenshot '%s': %s\n", file, why.c_str());
         return;
     }
     int err = 0;
     if (!writeScreenshotFile(file, bytes, &err)) {
-        std::printf("cannot save screenshot '%s': %s\n", file, WriteFailure::reason(file, err).c_str());
+        CommandOutcome::report(stdout, "cannot save screenshot '%s': %s\n", file,
+                               WriteFailure::reason(file, err).c_str());
         return;
     }
     std::printf("saved screenshot '%s' (%dx%d)\n", file, frame.width, frame.height);

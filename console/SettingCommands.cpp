@@ -7,6 +7,7 @@
 #include <cstring>
 
 #include "console/ChoiceWords.h"
+#include "console/CommandOutcome.h"
 #include "console/CommandScaffold.h"
 #include "console/Commands.h"
 #include "console/NumberWords.h"
@@ -45,7 +46,7 @@ void setControlStep(char** args) {
 
 void setBackgroundColor(char** args) {
     if (!args[2] || !args[3]) {
-        std::puts("usage: set background_color <red> <green> <blue>");
+        CommandOutcome::report(stdout, "usage: set background_color <red> <green> <blue>\n");
         return;
     }
     double colour[3];
@@ -57,7 +58,7 @@ void setBackgroundColor(char** args) {
 
 void setHandleColor(char** args) {
     if (!args[2] || !args[3]) {
-        std::puts("usage: set handle_color <red> <green> <blue>");
+        CommandOutcome::report(stdout, "usage: set handle_color <red> <green> <blue>\n");
         return;
     }
     double colour[3];
@@ -74,9 +75,10 @@ void setAttribute(const char* name, const char* value_word) {
     withCurrentModel([&](AnimatedModel& model) {
         const int result = model.setAttribute(name, value);
         if (result < 0) {
-            std::printf("no such attribute: %s\n", name);
+            CommandOutcome::report(stdout, "no such attribute: %s\n", name);
         } else if (result > 0) {
-            std::printf("param out of bounds: %s%s\n", value_word, ChoiceWords::allowedRange(model, name).c_str());
+            CommandOutcome::report(stdout, "param out of bounds: %s%s\n", value_word,
+                                   ChoiceWords::allowedRange(model, name).c_str());
         }
     });
 }
@@ -93,7 +95,7 @@ void toggleHandles(char**) {
         for (const auto& entry : models)
             if (entry.second == &model)
                 name = entry.first;
-        std::printf("model '%s' has no handles\n", name);
+        CommandOutcome::report(stdout, "model '%s' has no handles\n", name);
     });
 }
 
@@ -132,7 +134,7 @@ SubCommandTable toggleForms() {
 
 void cmd_set(char** args) {
     if (!args[0] || !args[1]) {
-        std::puts("usage: set <param> <value>");
+        CommandOutcome::report(stdout, "usage: set <param> <value>\n");
         return;
     }
     if (!runSubCommand(kSettings, args))
@@ -141,7 +143,7 @@ void cmd_set(char** args) {
 
 void cmd_get(char** args) {
     if (!args[0]) {
-        std::puts("usage: get <param>");
+        CommandOutcome::report(stdout, "usage: get <param>\n");
         return;
     }
     withCurrentModel([&](AnimatedModel& model) {
@@ -154,17 +156,17 @@ void cmd_get(char** args) {
         } else if (model.hasAttribute(args[0])) {
             std::printf("  %s: %f\n", args[0], model.getAttribute(args[0]));
         } else {
-            std::printf("no such attribute: '%s'\n", args[0]);
+            CommandOutcome::report(stdout, "no such attribute: '%s'\n", args[0]);
         }
     });
 }
 
 void cmd_toggle(char** args) {
     if (!args[0]) {
-        std::puts("usage: toggle handles|gamemode|fps|pos|painting|surface");
+        CommandOutcome::report(stdout, "usage: toggle handles|gamemode|fps|pos|painting|surface\n");
         return;
     }
     // The usage for an unknown word leaves painting out; it is the one users have always seen here.
     if (!runSubCommand(kToggleForms, args))
-        std::puts("usage: toggle handles|gamemode|fps|pos");
+        CommandOutcome::report(stdout, "usage: toggle handles|gamemode|fps|pos\n");
 }

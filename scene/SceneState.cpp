@@ -30,3 +30,4 @@ std::atomic<bool> showPos = false;
 std::atomic<bool> painting = false;
 std::atomic<bool> surface_painting = true;
 std::atomic<bool> game_mode = false;
+bool headless_run = false;

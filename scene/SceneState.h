@@ -42,3 +42,6 @@ extern std::atomic<bool> painting VELMORA_HIDDEN;
 // A painting drag that starts on the current model keeps the brush on its surface.
 extern std::atomic<bool> surface_painting VELMORA_HIDDEN;
 extern std::atomic<bool> game_mode VELMORA_HIDDEN;
+// --headless was given: the run shows no window and its exit status says
+// whether every command succeeded. Set once, before any thread starts.
+extern bool headless_run VELMORA_HIDDEN;

@@ -15,7 +15,9 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <string>
 
+#include "console/CommandOutcome.h"
 #include "console/Console.h"
 #include "console/RecoverCommand.h"
 #include "paint/PaintSession.h"
@@ -39,6 +41,9 @@ bool models_moving = false;
 
 // The console has ended and left exit processing to the window thread.
 std::atomic<bool> exit_requested = false;
+// The status a headless run ends with, decided when the console ends; -1
+// before, when any other ending (GLUT giving up, say) is by the signal.
+std::atomic<int> headless_status = -1;
 
 // Claims the ending of the process for the calling thread: true if no other
 // thread has claimed it (or this one already has). A thread that gets false
@@ -82,7 +87,7 @@ void startConsole() {
     }
 }
 
-void initModels(int, char**) {
+void initModels() {
     // The brush and the paint session live until the process ends; painting,
     // picking and undo rely on them. Every change to the list is made under the lock.
     BrushModel* made = new BrushModel("brush");
@@ -105,10 +110,14 @@ void initMatrices() {
     Matrix3fSetIdentity(&window_state.currentRotation);
 }
 
-void openWindow(int* argc, char** argv) {
-    glutInit(argc, argv);
+void openWindow(const char* program, int width, int height) {
+    // GLUT sees the program's name alone: the command line is Velmora's, and
+    // GLUT would take and drop words it knows (-display, -geometry) unseen.
+    int argc = 1;
+    char* argv[] = {const_cast<char*>(program), nullptr};
+    glutInit(&argc, argv);
     glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-    glutInitWindowSize(500, 500);
+    glutInitWindowSize(width, height);
     glutInitWindowPosition(510, 10);
     glutCreateWindow("Daubry");
     initContextState();
@@ -127,7 +136,7 @@ void initContextState() {
 
 bool timerTick() {
     if (exit_requested)
-        std::exit(0);
+        std::exit(headless_status >= 0 ? headless_status.load() : 0);
     startConsole();  // in case the window is not shown (started iconic)
     // A command may have set a model moving, so a request steps them too.
     const bool asked = takeRedrawRequest();
@@ -147,13 +156,24 @@ void timerCallback(int) {
         glutPostRedisplay();
 }
 
+void setRunStatus(int status) {
+    headless_status = status;
+}
+
 void endProcess() {
+    if (headless_run) {
+        // Whether every command succeeded is the whole result of a run nobody watches.
+        headless_status = CommandOutcome::exitStatus();
+        const std::string failure = CommandOutcome::firstFailure();
+        if (!failure.empty())
+            std::fprintf(stderr, "%s\n", failure.c_str());
+    }
     struct sigaction interrupt;
     const bool ignored = sigaction(SIGINT, nullptr, &interrupt) == 0 && interrupt.sa_handler == SIG_IGN;
     if (ignored)
         exit_requested = true;
     else if (claimProcessEnd())
-        std::exit(0);
+        std::exit(headless_status >= 0 ? headless_status.load() : 0);
     waitForTheEnd();
 }
 
@@ -172,6 +192,12 @@ void exitCode() {
     std::fclose(stdin);
     // Ending normally leaves nothing to recover.
     endRecoveryJournal();
+    if (headless_status >= 0) {
+        // Ends as the signal would, without the other exit handlers and the
+        // global destructors, but with the status the run earned.
+        std::fflush(nullptr);
+        std::_Exit(headless_status);
+    }
     // The process ends here, so the global destructors never run under a
     // live window thread.
     std::raise(SIGINT);

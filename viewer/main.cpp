@@ -1,6 +1,6 @@
-// Velmora's entry point: shared state, bindings, the brush, the window and
-// its timer, then the GLUT event loop, which starts the console thread once
-// the window shows its first frame.
+// Velmora's entry point: the command line, shared state, bindings, the brush,
+// the window and its timer, then the GLUT event loop, which starts the console
+// thread once the window shows its first frame.
 #include <GL/glut.h>
 #include <pthread.h>
 
@@ -8,13 +8,24 @@
 #include <clocale>
 #include <cstdio>
 #include <cstdlib>
+#include <utility>
 
 #include "console/Console.h"
+#include "console/StartupCommands.h"
 #include "scene/SceneState.h"
+#include "viewer/CommandLine.h"
 #include "viewer/Headless.h"
 #include "viewer/Startup.h"
 
 int main(int argc, char** argv) {
+    // Help, the version and a bad command line end here, before anything that
+    // the exit handler would have to undo exists.
+    CommandLine line = CommandLine::parse(argc, argv);
+    if (line.outcome != CommandLine::Outcome::kRun)
+        return line.printText();
+    headless_run = line.headless;
+    StartupCommands::set(std::move(line.models), std::move(line.execFiles));
+
     // Registered now, so that GLUT giving up while the window is being made
     // ends the process by the interrupt signal, as every other ending does...
     std::atexit(exitCode);
@@ -31,12 +42,14 @@ int main(int argc, char** argv) {
     }
 
     initControls();
-    initModels(argc, argv);
+    initModels();
     initMatrices();
-    int width = 0, height = 0;  // VELMORA_HEADLESS=WxH: no window, frames drawn offscreen at that size
-    if (const char* size = std::getenv("VELMORA_HEADLESS"); size && std::sscanf(size, "%dx%d", &width, &height) == 2)
-        return runHeadless(width, height);
-    openWindow(&argc, argv);
+    if (line.headless) {
+        // Only a run that could not draw offscreen comes back, and ends with its status.
+        setRunStatus(runHeadless(line.width, line.height));
+        return 1;
+    }
+    openWindow(argc > 0 ? argv[0] : "velmora", line.width, line.height);
     glutTimerFunc(500, timerCallback, 0);
     // ...and again now, so that it runs before the exit handlers GLUT and the
     // GL driver registered, which would tear the window down under a frame.

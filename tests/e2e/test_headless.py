@@ -1,5 +1,5 @@
 """Rendering without a window: one command file run in the GLUT window under Xvfb and run with no display at all
-(VELMORA_HEADLESS) saves the same screenshot, pixel for pixel, with the freeglut drawings in it: the brush's wire
+(--headless) saves the same screenshot, pixel for pixel, with the freeglut drawings in it: the brush's wire
 sphere, handles and the overlay text, over a turned cube and a skinned MD2 figure."""
 
 import os
@@ -16,8 +16,8 @@ COMMANDS = ["new model Keyform sydney", "new model Boxlet box", "set rotation_x 
 @unittest.skipUnless(os.path.exists(BOXLET), "needs the Boxlet plug-in")
 @unittest.skipUnless(os.path.isfile(os.path.join(SYDNEY, "tris.md2")), "sydney is not in the model cache")
 class Headless(unittest.TestCase):
-    def shot(self, env):
-        s = Session(env=env)
+    def shot(self, env, args=()):
+        s = Session(env=env, args=args)
         try:
             s.expect(">")
             shutil.copytree(SYDNEY, os.path.join(s.workdir, "sydney"))
@@ -32,7 +32,7 @@ class Headless(unittest.TestCase):
 
     def test_the_window_and_no_display_save_the_same_pixels(self):
         window = self.shot({})
-        headless = self.shot({"DISPLAY": None, "VELMORA_HEADLESS": "500x500"})
+        headless = self.shot({"DISPLAY": None}, ["--headless"])
         # Not a blank frame: the figure, the cube and the text are all there in many colours.
         self.assertGreater(len({p for row in window[2] for p in row}), 200)
         d = difference(window, headless)

@@ -38,8 +38,9 @@ class Session:
     """One running velmora with its own display and working directory (the program, its plug-ins and the
     runtime files the build lists)."""
 
-    def __init__(self, stdin_devnull=False, before_exec=None, env=None):
+    def __init__(self, stdin_devnull=False, before_exec=None, env=None, args=()):
         self.env = env or {}  # changes to the program's environment; None removes a variable
+        self.args = list(args)  # the command line after the program's name, kept for restarts
         self.xvfb, self.display = start_xvfb()
         self.workdir = tempfile.mkdtemp(prefix="velmora-e2e-")
         os.symlink(os.path.abspath(os.path.join(BUILD_DIR, "velmora")), os.path.join(self.workdir, "velmora"))
@@ -72,7 +73,7 @@ class Session:
                     os.dup2(os.open(os.devnull, os.O_RDONLY), 0)
                 if before_exec:
                     before_exec(self)  # in the child: its input, its signal dispositions, the display
-                os.execve("./velmora", ["./velmora"], env)
+                os.execve("./velmora", ["./velmora"] + self.args, env)
             finally:
                 os._exit(127)
         os.close(err)
