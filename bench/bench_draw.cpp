@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/BenchWindow.h"
 #include "paint/PaintableModel.h"
 #include "paint/image/BmpFormat.h"
 #include "viewer/Render.h"
@@ -145,16 +146,8 @@ private:
 bool makeWindow() {
     static int window = 0;
     if (!window) {
-        if (!std::getenv("DISPLAY"))
+        if (!(window = openBenchWindow("bench draw", kWindow)))
             return false;
-        if (!glutGet(GLUT_INIT_STATE)) {
-            int argc = 1;
-            char name[] = "velmora_bench", *argv[] = {name, nullptr};
-            glutInit(&argc, argv);
-        }
-        glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-        glutInitWindowSize(kWindow, kWindow);
-        window = glutCreateWindow("bench draw");
     }
     glutSetWindow(window);
     // The program's own state: depth test, perspective correction, two white lights.

@@ -23,6 +23,7 @@
 #include <thread>
 #include <vector>
 
+#include "bench/BenchWindow.h"
 #include "console/CommandTable.h"
 #include "paint/PaintableModel.h"
 #include "plugins/ClassRegistry.h"
@@ -46,16 +47,8 @@ const auto kTick = std::chrono::milliseconds(20);
 bool makeWindow() {
     static int window = 0;
     if (!window) {
-        if (!std::getenv("DISPLAY"))
+        if (!(window = openBenchWindow("bench lock", kWindow)))
             return false;
-        if (!glutGet(GLUT_INIT_STATE)) {
-            int argc = 1;
-            char name[] = "velmora_bench", *argv[] = {name, nullptr};
-            glutInit(&argc, argv);
-        }
-        glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-        glutInitWindowSize(kWindow, kWindow);
-        window = glutCreateWindow("bench lock");
         glEnable(GL_DEPTH_TEST);
         glHint(GL_PERSPECTIVE_CORRECTION_HINT, GL_NICEST);
         initMatrices();

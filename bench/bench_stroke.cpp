@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <random>
 
+#include "bench/BenchWindow.h"
 #include "bench/IslandGrid.h"
 #include "paint/PaintSession.h"
 #include "paint/SurfaceProbe.h"
@@ -54,16 +55,8 @@ BENCHMARK(BM_SurfacePick)->Unit(benchmark::kMicrosecond);
 bool makeWindow() {
     static int window = 0;
     if (!window) {
-        if (!std::getenv("DISPLAY"))
+        if (!(window = openBenchWindow("bench stroke", kWindow)))
             return false;
-        if (!glutGet(GLUT_INIT_STATE)) {
-            int argc = 1;
-            char name[] = "velmora_bench", *argv[] = {name, nullptr};
-            glutInit(&argc, argv);
-        }
-        glutInitDisplayMode(GLUT_RGBA | GLUT_DOUBLE | GLUT_DEPTH);
-        glutInitWindowSize(kWindow, kWindow);
-        window = glutCreateWindow("bench stroke");
     }
     glutSetWindow(window);
     glEnable(GL_DEPTH_TEST);
