@@ -201,26 +201,36 @@ build="$work/build"
 logs="$work/logs"
 stash="$work/planted"
 mkdir -p "$src" "$build" "$logs"
+# Two runs on one scratch folder would plant faults in each other's copy.
+exec 9>"$work/lock"
+flock -n 9 || { echo "another run is using $work" >&2; exit 1; }
 # A run stopped half-way left its fault planted in the copy: take it out before anything else.
 helper_run revert "$src" "$stash"
 trap 'helper_run revert "$src" "$stash"' EXIT
 helper_run sync "$repo" "$src"
 
 xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24")
+# The unit tests first: they take seconds and catch most faults, so the end-to-end tests run only
+# for the faults the unit tests miss.
 run_suite() {  # log file; runs the whole suite, stopping at the first failure
-  rm -f "$build/Testing/Temporary/LastTestsFailed.log"
-  (cd "$build" && timeout -k 60 "$suite_limit" "${xvfb[@]}" ctest -j2 --stop-on-failure --timeout 600 \
-    --output-on-failure) >"$1" 2>&1
+  local stage
+  : >"$1"
+  for stage in "-E ^e2e\." "-R ^e2e\."; do
+    rm -f "$build/Testing/Temporary/LastTestsFailed.log"
+    # shellcheck disable=SC2086  # the stage is two words on purpose
+    (cd "$build" && timeout -k 60 "$suite_limit" "${xvfb[@]}" ctest -j2 --stop-on-failure --timeout 600 \
+      --output-on-failure $stage) >>"$1" 2>&1 || return 1
+  done
 }
 first_failure() {  # log file; the name of the first test that failed
-  local failed="$build/Testing/Temporary/LastTestsFailed.log"
+  local failed="$build/Testing/Temporary/LastTestsFailed.log" name=""
   if [ -s "$failed" ]; then
-    head -n 1 "$failed" | cut -d: -f2-
-  elif grep -q -m1 'Test *#[0-9]*:' "$1"; then
-    grep -m1 -E 'Test +#[0-9]+: .*(\*\*\*|Failed|Timeout)' "$1" | sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/'
-  else
-    echo "(no test finished: suite time limit)"
+    name=$(head -n 1 "$failed" | cut -d: -f2-)
   fi
+  if [ -z "$name" ]; then
+    name=$(grep -m1 -E 'Test +#[0-9]+: .*(\*\*\*|Failed|Timeout)' "$1" | sed -E 's/.*Test +#[0-9]+: ([^ ]+).*/\1/' || true)
+  fi
+  echo "${name:-(none named: the suite ran out of time?)}"
 }
 
 echo "configuring and building $build"
@@ -252,9 +262,12 @@ unbuilt=0
 row() { printf '%-36s %-42s %-9s %-48s %6s\n' "$@"; }
 header=$(row label file result "first failing test" seconds)
 echo "$header"
+done_count=0
 for entry in "${faults[@]}"; do
   label=${entry%%$'\t'*}
   file=${entry#*$'\t'}
+  done_count=$((done_count + 1))
+  echo "[$done_count/${#faults[@]}] $label" >&2
   log="$logs/$label.log"
   start=$(date +%s)
   helper_run plant "$list" "$label" "$src" "$stash"
