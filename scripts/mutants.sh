@@ -259,7 +259,7 @@ rows=()
 caught=0
 missed=0
 unbuilt=0
-row() { printf '%-36s %-42s %-9s %-48s %6s\n' "$@"; }
+row() { printf '%-36s %-42s %-9s %-72s %6s\n' "$@"; }
 header=$(row label file result "first failing test" seconds)
 echo "$header"
 done_count=0
