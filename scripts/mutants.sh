@@ -209,7 +209,10 @@ helper_run revert "$src" "$stash"
 trap 'helper_run revert "$src" "$stash"' EXIT
 helper_run sync "$repo" "$src"
 
-xvfb=(xvfb-run -a -s "-screen 0 1280x1024x24")
+# xvfb-run -a looks for a free display from :99 up; a test run beside this one (the developer's own)
+# would look from the same number, and two servers racing for one display leave the unit tests with a
+# display they cannot open. This run looks from a number of its own.
+xvfb=(xvfb-run -a -n "${VELMORA_MUTANT_DISPLAY:-400}" -s "-screen 0 1280x1024x24")
 # The unit tests first: they take seconds and catch most faults, so the end-to-end tests run only
 # for the faults the unit tests miss.
 run_suite() {  # log file; runs the whole suite, stopping at the first failure
