@@ -3,11 +3,12 @@
 # them the tests catch. The copy and its plain Debug build (not sanitized, to be quick) live in one
 # folder and are kept, so the next run only rebuilds what changed. The developer's tree is only read.
 # A developer's tool, not part of scripts/test.sh: every fault the tests miss costs a whole test run.
-# usage: scripts/mutants.sh [--list FILE] [--only LABEL...] [--build DIR] [--dry-run] [--no-baseline]
+# usage: scripts/mutants.sh [--list FILE] [--only LABEL...] [--build DIR] [--hints FILE] [--dry-run] [--no-baseline]
 #   --list FILE     the faults (default scripts/mutants.txt)
 #   --only LABEL..  just these faults, by label
 #   --build DIR     the scratch folder: DIR/src the copy, DIR/build its build, DIR/logs one log a fault
 #                   (default ${TMPDIR:-/tmp}/velmora-mutants)
+#   --hints FILE    an earlier run's summary.txt: the test that caught a fault then is run first for it now
 #   --dry-run       check that every fault's text occurs exactly once and list the faults; builds nothing
 #   --no-baseline   skip the run of the whole suite on the unchanged copy
 set -euo pipefail
@@ -17,10 +18,11 @@ work="${TMPDIR:-/tmp}/velmora-mutants"
 only=()
 dry_run=0
 baseline=1
+hints=""
 # A fault that hangs the program must not hang the run; e2e tests allow themselves 600 s each.
 suite_limit=${VELMORA_MUTANT_SUITE_LIMIT:-5400}
 
-usage() { sed -n '6,12s/^# \{0,1\}//p' "$0"; }
+usage() { sed -n '6,13s/^# \{0,1\}//p' "$0"; }
 
 while [ $# -gt 0 ]; do
   case "$1" in
@@ -28,6 +30,7 @@ while [ $# -gt 0 ]; do
     --build) work=$(realpath -m "${2:?--build needs a folder}"); shift 2 ;;
     --dry-run) dry_run=1; shift ;;
     --no-baseline) baseline=0; shift ;;
+    --hints) hints=$(realpath "${2:?--hints needs a summary file}"); shift 2 ;;
     --only)
       shift
       while [ $# -gt 0 ] && [ "${1#--}" = "$1" ]; do only+=("$1"); shift; done
@@ -47,6 +50,9 @@ esac
 #   sync REPO SRC                copy the tree's files; only those whose bytes differ are written
 #   plant LIST LABEL SRC STASH   plant one fault, keeping the file's original bytes in STASH
 #   revert SRC STASH             put the original bytes back
+#   order COSTS DATA [TEST...]   write CTest's cost file DATA so the cheapest tests of COSTS run first, after
+#                                the named ones and the ones that failed last time
+#   hint SUMMARY LABEL           the test that caught LABEL in an earlier run's summary, if any
 # Every file written gets the current time, never an older one: a build must see it as newer than
 # anything compiled from the text it replaces, or a fault would stay compiled in after its revert.
 read -r -d '' helper <<'PY' || true
@@ -172,6 +178,38 @@ def revert(src, stash):
     write_now(os.path.join(src, name), text)
     os.remove(stash)
 
+def order(costs, data, first):
+    # CTest starts the costliest tests first and, before them all, the ones listed as failed after the "---"
+    # line. A run that stops at the first failure wants the opposite: the likeliest catchers, then the cheap.
+    names, failed = {}, []
+    with open(costs, encoding="utf-8") as f:
+        for line in f:
+            if line.startswith("---"):
+                break
+            parts = line.split()
+            if len(parts) == 3:
+                names[parts[0]] = float(parts[2])
+    try:
+        with open(data, encoding="utf-8") as f:
+            failed = f.read().partition("---\n")[2].split()
+    except OSError:
+        pass
+    top = max(names.values(), default=0.0)
+    with open(data, "w", encoding="utf-8") as f:
+        for name, cost in names.items():
+            f.write(f"{name} 1 {top - cost + 0.001:.6f}\n")
+        f.write("---\n")
+        for name in dict.fromkeys(list(first) + failed):
+            f.write(name + "\n")
+
+def hint(summary, label):
+    with open(summary, encoding="utf-8") as f:
+        for line in f:
+            parts = line.split()
+            if len(parts) >= 5 and parts[0] == label and parts[2] == "caught":
+                print(parts[3])
+                return
+
 command, args = sys.argv[1], sys.argv[2:]
 if command == "check":
     check(args[0], args[1], args[2:])
@@ -184,6 +222,10 @@ elif command == "plant":
     plant(*args)
 elif command == "revert":
     revert(*args)
+elif command == "order":
+    order(args[0], args[1], args[2:])
+elif command == "hint":
+    hint(*args)
 PY
 helper_run() { python3 -c "$helper" "$@"; }
 
@@ -215,11 +257,15 @@ helper_run sync "$repo" "$src"
 xvfb=(xvfb-run -a -n "${VELMORA_MUTANT_DISPLAY:-400}" -s "-screen 0 1280x1024x24")
 # The unit tests first: they take seconds and catch most faults, so the end-to-end tests run only
 # for the faults the unit tests miss.
-run_suite() {  # log file; runs the whole suite, stopping at the first failure
+costs="$work/test-costs.txt"  # what each test took on the unchanged copy
+run_suite() {  # log file [test to run first]; runs the whole suite, stopping at the first failure
   local stage
   : >"$1"
   for stage in "-E ^e2e\." "-R ^e2e\."; do
     rm -f "$build/Testing/Temporary/LastTestsFailed.log"
+    if [ -s "$costs" ]; then
+      helper_run order "$costs" "$build/Testing/Temporary/CTestCostData.txt" ${2:+"$2"}
+    fi
     # shellcheck disable=SC2086  # the stage is two words on purpose
     (cd "$build" && timeout -k 60 "$suite_limit" "${xvfb[@]}" ctest -j2 --stop-on-failure --timeout 600 \
       --output-on-failure $stage) >>"$1" 2>&1 || return 1
@@ -265,6 +311,10 @@ if [ "$baseline" = 1 ]; then
     exit 1
   }
   echo "baseline passed in $(($(date +%s) - start)) s"
+  cp "$build/Testing/Temporary/CTestCostData.txt" "$costs"
+fi
+if [ ! -s "$costs" ] && [ -s "$build/Testing/Temporary/CTestCostData.txt" ]; then
+  cp "$build/Testing/Temporary/CTestCostData.txt" "$costs"
 fi
 
 mapfile -t faults < <(helper_run labels "$list" "${only[@]}")
@@ -288,7 +338,7 @@ for entry in "${faults[@]}"; do
   if ! cmake --build "$build" -j2 >"$log" 2>&1; then
     result=no-build
     unbuilt=$((unbuilt + 1))
-  elif run_suite "$log.tests"; then
+  elif run_suite "$log.tests" "$( [ -z "$hints" ] || helper_run hint "$hints" "$label")"; then
     result=missed
     missed=$((missed + 1))
   else
