@@ -1,11 +1,11 @@
-"""The console in the real program: line splitting, help, exec, completion, and how the process ends."""
+"""The console in the real program: line splitting, help, exec, completion, messages from the window, and poses
+and scripts built from it that play on the window's timer."""
 
 import os
 import re
-import signal
 import unittest
 
-from velmora_harness import Session, SessionTest
+from velmora_harness import SessionTest, value_of
 
 COMMANDS = ["add", "animate", "delete", "exec", "exit", "get", "help", "list", "load", "loadclass", "new", "paint",
             "pick", "quit", "recover", "redo", "save", "select", "set", "speed_control", "toggle", "undo"]
@@ -29,8 +29,7 @@ class ConsoleLines(SessionTest):
                 f.write(text)
         self.assertEqual(self.s.command("exec self.txt"),
                          "exec: too many nested files, not running 'self.txt'\n" + HELP * 16)
-        # The nesting count has unwound; a 300-character line is skipped whole, and the last line needs no
-        # newline.
+        # The nesting count has unwound; a 300-character line is skipped whole; the last line needs no newline.
         self.assertEqual(self.s.command("exec cmds.txt"),
                          HELP + "exec: line 2 of 'cmds.txt' is too long, skipped\n" + HELP)
         self.assertEqual(self.s.command("exec no-such-file.txt"), "")
@@ -69,37 +68,35 @@ class ConsoleLines(SessionTest):
         self.assertEqual(self.s.command("dels"), "  brush\n  cottage\n")
 
 
-class Ending(unittest.TestCase):
-    def run_until_end(self, finish, expected_errors="", **kwargs):
-        s = Session(**kwargs)
-        try:
-            if not kwargs.get("stdin_devnull"):
-                s.expect(">")
-                s.window()  # the window is up and the event loop running
-            finish(s)
-            status = s.wait_exit()
-        finally:
-            errors = s.close()
-            expected_errors = expected_errors.format(display=s.display)
-        self.assertTrue(os.WIFSIGNALED(status), "ended with status %r" % status)
-        self.assertEqual(os.WTERMSIG(status), signal.SIGINT)
-        self.assertEqual(errors, expected_errors)  # nothing torn down under a running frame
+def sample_until(s, name, final):
+    """Readings of the attribute, as fast as the console answers, up to final."""
+    samples = []
+    s.wait_until(lambda: samples.append(value_of(s, name)) or abs(samples[-1] - final) < 5e-7,
+                 "%s to reach %f" % (name, final))
+    return samples
 
-    def test_quit_exit_and_end_of_input_end_by_interrupt(self):
-        for finish in ("quit\n", "exit now please\n", "\x04"):
-            with self.subTest(finish=finish):
-                self.run_until_end(lambda s: s.type(finish))
 
-    def test_losing_the_display_while_a_line_is_read_ends_by_interrupt(self):
-        # The window thread exits while readline, with its own handler on the
-        # signal, waits for a line: the exit must still end by the signal.
-        def kill_display(s):
-            s.xvfb.terminate()
-            s.xvfb.wait()
-        self.run_until_end(kill_display, "X connection to {display} broken (explicit kill or server shutdown).\r\n")
+class Scripts(SessionTest):
+    def test_three_step_linear_script_moves_tick_by_tick_to_its_last_pose(self):
+        # Steps of 40 ticks: 0 -> 5 and 5 -> 10 by 0.125 a tick, 10 -> 20 by 0.25.
+        self.s.quietly("set x 5", "new pose p1", "set x 10", "new pose p2", "set x 20", "new pose p3", "set x 0",
+                    "new script walk", "add p1 40", "add p2 40 linear", "add p3 40")
+        self.assertEqual(self.s.command("animate walk"), "")
+        values = sample_until(self.s, "x", 20.0)
+        self.assertEqual(values, sorted(values), "x went back")
+        for v in values:
+            self.assertAlmostEqual(v / 0.125, round(v / 0.125), places=4, msg="%f is between ticks" % v)
+        self.assertGreater(len(set(values)), 10, "the model jumped instead of moving tick by tick")
+        self.s.frames(5)
+        self.assertEqual(self.s.command("get x"), "  x: 20.000000\n")  # the script has ended there
 
-    def test_closed_input_ends_by_interrupt(self):
-        self.run_until_end(lambda s: None, stdin_devnull=True)
+    def test_exec_file_builds_and_plays_a_script(self):
+        with open(os.path.join(self.s.workdir, "wave.txt"), "w") as f:
+            f.write("set z 3\nnew pose out\nset z 0\nnew script wave\nadd out 15 sin\nadd nowhere 5\nanimate wave\n")
+        self.assertEqual(self.s.command("exec wave.txt"), "pose 'nowhere' not found\n")
+        self.assertEqual(self.s.command("list poses"), "  out\n")
+        sample_until(self.s, "z", 3.0)
+        self.assertEqual(self.s.command("get z"), "  z: 3.000000\n")
 
 
 if __name__ == "__main__":

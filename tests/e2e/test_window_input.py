@@ -1,12 +1,17 @@
-"""Mouse and keyboard in the real window, with real X events."""
+"""The real window: mouse and keyboard with real X events, and the overlay texts of a window that draws only when
+something changed."""
 
 import os
 import re
 import shutil
 import unittest
 
-from test_real_md2 import cached
-from velmora_harness import BOXLET, SessionTest, differs, new_box, pixel, read_bmp, value_of
+from velmora_harness import BOXLET, MODEL_CACHE, SessionTest, changed_in, colours, differs, new_box, pixel, read_bmp, \
+    value_of
+
+# x0, y0, x1, y1 of the two texts in the 500 x 500 window.
+FPS_TEXT = (20, 0, 420, 60)
+POS_TEXT = (20, 440, 420, 498)
 
 
 class Keys(SessionTest):
@@ -38,14 +43,12 @@ class Keys(SessionTest):
         brush_moved = self.s.wait_for_pixels(lambda shot: differs(shot, start))
         self.assertFalse(differs(moved, brush_moved, 20))
 
-        # The position text, near the bottom left, follows the keys.
-        def text(shot):
-            return [shot[2][(y * 500 + x) * 3:(y * 500 + x) * 3 + 3] for y in range(440, 498) for x in range(20, 420)]
+        # The position text follows the keys.
         self.s.command("set x 0")
         self.assertEqual(self.s.command("toggle pos"), "pos enabled\n")
-        with_pos = self.s.wait_for_pixels(lambda shot: text(shot) != text(start))
+        with_pos = self.s.wait_for_pixels(lambda shot: changed_in(shot, start, *POS_TEXT))
         self.s.key("X", "X", "X")
-        self.s.wait_for_pixels(lambda shot: text(shot) != text(with_pos))
+        self.s.wait_for_pixels(lambda shot: changed_in(shot, with_pos, *POS_TEXT))
 
 
 class Rotation(SessionTest):
@@ -135,9 +138,10 @@ def new_blue(shot, base, x0, y0, x1, y1):
 
 def new_sydney(test):
     """Opens the cached sydney figure as model 'sydney', or skips the test."""
-    if not os.path.isfile(os.path.join(cached("sydney"), "tris.md2")):
+    sydney = os.path.join(MODEL_CACHE, "sydney")
+    if not os.path.isfile(os.path.join(sydney, "tris.md2")):
         test.skipTest("sydney is not in the model cache; scripts/fetch-models.sh fetches it")
-    shutil.copytree(cached("sydney"), os.path.join(test.s.workdir, "sydney"))
+    shutil.copytree(sydney, os.path.join(test.s.workdir, "sydney"))
     test.s.send("new model Keyform sydney")
     test.s.expect(re.compile(r"skins: <[\d,]*>\n"))
 
@@ -196,6 +200,35 @@ class FigureStroke(SessionTest):
         self.s.quietly("save skin 1 undone.bmp")
         with open(self.s.wait_file("before.bmp"), "rb") as a, open(self.s.wait_file("undone.bmp"), "rb") as b:
             self.assertSame(a.read(), b.read(), "the skin after undo")
+
+
+def text_columns(shot, box):
+    """The first and last column of box holding text (anything not background); None without text."""
+    x0, y0, x1, y1 = box
+    xs = [x for x in range(x0, x1) for y in range(y0, y1) if pixel(shot, x, y) != (0, 0, 0)]
+    return (min(xs), max(xs)) if xs else None
+
+
+@unittest.skipUnless(os.path.exists(BOXLET), "needs the Boxlet plug-in")
+class Overlay(SessionTest):
+    def test_a_resting_window_draws_nothing_and_the_texts_stay_green_over_a_textured_model(self):
+        self.assertEqual(self.s.command("toggle pos"), "pos enabled\n")
+        self.assertEqual(self.s.command("toggle fps"), "fps enabled\n")
+        fresh = self.s.settled()
+        self.assertTrue(text_columns(fresh, POS_TEXT) and text_columns(fresh, FPS_TEXT))
+        # Every frame would count towards the number and redraw it: ten readings of the window see the same.
+        for _ in range(10):
+            self.assertEqual(changed_in(self.s.screenshot(), fresh, *FPS_TEXT), 0)
+        new_box(self.s, "box")
+        with_cube = self.s.wait_for_pixels(lambda shot: differs(shot, fresh))
+        # The next frame draws the texts after the textured cube of this one.
+        self.s.quietly("select model brush", "set x 3")
+        after = self.s.wait_for_pixels(lambda shot: differs(shot, with_cube))
+        self.assertEqual(changed_in(after, fresh, *POS_TEXT), 0)
+        green = colours(fresh, *FPS_TEXT, step=1)
+        self.assertEqual((colours(after, *FPS_TEXT, step=1), len(green)), (green, 2))  # the background and one green
+        self.assertEqual(self.s.command("toggle fps"), "fps disabled\n")
+        self.s.wait_for_pixels(lambda shot: text_columns(shot, FPS_TEXT) is None)
 
 
 if __name__ == "__main__":

@@ -1,19 +1,16 @@
-"""Stress for the two threads: runs the ThreadSanitizer build of velmora under its own Xvfb and, for a number of
-seconds, types random console commands while random keys, drags and clicks reach the window at the same time.
-Now and then the program is killed (SIGKILL) at a random moment and started again, and the paint its recovery
-journal kept is recovered. It fails when ThreadSanitizer reports a race in the program's own code (or one in a
-library the suppressions file does not name), when the program crashes, when a journal left by a kill cannot be
-recovered, or when the console or the window stops answering.
-
-usage: velmora_stress.py [--seed N] [--transcript FILE] [seconds]   (the build folder comes from VELMORA_BUILD_DIR)
-The seed is printed; giving it again replays the same commands and window input (their interleaving still
-depends on timing)."""
+"""Stress for the two threads: runs the ThreadSanitizer build of velmora for a number of seconds, typing random
+console commands while random keys, drags and clicks reach the window, and now and then kills it (SIGKILL) to start
+it again and recover the paint its journal kept. Fails on a race ThreadSanitizer reports in the program's own code
+(or in a library the suppressions file does not name), a crash, a journal a kill left that cannot be recovered, or a
+console or window that stops answering. The build folder comes from VELMORA_BUILD_DIR; the seed printed replays
+the same commands and window input (their interleaving still depends on timing)."""
 
 import argparse
 import glob
 import os
 import random
 import signal
+import subprocess
 import sys
 import threading
 import time
@@ -34,7 +31,7 @@ os.environ["TSAN_OPTIONS"] = "halt_on_error=0:history_size=7:second_deadlock_sta
 os.environ.setdefault("VELMORA_E2E_DEADLINE", str(DEADLINE))
 
 import tsan_reports  # noqa: E402
-from velmora_harness import Session, differs, poll  # noqa: E402
+from velmora_harness import Session, differs, how_ended, poll  # noqa: E402
 
 BOXES = ["box0", "box1", "box2"]
 KEYFORMS = ["cottage", "./cottage"]
@@ -116,9 +113,8 @@ class Commands:
 
 
 class WindowInput(threading.Thread):
-    """Random keys (bound keys, unbound ones and the scene keys x/X), left drags from the middle, where the
-    brush usually is, from empty sides and from anywhere, and right clicks. A drag goes out in one burst (X may fold
-    its motion, which only makes it shorter); a random pause after each action varies how input and commands meet."""
+    """Random keys (bound, unbound and the scene's x/X), left drags from the middle (where the brush usually is),
+    from the empty sides and from anywhere, each in one burst, and right clicks, a random pause after each."""
 
     KEYS = list("qQwWeEaAsSdDrRtT1") + ["comma"]
 
@@ -287,16 +283,12 @@ class Stress:
         poll(lambda: not self.alive(), seconds)
 
     def check_status(self):
-        st = self.s.status
-        if not ((os.WIFSIGNALED(st) and os.WTERMSIG(st) == signal.SIGINT) or (os.WIFEXITED(st) and
-                                                                              os.WEXITSTATUS(st) == 0)):
-            how = ("signal %d" % os.WTERMSIG(st)) if os.WIFSIGNALED(st) else ("status %d" % os.WEXITSTATUS(st))
-            raise AssertionError("the program ended by %s" % how)
+        if how_ended(self.s.status) not in ("SIGINT", "exit 0"):
+            raise AssertionError("the program ended by " + how_ended(self.s.status))
 
     def stacks(self):
         """Every thread's stack of a program that stopped answering, for the report."""
         try:
-            import subprocess
             return subprocess.run(["gdb", "-batch", "-p", str(self.s.pid), "-ex", "thread apply all bt"],
                                   capture_output=True, text=True, timeout=60).stdout
         except Exception as e:
