@@ -32,26 +32,9 @@ class ConsoleLines(SessionTest):
         # The nesting count has unwound; a 300-character line is skipped whole; the last line needs no newline.
         self.assertEqual(self.s.command("exec cmds.txt"),
                          HELP + "exec: line 2 of 'cmds.txt' is too long, skipped\n" + HELP)
-        self.assertEqual(self.s.command("exec no-such-file.txt"), "")
-        self.s.wait_stderr("error executing file: No such file or directory\n")
-        self.assertEqual(self.s.command("exec models"), "")
-        self.s.wait_stderr("error executing file: Is a directory\n")
 
     def test_tab_completes_command_names(self):
-        self.s.type("lo\t")
-        self.s.expect("load")
-        # readline lists the choices on a repeated Tab once the common prefix is in.
-        for _ in range(3):
-            self.s.type("\t")
-            try:
-                seen = self.s.expect(re.compile(r"load\s+loadclass\s"), timeout=3)
-                break
-            except AssertionError:
-                seen = ""
-        self.assertRegex(seen, r"load\s+loadclass\s")
-        self.assertNotIn("list", seen)
-        self.s.expect(re.compile(r"\n>load"))  # the line is shown again under the list: let it pass first
-        self.s.type("\x15\t\t")  # an empty line offers every command
+        self.s.type("\t\t")  # an empty line offers every command
         seen = self.s.expect(re.compile(r"toggle[\s\S]*\n>"))
         self.assertEqual(sorted(re.findall(r"[a-z_]+", seen)), COMMANDS)
         self.assertEqual(self.s.command("\x15he\t"), HELP)

@@ -68,7 +68,7 @@ class Sorting(unittest.TestCase):
         self.addCleanup(os.unlink, f.name)
         return tsan_reports.load_suppressions(f.name)
 
-    def test_reports_are_failed_or_set_aside_by_whose_code_they_touch(self):
+    def test_reports_are_failed_or_set_aside_by_whose_code_they_touch_and_their_kind(self):
         mesa = self.suppressions("# Mesa's software rasteriser hands work to its threads through its own fences\n"
                                  "race:swrast_dri.so\n\n# so does X\nrace:libX11.so\n")
         cases = [
@@ -84,8 +84,6 @@ class Sorting(unittest.TestCase):
                 failed, suppressed = tsan_reports.classify(text, ROOT, entries)
                 self.assertEqual(len(failed), failing)
                 self.assertEqual(sum(suppressed.values()), len(tsan_reports.parse_reports(text)) - failing)
-
-    def test_the_kind_comes_from_the_title(self):
         self.assertEqual([r.kind for r in tsan_reports.parse_reports(OURS + MESA_INVERSION)], ["race", "deadlock"])
 
     def test_each_suppression_names_a_library_and_gives_its_reason(self):
@@ -94,11 +92,8 @@ class Sorting(unittest.TestCase):
             with self.subTest(text):
                 with self.assertRaises(ValueError):
                     self.suppressions(text)
-        entries = self.suppressions("# why\nrace:libGLX_mesa.so\n")
-        self.assertEqual(entries, [("race", "libGLX_mesa.so", "why")])
-
-    def test_the_suppressions_file_of_the_stress_loads(self):
-        tsan_reports.load_suppressions(os.path.join(os.path.dirname(__file__), "tsan.supp"))
+        self.assertEqual(self.suppressions("# why\nrace:libGLX_mesa.so\n"), [("race", "libGLX_mesa.so", "why")])
+        tsan_reports.load_suppressions(os.path.join(os.path.dirname(os.path.abspath(__file__)), "tsan.supp"))
 
 
 if __name__ == "__main__":

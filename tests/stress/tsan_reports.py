@@ -1,7 +1,6 @@
-"""Sorts ThreadSanitizer's reports from a run of the program. A report whose access stacks pass through the
-program's own sources (viewer/, console/, model/, paint/, plugins/) always fails the run. A report wholly inside
-other libraries is set aside when the suppressions file names one of its libraries, and fails the run otherwise.
-The suppressions file uses ThreadSanitizer's own form (`race:libname`), each entry under a one-line reason."""
+"""Sorts ThreadSanitizer's reports from a run: one whose access stacks pass through the program's own sources always
+fails; one wholly inside other libraries is set aside only by an entry of the suppressions file (ThreadSanitizer's
+own form, `race:libname`, under a one-line reason) that names one of them."""
 
 import fnmatch
 import re
@@ -11,8 +10,7 @@ PROJECT_DIRS = ("viewer", "console", "model", "paint", "plugins")
 _REPORT = re.compile(r"^={18}\n(WARNING: ThreadSanitizer: (.*?)(?: \(pid=\d+\))?\n.*?)^={18}$", re.M | re.S)
 _FRAME = re.compile(r"^\s+#\d+ ")
 _MODULE = re.compile(r"\(([^()\s]+)\+0x[0-9a-f]+\)\s*$")
-# Stacks that say where memory, a mutex or a thread came from, not who touched it: every report's thread
-# stacks pass through main(), so these do not count.
+# Stacks of where memory, a mutex or a thread came from, not of who touched it (they all pass through main()).
 _CONTEXT = re.compile(r"^\s*(Location is|Mutex M\d+ .*created at:|Thread T\d+.* created by)")
 # Report titles by the suppression kind that covers them; anything else is a race.
 _KINDS = (("lock-order-inversion", "deadlock"), ("thread leak", "thread"), ("signal", "signal"),
@@ -51,8 +49,7 @@ def without_reports(text):
 
 
 def load_suppressions(path):
-    """(kind, library pattern, reason) for each entry; every entry names a library and has its reason on the
-    comment line right above it."""
+    """(kind, library pattern, reason) for each entry, which must name a library under a comment giving the reason."""
     entries, reason = [], None
     with open(path) as f:
         for number, raw in enumerate(f, 1):
