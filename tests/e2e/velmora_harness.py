@@ -208,9 +208,8 @@ class Session:
         """Presses the button at the first point, moves through the others and lets go. Each move goes out once the
         window shows the one before: a busy window reads its X events late, and a console command typed after an
         unread drag sees the scene as it was before it. Every move must change the picture."""
-        self.frames(1)  # whatever the console changed before is drawn; settled: and shown
         w = self.window()
-        before = self.settled()
+        before = self.settled()  # whatever the console changed before is drawn and shown
         x, y = points[0]
         self.x("xdotool", "mousemove", "--window", w, str(x), str(y), "mousedown", str(button))
         for x, y in points[1:]:

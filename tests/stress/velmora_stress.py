@@ -20,13 +20,10 @@ SOURCE_ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(SOURCE_ROOT, "tests", "e2e"))
 sys.path.insert(0, HERE)
 
-# No answer for this long from the console, or no new frame for this long, counts as stopped.
-DEADLINE = 120.0
+DEADLINE = 120.0  # no answer from the console, or no new frame, for this long counts as stopped
 PROBE_EVERY = 10.0
 KILL_EVERY = 30.0
-# Mesa's software rasteriser runs its own worker threads, whose hand-offs ThreadSanitizer cannot see; with
-# none, every GL call runs on the window thread, as the program itself assumes.
-os.environ["LP_NUM_THREADS"] = "0"
+os.environ["LP_NUM_THREADS"] = "0"  # Mesa's own workers hand off work in ways ThreadSanitizer cannot see
 os.environ["TSAN_OPTIONS"] = "halt_on_error=0:history_size=7:second_deadlock_stack=1"
 os.environ.setdefault("VELMORA_E2E_DEADLINE", str(DEADLINE))
 
@@ -46,8 +43,7 @@ TOGGLES = ["handles", "gamemode", "fps", "pos", "painting"]
 
 
 class Commands:
-    """Random console lines, weighted towards what makes the two threads meet: models coming and going,
-    attributes and animations the timer steps, and painting."""
+    """Random console lines, weighted towards what makes the threads meet: models, animations and painting."""
 
     def __init__(self, rng):
         self.r = rng
@@ -211,9 +207,8 @@ class Stress:
         return out
 
     def kill_and_restart(self):
-        """Kills the program at whatever it was doing, starts it again and recovers what its journal kept: a journal
-        is written whole or not at all, so whatever a kill leaves must be recoverable."""
-        # Usually after some paint has had the time to reach the journal, sometimes in the middle of painting.
+        """Kills the program (usually once paint reached its journal, sometimes while painting), starts it again and
+        recovers what the journal kept: written whole or not at all, whatever a kill leaves must be recoverable."""
         journals = os.path.join(self.s.state_home, "velmora", "recovery", "run-*", "*.vpj")
         self.run_line("paint")
         if self.commands.r.random() < 0.7:
@@ -269,8 +264,7 @@ class Stress:
         self.probe_window()
 
     def finish(self):
-        """Quits while the window is still busy with input; the program must end by the interrupt signal as it
-        always does (or status 0 when that signal is ignored)."""
+        """Quits while the window is still busy with input; the program must end as quit always ends it."""
         self.s.type("quit\n")
         self.wait_gone(DEADLINE)
         self.input.stop.set()
