@@ -12,16 +12,14 @@ import unittest
 
 from velmora_harness import BOXLET, MESH_CACHE, SessionTest, changed_in, read_bmp
 
-# Where the sample cottage stands in the window (x0, y0, x1, y1), with a margin: shown whole in the
-# middle, it covers about 290 x 275 pixels of it (at least 160 x 160 however it is turned).
+# Where the sample cottage stands in the window, with a margin: about 290 x 275 pixels of its middle.
 COTTAGE = (90, 110, 410, 415)
 COTTAGE_PIXELS = 12000
 
 
 class PluginModels(SessionTest):
     def test_sample_md2_model_appears(self):
-        # The brush alone already shows many colours, so the cottage is judged by what it changes: most of
-        # the square it stands in, nothing outside it, and all of it back to the brush-only picture when deleted.
+        # Judged by what it changes from the brush alone: most of its square, nothing outside, all of it undone.
         brush_only = self.s.brush_only()
         # The window thread lists the skins at the first draw, which may come before or after the prompt.
         self.s.send("new model Keyform cottage")
@@ -87,10 +85,8 @@ class HostileFiles(SessionTest):
                 self.s.expect("  brush\n")
 
 
-# A model made from a folder under a short name, beside one under the folder's path as typed and a cube: each
-# numbers its own skins from 1, and the short name serves every command that names a model (attributes load
-# into the model a prefix names, not the current one). A line and what it prints: exactly, or (a pattern) up
-# to the model's first draw.
+# A model under a short name beside one under its folder's path and a cube: each numbers its skins from 1 and the
+# short name serves every command. A line and what it prints: exactly, or (a pattern) up to the first draw.
 NAMING = [
     ("new model Keyform pack/ogro", re.compile(r"skins: <1,2>\n")),
     ("new model Keyform ogro pack/ogro/", re.compile(r"skins: <1,2>\n")),

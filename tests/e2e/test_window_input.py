@@ -66,8 +66,7 @@ class Rotation(SessionTest):
 class BrushDrag(SessionTest):
     def test_dragging_the_brush_in_paint_mode_paints_the_face_under_it(self):
         first, second = new_box(self.s, "box")
-        # The brush sits on the middle of the z = +1 face, which faces the camera
-        # and shows the lower left quarter of the second skin.
+        # The brush sits on the middle of the z = +1 face, which shows the lower left quarter of the second skin.
         self.s.quietly("select model brush", "set z 1", "set dim1 0.3", "set solid_dim1 0.2", "set green 0",
                        "set blue 0", "select model box", "save skin %d before.bmp" % second,
                        "save skin %d first.bmp" % first)
@@ -86,9 +85,8 @@ class BrushDrag(SessionTest):
         _, _, after = read_bmp(self.s.wait_file("after.bmp"))
         changed = [(i, j) for j in range(height) for i in range(width) if before[j][i] != after[j][i]]
         self.assertGreater(len(changed), 50)
-        # The face maps x to s = (1 - x) / 4 and y to t = (y + 1) / 4: the stroke
-        # ran from x = 0 to x = moved along y = 0, so every painted texel lies
-        # within the brush radius (0.3, i.e. 0.075 in s and t) of that segment.
+        # The face maps x to s = (1 - x) / 4 and y to t = (y + 1) / 4: every painted texel lies within the brush
+        # radius (0.3, i.e. 0.075 in s and t) of the stroke from x = 0 to x = moved along y = 0.
         reach = 0.075 + 2.0 / width
         s_lo, s_hi = (1 - moved) / 4 - reach, 0.25 + reach
         for i, j in changed:
@@ -106,8 +104,7 @@ class BrushDrag(SessionTest):
         self.s.drag([(200, 250), (225, 250), (250, 250), (275, 250), (300, 250)])
         self.assertRegex(self.s.command("undo"), r"^undo: paint stroke on model 'box', skin 1; model 'box', skin 2\n$")
         self.assertEqual(self.s.command("undo"), "nothing to undo\n")  # the drag over both faces was one step
-        # On either visible face z + |x| is the front edge's distance, sqrt(2); the plane at the
-        # first point's depth would have left it as the faces fell away.
+        # On either visible face z + |x| is the front edge's distance, sqrt(2), as the faces fall away.
         self.s.quietly("select model brush")
         x, y, z = (value_of(self.s, name) for name in "xyz")
         self.assertTrue(x > 0.3 and abs(y) < 0.05 and abs(z + abs(x) - 2 ** 0.5) < 0.02, (x, y, z))

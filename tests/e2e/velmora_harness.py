@@ -160,12 +160,15 @@ class Session:
         path = os.path.join(self.workdir, name)
         return self.wait_until(lambda: os.path.exists(path) and path, "file " + name)
 
-    def wait_exit(self):
-        def ended():
+    def ended(self):
+        """Whether the program has ended; its wait status is then in status."""
+        if self.status is None:
             pid, status = os.waitpid(self.pid, os.WNOHANG)
             self.status = status if pid else None
-            return pid != 0
-        self.wait_until(ended, "the program to end")
+        return self.status is not None
+
+    def wait_exit(self):
+        self.wait_until(self.ended, "the program to end")
         return self.status
 
     def x(self, *args):

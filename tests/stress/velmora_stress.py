@@ -239,11 +239,7 @@ class Stress:
                           timeout=DEADLINE)
 
     def alive(self):
-        if self.s.status is None:
-            pid, status = os.waitpid(self.s.pid, os.WNOHANG)
-            if pid:
-                self.s.status = status
-        return self.s.status is None
+        return not self.s.ended()
 
     def drive(self):
         self.run_line("select model brush")
