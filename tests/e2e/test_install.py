@@ -111,8 +111,9 @@ class RunFromElsewhere(Sessions):
                 out = s.expect(re.compile(r"texCoords: <[^>]*>\n"))
                 self.assertNotIn("not found", out)
                 self.assertRegex(out, r"textures: <\d+,\d+>\n")
-                s.wait_for_pixels(lambda shot: changed_in(shot, brush_only, 220, 220, 280, 280) > 1800
-                                  and len(colours(shot, 200, 200, 300, 300)) > 3)
+                shot = s.wait_for_pixels(lambda shot: changed_in(shot, brush_only, 220, 220, 280, 280) > 1800
+                                         and len(colours(shot, 200, 200, 300, 300)) > 3)
+                self.assertNotIn((0, 0, 0), colours(shot, 220, 220, 280, 280))  # the face towards us, lit
                 self.assertEqual(s.command("list classes"), "  Boxlet (loaded)\n  Keyform\n  Meshform\n")
                 # The other class is found the same way; its skins are listed at its first draw.
                 s.send("new model Keyform " + cottage)
