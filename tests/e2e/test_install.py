@@ -1,7 +1,5 @@
-"""The program started from a directory that holds none of its files: installed under a prefix with
-cmake --install, and straight from its build folder. It finds its classes and the cube's textures beside
-itself; the working directory may hold textures of its own, but its libraries are never loaded as classes.
-The installation also gives desktops an entry, MIME types and an icon, and man a manual page."""
+"""The installed program and the build folder's, started elsewhere: classes and textures come from beside the program,
+never from the working directory; the install also holds a desktop entry, MIME types, an icon and a manual page."""
 
 import os
 import re

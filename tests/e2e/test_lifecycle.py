@@ -1,5 +1,4 @@
-"""How the program starts and ends: the command line, lines that arrive before the window is up, the ways of
-quitting, signals while a line is read, and an interrupt signal that was ignored from the start."""
+"""How the program starts and ends: command line, early input, quitting and signals."""
 
 import os
 import re

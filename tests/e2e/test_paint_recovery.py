@@ -1,7 +1,4 @@
-"""Undo and redo of painting, and painting that survives a crash: undo brings back the window's pixels and a skin
-saved byte for byte as it was; a run's unsaved paint is journaled to its state folder once painting stops (and at
-SIGTERM), a later run says so at start, `recover` puts it back as one undoable step, `recover discard` drops it,
-and a save or a normal quit leaves no journal behind."""
+"""Undo and redo of paint on screen and in the skin; unsaved paint journaled, recovered or discarded after a kill."""
 
 import glob
 import os

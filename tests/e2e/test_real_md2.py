@@ -1,8 +1,5 @@
-"""Real MD2 models from the model cache in the real program (scripts/fetch-models.sh fills it; nothing is downloaded
-here). Each shows with the skins it names; a standing figure stands whole and upright in the middle at first sight,
-plays its animations by name, turned by rotation_y shows its side still standing, and takes paint where the brush
-touches it. A folder as its package ships it keeps its paint in its own skin file, in the file's own format, for a
-fresh program on the folder to show."""
+"""Real MD2 models from the model cache (scripts/fetch-models.sh fills it): shown, animated, turned and painted; a
+shipped folder keeps its paint in its own skin file for the next run."""
 
 import os
 import re

@@ -1,6 +1,4 @@
-"""Screenshots in the real program: the files `save screenshot` writes hold exactly the pixels the X server
-shows in the window, and the same ones when run with no display at all (--headless); the command refuses what it
-cannot write, and a window that draws nothing makes it give up instead of hanging the console."""
+"""`save screenshot` writes exactly the window's pixels, the same ones headless; refusals; a window that never draws."""
 
 import os
 import shutil

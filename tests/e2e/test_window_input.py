@@ -1,5 +1,4 @@
-"""The real window: mouse and keyboard with real X events, and the overlay texts of a window that draws only when
-something changed."""
+"""The real window: mouse and keyboard as real X events, and the overlay texts."""
 
 import os
 import re

@@ -1,6 +1,4 @@
-"""Runs the real velmora program for end-to-end tests: each session has its own Xvfb display, a working
-directory laid out like the build folder, a pseudo-terminal for the console and a file for standard error.
-Tests type lines, wait for what they expect, send X events with xdotool and read the window back as pixels."""
+"""The real velmora program for end-to-end tests: its own Xvfb, working folder, console pty and standard error file."""
 
 import os
 import pty
