@@ -17,8 +17,7 @@ MIME_NS = "{http://www.freedesktop.org/standards/shared-mime-info}"
 
 
 def exported_data(program):
-    """The variables the program lets plug-ins reach: its dynamic data symbols but the linker's markers and the
-    classes' type information (V), which plug-ins derive from."""
+    """Dynamic data symbols plug-ins can reach, without the linker's markers and type information (V)."""
     out = subprocess.run(["nm", "-D", "--defined-only", program], check=True, capture_output=True, text=True).stdout
     return sorted(f[2] for f in map(str.split, out.splitlines())
                   if f[1] in "BDGRSu" and not re.match(r"__|_IO_stdin_used$|_edata$|_end$", f[2]))

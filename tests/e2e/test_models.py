@@ -34,8 +34,7 @@ def make_files(workdir, files):
                 f.write(what)
 
 
-# Files that never end, never open or would take a model's whole memory, the line that meets them, what the
-# console then says (up to the end of the model's first draw, for a model) and what goes to standard error.
+# Files that never end, never open or would fill memory: their line, what the console says, what standard error says.
 HOSTILE = [
     ({"zeroskin/tris.md2": md2_naming(["skin.pcx"]), "zeroskin/skin.pcx": b"", "zeroskin/skin.bmp":
       lambda path: os.symlink("/dev/zero", path)},
@@ -64,8 +63,7 @@ class HostileFiles(SessionTest):
                 self.s.expect("  brush\n")
 
 
-# A model under a short name beside one under its folder's path and a cube: each numbers its skins from 1 and the
-# short name serves every command. A line and what it prints: exactly, or (a pattern) up to the first draw.
+# Short and path names side by side, skins numbered per model: a line and its exact output (or a pattern).
 NAMING = [
     ("new model Keyform pack/ogro", re.compile(r"skins: <1,2>\n")),
     ("new model Keyform ogro pack/ogro/", re.compile(r"skins: <1,2>\n")),
@@ -119,8 +117,7 @@ def grey_bmp(size, value):
 
 # The box's picture is a palette PNG without the red painted on it.
 UNFIT = r"%s: \d+ colours? do(es)? not fit its palette; saved as 24-bit\n"
-# (folder, model, what `save skins` prints, as a pattern); the quad is written here, the others come from the
-# mesh cache.
+# (folder, model, what `save skins` prints, as a pattern); the quad is written here, the others are cached.
 MODELS = (
     ("quad", "quad.obj", r"saving image: quad/quad\.bmp\n"),
     ("gltf-box", "BoxTextured.gltf",

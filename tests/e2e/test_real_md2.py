@@ -10,9 +10,8 @@ import unittest
 from velmora_harness import MODEL_CACHE, Sessions, SessionTest, changed_in, decoded, pixel, read_bmp
 
 FIGURES = ["sydney", "faerie"]  # standing figures with a skin the program reads
-# Shipped folders, the skin file each holds (an 8-bit BMP found as the folder's own picture, the model naming
-# none; a JPEG found for a model whose named PCX skin is not there), the z that shows the model whole and a good
-# part of the window, and a brush radius that reaches the surface all round the model's middle.
+# Shipped folders, the skin found in each (an 8-bit BMP; a JPEG for a missing PCX), a z that shows the model whole,
+# and a brush radius that reaches the surface all round its middle.
 SHIPPED = [("sydney", "sydney.bmp", -60.0, 13.7), ("gun", "gun.jpg", -15.0, 5.9)]
 
 

@@ -36,8 +36,7 @@ def start_xvfb():
 
 
 class Session:
-    """One running velmora with its own display and working directory (the program, its plug-ins and the
-    runtime files the build lists)."""
+    """One running velmora with its own display and a working directory holding the build's runtime files."""
 
     def __init__(self, stdin_devnull=False, before_exec=None, env=None, args=(), program="./velmora", cwd=None):
         self.env = env or {}  # changes to the program's environment; None removes a variable
@@ -275,8 +274,7 @@ def poll(predicate, timeout=DEADLINE):
 
 
 def difference(a, b, shown=5):
-    """"" when a and b are equal, else their sizes and first differences. Both are bytes, or both pictures as
-    read_bmp gives them (width, height, rows)."""
+    """"" when a and b (both bytes, or both read_bmp pictures) are equal, else their sizes and first differences."""
     if isinstance(a, tuple):
         if a[:2] != b[:2]:
             return "sizes %dx%d and %dx%d" % (a[:2] + b[:2])
@@ -338,8 +336,7 @@ def read_bmp(path):
 
 
 class Sessions(unittest.TestCase):
-    """Tests that start programs of their own; each is closed after the test, which fails if the sanitizers reported
-    anything on its standard error."""
+    """Tests starting their own programs, each closed afterwards; a sanitizer report on its standard error fails."""
 
     def session(self, **kwargs):
         s = Session(**kwargs)

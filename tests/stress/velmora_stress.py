@@ -106,8 +106,7 @@ class Commands:
 
 
 class WindowInput(threading.Thread):
-    """Random keys (bound, unbound and the scene's x/X), left drags from the middle (where the brush usually is),
-    from the empty sides and from anywhere, each in one burst, and right clicks, a random pause after each."""
+    """Random keys, left drags (from the brush in the middle, the empty sides, anywhere) and right clicks."""
 
     KEYS = list("qQwWeEaAsSdDrRtT1") + ["comma"]
 
@@ -204,8 +203,7 @@ class Stress:
         return out
 
     def kill_and_restart(self):
-        """Kills the program (usually once paint reached its journal, sometimes while painting), starts it again and
-        recovers what the journal kept: written whole or not at all, whatever a kill leaves must be recoverable."""
+        """SIGKILL (mostly after the journal caught up), restart and `recover`: whatever a kill leaves must recover."""
         journals = os.path.join(self.s.state_home, "velmora", "recovery", "run-*", "*.vpj")
         self.run_line("paint")
         if self.commands.r.random() < 0.7:
