@@ -11,5 +11,4 @@ if [ -n "${2:-}" ]; then seed=(--seed "$2"); fi
 scripts/install-deps.sh
 cmake -S . -B build-tsan -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELMORA_TSAN=ON -DVELMORA_WERROR=ON >/dev/null
 cmake --build build-tsan -j "$(nproc)"
-(cd tests/stress && python3 -m unittest -q test_tsan_reports)
 VELMORA_BUILD_DIR="$PWD/build-tsan" python3 tests/stress/velmora_stress.py "${seed[@]}" "$seconds"

@@ -1,18 +1,23 @@
-"""How the program starts and ends: lines that arrive before the window is up, quitting at once, signals while
-a line is read, and an interrupt signal that was ignored from the start."""
+"""How the program starts and ends: command line, early input, quitting and signals."""
 
-import contextlib
 import os
+import re
+import shutil
 import signal
+import subprocess
+import tempfile
 import termios
 import unittest
 
-from velmora_harness import Session
+from velmora_harness import BUILD_DIR, DEADLINE, MESH_CACHE, MODEL_CACHE, Sessions, how_ended
 
 STARTS = 6  # each way of starting; the console used to race the window's set-up
 BRUSH = "\n  brush\n"
 DEFAULT_BINDINGS = ("current control mappings:\n  a: rotation_x\n  d: rotation_z\n  e: z\n  q: x\n"
                     "  s: rotation_y\n  w: y\n\n")
+SYDNEY = os.path.join(MODEL_CACHE, "sydney")
+SPIDER = os.path.join(MESH_CACHE, "obj-spider", "spider.obj")
+USAGE = "usage: velmora [options] [model ...]\n"
 
 
 def stop_display(session):
@@ -48,25 +53,16 @@ def ignore_interrupt(_):
     signal.signal(signal.SIGINT, signal.SIG_IGN)
 
 
-class Lifecycle(unittest.TestCase):
-    @contextlib.contextmanager
-    def session(self, typed="", **kwargs):
-        s = Session(**kwargs)
-        try:
-            s.type(typed)
-            yield s
-        finally:
-            s.close()
+class Lifecycle(Sessions):
+    def started(self, typed="", **kwargs):
+        s = self.session(**kwargs)
+        s.type(typed)
+        return s
 
-    def assert_ended(self, s, signum=None):
-        """Waits for the end: by signum, or with status 0 when signum is None; nothing on standard error."""
-        status = s.wait_exit()
-        if signum is None:
-            self.assertTrue(os.WIFEXITED(status) and os.WEXITSTATUS(status) == 0, "ended with status %r" % status)
-        else:
-            self.assertTrue(os.WIFSIGNALED(status), "ended with status %r" % status)
-            self.assertEqual(signal.Signals(os.WTERMSIG(status)), signum)
-        self.assertEqual(s.stderr(), "")
+    def assert_ended(self, s, how="SIGINT", errors=""):
+        """Waits for the end, by a signal's name or "exit N"; errors is all standard error says."""
+        self.assertEqual(how_ended(s.wait_exit()), how)
+        self.assertEqual(s.stderr(), errors)  # nothing torn down under a running frame
 
     def test_lines_given_before_start_up_see_the_brush_and_bindings_then_quit(self):
         lines = "list models\nlist controls\n"
@@ -75,49 +71,109 @@ class Lifecycle(unittest.TestCase):
                 with self.subTest(run=run, how=how):
                     # Typed at once, before any prompt; or piped, where the end of the pipe ends the program.
                     start = dict(typed=lines + "quit\n") if how == "typed" else dict(before_exec=piped(lines))
-                    with self.session(**start) as s:
-                        s.expect(BRUSH)
-                        s.expect(DEFAULT_BINDINGS)
-                        self.assert_ended(s, signal.SIGINT)
+                    s = self.started(**start)
+                    s.expect(BRUSH)
+                    s.expect(DEFAULT_BINDINGS)
+                    self.assert_ended(s)
+                    s.close()
 
     def test_nothing_typed_runs_while_the_window_is_being_made(self):
         # A display that does not answer holds start-up in the window's set-up.
-        with self.session(typed="list models\nlist controls\nquit\n", before_exec=stop_display) as s:
-            try:
-                s.wait_until(lambda: waits_for_a_display(s.pid), "the program to connect to the display")
-                with self.assertRaises(AssertionError):
-                    s.expect(">", timeout=1)
-            finally:
-                os.kill(s.xvfb.pid, signal.SIGCONT)
-            s.expect(BRUSH)
-            s.expect(DEFAULT_BINDINGS)
-            self.assert_ended(s, signal.SIGINT)
+        s = self.started(typed="list models\nlist controls\nquit\n", before_exec=stop_display)
+        try:
+            s.wait_until(lambda: waits_for_a_display(s.pid), "the program to connect to the display")
+            with self.assertRaises(AssertionError):
+                s.expect(">", timeout=1)
+        finally:
+            os.kill(s.xvfb.pid, signal.SIGCONT)
+        s.expect(BRUSH)
+        s.expect(DEFAULT_BINDINGS)
+        self.assert_ended(s)
 
-    def test_signals_at_the_prompt_end_the_program_at_once_and_give_the_terminal_back(self):
-        for signum, send in ((signal.SIGTERM, None), (signal.SIGHUP, None), (signal.SIGQUIT, None),
-                             (signal.SIGINT, "\x03")):
-            with self.subTest(signal=signum.name):
-                with self.session() as s:
-                    before = termios.tcgetattr(s.fd)  # the program is still loading: the terminal is as given
-                    self.assertTrue(before[3] & termios.ICANON and before[3] & termios.ECHO)
-                    s.expect(">")
-                    s.window()
-                    self.assertNotEqual(termios.tcgetattr(s.fd), before)  # readline has the terminal now
-                    if send:
-                        s.type(send)
-                    else:
-                        os.kill(s.pid, signum)
-                    self.assert_ended(s, signum)
-                    self.assertEqual(termios.tcgetattr(s.fd), before)
+    def test_quitting_and_signals_at_the_prompt_end_the_program_at_once_and_give_the_terminal_back(self):
+        for ending, how in ((signal.SIGTERM, "SIGTERM"), (signal.SIGHUP, "SIGHUP"), (signal.SIGQUIT, "SIGQUIT"),
+                            ("\x03", "SIGINT"), ("quit\n", "SIGINT"), ("exit now please\n", "SIGINT"),
+                            ("\x04", "SIGINT")):
+            with self.subTest(ending=ending):
+                s = self.started()
+                before = termios.tcgetattr(s.fd)  # the program is still loading: the terminal is as given
+                self.assertTrue(before[3] & termios.ICANON and before[3] & termios.ECHO)
+                s.expect(">")
+                s.window()  # the window is up and the event loop running
+                self.assertNotEqual(termios.tcgetattr(s.fd), before)  # readline has the terminal now
+                if isinstance(ending, str):
+                    s.type(ending)
+                else:
+                    os.kill(s.pid, ending)
+                self.assert_ended(s, how)
+                self.assertEqual(termios.tcgetattr(s.fd), before)
+                s.close()
+
+    def test_losing_the_display_while_a_line_is_read_ends_by_interrupt(self):
+        # The window thread exits while readline, with its own handler on the signal, waits for a line.
+        s = self.started()
+        s.expect(">")
+        s.window()
+        s.xvfb.terminate()
+        s.xvfb.wait()
+        self.assert_ended(s, errors="X connection to %s broken (explicit kill or server shutdown).\r\n" % s.display)
 
     def test_an_interrupt_signal_ignored_from_the_start_stays_ignored(self):
-        with self.session(before_exec=ignore_interrupt) as s:
-            s.expect(">")
-            s.window()
-            s.type("\x03")
-            self.assertIn("available commands:", s.command("help"))
-            s.send("quit")
-            self.assert_ended(s)
+        s = self.started(before_exec=ignore_interrupt)
+        s.expect(">")
+        s.window()
+        s.type("\x03")
+        self.assertIn("available commands:", s.command("help"))
+        s.send("quit")
+        self.assert_ended(s, "exit 0")
+
+
+class CommandLine(Sessions):
+    def test_help_version_and_bad_options_end_with_their_status_before_a_display_is_needed(self):
+        env = {k: v for k, v in os.environ.items() if k != "DISPLAY"}
+        for args, status, out, err in [
+            (["--help"], 0, USAGE, ""),
+            (["-V"], 0, "velmora ", ""),  # the exact version and every refusal are the unit test's
+            (["--bogus"], 2, "", "velmora: unknown option '--bogus'\n" + USAGE),
+        ]:
+            run = subprocess.run([os.path.join(BUILD_DIR, "velmora")] + args, capture_output=True, text=True, env=env,
+                                 timeout=DEADLINE)
+            self.assertEqual((run.returncode, run.stderr), (status, err), args)
+            self.assertTrue(run.stdout.startswith(out) and (out or not run.stdout), (args, run.stdout[:200]))
+
+    def headless(self, lines, *models, **kwargs):
+        """A headless run of the models and a -e file of lines; returns it and the file's path."""
+        folder = tempfile.mkdtemp(prefix="velmora-cli-")
+        self.addCleanup(shutil.rmtree, folder, True)
+        cmds = os.path.join(folder, "cmds.txt")
+        with open(cmds, "w") as f:
+            f.write("".join(line + "\n" for line in lines))
+        return self.session(args=["--headless", *models, "-e", cmds], **kwargs), cmds
+
+    @unittest.skipUnless(os.path.isdir(SYDNEY), "needs the cached sydney model (scripts/fetch-models.sh)")
+    def test_models_open_in_order_the_last_current_then_the_files_run(self):
+        # The mesh goes first so that the MD2 folder, whose scripts show, is the current one at the end.
+        models = ([SPIDER] if os.path.isfile(SPIDER) else []) + [SYDNEY, "no-such-model"]
+        s, _ = self.headless(["list models", "list scripts"], *models)
+        out = s.expect(re.compile(r"\n>"))  # what the -e file printed comes before the first prompt
+        self.assertIn("".join("  %s\n" % name for name in sorted(models[:-1] + ["brush"])), out)
+        self.assertRegex(out, r"  stand\n  taunt\n  wave\n")
+        s.wait_stderr("no-such-model: not a model Velmora can open\n")
+        # The path no class opens is the first failure of the run, so a headless run ends with status 1.
+        s.send("quit")
+        self.assertEqual(how_ended(s.wait_exit()), "exit 1")
+        self.assertIn("velmora: first failing command (command line): no-such-model\n", s.stderr())
+
+    @unittest.skipUnless(os.path.isdir(SYDNEY), "needs the cached sydney model (scripts/fetch-models.sh)")
+    def test_a_headless_run_names_the_first_failing_line_or_ends_with_0(self):
+        for lines, status, named in [
+            (["list models", "set nosuch 1", "bogus"], "exit 1", "(%s line 2): set nosuch 1"),
+            (["list models", "get x"], "exit 0", None),
+        ]:
+            s, cmds = self.headless(lines, SYDNEY, stdin_devnull=True)
+            self.assertEqual(how_ended(s.wait_exit()), status, lines)
+            failures = [line for line in s.stderr().splitlines() if line.startswith("velmora: first failing")]
+            self.assertEqual(failures, ["velmora: first failing command " + named % cmds] if named else [])
 
 
 if __name__ == "__main__":

@@ -1,75 +1,14 @@
-"""Plug-in models in the real program: the cube and the MD2 sample, files that would stall or flood them, the
-model list, attribute files and skins, and real MD2 models from the model cache."""
+"""Plug-in models in the real program: hostile files, model names, and Assimp models whose saved paint the next run
+shows; a cached animated one plays its animation."""
 
 import os
 import re
+import shutil
 import struct
 import subprocess
 import unittest
 
-from velmora_harness import BOXLET, SessionTest, changed_in, new_box, read_bmp
-
-# Where the sample cottage stands in the window (x0, y0, x1, y1), with a margin: shown whole in the
-# middle, it covers about 290 x 275 pixels of it (at least 160 x 160 however it is turned).
-COTTAGE = (90, 110, 410, 415)
-COTTAGE_PIXELS = 12000
-
-
-def colourful(shot, x0, y0, x1, y1):
-    """Distinct colours in a rectangle of the window."""
-    w, _, rgb = shot
-    return {bytes(rgb[(y * w + x) * 3:(y * w + x) * 3 + 3]) for y in range(y0, y1, 2) for x in range(x0, x1, 2)}
-
-
-@unittest.skipUnless(os.path.exists(BOXLET), "needs the Boxlet plug-in")
-class PluginModels(SessionTest):
-    def test_cube_prints_its_indices_once_and_shows_its_texture(self):
-        brush_only = self.s.wait_for_pixels(lambda shot: len(colourful(shot, 0, 0, 500, 500)) > 10)
-        self.s.send("new model Boxlet box")
-        self.assertRegex(self.s.expect(re.compile(r"texCoords: <[^>]*>\n")), r"vectors: <0,1,2,3,4,5,6,7>\ntriangles: <0,1,2,3,4,5,6,7,8,9,10,11>\n"
-                              r"normals: <0,1,2,3,4,5>\ntextures: <\d+,\d+>\ntexCoords: <0,1,2,3,4,5,6,7>\n")
-        # The face towards the camera shows a textured picture, not a flat colour. The brush alone already
-        # shows a few colours there, so the face is judged once it covers most of the window's middle.
-        shot = self.s.wait_for_pixels(lambda shot: changed_in(shot, brush_only, 220, 220, 280, 280) > 1800
-                                      and len(colourful(shot, 200, 200, 300, 300)) > 3)
-        self.assertNotIn(b"\x00\x00\x00", colourful(shot, 220, 220, 280, 280))
-        self.assertEqual(self.s.command("list params"),
-                         "  diffuse1_blue\n  diffuse1_green\n  diffuse1_red\n  rotation_x\n  rotation_y\n"
-                         "  rotation_z\n  scale\n  x\n  y\n  z\n")
-        self.assertEqual(self.s.command("get diffuse1_red"), "  diffuse1_red: 0.200000\n")
-        self.assertEqual(self.s.command("list classes"), "  Boxlet (loaded)\n  Keyform\n  Meshform\n")
-        self.assertEqual(self.s.command("list models"), "  box\n  brush\n")
-        self.assertNotIn("texCoords", self.s.command("help"))  # printed once, not on every draw
-
-    def test_sample_md2_model_appears(self):
-        # The brush alone already shows many colours, so the cottage is judged by what it changes: most of
-        # the square it stands in, nothing outside it, and all of it back to the brush-only picture when deleted.
-        brush_only = self.s.wait_for_pixels(lambda shot: len(colourful(shot, 0, 0, 500, 500)) > 10)
-        # The window thread lists the skins at the first draw, which may come before or after the prompt.
-        self.s.send("new model Keyform cottage")
-        self.assertRegex(self.s.expect(re.compile(r"skins: <[\d,]*>\n")), r"^new model Keyform cottage\n>?skins")
-        shot = self.s.wait_for_pixels(lambda shot: changed_in(shot, brush_only, *COTTAGE) > COTTAGE_PIXELS)
-        self.assertEqual(changed_in(shot, brush_only), changed_in(shot, brush_only, *COTTAGE))
-        self.assertEqual(self.s.command("list classes"), "  Boxlet\n  Keyform (loaded)\n  Meshform\n")
-        self.assertEqual(self.s.command("delete cottage"), "")
-        self.assertEqual(self.s.command("get x"), "no model selected\n")
-        self.s.wait_for_pixels(lambda shot: shot[2] == brush_only[2])
-
-    def test_skins_save_and_load_back(self):
-        first, second = new_box(self.s, "box")
-        skin = lambda name: read_bmp(os.path.join(self.s.workdir, name))
-        original, tiles = skin("tiles2.bmp"), skin("tiles.bmp")
-        # The first skin takes the second's picture and is saved; saving all skins writes the loaded one back to
-        # the file it came from, and leaves the second, unchanged since it was read, alone.
-        self.s.quietly("load skin %d tiles2.bmp" % first, "save skin %d copy.bmp" % first)
-        self.assertSame(read_bmp(self.s.wait_file("copy.bmp")), original, "the saved copy")
-        os.remove(os.path.join(self.s.workdir, "tiles2.bmp"))
-        self.assertEqual(self.s.command("save skins"),
-                         "saving image: tiles2.bmp\nunchanged, not saved: ./tiles2.bmp\n")
-        self.assertSame(skin("tiles2.bmp"), original, "tiles2.bmp written back")
-        self.assertSame(skin("tiles.bmp"), tiles, "tiles.bmp as it was")
-        self.assertEqual(self.s.command("load skin %d missing.bmp" % second),
-                         "File not found : missing.bmp\nerror loading file 'missing.bmp'\n")
+from velmora_harness import BOXLET, MESH_CACHE, SessionTest, changed_in, read_bmp
 
 
 def md2_naming(skins, frame=""):
@@ -88,8 +27,6 @@ def make_files(workdir, files):
     for name, what in files.items():
         path = os.path.join(workdir, name)
         os.makedirs(os.path.dirname(path), exist_ok=True)
-        if os.path.lexists(path):
-            os.remove(path)
         if callable(what):
             what(path)
         else:
@@ -97,38 +34,19 @@ def make_files(workdir, files):
                 f.write(what)
 
 
-def zero(path):
-    os.symlink("/dev/zero", path)
-
-
-def sparse(path):
-    with open(path, "wb") as f:
-        f.truncate((64 << 20) + 1)
-
-
-def big_png(path):
-    subprocess.run(["/usr/bin/convert", "-size", "4096x4096", "xc:gray", path], check=True)
-
-
-# Files that never end, never open or would take a model's whole memory, the line that meets them, what the
-# console then says (up to the end of the model's first draw, for a model) and what goes to standard error.
+# Files that never end, never open or would fill memory: their line, what the console says, what standard error says.
 HOSTILE = [
-    ({"zeroskin/tris.md2": md2_naming(["skin.pcx"]), "zeroskin/skin.pcx": b"", "zeroskin/skin.bmp": zero},
+    ({"zeroskin/tris.md2": md2_naming(["skin.pcx"]), "zeroskin/skin.pcx": b"", "zeroskin/skin.bmp":
+      lambda path: os.symlink("/dev/zero", path)},
      "new model Keyform zeroskin", r"cannot read skin 'zeroskin/skin.bmp': not a regular file\n>?skins: <>\n", ""),
-    ({"zeromd2/tris.md2": zero}, "new model Keyform zeromd2/",  # one slash before the file name
-     r"cannot read MD2 model 'zeromd2/tris.md2': not a regular file\n", ""),
     ({"fifomd2/tris.md2": os.mkfifo}, "new model Keyform fifomd2",
      r"cannot read MD2 model 'fifomd2/tris.md2': not a regular file\n", ""),
-    ({"tiles.bmp": zero}, "new model Boxlet box",
-     r"cannot read skin './tiles.bmp': not a regular file\n.*texCoords: <[^>]*>\n", ""),
-    ({"zero": zero}, "exec zero", r"exec: cannot run 'zero': not a regular file\n", ""),
     ({"pipe": os.mkfifo}, "exec pipe", r"exec: cannot run 'pipe': not a regular file\n", ""),
-    ({"pipe.bmp": os.mkfifo}, "load skin 1 pipe.bmp", r"not a regular file: 'pipe.bmp'\n", ""),
     ({"pipe.xml": os.mkfifo}, "load attributes pipe.xml", r"not a regular file: 'pipe.xml'\n", ""),
-    ({"huge": sparse}, "exec huge", r"exec: cannot run 'huge': too large \(over 64 MiB\)\n", ""),
     # 64 names of one 4096 x 4096 picture: the file is read once and four copies fit.
-    ({"greedy/tris.md2": md2_naming(["big.png"] * 64), "greedy/big.png": big_png}, "new model Keyform greedy",
-     r"skins: <\d+,\d+,\d+,\d+>\n",
+    ({"greedy/tris.md2": md2_naming(["big.png"] * 64),
+      "greedy/big.png": lambda path: subprocess.run(["convert", "-size", "4096x4096", "xc:gray", path], check=True)},
+     "new model Keyform greedy", r"skins: <\d+,\d+,\d+,\d+>\n",
      "60 skins left out of greedy (big.png): a model holds at most 32 skins and 67108864 pixels of them\n"),
 ]
 
@@ -145,10 +63,7 @@ class HostileFiles(SessionTest):
                 self.s.expect("  brush\n")
 
 
-# A model made from a folder under a short name, beside one under the folder's path as typed and a cube: each
-# numbers its own skins from 1, and the short name serves every command that names a model (attributes load
-# into the model a prefix names, not the current one). A line and what it prints: exactly, or (a pattern) up
-# to the model's first draw.
+# Short and path names side by side, skins numbered per model: a line and its exact output (or a pattern).
 NAMING = [
     ("new model Keyform pack/ogro", re.compile(r"skins: <1,2>\n")),
     ("new model Keyform ogro pack/ogro/", re.compile(r"skins: <1,2>\n")),
@@ -188,29 +103,84 @@ class ModelNames(SessionTest):
         self.assertNotIn("error running script", self.s.stderr())
 
 
-def cached_models():
-    """Folders of the model cache holding a tris.md2 (scripts/fetch-models.sh fills it)."""
-    cache = os.environ.get("VELMORA_MODEL_CACHE") or os.environ.get("HOME", "") + "/.cache/velmora/models"
-    names = sorted(os.listdir(cache)) if os.path.isdir(cache) else []
-    return cache, [os.path.join(cache, n) for n in names if os.path.isfile(os.path.join(cache, n, "tris.md2"))]
+QUAD = ("mtllib quad.mtl\nv -1 -1 0\nv 1 -1 0\nv 1 1 0\nv -1 1 0\n"
+        "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nusemtl skin\nf 1/1 2/2 3/3 4/4\n")
 
 
-class RealModels(SessionTest):
-    def test_each_cached_model_shows_and_leaves_with_its_skins_as_shipped(self):
-        cache, folders = cached_models()
-        if not folders:
-            self.skipTest("no real MD2 models in %s; scripts/fetch-models.sh fetches them" % cache)
-        brush_only = self.s.wait_for_pixels(lambda shot: len(colourful(shot, 0, 0, 500, 500)) > 10)
-        for folder in folders:
-            with self.subTest(folder):
-                # Skins the program cannot read are reported on standard error, not on the console,
-                # which lists the skins read.
-                self.s.send("new model Keyform " + folder)
-                self.assertNotIn("skins not found", self.s.expect(re.compile(r"skins: <[\d,]*>\n")))
-                self.s.wait_for_pixels(lambda shot: changed_in(shot, brush_only) > 1000)
-                self.assertEqual(self.s.command("delete " + folder), "")
-                self.s.wait_for_pixels(lambda shot: shot[2] == brush_only[2])
+def grey_bmp(size, value):
+    """A plain 24-bit BMP of one grey."""
+    row = bytes([value] * 3 * size) + bytes((4 - 3 * size % 4) % 4)
+    pixels = row * size
+    return (b"BM" + struct.pack("<IHHI", 54 + len(pixels), 0, 0, 54) +
+            struct.pack("<iiiHHIIiiII", 40, size, size, 1, 24, 0, len(pixels), 2835, 2835, 0, 0) + pixels)
 
+
+# The box's picture is a palette PNG without the red painted on it.
+UNFIT = r"%s: \d+ colours? do(es)? not fit its palette; saved as 24-bit\n"
+# (folder, model, what `save skins` prints, as a pattern); the quad is written here, the others are cached.
+MODELS = (
+    ("quad", "quad.obj", r"saving image: quad/quad\.bmp\n"),
+    ("gltf-box", "BoxTextured.gltf",
+     r"saving image: gltf-box/CesiumLogoFlat\.png\n" + UNFIT % r"gltf-box/CesiumLogoFlat\.png"),
+    ("glb-box", "BoxTextured.glb",
+     r"saving embedded texture 0 into glb-box/BoxTextured\.glb\n" + UNFIT % r"glb-box/BoxTextured\.glb"),
+    ("fbx-box-embedded", "box.FBX",
+     r"saving embedded texture 0 of fbx-box-embedded/box\.FBX as fbx-box-embedded/box\.png\n"),
+)
+
+
+class Meshform(SessionTest):
+    def load(self, model):
+        self.s.send("new model Meshform " + model)
+        return int(self.s.expect(re.compile(r"skins: <[\d,]+>\n")).rsplit("skins: <", 1)[1].split(">")[0].split(",")[0])
+
+    def place(self, folder):
+        """Copies a model's folder into the session's; False when the cache does not hold it."""
+        target = os.path.join(self.s.workdir, folder)
+        if folder == "quad":
+            os.mkdir(target)
+            for name, data in (("quad.obj", QUAD.encode()), ("quad.mtl", b"newmtl skin\nmap_Kd quad.bmp\n"),
+                               ("quad.bmp", grey_bmp(16, 128))):
+                with open(os.path.join(target, name), "wb") as f:
+                    f.write(data)
+            return True
+        if not os.path.isdir(os.path.join(MESH_CACHE, folder)):
+            return False
+        shutil.copytree(os.path.join(MESH_CACHE, folder), target)
+        return True
+
+    def test_paint_saved_with_save_skins_is_what_the_next_run_shows(self):
+        placed = [m for m in MODELS if self.place(m[0])]
+        # A brush around the origin reaches every face of each model, which is centred there and 4 units across.
+        self.s.quietly("select model brush", "set green 0", "set blue 0", "set opacity 1", "set x 0", "set y 0",
+                       "set z 0", "set dim1 3", "set solid_dim1 3")
+        for folder, name, saving in placed:
+            with self.subTest(model=name):
+                model = folder + "/" + name
+                skin = self.load(model)
+                self.s.quietly("save skin %d %s.before.bmp" % (skin, folder), "paint " + model,
+                               "select model " + model, "save skin %d %s.painted.bmp" % (skin, folder))
+                self.assertRegex(self.s.command("save skins"), "^" + saving + "$")
+                self.s.quietly("select model brush")
+                self.assertDiffer(read_bmp(self.s.wait_file(folder + ".before.bmp")),
+                                  read_bmp(self.s.wait_file(folder + ".painted.bmp")), "the paint")
+        self.s.restart()
+        self.s.expect(">")
+        for folder, name, _ in placed:
+            with self.subTest(model=name):
+                model = folder + "/" + name
+                self.s.quietly("save skin %d %s.again.bmp" % (self.load(model), folder))
+                self.assertSame(read_bmp(self.s.wait_file(folder + ".painted.bmp")),
+                                read_bmp(self.s.wait_file(folder + ".again.bmp")), "the skin read back")
+
+    def test_an_animation_of_a_cached_model_is_a_script_that_moves_the_picture(self):
+        if not self.place("b3d-ninja"):
+            self.skipTest("no b3d-ninja in %s; scripts/fetch-models.sh fetches it" % MESH_CACHE)
+        self.load("b3d-ninja/ninja.b3d")
+        self.assertIn("  anim1\n", self.s.command("list scripts"))
+        still = self.s.settled()
+        self.assertEqual(self.s.command("animate anim1"), "")
+        self.s.wait_for_pixels(lambda shot: changed_in(shot, still) > 200)
 
 if __name__ == "__main__":
     unittest.main()

@@ -1,13 +1,14 @@
-"""Painting survives a crash: a run's unsaved paint is journaled to its state folder once painting stops (and at
-SIGTERM), a later run says so at start, `recover` puts it back as one undoable step, `recover discard` drops it,
-and a save or a normal quit leaves no journal behind."""
+"""Undo and redo of paint on screen and in the skin; unsaved paint journaled, recovered or discarded after a kill."""
 
 import glob
 import os
+import re
 import signal
 import unittest
 
-from velmora_harness import BOXLET, SessionTest, new_box
+from velmora_harness import BOXLET, SessionTest, how_ended, new_box
+
+EXAMPLE = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "docs", "paint-undo-screenshot.txt")
 
 NOTICE = ("unsaved paint of 1 skin on 1 model was left by a run that did not end normally; type 'recover' to "
           "restore it or 'recover discard' to drop it\n")
@@ -21,6 +22,11 @@ def journals(s):
     return sorted(glob.glob(os.path.join(s.state_home, "velmora", "recovery", "run-*", "*.vpj")))
 
 
+def file_bytes(session, name):
+    with open(session.wait_file(name), "rb") as f:
+        return f.read()
+
+
 @unittest.skipUnless(os.path.exists(BOXLET), "needs the Boxlet plug-in")
 class PaintRecovery(SessionTest):
     def brush_on_box(self):
@@ -31,8 +37,36 @@ class PaintRecovery(SessionTest):
 
     def saved(self, name):
         self.s.quietly("save skin %d %s" % (self.skin, name))
-        with open(os.path.join(self.s.workdir, name), "rb") as f:
-            return f.read()
+        return file_bytes(self.s, name)
+
+    def test_a_paint_command_is_undone_and_redone_on_screen_and_in_the_skin_and_a_deleted_model_takes_its_steps(self):
+        self.brush_on_box()
+        before = self.saved("before.bmp")
+        clean = self.s.settled()
+        self.assertEqual(self.s.command("paint"), "")
+        painted = self.s.wait_for_pixels(lambda shot: shot[2] != clean[2])
+        painted_skin = self.saved("painted.bmp")
+        self.assertDiffer(painted_skin, before, "the painted skin")
+        step = "paint stroke on model 'box', skin %d\n" % self.skin
+        for _ in range(2):  # back and forth twice: each way is repeatable
+            self.assertEqual(self.s.command("undo"), "undo: " + step)
+            self.s.wait_for_pixels(lambda shot: shot[2] == clean[2])
+            self.assertSame(self.saved("undone.bmp"), before, "the undone skin")
+            self.assertEqual(self.s.command("undo"), "nothing to undo\n")
+            self.assertEqual(self.s.command("redo"), "redo: " + step)
+            self.s.wait_for_pixels(lambda shot: shot[2] == painted[2])
+            self.assertSame(self.saved("redone.bmp"), painted_skin, "the redone skin")
+            self.assertEqual(self.s.command("redo"), "nothing to redo\n")
+        self.s.quietly("delete box")
+        self.assertEqual(self.s.command("undo"), "nothing to undo\n")
+
+    def test_the_example_command_file_paints_undoes_redoes_and_records_each_stage(self):
+        out = self.s.command("exec " + os.path.abspath(EXAMPLE))
+        self.assertEqual(re.findall(r"^(undo|redo): paint stroke on model 'box', skin \d+$", out, re.M),
+                         ["undo", "redo"], out)
+        shot = {name: file_bytes(self.s, name + ".png") for name in ("cube", "painted", "undone", "redone")}
+        self.assertDiffer(shot["painted"], shot["undone"], "the painted and undone screenshots")
+        self.assertSame(shot["painted"], shot["redone"], "the painted and redone screenshots")
 
     def restarted(self, sig=signal.SIGKILL):
         self.s.restart(sig)
@@ -77,9 +111,7 @@ class PaintRecovery(SessionTest):
         self.s.wait_until(lambda: not journals(self.s), "the journal to go after the save")
         self.s.quietly("paint")
         os.kill(self.s.pid, signal.SIGTERM)
-        self.s.wait_exit()
-        self.assertTrue(os.WIFSIGNALED(self.s.status) and os.WTERMSIG(self.s.status) == signal.SIGTERM,
-                        self.s.status)
+        self.assertEqual(how_ended(self.s.wait_exit()), "SIGTERM")
         self.assertEqual(len(journals(self.s)), 1)
 
         # A normal quit leaves no journal of its own.

@@ -1,12 +1,16 @@
-"""Mouse and keyboard in the real window, with real X events."""
+"""The real window: mouse and keyboard as real X events, and the overlay texts."""
 
 import os
 import re
 import shutil
 import unittest
 
-from test_real_md2 import cached
-from velmora_harness import BOXLET, SessionTest, differs, new_box, pixel, read_bmp, value_of
+from velmora_harness import BOXLET, MODEL_CACHE, SessionTest, changed_in, colours, differs, new_box, pixel, read_bmp, \
+    value_of
+
+# x0, y0, x1, y1 of the two texts in the 500 x 500 window.
+FPS_TEXT = (20, 0, 420, 60)
+POS_TEXT = (20, 440, 420, 498)
 
 
 class Keys(SessionTest):
@@ -38,14 +42,12 @@ class Keys(SessionTest):
         brush_moved = self.s.wait_for_pixels(lambda shot: differs(shot, start))
         self.assertFalse(differs(moved, brush_moved, 20))
 
-        # The position text, near the bottom left, follows the keys.
-        def text(shot):
-            return [shot[2][(y * 500 + x) * 3:(y * 500 + x) * 3 + 3] for y in range(440, 498) for x in range(20, 420)]
+        # The position text follows the keys.
         self.s.command("set x 0")
         self.assertEqual(self.s.command("toggle pos"), "pos enabled\n")
-        with_pos = self.s.wait_for_pixels(lambda shot: text(shot) != text(start))
+        with_pos = self.s.wait_for_pixels(lambda shot: changed_in(shot, start, *POS_TEXT))
         self.s.key("X", "X", "X")
-        self.s.wait_for_pixels(lambda shot: text(shot) != text(with_pos))
+        self.s.wait_for_pixels(lambda shot: changed_in(shot, with_pos, *POS_TEXT))
 
 
 class Rotation(SessionTest):
@@ -63,8 +65,7 @@ class Rotation(SessionTest):
 class BrushDrag(SessionTest):
     def test_dragging_the_brush_in_paint_mode_paints_the_face_under_it(self):
         first, second = new_box(self.s, "box")
-        # The brush sits on the middle of the z = +1 face, which faces the camera
-        # and shows the lower left quarter of the second skin.
+        # The brush sits on the middle of the z = +1 face, which shows the lower left quarter of the second skin.
         self.s.quietly("select model brush", "set z 1", "set dim1 0.3", "set solid_dim1 0.2", "set green 0",
                        "set blue 0", "select model box", "save skin %d before.bmp" % second,
                        "save skin %d first.bmp" % first)
@@ -83,9 +84,8 @@ class BrushDrag(SessionTest):
         _, _, after = read_bmp(self.s.wait_file("after.bmp"))
         changed = [(i, j) for j in range(height) for i in range(width) if before[j][i] != after[j][i]]
         self.assertGreater(len(changed), 50)
-        # The face maps x to s = (1 - x) / 4 and y to t = (y + 1) / 4: the stroke
-        # ran from x = 0 to x = moved along y = 0, so every painted texel lies
-        # within the brush radius (0.3, i.e. 0.075 in s and t) of that segment.
+        # The face maps x to s = (1 - x) / 4 and y to t = (y + 1) / 4: every painted texel lies within the brush
+        # radius (0.3, i.e. 0.075 in s and t) of the stroke from x = 0 to x = moved along y = 0.
         reach = 0.075 + 2.0 / width
         s_lo, s_hi = (1 - moved) / 4 - reach, 0.25 + reach
         for i, j in changed:
@@ -103,8 +103,7 @@ class BrushDrag(SessionTest):
         self.s.drag([(200, 250), (225, 250), (250, 250), (275, 250), (300, 250)])
         self.assertRegex(self.s.command("undo"), r"^undo: paint stroke on model 'box', skin 1; model 'box', skin 2\n$")
         self.assertEqual(self.s.command("undo"), "nothing to undo\n")  # the drag over both faces was one step
-        # On either visible face z + |x| is the front edge's distance, sqrt(2); the plane at the
-        # first point's depth would have left it as the faces fell away.
+        # On either visible face z + |x| is the front edge's distance, sqrt(2), as the faces fall away.
         self.s.quietly("select model brush")
         x, y, z = (value_of(self.s, name) for name in "xyz")
         self.assertTrue(x > 0.3 and abs(y) < 0.05 and abs(z + abs(x) - 2 ** 0.5) < 0.02, (x, y, z))
@@ -135,9 +134,10 @@ def new_blue(shot, base, x0, y0, x1, y1):
 
 def new_sydney(test):
     """Opens the cached sydney figure as model 'sydney', or skips the test."""
-    if not os.path.isfile(os.path.join(cached("sydney"), "tris.md2")):
+    sydney = os.path.join(MODEL_CACHE, "sydney")
+    if not os.path.isfile(os.path.join(sydney, "tris.md2")):
         test.skipTest("sydney is not in the model cache; scripts/fetch-models.sh fetches it")
-    shutil.copytree(cached("sydney"), os.path.join(test.s.workdir, "sydney"))
+    shutil.copytree(sydney, os.path.join(test.s.workdir, "sydney"))
     test.s.send("new model Keyform sydney")
     test.s.expect(re.compile(r"skins: <[\d,]*>\n"))
 
@@ -196,6 +196,35 @@ class FigureStroke(SessionTest):
         self.s.quietly("save skin 1 undone.bmp")
         with open(self.s.wait_file("before.bmp"), "rb") as a, open(self.s.wait_file("undone.bmp"), "rb") as b:
             self.assertSame(a.read(), b.read(), "the skin after undo")
+
+
+def text_columns(shot, box):
+    """The first and last column of box holding text (anything not background); None without text."""
+    x0, y0, x1, y1 = box
+    xs = [x for x in range(x0, x1) for y in range(y0, y1) if pixel(shot, x, y) != (0, 0, 0)]
+    return (min(xs), max(xs)) if xs else None
+
+
+@unittest.skipUnless(os.path.exists(BOXLET), "needs the Boxlet plug-in")
+class Overlay(SessionTest):
+    def test_a_resting_window_draws_nothing_and_the_texts_stay_green_over_a_textured_model(self):
+        self.assertEqual(self.s.command("toggle pos"), "pos enabled\n")
+        self.assertEqual(self.s.command("toggle fps"), "fps enabled\n")
+        fresh = self.s.settled()
+        self.assertTrue(text_columns(fresh, POS_TEXT) and text_columns(fresh, FPS_TEXT))
+        # Every frame would count towards the number and redraw it: ten readings of the window see the same.
+        for _ in range(10):
+            self.assertEqual(changed_in(self.s.screenshot(), fresh, *FPS_TEXT), 0)
+        new_box(self.s, "box")
+        with_cube = self.s.wait_for_pixels(lambda shot: differs(shot, fresh))
+        # The next frame draws the texts after the textured cube of this one.
+        self.s.quietly("select model brush", "set x 3")
+        after = self.s.wait_for_pixels(lambda shot: differs(shot, with_cube))
+        self.assertEqual(changed_in(after, fresh, *POS_TEXT), 0)
+        green = colours(fresh, *FPS_TEXT, step=1)
+        self.assertEqual((colours(after, *FPS_TEXT, step=1), len(green)), (green, 2))  # the background and one green
+        self.assertEqual(self.s.command("toggle fps"), "fps disabled\n")
+        self.s.wait_for_pixels(lambda shot: text_columns(shot, FPS_TEXT) is None)
 
 
 if __name__ == "__main__":

@@ -1,6 +1,4 @@
-"""Runs the real velmora program for end-to-end tests: each session has its own Xvfb display, a working
-directory laid out like the build folder, a pseudo-terminal for the console and a file for standard error.
-Tests type lines, wait for what they expect, send X events with xdotool and read the window back as pixels."""
+"""The real velmora program for end-to-end tests: its own Xvfb, working folder, console pty and standard error file."""
 
 import os
 import pty
@@ -16,6 +14,9 @@ import unittest
 
 BUILD_DIR = os.environ.get("VELMORA_BUILD_DIR", os.path.join(os.path.dirname(__file__), "..", "..", "build"))
 BOXLET = os.path.join(BUILD_DIR, "models", "Boxlet.so")
+MODEL_CACHE = os.environ.get("VELMORA_MODEL_CACHE") or os.path.expanduser("~/.cache/velmora/models")
+MESH_CACHE = os.environ.get("VELMORA_MESH_CACHE") or os.path.expanduser("~/.cache/velmora/meshes")
+SANITIZERS = ("ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSanitizer")
 DEADLINE = float(os.environ.get("VELMORA_E2E_DEADLINE", "60"))
 _ANSI = re.compile(rb"\x1b\[[0-9;?]*[A-Za-z]|\x1b[=>]")
 # A line the console blanked with spaces (a dumb terminal's way) to show the window's messages in its place.
@@ -35,14 +36,15 @@ def start_xvfb():
 
 
 class Session:
-    """One running velmora with its own display and working directory (the program, its plug-ins and the
-    runtime files the build lists)."""
+    """One running velmora with its own display and a working directory holding the build's runtime files."""
 
-    def __init__(self, stdin_devnull=False, before_exec=None, env=None, args=()):
+    def __init__(self, stdin_devnull=False, before_exec=None, env=None, args=(), program="./velmora", cwd=None):
         self.env = env or {}  # changes to the program's environment; None removes a variable
         self.args = list(args)  # the command line after the program's name, kept for restarts
+        self.program = program  # another program than the working directory's link, started in cwd
         self.xvfb, self.display = start_xvfb()
         self.workdir = tempfile.mkdtemp(prefix="velmora-e2e-")
+        self.cwd = cwd or self.workdir
         os.symlink(os.path.abspath(os.path.join(BUILD_DIR, "velmora")), os.path.join(self.workdir, "velmora"))
         with open(os.path.join(BUILD_DIR, "runtime-files.txt")) as f:
             for name in ["models"] + f.read().split():
@@ -67,13 +69,13 @@ class Session:
         self.pid, self.fd = pty.fork()
         if self.pid == 0:
             try:
-                os.chdir(self.workdir)
+                os.chdir(self.cwd)
                 os.dup2(err, 2)
                 if stdin_devnull:
                     os.dup2(os.open(os.devnull, os.O_RDONLY), 0)
                 if before_exec:
                     before_exec(self)  # in the child: its input, its signal dispositions, the display
-                os.execve("./velmora", ["./velmora"] + self.args, env)
+                os.execve(self.program, [self.program] + self.args, env)
             finally:
                 os._exit(127)
         os.close(err)
@@ -155,12 +157,15 @@ class Session:
         path = os.path.join(self.workdir, name)
         return self.wait_until(lambda: os.path.exists(path) and path, "file " + name)
 
-    def wait_exit(self):
-        def ended():
+    def ended(self):
+        """Whether the program has ended; its wait status is then in status."""
+        if self.status is None:
             pid, status = os.waitpid(self.pid, os.WNOHANG)
             self.status = status if pid else None
-            return pid != 0
-        self.wait_until(ended, "the program to end")
+        return self.status is not None
+
+    def wait_exit(self):
+        self.wait_until(self.ended, "the program to end")
         return self.status
 
     def x(self, *args):
@@ -177,11 +182,7 @@ class Session:
 
     def screenshot(self):
         """The window as (width, height, RGB bytes of rows from the top)."""
-        data = subprocess.run(["import", "-display", self.display, "-window", self.window(), "-depth", "8", "ppm:-"],
-                              capture_output=True, check=True, timeout=DEADLINE).stdout
-        magic, w, h, _, rgb = data.split(maxsplit=4)
-        assert magic == b"P6"
-        return int(w), int(h), rgb
+        return ppm(["import", "-display", self.display, "-window", self.window()])
 
     def settled(self):
         """The window once two screenshots in a row agree, after a frame that shows every change the console made:
@@ -207,15 +208,18 @@ class Session:
         """Presses the button at the first point, moves through the others and lets go. Each move goes out once the
         window shows the one before: a busy window reads its X events late, and a console command typed after an
         unread drag sees the scene as it was before it. Every move must change the picture."""
-        self.frames(1)  # whatever the console changed before is drawn; settled: and shown
         w = self.window()
-        before = self.settled()
+        before = self.settled()  # whatever the console changed before is drawn and shown
         x, y = points[0]
         self.x("xdotool", "mousemove", "--window", w, str(x), str(y), "mousedown", str(button))
         for x, y in points[1:]:
             self.x("xdotool", "mousemove", "--window", w, str(x), str(y))
             before = self.wait_for_pixels(lambda shot, last=before: differs(shot, last, 1))
         self.x("xdotool", "mouseup", str(button))
+
+    def brush_only(self):
+        """The first picture that shows the brush (many colours), before any model."""
+        return self.wait_for_pixels(lambda shot: len(colours(shot, step=5)) > 10)
 
     def wait_for_pixels(self, predicate):
         """Takes screenshots until predicate(shot) holds; returns that shot."""
@@ -228,16 +232,35 @@ class Session:
         return shots[0]
 
     def close(self):
-        """Ends the program and its display; returns its standard error."""
-        if self.status is None:
-            os.kill(self.pid, signal.SIGKILL)
-            os.waitpid(self.pid, 0)
-        os.close(self.fd)
-        self.xvfb.terminate()
-        self.xvfb.wait(10)
-        errors = self.stderr()
-        shutil.rmtree(self.workdir, ignore_errors=True)
-        return errors
+        """Ends the program and its display (once); returns its standard error."""
+        if not hasattr(self, "errors"):
+            if self.status is None:
+                os.kill(self.pid, signal.SIGKILL)
+                os.waitpid(self.pid, 0)
+            os.close(self.fd)
+            self.xvfb.terminate()
+            self.xvfb.wait(10)
+            self.errors = self.stderr()
+            shutil.rmtree(self.workdir, ignore_errors=True)
+        return self.errors
+
+
+def ppm(command):
+    """(width, height, RGB bytes of rows from the top) of the picture an ImageMagick command writes."""
+    data = subprocess.run(command + ["-depth", "8", "ppm:-"], capture_output=True, check=True, timeout=DEADLINE).stdout
+    magic, w, h, _, rgb = data.split(maxsplit=4)
+    assert magic == b"P6"
+    return int(w), int(h), rgb
+
+
+def decoded(path):
+    """A picture file as ImageMagick reads it, in the form of a screenshot."""
+    return ppm(["convert", path])
+
+
+def how_ended(status):
+    """The name of the signal that ended a process, or its exit status as "exit N"."""
+    return signal.Signals(os.WTERMSIG(status)).name if os.WIFSIGNALED(status) else "exit %d" % os.WEXITSTATUS(status)
 
 
 def poll(predicate, timeout=DEADLINE):
@@ -251,8 +274,7 @@ def poll(predicate, timeout=DEADLINE):
 
 
 def difference(a, b, shown=5):
-    """"" when a and b are equal, else their sizes and first differences. Both are bytes, or both pictures as
-    read_bmp gives them (width, height, rows)."""
+    """"" when a and b (both bytes, or both read_bmp pictures) are equal, else their sizes and first differences."""
     if isinstance(a, tuple):
         if a[:2] != b[:2]:
             return "sizes %dx%d and %dx%d" % (a[:2] + b[:2])
@@ -276,6 +298,11 @@ def changed_in(a, b, x0=0, y0=0, x1=None, y1=None):
     """How many pixels of the rectangle [x0, x1) x [y0, y1) (the whole window by default) differ."""
     return sum(1 for y in range(y0, a[1] if y1 is None else y1) for x in range(x0, a[0] if x1 is None else x1)
                if pixel(a, x, y) != pixel(b, x, y))
+
+
+def colours(shot, x0=0, y0=0, x1=None, y1=None, step=2):
+    """The distinct colours of a rectangle of the window (the whole window by default), every step pixels."""
+    return {pixel(shot, x, y) for y in range(y0, y1 or shot[1], step) for x in range(x0, x1 or shot[0], step)}
 
 
 def differs(a, b, min_pixels=50):
@@ -308,12 +335,13 @@ def read_bmp(path):
                             for x in range(width)] for y in range(height)]
 
 
-class SessionTest(unittest.TestCase):
-    """A fresh program per test; the test fails if the sanitizers reported anything on standard error."""
+class Sessions(unittest.TestCase):
+    """Tests starting their own programs, each closed afterwards; a sanitizer report on its standard error fails."""
 
-    def setUp(self):
-        self.s = Session()
-        self.s.expect(">")
+    def session(self, **kwargs):
+        s = Session(**kwargs)
+        self.addCleanup(lambda: self.assertEqual([m for m in SANITIZERS if m in s.close()], []))
+        return s
 
     def assertSame(self, a, b, what):
         """a and b (bytes or pictures) are equal; a failure shows sizes and first differences, not the contents."""
@@ -325,7 +353,10 @@ class SessionTest(unittest.TestCase):
         if not difference(a, b):
             self.fail("%s: both are the same %d bytes" % (what, len(a)) if isinstance(a, bytes) else what + ": equal")
 
-    def tearDown(self):
-        errors = self.s.close()
-        for marker in ("ERROR: AddressSanitizer", "runtime error:", "ERROR: LeakSanitizer"):
-            self.assertNotIn(marker, errors)
+
+class SessionTest(Sessions):
+    """A fresh program per test, at its prompt."""
+
+    def setUp(self):
+        self.s = self.session()
+        self.s.expect(">")

@@ -1,19 +1,14 @@
-"""Stress for the two threads: runs the ThreadSanitizer build of velmora under its own Xvfb and, for a number of
-seconds, types random console commands while random keys, drags and clicks reach the window at the same time.
-Now and then the program is killed (SIGKILL) at a random moment and started again, and the paint its recovery
-journal kept is recovered. It fails when ThreadSanitizer reports a race in the program's own code (or one in a
-library the suppressions file does not name), when the program crashes, when a journal left by a kill cannot be
-recovered, or when the console or the window stops answering.
-
-usage: velmora_stress.py [--seed N] [--transcript FILE] [seconds]   (the build folder comes from VELMORA_BUILD_DIR)
-The seed is printed; giving it again replays the same commands and window input (their interleaving still
-depends on timing)."""
+"""Runs the ThreadSanitizer build (from VELMORA_BUILD_DIR) typing random commands against random window input, killing
+and recovering it now and then. Fails on any ThreadSanitizer report, a crash, an unrecoverable journal, or a console or
+window that stops answering. The printed seed replays the same commands and input, not their interleaving."""
 
 import argparse
 import glob
 import os
 import random
+import re
 import signal
+import subprocess
 import sys
 import threading
 import time
@@ -21,20 +16,15 @@ import time
 HERE = os.path.dirname(os.path.abspath(__file__))
 SOURCE_ROOT = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(SOURCE_ROOT, "tests", "e2e"))
-sys.path.insert(0, HERE)
 
-# No answer for this long from the console, or no new frame for this long, counts as stopped.
-DEADLINE = 120.0
+DEADLINE = 120.0  # no answer from the console, or no new frame, for this long counts as stopped
 PROBE_EVERY = 10.0
 KILL_EVERY = 30.0
-# Mesa's software rasteriser runs its own worker threads, whose hand-offs ThreadSanitizer cannot see; with
-# none, every GL call runs on the window thread, as the program itself assumes.
-os.environ["LP_NUM_THREADS"] = "0"
+os.environ["LP_NUM_THREADS"] = "0"  # Mesa's own workers hand off work in ways ThreadSanitizer cannot see
 os.environ["TSAN_OPTIONS"] = "halt_on_error=0:history_size=7:second_deadlock_stack=1"
 os.environ.setdefault("VELMORA_E2E_DEADLINE", str(DEADLINE))
 
-import tsan_reports  # noqa: E402
-from velmora_harness import Session, differs, poll  # noqa: E402
+from velmora_harness import Session, differs, how_ended, poll  # noqa: E402
 
 BOXES = ["box0", "box1", "box2"]
 KEYFORMS = ["cottage", "./cottage"]
@@ -46,11 +36,11 @@ SKIN_FILES = ["tiles.bmp", "tiles2.bmp", "cottage/skin.bmp", "scratch/s0.bmp", "
 XML_FILES = ["scratch/a.xml", "scratch/b.xml", "scratch/none.xml"]
 LISTS = ["models", "classes", "params", "scripts", "poses", "controls", "commands"]
 TOGGLES = ["handles", "gamemode", "fps", "pos", "painting"]
+TSAN_REPORT = re.compile(r"^={18}\nWARNING: ThreadSanitizer:.*?^={18}$\n?", re.M | re.S)
 
 
 class Commands:
-    """Random console lines, weighted towards what makes the two threads meet: models coming and going,
-    attributes and animations the timer steps, and painting."""
+    """Random console lines, weighted towards what makes the threads meet: models, animations and painting."""
 
     def __init__(self, rng):
         self.r = rng
@@ -116,9 +106,7 @@ class Commands:
 
 
 class WindowInput(threading.Thread):
-    """Random keys (bound keys, unbound ones and the scene keys x/X), left drags from the middle, where the
-    brush usually is, from empty sides and from anywhere, and right clicks. A drag goes out in one burst (X may fold
-    its motion, which only makes it shorter); a random pause after each action varies how input and commands meet."""
+    """Random keys, left drags (from the brush in the middle, the empty sides, anywhere) and right clicks."""
 
     KEYS = list("qQwWeEaAsSdDrRtT1") + ["comma"]
 
@@ -215,9 +203,7 @@ class Stress:
         return out
 
     def kill_and_restart(self):
-        """Kills the program at whatever it was doing, starts it again and recovers what its journal kept: a journal
-        is written whole or not at all, so whatever a kill leaves must be recoverable."""
-        # Usually after some paint has had the time to reach the journal, sometimes in the middle of painting.
+        """SIGKILL (mostly after the journal caught up), restart and `recover`: whatever a kill leaves must recover."""
         journals = os.path.join(self.s.state_home, "velmora", "recovery", "run-*", "*.vpj")
         self.run_line("paint")
         if self.commands.r.random() < 0.7:
@@ -248,11 +234,7 @@ class Stress:
                           timeout=DEADLINE)
 
     def alive(self):
-        if self.s.status is None:
-            pid, status = os.waitpid(self.s.pid, os.WNOHANG)
-            if pid:
-                self.s.status = status
-        return self.s.status is None
+        return not self.s.ended()
 
     def drive(self):
         self.run_line("select model brush")
@@ -273,8 +255,7 @@ class Stress:
         self.probe_window()
 
     def finish(self):
-        """Quits while the window is still busy with input; the program must end by the interrupt signal as it
-        always does (or status 0 when that signal is ignored)."""
+        """Quits while the window is still busy with input; the program must end as quit always ends it."""
         self.s.type("quit\n")
         self.wait_gone(DEADLINE)
         self.input.stop.set()
@@ -287,16 +268,12 @@ class Stress:
         poll(lambda: not self.alive(), seconds)
 
     def check_status(self):
-        st = self.s.status
-        if not ((os.WIFSIGNALED(st) and os.WTERMSIG(st) == signal.SIGINT) or (os.WIFEXITED(st) and
-                                                                              os.WEXITSTATUS(st) == 0)):
-            how = ("signal %d" % os.WTERMSIG(st)) if os.WIFSIGNALED(st) else ("status %d" % os.WEXITSTATUS(st))
-            raise AssertionError("the program ended by %s" % how)
+        if how_ended(self.s.status) not in ("SIGINT", "exit 0"):
+            raise AssertionError("the program ended by " + how_ended(self.s.status))
 
     def stacks(self):
         """Every thread's stack of a program that stopped answering, for the report."""
         try:
-            import subprocess
             return subprocess.run(["gdb", "-batch", "-p", str(self.s.pid), "-ex", "thread apply all bt"],
                                   capture_output=True, text=True, timeout=60).stdout
         except Exception as e:
@@ -307,11 +284,9 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("seconds", nargs="?", type=float, default=60.0)
     parser.add_argument("--seed", type=int, default=None)
-    parser.add_argument("--transcript", help="write what the console printed to this file")
     args = parser.parse_args()
     seed = args.seed if args.seed is not None else random.SystemRandom().randrange(1 << 32)
     print("stress: seed %d, %g seconds (replay with --seed %d)" % (seed, args.seconds, seed), flush=True)
-    entries = tsan_reports.load_suppressions(os.path.join(HERE, "tsan.supp"))
 
     run = Stress(args.seconds, seed)
     problem, started = None, time.monotonic()
@@ -333,23 +308,18 @@ def main():
     finally:
         run.input.stop.set()
         errors = run.s.close()
-        if args.transcript:
-            with open(args.transcript, "wb") as f:
-                f.write(run.s._out)
 
-    failing, suppressed = tsan_reports.classify(errors, SOURCE_ROOT, entries)
+    failing = TSAN_REPORT.findall(errors)
     print("stress: %d console lines, %d window actions, %d kills (%d with paint recovered) in %.0f s" % (
         len(run.sent), run.input.actions, run.kills, run.recovered, time.monotonic() - started))
-    for (kind, pattern, reason), count in sorted(suppressed.items()):
-        print("stress: %d report(s) set aside by %s:%s (%s)" % (count, kind, pattern, reason))
     for report in failing:
-        print("==================\n" + report.text + "==================")
+        print(report, end="")
     if not problem and any(word in errors for word in ("ERROR: ThreadSanitizer", "FATAL: ThreadSanitizer",
                                                        "ThreadSanitizer: CHECK failed")):
         problem = "was stopped by ThreadSanitizer"
     if problem:
         print("stress: the program " + problem)
-        other = [line for line in tsan_reports.without_reports(errors).splitlines() if line.strip()]
+        other = [line for line in TSAN_REPORT.sub("", errors).splitlines() if line.strip()]
         print("stress: standard error besides the reports (last lines):\n  " + "\n  ".join(other[-30:]))
         print("stress: last console lines:\n  " + "\n  ".join(run.sent[-15:]))
     if failing or problem:
