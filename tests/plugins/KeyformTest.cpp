@@ -297,28 +297,9 @@ TEST_F(Keyform, painting_after_a_frame_change_paints_the_surface_of_that_frame) 
     EXPECT_FALSE(probe.underRay(from, at, hit));
 }
 
-// The model's scripts as saved: name to the frame of each step. Every one repeats and has linear steps of
-// 5 ticks (10 frames a second).
-std::map<std::string, std::vector<int>> animationScripts(PaintableModel* model) {
-    std::map<std::string, std::vector<int>> found;
-    std::unique_ptr<TiXmlElement> xml(model->toXML());
-    for (TiXmlElement* se = xml->FirstChildElement("script"); se; se = se->NextSiblingElement("script")) {
-        std::vector<int>& frames = found[se->Attribute("name")];
-        EXPECT_STREQ("1", se->Attribute("behavior"));
-        for (TiXmlElement* pe = se->FirstChildElement("pose"); pe; pe = pe->NextSiblingElement("pose")) {
-            EXPECT_STREQ("5", pe->Attribute("timing"));
-            EXPECT_STREQ("0", pe->Attribute("interpolation_type"));
-            TiXmlElement* value = pe->FirstChildElement("attribute");
-            EXPECT_TRUE(value && value->Attribute("name") == std::string("frame"));
-            frames.push_back(value ? std::atoi(value->Attribute("value")) : -1);
-        }
-    }
-    return found;
-}
-
 // A frame's name less its trailing digits names its animation.
 TEST_F(Keyform, frame_names_make_the_animation_scripts) {
-    typedef std::map<std::string, std::vector<int>> Scripts;
+    typedef std::map<std::string, std::vector<double>> Scripts;
     const std::pair<std::vector<const char*>, Scripts> cases[] = {
         {{"stand01", "stand02", "stand03", "run1", "run2", "pain101"},
          {{"stand", {0, 1, 2}}, {"run", {3, 4}}, {"pain", {5}}}},
@@ -337,7 +318,7 @@ TEST_F(Keyform, frame_names_make_the_animation_scripts) {
         writeFile(folder + "/tris.md2", framesMd2(frames));
         model = create("Keyform", folder.c_str());
         ASSERT_TRUE(model);
-        EXPECT_EQ(expected, animationScripts(model.get())) << names.front();
+        EXPECT_EQ(expected, scriptSteps(model.get())) << names.front();
         testing::internal::CaptureStdout();  // no script is current: steps go nowhere
         EXPECT_EQ(-1, model->appendPose(nullptr, 1, 0));
         EXPECT_EQ("no current script\n", testing::internal::GetCapturedStdout());
@@ -363,8 +344,7 @@ TEST_F(Keyform, an_animation_plays_its_frames_in_order_and_repeats) {
 
 // Each folder of the model cache (scripts/fetch-models.sh; CTest passes VELMORA_MODEL_CACHE) with a tris.md2.
 TEST_F(Keyform, real_models_have_the_counts_their_headers_give) {
-    const char *set = std::getenv("VELMORA_MODEL_CACHE"), *home = std::getenv("HOME");
-    const std::string cache = set && *set ? set : std::string(home ? home : "") + "/.cache/velmora/models";
+    const std::string cache = cacheFolder("VELMORA_MODEL_CACHE", "models");
     std::vector<std::string> folders;
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator(cache, ignored))

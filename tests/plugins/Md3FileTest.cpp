@@ -1,6 +1,4 @@
-// The MD3 reader on bytes it writes itself: a small model decoded field by field, damaged files refused
-// whole with their reason, the scene Meshform draws from it with its skin and animation list, and the
-// clips an animation list gives each part of a player.
+// The MD3 reader, the scene Meshform draws from its model, skin and animation list, and the clips of each part.
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -45,20 +43,7 @@ TEST(Md3FileDecode, reads_every_section_of_a_good_file) {
     EXPECT_EQ("models/test/a.tga", a.shaders[0].name);
     EXPECT_EQ(7, a.shaders[0].index);
     EXPECT_TRUE(md3.surfaces[1].shaders.empty());
-    EXPECT_EQ((std::vector<std::array<int32_t, 3>>{{0, 2, 1}}), a.triangles);
-    EXPECT_EQ((std::vector<std::array<float, 2>>{{0, 0}, {0.25f, 0}, {0, 0.5f}}), a.texCoords);
-    ASSERT_EQ(6u, a.vertices.size());
-    const float expected[][6] = {{0, 0, 2, 0, 0, 1}, {1, 0, 2, 1, 0, 0}, {0, 1, 2, 0, 1, 0}};
-    for (size_t v = 0; v < 6; ++v) {
-        float at[3], normal[3];
-        Md3File::position(a.vertices[v], at);
-        Md3File::normal(a.vertices[v], normal);
-        const float* want = expected[v % 3];
-        EXPECT_EQ((std::vector<float>{want[0] + (v < 3 ? 0 : 1), want[1], want[2]}), std::vector<float>(at, at + 3))
-            << "vertex " << v;
-        for (int k = 0; k < 3; ++k)
-            EXPECT_NEAR(want[3 + k], normal[k], 1e-6) << "vertex " << v << " normal " << k;
-    }
+    EXPECT_EQ(6u, a.vertices.size());  // their places, normals and texture coordinates: Md3Scene below
 }
 
 TEST(Md3FileDecode, damaged_and_unmarked_files_are_refused_whole_with_their_reason) {
@@ -134,8 +119,10 @@ TEST(Md3Scene, holds_every_frame_with_the_skin_and_clips_beside_the_model) {
     EXPECT_EQ(scene.normals, scene.frames[0].normals);
     for (size_t i = 0; i < rest.size(); ++i)
         EXPECT_EQ(rest[i] + (i % 3 == 0 ? 1 : 0), scene.frames[1].positions[i]) << i;
+    const float normals[] = {0, 0, 1, 1, 0, 0, 0, 1, 0};  // along z, x and y in each surface
     ASSERT_EQ(18u, scene.normals.size());
-    EXPECT_NEAR(1, scene.normals[3 * 4], 1e-6);  // the second surface's second vertex points along x
+    for (size_t i = 0; i < 18; ++i)
+        EXPECT_NEAR(normals[i % 9], scene.normals[i], 1e-6) << i;
     EXPECT_EQ((std::vector<float>{0, 1, 0.25f, 1, 0, 0.5f, 0, 1, 0.25f, 1, 0, 0.5f}), scene.texCoords);
     EXPECT_EQ((std::vector<unsigned int>{0, 2, 1, 3, 5, 4}), scene.corners);
     EXPECT_EQ((std::vector<int>{0, 1}), scene.triangleMaterial);
@@ -147,13 +134,6 @@ TEST(Md3Scene, holds_every_frame_with_the_skin_and_clips_beside_the_model) {
     ASSERT_EQ(1u, scene.clips.size());
     EXPECT_EQ("both_death1", scene.clips[0].name);
     EXPECT_EQ(2, scene.clips[0].loop);
-
-    Bytes bytes = smallMd3();
-    bytes.resize(500);
-    writeFile(dir.path("cut.md3"), bytes);
-    MeshformScene cut;
-    EXPECT_FALSE(Md3Scene::read(dir.path("cut.md3"), &cut));
-    EXPECT_EQ("damaged: a surface beyond the end of the file", cut.problem);
 }
 
 // The lines of an animation list at their places among the lines of numbers; the others hold nothing.
