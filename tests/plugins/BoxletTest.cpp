@@ -1,5 +1,4 @@
-// The cube plug-in, loaded as the program loads it and drawn in a GL context: its mesh
-// and index lines at the first draw, and the quarter of which texture each face shows.
+// The cube plug-in as the program loads it: its mesh, index lines, and the quarter of a texture each face shows.
 #include "tests/SameBytes.h"
 #include "tests/plugins/PluginTestSupport.h"
 

@@ -20,6 +20,8 @@ protected:
     ClassRegistry() {
         for (const char* folder : {"models", "elsewhere", "second", "other"})
             std::filesystem::create_directory(folder, error);
+        if (commandMap.empty())
+            registerCommands();
     }
 
     void layOut(const std::string& path, const std::string& fixture = "Chameleon") {
@@ -32,9 +34,7 @@ protected:
     ScopedEnv classPath{"VELMORA_CLASS_PATH", trusted.c_str()};
 };
 
-// A downloaded folder holding models/Keyform.so or Keyform.so must not have its code run by `new model Keyform`:
-// the working directory is no class folder. VELMORA_CLASS_PATH's folders are searched in order; an empty entry names
-// no folder at all.
+// A downloaded folder's Keyform.so is never run: only the folders VELMORA_CLASS_PATH names are searched, in order.
 TEST_F(ClassRegistry, only_trusted_folders_are_searched_in_order_and_what_loaded_is_kept) {
     for (const char* file :
          {"models/Keyform.so", "Keyform.so", "elsewhere/Front.so", "second/Back.so", "other/Other.so"})
@@ -95,8 +95,6 @@ TEST_F(ClassRegistry, loadclass_refuses_what_is_not_a_regular_file_and_says_why)
                 ::close(fd);
         }
     });
-    if (commandMap.empty())
-        registerCommands();
     const struct {
         const char* line;
         const char* expected;
@@ -148,8 +146,6 @@ TEST_F(ClassRegistry, class_words_are_names_not_paths) {
         EXPECT_EQ(nullptr, findModelClass(word)) << word;
     }
     EXPECT_TRUE(isClassWord("...")) << "a name of dots only is still a name";
-    if (commandMap.empty())
-        registerCommands();
     EXPECT_EQ("not a class name: '../elsewhere/Evil'\n", runLine("new model ../elsewhere/Evil x").out);
     EXPECT_TRUE(model_classes.empty());
 }
@@ -159,8 +155,6 @@ TEST_F(ClassRegistry, new_model_gives_the_reason_a_class_cannot_be_had) {
     layOut("elsewhere/Renamed.so");
     ASSERT_EQ(0, symlink("../elsewhere/Renamed.so", "models/Misnamed.so"));
     layOut("models/Broken.so", "Unresolved");
-    if (commandMap.empty())
-        registerCommands();
     const std::string unresolved = runLine("new model Broken b").out;
     // Each refusal lists the classes there are: the libraries in the folders, and those registered marked.
     const std::string unloaded = "available classes: Broken, Misnamed\n",
@@ -201,12 +195,9 @@ AnimatedModel* acceptAfterReporting(const char* name) {
     return accepted = new TestModel(name);
 }
 
-// A factory that refuses after reporting has its message printed alone; one that refuses
-// silently keeps the old message; a report never outlives the attempt it was made in.
+// A refusing factory's report is printed alone, a silent refusal is "not found"; no report outlives its attempt.
 TEST_F(ClassRegistry, a_refusing_factory_is_heard_through_the_console) {
     layOut("models/Refuser.so", "Refuser");
-    if (commandMap.empty())
-        registerCommands();
     model_classes[const_cast<char*>("Silent")] = silentRefusal;
     model_classes[const_cast<char*>("Terse")] = refusalWithoutNewline;
     model_classes[const_cast<char*>("Accepting")] = acceptAfterReporting;

@@ -1,5 +1,4 @@
-// A small MD3 model written byte by byte, independently of the reader, for the reader's and the
-// plug-in's tests: 108 bytes of header, two frames, a tag in each, and two surfaces.
+// A small MD3 model written byte by byte: 108 bytes of header, two frames, a tag in each, and two surfaces.
 #pragma once
 
 #include <algorithm>

@@ -1,6 +1,4 @@
-// How an MD2 model's skins are found among its folder's files: each rule, the
-// order between them, case, and the folder's own picture when nothing named is there;
-// and which file stands in for a name it does not carry.
+// How an MD2 model's skins are found among its folder's files, and which file stands in for a name it does not carry.
 #include <gtest/gtest.h>
 
 #include <sstream>
