@@ -38,21 +38,23 @@ std::string floats(std::initializer_list<float> values) {
     return bytes;
 }
 
-// A 2 x 1 quad in the xy plane whose texture coordinates are its corners' x / 2 and y, with a material
-// naming its BMP by a folder and a case the file does not have.
+// A 2 x 1 quad in the xy plane whose texture coordinates are its corners' x / 2 and y, in a material of the map given.
+void quadObj(const std::string& name, const std::string& map) {
+    writeFile(name + ".obj", "mtllib " + name +
+                                 ".mtl\nv 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n" +
+                                 "usemtl skin\nf 1/1 2/2 3/3 4/4\n");
+    writeFile(name + ".mtl", "newmtl skin\nKd 1 1 1\nmap_Kd " + map + "\n");
+}
+
+// Its material names the BMP by a folder and a case the file does not have.
 void texturedObj() {
-    writeFile(std::string("quad.obj"), std::string("mtllib quad.mtl\nv 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 0\n"
-                                                   "vt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\nusemtl skin\n"
-                                                   "f 1/1 2/2 3/3 4/4\n"));
-    writeFile(std::string("quad.mtl"), std::string("newmtl skin\nKd 1 1 1\nmap_Kd textures\\QUAD.bmp\n"));
+    quadObj("quad", "textures\\QUAD.bmp");
     writeFile("quad.bmp", makeBmp(8, 8, 40));
 }
 
-// The same quad whose texture is a compressed DDS file, which a save must not flatten.
+// Its texture is a compressed DDS file, which a save must not flatten.
 void ddsObj() {
-    const std::string quad = "v 0 0 0\nv 2 0 0\nv 2 1 0\nv 0 1 0\nvt 0 0\nvt 1 0\nvt 1 1\nvt 0 1\n";
-    writeFile(std::string("dds.obj"), "mtllib dds.mtl\n" + quad + "usemtl skin\nf 1/1 2/2 3/3 4/4\n");
-    writeFile(std::string("dds.mtl"), std::string("newmtl skin\nmap_Kd dds.dds\n"));
+    quadObj("dds", "dds.dds");
     writeFile("grey.bmp", makeBmp(8, 8, 40));
     ASSERT_EQ(0, std::system((kConvert + " grey.bmp -define dds:compression=dxt1 dds.dds").c_str()));
 }
@@ -264,6 +266,10 @@ int drawnShade(PaintableModel* model) {
     return rgba[0];
 }
 
+void PrintTo(const Case& c, std::ostream* out) {
+    *out << c.file;
+}
+
 class Meshform : public PluginModelTest, public testing::WithParamInterface<Case> {};
 
 TEST_P(Meshform, reads_the_mesh_and_its_skins) {
@@ -460,6 +466,10 @@ const Animated kAnimated[] = {
      {{0.940032f, 0.389376f, 0.718848f}, {0.940032f, 0.389376f, 0.718848f}, {0.940032f, 0.389376f, 0.718848f}}},
 };
 
+void PrintTo(const Animated& a, std::ostream* out) {
+    *out << a.file;
+}
+
 class MeshformAnimated : public PluginModelTest, public testing::WithParamInterface<Animated> {};
 
 TEST_P(MeshformAnimated, plays_each_animation_as_a_repeating_script_and_paints_the_pose_shown) {
@@ -497,6 +507,10 @@ struct Shipped {
     size_t frames;  // its keyframes
     bool moves;     // some keys stand still
 };
+
+void PrintTo(const Shipped& s, std::ostream* out) {
+    *out << s.file;
+}
 
 class MeshformShipped : public PluginModelTest, public testing::WithParamInterface<Shipped> {};
 
@@ -597,6 +611,10 @@ struct EmbeddedSave {
     const char* printed;  // what the save prints
     void (*write)();
 };
+
+void PrintTo(const EmbeddedSave& s, std::ostream* out) {
+    *out << s.file;
+}
 
 class MeshformEmbeddedSave : public PluginModelTest, public testing::WithParamInterface<EmbeddedSave> {};
 
