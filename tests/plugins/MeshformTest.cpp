@@ -422,6 +422,15 @@ void steppingGltf() {
 "samplers":[{"input":1,"output":2,"interpolation":"STEP"}]}])");
 }
 
+// Its node, a child of one turned a quarter about z, goes 2 along its own x and back in "walk": along y outside.
+void turnedGltf() {
+    writeGltf("turn.gltf", {kCorners, kTimes, {floats({0, 0, 0, 2, 0, 0, 0, 0, 0}), "VEC3", 5126, 3, ""}},
+              R"("scenes":[{"nodes":[0]}],"nodes":[{"rotation":[0,0,0.70710678,0.70710678],"children":[1]},
+{"mesh":0,"name":"n"}],"meshes":[{"primitives":[{"attributes":{"POSITION":0}}]}],
+"animations":[{"name":"walk","channels":[{"sampler":0,"target":{"node":1,"path":"translation"}}],
+"samplers":[{"input":1,"output":2}]}])");
+}
+
 // "curve" goes from 0 leaving along y at 3 a second to (2, 0, 0) arriving along z at -6 a second, then back to 0.
 void splineGltf() {
     writeGltf("spline.gltf",
@@ -457,6 +466,7 @@ const Animated kAnimated[] = {
     // 1.48 s in, a step still holds the key of 1 s, where a line would have come back nearly halfway.
     {"morph.gltf", morphingGltf, "swell:51", 38, {{0, 0, 0}, {0, 0, 0}, {0, 0, 4}}},
     {"step.gltf", steppingGltf, "hold:51", 38, {{2, 0, 0}, {2, 0, 0}, {2, 0, 0}}},
+    {"turn.gltf", turnedGltf, "walk:51", 26, {{0, 2, 0}, {0, 2, 0}, {0, 2, 0}}},
     // 0.48 s in: s = 0.48 weighs the values by 2s^3 - 3s^2 + 1 and 3s^2 - 2s^3, the tangents by s^3 - 2s^2 + s
     // and s^3 - s^2.
     {"spline.gltf",
