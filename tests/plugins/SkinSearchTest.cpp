@@ -83,12 +83,4 @@ TEST(SkinSearch, finds_each_skin_by_the_first_rule_that_matches) {
     }
 }
 
-TEST(SkinSearch, the_folder_picture_follows_the_folder_name) {
-    const Names files = {"gun.jpg", "skin.png", "sydney.bmp"};
-    const std::pair<const char*, const char*> cases[] = {
-        {"gun", "gun.jpg"}, {"SYDNEY", "sydney.bmp"}, {"faerie", "skin.png"}, {"gun.jpg", "skin.png"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c.second, SkinSearch(files, c.first).findFolderSkin()) << c.first;
-}
-
 }  // namespace
