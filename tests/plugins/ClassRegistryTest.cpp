@@ -115,8 +115,7 @@ TEST_F(ClassRegistry, loadclass_refuses_what_is_not_a_regular_file_and_says_why)
     EXPECT_EQ(1u, model_classes.count(const_cast<char*>("Good")));
 }
 
-// Only loadclass takes paths: a class word leading anywhere else, or past 115 characters, loads nothing, though a
-// library is there.
+// Only loadclass takes paths: a class word leading elsewhere, or past 115 characters, loads nothing, library or not.
 TEST_F(ClassRegistry, class_words_are_short_names_not_paths) {
     const std::string longest(115, 'w'), tooLong(116, 'w');
     for (const std::string& file : {"models/" + longest + ".so", "models/" + tooLong + ".so", tooLong + ".so"})

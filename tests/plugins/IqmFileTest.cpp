@@ -27,10 +27,8 @@ constexpr size_t kNumVertexes = 16 + 4 * 8, kNumJoints = 16 + 4 * 13, kOfsFrames
                  kMeshes = 156, kArrays = 180, kTriangles = 280, kJoints = 292, kPoses = 388, kAnims = 564,
                  kFrames = 584, kPositions = 592, kTexCoords = 628, kIndexes = 652, kWeights = 664, kSize = 676;
 
-// One triangle over (0, 0, 0), (1, 0, 0) and (2, 1, 0), its normals pointing the same ways, on a
-// two-joint arm: the root at the origin holds the first two vertices, its child one unit along x the
-// third. In the second of two frames the child moves three units further along x and turns a quarter
-// about z.
+// One triangle over (0, 0, 0), (1, 0, 0), (2, 1, 0), normals the same ways; the root joint holds the first two
+// vertices, its child (1 along x) the third, and in the second frame moves 3 further along x, turned a quarter about z.
 Bytes smallIqm() {
     Bytes b(16);
     std::memcpy(b.data(), "INTERQUAKEMODEL", 16);

@@ -30,8 +30,7 @@ Bytes sampleMd2() {
     std::strcpy(reinterpret_cast<char*>(&b[132]), "second.bmp");
     appendLe(b, {0, 0, 64, 32, 16, 8}, 2);  // st
     appendLe(b, {2, 0, 1, 1, 2, 0}, 2);     // the triangle: vertices, then st
-    // Frame 0: scale 0.5 0.25 2, translate -3 1 -64, blank name, x y z normal per vertex; frame 1: scale 1,
-    // translate 100.
+    // Frame 0: scale 0.5 0.25 2, translate -3 1 -64, no name, x y z normal per vertex; frame 1: 1 and 100.
     appendLe(b, {0x3f000000, 0x3e800000, 0x40000000, 0xc0400000, 0x3f800000, 0xc2800000, 0, 0, 0, 0}, 4);
     appendLe(b, {0, 0, 0, 5, 255, 255, 255, 161, 10, 20, 30, 0}, 1);
     appendLe(b, {0x3f800000, 0x3f800000, 0x3f800000, 0x42c80000, 0x42c80000, 0x42c80000, 0, 0, 0, 0}, 4);
@@ -161,8 +160,7 @@ TEST_F(Keyform, folders_without_a_readable_md2_file_create_no_model) {
               takeModelCreationFailure());
 }
 
-// One triangle, scale 1 and translate 0, in frames of the given names; each frame gives its three corners
-// as bytes and one normal index for all of them.
+// One triangle, scale 1 and translate 0, in frames of the names given, each with its corners and one normal index.
 struct FrameSpec {
     const char* name;
     uint8_t corners[3][3];

@@ -19,8 +19,7 @@ namespace {
 constexpr size_t kIdent = 0, kVersion = 4, kSkinWidth = 8, kFrameSize = 16, kNumSkins = 20, kNumXyz = 24, kNumSt = 28,
                  kNumTris = 32, kNumFrames = 40, kOfsSkins = 44, kOfsSt = 48, kOfsTris = 52, kOfsFrames = 56;
 
-// Written byte by byte: a 32 x 16 skin, two texture coordinates, one triangle
-// and one frame of three vertices; 68 + 64 + 8 + 12 + 52 = 204 bytes.
+// Written byte by byte: a 32 x 16 skin, two st, one triangle, one frame of three vertices; 68 + 64 + 8 + 12 + 52 bytes.
 Bytes smallMd2() {
     Bytes b;
     appendLe(b, {0x32504449, 8, 32, 16, 52, 1, 3, 2, 1, 0, 1, 68, 132, 140, 152, 204, 204}, 4);

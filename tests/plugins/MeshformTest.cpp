@@ -115,8 +115,7 @@ void pictureFirstGlb() {
     writeFile("scene.glb", glb);
 }
 
-// One untextured triangle (0 0 0, 1 0 0, 0 1 0) in a glTF material whose linear grey is 0.5, of the alpha and
-// alpha mode given.
+// One untextured triangle (0 0 0, 1 0 0, 0 1 0) in a glTF material of linear grey 0.5 and the alpha and mode given.
 std::function<void()> greyGltf(const char* file, const char* alpha, const char* mode) {
     return [=] {
         writeGltf(file, {{floats({0, 0, 0, 1, 0, 0, 0, 1, 0}), "VEC3", 5126, 3, R"(,"min":[0,0,0],"max":[1,1,0])"}},
@@ -127,8 +126,7 @@ std::function<void()> greyGltf(const char* file, const char* alpha, const char* 
     };
 }
 
-// The same triangle textured, its coordinates its x and y, with a grey picture whose alpha is 100 everywhere, in
-// the material given, which names the picture as texture 0.
+// The same triangle textured by its x and y in the material given, its texture 0 a grey picture of alpha 100.
 std::function<void()> texturedGltf(const char* file, std::string material) {
     return [=] {
         ASSERT_EQ(0, std::system((kConvert + " -size 8x8 xc:'rgba(128,128,128,0.392)' PNG32:alpha.png").c_str()));
@@ -253,8 +251,7 @@ TEST_P(Meshform, reads_the_mesh_and_its_skins) {
     const double* upright = model->uprightTurn();
     EXPECT_EQ(c.rotationX, upright ? upright[0] : 0.0);
     EXPECT_EQ(0.0, upright ? upright[2] : 0.0);
-    // Every textured corner keeps the coordinates its place on the surface had in the file, the centre of
-    // the bounding box having become the origin.
+    // Each textured corner keeps its coordinates from the file, the centre of the bounding box now the origin.
     for (unsigned int t = 0; skin && t < c.triangles; ++t)
         for (unsigned int k = 0; k < 3; ++k) {
             float at[3], coords[2];
@@ -434,8 +431,7 @@ const Animated kAnimated[] = {
     {"morph.gltf", morphingGltf, "swell:51", 38, {{0, 0, 0}, {0, 0, 0}, {0, 0, 4}}},
     {"step.gltf", steppingGltf, "hold:51", 38, {{2, 0, 0}, {2, 0, 0}, {2, 0, 0}}},
     {"turn.gltf", turnedGltf, "walk:51", 26, {{0, 2, 0}, {0, 2, 0}, {0, 2, 0}}},
-    // 0.48 s in: s = 0.48 weighs the values by 2s^3 - 3s^2 + 1 and 3s^2 - 2s^3, the tangents by s^3 - 2s^2 + s
-    // and s^3 - s^2.
+    // 0.48 s in, the values weigh 2s^3 - 3s^2 + 1 and 3s^2 - 2s^3, the tangents s^3 - 2s^2 + s and s^3 - s^2.
     {"spline.gltf",
      splineGltf,
      "curve:51",

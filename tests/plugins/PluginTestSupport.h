@@ -61,8 +61,7 @@ protected:
             GTEST_SKIP() << "no X display";
     }
 
-    // A model of the built plug-in className, loaded from this test's own copy so that its
-    // registration runs even if an earlier test loaded the library. name must outlive the model.
+    // A model of the built plug-in, from this test's own copy so that it registers again; name must outlive it.
     std::unique_ptr<PaintableModel> create(const char* className, const char* name) {
         const std::string copy = dir.path(className) + ".so";
         std::filesystem::copy_file(VELMORA_BUILD_DIR "/models/" + std::string(className) + ".so", copy,
