@@ -1,5 +1,4 @@
-// The cube plug-in, loaded as the program loads it and drawn in a GL context: its mesh
-// and index lines at the first draw, and the quarter of which texture each face shows.
+// The cube plug-in as the program loads it: its mesh, index lines, and the quarter of a texture each face shows.
 #include "tests/SameBytes.h"
 #include "tests/plugins/PluginTestSupport.h"
 
@@ -45,6 +44,9 @@ TEST_F(Boxlet, first_draw_builds_the_cube_prints_its_indices_once_and_gives_each
         const int axis = static_cast<int>(face[0]);
         EXPECT_TRUE(sameBytes(Bytes(8 * 8 * 3, face[2]), texturePixels(box->getTriangle(t)->getTexture())))
             << "triangle " << t;
+        float turned[3];  // by its corners' order: outward, as culling and lighting take it
+        box->getTriangle(t)->getFaceNormal(turned);
+        EXPECT_GT(turned[axis] * face[1], 0) << "triangle " << t;
         for (unsigned int c = 0; c < 3; ++c) {
             SCOPED_TRACE("triangle " + std::to_string(t) + " corner " + std::to_string(c));
             float p[3], st[2], n[3];

@@ -6,12 +6,9 @@
 #include <cstdlib>
 #include <list>
 #include <map>
-#include <regex>
 
 #include "model/io/FileContents.h"
-#include "paint/SurfaceProbe.h"
 #include "paint/brush/BrushModel.h"
-#include "paint/mesh/ModelTransform.h"
 
 #include "tests/SameBytes.h"
 #include "tests/plugins/PluginTestSupport.h"
@@ -33,8 +30,7 @@ Bytes sampleMd2() {
     std::strcpy(reinterpret_cast<char*>(&b[132]), "second.bmp");
     appendLe(b, {0, 0, 64, 32, 16, 8}, 2);  // st
     appendLe(b, {2, 0, 1, 1, 2, 0}, 2);     // the triangle: vertices, then st
-    // Frame 0: scale 0.5 0.25 2, translate -3 1 -64, blank name, x y z normal per vertex; frame 1: scale 1,
-    // translate 100.
+    // Frame 0: scale 0.5 0.25 2, translate -3 1 -64, no name, x y z normal per vertex; frame 1: 1 and 100.
     appendLe(b, {0x3f000000, 0x3e800000, 0x40000000, 0xc0400000, 0x3f800000, 0xc2800000, 0, 0, 0, 0}, 4);
     appendLe(b, {0, 0, 0, 5, 255, 255, 255, 161, 10, 20, 30, 0}, 1);
     appendLe(b, {0x3f800000, 0x3f800000, 0x3f800000, 0x42c80000, 0x42c80000, 0x42c80000, 0, 0, 0, 0}, 4);
@@ -94,42 +90,22 @@ TEST_F(Keyform, builds_the_mesh_from_the_first_frame_centred_on_all_frames_and_s
     EXPECT_EQ(0, model->getScriptCount());
 }
 
-// A PNG under another case and extension than the file names; with no skin there, a JPEG named like the
-// folder, standing in for every skin named. Each stand-in is one line, and what is really missing another.
+// A skin in another format and case than the file names stands in for it, said in a line, as is a skin missing.
 TEST_F(Keyform, finds_skins_in_the_formats_and_under_the_names_models_ship_them_with) {
-    struct Layout {
-        const char* folder;
-        const char* skinFile;  // converted from a grey BMP by ImageMagick
-        int grey, tolerance;   // JPEG is lossy
-        const char* said;      // after the folder's path
-    };
-    const Layout layouts[] = {
-        {"png", "Skin.PNG", 70, 0, ": using Skin.PNG for players/thing/skin.pcx\nskins not found for $: second.bmp\n"},
-        {"thing", "Thing.jpg", 150, 4, ": using Thing.jpg for players/thing/skin.pcx, second.bmp\n"}};
-    std::list<std::string> names;  // outlive the models named by them
-    for (const Layout& layout : layouts) {
-        SCOPED_TRACE(layout.folder);
-        const std::string& folder = names.emplace_back(dir.path(layout.folder));
-        const std::string skin = folder + "/" + layout.skinFile;
-        std::filesystem::create_directory(folder);
-        writeFile(folder + "/tris.md2", sampleMd2());
-        writeFile(folder + "/grey.bmp", makeBmp(8, 8, layout.grey));
-        ASSERT_EQ(0, std::system(("/usr/bin/convert '" + folder + "/grey.bmp' '" + skin + "'").c_str()));
-        std::filesystem::remove(folder + "/grey.bmp");
-        model = create("Keyform", folder.c_str());
-        ASSERT_TRUE(model);
-        const std::string printed = draw(model.get());
-        EXPECT_EQ(1, model->numTextures());
-        EXPECT_EQ("skins: <1>\n" + folder + std::regex_replace(layout.said, std::regex("\\$"), folder), printed);
-        const Bytes pixels = texturePixels(model->getTriangle(0)->getTexture());
-        ASSERT_EQ(size_t(8 * 8 * 3), pixels.size());
-        for (unsigned char value : pixels)
-            ASSERT_NEAR(layout.grey, value, layout.tolerance);
-    }
+    writeFile("tris.md2", sampleMd2());
+    writeFile("grey.bmp", makeBmp(8, 8, 70));
+    ASSERT_EQ(0, std::system((kConvert + " grey.bmp Skin.PNG").c_str()));
+    std::filesystem::remove("grey.bmp");
+    model = create("Keyform", here.c_str());
+    ASSERT_TRUE(model);
+    EXPECT_EQ("skins: <1>\n" + here + ": using Skin.PNG for players/thing/skin.pcx\nskins not found for " + here +
+                  ": second.bmp\n",
+              draw(model.get()));
+    EXPECT_EQ(1, model->numTextures());
+    EXPECT_TRUE(sameBytes(Bytes(8 * 8 * 3, 70), texturePixels(model->getTriangle(0)->getTexture())));
 }
 
-// Skins found by searching the folder are saved back through links that stay inside it and never through one that
-// leads out; a file the user names is written wherever its links lead.
+// Found skins are saved through no link leading out of the folder; a file the user names is written wherever it leads.
 TEST_F(Keyform, saving_found_skins_writes_through_no_link_that_leaves_the_folder) {
     const std::string pack = dir.path("pack"), outside = dir.path("outside.bmp"), inside = pack + "/real/second.bmp";
     std::filesystem::create_directories(pack + "/real");
@@ -184,8 +160,7 @@ TEST_F(Keyform, folders_without_a_readable_md2_file_create_no_model) {
               takeModelCreationFailure());
 }
 
-// One triangle, scale 1 and translate 0, in frames of the given names; each frame gives its three corners
-// as bytes and one normal index for all of them.
+// One triangle, scale 1 and translate 0, in frames of the names given, each with its corners and one normal index.
 struct FrameSpec {
     const char* name;
     uint8_t corners[3][3];
@@ -214,10 +189,14 @@ Bytes framesMd2(const std::vector<FrameSpec>& frames) {
 const std::vector<FrameSpec> kTwoFrames = {{"", {{0, 0, 0}, {8, 0, 0}, {0, 8, 0}}, 5},
                                            {"", {{0, 0, 0}, {0, 0, 8}, {0, 8, 0}}, 0}};
 
-TEST_F(Keyform, a_fractional_frame_blends_positions_and_normals_and_moves_the_triangles) {
+// Painting, like drawing, first moves the mesh to the frame set; this brush is far from the model.
+TEST_F(Keyform, a_fractional_frame_blends_positions_and_normals_and_moves_the_triangles_drawn_or_painted) {
     writeFile("tris.md2", framesMd2(kTwoFrames));
+    writeFile("skin.bmp", makeBmp(8, 8, 0));
     model = create("Keyform", here.c_str());
     ASSERT_TRUE(model);
+    BrushModel brush("brush");
+    brush.setAttribute("z", 100.0);
     struct Expected {
         double frame;
         float corners[3][3], normal[3], face[3], centre[3], radius;
@@ -236,7 +215,10 @@ TEST_F(Keyform, a_fractional_frame_blends_positions_and_normals_and_moves_the_tr
     for (const Expected& e : cases) {
         SCOPED_TRACE("frame " + std::to_string(e.frame));
         ASSERT_EQ(0, model->setAttribute("frame", e.frame));
-        draw(model.get());
+        if (e.frame > 0)
+            model->paintModel(&brush);
+        else
+            draw(model.get());
         PolyMesh::Triangle* tri = model->getTriangle(0);
         for (unsigned int c = 0; c < 3; ++c) {
             float at[3], normal[3];
@@ -259,69 +241,12 @@ TEST_F(Keyform, a_fractional_frame_blends_positions_and_normals_and_moves_the_tr
     EXPECT_NE(0, model->setAttribute("frame", 1.5));  // past the last frame
 }
 
-TEST_F(Keyform, painting_after_a_frame_change_paints_the_surface_of_that_frame) {
-    writeFile("tris.md2", framesMd2(kTwoFrames));
-    writeFile("skin.bmp", makeBmp(8, 8, 0));
-    model = create("Keyform", here.c_str());
-    ASSERT_TRUE(model);
-    const std::string printed = draw(model.get());
-    // The brush where the model's placement, its own upright turn included, takes a point of the model.
-    ASSERT_EQ(0, model->setAttribute("scale", 1.0));
-    const double onFrame1[3] = {-4.0, -2.0, -2.0};  // on frame 1's surface, 2 units off frame 0's
-    double at[3];
-    ModelTransform::of(*model, model->uprightTurn()).toScene(onFrame1, at);
-    BrushModel brush("brush");
-    for (auto [name, value] : {std::pair{"x", at[0]}, {"y", at[1]}, {"z", at[2]}})
-        brush.setAttribute(name, value);
-    const GLuint skin = model->getTriangle(0)->getTexture();
-    ASSERT_EQ("skins: <1>\n", printed);
-    const Bytes black = texturePixels(skin);
-    model->paintModel(&brush);
-    draw(model.get());
-    EXPECT_TRUE(sameBytes(black, texturePixels(skin))) << "frame 0 is out of the brush's reach";
-    ASSERT_EQ(0, model->setAttribute("frame", 1.0));
-    model->paintModel(&brush);  // no draw in between: painting itself follows the frame
-    draw(model.get());
-    EXPECT_FALSE(sameBytes(black, texturePixels(skin)));
-    // A ray along frame 1's normal meets that frame's surface at the brush, and misses frame 0, which it runs beside.
-    const double before[3] = {0.0, -2.0, -2.0};
-    double from[3];
-    ModelTransform::of(*model, model->uprightTurn()).toScene(before, from);
-    SurfaceProbe probe(*model);
-    SurfaceRay::Hit hit;
-    ASSERT_TRUE(probe.underRay(from, at, hit));
-    for (int k = 0; k < 3; ++k)
-        EXPECT_NEAR(at[k], hit.point[k], 1e-5) << k;
-    ASSERT_EQ(0, model->setAttribute("frame", 0.0));
-    draw(model.get());  // the frame shown is the one the ray meets
-    EXPECT_FALSE(probe.underRay(from, at, hit));
-}
-
-// The model's scripts as saved: name to the frame of each step. Every one repeats and has linear steps of
-// 5 ticks (10 frames a second).
-std::map<std::string, std::vector<int>> animationScripts(PaintableModel* model) {
-    std::map<std::string, std::vector<int>> found;
-    std::unique_ptr<TiXmlElement> xml(model->toXML());
-    for (TiXmlElement* se = xml->FirstChildElement("script"); se; se = se->NextSiblingElement("script")) {
-        std::vector<int>& frames = found[se->Attribute("name")];
-        EXPECT_STREQ("1", se->Attribute("behavior"));
-        for (TiXmlElement* pe = se->FirstChildElement("pose"); pe; pe = pe->NextSiblingElement("pose")) {
-            EXPECT_STREQ("5", pe->Attribute("timing"));
-            EXPECT_STREQ("0", pe->Attribute("interpolation_type"));
-            TiXmlElement* value = pe->FirstChildElement("attribute");
-            EXPECT_TRUE(value && value->Attribute("name") == std::string("frame"));
-            frames.push_back(value ? std::atoi(value->Attribute("value")) : -1);
-        }
-    }
-    return found;
-}
-
 // A frame's name less its trailing digits names its animation.
-TEST_F(Keyform, frame_names_make_the_animation_scripts) {
-    typedef std::map<std::string, std::vector<int>> Scripts;
+TEST_F(Keyform, frame_names_make_the_animation_scripts_that_play_in_order_and_repeat) {
+    typedef std::map<std::string, std::vector<double>> Scripts;
     const std::pair<std::vector<const char*>, Scripts> cases[] = {
-        {{"stand01", "stand02", "stand03", "run1", "run2", "pain101"},
-         {{"stand", {0, 1, 2}}, {"run", {3, 4}}, {"pain", {5}}}},
+        {{"stand01", "stand02", "run1", "run2", "run3", "pain101"},
+         {{"stand", {0, 1}}, {"run", {2, 3, 4}}, {"pain", {5}}}},
         // A name seen again later keeps its frames together in file order; all-digit and empty names
         // belong to no animation; digits inside a name stay; a full 16-byte name is read whole.
         {{"walk1", "jump1", "walk2", "123", "", "a2b3", "abcdefghijklmnop"},
@@ -337,21 +262,11 @@ TEST_F(Keyform, frame_names_make_the_animation_scripts) {
         writeFile(folder + "/tris.md2", framesMd2(frames));
         model = create("Keyform", folder.c_str());
         ASSERT_TRUE(model);
-        EXPECT_EQ(expected, animationScripts(model.get())) << names.front();
-        testing::internal::CaptureStdout();  // no script is current: steps go nowhere
-        EXPECT_EQ(-1, model->appendPose(nullptr, 1, 0));
-        EXPECT_EQ("no current script\n", testing::internal::GetCapturedStdout());
+        EXPECT_EQ(expected, scriptSteps(model.get())) << names.front();
     }
-}
-
-TEST_F(Keyform, an_animation_plays_its_frames_in_order_and_repeats) {
-    std::vector<FrameSpec> frames;
-    for (const char* name : {"stand01", "stand02", "run1", "run2", "run3"})
-        frames.push_back({name, {{0, 0, 0}, {8, 0, 0}, {0, 8, 0}}, 5});
-    writeFile("tris.md2", framesMd2(frames));
-    model = create("Keyform", here.c_str());
+    // "run" of the first: frame 2 reached after 5 ticks, 2.4 two ticks later, then 3 and 4, and round again to 2.
+    model = create("Keyform", folders.front().c_str());
     ASSERT_TRUE(model);
-    // Frame 2 reached after 5 ticks, 2.4 two ticks later, then 3 and 4, and round again to 2.
     ASSERT_EQ(0, model->runScript("run"));
     const std::pair<int, double> ticks[] = {{5, 2.0}, {2, 2.4}, {3, 3.0}, {5, 4.0}, {5, 2.0}, {5, 3.0}};
     for (const auto& [count, frame] : ticks) {
@@ -363,8 +278,7 @@ TEST_F(Keyform, an_animation_plays_its_frames_in_order_and_repeats) {
 
 // Each folder of the model cache (scripts/fetch-models.sh; CTest passes VELMORA_MODEL_CACHE) with a tris.md2.
 TEST_F(Keyform, real_models_have_the_counts_their_headers_give) {
-    const char *set = std::getenv("VELMORA_MODEL_CACHE"), *home = std::getenv("HOME");
-    const std::string cache = set && *set ? set : std::string(home ? home : "") + "/.cache/velmora/models";
+    const std::string cache = cacheFolder("VELMORA_MODEL_CACHE", "models");
     std::vector<std::string> folders;
     std::error_code ignored;
     for (const auto& entry : std::filesystem::directory_iterator(cache, ignored))

@@ -1,5 +1,4 @@
-// A small MD3 model written byte by byte, independently of the reader, for the reader's and the
-// plug-in's tests: 108 bytes of header, two frames, a tag in each, and two surfaces.
+// A small MD3 model written byte by byte: 108 bytes of header, two frames, a tag in each, and two surfaces.
 #pragma once
 
 #include <algorithm>
@@ -25,8 +24,7 @@ inline uint32_t bits(float value) {
     return out;
 }
 
-// One triangle over vertices at (0, 0, 2), (1, 0, 2) and (0, 1, 2), one unit further along x in the
-// second frame; normals along z, x and y; texture coordinates x / 4 and y / 2.
+// One triangle at (0, 0, 2), (1, 0, 2), (0, 1, 2), 1 further along x in frame 1; normals z, x, y; st x / 4, y / 2.
 inline Bytes surface(const char* name, const char* shader) {
     const uint32_t shaders = *shader ? 1 : 0, tris = 108 + 68 * shaders, st = tris + 12, xyz = st + 24;
     Bytes b;

@@ -1,8 +1,9 @@
-// Shared by the plug-in tests: an emptied class registry in a private working
-// directory, and models made by the built plug-ins in a GL context.
+// Shared by the plug-in tests: an emptied class registry in a scratch folder, and models of the built plug-ins.
 #pragma once
 
 #include <array>
+#include <cstdlib>
+#include <map>
 #include <memory>
 
 #include "paint/PaintableModel.h"
@@ -13,6 +14,26 @@ namespace plugintest {
 
 using namespace painttest;
 typedef std::array<size_t, 4> Counts;  // vertices, triangles, normals, texture coordinates
+
+// A folder of the model cache scripts/fetch-models.sh fills ("models" or "meshes"), or where variable points.
+inline std::string cacheFolder(const char* variable, const char* folder) {
+    const char *set = std::getenv(variable), *home = std::getenv("HOME");
+    return set && *set ? set : std::string(home ? home : "") + "/.cache/velmora/" + folder;
+}
+
+// The model's scripts as saved: name to the values its steps set. Every one must repeat.
+inline std::map<std::string, std::vector<double>> scriptSteps(PaintableModel* model) {
+    std::map<std::string, std::vector<double>> found;
+    std::unique_ptr<TiXmlElement> xml(model->toXML());
+    for (TiXmlElement* se = xml->FirstChildElement("script"); se; se = se->NextSiblingElement("script")) {
+        std::vector<double>& steps = found[se->Attribute("name")];
+        EXPECT_STREQ("1", se->Attribute("behavior")) << se->Attribute("name");
+        for (TiXmlElement* pe = se->FirstChildElement("pose"); pe; pe = pe->NextSiblingElement("pose"))
+            for (TiXmlElement* ae = pe->FirstChildElement(); ae; ae = ae->NextSiblingElement())
+                steps.push_back(std::atof(ae->Attribute("value")));
+    }
+    return found;
+}
 
 // model_classes emptied and a scratch directory as the working directory, both put back after the test.
 class PluginTest : public testing::Test {
@@ -40,8 +61,7 @@ protected:
             GTEST_SKIP() << "no X display";
     }
 
-    // A model of the built plug-in className, loaded from this test's own copy so that its
-    // registration runs even if an earlier test loaded the library. name must outlive the model.
+    // A model of the built plug-in, from this test's own copy so that it registers again; name must outlive it.
     std::unique_ptr<PaintableModel> create(const char* className, const char* name) {
         const std::string copy = dir.path(className) + ".so";
         std::filesystem::copy_file(VELMORA_BUILD_DIR "/models/" + std::string(className) + ".so", copy,

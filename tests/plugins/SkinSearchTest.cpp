@@ -1,6 +1,4 @@
-// How an MD2 model's skins are found among its folder's files: each rule, the
-// order between them, case, and the folder's own picture when nothing named is there;
-// and which file stands in for a name it does not carry.
+// How an MD2 model's skins are found among its folder's files, and which file stands in for a name it does not carry.
 #include <gtest/gtest.h>
 
 #include <sstream>
@@ -83,14 +81,6 @@ TEST(SkinSearch, finds_each_skin_by_the_first_rule_that_matches) {
             files.push_back(word);
         EXPECT_EQ(c.expected, described(SkinSearch(files, "sydney").search(c.skinNames)));
     }
-}
-
-TEST(SkinSearch, the_folder_picture_follows_the_folder_name) {
-    const Names files = {"gun.jpg", "skin.png", "sydney.bmp"};
-    const std::pair<const char*, const char*> cases[] = {
-        {"gun", "gun.jpg"}, {"SYDNEY", "sydney.bmp"}, {"faerie", "skin.png"}, {"gun.jpg", "skin.png"}};
-    for (const auto& c : cases)
-        EXPECT_EQ(c.second, SkinSearch(files, c.first).findFolderSkin()) << c.first;
 }
 
 }  // namespace
