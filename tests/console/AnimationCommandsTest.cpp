@@ -73,7 +73,7 @@ TEST_F(AnimationCommands, animate_a_pose_or_scripts_of_the_current_or_named_mode
               "error running script 'run:x'\nthe model's scripts: run\n");
 }
 
-// The word after the script's name sets what the script does after its last step; the number is what is saved.
+// The word after the script's name sets what the script does after its last step.
 TEST_F(AnimationCommands, behaviour_words_of_new_and_select_script) {
     const struct {
         const char* line;
@@ -115,15 +115,6 @@ TEST_F(AnimationCommands, behaviour_words_of_new_and_select_script) {
               "       new script <name> [terminate|repeat|reverse|reverse_once]\n"
               "       new binding <key> [<paramname>]\n"
               "       new model <model> <name> [<file-or-folder>]\n");
-
-    ScratchDir dir;
-    const std::string file = dir.path("behaviours.xml");
-    EXPECT_EQ(out("save attributes " + file), "");
-    EXPECT_NE(readFile(file).find("<script name=\"plain\" behavior=\"3\" />"), std::string::npos);
-    TestModel loaded("tester");
-    ASSERT_TRUE(loaded.loadAttributes(file.c_str()));
-    for (const auto& [name, behavior] : {std::pair{"plain", 3}, {"t", 0}, {"r", 1}, {"b", 2}, {"o", 3}})
-        EXPECT_EQ(loaded.findScript(name)->behavior, behavior) << name;
 }
 
 // Each refusal keeps its old first words and says on the same line what is wrong; nothing is re-timed.
@@ -145,8 +136,6 @@ TEST_F(AnimationCommands, speed_control_refusals_say_why) {
         {"speed_control big x y z 0.25 -1", ratios + "deccel_ratio is -1\nerror performing speed control\n"},
         {"speed_control big x y z 0.75 0.5",
          ratios + "accel_ratio 0.75 + deccel_ratio 0.5 is 1.25\nerror performing speed control\n"},
-        {"speed_control big x y z 0.25 0.25",
-         "speed control: too many frames (1200000, at most 1000000)\nerror performing speed control\n"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(out(c.line), c.expected) << c.line;
@@ -154,9 +143,7 @@ TEST_F(AnimationCommands, speed_control_refusals_say_why) {
     EXPECT_EQ(tester.stepOf("short", 1).tValues, nullptr);
 }
 
-// The report runs to thousands of lines; it is printed with the model-list mutex free, so the window goes on drawing.
-// Standard output is a pipe read only after the first piece has come, so the command waits in the middle of its report
-// while the mutex is tried.
+// The long report is printed with the model-list mutex free: stdout is a pipe the mutex is tried on mid-report.
 TEST_F(AnimationCommands, speed_control_prints_its_report_without_the_lock) {
     std::vector<double> xs;
     for (int i = 0; i < 40; ++i)

@@ -1,5 +1,4 @@
-// Tab completion as readline drives it: one generator call per match, an
-// attempt started by call 0, and the line's first word choosing the names.
+// Tab completion as readline drives it: one generator call per match, and the line's first words choosing the names.
 #include <readline/readline.h>
 
 #include "console/Completion.h"
@@ -7,9 +6,8 @@
 
 using Completion = SceneFixture;
 
-// The matches of one attempt, each followed by '|'; gives up after 20 calls
-// so that a generator that never ends fails instead of hanging.
-static std::string attempt(const char* word, int calls = 20) {
+// The matches of one attempt, each followed by '|'; a cap on the calls so that a generator that never ends fails.
+static std::string attempt(const char* word, int calls) {
     std::string all;
     for (int call = 0; call < calls; ++call) {
         char* match = paramCompletion(word, call);
@@ -21,8 +19,7 @@ static std::string attempt(const char* word, int calls = 20) {
     return all;
 }
 
-// What readline would be offered for the word of line from column start: one match alone, or readline's
-// common part and then each match, each followed by '|'.
+// What readline is offered for the word from column start (a lone match, or the common part and each), '|'-ended.
 static std::string complete(std::string line, int start) {
     char* saved_line = rl_line_buffer;
     rl_line_buffer = &line[0];
@@ -40,34 +37,27 @@ static std::string complete(std::string line, int start) {
     return got;
 }
 
+// Rows run in order: each attempt starts over on the model current then, whatever the last one left.
 TEST_F(Completion, attribute_names_match_by_prefix_in_the_models_order) {
     const struct {
         AnimatedModel* model;
         const char* word;
+        int calls;
         const char* expected;
     } cases[] = {
-        {&tester, "", "red|size|x|y|z|"},
-        {&test_brush, "", "bleed|blue|dim1|dim2|green|mirror|opacity|red|solid_dim1|spacing|x|y|z|"},
-        {&test_brush, "dim", "dim1|dim2|"},
-        {&test_brush, "dim2", "dim2|"},
-        {&tester, "sizes", ""},
-        {&tester, "S", ""},  // case counts
-        {nullptr, "", ""},
+        {&tester, "", 2, "red|size|"},  // abandoned half-way
+        {&test_brush, "", 20, "bleed|blue|dim1|dim2|green|mirror|opacity|red|solid_dim1|spacing|x|y|z|"},
+        {&test_brush, "dim", 20, "dim1|dim2|"},
+        {&test_brush, "dim2", 20, "dim2|"},
+        {nullptr, "", 20, ""},
+        {&tester, "sizes", 20, ""},
+        {&tester, "S", 20, ""},  // case counts
+        {&m1, "z", 20, "z|"},
     };
     for (const auto& c : cases) {
         current_model = c.model;
-        EXPECT_EQ(attempt(c.word), c.expected) << c.word;
+        EXPECT_EQ(attempt(c.word, c.calls), c.expected) << c.word;
     }
-}
-
-TEST_F(Completion, each_attempt_starts_over_on_the_model_current_then) {
-    EXPECT_EQ(attempt("", 2), "red|size|");  // abandoned half-way
-    current_model = &test_brush;
-    EXPECT_EQ(attempt("d"), "dim1|dim2|");
-    current_model = nullptr;
-    EXPECT_EQ(attempt(""), "");  // nothing left over from the brush
-    current_model = &m1;
-    EXPECT_EQ(attempt("z"), "z|");
 }
 
 // The words ahead of the cursor choose commands, sub-words (the very ones the commands accept), files or names.

@@ -77,9 +77,7 @@ struct Canvas : PaintableModel {
 
 }  // namespace
 
-// A model numbers its skins 1..n whatever texture names they have (canvas holds names 1 and 4): `list skins`
-// names each skin's file; a number the model lacks is refused by load and save alike, and nothing is read or
-// written for it.
+// Skins are numbered 1..n whatever their texture names (canvas holds 1 and 4); other numbers are refused unread.
 TEST_F(ModelCommands, each_model_numbers_its_own_skins_and_refuses_numbers_it_lacks) {
     ScratchDir dir;
     const std::string first = dir.path("first.bmp"), fourth = dir.path("fourth.bmp"), out4 = dir.path("out4.bmp");

@@ -1,5 +1,4 @@
-// Number words: a word counts only when all of it is a finite number, and
-// every command that reads one refuses a bad word before changing anything.
+// Number words: only a whole word of a finite number counts, and a bad one is refused before anything changes.
 #include <sstream>
 
 #include "console/NumberWords.h"

@@ -1,7 +1,5 @@
-// The scene every console test starts from: "tester" current, "m1", "m2" and the brush listed, the "Default"
-// bindings fresh, no poses, and a class "Tester" for `new model`; the real globals are swapped back afterwards. The
-// model-list mutex checks errors, so a handler that locks it twice prints its lock-error message into the compared
-// output instead of hanging the test.
+// The scene every console test starts from: "tester" current, "m1", "m2" and the brush listed, fresh bindings, a class
+// "Tester"; the model-list mutex checks errors, so a second lock prints its error instead of hanging the test.
 #pragma once
 
 #include <gtest/gtest.h>

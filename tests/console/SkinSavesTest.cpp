@@ -1,5 +1,4 @@
-// `save skins` over skins of each kind of file: unchanged ones are left as they were, byte for byte; painted ones are
-// written in their file's own form (palette, metadata, quality) as long as the paint fits it.
+// `save skins`: unchanged skins are left byte for byte; painted ones keep their file's form where the paint fits it.
 #include "console/SkinSaves.h"
 
 #include <gtest/gtest.h>
@@ -77,8 +76,7 @@ void addExif(const std::string& file) {
     writeFile(file, bytes);
 }
 
-// A JPEG's metadata segments (Exif, XMP, Photoshop's, comments), each whole, sorted: a writer may put them in another
-// order. Adobe's segment says how the file was encoded, not what it shows, and goes with the encoder.
+// A JPEG's metadata segments (Exif, XMP, Photoshop's, comments; not Adobe's, the encoder's own), sorted.
 std::vector<Bytes> metadataOf(const Bytes& b) {
     std::vector<Bytes> segments;
     for (size_t at = 2; at + 4 <= b.size() && b[at] == 0xFF && b[at + 1] != 0xDA;) {

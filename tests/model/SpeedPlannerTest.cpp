@@ -1,10 +1,11 @@
-// Speed control planned from numbers alone, and the model printing and applying exactly that plan.
+// Speed control planned from numbers alone (path samples, frame counts), and the model applying exactly that plan.
 #include <gtest/gtest.h>
 
 #include <cmath>
 #include <string>
 #include <vector>
 
+#include "model/SpeedControl.h"
 #include "model/SpeedPlanner.h"
 #include "tests/model/TestModel.h"
 
@@ -25,6 +26,34 @@ std::vector<std::string> tail(const std::vector<std::string>& lines, size_t n) {
 }
 
 }  // namespace
+
+// x = 0, 1, 2 sampled by the Catmull-Rom basis, the end points doubled; rows are {sample, t, x}.
+TEST(CurvesTest, path_sampling_takes_101_then_100_samples_per_segment) {
+    EXPECT_TRUE(samplePath({{0, 0, 0}, {1, 0, 0}}).empty());
+    const d_table table = samplePath({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}});
+    ASSERT_EQ(201u, table.size());
+    const double samples[][3] = {{0, 0.0, 0.0},          {50, 0.5, 0.4375},  {100, 1.0, 1.0},
+                                 {101, 1.01, 1.0100495}, {150, 1.5, 1.5625}, {200, 2.0, 2.0}};
+    for (const auto& s : samples) {
+        const d_table_entry& e = table[size_t(s[0])];
+        EXPECT_NEAR(s[1], e.t, 1e-9) << s[0];
+        EXPECT_NEAR(s[2], e.value1, 1e-9) << s[0];
+        EXPECT_TRUE(e.value2 == 0.0 && e.value3 == 0.0) << s[0];
+    }
+    EXPECT_EQ(0.0, table.front().distance);
+    EXPECT_NEAR(2.0, table.back().distance, 1e-9);
+    for (size_t i = 1; i < table.size(); ++i)
+        ASSERT_GE(table[i].distance, table[i - 1].distance) << i;
+}
+
+// A frame opens a new count when its parameter passes the running bound; the last count goes to the last entry.
+TEST(CurvesTest, frames_are_counted_into_segments) {
+    const std::vector<double> params[] = {
+        {}, {0.0, 0.0}, {0.0, 0.3}, {0.0, 0.5, 1.0, 1.5, 2.0, 2.0001}, {0.0, 2.5, 3.0}};
+    const std::vector<int> counts[] = {{}, {}, {2}, {1, 2, 3}, {1, 2}};
+    for (size_t i = 0; i < std::size(params); ++i)
+        EXPECT_EQ(counts[i], countFrames(params[i])) << "case " << i;
+}
 
 // Three steps at x = 0, 1, 2 and ten ticks each, accel = decel = 0.25.
 TEST(SpeedPlannerTest, thirty_frames_go_one_fourteen_fifteen) {
@@ -48,8 +77,7 @@ TEST(SpeedPlannerTest, thirty_frames_go_one_fourteen_fifteen) {
         EXPECT_NEAR(w[0], w[1], 5e-5);
 }
 
-// Six steps at x = 0..5 with one tick each: six frames for five segments, so
-// frame 4 (parameter 4.416) passes two bounds and the last step gets no count.
+// Six frames for five segments: frame 4 (parameter 4.416) passes two bounds and the last step gets no count.
 TEST(SpeedPlannerTest, steps_beyond_the_counts_are_left_out_and_overshoots_reported) {
     std::vector<int> timings(6, 1);
     SpeedPlan plan = planSpeedControl(alongX(6), timings, 0.25, 0.25);
@@ -64,8 +92,7 @@ TEST(SpeedPlannerTest, steps_beyond_the_counts_are_left_out_and_overshoots_repor
     EXPECT_TRUE(planSpeedControl(alongX(2), {1, 1}, 0.25, 0.25).report.empty());
 }
 
-// The model prints the plan, applies it, plays a sine step along its parameters and plans again from
-// the new timings; speeding up and slowing down take different shares, so that the model cannot mix them up.
+// The model prints, applies and plays the plan, twice; unequal accel and decel shares so they cannot be mixed up.
 TEST(SpeedPlannerTest, the_model_prints_the_plan_applies_it_and_plays_it) {
     TestModel m;
     addScript(m, "line", {0, 1, 2, 3, 4, 5}, {1, 1, 1, 1, 1, 1}, INT_SIN);
@@ -96,8 +123,7 @@ TEST(SpeedPlannerTest, the_model_prints_the_plan_applies_it_and_plays_it) {
     }
 }
 
-// Timings are summed in 64 bits, so sums past 2^31 are seen for what they
-// are; scripts beyond the limits are refused before anything is planned.
+// Timings are summed in 64 bits; scripts beyond the limits are refused before anything is planned.
 TEST(SpeedPlannerTest, too_many_frames_or_steps_are_refused_and_change_nothing) {
     const int big = 1 << 30;
     const struct {

@@ -1,5 +1,4 @@
-// Screenshots without a window: the hand-over of a frame between a waiting
-// thread and the thread that draws, and the files a frame becomes.
+// Screenshots without a window: a frame handed from the drawing thread to a waiting one, and the files it becomes.
 #include <gtest/gtest.h>
 #include "tests/SameBytes.h"
 
@@ -16,8 +15,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// Three by two pixels, every one different, bottom row first, so that a
-// picture turned over or mirrored, or with red and blue swapped, cannot pass.
+// Every pixel different, bottom row first: a picture turned over, mirrored or with red and blue swapped fails.
 Picture sampleFrame() {
     Picture frame;
     frame.width = 3;
@@ -95,8 +93,7 @@ TEST(ScreenshotFile, names_choose_png_or_bmp_whatever_their_case) {
         EXPECT_EQ(screenshotFormatOf(c.name), c.format) << c.name;
 }
 
-// Read back by the decoder skins use, each file holds the frame as it was,
-// the right way up.
+// Read back by the decoder skins use, each file holds the frame the right way up.
 TEST(ScreenshotFile, both_formats_hold_the_frame_the_right_way_up) {
     for (ImageFormat format : {ImageFormat::kPng, ImageFormat::kBmp}) {
         std::vector<unsigned char> bytes;

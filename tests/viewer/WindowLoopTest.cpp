@@ -1,5 +1,4 @@
-// The window loop's share of the model list: which ticks move a model, and
-// so need a frame.
+// The window loop's share of the model list: which ticks move a model, and so need a frame.
 #include <gtest/gtest.h>
 
 #include <algorithm>
