@@ -92,13 +92,12 @@ TEST_F(AnimationCommands, behaviour_words_of_new_and_select_script) {
         EXPECT_EQ(tester.findScript(c.script)->behavior, c.behavior) << c.line;
         EXPECT_EQ(tester.current_script, tester.findScript(c.script)) << c.line;
     }
-    const char* refusal = "unknown script behaviour '%s': use terminate, repeat, reverse or reverse_once\n";
-    for (const char* word : {"Reverse", "back", "2"}) {
-        char expected[120];
-        std::snprintf(expected, sizeof expected, refusal, word);
-        EXPECT_EQ(out(std::string("new script bad ") + word), expected);
+    for (const std::string word : {"Reverse", "back", "2"}) {
+        const std::string expected =
+            "unknown script behaviour '" + word + "': use terminate, repeat, reverse or reverse_once\n";
+        EXPECT_EQ(out("new script bad " + word), expected);
         EXPECT_EQ(tester.findScript("bad"), nullptr) << word;
-        EXPECT_EQ(out(std::string("select script plain ") + word), expected);
+        EXPECT_EQ(out("select script plain " + word), expected);
         EXPECT_EQ(tester.current_script, tester.findScript("o")) << word;  // still the last one made
         EXPECT_EQ(tester.findScript("plain")->behavior, SCR_TERMINATE) << word;
     }

@@ -2,7 +2,6 @@
 #include "console/SkinSaves.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -111,12 +110,6 @@ int qualityOf(const std::string& file) {
     return quality;
 }
 
-struct timespec mtimeOf(const std::string& file) {
-    struct stat st = {};
-    stat(file.c_str(), &st);
-    return st.st_mtim;
-}
-
 std::string saved(std::vector<std::unique_ptr<Image>>& skins) {
     CaptureStdout();
     EXPECT_EQ(1, SkinSaves::saveChanged(skins));
@@ -144,7 +137,7 @@ TEST_P(SkinSavesTest, unchanged_skins_stay_as_they_were_and_painted_ones_keep_th
             addExif(file);
     }
     const Bytes before = readFile<Bytes>(file);
-    const struct timespec written = mtimeOf(file);
+    const auto written = std::filesystem::last_write_time(file);  // to the nanosecond
     const int quality = row.kept == Kept::kJpegMeta ? qualityOf(file) : 0;
     std::vector<std::unique_ptr<Image>> skins;
     skins.emplace_back(Image::load(&file));
@@ -153,8 +146,7 @@ TEST_P(SkinSavesTest, unchanged_skins_stay_as_they_were_and_painted_ones_keep_th
 
     EXPECT_EQ("unchanged, not saved: " + file + "\n", saved(skins));
     EXPECT_TRUE(sameBytes(before, readFile<Bytes>(file)));
-    EXPECT_EQ(written.tv_sec, mtimeOf(file).tv_sec);
-    EXPECT_EQ(written.tv_nsec, mtimeOf(file).tv_nsec);
+    EXPECT_TRUE(written == std::filesystem::last_write_time(file));
 
     GLubyte colour[3] = {1, 254, 3};          // in no plasma's palette
     const auto painted = [&](int x, int y) {  // whether texel (x, y) already has the colour
