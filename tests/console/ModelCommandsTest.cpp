@@ -52,7 +52,7 @@ TEST_F(ModelCommands, list_forms_and_every_command_on_the_current_model_refusing
 
 TEST_F(ModelCommands, attributes_load_into_a_prefixed_model_and_failures_go_to_stderr) {
     ScratchDir dir;
-    const std::string file = dir.path("saved.xml"), none = dir.path("none.xml"), bad = dir.path("no/dir.xml");
+    const std::string file = dir.path("saved.xml"), none = dir.path("none.xml");
     m1.setAttribute("x", 2.5);
     runQuietly({"select model m1", ("save attributes " + file).c_str(), "select model tester"});
     m1.setAttribute("x", 7.0);
@@ -64,8 +64,6 @@ TEST_F(ModelCommands, attributes_load_into_a_prefixed_model_and_failures_go_to_s
     const std::string reports = "Error loading file: " + none + "\nerror loading xml file: " + none + "\n";
     EXPECT_EQ(runLine("load attributes m1:" + none).err, reports);
     EXPECT_EQ(runLine("load attributes " + none).err, reports);
-    EXPECT_EQ(runLine("save attributes " + bad).err,
-              "error saving xml file: " + bad + ": " + dir.path("no") + ": No such file or directory\n");
 }
 
 namespace {
