@@ -109,11 +109,6 @@ TEST_F(AnimationCommands, behaviour_words_of_new_and_select_script) {
     EXPECT_EQ(out("select script ghost repeat"), "error selecting script 'ghost'\n");
     EXPECT_EQ(out("new script b terminate"), "error creating script 'b'\n");
     EXPECT_EQ(tester.findScript("b")->behavior, SCR_REVERSE);
-    EXPECT_EQ(out("new"),
-              "usage: new pose <name>\n"
-              "       new script <name> [terminate|repeat|reverse|reverse_once]\n"
-              "       new binding <key> [<paramname>]\n"
-              "       new model <model> <name> [<file-or-folder>]\n");
 }
 
 // Each refusal keeps its old first words and says on the same line what is wrong; nothing is re-timed.

@@ -4,7 +4,7 @@
 
 using ExecCommand = SceneFixture;
 
-TEST_F(ExecCommand, overlong_and_nul_lines_are_skipped_whole_and_the_file_goes_on) {
+TEST_F(ExecCommand, overlong_and_nul_lines_are_skipped_whole_and_unreadable_files_say_why) {
     ScratchDir dir;
     const std::string file = dir.path("cmds.txt");
     const std::string fits = "set size 2" + std::string(244, ' '), over = "set size 3" + std::string(245, ' ');
@@ -35,10 +35,6 @@ TEST_F(ExecCommand, overlong_and_nul_lines_are_skipped_whole_and_the_file_goes_o
     const std::pair<const char*, double> values[] = {{"x", 1}, {"y", 2}, {"z", 0}, {"red", 0.25}, {"size", 2}};
     for (const auto& [attribute, value] : values)
         EXPECT_DOUBLE_EQ(tester.getAttribute(attribute), value) << attribute;
-}
-
-TEST_F(ExecCommand, a_directory_is_reported_with_its_reason) {
-    ScratchDir dir;
     EXPECT_EQ(runLine("exec " + dir.root).both(), "|error executing file: Is a directory\n");
     EXPECT_EQ(runLine("exec " + dir.path("none")).both(), "|error executing file: No such file or directory\n");
 }

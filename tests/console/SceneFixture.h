@@ -12,6 +12,7 @@
 #include "console/CommandTable.h"
 #include "console/Console.h"
 #include "model/OwnedPose.h"
+#include "paint/PaintableModel.h"
 #include "paint/brush/BrushModel.h"
 #include "plugins/ClassRegistry.h"
 #include "scene/SceneState.h"
@@ -20,6 +21,20 @@
 inline bool modelListLocked() {
     return pthread_mutex_trylock(&modelListMutex) == EBUSY || pthread_mutex_unlock(&modelListMutex);
 }
+
+// Records the skin numbers given to it (reading no file) and counts paint calls made under the lock with the scene's
+// brush; any other paint call counts 1000.
+struct RecordingPaintable : PaintableModel {
+    using PaintableModel::PaintableModel;
+    using PaintableModel::textures;
+    int takeSkin(int num, const char*, Image::Decoded) override {
+        loaded.push_back(num);
+        return 1;
+    }
+    void paintModel(BrushModel* used) override { calls += modelListLocked() && used == brush ? 1 : 1000; }
+    std::vector<int> loaded;
+    int calls = 0;
+};
 
 struct Output {
     std::string out, err;

@@ -202,7 +202,6 @@ TEST(PlayBackTest, each_behaviour_after_the_last_step) {
         std::vector<double> expected;  // x after ticks 1, 2, ...
         bool playingAfter;
     } cases[] = {
-        {SCR_TERMINATE, walk, walkTicks, {2, 4, 2, 0, -2, 0, 2, 4, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6, 6}, false},
         {SCR_REPEAT,
          walk,
          walkTicks,

@@ -264,13 +264,9 @@ TEST(ScriptXmlTest, a_script_already_held_is_taken_again_only_as_written) {
         {"behavior=\"1\"", "behavior=\"0\""},
         {"timing=\"3\"", "timing=\"5\""},
         {"interpolation_type=\"1\"", "interpolation_type=\"2\""},
-        {"value=\"1.250000\"", "value=\"1.250001\""},
         {"value=\"1.250000\"", "value=\"1.25\""},
         {"name=\"x\" value=\"1.250000\"", "name=\"y\" value=\"1.250000\""},
         {"<attribute name=\"x\" value=\"1.250000\" />", ""},
-        {"<attribute name=\"x\" value=\"1.250000\" />",
-         "<attribute name=\"x\" value=\"1.250000\" /><a name=\"z\" "
-         "value=\"0.000000\" />"},
         {"</script>", "<pose timing=\"1\" interpolation_type=\"0\" /></script>"},
     };
     for (const auto& c : changes) {

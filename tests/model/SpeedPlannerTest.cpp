@@ -27,34 +27,6 @@ std::vector<std::string> tail(const std::vector<std::string>& lines, size_t n) {
 
 }  // namespace
 
-// x = 0, 1, 2 sampled by the Catmull-Rom basis, the end points doubled; rows are {sample, t, x}.
-TEST(CurvesTest, path_sampling_takes_101_then_100_samples_per_segment) {
-    EXPECT_TRUE(samplePath({{0, 0, 0}, {1, 0, 0}}).empty());
-    const d_table table = samplePath({{0, 0, 0}, {1, 0, 0}, {2, 0, 0}});
-    ASSERT_EQ(201u, table.size());
-    const double samples[][3] = {{0, 0.0, 0.0},          {50, 0.5, 0.4375},  {100, 1.0, 1.0},
-                                 {101, 1.01, 1.0100495}, {150, 1.5, 1.5625}, {200, 2.0, 2.0}};
-    for (const auto& s : samples) {
-        const d_table_entry& e = table[size_t(s[0])];
-        EXPECT_NEAR(s[1], e.t, 1e-9) << s[0];
-        EXPECT_NEAR(s[2], e.value1, 1e-9) << s[0];
-        EXPECT_TRUE(e.value2 == 0.0 && e.value3 == 0.0) << s[0];
-    }
-    EXPECT_EQ(0.0, table.front().distance);
-    EXPECT_NEAR(2.0, table.back().distance, 1e-9);
-    for (size_t i = 1; i < table.size(); ++i)
-        ASSERT_GE(table[i].distance, table[i - 1].distance) << i;
-}
-
-// A frame opens a new count when its parameter passes the running bound; the last count goes to the last entry.
-TEST(CurvesTest, frames_are_counted_into_segments) {
-    const std::vector<double> params[] = {
-        {}, {0.0, 0.0}, {0.0, 0.3}, {0.0, 0.5, 1.0, 1.5, 2.0, 2.0001}, {0.0, 2.5, 3.0}};
-    const std::vector<int> counts[] = {{}, {}, {2}, {1, 2, 3}, {1, 2}};
-    for (size_t i = 0; i < std::size(params); ++i)
-        EXPECT_EQ(counts[i], countFrames(params[i])) << "case " << i;
-}
-
 // Three steps at x = 0, 1, 2 and ten ticks each, accel = decel = 0.25.
 TEST(SpeedPlannerTest, thirty_frames_go_one_fourteen_fifteen) {
     SpeedPlan plan = planSpeedControl(alongX(3), {10, 10, 10}, 0.25, 0.25);

@@ -86,10 +86,8 @@ TEST(XmlNestingTest, files_nested_deeper_than_256_are_refused_before_parsing) {
     }
 }
 
-// Names: Latin-1 letters about U+00D7, U+00B7 and combining accents after a letter, U+037F..U+1FFF, U+200C,
-// U+203F after a letter, U+FFFD and U+10000. Plain but no name: ':' and digits first, spaces, markup, U+00A0,
-// U+00D7, U+037E (the Greek question mark), the ideographic space, U+FFFE, U+F0000 and U+10FFFF. Neither: controls
-// (C0, DEL, C1), code points past U+10FFFF, surrogates, overlong forms, sequences cut short, stray and unused bytes.
+// Each side of every boundary: name letters and followers, plain text that is no name (leading ':' or digit, spaces,
+// markup, U+037E, U+FFFE, U+10FFFF), neither (controls, surrogates, past U+10FFFF, overlong, cut short, stray bytes).
 TEST(XmlTextTest, plain_text_and_names_at_the_boundaries_of_each_class) {
     // Cases between '|', each led by 'n' for a name (so plain text too), 'p' for plain text only, '-' for neither.
     std::stringstream cases(

@@ -34,9 +34,17 @@ public:
                       ++reads_;
                       return sampleFrame();
                   });
+                  ++rounds_;
                   std::this_thread::sleep_for(milliseconds(1));
               }
           }) {}
+    // Returns once the thread has served three more times, so that any frame it was to read is read.
+    void settle() const {
+        const int until = rounds_ + 3;
+        for (auto end = std::chrono::steady_clock::now() + milliseconds(5000);
+             rounds_ < until && std::chrono::steady_clock::now() < end;)
+            std::this_thread::yield();
+    }
     ~DrawingThread() {
         stop_ = true;
         thread_.join();
@@ -45,7 +53,7 @@ public:
 
 private:
     std::atomic<bool> stop_ = false;
-    std::atomic<int> reads_ = 0;
+    std::atomic<int> reads_ = 0, rounds_ = 0;
     std::thread thread_;
 };
 
@@ -55,14 +63,14 @@ TEST(ScreenCapture, a_request_gets_the_next_frame_and_only_a_request_reads_one) 
     ScreenCapture capture;
     takeRedrawRequest();
     DrawingThread window(capture);
-    std::this_thread::sleep_for(milliseconds(20));
+    window.settle();
     EXPECT_EQ(window.reads(), 0);  // frames nobody asked for are not read
     Picture frame;
     ASSERT_TRUE(capture.take(milliseconds(5000), &frame));
     EXPECT_TRUE(takeRedrawRequest());  // a resting window is asked to draw
     EXPECT_TRUE(sameBytes(frame.rgb, sampleFrame().rgb));
     EXPECT_EQ(frame.width, 3);
-    std::this_thread::sleep_for(milliseconds(20));
+    window.settle();
     EXPECT_EQ(window.reads(), 1);
 }
 
