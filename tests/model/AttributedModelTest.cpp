@@ -88,10 +88,8 @@ TEST(AttributedModelTest, a_hand_written_file_is_read_as_far_as_it_goes) {
 // A model name no XML reader takes tags the model's element with its class name, which loading accepts.
 TEST(AttributedModelTest, every_model_name_saves_to_a_file_that_loads_back) {
     ScratchDir dir;
-    // Names that tag the file themselves, then names that leave it to the class.
-    const std::string names[] = {"tester", "\303\274ber", "_x.y-z:w", "caf\xc3\xa9\xcc\x81",
-                                 "1abc",   "a<b&c",       "q\"x",     "path/to/model",
-                                 "-dash",  ":colon",      "a\xff",    "x\xc3\x97y"};
+    // Names that tag the file themselves, then names that leave it to the class (which is which is XmlTextTest's).
+    const std::string names[] = {"tester", "caf\xc3\xa9\xcc\x81", "1abc", "a<b&c", "path/to/model", "a\xff"};
     for (size_t i = 0; i < std::size(names); ++i) {
         SCOPED_TRACE(names[i]);
         const std::string path = dir.path("model.xml");
@@ -99,7 +97,7 @@ TEST(AttributedModelTest, every_model_name_saves_to_a_file_that_loads_back) {
         saved.setAttribute("x", i + 0.5);
         addScript(saved, "walk", {2.0}, {3}, INT_SIN);
         ASSERT_TRUE(saved.saveAttributes(path.c_str()));
-        const std::string opening = "<?xml version=\"1.0\" ?>\n<" + (i < 4 ? names[i] : "TestModel") + ">\n";
+        const std::string opening = "<?xml version=\"1.0\" ?>\n<" + (i < 2 ? names[i] : "TestModel") + ">\n";
         EXPECT_EQ(opening, readFile(path).substr(0, opening.size()));
         EXPECT_TRUE(loaded.loadAttributes(path.c_str()));
         EXPECT_EQ(i + 0.5, loaded.getAttribute("x"));
@@ -121,15 +119,12 @@ TEST(AttributedModelTest, a_refused_or_failed_save_says_why_and_keeps_the_old_fi
     writeFile(dir.path("plain"), std::string("a file"));
     std::filesystem::create_directory(dir.path("folder"));
     ASSERT_EQ(0, symlink("loop", dir.path("loop").c_str()));
-    const std::string anyName = ": a name is not UTF-8 text without control characters";
     const struct {
         const char *attribute, *name, *cls, *file;
         std::string why;
         rlim_t sizeLimit = RLIM_INFINITY;
     } cases[] = {
-        {"h\xf6he", "odd", "TestModel", "odd.xml", anyName},
-        {"tab\tbed", "odd", "TestModel", "odd.xml", anyName},
-        {"high\xc3", "odd", "TestModel", "odd.xml", anyName},
+        {"h\xf6he", "odd", "TestModel", "odd.xml", ": a name is not UTF-8 text without control characters"},
         {"x", "1st", "2nd", "odd.xml", ": neither the model's name nor its class's is an XML name"},
         {"x", "tester", "TestModel", "odd.xml", ": File too large", 150},  // room for the message, not the model
         {"x", "tester", "TestModel", "loop", ": Too many levels of symbolic links"},
