@@ -32,7 +32,8 @@ static std::vector<double> expectedTicks(int type, const std::vector<double>& xs
     return out;
 }
 
-// SCR_TERMINATE and numbers outside the behaviours end the script after its last step.
+// SCR_TERMINATE and numbers outside the behaviours end the script after its last step, and so does a lone step played
+// back; a repeating script is followed for three rounds and plays on.
 TEST(AnimatedModelTest, every_interpolation_follows_its_formula_tick_by_tick) {
     const struct {
         int type;
@@ -45,17 +46,29 @@ TEST(AnimatedModelTest, every_interpolation_follows_its_formula_tick_by_tick) {
         {INT_HARMONIC, {11, -3}, {10, 4}, -1},
         {INT_CUBIC_BEZIER, {0, 3, -1, 2, 5, 5, 1}, {9, 9, 9, 4, 9, 9, 5}, 9},
         {INT_CATMULL_ROM, {0, 2, 1, 4}, {7, 3, 4, 5}, SCR_TERMINATE},
+        {INT_LINEAR, {4, -2, 6}, {2, 3, 4}, SCR_REPEAT},
+        {INT_LINEAR, {5}, {2}, SCR_REVERSE},
+        {INT_LINEAR, {5}, {2}, SCR_REVERSE_ONCE},
     };
     for (const auto& c : cases) {
         TestModel m;
         m.setAttribute("x", 1.0);  // a spline starts at its first step, the others at the model
         addScript(m, "s", c.xs, c.ticks, c.type, c.behavior);
         ASSERT_EQ(0, m.runScript("s"));
-        std::vector<double> want = expectedTicks(c.type, c.xs, c.ticks, 1.0);
+        const int rounds = c.behavior == SCR_REPEAT ? 3 : 1;
+        std::vector<double> xs;
+        std::vector<int> ticks;
+        for (int r = 0; r < rounds; ++r) {
+            xs.insert(xs.end(), c.xs.begin(), c.xs.end());
+            ticks.insert(ticks.end(), c.ticks.begin(), c.ticks.end());
+        }
+        const std::vector<double> want = expectedTicks(c.type, xs, ticks, 1.0);
         for (size_t k = 0; k < want.size(); ++k) {
             m.step();
-            EXPECT_NEAR(want[k], m.getAttribute("x"), 1e-12) << "type " << c.type << " tick " << k;
-            EXPECT_EQ(k + 1 < want.size(), m.current_script != nullptr) << "type " << c.type << " tick " << k;
+            const std::string where = "type " + std::to_string(c.type) + " behaviour " + std::to_string(c.behavior) +
+                                      " tick " + std::to_string(k);
+            EXPECT_NEAR(want[k], m.getAttribute("x"), 1e-12) << where;
+            EXPECT_EQ(k + 1 < want.size() || rounds > 1, m.current_script != nullptr) << where;
         }
     }
 }
@@ -188,36 +201,5 @@ TEST(PlayBackTest, the_backward_pass_retraces_the_forward_one_for_every_curve) {
             for (size_t k = 1; k <= total; ++k)
                 expectSame(c.type, forward[k], again[k - 1], where + " again, tick " + std::to_string(k));
         }
-    }
-}
-
-// Linear steps of whole increments, so every position is exact; the backward passes are checked above.
-TEST(PlayBackTest, each_behaviour_after_the_last_step) {
-    const std::vector<double> walk = {4, -2, 6}, one = {5};
-    const std::vector<int> walkTicks = {2, 3, 4}, oneTicks = {2};
-    const struct {
-        int behavior;
-        const std::vector<double>& xs;
-        const std::vector<int>& ticks;
-        std::vector<double> expected;  // x after ticks 1, 2, ...
-        bool playingAfter;
-    } cases[] = {
-        {SCR_REPEAT,
-         walk,
-         walkTicks,
-         {2, 4, 2, 0, -2, 0, 2, 4, 6, 5, 4, 2, 0, -2, 0, 2, 4, 6, 5, 4, 2, 0, -2, 0, 2, 4, 6, 5, 4, 2},
-         true},
-        // One step has nothing to play back: the script moves to it and ends.
-        {SCR_REVERSE, one, oneTicks, {2.5, 5, 5, 5}, false},
-        {SCR_REVERSE_ONCE, one, oneTicks, {2.5, 5, 5, 5}, false},
-    };
-    for (const auto& c : cases) {
-        TestModel m;
-        addScript(m, "s", c.xs, c.ticks, INT_LINEAR, c.behavior);
-        ASSERT_EQ(0, m.runScript("s"));
-        const std::vector<double> got = stepAndRecord(m, static_cast<int>(c.expected.size()));
-        for (size_t k = 0; k < got.size(); ++k)
-            EXPECT_DOUBLE_EQ(c.expected[k], got[k]) << "behaviour " << c.behavior << " tick " << k + 1;
-        EXPECT_EQ(c.playingAfter, m.current_script != nullptr) << "behaviour " << c.behavior;
     }
 }
