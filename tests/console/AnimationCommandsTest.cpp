@@ -111,10 +111,13 @@ TEST_F(AnimationCommands, behaviour_words_of_new_and_select_script) {
     EXPECT_EQ(tester.findScript("b")->behavior, SCR_REVERSE);
 }
 
-// Each refusal keeps its old first words and says on the same line what is wrong; nothing is re-timed.
+// Each refusal keeps its old first words and says on the same line what is wrong; nothing is re-timed. Timings are
+// summed in 64 bits.
 TEST_F(AnimationCommands, speed_control_refusals_say_why) {
-    addScript(tester, "big", {0, 1, 2}, {400000, 400000, 400000}, INT_SIN);
+    addScript(tester, "big", {0, 1, 2}, {400000, 400000, 200001}, INT_SIN);
     addScript(tester, "short", {0, 1}, {5, 5}, INT_SIN);
+    addScript(tester, "huge", {0, 1, 2}, {1 << 30, 1 << 30, 1 << 30}, INT_SIN);
+    addScript(tester, "many", std::vector<double>(10001, 0.0), std::vector<int>(10001, 1), INT_SIN);
     const std::string ratios = "speed control ratios must be at least 0 and sum to at most 1: ";
     const struct {
         const char* line;
@@ -130,11 +133,18 @@ TEST_F(AnimationCommands, speed_control_refusals_say_why) {
         {"speed_control big x y z 0.25 -1", ratios + "deccel_ratio is -1\nerror performing speed control\n"},
         {"speed_control big x y z 0.75 0.5",
          ratios + "accel_ratio 0.75 + deccel_ratio 0.5 is 1.25\nerror performing speed control\n"},
+        {"speed_control big x y z 0.25 0.25",
+         "speed control: too many frames (1000001, at most 1000000)\nerror performing speed control\n"},
+        {"speed_control huge x y z 0.25 0.25",
+         "speed control: too many frames (3221225472, at most 1000000)\nerror performing speed control\n"},
+        {"speed_control many x y z 0.25 0.25",
+         "speed control: too many steps (10001, at most 10000)\nerror performing speed control\n"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(out(c.line), c.expected) << c.line;
     EXPECT_EQ(tester.stepOf("big", 1).timing, 400000);
-    EXPECT_EQ(tester.stepOf("short", 1).tValues, nullptr);
+    for (const char* name : {"short", "big", "huge", "many"})
+        EXPECT_EQ(tester.stepOf(name, 1).tValues, nullptr) << name;
 }
 
 // The long report is printed with the model-list mutex free: stdout is a pipe the mutex is tried on mid-report.
