@@ -111,8 +111,7 @@ TEST_F(AnimationCommands, behaviour_words_of_new_and_select_script) {
     EXPECT_EQ(tester.findScript("b")->behavior, SCR_REVERSE);
 }
 
-// Each refusal keeps its old first words and says on the same line what is wrong; nothing is re-timed. Timings are
-// summed in 64 bits.
+// Each refusal keeps its old first words and says what is wrong; nothing is re-timed; timings add up in 64 bits.
 TEST_F(AnimationCommands, speed_control_refusals_say_why) {
     addScript(tester, "big", {0, 1, 2}, {400000, 400000, 200001}, INT_SIN);
     addScript(tester, "short", {0, 1}, {5, 5}, INT_SIN);

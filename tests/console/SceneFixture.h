@@ -22,8 +22,7 @@ inline bool modelListLocked() {
     return pthread_mutex_trylock(&modelListMutex) == EBUSY || pthread_mutex_unlock(&modelListMutex);
 }
 
-// Records the skin numbers given to it (reading no file) and counts paint calls made under the lock with the scene's
-// brush; any other paint call counts 1000.
+// Records the skins given to it; a paint call under the lock with the scene's brush counts 1, any other 1000.
 struct RecordingPaintable : PaintableModel {
     using PaintableModel::PaintableModel;
     using PaintableModel::textures;

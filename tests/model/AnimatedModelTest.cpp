@@ -32,8 +32,7 @@ static std::vector<double> expectedTicks(int type, const std::vector<double>& xs
     return out;
 }
 
-// SCR_TERMINATE and numbers outside the behaviours end the script after its last step, and so does a lone step played
-// back; a repeating script is followed for three rounds and plays on.
+// Terminating, unknown and one-step reversing scripts end on their last step; a repeating one plays on.
 TEST(AnimatedModelTest, every_interpolation_follows_its_formula_tick_by_tick) {
     const struct {
         int type;
