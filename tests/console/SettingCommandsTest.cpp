@@ -1,13 +1,5 @@
 // set, get, toggle and paint as typed, against the test models, the brush and the viewer settings.
-#include "paint/PaintableModel.h"
 #include "tests/console/SceneFixture.h"
-
-// Counts paint calls made under the lock with the scene's brush; any other call counts 1000.
-struct RecordingPaintable : PaintableModel {
-    using PaintableModel::PaintableModel;
-    void paintModel(BrushModel* used) override { calls += modelListLocked() && used == brush ? 1 : 1000; }
-    int calls = 0;
-};
 
 using SettingCommands = SceneFixture;
 

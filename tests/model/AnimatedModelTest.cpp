@@ -1,16 +1,14 @@
-// The per-tick engine against each formula, the end behaviours, the scripts it
-// refuses, and the pose copies a script step owns.
+// The per-tick engine against each formula, forwards and back, its end behaviours, and the scripts it refuses.
 #include <gtest/gtest.h>
 
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "model/OwnedPose.h"
 #include "tests/model/TestModel.h"
 
-// x after every tick of a script whose steps are all of `type`, from x = `from`, with the curves in their
-// textbook forms so that they share no code with the engine. Bezier segments span three steps; Catmull-Rom
-// doubles the end points.
+// x after every tick of a script of `type` steps from x = `from`, by the textbook curves, sharing no engine code.
 static std::vector<double> expectedTicks(int type, const std::vector<double>& xs, const std::vector<int>& ticks,
                                          double from) {
     const auto catmull = [](double p0, double p1, double p2, double p3, double t) {
@@ -34,7 +32,7 @@ static std::vector<double> expectedTicks(int type, const std::vector<double>& xs
     return out;
 }
 
-// SCR_TERMINATE and numbers outside the behaviours end the script after its last step.
+// Terminating, unknown and one-step reversing scripts end on their last step; a repeating one plays on.
 TEST(AnimatedModelTest, every_interpolation_follows_its_formula_tick_by_tick) {
     const struct {
         int type;
@@ -47,17 +45,29 @@ TEST(AnimatedModelTest, every_interpolation_follows_its_formula_tick_by_tick) {
         {INT_HARMONIC, {11, -3}, {10, 4}, -1},
         {INT_CUBIC_BEZIER, {0, 3, -1, 2, 5, 5, 1}, {9, 9, 9, 4, 9, 9, 5}, 9},
         {INT_CATMULL_ROM, {0, 2, 1, 4}, {7, 3, 4, 5}, SCR_TERMINATE},
+        {INT_LINEAR, {4, -2, 6}, {2, 3, 4}, SCR_REPEAT},
+        {INT_LINEAR, {5}, {2}, SCR_REVERSE},
+        {INT_LINEAR, {5}, {2}, SCR_REVERSE_ONCE},
     };
     for (const auto& c : cases) {
         TestModel m;
         m.setAttribute("x", 1.0);  // a spline starts at its first step, the others at the model
         addScript(m, "s", c.xs, c.ticks, c.type, c.behavior);
         ASSERT_EQ(0, m.runScript("s"));
-        std::vector<double> want = expectedTicks(c.type, c.xs, c.ticks, 1.0);
+        const int rounds = c.behavior == SCR_REPEAT ? 3 : 1;
+        std::vector<double> xs;
+        std::vector<int> ticks;
+        for (int r = 0; r < rounds; ++r) {
+            xs.insert(xs.end(), c.xs.begin(), c.xs.end());
+            ticks.insert(ticks.end(), c.ticks.begin(), c.ticks.end());
+        }
+        const std::vector<double> want = expectedTicks(c.type, xs, ticks, 1.0);
         for (size_t k = 0; k < want.size(); ++k) {
             m.step();
-            EXPECT_NEAR(want[k], m.getAttribute("x"), 1e-12) << "type " << c.type << " tick " << k;
-            EXPECT_EQ(k + 1 < want.size(), m.current_script != nullptr) << "type " << c.type << " tick " << k;
+            const std::string where = "type " + std::to_string(c.type) + " behaviour " + std::to_string(c.behavior) +
+                                      " tick " + std::to_string(k);
+            EXPECT_NEAR(want[k], m.getAttribute("x"), 1e-12) << where;
+            EXPECT_EQ(k + 1 < want.size() || rounds > 1, m.current_script != nullptr) << where;
         }
     }
 }
@@ -105,4 +115,90 @@ TEST(OwnedPoseTest, the_copy_keeps_values_and_outlives_the_names_it_was_made_fro
               (std::map<std::string, double>(copy->begin(), copy->end())));
     freePoseOwningNames(copy);
     freePoseOwningNames(nullptr);
+}
+
+namespace {
+
+// Curves agree to the bit both ways; forward linear steps carry a running sum's rounding.
+void expectSame(int type, double want, double got, const std::string& where) {
+    if (type == INT_LINEAR)
+        EXPECT_NEAR(want, got, 1e-12) << where;
+    else
+        EXPECT_EQ(want, got) << where;
+}
+
+std::vector<double> stepAndRecord(TestModel& m, int ticks) {
+    std::vector<double> xs;
+    for (int k = 0; k < ticks; ++k) {
+        m.step();
+        xs.push_back(m.getAttribute("x"));
+    }
+    return xs;
+}
+
+}  // namespace
+
+// Backwards the model is where the forward pass was at the mirrored tick; a Bezier segment lands on its first pose.
+TEST(PlayBackTest, the_backward_pass_retraces_the_forward_one_for_every_curve) {
+    const struct {
+        const char* name;
+        int type;
+        std::vector<double> xs;
+        std::vector<int> ticks;
+        bool speedControl;
+    } cases[] = {
+        {"linear", INT_LINEAR, {4, -2.3, 6.1, 1}, {2, 3, 7, 5}, false},
+        {"sine", INT_SIN, {11, -3.7, 2.2}, {10, 4, 6}, false},
+        {"harmonic", INT_HARMONIC, {11, -3}, {3, 7}, false},
+        {"bezier", INT_CUBIC_BEZIER, {0, 3, -1, 2, 5, 5.5, 1}, {9, 9, 9, 4, 9, 9, 5}, false},
+        {"catmull-rom", INT_CATMULL_ROM, {0, 2, 1.3, 4}, {7, 3, 4, 5}, false},
+        {"sine, speed control", INT_SIN, {0, 1, 3, 4.5}, {10, 10, 10, 10}, true},
+        {"bezier, speed control", INT_CUBIC_BEZIER, {0, 1, 3, 4.5}, {10, 10, 10, 10}, true},
+        {"catmull-rom, speed control", INT_CATMULL_ROM, {0, 1, 3, 4.5}, {10, 10, 10, 10}, true},
+    };
+    for (const auto& c : cases) {
+        for (int behavior : {SCR_REVERSE, SCR_REVERSE_ONCE}) {
+            const std::string where = std::string(c.name) + (behavior == SCR_REVERSE ? " reverse" : " once");
+            TestModel m;
+            m.setAttribute("x", 1.0);
+            addScript(m, "s", c.xs, c.ticks, c.type, behavior);
+            if (c.speedControl) {
+                testing::internal::CaptureStdout();  // the path table
+                ASSERT_EQ(0, m.doSpeedControl("s", "x", "y", "z", 0.25, 0.25)) << where;
+                testing::internal::GetCapturedStdout();
+                ASSERT_NE(nullptr, m.stepOf("s", 3).tValues) << where;
+            }
+            ASSERT_EQ(0, m.runScript("s")) << where;
+            // The steps each transition leads to; a simple script first moves to s0, which is not played back.
+            const bool bezier = c.type == INT_CUBIC_BEZIER, spline = bezier || c.type == INT_CATMULL_ROM;
+            if (!spline)
+                stepAndRecord(m, m.stepOf("s", 0).timing);
+            std::vector<double> forward = {spline ? c.xs[0] : m.getAttribute("x")};
+            std::vector<double> mirror = forward;  // where the backward pass should be, by forward tick
+            for (size_t j = bezier ? 3 : 1; j < c.xs.size(); j += bezier ? 3 : 1) {
+                const std::vector<double> xs = stepAndRecord(m, m.stepOf("s", j).timing);
+                forward.insert(forward.end(), xs.begin(), xs.end());
+                mirror.insert(mirror.end(), xs.begin(), xs.end());
+                if (bezier && j + 3 < c.xs.size())
+                    mirror.back() = c.xs[j];  // the next segment's start
+            }
+            const size_t total = forward.size() - 1;
+            for (size_t k = 1; k <= total; ++k) {
+                m.step();
+                expectSame(c.type, mirror[total - k], m.getAttribute("x"),
+                           where + " backward tick " + std::to_string(k));
+                EXPECT_EQ(k < total || behavior == SCR_REVERSE, m.current_script != nullptr) << where << " tick " << k;
+            }
+            if (behavior == SCR_REVERSE_ONCE) {
+                EXPECT_EQ(0, m.ticks_left) << where;
+                m.step();
+                EXPECT_DOUBLE_EQ(forward[0], m.getAttribute("x")) << where;
+                continue;
+            }
+            // Forward again from s0, with no transition from s0 to itself.
+            const std::vector<double> again = stepAndRecord(m, static_cast<int>(total));
+            for (size_t k = 1; k <= total; ++k)
+                expectSame(c.type, forward[k], again[k - 1], where + " again, tick " + std::to_string(k));
+        }
+    }
 }

@@ -1,5 +1,4 @@
-// Where a playing script's window stands, step by step, for each kind of script, for scripts that grow while they
-// play and at the end of the list; which scripts can be played at all.
+// Where a playing script's window stands, step by step, as scripts grow and end; which scripts can be played at all.
 #include <gtest/gtest.h>
 
 #include <string>
@@ -33,8 +32,7 @@ std::string where(const StepWindow& w, script_steps& list) {
 
 }  // namespace
 
-// Windows as "segment start, control 1, control 2, current" step numbers, "@current" for a simple script. A Catmull-Rom
-// script's first step doubles as the one before the start, and on the last segment the end as the one after it.
+// Windows as "segment start, control 1, control 2, current", "@current" for a simple script; Catmull-Rom doubles ends.
 TEST(StepWindowTest, each_kind_of_script_moves_segment_by_segment_to_its_end) {
     const struct {
         std::string kinds, appended, trace;  // steps at the start, steps added once it started, where it stood

@@ -1,5 +1,4 @@
-// A small concrete model for the model and console tests: draws nothing, has a
-// bounded colour and size, and opens up the engine's state.
+// A model that draws nothing, with a bounded colour and size, opening up the engine's state to the tests.
 #pragma once
 
 #include <iterator>

@@ -1,11 +1,13 @@
-// Nesting depth as the XML reader reaches it, and attribute files refused for it.
+// What attribute files may hold: the texts and names they can carry, and the nesting depth the XML reader reaches.
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
 #include <algorithm>
+#include <sstream>
 #include <string>
 
 #include "model/xml/XmlNesting.h"
+#include "model/xml/XmlText.h"
 #include "tests/model/TestModel.h"
 
 using testing::internal::CaptureStderr;
@@ -31,8 +33,7 @@ std::string repeat(const std::string& s, int n) {
 
 }  // namespace
 
-// End tags hidden in attribute values, comments and CDATA do not close anything; in UTF-8 mode (after a declaration) a
-// lead byte takes the '<' of the next end tag with it, so the element stays open.
+// Hidden end tags close nothing; after a declaration a UTF-8 lead byte swallows the '<' of the next end tag.
 TEST(XmlNestingTest, depth_follows_the_reader_through_quotes_comments_and_utf8) {
     const struct {
         std::string text;
@@ -83,4 +84,23 @@ TEST(XmlNestingTest, files_nested_deeper_than_256_are_refused_before_parsing) {
             EXPECT_EQ(0.0, m.getAttribute("x"));
         }
     }
+}
+
+// Each side of every boundary: name letters and followers, plain text that is no name (leading ':' or digit, spaces,
+// markup, U+037E, U+FFFE, U+10FFFF), neither (controls, surrogates, past U+10FFFF, overlong, cut short, stray bytes).
+TEST(XmlTextTest, plain_text_and_names_at_the_boundaries_of_each_class) {
+    // Cases between '|', each led by 'n' for a name (so plain text too), 'p' for plain text only, '-' for neither.
+    std::stringstream cases(
+        "nabc|n_x.y-z:1|na:b|n\xc3\x80|n\xc3\xbc|na\xc2\xb7|na\xcc\x80|n\xdf\xbf|n\xe0\xa0\x80|n\xe2\x80\x8c|"
+        "na\xe2\x80\xbf|n\xef\xbf\xbd|n\xf0\x90\x80\x80|n\xf0\x9f\x8e\xa8|p|p:a|p1a|p-a|p.a|pa b|pa<b&c\"'|p\xc2\xa0|"
+        "p\xc2\xb7|p\xc3\x97|p\xcc\x80|p\xcd\xbe|p\xe3\x80\x80|p\xef\xbf\xbe|p\xf3\xb0\x80\x80|p\xf4\x8f\xbf\xbf|-a\tb|"
+        "-a\x1f|-a\x7f|-\xc2\x80|-a\xc2\x9f|-\xf4\x90\x80\x80|-\xed\xa0\x80|-\xed\xbf\xbf|-\xc0\xaf|-\xc1\xbf|"
+        "-\xe0\x9f\xbf|-\xf0\x8f\xbf\xbf|-a\xc3|-\xe2\x82|-\xe2\x82z|-\x80|-a\xff|-\xf8\x88\x80\x80\x80");
+    for (std::string c; std::getline(cases, c, '|');) {
+        const std::string text = c.substr(1);
+        EXPECT_EQ(c[0] != '-', isPlainText(text.c_str())) << testing::PrintToString(text);
+        EXPECT_EQ(c[0] == 'n', isXmlName(text.c_str())) << testing::PrintToString(text);
+    }
+    EXPECT_FALSE(isPlainText(nullptr));
+    EXPECT_FALSE(isXmlName(nullptr));
 }

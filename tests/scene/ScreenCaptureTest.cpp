@@ -1,5 +1,4 @@
-// Screenshots without a window: the hand-over of a frame between a waiting
-// thread and the thread that draws, and the files a frame becomes.
+// Screenshots without a window: a frame handed from the drawing thread to a waiting one, and the files it becomes.
 #include <gtest/gtest.h>
 #include "tests/SameBytes.h"
 
@@ -16,8 +15,7 @@ namespace {
 
 using std::chrono::milliseconds;
 
-// Three by two pixels, every one different, bottom row first, so that a
-// picture turned over or mirrored, or with red and blue swapped, cannot pass.
+// Every pixel different, bottom row first: a picture turned over, mirrored or with red and blue swapped fails.
 Picture sampleFrame() {
     Picture frame;
     frame.width = 3;
@@ -36,9 +34,17 @@ public:
                       ++reads_;
                       return sampleFrame();
                   });
+                  ++rounds_;
                   std::this_thread::sleep_for(milliseconds(1));
               }
           }) {}
+    // Returns once the thread has served three more times, so that any frame it was to read is read.
+    void settle() const {
+        const int until = rounds_ + 3;
+        for (auto end = std::chrono::steady_clock::now() + milliseconds(5000);
+             rounds_ < until && std::chrono::steady_clock::now() < end;)
+            std::this_thread::yield();
+    }
     ~DrawingThread() {
         stop_ = true;
         thread_.join();
@@ -47,7 +53,7 @@ public:
 
 private:
     std::atomic<bool> stop_ = false;
-    std::atomic<int> reads_ = 0;
+    std::atomic<int> reads_ = 0, rounds_ = 0;
     std::thread thread_;
 };
 
@@ -57,14 +63,14 @@ TEST(ScreenCapture, a_request_gets_the_next_frame_and_only_a_request_reads_one) 
     ScreenCapture capture;
     takeRedrawRequest();
     DrawingThread window(capture);
-    std::this_thread::sleep_for(milliseconds(20));
+    window.settle();
     EXPECT_EQ(window.reads(), 0);  // frames nobody asked for are not read
     Picture frame;
     ASSERT_TRUE(capture.take(milliseconds(5000), &frame));
     EXPECT_TRUE(takeRedrawRequest());  // a resting window is asked to draw
     EXPECT_TRUE(sameBytes(frame.rgb, sampleFrame().rgb));
     EXPECT_EQ(frame.width, 3);
-    std::this_thread::sleep_for(milliseconds(20));
+    window.settle();
     EXPECT_EQ(window.reads(), 1);
 }
 
@@ -95,8 +101,7 @@ TEST(ScreenshotFile, names_choose_png_or_bmp_whatever_their_case) {
         EXPECT_EQ(screenshotFormatOf(c.name), c.format) << c.name;
 }
 
-// Read back by the decoder skins use, each file holds the frame as it was,
-// the right way up.
+// Read back by the decoder skins use, each file holds the frame the right way up.
 TEST(ScreenshotFile, both_formats_hold_the_frame_the_right_way_up) {
     for (ImageFormat format : {ImageFormat::kPng, ImageFormat::kBmp}) {
         std::vector<unsigned char> bytes;

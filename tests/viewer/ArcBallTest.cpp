@@ -1,5 +1,4 @@
-// Arcball mapping and the matrix helpers it feeds, against values worked out
-// by hand for a 500 x 500 window (a pixel step of 1 / 249.5).
+// Arcball mapping and its matrix helpers, against values worked out by hand for a 500 x 500 window.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -17,8 +16,7 @@ static void expectNear(const GLfloat* got, std::initializer_list<float> want, fl
 }
 
 TEST(ArcBallMath, multiply_keeps_the_left_operand_on_the_left) {
-    // A = a quarter turn about z, B = x scaled by 2: A x B takes the x axis
-    // to (0, 2, 0), B x A would take it to (0, 1, 0).
+    // A quarter turn about z times x scaled by 2 takes the x axis to (0, 2, 0); the other order to (0, 1, 0).
     Matrix3fT a = rotationZ(static_cast<float>(M_PI / 2)), b = {{2.0f, 0.0f, 0.0f, 0.0f, 1.0f, 0.0f, 0.0f, 0.0f, 1.0f}};
     Matrix3fMulMatrix3f(&a, &b);
     expectNear(a.M, {0.0f, 2.0f}, 1e-6f);  // M00, M10

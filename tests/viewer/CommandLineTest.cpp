@@ -1,5 +1,4 @@
-// The command line: each option alone and together with model words, and the
-// words that end the program at once, with the status and text they end with.
+// The command line: options among model words, and the words that end the program at once, with what they print.
 #include "viewer/CommandLine.h"
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Hit-record walking (the nearest record, the nearest handle), and the key-binding lookup and arithmetic of the window
-// input.
+// Hit records (the nearest record, the nearest handle), and the key-binding lookup and arithmetic of window input.
 #include <gtest/gtest.h>
 
 #include <vector>
@@ -8,8 +7,7 @@
 #include "viewer/Input.h"
 #include "viewer/WindowState.h"
 
-// processHits takes the nearest named record; a handle (a record of two names: its model's tag, its
-// number) is taken before the brush whatever their depths.
+// The nearest named record wins; a handle (two names: its model's tag, its number) wins over the brush at any depth.
 TEST(ProcessHits, nearest_named_record_wins_and_ties_keep_the_earlier) {
     struct Record {
         GLuint min_depth;
