@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "tests/model/TestModel.h"
 
@@ -273,5 +274,16 @@ TEST(ScriptXmlTest, a_script_already_held_is_taken_again_only_as_written) {
         EXPECT_EQ(c.from.empty() ? 0 : 1, readInto(m, text, &err)) << c.to;
         EXPECT_EQ(c.from.empty() ? "" : "error creating new script named 'walk' \n", err) << c.to;
         EXPECT_EQ(held, describe(m)) << c.to;
+    }
+}
+
+TEST(AttributedModelTest, an_attribute_with_its_own_limit_and_a_bounding_one_keeps_below_the_lower) {
+    TestModel m;
+    m.upper_limits["x"] = 4.0;
+    m.upper_bound_by["x"] = "size";
+    for (const auto& [size, most] : {std::pair{2.0, 2.0}, std::pair{9.0, 4.0}}) {
+        m.setAttribute("size", size);
+        m.setAttribute("x", 8.0);
+        EXPECT_EQ(most, m.getAttribute("x")) << "size " << size;
     }
 }

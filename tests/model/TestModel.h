@@ -25,6 +25,8 @@ public:
     using AnimatedModel::scripts;
     using AnimatedModel::showHandles;
     using AnimatedModel::ticks_left;
+    using AnimatedModel::upper_bound_by;
+    using AnimatedModel::upper_limits;
 
     script* findScript(const char* name) {
         auto it = scripts.find(name);

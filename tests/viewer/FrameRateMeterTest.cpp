@@ -1,8 +1,10 @@
-// The frame-rate overlay: frames per second between the frames drawn, smoothed, rests left out, and its texts.
+// The frame-rate overlay (frames per second between the frames drawn, smoothed, rests left out, and its texts) and
+// the projection the overlay and the scene are drawn with.
 #include <gtest/gtest.h>
 
 #include <chrono>
 
+#include "tests/paint/PaintTestSupport.h"
 #include "viewer/FrameRateMeter.h"
 #include "viewer/Render.h"
 
@@ -59,4 +61,15 @@ TEST(OverlayText, formats_and_reports_overflow) {
     testing::internal::CaptureStdout();
     EXPECT_FALSE(formatFPS(buf, 20, 1e12));  // cut to the 19 characters that fit
     EXPECT_EQ(testing::internal::GetCapturedStdout(), "FPS string buffer overflow error [fps: 1000000000000.]!\n");
+}
+
+TEST(Projection, a_wide_window_shows_more_across_than_up) {
+    if (!painttest::ensureGlContext())
+        GTEST_SKIP() << "no display";
+    glMatrixMode(GL_PROJECTION);
+    glLoadIdentity();
+    setUpProjection(400, 200);
+    GLfloat m[16];
+    glGetFloatv(GL_PROJECTION_MATRIX, m);
+    EXPECT_NEAR(2.0f, m[5] / m[0], 1e-5f);  // x is squeezed by the aspect ratio, y is not
 }
