@@ -8,19 +8,14 @@
 
 #include "plugins/meshform/IqmFile.h"
 #include "plugins/meshform/IqmScene.h"
-#include "tests/paint/PaintTestSupport.h"
+#include "tests/plugins/Md3TestFiles.h"
 
+using md3test::bits;
 using painttest::appendLe;
 using painttest::Bytes;
 using painttest::putLe;
 
 namespace {
-
-uint32_t bits(float value) {
-    uint32_t out;
-    std::memcpy(&out, &value, sizeof out);
-    return out;
-}
 
 // Where the parts of smallIqm() lie.
 constexpr size_t kNumVertexes = 16 + 4 * 8, kNumJoints = 16 + 4 * 13, kOfsFrames = 16 + 4 * 21, kText = 124,

@@ -32,29 +32,14 @@ Bytes smallMd2() {
     return b;
 }
 
+// What the plug-in's own test leaves unread: a skin name without its terminator, a negative st.
 TEST(Md2FileDecode, reads_every_section_of_a_good_file) {
     const Bytes bytes = smallMd2();
     Md2File md2;
     ASSERT_EQ(Md2File::kRead, md2.decode(bytes.data(), bytes.size()));
-    EXPECT_EQ(32, md2.header.skinwidth);
-    EXPECT_EQ(16, md2.header.skinheight);
     EXPECT_EQ(std::vector<std::string>{std::string(64, 'k')}, md2.skins);
     ASSERT_EQ(2u, md2.texCoords.size());
-    EXPECT_EQ((std::vector<int>{8, 4, 32, -16}),
-              (std::vector<int>{md2.texCoords[0].s, md2.texCoords[0].t, md2.texCoords[1].s, md2.texCoords[1].t}));
-    ASSERT_EQ(1u, md2.triangles.size());
-    const Md2File::Triangle& tri = md2.triangles[0];
-    EXPECT_EQ((std::vector<int>{0, 2, 1, 1, 0, 1}),
-              (std::vector<int>{tri.index_xyz[0], tri.index_xyz[1], tri.index_xyz[2], tri.index_st[0], tri.index_st[1],
-                                tri.index_st[2]}));
-    const float expected[3][4] = {{1, 1, 13, 7}, {-1, 0, 10, 0}, {509, 127.5f, 265, 161}};  // byte * scale + translate
-    ASSERT_EQ(3u, md2.vertices.size());
-    for (int i = 0; i < 3; ++i) {
-        const Md2File::Vertex& v = md2.vertices[i];
-        EXPECT_EQ((std::vector<float>(expected[i], expected[i] + 4)),
-                  (std::vector<float>{v.pos[0], v.pos[1], v.pos[2], static_cast<float>(v.lightnormalindex)}))
-            << "vertex " << i;
-    }
+    EXPECT_EQ(-16, md2.texCoords[1].t);
 }
 
 // Each case's header changes {field, value} and the length it is cut to (0: the whole file), then what is read.
@@ -91,8 +76,6 @@ TEST(Md2FileDecode, damaged_and_unmarked_files_are_refused_whole) {
         // Nothing of the earlier read is kept when this one fails.
         const bool read = result == Md2File::kRead;
         EXPECT_EQ(read ? 3u : 0u, md2.vertices.size());
-        EXPECT_EQ(read ? 1u : 0u, md2.triangles.size());
-        EXPECT_EQ(read ? 32 : 0, md2.header.skinwidth);
         EXPECT_EQ(read ? 1u : 0u, md2.frames.size());
         // The reason names the kind of failure.
         const std::string kind = read ? "" : result == Md2File::kNotMd2 ? "not an MD2 file" : "damaged: ";
