@@ -1,7 +1,6 @@
 // The IQM reader on a small skinned model: every frame skinned where its joints take it, damaged files refused whole.
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <tuple>

@@ -1,8 +1,6 @@
 // The MD2 model plug-in: mesh, placement, keyframes, animations as scripts, skins, refusals, real models.
 #include <unistd.h>
 
-#include <algorithm>
-#include <cmath>
 #include <cstdlib>
 #include <list>
 #include <map>

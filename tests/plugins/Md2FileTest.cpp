@@ -3,7 +3,6 @@
 
 #include <algorithm>
 #include <climits>
-#include <cstring>
 #include <tuple>
 
 #include "plugins/keyform/Md2File.h"
