@@ -21,8 +21,7 @@ constexpr size_t kNumVertexes = 16 + 4 * 8, kNumJoints = 16 + 4 * 13, kOfsFrames
                  kMeshes = 156, kArrays = 180, kTriangles = 280, kJoints = 292, kPoses = 388, kAnims = 564,
                  kFrames = 584, kPositions = 592, kTexCoords = 628, kIndexes = 652, kWeights = 664, kSize = 676;
 
-// One triangle over (0, 0, 0), (1, 0, 0), (2, 1, 0), normals the same ways; the root joint holds the first two
-// vertices, its child (1 along x) the third, and in the second frame moves 3 further along x, turned a quarter about z.
+// (0 0 0), (1 0 0), (2 1 0): the root holds two, its child the third, moved 3 along x and a quarter about z in frame 2.
 Bytes smallIqm() {
     Bytes b(16);
     std::memcpy(b.data(), "INTERQUAKEMODEL", 16);
@@ -55,7 +54,6 @@ Bytes smallIqm() {
 
 TEST(IqmScene, skins_every_frame_and_lists_each_animation_as_a_clip) {
     const Bytes bytes = smallIqm();
-    ASSERT_EQ(kSize, bytes.size());
     IqmFile iqm;
     ASSERT_EQ(IqmFile::kRead, iqm.decode(bytes.data(), bytes.size())) << iqm.problem;
     MeshformScene scene;

@@ -82,8 +82,7 @@ void writeGltf(const char* file, const std::vector<Accessor>& accessors, const s
                   R"("}],"bufferViews":[)" + views + R"(],"accessors":[)" + list + "]," + json + "}");
 }
 
-// A binary glTF of one triangle whose PNG picture, of a length no multiple of four, comes first in its BIN chunk,
-// before the positions and coordinates that must keep their alignment when the picture grows or shrinks.
+// A binary glTF triangle whose PNG, of a length no multiple of 4, comes before data that must stay aligned.
 void pictureFirstGlb() {
     writeFile("grey.bmp", makeBmp(16, 16, 90));
     ASSERT_EQ(0, std::system((kConvert + " grey.bmp grey.png").c_str()));
@@ -325,8 +324,7 @@ void slidingGltf() {
 "samplers":[{"input":3,"output":4}]}])");
 }
 
-// Corner 0 hangs on joint a, corner 1 on joint b, corner 2 on both; "bend" lifts a 3 along y and back.
-// (Assimp 5.2 crashes on a skin without inverse bind matrices, which glTF allows.)
+// Corner 0 on joint a, 1 on b, 2 on both; "bend" lifts a 3 along y and back (Assimp 5.2 needs inverse binds).
 void skinnedGltf() {
     writeGltf(
         "skin.gltf",
@@ -479,8 +477,7 @@ TEST_P(MeshformShipped, shows_every_mesh_with_the_textures_it_names) {
     ASSERT_EQ(1u, scripts.count(GetParam().script)) << scriptsOf(model.get()).substr(0, 200);
     const std::vector<double>& frames = scripts.at(GetParam().script);
     EXPECT_EQ(GetParam().frames, frames.size());
-    // Halfway through, some vertex stands a visible distance (in the 4-unit view) from where it rests, yet none is
-    // thrown far off the model; or none moves at all.
+    // Halfway through some vertex has moved visibly (in the 4-unit view) yet stays near the model; or none moves.
     std::vector<float> rest;
     for (unsigned int v = 0; model->getVertex(v); ++v)
         rest.insert(rest.end(), model->getVertex(v)->pos, model->getVertex(v)->pos + 3);
@@ -515,8 +512,7 @@ INSTANTIATE_TEST_SUITE_P(Cache, MeshformShipped,
                                          Shipped{"x-earth/earth.x", 4512, 1, 0, 1, "AnimationSet_sphere", 61, false}),
                          fileNameOf<Shipped>);
 
-// What a glTF file means apart from its first picture: its JSON without that image's entry, the places of the
-// bufferViews and the buffer's length, and for a .glb the bytes of every other bufferView.
+// A glTF file less its first picture: JSON without that image, view places or buffer length; a .glb's other views.
 struct GltfMeaning {
     nlohmann::ordered_json json;
     std::vector<std::string> views;
