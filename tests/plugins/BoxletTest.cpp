@@ -34,8 +34,7 @@ TEST_F(Boxlet, first_draw_builds_the_cube_prints_its_indices_once_and_gives_each
     EXPECT_EQ(box->textureOfSkin(1), box->getTriangle(0)->getTexture());
     EXPECT_EQ(box->textureOfSkin(2), box->getTriangle(2)->getTexture());
     EXPECT_EQ("", draw(box.get()));
-    // Per pair of triangles: the face's plane (axis, side), the grey of its texture (tiles.bmp 40,
-    // tiles2.bmp 210), its quarter's lowest s and t; then a corner of the first triangle and its s and t.
+    // Per face: plane (axis, side), grey (tiles.bmp 40, tiles2.bmp 210), lowest s and t; a corner of triangle 1, its st
     const float faces[6][8] = {{1, -1, 40, 0, 0, 1, 0.5f, 0.5f}, {1, 1, 210, 0, 0.5f, 0, 0, 1},
                                {2, -1, 40, 0, 0.5f, 2, 0.5f, 1}, {0, -1, 40, 0.5f, 0, 0, 1, 0},
                                {2, 1, 210, 0, 0, 1, 0, 0.5f},    {0, 1, 210, 0.5f, 0, 1, 1, 0.5f}};

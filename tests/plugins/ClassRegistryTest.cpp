@@ -54,7 +54,6 @@ TEST_F(ClassRegistry, only_trusted_folders_are_searched_in_order_and_what_loaded
         EXPECT_EQ(c.found, findModelClass(c.word) != nullptr)
             << c.word << " with " << (c.classPath ? c.classPath : "-");
     }
-    EXPECT_EQ(0u, model_classes.count(const_cast<char*>("Keyform")));
     EXPECT_EQ(0u, model_classes.count(const_cast<char*>("Other")));
     const model_factory front = findModelClass("Front");
     ASSERT_EQ(0, std::remove("elsewhere/Front.so"));  // a second model is made without loading again
@@ -81,8 +80,7 @@ TEST_F(ClassRegistry, the_working_directory_is_known_by_its_real_path) {
         EXPECT_EQ(c.same, isWorkingDirectory(c.dir)) << c.dir;
 }
 
-// loadclass opens only regular files, links followed: a FIFO would hold the loader until someone wrote to it. A
-// writer waits on the FIFO meanwhile, so that each time it were opened the load would fail instead of hanging.
+// loadclass opens only regular files, links followed; a writer on the FIFO keeps a wrong open from hanging the test.
 TEST_F(ClassRegistry, loadclass_refuses_what_is_not_a_regular_file_and_says_why) {
     ASSERT_EQ(0, mkfifo("pipe.so", 0600));
     ASSERT_EQ(0, symlink("pipe.so", "link.so"));
@@ -150,8 +148,6 @@ TEST_F(ClassRegistry, new_model_gives_the_reason_a_class_cannot_be_had) {
          "model not found 'Absent': " + dir.path("Absent.so") +
              ": cannot open shared object file: No such file or directory\n" + unloaded},
         {"new model Misnamed a", "model not found 'Misnamed': no library registers this class\n" + loaded},
-        {"new model Misnamed a",  // loaded already
-         "model not found 'Misnamed': no library registers this class\n" + loaded},
         {"new model " + std::string(116, 'w') + " a",
          "model not found '" + std::string(116, 'w') + "': class name too long\n" + loaded},
         {"list classes", "  Broken\n  Misnamed\n  Renamed (loaded)\n"},

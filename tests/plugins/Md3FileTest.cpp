@@ -1,7 +1,6 @@
 // The MD3 reader, its skin and animation lists, and the scene Meshform draws from them.
 #include <gtest/gtest.h>
 
-#include <cstring>
 #include <map>
 #include <sstream>
 #include <tuple>
@@ -157,14 +156,11 @@ TEST(Md3AnimationFile, gives_each_part_the_clips_it_holds) {
     }
 }
 
-// How a Quake 3 skin file gives each surface of an MD3 model its texture.
-typedef std::map<std::string, std::string> Table;
-
 TEST(Md3SkinFile, maps_each_surface_to_the_texture_it_names) {
     const struct {
         const char* what;
         const char* text;
-        Table expected;
+        std::map<std::string, std::string> expected;
     } cases[] = {
         {"pairs, one a line",
          "h_head,models/players/sarge/band.tga\nh_visor,models/players/sarge/visor.tga\n",

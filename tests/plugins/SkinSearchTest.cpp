@@ -9,7 +9,6 @@ namespace {
 
 typedef std::vector<std::string> Names;
 
-// Above each case, the rule it shows.
 struct Case {
     const char* files;  // the folder's files, space-separated; the folder is called "sydney"
     Names skinNames;    // as the model file gives them
