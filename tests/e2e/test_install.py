@@ -1,5 +1,4 @@
-"""The installed program and the build folder's, started elsewhere: classes and textures come from beside the program,
-never from the working directory; the install also holds a desktop entry, MIME types, an icon and a manual page."""
+"""The installed and the build folder's program take classes and textures from beside them; the installed files."""
 
 import os
 import re
@@ -121,9 +120,7 @@ class RunFromElsewhere(Sessions):
 
     @unittest.skipUnless(os.path.exists(os.path.join(TESTPLUGINS, "Chameleon.so")), "needs the test plug-ins")
     def test_libraries_in_the_working_directory_are_not_loaded(self):
-        # A downloaded folder holding libraries named like a class, which would register Boxlet but make no model,
-        # is passed over for the installed class; a class nobody has is reported with the last place tried and
-        # the installed classes, the working directory's planted ones left out.
+        # Libraries named like a class in the working directory are passed over, and never listed as classes.
         s, _ = self.start(self.installed("bin", "velmora"), planted=("models/Boxlet.so", "Boxlet.so"))
         s.send("new model Boxlet b")
         self.assertRegex(s.expect(re.compile(r"textures: <\d+,\d+>\n|not found.*\n")), r"textures: <\d+,\d+>\n")

@@ -14,10 +14,6 @@ NOTICE = ("unsaved paint of 1 skin on 1 model was left by a run that did not end
           "restore it or 'recover discard' to drop it\n")
 
 
-def runs(s):
-    return glob.glob(os.path.join(s.state_home, "velmora", "recovery", "run-*"))
-
-
 def journals(s):
     return sorted(glob.glob(os.path.join(s.state_home, "velmora", "recovery", "run-*", "*.vpj")))
 
@@ -119,7 +115,7 @@ class PaintRecovery(SessionTest):
         self.assertEqual(self.s.command("recover discard"), "dropped unsaved paint of 1 skin\n")
         self.s.send("quit")
         self.s.wait_exit()
-        self.assertEqual(runs(self.s), [])
+        self.assertEqual(glob.glob(os.path.join(self.s.state_home, "velmora", "recovery", "run-*")), [])
 
 
 if __name__ == "__main__":

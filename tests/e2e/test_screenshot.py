@@ -33,15 +33,6 @@ class Screenshots(SessionTest):
             self.assertEqual(shot[:2], window[:2], name)
             self.assertSame(shot[2], window[2], name + " against the window")
 
-    def test_a_command_file_finds_the_picture_written_when_its_next_line_runs(self):
-        skin = new_box(self.s, "box")[0]
-        with open(self.path("record.txt"), "w") as f:
-            f.write("save screenshot shot.bmp\nload skin %d shot.bmp\n" % skin)
-        # The skin load reads the picture whole: a missing or partial file would be reported otherwise.
-        out = self.s.command("exec record.txt")
-        self.assertTrue(out.startswith("saved screenshot 'shot.bmp' (500x500)\n"), out)
-        self.assertIn("image/texture dimension mismatch! Cannot load texture 'shot.bmp'.", out)
-
     def test_what_cannot_be_written_is_refused_with_its_reason(self):
         with open(self.path("real.png"), "w") as f:
             f.write("old")

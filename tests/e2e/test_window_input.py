@@ -5,12 +5,12 @@ import re
 import shutil
 import unittest
 
-from velmora_harness import BOXLET, MODEL_CACHE, SessionTest, changed_in, colours, differs, new_box, pixel, read_bmp, \
-    value_of
+from velmora_harness import BOXLET, MODEL_CACHE, SessionTest, changed_in, colours, differs, new_box, pixel, value_of
 
 # x0, y0, x1, y1 of the two texts in the 500 x 500 window.
 FPS_TEXT = (20, 0, 420, 60)
 POS_TEXT = (20, 440, 420, 498)
+SYDNEY = os.path.join(MODEL_CACHE, "sydney")
 
 
 class Keys(SessionTest):
@@ -23,13 +23,6 @@ class Keys(SessionTest):
         self.wait_value("x", "4.000000")
         self.s.key("q", "q")
         self.wait_value("x", "-4.000000")
-        # The step goes through single precision: 0.1f, not 0.1.
-        self.s.command("set control_step 0.1")
-        self.s.key("E")
-        self.wait_value("z", "0.100000")
-        # A key without a binding changes nothing.
-        self.s.key("r")
-        self.assertEqual(value_of(self.s, "x"), -4.0)
 
     def test_X_three_times_moves_the_scene_three_units(self):
         start = self.s.wait_for_pixels(lambda shot: shot[0] == 500)
@@ -63,36 +56,6 @@ class Rotation(SessionTest):
 
 @unittest.skipUnless(os.path.exists(BOXLET), "needs the Boxlet plug-in")
 class BrushDrag(SessionTest):
-    def test_dragging_the_brush_in_paint_mode_paints_the_face_under_it(self):
-        first, second = new_box(self.s, "box")
-        # The brush sits on the middle of the z = +1 face, which shows the lower left quarter of the second skin.
-        self.s.quietly("select model brush", "set z 1", "set dim1 0.3", "set solid_dim1 0.2", "set green 0",
-                       "set blue 0", "select model box", "save skin %d before.bmp" % second,
-                       "save skin %d first.bmp" % first)
-        self.assertEqual(self.s.command("toggle painting"), "paint mode enabled\n")
-        self.s.drag([(250, 250), (260, 250), (275, 250), (290, 250), (300, 250)])
-
-        self.s.quietly("select model brush")
-        moved, y, z = (value_of(self.s, name) for name in "xyz")
-        self.assertGreater(moved, 0.2)  # 50 pixels to the right, at the face's depth
-        self.assertEqual((round(y, 2), round(z, 2)), (0.0, 1.0))
-        self.s.quietly("select model box", "save skin %d after.bmp" % second, "save skin %d first-after.bmp" % first)
-
-        self.assertSame(read_bmp(self.s.wait_file("first-after.bmp")), read_bmp(self.s.wait_file("first.bmp")),
-                        "the first skin, which the brush never reached")
-        width, height, before = read_bmp(self.s.wait_file("before.bmp"))
-        _, _, after = read_bmp(self.s.wait_file("after.bmp"))
-        changed = [(i, j) for j in range(height) for i in range(width) if before[j][i] != after[j][i]]
-        self.assertGreater(len(changed), 50)
-        # The face maps x to s = (1 - x) / 4 and y to t = (y + 1) / 4: every painted texel lies within the brush
-        # radius (0.3, i.e. 0.075 in s and t) of the stroke from x = 0 to x = moved along y = 0.
-        reach = 0.075 + 2.0 / width
-        s_lo, s_hi = (1 - moved) / 4 - reach, 0.25 + reach
-        for i, j in changed:
-            s_, t_ = i / (width - 1), j / (height - 1)
-            self.assertTrue(s_lo <= s_ <= s_hi and abs(t_ - 0.25) <= reach, (i, j))
-            self.assertGreater(after[j][i][0], after[j][i][1])  # red paint
-
     def test_a_drag_from_a_turned_box_keeps_the_brush_on_its_faces_and_the_wheel_moves_the_scene_or_sizes_it(self):
         new_box(self.s, "box")
         # Turned 45 degrees about y, the box shows two faces meeting in an edge down the middle of the window;
@@ -125,51 +88,17 @@ class BrushDrag(SessionTest):
         self.assertEqual(value_of(self.s, "solid_dim1"), 0.11)
 
 
-def new_blue(shot, base, x0, y0, x1, y1):
-    """How many pixels of the rectangle are pure blue in shot and were not in base."""
-    def blue(p):
-        return p[2] > 150 and p[0] < 60 and p[1] < 60
-    return sum(1 for y in range(y0, y1) for x in range(x0, x1) if blue(pixel(shot, x, y)) and not blue(pixel(base, x, y)))
-
-
-def new_sydney(test):
-    """Opens the cached sydney figure as model 'sydney', or skips the test."""
-    sydney = os.path.join(MODEL_CACHE, "sydney")
-    if not os.path.isfile(os.path.join(sydney, "tris.md2")):
-        test.skipTest("sydney is not in the model cache; scripts/fetch-models.sh fetches it")
-    shutil.copytree(sydney, os.path.join(test.s.workdir, "sydney"))
-    test.s.send("new model Keyform sydney")
-    test.s.expect(re.compile(r"skins: <[\d,]*>\n"))
-
-
 def red(p):
     return p[0] > 150 and p[1] < 80 and p[2] < 80
 
 
-class Handles(SessionTest):
-    def test_a_figure_shows_its_handles_and_follows_its_move_handle_and_the_brush_grows_by_its_radius_handle(self):
-        new_sydney(self)
-        self.s.quietly("set handle_color 0 0 1")
-        hidden = self.s.settled()
-        # The move handle at the figure's origin, the middle of the window, shows in the handle colour over its body.
-        self.assertEqual(self.s.command("toggle handles"), "handles enabled\n")
-        self.s.wait_for_pixels(lambda shot: new_blue(shot, hidden, 230, 230, 270, 270) > 200)
-        # Dragged right and up, the figure goes right and up; the brush it was picked through stays.
-        self.s.drag([(250, 250), (260, 244), (270, 238), (280, 232)])
-        x, y = value_of(self.s, "x"), value_of(self.s, "y")
-        self.assertTrue(0.3 < x < 0.7 and 0.15 < y < 0.45 and x > y, (x, y))
-        self.assertEqual(self.s.command("toggle handles"), "handles disabled\n")
-        # The brush's outer radius handle sits on +x of its centre, a unit (62 pixels) right of the middle.
-        self.s.quietly("select model brush")
-        self.assertEqual(self.s.command("toggle handles"), "handles enabled\n")
-        self.s.drag([(312, 250), (322, 250), (332, 250), (342, 250)])
-        radius, solid, moved = value_of(self.s, "dim1"), value_of(self.s, "solid_dim1"), value_of(self.s, "x")
-        self.assertTrue(1.3 < radius < 1.7 and solid == 0.6 and moved == 0.0, (radius, solid, moved))
 
-
+@unittest.skipUnless(os.path.isfile(os.path.join(SYDNEY, "tris.md2")), "sydney is not in the model cache")
 class FigureStroke(SessionTest):
     def test_a_quick_drag_down_a_figure_paints_a_line_on_its_body_mirrored_left_to_right_and_undone_at_once(self):
-        new_sydney(self)
+        shutil.copytree(SYDNEY, os.path.join(self.s.workdir, "sydney"))
+        self.s.send("new model Keyform sydney")
+        self.s.expect(re.compile(r"skins: <[\d,]*>\n"))
         # Three times its first size the figure fills the window; a small red brush mirrors across its own x.
         self.s.quietly("set scale 0.12", "save skin 1 before.bmp", "select model brush", "set dim1 0.1",
                        "set solid_dim1 0.05", "set green 0", "set blue 0", "set mirror 1", "select model sydney")

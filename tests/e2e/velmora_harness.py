@@ -38,7 +38,7 @@ def start_xvfb():
 class Session:
     """One running velmora with its own display and a working directory holding the build's runtime files."""
 
-    def __init__(self, stdin_devnull=False, before_exec=None, env=None, args=(), program="./velmora", cwd=None):
+    def __init__(self, before_exec=None, env=None, args=(), program="./velmora", cwd=None):
         self.env = env or {}  # changes to the program's environment; None removes a variable
         self.args = list(args)  # the command line after the program's name, kept for restarts
         self.program = program  # another program than the working directory's link, started in cwd
@@ -56,9 +56,9 @@ class Session:
         self.stderr_path = os.path.join(self.workdir, ".stderr")
         # Recovery journals go to the session's own state folder, never the user's.
         self.state_home = os.path.join(self.workdir, ".state")
-        self._spawn(stdin_devnull, before_exec, os.O_TRUNC)
+        self._spawn(before_exec, os.O_TRUNC)
 
-    def _spawn(self, stdin_devnull=False, before_exec=None, stderr_mode=os.O_APPEND):
+    def _spawn(self, before_exec=None, stderr_mode=os.O_APPEND):
         self._out, self._mark, self._closed, self.status = b"", 0, False, None
         self._cond = threading.Condition()
         env = dict(os.environ, DISPLAY=self.display, TERM="dumb", INPUTRC="/dev/null", XDG_STATE_HOME=self.state_home)
@@ -71,8 +71,6 @@ class Session:
             try:
                 os.chdir(self.cwd)
                 os.dup2(err, 2)
-                if stdin_devnull:
-                    os.dup2(os.open(os.devnull, os.O_RDONLY), 0)
                 if before_exec:
                     before_exec(self)  # in the child: its input, its signal dispositions, the display
                 os.execve(self.program, [self.program] + self.args, env)
@@ -118,8 +116,7 @@ class Session:
         self.type(line + "\n")
 
     def expect(self, text, timeout=DEADLINE):
-        """Waits until text (a string or compiled regex) appears after the last line typed, as plain text
-        (escape sequences and blanked lines dropped, CR LF as LF); returns the output since then."""
+        """Waits for text (a string or regex) in the plain output since the last line typed; returns that output."""
         end = time.monotonic() + timeout
         with self._cond:
             while True:
@@ -185,8 +182,7 @@ class Session:
         return ppm(["import", "-display", self.display, "-window", self.window()])
 
     def settled(self):
-        """The window once two screenshots in a row agree, after a frame that shows every change the console made:
-        without it, two shots of a window that has not yet drawn the last command agree too."""
+        """The window once two screenshots in a row agree, after a frame showing what the console changed."""
         self.frames(1)
         shots = [self.screenshot()]
 
@@ -197,17 +193,14 @@ class Session:
         return shots[-1]
 
     def frames(self, count):
-        """Waits until the window has drawn count frames after this call: a screenshot command waits for a frame of
-        its own, and its request steps the animations on the timer tick that asks for that frame."""
+        """Waits until the window has drawn count frames after this call (a screenshot waits for a frame of its own)."""
         for _ in range(count):
             out = self.command("save screenshot .frame.bmp")
             if not out.startswith("saved screenshot"):
                 raise AssertionError("no frame: " + out)
 
     def drag(self, points, button=1):
-        """Presses the button at the first point, moves through the others and lets go. Each move goes out once the
-        window shows the one before: a busy window reads its X events late, and a console command typed after an
-        unread drag sees the scene as it was before it. Every move must change the picture."""
+        """Drags through points; each move (which must change the picture) goes out once the window shows the last."""
         w = self.window()
         before = self.settled()  # whatever the console changed before is drawn and shown
         x, y = points[0]

@@ -233,9 +233,6 @@ class Stress:
         self.s.wait_until(lambda: differs(self.s.screenshot(), before, 1), "the window to draw a new frame",
                           timeout=DEADLINE)
 
-    def alive(self):
-        return not self.s.ended()
-
     def drive(self):
         self.run_line("select model brush")
         self.input.start()
@@ -257,15 +254,12 @@ class Stress:
     def finish(self):
         """Quits while the window is still busy with input; the program must end as quit always ends it."""
         self.s.type("quit\n")
-        self.wait_gone(DEADLINE)
+        poll(self.s.ended, DEADLINE)
         self.input.stop.set()
         self.input.join(DEADLINE)
-        if self.alive():
+        if not self.s.ended():
             raise AssertionError("the program did not end after quit")
         self.check_status()
-
-    def wait_gone(self, seconds):
-        poll(lambda: not self.alive(), seconds)
 
     def check_status(self):
         if how_ended(self.s.status) not in ("SIGINT", "exit 0"):
@@ -296,8 +290,7 @@ def main():
         run.finish()
     except Exception as e:  # a missed answer, a failed xdotool or screenshot: the program is looked at
         what = str(e).split("\nstderr:\n")[0]
-        run.wait_gone(5.0)
-        if run.alive():
+        if not poll(run.s.ended, 5.0):
             problem = "stopped answering: %s\nthread stacks:\n%s" % (what, run.stacks())
         else:
             try:
