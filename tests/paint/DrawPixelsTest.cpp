@@ -65,7 +65,8 @@ void drawOneAtATime(PaintableModel& model) {
 struct Rendered {
     Bytes pixels;
     std::array<float, 7> current;  // normal, texture coordinates
-    std::array<GLint, 4> state;    // bound texture, vertex, normal and coordinate arrays on
+    std::array<GLint, 5> state;    // bound texture, vertex, normal and coordinate arrays on, normal rescaling on
+    std::array<float, 16> view;    // the model-view matrix left behind
 };
 
 class DrawPixels : public PluginModelTest {
@@ -124,6 +125,8 @@ protected:
         out.state[1] = glIsEnabled(GL_VERTEX_ARRAY);
         out.state[2] = glIsEnabled(GL_NORMAL_ARRAY);
         out.state[3] = glIsEnabled(GL_TEXTURE_COORD_ARRAY);
+        out.state[4] = glIsEnabled(GL_NORMALIZE);
+        glGetFloatv(GL_MODELVIEW_MATRIX, out.view.data());
         return out;
     }
 
@@ -142,6 +145,7 @@ protected:
         EXPECT_EQ(0u, differing) << "bytes that differ from the one-at-a-time drawing";
         EXPECT_EQ(reference.current, batched.current);
         EXPECT_EQ(reference.state, batched.state);
+        EXPECT_EQ(reference.view, batched.view);
         EXPECT_EQ(0, reference.state[0]);
     }
 
@@ -161,6 +165,8 @@ TEST_F(DrawPixels, the_cube_with_its_two_textures_turned_and_scaled) {
     std::unique_ptr<PaintableModel> box = create("Boxlet", "box");
     ASSERT_TRUE(box);
     draw(box.get());  // the first draw builds the cube and loads its textures
+    expectSamePicture(*box, 20);
+    place(*box, 0.4, 0, 0, 1);  // moved only
     expectSamePicture(*box, 20);
     place(*box, 0.3, 35, -50, 1.4);
     expectSamePicture(*box, 20);

@@ -119,31 +119,21 @@ TEST(ImageFormats, every_kind_reads_as_imagemagick_reads_it_and_saves_back_in_pl
     }
 }
 
-TEST(ImageFormats, writing_picks_the_format_from_the_name_and_refuses_others) {
+// A name of no supported format is refused for writing, reading and reloading alike.
+TEST(ImageFormats, unsupported_names_are_refused_for_writing_and_reading) {
     ScratchDir dir;
-    std::string file = inDir(dir, kKinds[2]);
-    Image* image = Image::load(&file);
+    std::string file = dir.path("skin.bmp"), gif = dir.path("skin.gif");
+    writeFile(file, makeBmp(4, 4));
+    std::unique_ptr<Image> image(Image::load(&file));
     ASSERT_NE(nullptr, image);
-    for (const char* name : {"w.bmp", "w.PNG", "w.tga", "w.pcx"}) {
-        CaptureStdout();
-        EXPECT_EQ(1, image->write(dir.path(name).c_str())) << name;
-        EXPECT_EQ("", GetCapturedStdout()) << name;
-        EXPECT_TRUE(sameBytes(topFirst(*image), magickPixels(dir.path(name)))) << name;
-    }
+    const std::string why =
+        gif + "': unsupported extension '.gif' (supported: " + supportedImageExtensionsText() + ")\n";
     CaptureStdout();
-    EXPECT_EQ(0, image->write(dir.path("w.gif").c_str()));
-    EXPECT_EQ("cannot save skin as '" + dir.path("w.gif") +
-                  "': unsupported extension '.gif' (supported: .bmp, .pcx, .png, .jpg, .jpeg, .tga, .dds)\n",
-              GetCapturedStdout());
-    std::string gif = dir.path("skin.gif");
-    CaptureStdout();
+    EXPECT_EQ(0, image->write(gif.c_str()));
     EXPECT_EQ(nullptr, Image::load(&gif));
     EXPECT_EQ(0, image->reloadImage(&gif));
-    const std::string refused =
-        "cannot read skin '" + gif +
-        "': unsupported extension '.gif' (supported: .bmp, .pcx, .png, .jpg, .jpeg, .tga, .dds)\n";
-    EXPECT_EQ(refused + refused, GetCapturedStdout());
-    delete image;
+    EXPECT_EQ("cannot save skin as '" + why + "cannot read skin '" + why + "cannot read skin '" + why,
+              GetCapturedStdout());
 }
 
 TEST(ImageFormats, damaged_and_truncated_files_are_refused_with_the_file_and_a_reason) {
@@ -185,17 +175,17 @@ TEST(ImageFormats, reloads_keep_the_size_and_pcx_names_read_their_bmp_sibling_fi
     ScratchDir dir;
     std::string png = dir.path("skin.png"), small = dir.path("small.png"), pcx = dir.path("skin.pcx");
     ASSERT_TRUE(convertTo("", png));
-    for (const std::string& made : {small, "PCX:" + pcx})
-        ASSERT_EQ(0, std::system((kConvert + " -size 4x4 xc:red '" + made + "'").c_str()));
+    for (const std::string& made : {small, "PCX:" + pcx})  // as wide as the skin: only the height differs
+        ASSERT_EQ(0, std::system((kConvert + " -size 24x4 xc:red '" + made + "'").c_str()));
     Image* image = Image::load(&png);
     ASSERT_NE(nullptr, image);
     CaptureStdout();
     EXPECT_EQ(0, image->reloadImage(&small));
-    EXPECT_EQ("image/texture dimension mismatch! Cannot load texture '" + small + "'. It is 4x4, the skin 24x16.\n",
+    EXPECT_EQ("image/texture dimension mismatch! Cannot load texture '" + small + "'. It is 24x4, the skin 24x16.\n",
               GetCapturedStdout());
-    EXPECT_EQ(24, image->width());
+    EXPECT_EQ(16, image->height());
     EXPECT_EQ(1, image->reloadImage(&pcx));
-    EXPECT_EQ(4, image->width());
+    EXPECT_EQ(4, image->height());
     EXPECT_EQ(pcx, image->getSourceFile());
     EXPECT_EQ(ImageFormat::kPcx, image->getFormat());
     writeFile(dir.path("skin.bmp"), makeBmp(3, 2));

@@ -22,20 +22,8 @@ namespace {
 struct Square : PaintableModel {
     Square(const char* name, Image* skin) : PaintableModel(name) {
         textures[1] = skin;
-        int v[4], tc[4];
-        for (int i = 0; i < 4; ++i) {
-            const int x = i == 1 || i == 2, y = i >= 2;
-            v[i] = addVertex(4.0f * x, 4.0f * y, 0);
-            tc[i] = addTexCoord(static_cast<float>(x), static_cast<float>(y));
-        }
-        for (const int* three : {kFirst, kSecond}) {
-            const int tri = addTriangle(v[three[0]], v[three[1]], v[three[2]]);
-            for (int i = 0; i < 3; ++i)
-                setTexCoord(tri, i, tc[three[i]]);
-            setTexture(tri, 1);
-        }
+        painttest::addSquare(*this, 1);
     }
-    static constexpr int kFirst[3] = {0, 1, 2}, kSecond[3] = {0, 2, 3};
     using PaintableModel::textures;
 };
 

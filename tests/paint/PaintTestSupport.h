@@ -9,10 +9,12 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "paint/brush/BrushModel.h"
 #include "paint/image/Image.h"
+#include "paint/mesh/PolyMesh.h"
 #include "tests/ScratchFiles.h"
 
 namespace painttest {
@@ -122,6 +124,40 @@ inline Bytes texturePixels(GLuint name) {  // RGB of a 2D texture's level 0
     glPixelStorei(GL_PACK_ALIGNMENT, 1);
     glGetTexImage(GL_TEXTURE_2D, 0, GL_RGB, GL_UNSIGNED_BYTE, rgb.data());
     return rgb;
+}
+
+// A triangle with corners at and texture coordinates st, on texture; returns its index.
+inline int addMapped(PolyMesh& mesh, const float (*at)[3], const float (*st)[2], GLuint texture) {
+    const int tri =
+        mesh.addTriangle(mesh.addVertex(at[0][0], at[0][1], at[0][2]), mesh.addVertex(at[1][0], at[1][1], at[1][2]),
+                         mesh.addVertex(at[2][0], at[2][1], at[2][2]));
+    for (int i = 0; i < 3; ++i)
+        mesh.setTexCoord(tri, i, mesh.addTexCoord(st[i][0], st[i][1]));
+    mesh.setTexture(tri, texture);
+    return tri;
+}
+
+// A four-cornered face as the triangles 0 1 2 and 0 2 3, sharing their corners.
+inline void addQuad(PolyMesh& mesh, const float (*at)[3], const float (*st)[2], GLuint texture) {
+    int v[4], tc[4];
+    for (int i = 0; i < 4; ++i) {
+        v[i] = mesh.addVertex(at[i][0], at[i][1], at[i][2]);
+        tc[i] = mesh.addTexCoord(st[i][0], st[i][1]);
+    }
+    for (const auto& three : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}}) {
+        const int tri = mesh.addTriangle(v[three[0]], v[three[1]], v[three[2]]);
+        for (int i = 0; i < 3; ++i)
+            mesh.setTexCoord(tri, i, tc[three[i]]);
+        mesh.setTexture(tri, texture);
+    }
+}
+
+const float kSquareSt[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+
+// The square (0, 0, 0) to (4, 4, 0), its texture coordinates covering the picture once.
+inline void addSquare(PolyMesh& mesh, GLuint texture) {
+    const float at[4][3] = {{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}};
+    addQuad(mesh, at, kSquareSt, texture);
 }
 
 // A brush whose attributes can be written straight, as a script's animation

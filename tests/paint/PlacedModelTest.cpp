@@ -3,8 +3,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstring>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -27,25 +25,15 @@ struct TestCube : PaintableModel {
     TestCube() : PaintableModel("cube") {
         for (int face = 0; face < 6; ++face) {
             const int axis = face / 2, side = face % 2;
-            int v[4], tc[4];
-            const int corner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+            float at[4][3];
             for (int i = 0; i < 4; ++i) {
-                float p[3];
-                p[axis] = side ? 1.0f : -1.0f;
-                p[(axis + 1) % 3] = 2.0f * corner[i][0] - 1;
-                p[(axis + 2) % 3] = 2.0f * corner[i][1] - 1;
-                v[i] = addVertex(p[0], p[1], p[2]);
-                tc[i] = addTexCoord(static_cast<float>(corner[i][0]), static_cast<float>(corner[i][1]));
+                at[i][axis] = side ? 1.0f : -1.0f;
+                at[i][(axis + 1) % 3] = 2.0f * painttest::kSquareSt[i][0] - 1;
+                at[i][(axis + 2) % 3] = 2.0f * painttest::kSquareSt[i][1] - 1;
             }
-            for (const auto& three : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}}) {
-                const int tri = addTriangle(v[three[0]], v[three[1]], v[three[2]]);
-                for (int i = 0; i < 3; ++i)
-                    setTexCoord(tri, i, tc[three[i]]);
-                setTexture(tri, face + 1);
-            }
+            painttest::addQuad(*this, at, painttest::kSquareSt, face + 1);
         }
     }
-    using PaintableModel::applyTransform;
     using PaintableModel::handles;
     using PaintableModel::setUprightTurn;
     using PaintableModel::textures;
@@ -359,41 +347,6 @@ TEST_F(PlacedCube, a_further_handle_dragged_in_the_scene_moves_in_the_models_spa
     EXPECT_DOUBLE_EQ(0, cube.handles[2].y);
     EXPECT_DOUBLE_EQ(0, cube.handles[2].z);
     EXPECT_EQ(5, cube.getAttribute("x"));
-}
-
-// Each row of the current model-view matrix after load-identity and draw.
-std::vector<float> modelView(const std::function<void()>& draw) {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    draw();
-    std::vector<float> m(16);
-    glGetFloatv(GL_MODELVIEW_MATRIX, m.data());
-    glLoadIdentity();
-    return m;
-}
-
-TEST_F(PlacedCube, drawn_translated_then_turned_stood_upright_scaled_and_unplaced_as_before) {
-    if (!painttest::ensureGlContext())
-        GTEST_SKIP() << "no X display";
-    const double move[3] = {1.5, -2, 0.25}, none[3] = {0, 0, 0}, turn[3] = {30, -20, 45};
-    place(cube, move, none, 1);
-    const auto translated = modelView([] { glTranslatef(1.5f, -2.0f, 0.25f); });
-    EXPECT_EQ(0, std::memcmp(translated.data(), modelView([&] { cube.applyTransform(); }).data(), 16 * sizeof(float)));
-
-    const double upright[3] = {-90, 0, -90};
-    place(cube, move, turn, 0.5);
-    cube.setUprightTurn(upright[0], upright[1], upright[2]);
-    double expected[16];
-    ModelTransform(move, turn, 0.5, upright).matrix(expected);
-    const auto placed = modelView([&] { cube.applyTransform(); });
-    for (int i = 0; i < 16; ++i)
-        EXPECT_NEAR(expected[i], placed[i], 1e-6) << i;
-
-    // Drawing leaves neither the matrix nor the normal rescaling behind.
-    const auto afterDraw = modelView([&] { cube.draw(); });
-    EXPECT_EQ(1.0f, afterDraw[0] * afterDraw[5] * afterDraw[10] * afterDraw[15]);
-    EXPECT_FALSE(glIsEnabled(GL_NORMALIZE));
-    glDisable(GL_TEXTURE_2D);
 }
 
 // Whether a handle is picked in a tiny square of the scene around (x, y), seen along -z.
