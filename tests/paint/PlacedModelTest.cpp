@@ -34,6 +34,7 @@ struct TestCube : PaintableModel {
             painttest::addQuad(*this, at, painttest::kSquareSt, face + 1);
         }
     }
+    using PaintableModel::applyTransform;
     using PaintableModel::handles;
     using PaintableModel::setUprightTurn;
     using PaintableModel::textures;
@@ -347,6 +348,25 @@ TEST_F(PlacedCube, a_further_handle_dragged_in_the_scene_moves_in_the_models_spa
     EXPECT_DOUBLE_EQ(0, cube.handles[2].y);
     EXPECT_DOUBLE_EQ(0, cube.handles[2].z);
     EXPECT_EQ(5, cube.getAttribute("x"));
+}
+
+// The drawing's matrix is the placement painting uses: moved, turned, stood upright and scaled.
+TEST_F(PlacedCube, drawn_with_the_matrix_painting_uses) {
+    if (!painttest::ensureGlContext())
+        GTEST_SKIP() << "no X display";
+    const double move[3] = {1.5, -2, 0.25}, turn[3] = {30, -20, 45}, upright[3] = {-90, 0, -90};
+    place(cube, move, turn, 0.5);
+    cube.setUprightTurn(upright[0], upright[1], upright[2]);
+    double expected[16];
+    ModelTransform(move, turn, 0.5, upright).matrix(expected);
+    float placed[16];
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    cube.applyTransform();
+    glGetFloatv(GL_MODELVIEW_MATRIX, placed);
+    glLoadIdentity();
+    for (int i = 0; i < 16; ++i)
+        EXPECT_NEAR(expected[i], placed[i], 1e-6) << i;
 }
 
 // Whether a handle is picked in a tiny square of the scene around (x, y), seen along -z.
