@@ -19,8 +19,7 @@ namespace {
 
 const int kSize = 32;  // texels a side of each face's texture
 
-// A cube from -1 to 1; face (axis, side) is two triangles with texture 2 * axis + side + 1 (side 1: the
-// + face), s and t running 0..1 along the next two axes.
+// A cube from -1 to 1; face (axis, side 1: +) has texture 2 * axis + side + 1, s and t along the next two axes.
 struct TestCube : PaintableModel {
     TestCube() : PaintableModel("cube") {
         for (int face = 0; face < 6; ++face) {
@@ -65,8 +64,7 @@ protected:
     BrushModel brush{"brush"};
 };
 
-// The texels a dab paints are where the scene shows them, and the ray through them meets the face there, where a
-// pick (by ray, or nearest the brush's centre) reads the colour painted.
+// A dab paints the texels the scene shows under it, where a pick by ray or nearest point reads the colour back.
 TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene_where_rays_and_picks_find_them) {
     const struct {
         double move[3], degrees[3], scale, upright[3];
@@ -168,8 +166,7 @@ TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene_where_rays_
     }
 }
 
-// Ten motion events 0.18 apart drag a brush of radius 0.06 across the +z face: the dabs laid between them leave
-// no texel of the line's middle row unpainted, and the drag is one undo step.
+// Motion events 0.18 apart drag a brush of radius 0.06: the dabs between them leave no gap, in one undo step.
 TEST_F(PlacedCube, a_quick_drag_paints_a_line_and_is_one_step) {
     PaintSession session;
     PaintRecorder* previous = paint_recorder;
@@ -200,8 +197,7 @@ TEST_F(PlacedCube, a_quick_drag_paints_a_line_and_is_one_step) {
     EXPECT_EQ("nothing to undo", session.undo(find).message);
 }
 
-// One dab blends each texel once: the diagonal two triangles of a face share takes the brush's half opacity once,
-// like the texels beside it, instead of a second time (three quarters).
+// The diagonal two triangles share takes a dab's half opacity once, not twice (three quarters).
 TEST_F(PlacedCube, a_dab_blends_the_edge_two_triangles_share_once) {
     for (auto [name, value] : {std::pair{"z", 1.0}, {"dim1", 0.6}, {"solid_dim1", 0.6}, {"opacity", 0.5}})
         brush.setAttribute(name, value);
@@ -217,19 +213,9 @@ TEST_F(PlacedCube, a_dab_blends_the_edge_two_triangles_share_once) {
     EXPECT_GT(diagonal, 8);
 }
 
-TEST_F(PlacedCube, files_carry_the_placement_and_older_files_keep_the_defaults) {
-    const std::string old = dir.path("old.xml"), saved = dir.path("saved.xml");
-    writeFile(old, std::string("<?xml version=\"1.0\" ?>\n<cube>\n    <attribute name=\"x\" value=\"2.500000\" />\n"
-                               "</cube>\n"));
+TEST_F(PlacedCube, files_carry_the_placement_marked_as_upright) {
+    const std::string saved = dir.path("saved.xml");
     cube.setAttribute("rotation_y", 30);
-    EXPECT_TRUE(cube.loadAttributes(old.c_str()));
-    EXPECT_EQ(2.5, cube.getAttribute("x"));
-    EXPECT_EQ(30.0, cube.getAttribute("rotation_y"));  // not in the file: left alone
-    TestCube fresh;
-    EXPECT_TRUE(fresh.loadAttributes(old.c_str()));
-    for (auto [name, value] : {std::pair{"rotation_x", 0.0}, {"rotation_y", 0.0}, {"rotation_z", 0.0}, {"scale", 1.0}})
-        EXPECT_EQ(value, fresh.getAttribute(name)) << name;
-
     cube.setAttribute("scale", 0.25);
     ASSERT_TRUE(cube.saveAttributes(saved.c_str()));
     const std::string text = readFile(saved);
@@ -238,6 +224,7 @@ TEST_F(PlacedCube, files_carry_the_placement_and_older_files_keep_the_defaults) 
           "<attribute name=\"rotation_y\" value=\"30.000000\" />",
           "<attribute name=\"rotation_z\" value=\"0.000000\" />", "<attribute name=\"scale\" value=\"0.250000\" />"})
         EXPECT_NE(std::string::npos, text.find(line)) << line;
+    TestCube fresh;
     EXPECT_TRUE(fresh.loadAttributes(saved.c_str()));
     EXPECT_EQ(0.25, fresh.getAttribute("scale"));
     EXPECT_EQ(30.0, fresh.getAttribute("rotation_y"));
@@ -245,8 +232,7 @@ TEST_F(PlacedCube, files_carry_the_placement_and_older_files_keep_the_defaults) 
 
 using Values = std::vector<std::pair<const char*, double>>;
 
-// Handle 1 moves the cube, handle 2 on its (1, 1, 1) corner scales it by the drag's share along the corner's
-// direction; the brush's handle 1 (+x) sizes dim1, handle 2 (-x) solid_dim1. Every drag and key stops at a limit.
+// Cube: handle 1 moves, handle 2 at (1, 1, 1) scales along it; brush: handle 1 sizes dim1, 2 solid_dim1; all limited.
 TEST_F(PlacedCube, handles_move_scale_and_size_by_the_drag_and_stop_at_the_limits) {
     const double third = 1.0 / 3.0;
     const struct {
@@ -288,8 +274,7 @@ TEST_F(PlacedCube, handles_move_scale_and_size_by_the_drag_and_stop_at_the_limit
             EXPECT_NEAR(value.second, target.getAttribute(value.first), 1e-12) << what << " " << value.first;
     }
 
-    // Set refuses what a key (adjust) stops at; limits are inclusive; no such attribute is -1 for both. The
-    // cube's scale stays above 0, its turns are unbounded.
+    // Set refuses what adjust stops at; limits are inclusive; an unknown attribute is -1; turns are unbounded.
     const struct {
         bool onBrush, isSet;
         const char* name;

@@ -1,5 +1,4 @@
-// The painter's texel walk: bounded by the picture for far-out coordinates, and blending exactly what the
-// straightforward walk it replaced blends; and the float arithmetic it steps with.
+// The painter's texel walk against the frozen reference walk, and the float arithmetic it steps with.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -22,9 +21,8 @@
 
 namespace {
 
-// Paints tri on a copy of the width x height gradient both with the painter and with the frozen straightforward walk
-// (the first blend of each texel counts); the two pictures and changed rectangles must be identical. Returns the
-// painter's samples; painted tells whether it changed any texel.
+// Paints tri on the width x height gradient with the painter and the reference walk (its first blend of each texel);
+// pictures and changed rectangles must match. Returns the painter's samples; painted: whether it changed a texel.
 long long paintsLikeTheReference(const BrushSnapshot& brush, const float* offset, PolyMesh::Triangle* tri, int width,
                                  int height, ScratchDir& dir, bool* painted) {
     *painted = false;
@@ -88,8 +86,7 @@ bool randomTrial(std::mt19937& random, int width, int height, double reach, doub
 
 }  // namespace
 
-// Texture coordinates far beyond the picture: the walk takes about one sample per texel, a texel's width to spare on
-// each side, and still blends what the straightforward walk blends. The triangle maps (s, t) to (10 s, 10 t, 0).
+// Coordinates far beyond the picture: about one sample per texel, a texel to spare each side; (s, t) at (10s, 10t, 0).
 TEST(TrianglePainter, far_out_coordinates_walk_only_the_texels_of_the_image) {
     const struct {
         float reach;  // the corners lie at about +-reach in s and t
@@ -117,10 +114,7 @@ TEST(TrianglePainter, far_out_coordinates_walk_only_the_texels_of_the_image) {
     }
 }
 
-// The fast walk blends exactly the texels the straightforward walk blends, with the same weights: on random
-// triangles, brushes and picture sizes, the first blend the frozen walk makes of each texel gives the same picture
-// and the same changed rectangle as the painter. Small pictures vary the sizes; large ones with small brushes give
-// long rows whose samples are mostly stepped over before and after the brush.
+// Random triangles, brushes and sizes; large pictures with small brushes give rows mostly stepped over.
 TEST(TrianglePainter, blends_what_the_straightforward_walk_blends_on_random_triangles) {
     const struct {
         int trials, sizeFrom, sizeTo;
@@ -142,9 +136,7 @@ TEST(TrianglePainter, blends_what_the_straightforward_walk_blends_on_random_tria
     }
 }
 
-// Quotients through the reciprocal are the floats dividing gives, bit for bit: for ordinary quotients, for those
-// lying within a few units of the last place of a point halfway between two floats (where a reciprocal alone rounds
-// the other way now and then), and for zeros, infinities, undefined and out-of-range denominators.
+// Quotients are the floats dividing gives, bit for bit: near halfway points, zeros, infinities and NaNs too.
 TEST(TrianglePainter, quotients_round_to_the_floats_dividing_gives) {
     std::mt19937 random(7);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -155,8 +147,7 @@ TEST(TrianglePainter, quotients_round_to_the_floats_dividing_gives) {
         {1e-30, {1e-30f, 3e-39f}},  {2e30, {3e38f}},      {0.1, {0.3f, 0.7f, 1e-40f}},
     };
     for (int i = 0; i < 3000; ++i) {
-        // A denominator that puts n / den within a unit or two of the last place of a point halfway between two
-        // floats, and numerators beside n.
+        // n / den within a unit or two in the last place of a point halfway between two floats.
         const float n = static_cast<float>(unit(random) * 2 - 1), f = static_cast<float>(unit(random));
         const double halfway = f + (static_cast<double>(std::nextafter(f, 2.0f)) - f) / 2;
         cases.push_back({n / halfway, {n, std::nextafter(n, 2.0f), std::nextafter(n, -2.0f)}});
@@ -181,9 +172,7 @@ TEST(TrianglePainter, quotients_round_to_the_floats_dividing_gives) {
     EXPECT_GT(reciprocalWrong, 0);  // the cases include quotients a bare reciprocal gets wrong
 }
 
-// Stepping over samples in whole runs lands where stepping one float sum at a time lands: within one power of two
-// and across several, for steps that round down, up or (halfway between two multiples of a float's unit) by the
-// parity of t, from negative, tiny and huge starts, and for steps too small to move t.
+// Stepping in whole runs lands where single float sums land, across powers of two and for steps too small to move t.
 TEST(TrianglePainter, stepping_in_runs_lands_where_single_steps_land) {
     const auto oneByOne = [](float t, float step, double target) {
         while (t < target) {
