@@ -127,8 +127,7 @@ protected:
         return out;
     }
 
-    // Draws model both ways (its own draw first, which also moves an animated mesh to its frame) and
-    // requires the same pixels and after-state, on a picture with at least minColours colours in it.
+    // Draws model itself (moving an animated mesh to its frame), then as the reference: same pixels and after-state.
     void expectSamePicture(PaintableModel& model, size_t minColours) {
         const Rendered batched = render([&] { model.draw(); });
         const Rendered reference = render([&] { drawOneAtATime(model); });
@@ -169,8 +168,7 @@ TEST_F(DrawPixels, the_cube_with_its_two_textures_turned_and_scaled) {
     expectSamePicture(*box, 20);
 }
 
-// A fan of triangles around the origin, textures 1, 0, 2, 1, 0, 2, ... (two pictures and untextured), every
-// other triangle without normals or coordinates of its own, tilted so that the fan is lit unevenly.
+// A tilted fan of triangles with textures 1, 0, 2, 1, 0, 2, ..., every other one without normals or coordinates.
 struct Fan : PaintableModel {
     explicit Fan(int count) : PaintableModel("fan") {
         addVertex(0, 0, 0.5f);

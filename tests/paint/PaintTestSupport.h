@@ -1,5 +1,4 @@
-// Shared by the paint and plug-in tests: BMP and other files written byte by byte (independently of the readers and
-// writers under test), and a hidden GLUT window with the textures it holds.
+// Shared by the paint and plug-in tests: files written byte by byte, apart from the code under test, and a GL window.
 #pragma once
 
 #include <GL/freeglut.h>
@@ -45,8 +44,7 @@ inline Bytes gradient(int width, int height) {  // RGB, top row first; neighbour
 inline Bytes makeBmp(int width, int height, int fill = -1, bool topDown = false) {
     const Bytes rgb = gradient(width, height);
     const uint32_t stride = (width * 3 + 3) / 4 * 4, size = stride * height;
-    // {offset, value, bytes}: magic, file size, pixel offset, info header size, width, height, planes,
-    // bits per pixel, pixel array size, resolution; compression and palette stay 0.
+    // {offset, value, bytes}: magic, file size, pixel offset, header size, sizes, planes, bits, pixel bytes, dpi.
     const uint32_t fields[][3] = {{0, 0x4D42, 2},
                                   {2, 54 + size, 4},
                                   {10, 54, 4},
@@ -106,8 +104,7 @@ inline bool ensureGlContext() {
         window = glutCreateWindow("velmora tests");
         glutHideWindow();
 #if defined(__SANITIZE_ADDRESS__)
-        // The GL driver is unloaded at exit before the sanitizer's own leak check, which then
-        // cannot name the driver's allocations to suppress them; an exit handler still can.
+        // The GL driver is unloaded before the sanitizer's own leak check could name its allocations.
         atexit([] { __lsan_do_leak_check(); });
 #endif
     }
@@ -160,8 +157,7 @@ inline void addSquare(PolyMesh& mesh, GLuint texture) {
     addQuad(mesh, at, kSquareSt, texture);
 }
 
-// A brush whose attributes can be written straight, as a script's animation
-// writes them, past the limits `set` keeps.
+// A brush whose attributes are written straight, past the limits `set` keeps, as a script's animation does.
 struct OpenBrush : BrushModel {
     using BrushModel::BrushModel;
     void put(const char* name, double value) { attributes[name] = value; }

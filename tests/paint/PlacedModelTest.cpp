@@ -322,19 +322,6 @@ TEST_F(PlacedCube, handles_move_scale_and_size_by_the_drag_and_stop_at_the_limit
     }
 }
 
-TEST_F(PlacedCube, a_further_handle_dragged_in_the_scene_moves_in_the_models_space) {
-    cube.handles.push_back({1, 0, 0});
-    const double move[3] = {5, 0, 0}, turn[3] = {0, 0, 0};
-    place(cube, move, turn, 2);
-    cube.setUprightTurn(0, 0, 90);
-    cube.moveHandleInScene(3, 0, 2, 0);  // stood upright, the model's +x is the scene's +y, twice as long
-    cube.moveHandleInScene(4, 9, 9, 9);  // no such handle
-    EXPECT_DOUBLE_EQ(2, cube.handles[2].x);
-    EXPECT_DOUBLE_EQ(0, cube.handles[2].y);
-    EXPECT_DOUBLE_EQ(0, cube.handles[2].z);
-    EXPECT_EQ(5, cube.getAttribute("x"));
-}
-
 // The drawing's matrix is the placement painting uses: moved, turned, stood upright and scaled.
 TEST_F(PlacedCube, drawn_with_the_matrix_painting_uses) {
     if (!painttest::ensureGlContext())
@@ -374,7 +361,7 @@ bool handlePickedAt(TestCube& cube, double x, double y) {
     return hits == 1 && buffer[0] == 1 && buffer[3] == 1;
 }
 
-TEST_F(PlacedCube, handles_are_picked_where_the_placement_puts_them_at_their_usual_size) {
+TEST_F(PlacedCube, handles_are_picked_and_moved_where_the_placement_puts_them) {
     if (!painttest::ensureGlContext())
         GTEST_SKIP() << "no X display";
     cube.handles[0] = {1, 0, 0};  // the move handle, off the origin to show the turn
@@ -385,6 +372,12 @@ TEST_F(PlacedCube, handles_are_picked_where_the_placement_puts_them_at_their_usu
     EXPECT_TRUE(handlePickedAt(cube, 5.2, 2));
     EXPECT_FALSE(handlePickedAt(cube, 5.35, 2));  // radius 0.25 in the scene, not 0.5
     EXPECT_FALSE(handlePickedAt(cube, 6, 0));     // where a plain translation would put it
+    cube.handles.push_back({1, 0, 0});
+    cube.moveHandleInScene(3, 0, 2, 0);  // a further handle: the scene's +y is the model's +x, twice as long
+    cube.moveHandleInScene(4, 9, 9, 9);  // no such handle
+    EXPECT_EQ((std::vector<double>{2, 0, 0}),
+              (std::vector<double>{cube.handles[2].x, cube.handles[2].y, cube.handles[2].z}));
+    EXPECT_EQ(5, cube.getAttribute("x"));
 }
 
 }  // namespace
