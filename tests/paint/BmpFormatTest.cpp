@@ -56,8 +56,7 @@ TEST(BmpFormat, supported_headers_are_24_bit_uncompressed_with_40_or_more_header
     }
 }
 
-// Decoded and encoded directly, and read and written through Image, against files written by hand; a file of rows
-// stored top first is written back bottom row first.
+// Decoded, encoded, read and written through Image against hand-written files; top-down rows are written bottom-up.
 TEST(ImageBmp, gradients_of_every_row_padding_and_order_round_trip_byte_for_byte) {
     ScratchDir dir;
     for (int width = 1; width <= 5; ++width)

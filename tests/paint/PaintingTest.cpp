@@ -66,9 +66,8 @@ TEST_F(Painting, moved_model_is_painted_where_it_is_drawn_and_strokes_blend) {
     EXPECT_EQ(Bytes(3, 110), texel(1.625, 1.5));  // 63.6 + 63 * (1 - 0.2495)
 }
 
-// Islands in texels: the test triangle below x + y = 31, its mirror image above x + y = 37.2, and between them a
-// small far-off triangle the brush never reaches. A mirrored dab paints both, bleeds two texels onto bare texels
-// only, and undoes in one step.
+// In texels: the test triangle below x + y = 31, its mirror image above x + y = 37.2, between them a far-off one the
+// brush never reaches. A mirrored dab paints both, bleeds two texels onto bare texels only, and undoes in one step.
 TEST_F(Painting, a_mirrored_dab_bleeds_onto_bare_texels_only_and_undoes_in_one_step) {
     const float below[3][3] = {{0, 0, 0}, {4, 0, 0}, {0, -4, 0}}, beyond[3][2] = {{1, 1}, {0.2f, 1}, {1, 0.2f}};
     const float far[3][3] = {{0, 0, 9}, {1, 0, 9}, {0, 1, 9}},

@@ -373,9 +373,10 @@ TEST_F(PlacedCube, handles_are_picked_and_moved_where_the_placement_puts_them) {
     EXPECT_FALSE(handlePickedAt(cube, 5.35, 2));  // radius 0.25 in the scene, not 0.5
     EXPECT_FALSE(handlePickedAt(cube, 6, 0));     // where a plain translation would put it
     cube.handles.push_back({1, 0, 0});
-    cube.moveHandleInScene(3, 0, 2, 0);  // a further handle: the scene's +y is the model's +x, twice as long
+    cube.setUprightTurn(0, 0, -90);      // undoing the turn: the scene's +y is the model's +y, twice as long
+    cube.moveHandleInScene(3, 0, 2, 0);  // a further handle
     cube.moveHandleInScene(4, 9, 9, 9);  // no such handle
-    EXPECT_EQ((std::vector<double>{2, 0, 0}),
+    EXPECT_EQ((std::vector<double>{1, 1, 0}),
               (std::vector<double>{cube.handles[2].x, cube.handles[2].y, cube.handles[2].z}));
     EXPECT_EQ(5, cube.getAttribute("x"));
 }
