@@ -1,10 +1,10 @@
-// BMP bytes without files: every header field decoded from hand-written bytes and encoded back, the kinds of header
-// the reader refuses, and whole files encoded (as the data generator and the benchmarks write them) and decoded back.
+// BMP bytes, and Image's reading and writing of BMP files, against files written by hand.
 #include <gtest/gtest.h>
 
 #include <climits>
 
 #include "paint/image/BmpFormat.h"
+#include "paint/image/Image.h"
 #include "tests/SameBytes.h"
 #include "tests/paint/PaintTestSupport.h"
 
@@ -56,20 +56,84 @@ TEST(BmpFormat, supported_headers_are_24_bit_uncompressed_with_40_or_more_header
     }
 }
 
-TEST(BmpFormat, encoded_files_match_ones_written_by_hand_for_every_row_padding) {
-    for (int width = 1; width <= 5; ++width) {
-        const Bytes top = gradient(width, 3);  // top row first; the encoder takes the bottom row first
-        Bytes bottom;
-        for (int y = 2; y >= 0; --y)
-            bottom.insert(bottom.end(), top.begin() + 3 * width * y, top.begin() + 3 * width * (y + 1));
-        const Bytes file = makeBmp(width, 3);
-        EXPECT_TRUE(sameBytes(file, encodeBmp24(width, 3, bottom.data(), 2835))) << width;
-        Picture back;
-        BmpLayout layout;
-        ASSERT_EQ(BmpRead::kRead, decodeBmp(file.data(), file.size(), &back, &layout)) << width;
-        EXPECT_TRUE(sameBytes(bottom, back.rgb)) << width;  // and decoded from the bytes again
-        EXPECT_TRUE(sameBytes(file, encodeBmp(layout.header, back.rgb.data()))) << width;
+// Decoded, encoded, read and written through Image against hand-written files; top-down rows are written bottom-up.
+TEST(ImageBmp, gradients_of_every_row_padding_and_order_round_trip_byte_for_byte) {
+    ScratchDir dir;
+    for (int width = 1; width <= 5; ++width)
+        for (const bool topDown : {false, true}) {
+            SCOPED_TRACE(testing::Message() << width << (topDown ? " top down" : ""));
+            const Bytes file = makeBmp(width, 3, -1, topDown), plain = makeBmp(width, 3);
+            Picture back;
+            BmpLayout layout;
+            ASSERT_EQ(BmpRead::kRead, decodeBmp(file.data(), file.size(), &back, &layout));
+            EXPECT_TRUE(sameBytes(plain, encodeBmp24(width, 3, back.rgb.data(), 2835)));
+            writeFile(dir.path("in.bmp"), file);
+            Image image;
+            ASSERT_EQ(1, image.loadBMP(dir.path("in.bmp").c_str()));
+            EXPECT_TRUE(sameBytes(gradient(width, 3), topFirst(image)));
+            ASSERT_EQ(1, image.writeBMP(dir.path("out.bmp").c_str()));
+            EXPECT_TRUE(sameBytes(plain, readFile<Bytes>(dir.path("out.bmp"))));  // the plain header too
+        }
+}
+
+// A refused header is reported and leaves the old picture; a wrong pixel array size is no reason to refuse.
+TEST(ImageBmp, refuses_other_kinds_and_short_files_but_not_a_wrong_pixel_array_size) {
+    ScratchDir dir;
+    writeFile(dir.path("before.bmp"), makeBmp(5, 3));
+    const std::string file = dir.path("k.bmp");
+    const struct {
+        size_t at;  // the 32-bit field set to value, and cut bytes cut off
+        uint32_t value;
+        size_t cut;
+        std::string said;
+    } kinds[] = {{28, 32, 0, "Not a 24-bit uncompressed bitmap: " + file + "\n"},
+                 {34, 5, 0, ""},
+                 {34, 0xfffffff0, 0, ""},
+                 {2, 66, 1, "Error loading file!\n"}};  // a wrong file size and a byte short
+    for (const auto& kind : kinds) {
+        SCOPED_TRACE(&kind - kinds);
+        Bytes bytes = makeBmp(4, 3);
+        putLe(bytes, kind.at, kind.value);
+        bytes.resize(bytes.size() - kind.cut);
+        writeFile(file, bytes);
+        Image image;
+        ASSERT_EQ(1, image.loadBMP(dir.path("before.bmp").c_str()));
+        testing::internal::CaptureStdout();
+        const int loaded = image.loadBMP(file.c_str());
+        EXPECT_EQ(kind.said, testing::internal::GetCapturedStdout());
+        EXPECT_EQ(kind.said.empty(), loaded == 1);
+        EXPECT_TRUE(sameBytes(kind.said.empty() ? gradient(4, 3) : gradient(5, 3), topFirst(image)));
     }
+}
+
+// A file that cannot be opened is "not found" only when it is missing; otherwise the reason is named.
+TEST(ImageBmp, files_that_cannot_be_opened_name_the_reason) {
+    ScratchDir dir;
+    writeFile(dir.path("skin.bmp"), makeBmp(4, 4));
+    std::filesystem::create_directory(dir.path("folder.bmp"));
+    Image image;
+    ASSERT_EQ(1, image.loadBMP(dir.path("skin.bmp").c_str()));
+    const struct {
+        std::string file, read, written;
+    } cases[] = {
+        {dir.path("gone/a.bmp"), "File not found : " + dir.path("gone/a.bmp"),
+         "cannot write " + dir.path("gone/a.bmp") + ": " + dir.path("gone") + ": No such file or directory"},
+        {dir.path("skin.bmp/a.bmp"), "cannot read " + dir.path("skin.bmp/a.bmp") + ": Not a directory",
+         "cannot write " + dir.path("skin.bmp/a.bmp") + ": Not a directory"},
+        {dir.path("folder.bmp"), "", "cannot write " + dir.path("folder.bmp") + ": Is a directory"},
+    };
+    for (const auto& c : cases) {
+        if (!c.read.empty()) {
+            testing::internal::CaptureStdout();
+            EXPECT_EQ(0, image.loadBMP(c.file.c_str()));
+            EXPECT_EQ(0, image.reloadBMP(c.file.c_str()));
+            EXPECT_EQ(c.read + "\n" + c.read + "\n", testing::internal::GetCapturedStdout());
+        }
+        testing::internal::CaptureStdout();
+        EXPECT_EQ(0, image.writeBMP(c.file.c_str()));
+        EXPECT_EQ(c.written + "\n", testing::internal::GetCapturedStdout());
+    }
+    EXPECT_TRUE(sameBytes(makeBmp(4, 4), readFile<Bytes>(dir.path("skin.bmp"))));
 }
 
 }  // namespace

@@ -1,5 +1,4 @@
-// The brush as the painter sees it: the falloff of its opacity, the snapshot
-// of its attributes, and its inside test, shared with the painter.
+// The brush as the painter sees it: its falloff, its snapshot and its inside test.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -12,8 +11,7 @@ namespace {
 
 using painttest::OpenBrush;
 
-// Full to the solid radius, then falling to nothing at the outer one; a solid radius at or beyond the outer
-// one gives full opacity everywhere. The brush's snapshot gives the same figures from its attributes.
+// Full to the solid radius, then falling to nothing at the outer one (full everywhere when solid reaches it).
 TEST(Brush, opacity_falls_from_the_solid_radius_to_the_outer_one) {
     const double rows[][5] = {
         // opacity, distance, solid radius, outer radius, weight
@@ -47,8 +45,7 @@ TEST(Brush, snapshot_holds_the_attributes_as_the_painter_uses_them) {
         brush.put(name.c_str(), value);
     const BrushSnapshot b = brush.snapshot();
     EXPECT_TRUE(b.sphere);
-    // 127.5 truncated, 382 and -127 modulo 256; the position kept as set, the centre rounded to float (z below
-    // the smallest float).
+    // 127.5 truncated, 382 and -127 modulo 256; the centre rounded to float (z below the smallest one).
     EXPECT_EQ((std::vector<int>{127, 126, 129}), (std::vector<int>{b.colour[0], b.colour[1], b.colour[2]}));
     EXPECT_EQ(0.1, b.position[0]);
     EXPECT_EQ((std::vector<float>{0.1f, -2.0f, 0.0f}), (std::vector<float>{b.center, b.center + 3}));

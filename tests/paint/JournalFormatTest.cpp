@@ -1,5 +1,4 @@
-// Recovery journal files: a skin's tiles come back exactly as written, and every kind of damage is refused whole,
-// with its reason, leaving the skin it was to fill untouched.
+// Recovery journal files round trip exactly, and damage is refused whole, with its reason.
 #include "paint/history/JournalFormat.h"
 
 #include <gtest/gtest.h>
@@ -40,6 +39,11 @@ Bytes resealed(Bytes bytes) {
     return bytes;
 }
 
+Bytes withByte(Bytes b, size_t at, unsigned char value, bool reseal = true) {
+    b[at] = value;
+    return reseal ? resealed(b) : b;
+}
+
 // Offsets in the sample: the size fields, the model file, and the first tile's x1 after the header's four texts.
 const size_t kWidthAt = 12;
 const size_t kModelFileAt = 20 + 4 + 6 + 4 + 3 + 4 + 15;
@@ -56,55 +60,21 @@ TEST(JournalFormat, RoundTripsAndRefusesDamageWhole) {
     const Case cases[] = {
         {"intact", [](Bytes b) { return b; }, ""},
         {"empty", [](Bytes) { return Bytes(); }, "not a paint journal"},
-        {"another format",
-         [](Bytes b) {
-             b[0] = 'B';
-             return b;
-         },
-         "not a paint journal"},
-        {"a later version",
-         [](Bytes b) {
-             b[4] = 3;
-             return resealed(b);
-         },
-         "journal version 3 is not version 1 to 2"},
+        {"another format", [](Bytes b) { return withByte(b, 0, 'B', false); }, "not a paint journal"},
+        {"a later version", [](Bytes b) { return withByte(b, 4, 3); }, "journal version 3 is not version 1 to 2"},
         {"version 1, written before skins were numbered per model",
          [](Bytes b) {
-             b[4] = 1;
              b.erase(b.begin() + kModelFileAt, b.begin() + kModelFileAt + 4 + 10);
-             return resealed(b);
+             return withByte(b, 4, 1);
          },
          "", true},
-        {"a flipped texel",
-         [](Bytes b) {
-             b[b.size() / 2] ^= 1;
-             return b;
-         },
+        {"a flipped texel", [](Bytes b) { return withByte(b, b.size() / 2, b[b.size() / 2] ^ 1, false); },
          "checksum mismatch"},
-        {"cut short",
-         [](Bytes b) {
-             b.pop_back();
-             return b;
-         },
-         "checksum mismatch"},
-        {"a picture of no size",
-         [](Bytes b) {
-             writeLe32(&b[kWidthAt], 0);
-             return resealed(b);
-         },
-         "out of range"},
-        {"a tile past the edge",
-         [](Bytes b) {
-             writeLe32(&b[kFirstTileX1], 100);
-             return resealed(b);
-         },
+        {"cut short", [](Bytes b) { return Bytes(b.begin(), b.end() - 1); }, "checksum mismatch"},
+        {"a picture of no size", [](Bytes b) { return withByte(b, kWidthAt, 0); }, "out of range"},
+        {"a tile past the edge", [](Bytes b) { return withByte(b, kFirstTileX1, 100); },
          "tile 0 lies outside the picture"},
-        {"a tile count too high",
-         [](Bytes b) {
-             b[kFirstTileX1 - 12] = 3;
-             return resealed(b);
-         },
-         "tile 2 cut short"},
+        {"a tile count too high", [](Bytes b) { return withByte(b, kFirstTileX1 - 12, 3); }, "tile 2 cut short"},
         {"bytes after the tiles",
          [](Bytes b) {
              b.insert(b.end() - 4, 9, 0);

@@ -1,6 +1,4 @@
-// The paint session with real paintable models and their painting: undo and redo bring back every texel of every
-// skin, across strokes on two models, drags and skin loads; the memory limit drops the oldest steps; new strokes and
-// deleted models drop what can no longer be reached; a skin replaced behind the history's back is refused.
+// Undo and redo of painting on real paintable models, texel for texel, within the history's memory limit.
 #include "paint/PaintSession.h"
 
 #include <gtest/gtest.h>
@@ -18,24 +16,11 @@ using painttest::Bytes;
 
 namespace {
 
-// A square (0, 0, 0) to (4, 4, 0) whose texture coordinates cover skin 1 once.
 struct Square : PaintableModel {
     Square(const char* name, Image* skin) : PaintableModel(name) {
         textures[1] = skin;
-        int v[4], tc[4];
-        for (int i = 0; i < 4; ++i) {
-            const int x = i == 1 || i == 2, y = i >= 2;
-            v[i] = addVertex(4.0f * x, 4.0f * y, 0);
-            tc[i] = addTexCoord(static_cast<float>(x), static_cast<float>(y));
-        }
-        for (const int* three : {kFirst, kSecond}) {
-            const int tri = addTriangle(v[three[0]], v[three[1]], v[three[2]]);
-            for (int i = 0; i < 3; ++i)
-                setTexCoord(tri, i, tc[three[i]]);
-            setTexture(tri, 1);
-        }
+        painttest::addSquare(*this, 1);
     }
-    static constexpr int kFirst[3] = {0, 1, 2}, kSecond[3] = {0, 2, 3};
     using PaintableModel::textures;
 };
 
@@ -215,8 +200,7 @@ TEST_F(Session, a_skin_load_is_a_step_of_its_own_even_when_the_size_changes) {
 }
 
 TEST_F(Session, the_memory_limit_drops_the_oldest_steps_and_a_step_beyond_it_empties_the_history) {
-    // Each stroke changes 4 whole tiles of a; while it is painted it holds every tile under a's triangles, the
-    // whole 200 x 150 picture.
+    // A stroke changes 4 tiles of a, but holds all of a's 200 x 150 picture while it is painted.
     const size_t tile = 64 * 64 * 3, wholeA = 200 * 150 * 3;
     history.setLimit(16 * tile);
     ASSERT_GT(16 * tile, 8 * tile + wholeA);
@@ -302,8 +286,7 @@ TEST_F(Session, a_skin_replaced_behind_the_history_is_refused_without_a_write) {
 
 }  // namespace
 
-// VELMORA_UNDO_MIB's word: plain decimal digits only, so a space, a sign or a trailing letter is refused, not
-// skipped or wrapped; the size must be at least 1 MiB and fit a size_t in bytes.
+// VELMORA_UNDO_MIB: plain decimal digits only, at least 1 MiB, and fitting a size_t in bytes.
 TEST(HistoryLimit, only_a_word_of_digits_names_a_size_in_mib) {
     const struct {
         const char* text;

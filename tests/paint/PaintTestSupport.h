@@ -1,5 +1,4 @@
-// Shared by the paint and plug-in tests: BMP and other files written byte by byte (independently of the readers and
-// writers under test), and a hidden GLUT window with the textures it holds.
+// Shared by the paint and plug-in tests: files written byte by byte, apart from the code under test, and a GL window.
 #pragma once
 
 #include <GL/freeglut.h>
@@ -9,10 +8,12 @@
 #endif
 
 #include <algorithm>
+#include <array>
 #include <vector>
 
 #include "paint/brush/BrushModel.h"
 #include "paint/image/Image.h"
+#include "paint/mesh/PolyMesh.h"
 #include "tests/ScratchFiles.h"
 
 namespace painttest {
@@ -43,8 +44,7 @@ inline Bytes gradient(int width, int height) {  // RGB, top row first; neighbour
 inline Bytes makeBmp(int width, int height, int fill = -1, bool topDown = false) {
     const Bytes rgb = gradient(width, height);
     const uint32_t stride = (width * 3 + 3) / 4 * 4, size = stride * height;
-    // {offset, value, bytes}: magic, file size, pixel offset, info header size, width, height, planes,
-    // bits per pixel, pixel array size, resolution; compression and palette stay 0.
+    // {offset, value, bytes}: magic, file size, pixel offset, header size, sizes, planes, bits, pixel bytes, dpi.
     const uint32_t fields[][3] = {{0, 0x4D42, 2},
                                   {2, 54 + size, 4},
                                   {10, 54, 4},
@@ -104,8 +104,7 @@ inline bool ensureGlContext() {
         window = glutCreateWindow("velmora tests");
         glutHideWindow();
 #if defined(__SANITIZE_ADDRESS__)
-        // The GL driver is unloaded at exit before the sanitizer's own leak check, which then
-        // cannot name the driver's allocations to suppress them; an exit handler still can.
+        // The GL driver is unloaded before the sanitizer's own leak check could name its allocations.
         atexit([] { __lsan_do_leak_check(); });
 #endif
     }
@@ -124,8 +123,41 @@ inline Bytes texturePixels(GLuint name) {  // RGB of a 2D texture's level 0
     return rgb;
 }
 
-// A brush whose attributes can be written straight, as a script's animation
-// writes them, past the limits `set` keeps.
+// A triangle with corners at and texture coordinates st, on texture; returns its index.
+inline int addMapped(PolyMesh& mesh, const float (*at)[3], const float (*st)[2], GLuint texture) {
+    const int tri =
+        mesh.addTriangle(mesh.addVertex(at[0][0], at[0][1], at[0][2]), mesh.addVertex(at[1][0], at[1][1], at[1][2]),
+                         mesh.addVertex(at[2][0], at[2][1], at[2][2]));
+    for (int i = 0; i < 3; ++i)
+        mesh.setTexCoord(tri, i, mesh.addTexCoord(st[i][0], st[i][1]));
+    mesh.setTexture(tri, texture);
+    return tri;
+}
+
+// A four-cornered face as the triangles 0 1 2 and 0 2 3, sharing their corners.
+inline void addQuad(PolyMesh& mesh, const float (*at)[3], const float (*st)[2], GLuint texture) {
+    int v[4], tc[4];
+    for (int i = 0; i < 4; ++i) {
+        v[i] = mesh.addVertex(at[i][0], at[i][1], at[i][2]);
+        tc[i] = mesh.addTexCoord(st[i][0], st[i][1]);
+    }
+    for (const auto& three : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}}) {
+        const int tri = mesh.addTriangle(v[three[0]], v[three[1]], v[three[2]]);
+        for (int i = 0; i < 3; ++i)
+            mesh.setTexCoord(tri, i, tc[three[i]]);
+        mesh.setTexture(tri, texture);
+    }
+}
+
+const float kSquareSt[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+
+// The square (0, 0, 0) to (4, 4, 0), its texture coordinates covering the picture once.
+inline void addSquare(PolyMesh& mesh, GLuint texture) {
+    const float at[4][3] = {{0, 0, 0}, {4, 0, 0}, {4, 4, 0}, {0, 4, 0}};
+    addQuad(mesh, at, kSquareSt, texture);
+}
+
+// A brush whose attributes are written straight, past the limits `set` keeps, as a script's animation does.
 struct OpenBrush : BrushModel {
     using BrushModel::BrushModel;
     void put(const char* name, double value) { attributes[name] = value; }

@@ -3,8 +3,6 @@
 
 #include <array>
 #include <cmath>
-#include <cstring>
-#include <functional>
 #include <string>
 #include <utility>
 #include <vector>
@@ -21,28 +19,18 @@ namespace {
 
 const int kSize = 32;  // texels a side of each face's texture
 
-// A cube from -1 to 1; face (axis, side) is two triangles with texture 2 * axis + side + 1 (side 1: the
-// + face), s and t running 0..1 along the next two axes.
+// A cube from -1 to 1; face (axis, side 1: +) has texture 2 * axis + side + 1, s and t along the next two axes.
 struct TestCube : PaintableModel {
     TestCube() : PaintableModel("cube") {
         for (int face = 0; face < 6; ++face) {
             const int axis = face / 2, side = face % 2;
-            int v[4], tc[4];
-            const int corner[4][2] = {{0, 0}, {1, 0}, {1, 1}, {0, 1}};
+            float at[4][3];
             for (int i = 0; i < 4; ++i) {
-                float p[3];
-                p[axis] = side ? 1.0f : -1.0f;
-                p[(axis + 1) % 3] = 2.0f * corner[i][0] - 1;
-                p[(axis + 2) % 3] = 2.0f * corner[i][1] - 1;
-                v[i] = addVertex(p[0], p[1], p[2]);
-                tc[i] = addTexCoord(static_cast<float>(corner[i][0]), static_cast<float>(corner[i][1]));
+                at[i][axis] = side ? 1.0f : -1.0f;
+                at[i][(axis + 1) % 3] = 2.0f * painttest::kSquareSt[i][0] - 1;
+                at[i][(axis + 2) % 3] = 2.0f * painttest::kSquareSt[i][1] - 1;
             }
-            for (const auto& three : {std::array<int, 3>{0, 1, 2}, std::array<int, 3>{0, 2, 3}}) {
-                const int tri = addTriangle(v[three[0]], v[three[1]], v[three[2]]);
-                for (int i = 0; i < 3; ++i)
-                    setTexCoord(tri, i, tc[three[i]]);
-                setTexture(tri, face + 1);
-            }
+            painttest::addQuad(*this, at, painttest::kSquareSt, face + 1);
         }
     }
     using PaintableModel::applyTransform;
@@ -76,8 +64,7 @@ protected:
     BrushModel brush{"brush"};
 };
 
-// The texels a dab paints are where the scene shows them, and the ray through them meets the face there, where a
-// pick (by ray, or nearest the brush's centre) reads the colour painted.
+// A dab paints the texels the scene shows under it, where a pick by ray or nearest point reads the colour back.
 TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene_where_rays_and_picks_find_them) {
     const struct {
         double move[3], degrees[3], scale, upright[3];
@@ -179,8 +166,7 @@ TEST_F(PlacedCube, the_brush_paints_the_texels_under_it_in_the_scene_where_rays_
     }
 }
 
-// Ten motion events 0.18 apart drag a brush of radius 0.06 across the +z face: the dabs laid between them leave
-// no texel of the line's middle row unpainted, and the drag is one undo step.
+// Motion events 0.18 apart drag a brush of radius 0.06: the dabs between them leave no gap, in one undo step.
 TEST_F(PlacedCube, a_quick_drag_paints_a_line_and_is_one_step) {
     PaintSession session;
     PaintRecorder* previous = paint_recorder;
@@ -211,8 +197,7 @@ TEST_F(PlacedCube, a_quick_drag_paints_a_line_and_is_one_step) {
     EXPECT_EQ("nothing to undo", session.undo(find).message);
 }
 
-// One dab blends each texel once: the diagonal two triangles of a face share takes the brush's half opacity once,
-// like the texels beside it, instead of a second time (three quarters).
+// The diagonal two triangles share takes a dab's half opacity once, not twice (three quarters).
 TEST_F(PlacedCube, a_dab_blends_the_edge_two_triangles_share_once) {
     for (auto [name, value] : {std::pair{"z", 1.0}, {"dim1", 0.6}, {"solid_dim1", 0.6}, {"opacity", 0.5}})
         brush.setAttribute(name, value);
@@ -228,19 +213,9 @@ TEST_F(PlacedCube, a_dab_blends_the_edge_two_triangles_share_once) {
     EXPECT_GT(diagonal, 8);
 }
 
-TEST_F(PlacedCube, files_carry_the_placement_and_older_files_keep_the_defaults) {
-    const std::string old = dir.path("old.xml"), saved = dir.path("saved.xml");
-    writeFile(old, std::string("<?xml version=\"1.0\" ?>\n<cube>\n    <attribute name=\"x\" value=\"2.500000\" />\n"
-                               "</cube>\n"));
+TEST_F(PlacedCube, files_carry_the_placement_marked_as_upright) {
+    const std::string saved = dir.path("saved.xml");
     cube.setAttribute("rotation_y", 30);
-    EXPECT_TRUE(cube.loadAttributes(old.c_str()));
-    EXPECT_EQ(2.5, cube.getAttribute("x"));
-    EXPECT_EQ(30.0, cube.getAttribute("rotation_y"));  // not in the file: left alone
-    TestCube fresh;
-    EXPECT_TRUE(fresh.loadAttributes(old.c_str()));
-    for (auto [name, value] : {std::pair{"rotation_x", 0.0}, {"rotation_y", 0.0}, {"rotation_z", 0.0}, {"scale", 1.0}})
-        EXPECT_EQ(value, fresh.getAttribute(name)) << name;
-
     cube.setAttribute("scale", 0.25);
     ASSERT_TRUE(cube.saveAttributes(saved.c_str()));
     const std::string text = readFile(saved);
@@ -249,6 +224,7 @@ TEST_F(PlacedCube, files_carry_the_placement_and_older_files_keep_the_defaults) 
           "<attribute name=\"rotation_y\" value=\"30.000000\" />",
           "<attribute name=\"rotation_z\" value=\"0.000000\" />", "<attribute name=\"scale\" value=\"0.250000\" />"})
         EXPECT_NE(std::string::npos, text.find(line)) << line;
+    TestCube fresh;
     EXPECT_TRUE(fresh.loadAttributes(saved.c_str()));
     EXPECT_EQ(0.25, fresh.getAttribute("scale"));
     EXPECT_EQ(30.0, fresh.getAttribute("rotation_y"));
@@ -256,8 +232,7 @@ TEST_F(PlacedCube, files_carry_the_placement_and_older_files_keep_the_defaults) 
 
 using Values = std::vector<std::pair<const char*, double>>;
 
-// Handle 1 moves the cube, handle 2 on its (1, 1, 1) corner scales it by the drag's share along the corner's
-// direction; the brush's handle 1 (+x) sizes dim1, handle 2 (-x) solid_dim1. Every drag and key stops at a limit.
+// Cube: handle 1 moves, handle 2 at (1, 1, 1) scales along it; brush: handle 1 sizes dim1, 2 solid_dim1; all limited.
 TEST_F(PlacedCube, handles_move_scale_and_size_by_the_drag_and_stop_at_the_limits) {
     const double third = 1.0 / 3.0;
     const struct {
@@ -299,8 +274,7 @@ TEST_F(PlacedCube, handles_move_scale_and_size_by_the_drag_and_stop_at_the_limit
             EXPECT_NEAR(value.second, target.getAttribute(value.first), 1e-12) << what << " " << value.first;
     }
 
-    // Set refuses what a key (adjust) stops at; limits are inclusive; no such attribute is -1 for both. The
-    // cube's scale stays above 0, its turns are unbounded.
+    // Set refuses what adjust stops at; limits are inclusive; an unknown attribute is -1; turns are unbounded.
     const struct {
         bool onBrush, isSet;
         const char* name;
@@ -348,52 +322,23 @@ TEST_F(PlacedCube, handles_move_scale_and_size_by_the_drag_and_stop_at_the_limit
     }
 }
 
-TEST_F(PlacedCube, a_further_handle_dragged_in_the_scene_moves_in_the_models_space) {
-    cube.handles.push_back({1, 0, 0});
-    const double move[3] = {5, 0, 0}, turn[3] = {0, 0, 0};
-    place(cube, move, turn, 2);
-    cube.setUprightTurn(0, 0, 90);
-    cube.moveHandleInScene(3, 0, 2, 0);  // stood upright, the model's +x is the scene's +y, twice as long
-    cube.moveHandleInScene(4, 9, 9, 9);  // no such handle
-    EXPECT_DOUBLE_EQ(2, cube.handles[2].x);
-    EXPECT_DOUBLE_EQ(0, cube.handles[2].y);
-    EXPECT_DOUBLE_EQ(0, cube.handles[2].z);
-    EXPECT_EQ(5, cube.getAttribute("x"));
-}
-
-// Each row of the current model-view matrix after load-identity and draw.
-std::vector<float> modelView(const std::function<void()>& draw) {
-    glMatrixMode(GL_MODELVIEW);
-    glLoadIdentity();
-    draw();
-    std::vector<float> m(16);
-    glGetFloatv(GL_MODELVIEW_MATRIX, m.data());
-    glLoadIdentity();
-    return m;
-}
-
-TEST_F(PlacedCube, drawn_translated_then_turned_stood_upright_scaled_and_unplaced_as_before) {
+// The drawing's matrix is the placement painting uses: moved, turned, stood upright and scaled.
+TEST_F(PlacedCube, drawn_with_the_matrix_painting_uses) {
     if (!painttest::ensureGlContext())
         GTEST_SKIP() << "no X display";
-    const double move[3] = {1.5, -2, 0.25}, none[3] = {0, 0, 0}, turn[3] = {30, -20, 45};
-    place(cube, move, none, 1);
-    const auto translated = modelView([] { glTranslatef(1.5f, -2.0f, 0.25f); });
-    EXPECT_EQ(0, std::memcmp(translated.data(), modelView([&] { cube.applyTransform(); }).data(), 16 * sizeof(float)));
-
-    const double upright[3] = {-90, 0, -90};
+    const double move[3] = {1.5, -2, 0.25}, turn[3] = {30, -20, 45}, upright[3] = {-90, 0, -90};
     place(cube, move, turn, 0.5);
     cube.setUprightTurn(upright[0], upright[1], upright[2]);
     double expected[16];
     ModelTransform(move, turn, 0.5, upright).matrix(expected);
-    const auto placed = modelView([&] { cube.applyTransform(); });
+    float placed[16];
+    glMatrixMode(GL_MODELVIEW);
+    glLoadIdentity();
+    cube.applyTransform();
+    glGetFloatv(GL_MODELVIEW_MATRIX, placed);
+    glLoadIdentity();
     for (int i = 0; i < 16; ++i)
         EXPECT_NEAR(expected[i], placed[i], 1e-6) << i;
-
-    // Drawing leaves neither the matrix nor the normal rescaling behind.
-    const auto afterDraw = modelView([&] { cube.draw(); });
-    EXPECT_EQ(1.0f, afterDraw[0] * afterDraw[5] * afterDraw[10] * afterDraw[15]);
-    EXPECT_FALSE(glIsEnabled(GL_NORMALIZE));
-    glDisable(GL_TEXTURE_2D);
 }
 
 // Whether a handle is picked in a tiny square of the scene around (x, y), seen along -z.
@@ -416,7 +361,7 @@ bool handlePickedAt(TestCube& cube, double x, double y) {
     return hits == 1 && buffer[0] == 1 && buffer[3] == 1;
 }
 
-TEST_F(PlacedCube, handles_are_picked_where_the_placement_puts_them_at_their_usual_size) {
+TEST_F(PlacedCube, handles_are_picked_and_moved_where_the_placement_puts_them) {
     if (!painttest::ensureGlContext())
         GTEST_SKIP() << "no X display";
     cube.handles[0] = {1, 0, 0};  // the move handle, off the origin to show the turn
@@ -427,6 +372,13 @@ TEST_F(PlacedCube, handles_are_picked_where_the_placement_puts_them_at_their_usu
     EXPECT_TRUE(handlePickedAt(cube, 5.2, 2));
     EXPECT_FALSE(handlePickedAt(cube, 5.35, 2));  // radius 0.25 in the scene, not 0.5
     EXPECT_FALSE(handlePickedAt(cube, 6, 0));     // where a plain translation would put it
+    cube.handles.push_back({1, 0, 0});
+    cube.setUprightTurn(0, 0, -90);      // undoing the turn: the scene's +y is the model's +y, twice as long
+    cube.moveHandleInScene(3, 0, 2, 0);  // a further handle
+    cube.moveHandleInScene(4, 9, 9, 9);  // no such handle
+    EXPECT_EQ((std::vector<double>{1, 1, 0}),
+              (std::vector<double>{cube.handles[2].x, cube.handles[2].y, cube.handles[2].z}));
+    EXPECT_EQ(5, cube.getAttribute("x"));
 }
 
 }  // namespace

@@ -1,4 +1,4 @@
-// Mesh indices and failure codes; a face's normal, centre and bounding radius.
+// Mesh indices, failure codes and shape version; a face's normal, centre and bounding radius.
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -9,7 +9,7 @@
 
 namespace {
 
-TEST(PolyMesh, indices_follow_addition_and_bad_ones_are_refused) {
+TEST(PolyMesh, indices_follow_addition_and_bad_ones_are_refused_leaving_the_version) {
     PolyMesh mesh;
     // Every adder and setter, in this order: {result, expected}.
     const int results[][2] = {
@@ -29,29 +29,7 @@ TEST(PolyMesh, indices_follow_addition_and_bad_ones_are_refused) {
     EXPECT_EQ(mesh.getNormal(1), tri->norms[2]);
     EXPECT_EQ(mesh.getTexCoord(1), tri->tcs[2]);
     EXPECT_EQ(7u, tri->getTexture());
-}
-
-TEST(PolyMesh, face_normal_centre_and_radius) {
-    // The plane x/2 + y/3 + z/6 = 1: normal (3, 2, 1) / sqrt(14), centre (2/3, 1, 2), farthest corner (0, 0, 6).
-    PolyMesh mesh;
-    mesh.addTriangle(mesh.addVertex(2, 0, 0), mesh.addVertex(0, 3, 0), mesh.addVertex(0, 0, 6));
-    const double expected[6] = {3 / std::sqrt(14.0), 2 / std::sqrt(14.0), 1 / std::sqrt(14.0), 2.0 / 3, 1, 2};
-    float got[6];
-    mesh.getTriangle(0)->getFaceNormal(got);
-    mesh.getTriangle(0)->getCenter(got + 3);
-    for (int k = 0; k < 6; ++k)
-        EXPECT_NEAR(expected[k], got[k], 1e-6) << k;
-    EXPECT_NEAR(std::sqrt(4.0 / 9 + 1 + 16), mesh.getTriangle(0)->getDiameter(), 1e-5);
-}
-
-TEST(PolyMesh, shape_version_grows_with_every_successful_change) {
-    PolyMesh mesh;
-    mesh.addVertex(0, 0, 0);
-    mesh.addVertex(1, 0, 0);
-    mesh.addVertex(0, 1, 0);
-    mesh.addNormal(0, 0, 1);
-    mesh.addTexCoord(0, 0);
-    // {change, whether it must count}: refused changes leave the version alone.
+    // {change, whether it must count}: a refused change leaves the shape version alone.
     const std::pair<std::function<int()>, bool> changes[] = {
         {[&] { return mesh.addTriangle(0, 1, 2); }, true},
         {[&] { return mesh.addTriangle(0, 1, 9); }, false},
@@ -76,6 +54,19 @@ TEST(PolyMesh, shape_version_grows_with_every_successful_change) {
         change.first();
         EXPECT_EQ(change.second, mesh.shapeVersion() != before) << "change " << &change - changes;
     }
+}
+
+TEST(PolyMesh, face_normal_centre_and_radius) {
+    // The plane x/2 + y/3 + z/6 = 1: normal (3, 2, 1) / sqrt(14), centre (2/3, 1, 2), farthest corner (0, 0, 6).
+    PolyMesh mesh;
+    mesh.addTriangle(mesh.addVertex(2, 0, 0), mesh.addVertex(0, 3, 0), mesh.addVertex(0, 0, 6));
+    const double expected[6] = {3 / std::sqrt(14.0), 2 / std::sqrt(14.0), 1 / std::sqrt(14.0), 2.0 / 3, 1, 2};
+    float got[6];
+    mesh.getTriangle(0)->getFaceNormal(got);
+    mesh.getTriangle(0)->getCenter(got + 3);
+    for (int k = 0; k < 6; ++k)
+        EXPECT_NEAR(expected[k], got[k], 1e-6) << k;
+    EXPECT_NEAR(std::sqrt(4.0 / 9 + 1 + 16), mesh.getTriangle(0)->getDiameter(), 1e-5);
 }
 
 }  // namespace

@@ -1,6 +1,5 @@
-// The painter's texel walk as it stood before it was made fast, kept frozen so the fast walk can be compared with it:
-// straightforward, sample by sample, every expression in double rounded to float where a value is kept. It lists the
-// texels it would blend, with their weights, in the order it reaches them.
+// The painter's texel walk before it was made fast, frozen as the reference: sample by sample, in double rounded to
+// float where a value is kept. It lists the texels it would blend, with their weights, in the order it reaches them.
 #pragma once
 
 #include <cmath>

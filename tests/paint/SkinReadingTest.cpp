@@ -1,5 +1,4 @@
-// Skins read ahead of the model-list mutex: a picture read and decoded with
-// its messages held back, and FIFOs refused rather than waited on.
+// Skins read ahead of the model-list mutex, their messages held back; FIFOs refused rather than waited on.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -46,8 +45,7 @@ TEST(SkinReading, a_picture_read_ahead_needs_its_file_no_more_and_says_nothing_u
     EXPECT_EQ("File not found : " + dir.path("none.bmp") + "\nFile not found : " + file + "\n", GetCapturedStdout());
 }
 
-// Skin 1 of a model without textures is queued with its picture for the next draw to upload, so the draw reads no
-// file: a FIFO is refused when queued, and the files are gone before the draw.
+// Skin 1 of a model without textures is queued with its picture for the next draw, which reads no file.
 TEST(SkinReading, the_skin_queue_holds_pictures_and_refuses_what_is_not_a_regular_file) {
     ScratchDir dir;
     const std::string fifo = dir.path("pipe.bmp"), folder = dir.path("folder.pcx"), missing = dir.path("none.bmp"),

@@ -1,5 +1,4 @@
-// The brush's triangle search offers every triangle whose bounding sphere meets the brush, in mesh order, and follows
-// the mesh when it moves; a ray walking it meets the nearest triangle that testing every one finds.
+// The brush's triangle search against testing every triangle, for spheres and rays, and as the mesh moves.
 #include <gtest/gtest.h>
 
 #include <algorithm>

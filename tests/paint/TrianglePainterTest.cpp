@@ -1,6 +1,4 @@
-// The painter's texel walk: bounded by the picture for far-out coordinates, and blending exactly what the
-// straightforward walk it replaced blends. The first test's triangle maps (s, t) to (10 s, 10 t, 0), covering the image
-// many times over.
+// The painter's texel walk against the frozen reference walk, and the float arithmetic it steps with.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -21,73 +19,42 @@
 #include "tests/paint/PaintTestSupport.h"
 #include "tests/paint/ReferenceWalk.h"
 
-TEST(TrianglePainter, far_out_coordinates_walk_only_the_texels_of_the_image) {
-    const struct {
-        float reach;  // the corners lie at about +-reach in s and t
-        int width, height;
-    } cases[] = {{30000, 16, 16}, {30000, 1, 1}, {30000, 5, 40}, {300, 64, 8}};
-    BrushModel brush("brush");  // radius 3 at (5, 5, 0), white at full opacity up to 2.9
-    for (auto [name, value] : {std::pair{"x", 5.0}, {"y", 5.0}, {"dim1", 3.0}, {"solid_dim1", 2.9}, {"opacity", 1.0}})
-        brush.setAttribute(name, value);
-    ScratchDir dir;
-    for (const auto& f : cases) {
-        SCOPED_TRACE(testing::Message() << f.reach << " on " << f.width << "x" << f.height);
-        std::string file = dir.path("black.bmp");
-        writeFile(file, painttest::makeBmp(f.width, f.height, 0));
-        Image* image = Image::load(&file);
-        ASSERT_NE(nullptr, image);
-        PolyMesh mesh;
-        const float corners[3][2] = {{-f.reach, -f.reach}, {f.reach, -f.reach}, {0, f.reach}};
-        int v[3];
-        for (int i = 0; i < 3; ++i)
-            v[i] = mesh.addVertex(10 * corners[i][0], 10 * corners[i][1], 0);
-        const int tri = mesh.addTriangle(v[0], v[1], v[2]);
-        for (int i = 0; i < 3; ++i)
-            mesh.setTexCoord(tri, i, mesh.addTexCoord(corners[i][0], corners[i][1]));
-
-        const float origin[3] = {0, 0, 0};
-        TrianglePainter painter(brush.snapshot(), origin);
-        ASSERT_TRUE(painter.measure(mesh.getTriangle(tri)));
-        DabStamps stamps;
-        TexelRect changed;
-        DabCanvas canvas(*image, stamps, changed);
-        painter.paint(canvas);
-        // About one sample per texel, with a texel's width to spare on each side.
-        EXPECT_LE(painter.samplesTaken(), (f.width + 4LL) * (f.height + 4LL));
-        EXPECT_GT(painter.samplesTaken(), 0);
-
-        // Texels that show only points well inside the solid radius are white; those that show only points outside the
-        // brush stay black. Points are placed within a few hundredths, so the margins are generous.
-        for (int r = 0; r < f.height; ++r) {
-            for (int c = 0; c < f.width; ++c) {
-                // How far the points the texel shows lie from (5, 5).
-                const double sx = f.width > 1 ? 10.0 / (f.width - 1) : 10.0,
-                             sy = f.height > 1 ? 10.0 / (f.height - 1) : 10.0;
-                const double x0 = c * sx - 5, x1 = (c + 1) * sx - 5, y0 = r * sy - 5, y1 = (r + 1) * sy - 5;
-                const double nearest = std::hypot(x0 > 0 ? x0 : (x1 < 0 ? -x1 : 0), y0 > 0 ? y0 : (y1 < 0 ? -y1 : 0));
-                const double farthest =
-                    std::hypot(std::max(std::fabs(x0), std::fabs(x1)), std::max(std::fabs(y0), std::fabs(y1)));
-                unsigned char px[3];
-                ASSERT_EQ(1, image->get(c, r, px));
-                if (farthest < 2.7) {
-                    EXPECT_EQ(255, px[0]) << c << "," << r;
-                } else if (nearest > 3.2) {
-                    EXPECT_EQ(0, px[0]) << c << "," << r;
-                }
-            }
-        }
-        delete image;
-    }
-}
-
 namespace {
 
-// One random trial: a triangle about a random brush, its texture coordinates
-// within about +-reach of the picture, painted by the frozen straightforward
-// walk (the first blend of each texel counts) and by the painter. The two
-// pictures and changed rectangles must be identical; true when some texel changed.
-bool paintsLikeTheReference(std::mt19937& random, int width, int height, double reach, double largest_radius,
-                            ScratchDir& dir) {
+// Paints tri on the width x height gradient with the painter and the reference walk (its first blend of each texel);
+// pictures and changed rectangles must match. Returns the painter's samples; painted: whether it changed a texel.
+long long paintsLikeTheReference(const BrushSnapshot& brush, const float* offset, PolyMesh::Triangle* tri, int width,
+                                 int height, ScratchDir& dir, bool* painted) {
+    *painted = false;
+    std::string file = dir.path(std::to_string(width) + "x" + std::to_string(height) + ".bmp");
+    if (!std::ifstream(file))
+        writeFile(file, painttest::makeBmp(width, height));
+    std::unique_ptr<Image> expected(Image::load(&file)), actual(Image::load(&file));
+    EXPECT_TRUE(expected && actual);
+    if (!expected || !actual)
+        return -1;
+    painttest::ReferenceWalk reference(brush, offset);
+    std::set<std::pair<int, int>> blended;
+    GLubyte colour[3] = {brush.colour[0], brush.colour[1], brush.colour[2]};
+    TexelRect expectedRect;
+    for (const painttest::Hit& hit : reference.walk(tri, width, height))
+        if (blended.insert({hit.x, hit.y}).second && expected->set(hit.x, hit.y, colour, hit.opacity))
+            expectedRect.include(hit.x, hit.y);
+
+    TrianglePainter painter(brush, offset);
+    DabStamps stamps;
+    TexelRect changed;
+    DabCanvas canvas(*actual, stamps, changed);
+    if (painter.measure(tri))
+        painter.paint(canvas);
+    EXPECT_TRUE(sameBytes(painttest::topFirst(*expected), painttest::topFirst(*actual)));
+    EXPECT_EQ(expectedRect, changed) << changed.x0 << "," << changed.y0 << " " << changed.x1 << "," << changed.y1;
+    *painted = !changed.empty();
+    return painter.samplesTaken();
+}
+
+// One random trial: a triangle about a random brush, its texture coordinates within about +-reach of the picture.
+bool randomTrial(std::mt19937& random, int width, int height, double reach, double largest_radius, ScratchDir& dir) {
     auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
     BrushModel brush("brush");
     const double radius = uniform(0.2, largest_radius);
@@ -112,39 +79,42 @@ bool paintsLikeTheReference(std::mt19937& random, int width, int height, double 
     for (int i = 0; i < 3; ++i)
         mesh.setTexCoord(tri, i,
                          mesh.addTexCoord(float(uniform(-reach + 1, reach)), float(uniform(-reach + 1, reach))));
-
-    std::string file = dir.path(std::to_string(width) + "x" + std::to_string(height) + ".bmp");
-    if (!std::ifstream(file))
-        writeFile(file, painttest::makeBmp(width, height));
-    std::unique_ptr<Image> expected(Image::load(&file)), actual(Image::load(&file));
-    EXPECT_TRUE(expected && actual);
-    if (!expected || !actual)
-        return false;
-    painttest::ReferenceWalk reference(snapshot, offset);
-    std::set<std::pair<int, int>> blended;
-    GLubyte colour[3] = {snapshot.colour[0], snapshot.colour[1], snapshot.colour[2]};
-    TexelRect expectedRect;
-    for (const painttest::Hit& hit : reference.walk(mesh.getTriangle(tri), width, height))
-        if (blended.insert({hit.x, hit.y}).second && expected->set(hit.x, hit.y, colour, hit.opacity))
-            expectedRect.include(hit.x, hit.y);
-
-    TrianglePainter painter(snapshot, offset);
-    DabStamps stamps;
-    TexelRect changed;
-    DabCanvas canvas(*actual, stamps, changed);
-    if (painter.measure(mesh.getTriangle(tri)))
-        painter.paint(canvas);
-    EXPECT_TRUE(sameBytes(painttest::topFirst(*expected), painttest::topFirst(*actual)));
-    EXPECT_EQ(expectedRect, changed) << changed.x0 << "," << changed.y0 << " " << changed.x1 << "," << changed.y1;
-    return !changed.empty();
+    bool painted = false;
+    paintsLikeTheReference(snapshot, offset, mesh.getTriangle(tri), width, height, dir, &painted);
+    return painted;
 }
 
 }  // namespace
 
-// The fast walk blends exactly the texels the straightforward walk blends, with the same weights: on random
-// triangles, brushes and picture sizes, the first blend the frozen walk makes of each texel gives the same picture
-// and the same changed rectangle as the painter. Small pictures vary the sizes; large ones with small brushes give
-// long rows whose samples are mostly stepped over before and after the brush.
+// Coordinates far beyond the picture: about one sample per texel, a texel to spare each side; (s, t) at (10s, 10t, 0).
+TEST(TrianglePainter, far_out_coordinates_walk_only_the_texels_of_the_image) {
+    const struct {
+        float reach;  // the corners lie at about +-reach in s and t
+        int width, height;
+    } cases[] = {{30000, 16, 16}, {30000, 1, 1}, {30000, 5, 40}, {300, 64, 8}};
+    BrushModel brush("brush");
+    for (auto [name, value] : {std::pair{"x", 5.0}, {"y", 5.0}, {"dim1", 3.0}, {"solid_dim1", 2.9}, {"opacity", 1.0}})
+        brush.setAttribute(name, value);
+    ScratchDir dir;
+    for (const auto& f : cases) {
+        SCOPED_TRACE(testing::Message() << f.reach << " on " << f.width << "x" << f.height);
+        const float st[3][2] = {{-f.reach, -f.reach}, {f.reach, -f.reach}, {0, f.reach}};
+        float at[3][3];
+        for (int i = 0; i < 3; ++i)
+            at[i][0] = 10 * st[i][0], at[i][1] = 10 * st[i][1], at[i][2] = 0;
+        PolyMesh mesh;
+        const int tri = painttest::addMapped(mesh, at, st, 0);
+        const float origin[3] = {0, 0, 0};
+        bool painted = false;
+        const long long samples =
+            paintsLikeTheReference(brush.snapshot(), origin, mesh.getTriangle(tri), f.width, f.height, dir, &painted);
+        EXPECT_EQ(f.width > 1, painted);  // on one texel the samples, 10 apart, all miss the brush
+        EXPECT_GT(samples, 0);
+        EXPECT_LE(samples, (f.width + 4LL) * (f.height + 4LL));
+    }
+}
+
+// Random triangles, brushes and sizes; large pictures with small brushes give rows mostly stepped over.
 TEST(TrianglePainter, blends_what_the_straightforward_walk_blends_on_random_triangles) {
     const struct {
         int trials, sizeFrom, sizeTo;
@@ -160,15 +130,13 @@ TEST(TrianglePainter, blends_what_the_straightforward_walk_blends_on_random_tria
             const int width = size(random), height = size(random);
             SCOPED_TRACE(testing::Message() << "trial " << trial << " on " << width << "x" << height);
             // Coordinates mostly on the picture, now and then far beyond it.
-            painted += paintsLikeTheReference(random, width, height, trial % 10 == 0 ? 40 : 1.3, c.largestRadius, dir);
+            painted += randomTrial(random, width, height, trial % 10 == 0 ? 40 : 1.3, c.largestRadius, dir);
         }
         EXPECT_GE(painted, c.leastPainted);  // most trials reach some texels
     }
 }
 
-// Quotients through the reciprocal are the floats dividing gives, bit for bit: for ordinary quotients, for those
-// lying within a few units of the last place of a point halfway between two floats (where a reciprocal alone rounds
-// the other way now and then), and for zeros, infinities, undefined and out-of-range denominators.
+// Quotients are the floats dividing gives, bit for bit: near halfway points, zeros, infinities and NaNs too.
 TEST(TrianglePainter, quotients_round_to_the_floats_dividing_gives) {
     std::mt19937 random(7);
     std::uniform_real_distribution<double> unit(0.0, 1.0);
@@ -179,8 +147,7 @@ TEST(TrianglePainter, quotients_round_to_the_floats_dividing_gives) {
         {1e-30, {1e-30f, 3e-39f}},  {2e30, {3e38f}},      {0.1, {0.3f, 0.7f, 1e-40f}},
     };
     for (int i = 0; i < 3000; ++i) {
-        // A denominator that puts n / den within a unit or two of the last place of a point halfway between two
-        // floats, and numerators beside n.
+        // n / den within a unit or two in the last place of a point halfway between two floats.
         const float n = static_cast<float>(unit(random) * 2 - 1), f = static_cast<float>(unit(random));
         const double halfway = f + (static_cast<double>(std::nextafter(f, 2.0f)) - f) / 2;
         cases.push_back({n / halfway, {n, std::nextafter(n, 2.0f), std::nextafter(n, -2.0f)}});
@@ -205,9 +172,7 @@ TEST(TrianglePainter, quotients_round_to_the_floats_dividing_gives) {
     EXPECT_GT(reciprocalWrong, 0);  // the cases include quotients a bare reciprocal gets wrong
 }
 
-// Stepping over samples in whole runs lands where stepping one float sum at a time lands: within one power of two
-// and across several, for steps that round down, up or (halfway between two multiples of a float's unit) by the
-// parity of t, from negative, tiny and huge starts, and for steps too small to move t.
+// Stepping in whole runs lands where single float sums land, across powers of two and for steps too small to move t.
 TEST(TrianglePainter, stepping_in_runs_lands_where_single_steps_land) {
     const auto oneByOne = [](float t, float step, double target) {
         while (t < target) {

@@ -1,5 +1,4 @@
-// Attribute files written before models stood upright by a turn of their own: read into such a model, their
-// rotations give the model the placement they gave it then; marked files and models without a turn read as written.
+// Files from before models stood upright by a turn of their own give the placement they gave then.
 #include <gtest/gtest.h>
 #include <tinyxml.h>
 
