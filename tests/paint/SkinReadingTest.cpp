@@ -1,7 +1,5 @@
 // Skins read ahead of the model-list mutex, their messages held back; FIFOs refused rather than waited on.
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
