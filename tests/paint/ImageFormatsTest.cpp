@@ -167,7 +167,6 @@ TEST(ImageFormats, damaged_and_truncated_files_are_refused_with_the_file_and_a_r
     delete image;
 }
 
-// A ".pcx" name reads the ".bmp" beside it when there is one, else the PCX, and writes back what it read.
 TEST(ImageFormats, reloads_keep_the_size_and_pcx_names_read_their_bmp_sibling_first) {
     ScratchDir dir;
     std::string png = dir.path("skin.png"), small = dir.path("small.png"), pcx = dir.path("skin.pcx");

@@ -314,7 +314,6 @@ TEST_F(PlacedCube, handles_move_scale_and_size_by_the_drag_and_stop_at_the_limit
     }
 }
 
-// The drawing's matrix is the placement painting uses: moved, turned, stood upright and scaled.
 TEST_F(PlacedCube, drawn_with_the_matrix_painting_uses) {
     if (!painttest::ensureGlContext())
         GTEST_SKIP() << "no X display";
