@@ -318,7 +318,6 @@ TEST(Md2FileDecode, reads_a_good_file_and_refuses_damaged_or_unmarked_ones_whole
         const bool read = result == Md2File::kRead;
         EXPECT_EQ(read ? 3u : 0u, md2.vertices.size());
         EXPECT_EQ(read ? 1u : 0u, md2.frames.size());
-        // The reason names the kind of failure.
         const std::string kind = read ? "" : result == Md2File::kNotMd2 ? "not an MD2 file" : "damaged: ";
         EXPECT_EQ(kind, md2.problem.substr(0, kind.size()));
         EXPECT_EQ(read, md2.problem.empty()) << md2.problem;
