@@ -611,13 +611,11 @@ INSTANTIATE_TEST_SUITE_P(
                         texturedGltf("scene.gltf", R"({"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}})")}),
     fileNameOf<EmbeddedSave>);
 
-typedef std::vector<std::string> Names;
-
 struct Lookup {
     const char* what;
     const char* model;
-    Names listing;     // relative to the model's folder
-    const char* name;  // as the model file writes it; null: the model names none
+    std::vector<std::string> listing;  // relative to the model's folder
+    const char* name;                  // as the model file writes it; null: the model names none
     const char* expected;
 };
 
@@ -680,7 +678,7 @@ TEST(TextureSearch, finds_each_texture_by_the_first_rule_that_matches) {
           "game/models/ship.skin", "game/other.txt", "game/art/metal/rust.tga"})
         writeFile(dir.path(file), std::string("x"));
     // A named folder is listed from each folder above, where a game's root may be.
-    const Names listed = TextureSearch::listFiles(dir.path("game/models/ship/ship.obj"), {"art\\metal/rust.jpg"});
+    const auto listed = TextureSearch::listFiles(dir.path("game/models/ship/ship.obj"), {"art\\metal/rust.jpg"});
     for (const char* file :
          {"maps/hull.png", "../textures/deck.tga", "../ship.skin", "../../other.txt", "../../art/metal/rust.tga"})
         EXPECT_TRUE(std::binary_search(listed.begin(), listed.end(), file)) << file << " not among " << listed.size();
