@@ -106,7 +106,6 @@ TEST(ImageBmp, refuses_other_kinds_and_short_files_but_not_a_wrong_pixel_array_s
     }
 }
 
-// A file that cannot be opened is "not found" only when it is missing; otherwise the reason is named.
 TEST(ImageBmp, files_that_cannot_be_opened_name_the_reason) {
     ScratchDir dir;
     writeFile(dir.path("skin.bmp"), makeBmp(4, 4));

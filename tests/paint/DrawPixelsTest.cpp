@@ -142,7 +142,6 @@ protected:
         EXPECT_EQ(reference.current, batched.current);
         EXPECT_EQ(reference.state, batched.state);
         EXPECT_EQ(reference.view, batched.view);
-        EXPECT_EQ(0, reference.state[0]);
     }
 
     GLuint framebuffer = 0, renderbuffers[2] = {0, 0};

@@ -12,10 +12,6 @@ struct Placement {
     double move[3], degrees[3], scale;
 };
 
-ModelTransform make(const Placement& p) {
-    return ModelTransform(p.move, p.degrees, p.scale);
-}
-
 // Whole quarter turns are exact: a model turned by them keeps grid points on the grid.
 TEST(ModelTransform, points_go_scaled_then_turned_about_z_y_x_then_moved) {
     const double s30 = 0.5, c30 = std::sqrt(3.0) / 2;
@@ -34,7 +30,7 @@ TEST(ModelTransform, points_go_scaled_then_turned_about_z_y_x_then_moved) {
         {{{-4, 0.5, 8}, {0, 0, 0}, 0.25}, {4, 8, -12}, {-3, 2.5, 5}, 0},
     };
     for (const auto& c : cases) {
-        const ModelTransform t = make(c.placement);
+        const ModelTransform t(c.placement.move, c.placement.degrees, c.placement.scale);
         double scene[3], m[16];
         t.toScene(c.local, scene);
         t.matrix(m);
@@ -55,7 +51,7 @@ TEST(ModelTransform, the_inverse_and_motions_undo_the_placement) {
                                     {{1e3, 1e3, -1e3}, {0.001, 89.999, -720.5}, 1e-6}};
     const double points[][3] = {{0, 0, 0}, {1, 2, 3}, {-40, 0.125, 77}, {1e4, -1e4, 3}};
     for (const Placement& p : placements) {
-        const ModelTransform t = make(p);
+        const ModelTransform t(p.move, p.degrees, p.scale);
         double m[16], inv[16];
         t.matrix(m);
         t.inverse(inv);
@@ -93,12 +89,12 @@ TEST(ModelTransform, read_from_attributes_with_defaults_for_what_a_model_lacks) 
     const ModelTransform moved = ModelTransform::of(brush);
     EXPECT_TRUE(moved.translationOnly());
     EXPECT_EQ(1.0, moved.scale());
-    const double origin[3] = {0, 0, 0};
+    const double origin[3] = {0, 0, 0}, tiny[3] = {0, 1e-9, 0};
     double scene[3];
     moved.toScene(origin, scene);
     EXPECT_EQ(2.0, scene[0]);
-    EXPECT_FALSE(make({{0, 0, 0}, {0, 0, 0}, 1.5}).translationOnly());
-    EXPECT_FALSE(make({{0, 0, 0}, {0, 1e-9, 0}, 1}).translationOnly());
+    EXPECT_FALSE(ModelTransform(origin, origin, 1.5).translationOnly());
+    EXPECT_FALSE(ModelTransform(origin, tiny, 1).translationOnly());
 }
 
 }  // namespace

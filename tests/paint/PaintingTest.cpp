@@ -34,8 +34,7 @@ protected:
         model.addTestTriangle(1);
     }
 
-    Bytes texel(double x, double y)  // the colour shown at (x, y, 0)
-    {
+    Bytes texel(double x, double y) {  // the colour shown at (x, y, 0)
         unsigned char px[3] = {1, 1, 1};
         EXPECT_EQ(1, texture->get(std::lround(x * 8) - 1, std::lround(y * 8) - 1, px)) << x << "," << y;
         return Bytes(px, px + 3);

@@ -1,7 +1,6 @@
 // A paintable model turned and scaled: attributes, painting, drawing and handles through the placement.
 #include <gtest/gtest.h>
 
-#include <array>
 #include <cmath>
 #include <string>
 #include <utility>
@@ -37,7 +36,6 @@ struct TestCube : PaintableModel {
     using PaintableModel::handles;
     using PaintableModel::setUprightTurn;
     using PaintableModel::textures;
-    using PaintableModel::texturesToReload;
 };
 
 void place(AttributedModel& model, const double move[3], const double degrees[3], double scale) {
@@ -224,10 +222,6 @@ TEST_F(PlacedCube, files_carry_the_placement_marked_as_upright) {
           "<attribute name=\"rotation_y\" value=\"30.000000\" />",
           "<attribute name=\"rotation_z\" value=\"0.000000\" />", "<attribute name=\"scale\" value=\"0.250000\" />"})
         EXPECT_NE(std::string::npos, text.find(line)) << line;
-    TestCube fresh;
-    EXPECT_TRUE(fresh.loadAttributes(saved.c_str()));
-    EXPECT_EQ(0.25, fresh.getAttribute("scale"));
-    EXPECT_EQ(30.0, fresh.getAttribute("rotation_y"));
 }
 
 using Values = std::vector<std::pair<const char*, double>>;
@@ -301,12 +295,10 @@ TEST_F(PlacedCube, handles_move_scale_and_size_by_the_drag_and_stop_at_the_limit
         {true, true, "bleed", -1, 1, {{"bleed", 2}}},
         {true, false, "bleed", 40, 0, {{"bleed", 16}}},
         {false, true, "scale", 0, 1, {{"scale", 1}}},
-        {false, true, "scale", -1, 1, {{"scale", 1}}},
         {false, true, "scale", 1e-6, 0, {{"scale", 1e-6}}},
         {false, true, "scale", 40, 0, {{"scale", 40}}},
         {false, false, "scale", -5, 0, {{"scale", 1e-6}}},
         {false, true, "rotation_x", -1e6, 0, {{"rotation_x", -1e6}}},
-        {false, true, "rotation_y", 7200, 0, {{"rotation_y", 7200}}},
         {false, false, "rotation_z", -0.5, 0, {{"rotation_z", -0.5}}},
     };
     for (const auto& row : limits) {
@@ -322,7 +314,6 @@ TEST_F(PlacedCube, handles_move_scale_and_size_by_the_drag_and_stop_at_the_limit
     }
 }
 
-// The drawing's matrix is the placement painting uses: moved, turned, stood upright and scaled.
 TEST_F(PlacedCube, drawn_with_the_matrix_painting_uses) {
     if (!painttest::ensureGlContext())
         GTEST_SKIP() << "no X display";

@@ -1,7 +1,5 @@
 // Skins read ahead of the model-list mutex, their messages held back; FIFOs refused rather than waited on.
-#include <fcntl.h>
 #include <sys/stat.h>
-#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -26,8 +24,6 @@ TEST(SkinReading, a_picture_read_ahead_needs_its_file_no_more_and_says_nothing_u
     ScratchDir dir;
     std::string file = dir.path("skin.bmp"), pcx = dir.path("skin.pcx");
     writeFile(file, painttest::makeBmp(3, 2));
-    EXPECT_EQ(file, Image::sourceFile(pcx));
-    EXPECT_EQ(dir.path("skin.png"), Image::sourceFile(dir.path("skin.png")));
     EXPECT_EQ("", Image::sourceFile(dir.path("skin.gif")));
     CaptureStdout();
     Image::Decoded ahead = Image::read(pcx);  // a ".pcx" name reads the ".bmp" beside it

@@ -53,37 +53,6 @@ long long paintsLikeTheReference(const BrushSnapshot& brush, const float* offset
     return painter.samplesTaken();
 }
 
-// One random trial: a triangle about a random brush, its texture coordinates within about +-reach of the picture.
-bool randomTrial(std::mt19937& random, int width, int height, double reach, double largest_radius, ScratchDir& dir) {
-    auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
-    BrushModel brush("brush");
-    const double radius = uniform(0.2, largest_radius);
-    for (auto [name, value] : {std::pair{"x", uniform(-3, 3)},
-                               {"y", uniform(-3, 3)},
-                               {"z", uniform(-1, 1)},
-                               {"dim1", radius},
-                               {"solid_dim1", uniform(0, radius)},
-                               {"opacity", uniform(0, 1)},
-                               {"red", uniform(0, 1)},
-                               {"green", uniform(0, 1)},
-                               {"blue", uniform(0, 1)}})
-        brush.setAttribute(name, value);
-    const BrushSnapshot snapshot = brush.snapshot();
-    const float offset[3] = {float(uniform(-1, 1)), float(uniform(-1, 1)), 0};
-    PolyMesh mesh;
-    int v[3];
-    for (int i = 0; i < 3; ++i)
-        v[i] = mesh.addVertex(float(snapshot.center[0] - offset[0] + uniform(-3, 3)),
-                              float(snapshot.center[1] - offset[1] + uniform(-3, 3)), float(uniform(-1, 1)));
-    const int tri = mesh.addTriangle(v[0], v[1], v[2]);
-    for (int i = 0; i < 3; ++i)
-        mesh.setTexCoord(tri, i,
-                         mesh.addTexCoord(float(uniform(-reach + 1, reach)), float(uniform(-reach + 1, reach))));
-    bool painted = false;
-    paintsLikeTheReference(snapshot, offset, mesh.getTriangle(tri), width, height, dir, &painted);
-    return painted;
-}
-
 }  // namespace
 
 // Coordinates far beyond the picture: about one sample per texel, a texel to spare each side; (s, t) at (10s, 10t, 0).
@@ -122,6 +91,7 @@ TEST(TrianglePainter, blends_what_the_straightforward_walk_blends_on_random_tria
         int leastPainted;
     } cases[] = {{1500, 1, 48, 3, 500}, {60, 300, 700, 1.5, 20}};
     std::mt19937 random(20240611);
+    auto uniform = [&](double lo, double hi) { return std::uniform_real_distribution<double>(lo, hi)(random); };
     ScratchDir dir;
     for (const auto& c : cases) {
         int painted = 0;
@@ -129,8 +99,33 @@ TEST(TrianglePainter, blends_what_the_straightforward_walk_blends_on_random_tria
             std::uniform_int_distribution<int> size(c.sizeFrom, c.sizeTo);
             const int width = size(random), height = size(random);
             SCOPED_TRACE(testing::Message() << "trial " << trial << " on " << width << "x" << height);
-            // Coordinates mostly on the picture, now and then far beyond it.
-            painted += randomTrial(random, width, height, trial % 10 == 0 ? 40 : 1.3, c.largestRadius, dir);
+            // A triangle about a random brush, its coordinates mostly on the picture, now and then far beyond it.
+            const double reach = trial % 10 == 0 ? 40 : 1.3, radius = uniform(0.2, c.largestRadius);
+            BrushModel brush("brush");
+            for (auto [name, value] : {std::pair{"x", uniform(-3, 3)},
+                                       {"y", uniform(-3, 3)},
+                                       {"z", uniform(-1, 1)},
+                                       {"dim1", radius},
+                                       {"solid_dim1", uniform(0, radius)},
+                                       {"opacity", uniform(0, 1)},
+                                       {"red", uniform(0, 1)},
+                                       {"green", uniform(0, 1)},
+                                       {"blue", uniform(0, 1)}})
+                brush.setAttribute(name, value);
+            const BrushSnapshot snapshot = brush.snapshot();
+            const float offset[3] = {float(uniform(-1, 1)), float(uniform(-1, 1)), 0};
+            PolyMesh mesh;
+            int v[3];
+            for (int i = 0; i < 3; ++i)
+                v[i] = mesh.addVertex(float(snapshot.center[0] - offset[0] + uniform(-3, 3)),
+                                      float(snapshot.center[1] - offset[1] + uniform(-3, 3)), float(uniform(-1, 1)));
+            const int tri = mesh.addTriangle(v[0], v[1], v[2]);
+            for (int i = 0; i < 3; ++i)
+                mesh.setTexCoord(
+                    tri, i, mesh.addTexCoord(float(uniform(-reach + 1, reach)), float(uniform(-reach + 1, reach))));
+            bool hit = false;
+            paintsLikeTheReference(snapshot, offset, mesh.getTriangle(tri), width, height, dir, &hit);
+            painted += hit;
         }
         EXPECT_GE(painted, c.leastPainted);  // most trials reach some texels
     }

@@ -1,4 +1,5 @@
-// Finding model classes in copies of the test libraries each test lays out in the folders VELMORA_CLASS_PATH names.
+// Finding model classes in copies of the test libraries each test lays out in the folders VELMORA_CLASS_PATH names;
+// where classes, sample files and the model named on the command line are looked for.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -6,6 +7,7 @@
 #include <atomic>
 #include <thread>
 
+#include "plugins/ModelFileClass.h"
 #include "plugins/RuntimePaths.h"
 #include "scene/ModelListLock.h"
 #include "tests/console/SceneFixture.h"
@@ -132,7 +134,6 @@ TEST_F(ClassRegistry, class_words_are_short_names_not_paths) {
     EXPECT_NE(nullptr, findModelClass(longest.c_str()));
 }
 
-// `new model` says why a class cannot be had, in the loader's words or the registry's.
 TEST_F(ClassRegistry, new_model_gives_the_reason_a_class_cannot_be_had) {
     layOut("elsewhere/Renamed.so");
     ASSERT_EQ(0, symlink("../elsewhere/Renamed.so", "models/Misnamed.so"));
@@ -206,6 +207,83 @@ TEST_F(ClassRegistry, a_refusing_factory_is_heard_through_the_console) {
     delete accepted;
     std::free(const_cast<char*>(key));
     current_model = current;
+}
+
+using Paths = std::vector<std::string>;
+
+TEST(RuntimePaths, classes_beside_the_executable_then_the_users_folders_and_samples_from_the_working_directory) {
+    const std::string deep = "/" + std::string(3000, 'd') + "/";
+    const std::string installed = "/opt/velmora/lib/velmora/models/", build = "/opt/velmora/bin/models/";
+    const struct {
+        std::string exeDir;
+        const char* classPath;
+        bool inExeDir;
+        Paths folders, samples;
+    } cases[] = {
+        {"/opt/velmora/bin/",
+         nullptr,
+         false,
+         {installed, build},
+         {"./tiles.bmp", "/opt/velmora/share/velmora/tiles.bmp", "/opt/velmora/bin/tiles.bmp"}},
+        {"/opt/velmora/bin/", nullptr, true, {installed, build, "./models/", "./"}, {}},
+        // Like PATH, but an empty entry names no folder: the working directory is never slipped in.
+        {"/opt/velmora/bin/", "", false, {installed, build}, {}},
+        {"/opt/velmora/bin/", ":", false, {installed, build}, {}},
+        {"/opt/velmora/bin/",
+         "/home/u/classes::plugins/:/srv/x/",
+         true,
+         {installed, build, "/home/u/classes/", "plugins/", "/srv/x/", "./models/", "./"},
+         {}},
+        {"/",  // a program at the root is its own prefix
+         nullptr,
+         false,
+         {"/lib/velmora/models/", "/models/"},
+         {"./tiles.bmp", "/share/velmora/tiles.bmp", "/tiles.bmp"}},
+        // The executable's folder unknown: no working directory can be known to be it.
+        {"", "/srv/x", true, {"/srv/x/"}, {"./tiles.bmp"}},
+        {"", nullptr, true, {}, {}},
+        {deep + "bin/",
+         nullptr,
+         false,
+         {deep + "lib/velmora/models/", deep + "bin/models/"},
+         {"./tiles.bmp", deep + "share/velmora/tiles.bmp", deep + "bin/tiles.bmp"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.exeDir.substr(0, 40) + " " + (c.classPath ? c.classPath : "(unset)") +
+                     (c.inExeDir ? " run in its folder" : ""));
+        const Paths folders = classFolders(c.exeDir, c.classPath, c.inExeDir);
+        EXPECT_EQ(c.folders, folders);
+        if (!c.samples.empty()) {
+            EXPECT_EQ(c.samples, sampleFilePaths("tiles.bmp", c.exeDir));
+        }
+    }
+}
+
+TEST(ModelFileClass, md2_folders_and_files_are_keyform_folders_and_mesh_files_meshform) {
+    ScratchDir dir;
+    for (const char* folder : {"ogro", "empty", "odd.obj"})
+        ASSERT_EQ(::mkdir(dir.path(folder).c_str(), 0755), 0);
+    for (const char* file : {"ogro/tris.md2", "ogro/weapon.MD2", "box.GLB", "spider.obj", "notes.txt", "objx"})
+        writeFile(dir.path(file), std::string("x"));
+    const struct {
+        std::string path, classWord, given;
+    } cases[] = {
+        {dir.path("ogro"), "Keyform", dir.path("ogro")},
+        {dir.path("ogro/tris.md2"), "Keyform", dir.path("ogro")},
+        {dir.path("ogro/weapon.MD2"), "Keyform", dir.path("ogro")},
+        {dir.path("box.GLB"), "Meshform", dir.path("box.GLB")},
+        {dir.path("spider.obj"), "Meshform", dir.path("spider.obj")},
+        {dir.path("empty"), "", ""},
+        {dir.path("odd.obj"), "", ""},  // a folder, whatever its name says
+        {dir.path("notes.txt"), "", ""},
+        {dir.path("objx"), "", ""},
+        {dir.path("missing.obj"), "", ""},
+    };
+    for (const auto& c : cases) {
+        const ModelFileClass::Choice choice = ModelFileClass::of(c.path);
+        EXPECT_EQ(choice.classWord, c.classWord) << c.path;
+        EXPECT_EQ(choice.path, c.given) << c.path;
+    }
 }
 
 }  // namespace

@@ -1,12 +1,19 @@
-// The MD2 model plug-in: mesh, placement, keyframes, animations as scripts, skins, refusals, real models.
+// The MD2 model plug-in: mesh, placement, keyframes, animations as scripts, skins, refusals, real models; its reader
+// on bytes alone, and how its skins are found among the folder's files.
 #include <unistd.h>
 
+#include <algorithm>
+#include <climits>
 #include <cstdlib>
 #include <list>
 #include <map>
+#include <sstream>
+#include <tuple>
 
 #include "model/io/FileContents.h"
 #include "paint/brush/BrushModel.h"
+#include "plugins/keyform/Md2File.h"
+#include "plugins/keyform/SkinSearch.h"
 
 #include "tests/SameBytes.h"
 #include "tests/plugins/PluginTestSupport.h"
@@ -14,8 +21,6 @@
 using namespace plugintest;
 
 namespace {
-
-constexpr size_t kIdent = 0, kVersion = 4;  // header offsets
 
 // Written byte by byte: two skins, three st, one triangle, two frames of three vertices.
 Bytes sampleMd2() {
@@ -49,7 +54,7 @@ TEST_F(Keyform, builds_the_mesh_from_the_first_frame_centred_on_all_frames_and_s
     GLuint taken[3];  // names handed out before the model's skins exist
     glGenTextures(3, taken);
     Bytes bytes = sampleMd2();
-    putLe(bytes, kIdent, 0x12345678);  // version 8 alone marks the file
+    putLe(bytes, 0, 0x12345678);  // a wrong ident: version 8 alone marks the file
     writeFile("tris.md2", bytes);
     model = create("Keyform", here.c_str());
     ASSERT_TRUE(model);
@@ -120,20 +125,13 @@ TEST_F(Keyform, saving_found_skins_writes_through_no_link_that_leaves_the_folder
 }
 
 TEST_F(Keyform, folders_without_a_readable_md2_file_create_no_model) {
-    Bytes cut = sampleMd2(), unmarked = sampleMd2();
-    cut.resize(323);
-    putLe(unmarked, kIdent, 0x12345678);
-    putLe(unmarked, kVersion, 7);
+    Bytes cut = sampleMd2();
+    cut.pop_back();
+    writeFile("tris.md2", cut);
     const std::string file = here + "/tris.md2";
-    const std::pair<Bytes, std::string> cases[] = {
-        {cut, "damaged: sections beyond the end of the file"},
-        {unmarked, "not an MD2 file"},
-    };
-    for (const auto& [bytes, reason] : cases) {
-        writeFile("tris.md2", bytes);
-        EXPECT_FALSE(create("Keyform", here.c_str())) << reason;
-        EXPECT_EQ("cannot read MD2 model '" + file + "': " + reason + "\n", takeModelCreationFailure());
-    }
+    EXPECT_FALSE(create("Keyform", here.c_str()));
+    EXPECT_EQ("cannot read MD2 model '" + file + "': damaged: sections beyond the end of the file\n",
+              takeModelCreationFailure());
     ASSERT_EQ(0, truncate("tris.md2", FileContents::kMd2Limit + 1));  // sparse, and never read
     EXPECT_FALSE(create("Keyform", here.c_str()));
     EXPECT_EQ("cannot read MD2 model '" + file + "': too large (over 64 MiB)\n", takeModelCreationFailure());
@@ -263,6 +261,141 @@ TEST_F(Keyform, real_models_have_the_counts_their_headers_give) {
         EXPECT_EQ(0, real->setAttribute("frame", header[10] - 1));
         EXPECT_NE(0, real->setAttribute("frame", header[10]));
         EXPECT_GT(real->getScriptCount(), 0);
+    }
+}
+
+constexpr size_t kIdent = 0, kVersion = 4, kSkinWidth = 8, kFrameSize = 16, kNumSkins = 20, kNumXyz = 24, kNumSt = 28,
+                 kNumTris = 32, kNumFrames = 40, kOfsSkins = 44, kOfsSt = 48, kOfsTris = 52, kOfsFrames = 56;
+
+// Written byte by byte: a 32 x 16 skin, two st, one triangle, one frame of three vertices; 68 + 64 + 8 + 12 + 52 bytes.
+Bytes smallMd2() {
+    Bytes b;
+    appendLe(b, {0x32504449, 8, 32, 16, 52, 1, 3, 2, 1, 0, 1, 68, 132, 140, 152, 204, 204}, 4);
+    b.resize(132);
+    std::fill(b.begin() + 68, b.end(), 'k');  // a skin name filling its record: no terminator
+    appendLe(b, {8, 4, 32, 0xfff0}, 2);       // st (8, 4) and (32, -16)
+    appendLe(b, {0, 2, 1, 1, 0, 1}, 2);       // vertices 0 2 1, st 1 0 1
+    appendLe(b, {0x40000000, 0x3f000000, 0x3f800000, 0xbf800000, 0, 0x41200000, 0, 0, 0, 0}, 4);  // scale 2 0.5 1,
+    appendLe(b, {1, 2, 3, 7, 0, 0, 0, 0, 255, 255, 255, 161}, 1);  // translate -1 0 10, blank name, vertices
+    return b;
+}
+
+// Each case's header changes {field, value} and the length it is cut to (0: the whole file), then what is read.
+TEST(Md2FileDecode, reads_a_good_file_and_refuses_damaged_or_unmarked_ones_whole) {
+    typedef std::vector<std::pair<size_t, int32_t>> Changes;
+    std::vector<std::tuple<Changes, size_t, Md2File::Result>> cases;
+    // Bad counts; sections a byte past the end, before the file or wrapping; frames too small; a zero skin width.
+    const int64_t corrupt[][2] = {{kNumSkins, -1},   {kNumXyz, -1},    {kNumTris, INT_MIN}, {kNumFrames, -1},
+                                  {kNumSt, 65537},   {kOfsSkins, 141}, {kOfsSt, 197},       {kOfsTris, 193},
+                                  {kOfsFrames, 153}, {kNumFrames, 2},  {kOfsSt, -1},        {kOfsTris, INT_MAX},
+                                  {kFrameSize, 51},  {kNumXyz, 4},     {kSkinWidth, 0}};
+    for (const auto& change : corrupt)
+        cases.push_back({{{change[0], change[1]}}, 0, Md2File::kCorrupt});
+    for (size_t length : {203, 67, 7})  // short files
+        cases.push_back({{}, length, Md2File::kCorrupt});
+    cases.push_back({{{kIdent, 0x32504448}, {kVersion, 7}}, 0, Md2File::kNotMd2});
+    // One mark is enough; an empty section lies nowhere; the first frame is read all the same.
+    for (const Changes& read : {Changes{{kVersion, 7}}, Changes{{kIdent, 0x32504448}},
+                                Changes{{kNumSkins, 0}, {kOfsSkins, -5}}, Changes{{kNumFrames, 0}}})
+        cases.push_back({read, 0, Md2File::kRead});
+    const Bytes good = smallMd2();
+    Md2File first;  // the name filling its skin record, the negative t
+    ASSERT_EQ(Md2File::kRead, first.decode(good.data(), good.size()));
+    EXPECT_EQ(std::vector<std::string>{std::string(64, 'k')}, first.skins);
+    EXPECT_EQ(-16, first.texCoords.at(1).t);
+    for (size_t i = 0; i < cases.size(); ++i) {
+        SCOPED_TRACE("case " + std::to_string(i));
+        const auto& [changes, length, result] = cases[i];
+        Bytes bytes = good;
+        for (const auto& change : changes)
+            putLe(bytes, change.first, static_cast<uint32_t>(change.second));
+        if (length)
+            bytes.resize(length);
+        Md2File md2;
+        ASSERT_EQ(Md2File::kRead, md2.decode(good.data(), good.size()));
+        EXPECT_EQ(result, md2.decode(bytes.data(), bytes.size()));
+        // Nothing of the earlier read is kept when this one fails.
+        const bool read = result == Md2File::kRead;
+        EXPECT_EQ(read ? 3u : 0u, md2.vertices.size());
+        EXPECT_EQ(read ? 1u : 0u, md2.frames.size());
+        const std::string kind = read ? "" : result == Md2File::kNotMd2 ? "not an MD2 file" : "damaged: ";
+        EXPECT_EQ(kind, md2.problem.substr(0, kind.size()));
+        EXPECT_EQ(read, md2.problem.empty()) << md2.problem;
+    }
+    EXPECT_EQ(Md2File::kCorrupt, first.decode(nullptr, 0));
+}
+
+typedef std::vector<std::string> Names;
+
+struct Case {
+    const char* files;  // the folder's files, space-separated; the folder is called "sydney"
+    Names skinNames;    // as the model file gives them
+    // The files found; the names missing; each stand-in as file=names. Space-separated.
+    const char* expected;
+};
+
+const Case kCases[] = {
+    // an edited BMP copy beside the model wins over the file named
+    {"tris.md2 skin.png skin.pcx skin.bmp", {"models/x/skin.pcx"}, "models/x/skin.bmp;;skin.bmp=models/x/skin.pcx"},
+    // then the file named, under its last component
+    {"tris.md2 skin.png skin.pcx", {"models/x/skin.pcx"}, "models/x/skin.pcx;;"},
+    // then the same stem in any supported extension and any case
+    {"tris.md2 Weapon.png weapon.txt", {"weapon.pcx"}, "Weapon.png;;Weapon.png=weapon.pcx"},
+    // among those, a BMP in another case comes first
+    {"skin.png SKIN.PCX Skin.BMP skin.jpg", {"skin.pcx"}, "Skin.BMP;;Skin.BMP=skin.pcx"},
+    // then the named extension in another case
+    {"skin.jpg SKIN.PCX skin.tga", {"skin.pcx"}, "SKIN.PCX;;SKIN.PCX=skin.pcx"},
+    // then the first by name
+    {"skin.tga skin.jpg skin.png", {"skin.pcx"}, "skin.jpg;;skin.jpg=skin.pcx"},
+    // a name without an extension takes any image of that stem
+    {"tris.md2 skin.jpeg", {"skin"}, "skin.jpeg;;skin.jpeg=skin"},
+    // the file named is taken as it is, even in a format no image is read from
+    {"skin.gif other.png", {"skin.gif"}, "skin.gif;;"},
+    // a stem must match whole, and unsupported extensions are no images
+    {"skinny.png skin2.png skin.gif", {"skin.pcx"}, ";skin.pcx;;skin2.png;skinny.png"},
+    // several skins keep their order; missing ones are listed, and the folder's picture is not added
+    {"b.PNG a.bmp sydney.png", {"x/a.pcx", "x/c.pcx", "b.pcx"}, "x/a.bmp b.PNG;x/c.pcx;a.bmp=x/a.pcx b.PNG=b.pcx"},
+    // no skin named: the image named like the folder, in any case
+    {"tris.md2 Sydney.BMP skin.png other.jpg", {}, "Sydney.BMP;;"},
+    // empty names name nothing
+    {"sydney.png", {"", ""}, "sydney.png;;"},
+    // none found: the folder's picture stands in for every skin named
+    {"tris.md2 sydney.jpg skin.png", {"a.pcx", "b.pcx"}, "sydney.jpg;;sydney.jpg=a.pcx,b.pcx"},
+    // else an image named skin
+    {"tris.md2 SKIN.tga other.png", {"a.pcx"}, "SKIN.tga;;SKIN.tga=a.pcx"},
+    // else the only image in the folder
+    {"tris.md2 notes.txt whatever.jpg", {}, "whatever.jpg;;"},
+    // several other images: none is guessed, and they are offered
+    {"tris.md2 faerie2.bmp Faerie5.BMP", {}, ";;;Faerie5.BMP;faerie2.bmp"},
+    // an empty folder
+    {"", {"a.pcx"}, ";a.pcx;"},
+};
+
+// Joined as the table writes them.
+std::string joined(const Names& names, const char* between) {
+    std::string out;
+    for (const std::string& name : names)
+        out += (&name == &names.front() ? "" : between) + name;
+    return out;
+}
+
+std::string described(const SkinSearch::Result& result) {
+    std::string standIns, unchosen;
+    for (const auto& [file, named] : result.standIns)
+        standIns += (standIns.empty() ? "" : " ") + file + "=" + joined(named, ",");
+    for (const std::string& file : result.unchosen)
+        unchosen += ";" + file;
+    return joined(result.files, " ") + ";" + joined(result.missing, " ") + ";" + standIns + unchosen;
+}
+
+TEST(SkinSearch, finds_each_skin_by_the_first_rule_that_matches) {
+    for (const Case& c : kCases) {
+        SCOPED_TRACE(c.files);
+        Names files;
+        std::istringstream words(c.files);
+        for (std::string word; words >> word;)
+            files.push_back(word);
+        EXPECT_EQ(c.expected, described(SkinSearch(files, "sydney").search(c.skinNames)));
     }
 }
 

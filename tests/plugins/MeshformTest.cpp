@@ -1,21 +1,35 @@
-// The Assimp model plug-in over small files each case writes and files as packages ship them.
+// The Assimp model plug-in over small files each case writes and files as packages ship them; its texture search,
+// its IQM reader, and its MD3 reader with its skin and animation lists.
 #include <sys/stat.h>
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
 #include <cctype>
+#include <cmath>
 #include <cstdlib>
 #include <functional>
 #include <map>
 #include <regex>
+#include <sstream>
+#include <tuple>
 
 #include "paint/brush/BrushModel.h"
 #include "plugins/meshform/GltfImageSplice.h"
+#include "plugins/meshform/IqmFile.h"
+#include "plugins/meshform/IqmScene.h"
+#include "plugins/meshform/Md3AnimationFile.h"
+#include "plugins/meshform/Md3File.h"
+#include "plugins/meshform/Md3Scene.h"
+#include "plugins/meshform/Md3SkinFile.h"
+#include "plugins/meshform/TextureSearch.h"
 #include "tests/SameBytes.h"
 
 #include "tests/plugins/Md3TestFiles.h"
 #include "tests/plugins/PluginTestSupport.h"
 
+using md3test::bits;
+using md3test::smallMd3;
 using namespace plugintest;
 
 namespace {
@@ -159,7 +173,7 @@ void glowGltf() {
 
 // A Quake 3 model whose second surface takes its texture from the skin beside it: the same picture.
 void skinnedMd3() {
-    writeFile("lower.md3", md3test::smallMd3());
+    writeFile("lower.md3", smallMd3());
     writeFile(std::string("lower_default.skin"), std::string("b_surf,models/test/a.tga\n"));
     writeFile("a.bmp", makeBmp(8, 8, 40));
 }
@@ -272,7 +286,6 @@ TEST_P(Meshform, reads_the_mesh_and_its_skins) {
 
 INSTANTIATE_TEST_SUITE_P(Files, Meshform, testing::ValuesIn(kCases), fileNameOf<Case>);
 
-// Damaged, missing and unreadable files make no model, and say why in one line.
 TEST_F(PluginModelTest, meshform_refuses_what_it_cannot_read_in_one_line) {
     ASSERT_EQ(0, mkfifo("pipe.obj", 0600));
     const struct {
@@ -597,5 +610,348 @@ INSTANTIATE_TEST_SUITE_P(
                         "scene.gltf", "saving embedded texture 0 into scene.gltf\n",
                         texturedGltf("scene.gltf", R"({"pbrMetallicRoughness":{"baseColorTexture":{"index":0}}})")}),
     fileNameOf<EmbeddedSave>);
+
+struct Lookup {
+    const char* what;
+    const char* model;
+    std::vector<std::string> listing;  // relative to the model's folder
+    const char* name;                  // as the model file writes it; null: the model names none
+    const char* expected;
+};
+
+const char* const kShip = "/home/me/models/ship/ship.obj";
+
+const Lookup kLookups[] = {
+    {"a relative path", kShip, {"tex/hull.png", "hull.png"}, "tex/hull.png", "tex/hull.png"},
+    {"a relative path in another case", kShip, {"Tex/Hull.PNG"}, "./tex/hull.png", "Tex/Hull.PNG"},
+    {"a Windows path: its file name", kShip, {"hull.jpg", "x/hull.jpg"}, "D:\\projects\\art\\hull.jpg", "hull.jpg"},
+    {"so does one with forward slashes", kShip, {"deck.tga"}, "C:/art/deck.tga", "deck.tga"},
+    {"backslashes separate folders", kShip, {"maps/deck.tga", "deck.tga"}, "maps\\deck.tga", "maps/deck.tga"},
+    {"a name in any case, the exact case first", kShip, {"HULL.png", "hull.png", "Hull.png"}, "Hull.png", "Hull.png"},
+    {"beside the model first", kShip, {"a/b/hull.png", "hull.png", "textures/hull.png"}, "hull.png", "hull.png"},
+    {"then in textures/",
+     kShip,
+     {"a/hull.png", "textures/hull.png", "../textures/hull.png"},
+     "art/hull.png",
+     "textures/hull.png"},
+    {"then the shallowest subfolder", kShip, {"a/b/hull.png", "z/hull.png"}, "hull.png", "z/hull.png"},
+    {"then ../textures",
+     kShip,
+     {"../textures/Hull.png", "../hull.png", "../other/hull.png"},
+     "/tmp/hull.png",
+     "../textures/Hull.png"},
+    {"no other folder around", kShip, {"../hull.png", "../other/hull.png"}, "hull.png", ""},
+    {"stem in other formats", kShip, {"deck.png", "maps/deck.jpg", "maps/deck.txt"}, "maps/deck.tga", "maps/deck.jpg"},
+    {"a stem in any case, DDS too", kShip, {"DECK.jpg", "deck.png", "deck.dds", "deck.txt"}, "deck", "deck.dds"},
+    {"the name beats a nearer stem", kShip, {"deck.png", "../textures/deck.tga"}, "deck.tga", "../textures/deck.tga"},
+    {"a stem must match whole and be an image", kShip, {"decks.png", "deck.txt", "deck2.tga"}, "deck.tga", ""},
+    {"a path from the game's root",
+     "/q3/models/players/sarge/lower.md3",
+     {"../../../textures/sarge/band.tga", "band.tga"},
+     "textures/sarge/band.tga",
+     "../../../textures/sarge/band.tga"},
+    {"leading back to the model",
+     "/q3/models/players/sarge/lower.md3",
+     {"../sarge/Default.TGA", "skins/default.tga"},
+     "models/players/sarge/default.tga",
+     "Default.TGA"},
+    {"nothing found", kShip, {"ship.obj", "notes.txt"}, "hull.png", ""},
+    {"an empty name", kShip, {"hull.png"}, "C:\\art\\", ""},
+    {"none named: the model's stem", kShip, {"Ship.PNG", "a.png", "textures/ship.png"}, nullptr, "Ship.PNG"},
+    {"else the only image", kShip, {"ship.obj", "paint.jpg", "textures/a.png"}, nullptr, "paint.jpg"},
+    {"several others: none is guessed", kShip, {"a.jpg", "b.jpg"}, nullptr, ""},
+};
+
+TEST(TextureSearch, finds_each_texture_by_the_first_rule_that_matches) {
+    for (const Lookup& c : kLookups) {
+        SCOPED_TRACE(c.what);
+        const TextureSearch search(c.model, c.listing);
+        EXPECT_EQ(c.expected, c.name ? search.find(c.name) : search.fallback());
+    }
+
+    // The listing from disk: regular files of the folders to list, relative to the model's folder.
+    ScratchDir dir;
+    for (const char* folder : {"game/models/ship/maps", "game/models/textures", "game/art/metal"})
+        std::filesystem::create_directories(dir.path(folder));
+    for (const char* file :
+         {"game/models/ship/ship.obj", "game/models/ship/maps/hull.png", "game/models/textures/deck.tga",
+          "game/models/ship.skin", "game/other.txt", "game/art/metal/rust.tga"})
+        writeFile(dir.path(file), std::string("x"));
+    // A named folder is listed from each folder above, where a game's root may be.
+    const auto listed = TextureSearch::listFiles(dir.path("game/models/ship/ship.obj"), {"art\\metal/rust.jpg"});
+    for (const char* file :
+         {"maps/hull.png", "../textures/deck.tga", "../ship.skin", "../../other.txt", "../../art/metal/rust.tga"})
+        EXPECT_TRUE(std::binary_search(listed.begin(), listed.end(), file)) << file << " not among " << listed.size();
+    EXPECT_FALSE(std::binary_search(listed.begin(), listed.end(), "maps")) << "folders are no files";
+}
+
+// Where the parts of smallIqm() lie.
+constexpr size_t kNumVertexes = 16 + 4 * 8, kNumJoints = 16 + 4 * 13, kOfsFrames = 16 + 4 * 21, kText = 124,
+                 kMeshes = 156, kArrays = 180, kTriangles = 280, kJoints = 292, kPoses = 388, kAnims = 564,
+                 kFrames = 584, kPositions = 592, kTexCoords = 628, kIndexes = 652, kWeights = 664, kSize = 676;
+
+// (0 0 0), (1 0 0), (2 1 0): the root holds two, its child the third, moved 3 along x and a quarter about z in frame 2.
+Bytes smallIqm() {
+    Bytes b(16);
+    std::memcpy(b.data(), "INTERQUAKEMODEL", 16);
+    // version, size, flags, text, meshes, vertex arrays, vertices, triangles, adjacency, joints, poses,
+    // animations, frames, channels, frames' offset, bounds, comments, extensions
+    appendLe(b, {2,       kSize, 0,      32, kText,  1, kMeshes, 5,       3, kArrays, 1, kTriangles, 0, 2,
+                 kJoints, 2,     kPoses, 1,  kAnims, 2, 2,       kFrames, 0, 0,       0, 0,          0},
+             4);
+    const char text[32] = "\0body\0skin.tga\0root\0arm\0wave";
+    b.insert(b.end(), text, text + 32);
+    appendLe(b, {1, 6, 0, 3, 0, 1}, 4);                                                   // the mesh
+    appendLe(b, {0, 0, 7, 3, kPositions, 1, 0, 7, 2, kTexCoords, 2, 0, 7, 3, kPositions,  // normals: as positions
+                 4, 0, 1, 4, kIndexes,   5, 0, 1, 4, kWeights},
+             4);
+    appendLe(b, {0, 2, 1}, 4);
+    appendLe(b, {15, static_cast<uint32_t>(-1), 0, 0, 0, 0, 0, 0, bits(1), bits(1), bits(1), bits(1)}, 4);
+    appendLe(b, {20, 0, bits(1), 0, 0, 0, 0, 0, bits(1), bits(1), bits(1), bits(1)}, 4);
+    for (uint32_t pose = 0; pose < 2; ++pose) {
+        appendLe(b, {pose ? 0 : static_cast<uint32_t>(-1), pose ? 0x21u : 0u}, 4);  // the arm's x and z turn move
+        appendLe(b, {pose ? bits(1) : 0, 0, 0, 0, 0, 0, bits(1), bits(1), bits(1), bits(1)}, 4);
+        appendLe(b, {pose ? bits(1) : 0, 0, 0, 0, 0, pose ? bits(1) : 0, 0, 0, 0, 0}, 4);
+    }
+    appendLe(b, {24, 0, 2, bits(15), 1}, 4);
+    appendLe(b, {0, 0, 3, 1}, 2);  // frame by frame: x, turn
+    appendLe(b, {bits(0), 0, 0, bits(1), 0, 0, bits(2), bits(1), 0}, 4);
+    appendLe(b, {0, 0, bits(0.5f), 0, bits(1), bits(0.5f)}, 4);
+    appendLe(b, {0, 0, 0, 0, 0, 0, 0, 0, 1, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0, 255, 0, 0, 0}, 1);
+    return b;
+}
+
+TEST(IqmScene, skins_every_frame_and_lists_each_animation_as_a_clip) {
+    const Bytes bytes = smallIqm();
+    IqmFile iqm;
+    ASSERT_EQ(IqmFile::kRead, iqm.decode(bytes.data(), bytes.size())) << iqm.problem;
+    MeshformScene scene;
+    ASSERT_TRUE(IqmScene::fill(iqm, &scene)) << scene.problem;
+    EXPECT_EQ((std::vector<float>{0, 0, 0, 1, 0, 0, 2, 1, 0}), scene.positions);
+    EXPECT_EQ((std::vector<float>{0, 1, 0.5f, 1, 1, 0.5f}), scene.texCoords);
+    EXPECT_EQ((std::vector<unsigned int>{0, 2, 1}), scene.corners);
+    ASSERT_EQ(1u, scene.materials.size());
+    EXPECT_EQ("skin.tga", scene.materials[0].file);
+    ASSERT_EQ(2u, scene.frames.size());
+    const std::vector<float> expected[] = {{0, 0, 0, 1, 0, 0, 2, 1, 0}, {0, 0, 0, 1, 0, 0, 3, 1, 0}};
+    for (size_t f = 0; f < 2; ++f)
+        for (size_t i = 0; i < 9; ++i)
+            EXPECT_NEAR(expected[f][i], scene.frames[f].positions[i], 1e-6) << "frame " << f << " value " << i;
+    const float turned[] = {-1, 2, 0};  // (2, 1, 0) turned a quarter, made unit length
+    for (int k = 0; k < 3; ++k)
+        EXPECT_NEAR(turned[k] / std::sqrt(5.0), scene.frames[1].normals[6 + k], 1e-6) << k;
+    ASSERT_EQ(1u, scene.clips.size());
+    EXPECT_EQ((std::make_tuple(std::string("wave"), 0, 2, 2, 15.0)),
+              std::make_tuple(scene.clips[0].name, scene.clips[0].first, scene.clips[0].count, scene.clips[0].loop,
+                              scene.clips[0].fps));
+}
+
+TEST(IqmFileDecode, damaged_and_unmarked_files_are_refused_whole_with_their_reason) {
+    typedef std::vector<std::pair<size_t, uint32_t>> Changes;
+    const std::tuple<Changes, size_t, IqmFile::Result, const char*> cases[] = {
+        {{{16, 1}}, 0, IqmFile::kNotIqm, "not an IQM file of version 2"},
+        {{{3, 'X'}}, 0, IqmFile::kNotIqm, "not an IQM file"},
+        {{}, 123, IqmFile::kCorrupt, "damaged: shorter than a header"},
+        {{}, kSize - 1, IqmFile::kCorrupt, "damaged: a vertex array beyond the end of the file"},
+        {{{kOfsFrames, kSize - 7}}, 0, IqmFile::kCorrupt, "damaged: sections beyond the end of the file"},
+        {{{kNumJoints, 1025}}, 0, IqmFile::kCorrupt, "damaged: sections beyond the end of the file"},
+        {{{kNumVertexes, 1000}}, 0, IqmFile::kCorrupt, "damaged: more vertices than the file holds"},
+        {{{kTriangles + 4, 3}}, 0, IqmFile::kCorrupt, "damaged: a triangle names a vertex the model does not have"},
+        {{{kIndexes + 8, 2}}, 0, IqmFile::kCorrupt, "damaged: a vertex bound to a joint the model does not have"},
+        {{{kPositions, 0x7fc00000}}, 0, IqmFile::kCorrupt, "damaged: vertex values that are not numbers"},
+        {{{kMeshes + 20, 2}}, 0, IqmFile::kCorrupt, "damaged: a mesh of triangles the model does not have"},
+        {{{kJoints + 48 + 4, 1}}, 0, IqmFile::kCorrupt, "damaged: a joint whose parent does not come before it"},
+        {{{kJoints + 8, 0x7f800000}}, 0, IqmFile::kCorrupt, "damaged: a joint placed by values that are not numbers"},
+        {{{kPoses + 88, 1}}, 0, IqmFile::kCorrupt, "damaged: a pose whose parent does not come before it"},
+        {{{kPoses + 136, 0x7f000000}}, 0, IqmFile::kCorrupt, "damaged: a pose moved by values that are not numbers"},
+        {{{kPoses + 88 + 4, 0x23}}, 0, IqmFile::kCorrupt, "damaged: frames that do not match the skeleton's poses"},
+        {{{kAnims + 8, 3}}, 0, IqmFile::kCorrupt, "damaged: an animation of frames the model does not have"},
+        {{{kMeshes + 4, 32}}, 0, IqmFile::kCorrupt, "damaged: a name outside the text"},
+        // Arrays in formats the program does not draw are passed over; weights without joints bind nothing.
+        {{{kArrays + 20 + 8, 6}}, 0, IqmFile::kRead, ""},
+        {{{kArrays + 80, 9}}, 0, IqmFile::kRead, ""},
+    };
+    const Bytes good = smallIqm();
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE("case " + std::to_string(i));
+        const auto& [changes, length, result, problem] = cases[i];
+        Bytes bytes = good;
+        for (const auto& change : changes)
+            putLe(bytes, change.first, change.second, change.first < 16 ? 1 : 4);
+        if (length)
+            bytes.resize(length);
+        IqmFile iqm;
+        ASSERT_EQ(IqmFile::kRead, iqm.decode(good.data(), good.size()));
+        EXPECT_EQ(result, iqm.decode(bytes.data(), bytes.size()));
+        EXPECT_EQ(problem, iqm.problem);
+        EXPECT_EQ(result == IqmFile::kRead ? 3u : 0u, iqm.positions.size() / 3);
+        EXPECT_EQ(result == IqmFile::kRead ? 2u : 0u, iqm.frameCount);
+    }
+}
+
+// Where the parts of smallMd3() lie.
+constexpr size_t kNumFrames = 76, kNumTags = 80, kNumSurfaces = 84, kMd3OfsFrames = 92, kOfsTags = 96,
+                 kOfsSurfaces = 100, kA = 444, kB = 704, kMd3Size = 896;
+// Surface header fields, from its start.
+constexpr size_t kSurfaceFrames = 72, kShaders = 76, kVerts = 80, kOfsShaders = 92, kOfsSt = 96, kOfsXyz = 100,
+                 kEnd = 104;
+
+TEST(Md3FileDecode, damaged_and_unmarked_files_are_refused_whole_with_their_reason) {
+    typedef std::vector<std::pair<size_t, int64_t>> Changes;
+    const std::tuple<Changes, size_t, Md3File::Result, const char*> cases[] = {
+        {{{kNumFrames, 0}}, 0, Md3File::kCorrupt, "damaged: a count out of range"},
+        {{{kNumFrames, 8193}}, 0, Md3File::kCorrupt, "damaged: a count out of range"},
+        {{{kNumTags, -1}}, 0, Md3File::kCorrupt, "damaged: a count out of range"},
+        {{{kNumSurfaces, 1025}}, 0, Md3File::kCorrupt, "damaged: a count out of range"},
+        {{{kMd3OfsFrames, 785}}, 0, Md3File::kCorrupt, "damaged: sections beyond the end of the file"},
+        {{{kMd3OfsFrames, -4}}, 0, Md3File::kCorrupt, "damaged: sections beyond the end of the file"},
+        {{{kOfsTags, 673}}, 0, Md3File::kCorrupt, "damaged: sections beyond the end of the file"},
+        {{{kOfsSurfaces, 789}}, 0, Md3File::kCorrupt, "damaged: a surface beyond the end of the file"},
+        {{{kOfsSurfaces, 8}}, 0, Md3File::kCorrupt, "damaged: a surface without its mark where the file places it"},
+        {{{kB + kSurfaceFrames, 1}},
+         0,
+         Md3File::kCorrupt,
+         "damaged: a surface with another number of frames than the model"},
+        {{{kA + kVerts, -1}}, 0, Md3File::kCorrupt, "damaged: a surface count out of range"},
+        {{{kB + kVerts, 5}}, 0, Md3File::kCorrupt, "damaged: surface sections beyond the end of the file"},
+        {{{kA + kEnd, 107}}, 0, Md3File::kCorrupt, "damaged: surface sections beyond the end of the file"},
+        {{{kB + kEnd, 193}}, 0, Md3File::kCorrupt, "damaged: surface sections beyond the end of the file"},
+        {{}, kMd3Size - 1, Md3File::kCorrupt, "damaged: surface sections beyond the end of the file"},
+        {{{kA + 176 + 4, 3}}, 0, Md3File::kCorrupt, "damaged: a triangle names a vertex its surface does not have"},
+        {{{kB + 108, -1}}, 0, Md3File::kCorrupt, "damaged: a triangle names a vertex its surface does not have"},
+        {{{kA + 188, 0x7fc00000}}, 0, Md3File::kCorrupt, "damaged: texture coordinates that are not numbers"},
+        {{{kB + 124, 0xff800000}}, 0, Md3File::kCorrupt, "damaged: texture coordinates that are not numbers"},
+        // Every section inside the file, but two of them on the same bytes.
+        {{{kA + kShaders, 6}, {kA + kOfsShaders, 0}, {kA + kVerts, 28}, {kA + kOfsSt, 0}, {kA + kOfsXyz, 0}},
+         0,
+         Md3File::kCorrupt,
+         "damaged: surfaces overlap"},
+        {{}, 107, Md3File::kCorrupt, "damaged: shorter than a header"},
+        {{}, 7, Md3File::kCorrupt, "damaged: shorter than a header"},
+        {{{0, 0x32504449}, {4, 8}}, 0, Md3File::kNotMd3, "not an MD3 file"},
+        // One mark is enough; an empty section lies nowhere; a model may have no surfaces.
+        {{{4, 14}}, 0, Md3File::kRead, ""},
+        {{{0, 0}}, 0, Md3File::kRead, ""},
+        {{{kNumTags, 0}, {kOfsTags, -1}}, 0, Md3File::kRead, ""},
+        {{{kNumSurfaces, 0}}, 0, Md3File::kRead, ""},
+    };
+    const Bytes good = smallMd3();
+    for (size_t i = 0; i < std::size(cases); ++i) {
+        SCOPED_TRACE("case " + std::to_string(i));
+        const auto& [changes, length, result, problem] = cases[i];
+        Bytes bytes = good;
+        for (const auto& change : changes)
+            putLe(bytes, change.first, static_cast<uint32_t>(change.second));
+        if (length)
+            bytes.resize(length);
+        Md3File md3;
+        ASSERT_EQ(Md3File::kRead, md3.decode(good.data(), good.size()));
+        EXPECT_EQ(result, md3.decode(bytes.data(), bytes.size()));
+        EXPECT_EQ(problem, md3.problem);
+        // Nothing of the earlier read is kept when this one fails.
+        EXPECT_EQ(result == Md3File::kRead ? 2u : 0u, md3.frames.size());
+        EXPECT_TRUE(result == Md3File::kRead || (md3.surfaces.empty() && md3.tags.empty() && md3.name.empty()));
+    }
+    Md3File md3;
+    EXPECT_EQ(Md3File::kCorrupt, md3.decode(nullptr, 0));
+    EXPECT_EQ(Md3File::kMissing, md3.read("/nonexistent/velmora/lower.md3"));
+    EXPECT_EQ("No such file or directory", md3.problem);
+}
+
+TEST(Md3Scene, holds_every_frame_with_the_skin_and_clips_beside_the_model) {
+    ScratchDir dir;
+    writeFile(dir.path("lower.md3"), smallMd3());
+    writeFile(dir.path("lower_default.skin"), std::string("tag_head,\nb_surf,models/test/b.tga\na_surf,c.tga\n"));
+    writeFile(dir.path("animation.cfg"), std::string("sex m\n0 2 2 15 // BOTH_DEATH1\n"));
+    MeshformScene scene;
+    ASSERT_TRUE(Md3Scene::read(dir.path("lower.md3"), &scene)) << scene.problem;
+    const std::vector<float> rest = {0, 0, 2, 1, 0, 2, 0, 1, 2, 0, 0, 2, 1, 0, 2, 0, 1, 2};
+    EXPECT_EQ(rest, scene.positions);
+    ASSERT_EQ(2u, scene.frames.size());
+    EXPECT_EQ(rest, scene.frames[0].positions);
+    EXPECT_EQ(scene.normals, scene.frames[0].normals);
+    for (size_t i = 0; i < rest.size(); ++i)
+        EXPECT_EQ(rest[i] + (i % 3 == 0 ? 1 : 0), scene.frames[1].positions[i]) << i;
+    const float normals[] = {0, 0, 1, 1, 0, 0, 0, 1, 0};  // along z, x and y in each surface
+    ASSERT_EQ(18u, scene.normals.size());
+    for (size_t i = 0; i < 18; ++i)
+        EXPECT_NEAR(normals[i % 9], scene.normals[i], 1e-6) << i;
+    EXPECT_EQ((std::vector<float>{0, 1, 0.25f, 1, 0, 0.5f, 0, 1, 0.25f, 1, 0, 0.5f}), scene.texCoords);
+    EXPECT_EQ((std::vector<unsigned int>{0, 2, 1, 3, 5, 4}), scene.corners);
+    EXPECT_EQ((std::vector<int>{0, 1}), scene.triangleMaterial);
+    // The model's own name wins over the skin's; the skin names what the model leaves open.
+    ASSERT_EQ(2u, scene.materials.size());
+    EXPECT_EQ("models/test/a.tga", scene.materials[0].file);
+    EXPECT_EQ("models/test/b.tga", scene.materials[1].file);
+    EXPECT_EQ(2, scene.upAxis);
+    ASSERT_EQ(1u, scene.clips.size());
+    EXPECT_EQ("both_death1", scene.clips[0].name);
+    EXPECT_EQ(2, scene.clips[0].loop);
+}
+
+// The lines of an animation list at their places among the lines of numbers; the others hold nothing.
+std::string placed(const std::map<int, std::string>& lines) {
+    std::string text = "sex m\nheadoffset 0 0 0\n";
+    for (int i = 0; i < 25; ++i)
+        text += (lines.count(i) ? lines.at(i) : "0 0 0 0") + "\n";
+    return text;
+}
+
+TEST(Md3AnimationFile, gives_each_part_the_clips_it_holds) {
+    const std::string player = placed({{0, "0 5 0 20 // BOTH_DEATH1"},
+                                       {6, "40 10 0 15\t// TORSO_GESTURE"},
+                                       {13, "50 8 8 25 // LEGS_WALKCR"},
+                                       {14, "58 4 4 25"}});
+    const struct {
+        const char* model;
+        std::string text;
+        int frames;
+        const char* clips;
+    } cases[] = {
+        {"models/players/x/lower.md3", player, 100,
+         "both_death1 0 5 0 20; legs_walkcr 40 8 8 25; legs_walk 48 4 4 25; "},
+        {"UPPER.MD3", player, 100, "both_death1 0 5 0 20; torso_gesture 40 10 0 15; "},
+        {"head.md3", player, 100,
+         "both_death1 0 5 0 20; torso_gesture 40 10 0 15; legs_walkcr 50 8 8 25; legs_walk 58 4 4 25; "},
+        {"lower.md3", player, 51, "both_death1 0 5 0 20; legs_walkcr 40 8 8 25; "},
+        {"head.md3", player, 1, ""},
+        {"a.md3",
+         "// c\n0 2 0 10 // Both_Stand\n1 2\n0 2 3 10\n0 2 0 0\n0.5 2 0 10\n3 2 0 10 x\n5 1 1 7.5 //\n9 2 0 10\n", 10,
+         "both_stand 0 2 0 10; torso_gesture 5 1 1 7.5; "},
+        {"a.md3", "", 10, ""},
+    };
+    for (const auto& c : cases) {
+        std::string clips;
+        for (const MeshformScene::Clip& clip :
+             Md3AnimationFile::parse(c.text, c.frames, Md3AnimationFile::partOf(c.model))) {
+            std::ostringstream line;
+            line << clip.name << " " << clip.first << " " << clip.count << " " << clip.loop << " " << clip.fps << "; ";
+            clips += line.str();
+        }
+        EXPECT_EQ(c.clips, clips) << c.model << " of " << c.frames << " frames:\n" << c.text;
+    }
+}
+
+TEST(Md3SkinFile, maps_each_surface_to_the_texture_it_names) {
+    const struct {
+        const char* what;
+        const char* text;
+        std::map<std::string, std::string> expected;
+    } cases[] = {
+        {"pairs, one a line",
+         "h_head,models/players/sarge/band.tga\nh_visor,models/players/sarge/visor.tga\n",
+         {{"h_head", "models/players/sarge/band.tga"}, {"h_visor", "models/players/sarge/visor.tga"}}},
+        {"CR LF, spaces and a last line without its end",
+         " U_Torso , models/a.tga\r\nl_legs,models/b.tga",
+         {{"u_torso", "models/a.tga"}, {"l_legs", "models/b.tga"}}},
+        {"tag lines, empty lines and lines of other shapes give nothing",
+         "tag_head,\ntag_weapon,\n\nnonsense\n,models/a.tga\nh_head,models/a.tga\n",
+         {{"h_head", "models/a.tga"}}},
+        {"the first line for a surface counts", "h_head,a.tga\nH_HEAD,b.tga\n", {{"h_head", "a.tga"}}},
+        {"nothing", "", {}},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(c.expected, Md3SkinFile::parse(c.text)) << c.what;
+}
 
 }  // namespace
