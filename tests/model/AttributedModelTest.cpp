@@ -107,7 +107,6 @@ TEST(AttributedModelTest, every_model_name_saves_to_a_file_that_loads_back) {
     }
 }
 
-// A refused or failed save (a name the file cannot carry, a write error) says why and keeps the old file, alone.
 TEST(AttributedModelTest, a_refused_or_failed_save_says_why_and_keeps_the_old_file) {
     ScratchDir dir;
     struct OddModel : TestModel {

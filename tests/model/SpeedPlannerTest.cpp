@@ -9,9 +9,6 @@
 #include "model/SpeedPlanner.h"
 #include "tests/model/TestModel.h"
 
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
-
 namespace {
 
 std::vector<path_point> alongX(int steps) {
@@ -74,9 +71,9 @@ TEST(SpeedPlannerTest, the_model_prints_the_plan_applies_it_and_plays_it) {
         std::string want;
         for (const std::string& line : plan.report)
             want += line + "\n";
-        CaptureStdout();
+        testing::internal::CaptureStdout();
         EXPECT_EQ(0, m.doSpeedControl("line", "x", "y", "z", 0.1, 0.4));
-        EXPECT_EQ(want, GetCapturedStdout());
+        EXPECT_EQ(want, testing::internal::GetCapturedStdout());
         for (size_t j = 1; j < 6; ++j) {
             const script_step& st = m.stepOf("line", j);
             const std::vector<double> none;

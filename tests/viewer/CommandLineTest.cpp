@@ -26,8 +26,7 @@ const std::string kUsage = "usage: velmora [options] [model ...]\n";
 
 TEST(CommandLine, options_and_models_are_read_in_order) {
     const struct {
-        Words words;
-        Words exec, models;
+        Words words, exec, models;
         bool headless;
         int width, height;
     } cases[] = {

@@ -1,5 +1,4 @@
-// The frame-rate overlay (frames per second between the frames drawn, smoothed, rests left out, and its texts) and
-// the projection the overlay and the scene are drawn with.
+// The frame-rate overlay (smoothed frames per second, rests left out, its texts) and the projection it is drawn with.
 #include <gtest/gtest.h>
 
 #include <chrono>
