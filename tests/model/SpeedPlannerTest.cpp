@@ -24,7 +24,6 @@ std::vector<std::string> tail(const std::vector<std::string>& lines, size_t n) {
 
 }  // namespace
 
-// Three steps at x = 0, 1, 2 and ten ticks each, accel = decel = 0.25.
 TEST(SpeedPlannerTest, thirty_frames_go_one_fourteen_fifteen) {
     SpeedPlan plan = planSpeedControl(alongX(3), {10, 10, 10}, 0.25, 0.25);
     ASSERT_EQ(201u + 2u + 30u + 3u + 2u, plan.report.size());
@@ -92,7 +91,6 @@ TEST(SpeedPlannerTest, the_model_prints_the_plan_applies_it_and_plays_it) {
     }
 }
 
-// A plan is applied only to the steps it was made from.
 TEST(SpeedPlannerTest, a_plan_is_not_applied_to_a_script_whose_steps_changed) {
     TestModel m;
     addScript(m, "line", {0, 1, 2}, {10, 10, 10}, INT_SIN);
