@@ -59,5 +59,4 @@ TEST(KeyBindings, only_letters_fold_and_codes_to_grave_accent_raise) {
     }
     // The step goes through single precision: 0.1 arrives as 0.1f.
     EXPECT_EQ(bindingAmount('E', 0.1), static_cast<double>(0.1f));
-    EXPECT_NE(bindingAmount('E', 0.1), 0.1);
 }
