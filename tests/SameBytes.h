@@ -1,5 +1,4 @@
-// Whole buffers compared for the tests (files, pictures, textures): a failure names the two sizes and the first
-// bytes that differ, never the buffers themselves, which run to megabytes.
+// Whole buffers compared: a failure names both sizes and the first bytes that differ, never the (megabyte) buffers.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -1,5 +1,4 @@
-// Scratch files for every test: a temporary folder removed with its contents, whole files read and written byte for
-// byte, a file-size limit under which a write fails part way, and an environment variable set for a while.
+// Scratch folders, whole files read and written byte for byte, a file-size limit, a scoped environment variable.
 #pragma once
 
 #include <sys/resource.h>

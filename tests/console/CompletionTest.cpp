@@ -83,7 +83,6 @@ TEST_F(Completion, what_is_offered_follows_the_line) {
         {"select ", "|control|model|script|"},
         {"load ", "|attributes|skin|"},
         {"save s", "s|skins|skin|screenshot|"},
-        {"save sc", "screenshot|"},
         {"new model ", "|Extra|Tester|"},  // registered, or waiting in a class folder, each once; none planted here
         {"new model E", "Extra|"},
         {"new model Meshform S", "Ship.GLB|"},       // model files and folders only
@@ -96,7 +95,6 @@ TEST_F(Completion, what_is_offered_follows_the_line) {
         {"select script walk ", "|terminate|repeat|reverse|reverse_once|"},
         {"select script walk rev", "reverse|reverse|reverse_once|"},
         {"new script run ", "|terminate|repeat|reverse|reverse_once|"},
-        {"new script run t", "terminate|"},
         {"select control ", "Default|"},
         {"animate w", "walk|"},
         {"add f", "fa|far|fast|"},

@@ -107,6 +107,4 @@ TEST_F(ModelCommands, each_model_numbers_its_own_skins_and_refuses_numbers_it_la
     EXPECT_EQ(empty.loaded, std::vector<int>{1});
     current_model = nullptr;
     EXPECT_EQ(out("list skins"), "no model selected\n");
-    models.erase("canvas");
-    models.erase("empty");
 }

@@ -4,10 +4,8 @@
 #include "console/NumberWords.h"
 #include "tests/console/SceneFixture.h"
 
-namespace {
-
 template <class T, class Parse>
-std::string parsed(Parse parse, const char* word, T start) {
+static std::string parsed(Parse parse, const char* word, T start) {
     T value = start;
     testing::internal::CaptureStdout();
     const bool ok = parse(word, value);
@@ -15,8 +13,6 @@ std::string parsed(Parse parse, const char* word, T start) {
     result << ok << " " << value << " " << testing::internal::GetCapturedStdout();
     return result.str();
 }
-
-}  // namespace
 
 TEST(NumberWords, only_whole_words_of_finite_numbers_are_read) {
     const struct {

@@ -20,10 +20,9 @@ TEST_F(SettingCommands, colours_above_one_are_bytes) {
     EXPECT_EQ(out("set background_color 255 128 0"), "");
     EXPECT_DOUBLE_EQ(background_color[0], 1.0);
     EXPECT_DOUBLE_EQ(background_color[1], 128.0 / 255.0);
-    EXPECT_EQ(out("set background_color 1 0.5 0") + out("set handle_color 0 51 1"), "");
+    EXPECT_EQ(out("set background_color 1 0.5 0"), "");
     EXPECT_DOUBLE_EQ(background_color[0], 1.0);  // one itself is a fraction
     EXPECT_DOUBLE_EQ(background_color[1], 0.5);
-    EXPECT_FLOAT_EQ(handle_color[1], 0.2f);
     EXPECT_EQ(out("set background_color 0.2 0.3"), "usage: set background_color <red> <green> <blue>\n");
 }
 

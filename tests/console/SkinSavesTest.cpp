@@ -15,8 +15,6 @@
 #include "tests/paint/PaintTestSupport.h"
 
 using namespace painttest;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
 
 namespace {
 
@@ -99,9 +97,9 @@ int qualityOf(const std::string& file) {
 }
 
 std::string saved(std::vector<std::unique_ptr<Image>>& skins) {
-    CaptureStdout();
+    testing::internal::CaptureStdout();
     EXPECT_EQ(1, SkinSaves::saveChanged(skins));
-    return GetCapturedStdout();
+    return testing::internal::GetCapturedStdout();
 }
 
 class SkinSavesTest : public testing::TestWithParam<Row> {};

@@ -82,7 +82,7 @@ TEST(AnimatedModelTest, a_repeating_catmull_rom_script_ends_after_its_restart) {
     EXPECT_EQ(nullptr, m.current_script);
 }
 
-TEST(AnimatedModelTest, run_refuses_scripts_the_engine_cannot_play_and_append_needs_a_script) {
+TEST(AnimatedModelTest, run_refuses_scripts_the_engine_cannot_play) {
     TestModel m;
     m.newScript("empty");
     addScript(m, "bezier5", {0, 1, 2, 3, 4}, {1, 1, 1, 1, 1}, INT_CUBIC_BEZIER);
@@ -100,10 +100,7 @@ TEST(AnimatedModelTest, run_refuses_scripts_the_engine_cannot_play_and_append_ne
         m.step();
     EXPECT_EQ(nullptr, m.current_script);
     EXPECT_DOUBLE_EQ(1.0, m.getAttribute("x"));
-    testing::internal::CaptureStdout();
-    EXPECT_EQ(-1, m.append({{"x", 5.0}}, 3, INT_LINEAR));  // the leak check sees any copy made
-    EXPECT_EQ("no current script\n", testing::internal::GetCapturedStdout());
-    EXPECT_EQ(3u, m.stepCount("ok"));
+    EXPECT_EQ(3u, m.stepCount("ok"));  // the step was taken, not refused
 }
 
 TEST(OwnedPoseTest, the_copy_keeps_values_and_outlives_the_names_it_was_made_from) {
@@ -117,17 +114,7 @@ TEST(OwnedPoseTest, the_copy_keeps_values_and_outlives_the_names_it_was_made_fro
     freePoseOwningNames(nullptr);
 }
 
-namespace {
-
-// Curves agree to the bit both ways; forward linear steps carry a running sum's rounding.
-void expectSame(int type, double want, double got, const std::string& where) {
-    if (type == INT_LINEAR)
-        EXPECT_NEAR(want, got, 1e-12) << where;
-    else
-        EXPECT_EQ(want, got) << where;
-}
-
-std::vector<double> stepAndRecord(TestModel& m, int ticks) {
+static std::vector<double> stepAndRecord(TestModel& m, int ticks) {
     std::vector<double> xs;
     for (int k = 0; k < ticks; ++k) {
         m.step();
@@ -136,9 +123,8 @@ std::vector<double> stepAndRecord(TestModel& m, int ticks) {
     return xs;
 }
 
-}  // namespace
-
 // Backwards the model is where the forward pass was at the mirrored tick; a Bezier segment lands on its first pose.
+// Curves agree to the bit both ways; forward linear steps carry a running sum's rounding.
 TEST(PlayBackTest, the_backward_pass_retraces_the_forward_one_for_every_curve) {
     const struct {
         const char* name;
@@ -169,6 +155,7 @@ TEST(PlayBackTest, the_backward_pass_retraces_the_forward_one_for_every_curve) {
                 ASSERT_NE(nullptr, m.stepOf("s", 3).tValues) << where;
             }
             ASSERT_EQ(0, m.runScript("s")) << where;
+            const double tolerance = c.type == INT_LINEAR ? 1e-12 : 0.0;
             // The steps each transition leads to; a simple script first moves to s0, which is not played back.
             const bool bezier = c.type == INT_CUBIC_BEZIER, spline = bezier || c.type == INT_CATMULL_ROM;
             if (!spline)
@@ -185,8 +172,7 @@ TEST(PlayBackTest, the_backward_pass_retraces_the_forward_one_for_every_curve) {
             const size_t total = forward.size() - 1;
             for (size_t k = 1; k <= total; ++k) {
                 m.step();
-                expectSame(c.type, mirror[total - k], m.getAttribute("x"),
-                           where + " backward tick " + std::to_string(k));
+                EXPECT_NEAR(mirror[total - k], m.getAttribute("x"), tolerance) << where << " backward tick " << k;
                 EXPECT_EQ(k < total || behavior == SCR_REVERSE, m.current_script != nullptr) << where << " tick " << k;
             }
             if (behavior == SCR_REVERSE_ONCE) {
@@ -198,7 +184,7 @@ TEST(PlayBackTest, the_backward_pass_retraces_the_forward_one_for_every_curve) {
             // Forward again from s0, with no transition from s0 to itself.
             const std::vector<double> again = stepAndRecord(m, static_cast<int>(total));
             for (size_t k = 1; k <= total; ++k)
-                expectSame(c.type, forward[k], again[k - 1], where + " again, tick " + std::to_string(k));
+                EXPECT_NEAR(forward[k], again[k - 1], tolerance) << where << " again, tick " << k;
         }
     }
 }

@@ -9,9 +9,6 @@
 #include "model/SpeedPlanner.h"
 #include "tests/model/TestModel.h"
 
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStdout;
-
 namespace {
 
 std::vector<path_point> alongX(int steps) {
@@ -27,7 +24,6 @@ std::vector<std::string> tail(const std::vector<std::string>& lines, size_t n) {
 
 }  // namespace
 
-// Three steps at x = 0, 1, 2 and ten ticks each, accel = decel = 0.25.
 TEST(SpeedPlannerTest, thirty_frames_go_one_fourteen_fifteen) {
     SpeedPlan plan = planSpeedControl(alongX(3), {10, 10, 10}, 0.25, 0.25);
     ASSERT_EQ(201u + 2u + 30u + 3u + 2u, plan.report.size());
@@ -74,9 +70,9 @@ TEST(SpeedPlannerTest, the_model_prints_the_plan_applies_it_and_plays_it) {
         std::string want;
         for (const std::string& line : plan.report)
             want += line + "\n";
-        CaptureStdout();
+        testing::internal::CaptureStdout();
         EXPECT_EQ(0, m.doSpeedControl("line", "x", "y", "z", 0.1, 0.4));
-        EXPECT_EQ(want, GetCapturedStdout());
+        EXPECT_EQ(want, testing::internal::GetCapturedStdout());
         for (size_t j = 1; j < 6; ++j) {
             const script_step& st = m.stepOf("line", j);
             const std::vector<double> none;
@@ -95,7 +91,6 @@ TEST(SpeedPlannerTest, the_model_prints_the_plan_applies_it_and_plays_it) {
     }
 }
 
-// A plan is applied only to the steps it was made from.
 TEST(SpeedPlannerTest, a_plan_is_not_applied_to_a_script_whose_steps_changed) {
     TestModel m;
     addScript(m, "line", {0, 1, 2}, {10, 10, 10}, INT_SIN);

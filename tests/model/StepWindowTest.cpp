@@ -43,7 +43,6 @@ TEST(StepWindowTest, each_kind_of_script_moves_segment_by_segment_to_its_end) {
         {"BBBB", "", "0 1 2 3, end"},
         {"BBBBBBB", "", "0 1 2 3, 3 4 5 6, end"},
         {"BBBB", "BBB", "0 1 2 3, 3 4 5 6, end"},
-        {"BBBB", "B", "0 1 2 3, missing"},
         {"BBBB", "BB", "0 1 2 3, missing"},
         {"CCC", "", "0 0 2 1, 1 0 2 2, end"},
         {"CCCC", "", "0 0 2 1, 1 0 3 2, 2 1 3 3, end"},

@@ -10,11 +10,6 @@
 #include "model/xml/XmlText.h"
 #include "tests/model/TestModel.h"
 
-using testing::internal::CaptureStderr;
-using testing::internal::CaptureStdout;
-using testing::internal::GetCapturedStderr;
-using testing::internal::GetCapturedStdout;
-
 namespace {
 
 size_t treeDepth(const TiXmlNode* node) {
@@ -69,11 +64,11 @@ TEST(XmlNestingTest, files_nested_deeper_than_256_are_refused_before_parsing) {
         writeFile(file, "<?xml version=\"1.0\" ?>\n<tester><attribute name=\"x\" value=\"3\" />" +
                             repeat("<deep>", int(depth) - 1) + repeat("</deep>", int(depth) - 1) + "</tester>\n");
         TestModel m;
-        CaptureStderr();
-        CaptureStdout();
+        testing::internal::CaptureStderr();
+        testing::internal::CaptureStdout();
         const bool loaded = m.loadAttributes(file.c_str());
-        EXPECT_EQ("", GetCapturedStdout());
-        const std::string err = GetCapturedStderr();
+        EXPECT_EQ("", testing::internal::GetCapturedStdout());
+        const std::string err = testing::internal::GetCapturedStderr();
         if (depth <= 256) {
             EXPECT_TRUE(loaded);
             EXPECT_EQ("", err);

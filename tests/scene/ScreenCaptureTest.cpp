@@ -101,7 +101,6 @@ TEST(ScreenshotFile, names_choose_png_or_bmp_whatever_their_case) {
         EXPECT_EQ(screenshotFormatOf(c.name), c.format) << c.name;
 }
 
-// Read back by the decoder skins use, each file holds the frame the right way up.
 TEST(ScreenshotFile, both_formats_hold_the_frame_the_right_way_up) {
     for (ImageFormat format : {ImageFormat::kPng, ImageFormat::kBmp}) {
         std::vector<unsigned char> bytes;
