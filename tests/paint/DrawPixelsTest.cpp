@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <filesystem>
 #include <set>
 
 #include "tests/plugins/PluginTestSupport.h"
@@ -231,22 +230,9 @@ TEST_F(DrawPixels, several_textures_and_untextured_triangles_and_a_mesh_that_mov
     expectSamePicture(fan, 30);
 }
 
-// Each folder of the model cache with a tris.md2 (CTest passes VELMORA_MODEL_CACHE).
-std::vector<std::string> cachedModels(std::string* cache) {
-    const char *set = std::getenv("VELMORA_MODEL_CACHE"), *home = std::getenv("HOME");
-    *cache = set && *set ? set : std::string(home ? home : "") + "/.cache/velmora/models";
-    std::vector<std::string> folders;
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(*cache, ignored))
-        if (std::filesystem::is_regular_file(entry.path() / "tris.md2", ignored))
-            folders.push_back(entry.path().string());
-    std::sort(folders.begin(), folders.end());
-    return folders;
-}
-
 TEST_F(DrawPixels, real_md2_models_at_a_frame_and_between_two_frames) {
     std::string cache;
-    const std::vector<std::string> folders = cachedModels(&cache);
+    const std::vector<std::string> folders = cachedMd2Folders(&cache);
     if (folders.empty())
         GTEST_SKIP() << "no real MD2 models in " << cache << "; scripts/fetch-models.sh fetches them";
     for (const std::string& folder : folders) {

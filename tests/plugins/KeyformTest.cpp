@@ -235,14 +235,9 @@ TEST_F(Keyform, frame_names_make_the_repeating_animation_scripts_of_their_frames
     }
 }
 
-// Each folder of the model cache (scripts/fetch-models.sh; CTest passes VELMORA_MODEL_CACHE) with a tris.md2.
 TEST_F(Keyform, real_models_have_the_counts_their_headers_give) {
-    const std::string cache = cacheFolder("VELMORA_MODEL_CACHE", "models");
-    std::vector<std::string> folders;
-    std::error_code ignored;
-    for (const auto& entry : std::filesystem::directory_iterator(cache, ignored))
-        if (std::filesystem::is_regular_file(entry.path() / "tris.md2", ignored))
-            folders.push_back(entry.path().string());
+    std::string cache;
+    const std::vector<std::string> folders = cachedMd2Folders(&cache);
     if (folders.empty())
         GTEST_SKIP() << "no real MD2 models in " << cache << "; scripts/fetch-models.sh fetches them";
     for (const std::string& folder : folders) {

@@ -1,8 +1,10 @@
 // Shared by the plug-in tests: an emptied class registry in a scratch folder, and models of the built plug-ins.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <filesystem>
 #include <map>
 #include <memory>
 
@@ -19,6 +21,18 @@ typedef std::array<size_t, 4> Counts;  // vertices, triangles, normals, texture 
 inline std::string cacheFolder(const char* variable, const char* folder) {
     const char *set = std::getenv(variable), *home = std::getenv("HOME");
     return set && *set ? set : std::string(home ? home : "") + "/.cache/velmora/" + folder;
+}
+
+// The folders of the MD2 model cache that hold a tris.md2, sorted; *cache says where it looked.
+inline std::vector<std::string> cachedMd2Folders(std::string* cache) {
+    *cache = cacheFolder("VELMORA_MODEL_CACHE", "models");
+    std::vector<std::string> folders;
+    std::error_code ignored;
+    for (const auto& entry : std::filesystem::directory_iterator(*cache, ignored))
+        if (std::filesystem::is_regular_file(entry.path() / "tris.md2", ignored))
+            folders.push_back(entry.path().string());
+    std::sort(folders.begin(), folders.end());
+    return folders;
 }
 
 // The model's scripts as saved: name to the values its steps set. Every one must repeat.
