@@ -15,13 +15,6 @@ TESTPLUGINS = os.path.join(BUILD_DIR, "testplugins")
 MIME_NS = "{http://www.freedesktop.org/standards/shared-mime-info}"
 
 
-def exported_data(program):
-    """Dynamic data symbols plug-ins can reach, without the linker's markers and type information (V)."""
-    out = subprocess.run(["nm", "-D", "--defined-only", program], check=True, capture_output=True, text=True).stdout
-    return sorted(f[2] for f in map(str.split, out.splitlines())
-                  if f[1] in "BDGRSu" and not re.match(r"__|_IO_stdin_used$|_edata$|_end$", f[2]))
-
-
 @unittest.skipUnless(os.path.exists(BOXLET), "needs the Boxlet plug-in")
 class RunFromElsewhere(Sessions):
     @classmethod
@@ -63,7 +56,11 @@ class RunFromElsewhere(Sessions):
         for png in drawn:
             with open(self.installed(png), "rb") as f:
                 self.assertEqual(struct.unpack(">II", f.read(24)[16:24]), (48, 48))
-        self.assertEqual(exported_data(self.installed("bin", "velmora")), ["current_model", "model_classes"])
+        # The data symbols plug-ins can reach, without the linker's markers and type information (V).
+        nm = subprocess.run(["nm", "-D", "--defined-only", self.installed("bin", "velmora")], check=True,
+                            capture_output=True, text=True).stdout
+        self.assertEqual(sorted(f[2] for f in map(str.split, nm.splitlines()) if f[1] in "BDGRSu" and not re.match(
+            r"__|_IO_stdin_used$|_edata$|_end$", f[2])), ["current_model", "model_classes"])
 
         entry = self.installed("share", "applications", "velmora.desktop")
         if shutil.which("desktop-file-validate"):

@@ -21,10 +21,7 @@ USAGE = "usage: velmora [options] [model ...]\n"
 
 
 def waits_for_a_display(pid):
-    """Whether the process has opened a socket (its only one is the display connection), or has ended."""
-    with open("/proc/%d/stat" % pid) as f:
-        if f.read().rsplit(")", 1)[1].split()[0] == "Z":
-            return True
+    """Whether the process has opened a socket (its only one is the display connection)."""
     fds = "/proc/%d/fd" % pid
     for fd in os.listdir(fds):
         try:
@@ -46,11 +43,6 @@ def piped(text):
 
 
 class Lifecycle(Sessions):
-    def started(self, typed="", **kwargs):
-        s = self.session(**kwargs)
-        s.type(typed)
-        return s
-
     def assert_ended(self, s, how="SIGINT", errors=""):
         """Waits for the end, by a signal's name or "exit N"; errors is all standard error says."""
         self.assertEqual(how_ended(s.wait_exit()), how)
@@ -62,8 +54,9 @@ class Lifecycle(Sessions):
             for how in ("typed", "piped"):
                 with self.subTest(run=run, how=how):
                     # Typed at once, before any prompt; or piped, where the end of the pipe ends the program.
-                    start = dict(typed=lines + "quit\n") if how == "typed" else dict(before_exec=piped(lines))
-                    s = self.started(**start)
+                    s = self.session(before_exec=None if how == "typed" else piped(lines))
+                    if how == "typed":
+                        s.type(lines + "quit\n")
                     s.expect(BRUSH)
                     s.expect(DEFAULT_BINDINGS)
                     self.assert_ended(s)
@@ -71,8 +64,8 @@ class Lifecycle(Sessions):
 
     def test_nothing_typed_runs_while_the_window_is_being_made(self):
         # A display that does not answer holds start-up in the window's set-up.
-        s = self.started(typed="list models\nlist controls\nquit\n",
-                         before_exec=lambda session: os.kill(session.xvfb.pid, signal.SIGSTOP))
+        s = self.session(before_exec=lambda session: os.kill(session.xvfb.pid, signal.SIGSTOP))
+        s.type("list models\nlist controls\nquit\n")
         try:
             s.wait_until(lambda: waits_for_a_display(s.pid), "the program to connect to the display")
             with self.assertRaises(AssertionError):
@@ -88,7 +81,7 @@ class Lifecycle(Sessions):
                             ("\x03", "SIGINT"), ("quit\n", "SIGINT"), ("exit now please\n", "SIGINT"),
                             ("\x04", "SIGINT")):
             with self.subTest(ending=ending):
-                s = self.started()
+                s = self.session()
                 before = termios.tcgetattr(s.fd)  # the program is still loading: the terminal is as given
                 self.assertTrue(before[3] & termios.ICANON and before[3] & termios.ECHO)
                 s.expect(">")
@@ -104,7 +97,7 @@ class Lifecycle(Sessions):
 
     def test_losing_the_display_while_a_line_is_read_ends_by_interrupt(self):
         # The window thread exits while readline, with its own handler on the signal, waits for a line.
-        s = self.started()
+        s = self.session()
         s.expect(">")
         s.window()
         s.xvfb.terminate()
@@ -112,7 +105,7 @@ class Lifecycle(Sessions):
         self.assert_ended(s, errors="X connection to %s broken (explicit kill or server shutdown).\r\n" % s.display)
 
     def test_an_interrupt_signal_ignored_from_the_start_stays_ignored(self):
-        s = self.started(before_exec=lambda _: signal.signal(signal.SIGINT, signal.SIG_IGN))
+        s = self.session(before_exec=lambda _: signal.signal(signal.SIGINT, signal.SIG_IGN))
         s.expect(">")
         s.window()
         s.type("\x03")

@@ -64,10 +64,6 @@ class PaintRecovery(SessionTest):
         self.assertDiffer(shot["painted"], shot["undone"], "the painted and undone screenshots")
         self.assertSame(shot["painted"], shot["redone"], "the painted and redone screenshots")
 
-    def restarted(self, sig=signal.SIGKILL):
-        self.s.restart(sig)
-        self.s.expect(">")
-
     def test_paint_left_by_a_killed_run_is_recovered_undone_and_discarded(self):
         self.brush_on_box()
         clean = self.saved("clean.bmp")
@@ -79,7 +75,7 @@ class PaintRecovery(SessionTest):
         self.s.quietly("select model brush", "set x 0.3", "select model box", "paint")
         later = self.saved("later.bmp")
         self.assertDiffer(later, journaled, "the skin painted again")
-        self.restarted()
+        self.s.restart()
         # The second paint is back only if the journal was written again before the kill.
         again = [os.stat(f).st_mtime_ns for f in journals(self.s)] != written
         self.assertIn(NOTICE, self.s.expect(">"))
@@ -94,7 +90,7 @@ class PaintRecovery(SessionTest):
         self.assertEqual(self.s.command("recover"), "no unsaved paint to recover\n")
 
         # The recovered paint was this run's to keep: a killed run leaves it again, and discarding drops it.
-        self.restarted()
+        self.s.restart()
         self.assertIn(NOTICE, self.s.expect(">"))
         self.assertEqual(self.s.command("recover discard"), "dropped unsaved paint of 1 skin\n")
         self.assertEqual(self.s.command("recover"), "no unsaved paint to recover\n")
@@ -111,7 +107,8 @@ class PaintRecovery(SessionTest):
         self.assertEqual(len(journals(self.s)), 1)
 
         # A normal quit leaves no journal of its own.
-        self.restarted()
+        self.s.restart()
+        self.s.expect(">")
         self.assertEqual(self.s.command("recover discard"), "dropped unsaved paint of 1 skin\n")
         self.s.send("quit")
         self.s.wait_exit()

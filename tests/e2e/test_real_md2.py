@@ -6,16 +6,12 @@ import shutil
 import tempfile
 import unittest
 
-from velmora_harness import MODEL_CACHE, Sessions, SessionTest, changed_in, decoded, pixel, read_bmp
+from velmora_harness import MODEL_CACHE, Sessions, SessionTest, changed_in, pixel, ppm, read_bmp
 
 FIGURES = ["sydney", "faerie"]  # standing figures with a skin the program reads
 # Shipped folders, the skin found in each (an 8-bit BMP; a JPEG for a missing PCX), a z that shows the model whole,
 # and a brush radius that reaches the surface all round its middle.
 SHIPPED = [("sydney", "sydney.bmp", -60.0, 13.7), ("gun", "gun.jpg", -15.0, 5.9)]
-
-
-def cached(name):
-    return os.path.join(MODEL_CACHE, name)
 
 
 def changed_box(shot, base):
@@ -30,23 +26,21 @@ def changed_box(shot, base):
 class RealFigures(SessionTest):
     def setUp(self):
         super().setUp()
-        self.names = [n for n in FIGURES if os.path.isfile(os.path.join(cached(n), "tris.md2"))]
+        self.names = [n for n in FIGURES if os.path.isfile(os.path.join(MODEL_CACHE, n, "tris.md2"))]
         if not self.names:
             self.skipTest("none of %s in the model cache; scripts/fetch-models.sh fetches them" % ", ".join(FIGURES))
         self.brush_only = self.s.brush_only()
 
     def show(self, name):
         """Adds the cached model (a copy) and waits for it to be drawn; returns its skin numbers."""
-        shutil.copytree(cached(name), os.path.join(self.s.workdir, name))
+        shutil.copytree(os.path.join(MODEL_CACHE, name), os.path.join(self.s.workdir, name))
         self.s.send("new model Keyform " + name)
         skins = self.s.expect(re.compile(r"skins: <([\d,]*)>\n"))
-        # Skins the program cannot read are reported on standard error; the console lists those read.
-        self.assertNotIn("skins not found", skins)
         self.s.wait_for_pixels(lambda shot: changed_in(shot, self.brush_only) > 1000)
         return [int(n) for n in re.search(r"skins: <([\d,]*)>", skins).group(1).split(",") if n]
 
     def test_each_model_shows_and_a_figure_stands_whole_and_upright_in_the_middle_at_first_sight(self):
-        names = sorted(n for n in os.listdir(MODEL_CACHE) if os.path.isfile(os.path.join(cached(n), "tris.md2")))
+        names = sorted(n for n in os.listdir(MODEL_CACHE) if os.path.isfile(os.path.join(MODEL_CACHE, n, "tris.md2")))
         for name in names:
             with self.subTest(name):
                 self.show(name)
@@ -86,14 +80,9 @@ class RealFigures(SessionTest):
         self.assertTrue(all(b[0] >= a[0] for a, b in changed))  # towards red
 
 
-def coloured(shot, region):
-    """The distinct colours of the region's pixels that are not a shade of grey (a lit white model is)."""
-    return {pixel(shot, x, y) for x, y in region if max(pixel(shot, x, y)) - min(pixel(shot, x, y)) > 2}
-
-
 def texels(path):
     """The picture in a skin file as RGB triples, as ImageMagick decodes it."""
-    rgb = decoded(path)[2]
+    rgb = ppm(["convert", path])[2]
     return [tuple(rgb[i:i + 3]) for i in range(0, len(rgb), 3)]
 
 
@@ -117,8 +106,10 @@ class ShippedFolders(Sessions):
         def textured(shot):
             region[:] = [(x, y) for y in range(0, h, 2) for x in range(0, w, 2)
                          if pixel(shot, x, y) != pixel(brush_only, x, y)]
-            # Drawn where it was moved to (not filling the window as it does at first), with its skin's colours.
-            return 1000 < len(region) < w * h / 8 and len(coloured(shot, region)) > 20
+            # Drawn where it was moved to (not filling the window as it does at first), with its skin's colours
+            # (not shades of grey, as a lit white model is).
+            coloured = {p for p in (pixel(shot, x, y) for x, y in region) if max(p) - min(p) > 2}
+            return 1000 < len(region) < w * h / 8 and len(coloured) > 20
         return s.wait_for_pixels(textured)
 
     def test_a_shipped_folder_shows_textured_and_keeps_its_paint_across_a_restart(self):
@@ -135,8 +126,7 @@ class ShippedFolders(Sessions):
                           "select model " + name)
                 out = s.command("save skins")
                 self.assertIn("saving image: %s/%s\n" % (name, skin), out)
-                self.assertNotIn("error saving textures", out)
-                # Saved, the skin holds nothing its file does not.
+                # Saved, the skin holds nothing its file does not (a failed save would leave it to save again).
                 self.assertEqual(s.command("save skins"), "unchanged, not saved: %s/%s\n" % (name, skin))
                 painted = texels(os.path.join(s.workdir, name, skin))
                 self.assertEqual(len(painted), len(shipped))

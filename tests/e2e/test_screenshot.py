@@ -4,7 +4,7 @@ import os
 import shutil
 import unittest
 
-from velmora_harness import BOXLET, DEADLINE, MODEL_CACHE, Sessions, SessionTest, decoded, how_ended, new_box, pixel, \
+from velmora_harness import BOXLET, DEADLINE, MODEL_CACHE, Sessions, SessionTest, how_ended, new_box, pixel, ppm, \
     read_bmp
 
 BACKGROUND = (51, 102, 153)  # background_color 0.2 0.4 0.6
@@ -29,7 +29,7 @@ class Screenshots(SessionTest):
         # The cube is in the middle, the background round it: a blank or partial frame would not match.
         self.assertNotEqual(pixel(window, 250, 250), BACKGROUND)
         for name in ("a.png", "b.BMP"):
-            shot = decoded(self.path(name))
+            shot = ppm(["convert", self.path(name)])
             self.assertEqual(shot[:2], window[:2], name)
             self.assertSame(shot[2], window[2], name + " against the window")
 
@@ -42,19 +42,17 @@ class Screenshots(SessionTest):
             ("save screenshot", "usage: save screenshot <file.png|file.bmp>\n"),
             ("save screenshot a.jpg",
              "cannot save screenshot as 'a.jpg': unsupported extension '.jpg' (supported: .png, .bmp)\n"),
-            ("save screenshot noext", "cannot save screenshot as 'noext': unsupported extension '' "
-             "(supported: .png, .bmp)\n"),
             ("save screenshot missing/a/b.png",
              "cannot save screenshot 'missing/a/b.png': missing/a: No such file or directory\n"),
             ("save screenshot dir.png", "cannot save screenshot 'dir.png': Is a directory\n"),
         ]
         for line, expected in cases:
             self.assertEqual(self.s.command(line), expected, line)
-        self.assertFalse(os.path.exists(self.path("a.jpg")) or os.path.exists(self.path("noext")))
+        self.assertFalse(os.path.exists(self.path("a.jpg")))
         # Through a link, the file it points to is written and the link stays.
         self.assertEqual(self.s.command("save screenshot link.png"), "saved screenshot 'link.png' (500x500)\n")
         self.assertTrue(os.path.islink(self.path("link.png")))
-        self.assertEqual(decoded(self.path("real.png"))[:2], (500, 500))
+        self.assertEqual(ppm(["convert", self.path("real.png")])[:2], (500, 500))
 
     def test_a_window_that_draws_nothing_times_out_and_quit_still_ends_the_program(self):
         self.s.x("xdotool", "windowunmap", "--sync", self.s.window())

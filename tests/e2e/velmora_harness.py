@@ -246,11 +246,6 @@ def ppm(command):
     return int(w), int(h), rgb
 
 
-def decoded(path):
-    """A picture file as ImageMagick reads it, in the form of a screenshot."""
-    return ppm(["convert", path])
-
-
 def how_ended(status):
     """The name of the signal that ended a process, or its exit status as "exit N"."""
     return signal.Signals(os.WTERMSIG(status)).name if os.WIFSIGNALED(status) else "exit %d" % os.WEXITSTATUS(status)

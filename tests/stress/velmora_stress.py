@@ -83,7 +83,6 @@ class Commands:
             (2, lambda: "select model brush\nset x 0\nset y 0\nset z %s\nselect model %s" % (num(0.8, 1.2),
                                                                                         c(BOXES))),
         ]
-        self.total = sum(w for w, _ in self.forms)
 
     def playable_script(self):
         """A script the current model can play and re-time: poses along a path, three steps, then either."""
@@ -97,12 +96,7 @@ class Commands:
         return "%.2f" % self.r.uniform(lo, hi)
 
     def line(self):
-        pick = self.r.uniform(0, self.total)
-        for weight, make in self.forms:
-            pick -= weight
-            if pick <= 0:
-                return make()
-        return self.forms[-1][1]()
+        return self.r.choices([make for _, make in self.forms], [weight for weight, _ in self.forms])[0]()
 
 
 class WindowInput(threading.Thread):
