@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the ThreadSanitizer configuration into build-tsan/ and runs the stress: random console commands
 # against random window input for the given number of seconds (60 by default), under its own X display.
-# Fails on a race in the program's own code, a crash, or a program that stops answering.
+# Fails on any ThreadSanitizer report, a crash, or a program that stops answering.
 # usage: scripts/stress.sh [seconds] [seed]   (the seed of a run is printed; give it again to replay)
 set -euo pipefail
 cd "$(dirname "$0")/.."
