@@ -122,6 +122,7 @@ bool ImportTraps::admitsPly(const std::string& head, uintmax_t fileSize, std::st
     // Every element takes a byte of the body at least; Assimp reserves room for as many as the header declares
     // and then tries to read each, for hours when the file holds none of them.
     uintmax_t declared = 0;
+    std::vector<std::string> elements;
     for (size_t start = 0; start < head.size() && start < kMaxPlyHeader;) {
         size_t end = std::min(head.find('\n', start), head.size());
         const std::vector<std::vector<std::string>> line = wordsByLine(head.substr(start, end - start));
@@ -132,6 +133,14 @@ bool ImportTraps::admitsPly(const std::string& head, uintmax_t fileSize, std::st
                 return true;
             *problem = "a PLY header declaring more elements than its body of " + std::to_string(body) + " bytes holds";
             return false;
+        }
+        // Assimp frees memory it never allocated when one element, such as the vertices, is declared twice.
+        if (words.size() >= 2 && words[0] == "element") {
+            if (std::find(elements.begin(), elements.end(), words[1]) != elements.end()) {
+                *problem = "a PLY header declaring its '" + words[1] + "' element twice";
+                return false;
+            }
+            elements.push_back(words[1]);
         }
         if (words.size() >= 3 && words[0] == "element")  // summed without overflow: past the file is past it
             declared = std::min<uintmax_t>(

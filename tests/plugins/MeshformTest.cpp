@@ -298,6 +298,8 @@ TEST_F(PluginModelTest, meshform_refuses_what_it_cannot_read_in_one_line) {
         {"pipe.obj", "", "pipe.obj: not a regular file"},
         {"absent.fbx", "", ".+"},
         {"endless.ply", "ply\nformat ascii 1.0\nelement vertex 3\n", ".+ end_header .+"},
+        {"twice.ply", "ply\nformat ascii 1.0\nelement vertex 1\nelement vertex 1\nend_header\n1\n2\n",
+         "a PLY header declaring its 'vertex' element twice"},
         {"unbound.gltf", R"({"asset":{"version":"2.0"},"nodes":[{"skin":0},{}],"skins":[{"joints":[1]}]})",
          "a glTF skin without inverse bind matrices, which Assimp cannot read"},
     };
