@@ -110,6 +110,20 @@ bool declaredSize(const unsigned char* b, size_t size, ImageFormat format, int64
     return false;
 }
 
+// Whether every chunk of a PNG claims no more bytes than the whole file holds: libpng allocates and
+// clears what a chunk claims before it finds the file short, gigabytes for a few hostile bytes.
+bool pngChunksFit(const unsigned char* b, size_t size, std::string* why) {
+    for (size_t at = 8; at + 8 <= size;) {
+        const uint32_t length = be32(b + at);
+        if (length > size) {
+            *why = "a PNG chunk of " + std::to_string(length) + " bytes in a file of " + std::to_string(size);
+            return false;
+        }
+        at += 12 + static_cast<size_t>(length);
+    }
+    return true;
+}
+
 // An 8-bit, one-plane PCX: the kind that carries a palette of 256 colours.
 bool isPalettePcx(const unsigned char* bytes, size_t size) {
     return size > 65 && bytes[0] == 0x0A && bytes[3] == 8 && bytes[65] == 1;
@@ -164,6 +178,8 @@ bool ImageCodec::decode(const unsigned char* bytes, size_t size, ImageFormat for
         *why = most.refusal(declaredWidth, declaredHeight);
         return false;
     }
+    if (format == ImageFormat::kPng && !pngChunksFit(bytes, size, why))
+        return false;
     try {
         Magick::Image image;
         readWhole(image, bytes, size, format);

@@ -164,6 +164,14 @@ TEST(ImageFormats, damaged_and_truncated_files_are_refused_with_the_file_and_a_r
             EXPECT_TRUE(sameBytes(held, topFirst(*image)));
         }
     }
+    Bytes claims = readFile<Bytes>(good);  // its first chunk claims 2,139,062,143 bytes
+    std::fill(claims.begin() + 8, claims.begin() + 12, 0x7F);
+    std::string greedy = dir.path("greedy.png");
+    writeFile(greedy, claims);
+    CaptureStdout();
+    EXPECT_EQ(nullptr, Image::load(&greedy));
+    const std::string said = GetCapturedStdout();
+    EXPECT_NE(std::string::npos, said.find(": a PNG chunk of 2139062143 bytes in a file of ")) << said;
     delete image;
 }
 
