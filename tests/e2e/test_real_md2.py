@@ -1,12 +1,13 @@
-"""Real MD2 models from the model cache: shown, turned and painted; a shipped folder keeps its paint in its skin."""
+"""Real MD2 models from the model cache: each shown, figures standing; a shipped folder keeps its paint in its skin."""
 
+import glob
 import os
 import re
 import shutil
 import tempfile
 import unittest
 
-from velmora_harness import MODEL_CACHE, Sessions, SessionTest, changed_in, pixel, ppm, read_bmp
+from velmora_harness import MODEL_CACHE, Sessions, SessionTest, changed_in, pixel, ppm
 
 FIGURES = ["sydney", "faerie"]  # standing figures with a skin the program reads
 # Shipped folders, the skin found in each (an 8-bit BMP; a JPEG for a missing PCX), a z that shows the model whole,
@@ -26,22 +27,20 @@ def changed_box(shot, base):
 class RealFigures(SessionTest):
     def setUp(self):
         super().setUp()
-        self.names = [n for n in FIGURES if os.path.isfile(os.path.join(MODEL_CACHE, n, "tris.md2"))]
+        self.names = sorted(os.path.basename(os.path.dirname(p)) for p in glob.glob(MODEL_CACHE + "/*/tris.md2"))
         if not self.names:
-            self.skipTest("none of %s in the model cache; scripts/fetch-models.sh fetches them" % ", ".join(FIGURES))
+            self.skipTest("no MD2 models in %s; scripts/fetch-models.sh fetches them" % MODEL_CACHE)
         self.brush_only = self.s.brush_only()
 
     def show(self, name):
-        """Adds the cached model (a copy) and waits for it to be drawn; returns its skin numbers."""
+        """Adds the cached model (a copy) and waits for it to be drawn."""
         shutil.copytree(os.path.join(MODEL_CACHE, name), os.path.join(self.s.workdir, name))
         self.s.send("new model Keyform " + name)
-        skins = self.s.expect(re.compile(r"skins: <([\d,]*)>\n"))
+        self.s.expect(re.compile(r"skins: <[\d,]*>\n"))
         self.s.wait_for_pixels(lambda shot: changed_in(shot, self.brush_only) > 1000)
-        return [int(n) for n in re.search(r"skins: <([\d,]*)>", skins).group(1).split(",") if n]
 
     def test_each_model_shows_and_a_figure_stands_whole_and_upright_in_the_middle_at_first_sight(self):
-        names = sorted(n for n in os.listdir(MODEL_CACHE) if os.path.isfile(os.path.join(MODEL_CACHE, n, "tris.md2")))
-        for name in names:
+        for name in self.names:
             with self.subTest(name):
                 self.show(name)
                 if name in FIGURES:
@@ -55,29 +54,6 @@ class RealFigures(SessionTest):
                     self.assertGreater(y1 - y0, 1.5 * (x1 - x0))
                 self.assertEqual(self.s.command("delete " + name), "")
                 self.s.wait_for_pixels(lambda shot: shot[2] == self.brush_only[2])
-
-    def test_turned_about_the_up_it_still_stands_and_the_brush_paints_the_skin_where_it_touches(self):
-        name = self.names[0]
-        skin = self.show(name)[0]
-        self.s.quietly("save skin %d before.bmp" % skin)
-        first = self.s.settled()
-        self.s.quietly("set rotation_y 90")
-        turned = self.s.wait_for_pixels(lambda shot: shot[2] != first[2])
-        self.assertGreater(changed_in(turned, self.brush_only, 240, 240, 260, 260), 50)  # the model at the centre
-        # Turned about the scene's up, it shows its side still standing: taller than wide, as tall as before.
-        x0, y0, x1, y1 = changed_box(turned, self.brush_only)
-        f0, g0, f1, g1 = changed_box(first, self.brush_only)
-        self.assertGreater(y1 - y0, 1.5 * (x1 - x0), (x0, y0, x1, y1))
-        self.assertLess(abs((y1 - y0) - (g1 - g0)), 0.1 * (g1 - g0), ((x0, y0, x1, y1), (f0, g0, f1, g1)))
-        # A small red brush at the scene centre, inside the figure's middle: it reaches the surface around it.
-        self.s.quietly("select model brush", "set green 0", "set blue 0", "set opacity 1", "set dim1 0.5",
-                       "set solid_dim1 0.5", "paint " + name, "select model " + name,
-                       "save skin %d after.bmp" % skin)
-        before = read_bmp(self.s.wait_file("before.bmp"))
-        after = read_bmp(self.s.wait_file("after.bmp"))
-        changed = [(a, b) for row_a, row_b in zip(before[2], after[2]) for a, b in zip(row_a, row_b) if a != b]
-        self.assertGreater(len(changed), 20)
-        self.assertTrue(all(b[0] >= a[0] for a, b in changed))  # towards red
 
 
 def texels(path):
