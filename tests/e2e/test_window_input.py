@@ -2,15 +2,13 @@
 
 import os
 import re
-import shutil
 import unittest
 
-from velmora_harness import BOXLET, MODEL_CACHE, SessionTest, changed_in, colours, differs, new_box, pixel, value_of
+from velmora_harness import BOXLET, SessionTest, changed_in, colours, differs, new_box, pixel, value_of
 
 # x0, y0, x1, y1 of the two texts in the 500 x 500 window.
 FPS_TEXT = (20, 0, 420, 60)
 POS_TEXT = (20, 440, 420, 498)
-SYDNEY = os.path.join(MODEL_CACHE, "sydney")
 
 
 class Keys(SessionTest):
@@ -76,44 +74,6 @@ class BrushDrag(SessionTest):
         self.s.x("xdotool", "keydown", "ctrl", "click", "4", "keyup", "ctrl")
         self.s.wait_until(lambda: value_of(self.s, "dim1") == 0.22, "the brush to grow")
         self.assertEqual(value_of(self.s, "solid_dim1"), 0.11)
-
-
-def red(p):
-    return p[0] > 150 and p[1] < 80 and p[2] < 80
-
-
-@unittest.skipUnless(os.path.isfile(os.path.join(SYDNEY, "tris.md2")), "sydney is not in the model cache")
-class FigureStroke(SessionTest):
-    def test_a_quick_drag_down_a_figure_paints_a_line_on_its_body_mirrored_left_to_right_and_undone_at_once(self):
-        shutil.copytree(SYDNEY, os.path.join(self.s.workdir, "sydney"))
-        self.s.send("new model Keyform sydney")
-        self.s.expect(re.compile(r"skins: <[\d,]*>\n"))
-        # Three times its first size the figure fills the window; a small red brush mirrors across its own x.
-        self.s.quietly("set scale 0.12", "save skin 1 before.bmp", "select model brush", "set dim1 0.1",
-                       "set solid_dim1 0.05", "set green 0", "set blue 0", "set mirror 1", "select model sydney")
-        self.assertEqual(self.s.command("toggle painting"), "paint mode enabled\n")
-        base = self.s.settled()
-        path = [(215, 140), (225, 160), (235, 180), (240, 200), (230, 230), (220, 260)]
-        self.s.drag(path)
-        shot = self.s.settled()
-
-        def new_red(x, y):
-            return red(pixel(shot, x, y)) and not red(pixel(base, x, y))
-        # Every few pixels along the cursor's path the body shows fresh paint close by: one line, no dots.
-        bare = []
-        for (x0, y0), (x1, y1) in zip(path, path[1:]):
-            for i in range(10):
-                x, y = x0 + (x1 - x0) * i // 10, y0 + (y1 - y0) * i // 10
-                if not any(new_red(x + dx, y + dy) for dx in range(-4, 5) for dy in range(-4, 5)):
-                    bare.append((x, y))
-        self.assertEqual(bare, [])
-        # The mirrored line runs down the figure's other side, right of its middle.
-        self.assertGreater(sum(new_red(x, y) for x in range(258, 300) for y in range(140, 260)), 300)
-        self.assertEqual(self.s.command("undo"), "undo: paint stroke on model 'sydney', skin 1\n")
-        self.assertEqual(self.s.command("undo"), "nothing to undo\n")
-        self.s.quietly("save skin 1 undone.bmp")
-        with open(self.s.wait_file("before.bmp"), "rb") as a, open(self.s.wait_file("undone.bmp"), "rb") as b:
-            self.assertSame(a.read(), b.read(), "the skin after undo")
 
 
 def has_text(shot, box):
