@@ -8,7 +8,7 @@ packages=(
   freeglut3-dev libglu1-mesa-dev libgl1-mesa-dri mesa-utils libegl-dev libegl-mesa0
   libreadline-dev libtinyxml-dev libmagick++-dev libassimp-dev nlohmann-json3-dev zlib1g-dev
   libgtest-dev libgmock-dev libbenchmark-dev
-  xvfb xauth x11-utils xdotool imagemagick python3
+  libx11-dev xvfb xauth x11-utils xdotool imagemagick python3
   desktop-file-utils shared-mime-info man-db
   clang libclang-rt-14-dev
 )
