@@ -157,13 +157,12 @@ TEST_F(DrawPixels, the_cube_with_its_two_textures_turned_and_scaled) {
     std::unique_ptr<PaintableModel> box = create("Boxlet", "box");
     ASSERT_TRUE(box);
     draw(box.get());  // the first draw builds the cube and loads its textures
-    expectSamePicture(*box, 20);
-    place(*box, 0.4, 0, 0, 1);  // moved only
-    expectSamePicture(*box, 20);
-    place(*box, 0.3, 35, -50, 1.4);
-    expectSamePicture(*box, 20);
-    place(*box, -0.5, -120, 200, 0.6);
-    expectSamePicture(*box, 20);
+    // As made, moved only, then turned and scaled two ways.
+    for (const auto& [x, turnX, turnY, scale] :
+         {std::array<double, 4>{0, 0, 0, 1}, {0.4, 0, 0, 1}, {0.3, 35, -50, 1.4}, {-0.5, -120, 200, 0.6}}) {
+        place(*box, x, turnX, turnY, scale);
+        expectSamePicture(*box, 20);
+    }
 }
 
 // A tilted fan of triangles with textures 1, 0, 2, 1, 0, 2, ..., every other one without normals or coordinates.

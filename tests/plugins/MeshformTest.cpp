@@ -315,11 +315,6 @@ TEST_F(PluginModelTest, meshform_refuses_what_it_cannot_read_in_one_line) {
     }
 }
 
-// A model file as its package ships it, from the cache scripts/fetch-models.sh fills.
-std::string cached(const std::string& file) {
-    return cacheFolder("VELMORA_MESH_CACHE", "meshes") + "/" + file;
-}
-
 // Every file is one triangle (0 0 0, 1 0 0, 0 1 0) with keys at 0, 1 and 2 seconds.
 const Accessor kCorners{floats({0, 0, 0, 1, 0, 0, 0, 1, 0}), "VEC3", 5126, 3, R"(,"min":[0,0,0],"max":[1,1,0])"};
 const Accessor kTimes{floats({0, 1, 2}), "SCALAR", 5126, 3, R"(,"min":[0],"max":[2])"};
@@ -475,7 +470,7 @@ struct Shipped {
 class MeshformShipped : public PluginModelTest, public testing::WithParamInterface<Shipped> {};
 
 TEST_P(MeshformShipped, shows_every_mesh_with_the_textures_it_names) {
-    const std::string file = cached(GetParam().file);
+    const std::string file = cacheFolder("VELMORA_MESH_CACHE", "meshes") + "/" + GetParam().file;
     if (!std::filesystem::exists(file))
         GTEST_SKIP() << "no " << file << "; scripts/fetch-models.sh fetches it";
     std::unique_ptr<PaintableModel> model = create("Meshform", file.c_str());
